@@ -1,0 +1,101 @@
+// DebugLog: timestamped lines and hex dumps appended to "<executable>.log".
+#include "clog.h"
+
+#include <windows.h>
+
+#include "tsm/machine.h"
+
+#include <atomic>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+
+namespace {
+
+struct LogState {
+    std::atomic<bool> enabled { true };
+    std::mutex mutex; // serialises the first open and every line
+    std::map<std::string, std::unique_ptr<std::ofstream>> streams;
+};
+
+// Created on first use and never destroyed, so threads still logging while
+// the process exits never touch a destroyed map.
+LogState& state()
+{
+    static LogState* instance = new LogState;
+    return *instance;
+}
+
+std::string defaultFileName()
+{
+    char path[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
+    return std::string(path, length < MAX_PATH ? length : 0) + ".log";
+}
+
+std::string timestamp()
+{
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    char text[64];
+    std::snprintf(text, sizeof text, "[%02u/%02u/%02u-%02u:%02u:%02u] ", now.wMonth, now.wDay, now.wYear % 100u,
+                  now.wHour, now.wMinute, now.wSecond);
+    return text;
+}
+
+} // namespace
+
+void DebugLog::write(const std::string& message)
+{
+    LogState& log = state();
+    if (!log.enabled)
+        return;
+    const std::string line = timestamp() + message + "\n";
+    std::lock_guard<std::mutex> lock(log.mutex);
+    if (log.streams.empty()) {
+        const std::string name = defaultFileName();
+        auto stream = std::make_unique<std::ofstream>(tsm::dosToHost(name), std::ios::app | std::ios::binary);
+        if (!*stream)
+            return; // no log file: the process goes on without logging
+        log.streams.emplace(name, std::move(stream));
+    }
+    for (auto& entry : log.streams) {
+        *entry.second << line;
+        entry.second->flush();
+    }
+}
+
+void DebugLog::hexDump(const void* pBytes, std::size_t count)
+{
+    if (!isEnabled())
+        return;
+    write("      00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 0123456789ABCDEF");
+    write("      ----------------------------------------------------------------");
+    const auto* bytes = static_cast<const unsigned char*>(pBytes);
+    std::string hexPart;
+    std::string charPart;
+    char cell[32];
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i % 16 == 0) {
+            std::snprintf(cell, sizeof cell, " %03zX  ", i);
+            hexPart += cell;
+        }
+        std::snprintf(cell, sizeof cell, "%02X ", bytes[i]);
+        hexPart += cell;
+        charPart += (bytes[i] >= 0x20 && bytes[i] <= 0x7E) ? static_cast<char>(bytes[i]) : '.';
+        if ((i + 1) % 16 == 0 || i + 1 == count) {
+            hexPart.append(48, ' ');
+            write(hexPart.substr(0, 54) + charPart);
+            hexPart.clear();
+            charPart.clear();
+        }
+    }
+}
+
+void DebugLog::enable() { state().enabled = true; }
+
+void DebugLog::disable() { state().enabled = false; }
+
+bool DebugLog::isEnabled() { return state().enabled; }

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Runs the whole test suite: a plain build and an AddressSanitizer +
+# UndefinedBehaviorSanitizer build, both with warnings as errors, then a short
+# libFuzzer run of every fuzz target.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+scripts/install-deps.sh
+
+jobs="$(nproc)"
+export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== plain build =="
+scripts/build.sh build-ci/plain -DTSM_WERROR=ON
+ctest --test-dir build-ci/plain -j"$jobs" --timeout 600
+
+echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+scripts/build.sh build-ci/asan -DTSM_WERROR=ON -DTSM_SANITIZE=address,undefined -DTSM_BENCH=OFF
+ctest --test-dir build-ci/asan -j"$jobs" --timeout 900
+
+echo "== fuzz targets (libFuzzer, ${TSM_FUZZ_SECONDS:-20} s each) =="
+cmake -S . -B build-ci/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+  -DTSM_FUZZ=ON -DTSM_SANITIZE=address,undefined -DTSM_BENCH=OFF -DTSM_TESTS=OFF >/dev/null
+cmake --build build-ci/fuzz -j"$jobs" --target fuzzers
+scripts/run-fuzzers.sh build-ci/fuzz "${TSM_FUZZ_SECONDS:-20}"
+
+echo "All tests passed."

@@ -1,0 +1,80 @@
+// CountedPtr ownership and the fatal assertion's report.
+#include <gtest/gtest.h>
+
+#include "checkassert.h"
+#include "countedptr.h"
+#include "csign.h"
+
+namespace {
+
+struct Tracked {
+    explicit Tracked(int* pDestroyed) : m_pDestroyed(pDestroyed) {}
+    virtual ~Tracked() { ++*m_pDestroyed; }
+    int* m_pDestroyed;
+};
+struct Derived : Tracked {
+    using Tracked::Tracked;
+};
+
+TEST(CountedPtr, SharesOneCountAndDeletesWithTheLastOwner)
+{
+    int destroyed = 0;
+    {
+        CountedPtr<Tracked> first(new Tracked(&destroyed));
+        EXPECT_EQ(first.useCount(), 1);
+        {
+            CountedPtr<Tracked> second = first;
+            CountedPtr<Tracked> third;
+            third = second;
+            EXPECT_EQ(first.useCount(), 3);
+            third = third; // self-assignment keeps the count
+            EXPECT_EQ(first.useCount(), 3);
+        }
+        EXPECT_EQ(first.useCount(), 1);
+        EXPECT_EQ(destroyed, 0);
+        first = CountedPtr<Tracked>(new Tracked(&destroyed));
+        EXPECT_EQ(destroyed, 1);
+    }
+    EXPECT_EQ(destroyed, 2);
+}
+
+TEST(CountedPtr, NullHasItsOwnCountAndDerivedPointersShareTheirs)
+{
+    CountedPtr<Tracked> empty;
+    EXPECT_FALSE(empty);
+    EXPECT_EQ(empty.get(), nullptr);
+    EXPECT_EQ(empty.useCount(), 1);
+    CountedPtr<Tracked> copy = empty;
+    EXPECT_EQ(empty.useCount(), 2);
+
+    int destroyed = 0;
+    {
+        CountedPtr<Derived> derived(new Derived(&destroyed));
+        CountedPtr<Tracked> base = derived;
+        EXPECT_EQ(derived.useCount(), 2);
+        EXPECT_EQ(base.get(), derived.get());
+        CountedPtr<Derived> back = base.dynamicCast<Derived>();
+        EXPECT_EQ(back.get(), derived.get());
+        EXPECT_EQ(derived.useCount(), 3);
+    }
+    EXPECT_EQ(destroyed, 1);
+}
+
+TEST(CSignature, IsValidUntilDamagedOrDestroyed)
+{
+    CSignature signature;
+    EXPECT_TRUE(signature.isValid());
+    EXPECT_EQ(signature.value(), 0xA1);
+    CSignature copy = signature;
+    signature.damage();
+    EXPECT_FALSE(signature.isValid());
+    EXPECT_TRUE(copy.isValid());
+}
+
+TEST(CheckAssertDeathTest, NamesExpressionFileAndLine)
+{
+    EXPECT_DEATH(TSM_ASSERT(1 + 1 == 3), "Assertion failed: 1 \\+ 1 == 3, file countedptr_test, line [0-9]+");
+    EXPECT_DEATH(TSM_ASSERT_TEXT(false, "m_hDoneEvent != 0"), "Assertion failed: m_hDoneEvent != 0, file countedptr_test");
+}
+
+} // namespace
