@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <memory>
@@ -28,11 +29,13 @@ LogState& state()
     return *instance;
 }
 
+// The executable's full path as the system reports it (at most 259
+// characters; a longer one arrives cut and terminated) followed by ".log".
 std::string defaultFileName()
 {
     char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH - 1);
-    return std::string(path, length < MAX_PATH ? length : 0) + ".log";
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return std::string(path, ::strnlen(path, MAX_PATH)) + ".log";
 }
 
 std::string timestamp()
@@ -40,8 +43,8 @@ std::string timestamp()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[64];
-    std::snprintf(text, sizeof text, "[%02u/%02u/%02u-%02u:%02u:%02u] ", now.wMonth, now.wDay, now.wYear % 100u,
-                  now.wHour, now.wMinute, now.wSecond);
+    std::snprintf(text, sizeof text, "[%02u/%02u/%02u-%02u:%02u:%02u] ", unsigned { now.wMonth }, unsigned { now.wDay },
+                  now.wYear % 100u, unsigned { now.wHour }, unsigned { now.wMinute }, unsigned { now.wSecond });
     return text;
 }
 
