@@ -1,0 +1,67 @@
+// A temporary machine with the agent executable installed at
+// C:\Tarvion\bin\vxa, and helpers to run it and read what it leaves behind.
+#ifndef TSM_TESTS_VXAFIXTURE_H
+#define TSM_TESTS_VXAFIXTURE_H
+
+#include "processrunner.h"
+#include "tempmachine.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tsmtest {
+
+class VxaMachine : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::filesystem::create_directories(m_machine.driveC() + "/Tarvion/bin");
+        std::filesystem::copy_file(TSM_VXA_EXECUTABLE, agentHostPath());
+    }
+
+    std::string agentHostPath() const { return m_machine.driveC() + "/Tarvion/bin/vxa"; }
+    static std::string agentDosPath() { return "C:\\Tarvion\\bin\\vxa"; }
+
+    ProcessResult vxa(const std::vector<std::string>& arguments) const
+    {
+        return runProcess(agentHostPath(), arguments, std::chrono::seconds(90));
+    }
+
+    // Lines written to the debugger output so far.
+    std::vector<std::string> traceLines() const { return lines(m_machine.read("debug-output.log")); }
+
+    static std::vector<std::string> lines(const std::string& text)
+    {
+        std::vector<std::string> result;
+        std::istringstream in(text);
+        std::string line;
+        while (std::getline(in, line))
+            result.push_back(line);
+        return result;
+    }
+
+    // Waits until the condition holds, for at most the limit.
+    template <class Condition>
+    static bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(30))
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (!condition()) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        return true;
+    }
+
+    TempMachine m_machine;
+};
+
+} // namespace tsmtest
+
+#endif
