@@ -1,0 +1,120 @@
+// Reading the discovery records from the hardware library and turning them
+// into attribute texts.
+#include "discoveryrecords.h"
+
+#include "bmiccommand.h"
+#include "replyview.h"
+
+#include <cstdio>
+
+namespace Operations::Discovery {
+namespace {
+
+template <std::size_t N>
+std::optional<std::array<std::uint8_t, N>> readRecord(Schema::Hardware::Handle hObject, std::uint32_t kind)
+{
+    std::array<std::uint8_t, N> abRecord{};
+    if (Schema::Hardware::info(hObject, kind, abRecord.data(), N) != 0)
+        return std::nullopt;
+    return abRecord;
+}
+
+}
+
+std::optional<BusRecord> readBusRecord(Schema::Hardware::Handle hObject)
+{
+    const auto abRecord = readRecord<kBusRecordSize>(hObject, Schema::Hardware::kInfoBus);
+    if (!abRecord)
+        return std::nullopt;
+    const Schema::ReplyView view(*abRecord);
+    BusRecord record;
+    record.dwBusCode = view.u32(0);
+    record.wSlot = view.u16(4);
+    record.dwEisaId = view.u32(6);
+    record.dwPciId = view.u32(14);
+    return record;
+}
+
+std::optional<std::array<std::uint8_t, 8>> readAdapterWwn(Schema::Hardware::Handle hObject)
+{
+    const auto abRecord = readRecord<kAdapterRecordSize>(hObject, Schema::Hardware::kInfoAdapter);
+    if (!abRecord)
+        return std::nullopt;
+    std::array<std::uint8_t, 8> abWwn{};
+    const auto wwn = Schema::ReplyView(*abRecord).bytes(8, 8);
+    std::copy(wwn.begin(), wwn.end(), abWwn.begin());
+    return abWwn;
+}
+
+std::optional<RemoteRecord> readRemoteRecord(Schema::Hardware::Handle hObject)
+{
+    const auto abRecord = readRecord<kRemoteRecordSize>(hObject, Schema::Hardware::kInfoRemote);
+    if (!abRecord)
+        return std::nullopt;
+    const Schema::ReplyView view(*abRecord);
+    if (view.u16(0) != kRemoteRecordKind)
+        return std::nullopt;
+    RemoteRecord record;
+    record.bBusCode = view.u8(2);
+    record.vendorId = view.fixedText(3, 8);
+    record.productId = view.fixedText(11, 16);
+    record.serialNumber = view.zeroText(32);
+    const auto wwn = view.bytes(38, 8);
+    std::copy(wwn.begin(), wwn.end(), record.abWwn.begin());
+    return record;
+}
+
+IdentifyResult identify(Schema::ArrayController& controller)
+{
+    Core::IdentifyControllerCommand command;
+    IdentifyResult result;
+    result.bOk = command.run(controller)->isOk();
+    if (result.bOk) {
+        result.bRedundancy = command.view().u8(106);
+        result.bFlags = command.view().u8(107);
+    }
+    return result;
+}
+
+bool isHiddenPartner(const IdentifyResult& result)
+{
+    return result.bOk && result.bRedundancy != 0 && (result.bFlags & 0x04) == 0;
+}
+
+std::string redundantState(const IdentifyResult& result)
+{
+    if (!result.bOk)
+        return std::string();
+    if (result.bRedundancy == 1)
+        return "Active";
+    if (result.bRedundancy == 2)
+        return "Primary";
+    return std::string();
+}
+
+std::string slotText(std::uint16_t wSlot)
+{
+    return wSlot == 255 ? std::string("unknown") : std::to_string(wSlot);
+}
+
+std::string subsystemText(const BusRecord& record)
+{
+    if (record.dwBusCode == 1)
+        return std::to_string(record.dwEisaId);
+    if (record.dwBusCode == 2)
+        return std::to_string(record.dwPciId);
+    return std::string();
+}
+
+std::string wwnText(std::span<const std::uint8_t> bytes)
+{
+    std::string text;
+    for (const std::uint8_t bByte : bytes) {
+        char digits[3];
+        std::snprintf(digits, sizeof digits, "%02x", bByte);
+        text += digits;
+    }
+    return text;
+}
+
+}

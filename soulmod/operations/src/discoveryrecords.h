@@ -1,0 +1,74 @@
+// Pieces shared by the controller and adapter discoveries: the information
+// records they read, the identify test and the attribute texts they publish.
+#ifndef TSM_OPERATIONS_DISCOVERYRECORDS_H
+#define TSM_OPERATIONS_DISCOVERYRECORDS_H
+
+#include "arraycontroller.h"
+#include "hardwarelibrary.h"
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace Operations::Discovery {
+
+constexpr std::uint32_t kBusRecordSize = 82;
+constexpr std::uint32_t kAdapterRecordSize = 20;
+constexpr std::uint32_t kRemoteRecordSize = 64;
+constexpr std::uint16_t kRemoteRecordKind = 12;
+
+// What discovery takes from the bus information record.
+struct BusRecord {
+    std::uint32_t dwBusCode = 0;
+    std::uint16_t wSlot = 0;
+    std::uint32_t dwEisaId = 0;
+    std::uint32_t dwPciId = 0;
+};
+
+// What discovery takes from the remote identity record.
+struct RemoteRecord {
+    std::uint8_t bBusCode = 0;
+    std::string vendorId;   // exactly 8 bytes
+    std::string productId;  // exactly 16 bytes
+    std::string serialNumber;
+    std::array<std::uint8_t, 8> abWwn{};
+};
+
+std::optional<BusRecord> readBusRecord(Schema::Hardware::Handle hObject);
+std::optional<std::array<std::uint8_t, 8>> readAdapterWwn(Schema::Hardware::Handle hObject);
+// Empty unless the record reads and is of the remote kind.
+std::optional<RemoteRecord> readRemoteRecord(Schema::Hardware::Handle hObject);
+
+// The controller's answer to the identify command, as discovery uses it.
+struct IdentifyResult {
+    bool bOk = false;
+    std::uint8_t bRedundancy = 0; // byte 106
+    std::uint8_t bFlags = 0;      // byte 107
+};
+IdentifyResult identify(Schema::ArrayController& controller);
+// A controller of a redundant pair that is not the one to show.
+bool isHiddenPartner(const IdentifyResult& result);
+// "Active", "Primary", or empty.
+std::string redundantState(const IdentifyResult& result);
+
+std::string slotText(std::uint16_t wSlot);
+// The EISA board identifier for EISA, the vendor/device value for PCI, else empty.
+std::string subsystemText(const BusRecord& record);
+std::string wwnText(std::span<const std::uint8_t> bytes);
+
+// A table from bus code to name; an unknown code reads as empty and is added.
+class BusNames {
+public:
+    explicit BusNames(std::map<std::uint32_t, std::string>& table) : m_table(table) {}
+    std::string operator()(std::uint32_t dwCode) const { return m_table[dwCode]; }
+
+private:
+    std::map<std::uint32_t, std::string>& m_table;
+};
+
+}
+
+#endif

@@ -1,0 +1,212 @@
+// The device kinds: identity rules, path strings, "UniqueID" and merging.
+#include "array.h"
+#include "arraycontroller.h"
+#include "hostbusadapter.h"
+#include "logicaldrive.h"
+#include "physicaldrive.h"
+#include "system.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <string>
+
+namespace {
+
+using Attributes = std::map<std::string, std::string>;
+
+Core::DevicePtr withAttributes(Core::Device* pDevice, const Attributes& attributes)
+{
+    Core::DevicePtr pResult(pDevice);
+    for (const auto& [name, value] : attributes)
+        pResult->updateAttribute(Core::Attribute(name, value));
+    return pResult;
+}
+
+Core::DevicePtr controller(const Attributes& attributes, std::uint32_t dwClass = 0x4002, std::uint16_t wIndex = 0,
+                           Schema::Hardware::Handle hHandle = 100)
+{
+    return withAttributes(new Schema::ArrayController(hHandle, dwClass, wIndex, Schema::ArrayController::eLOCAL),
+                          attributes);
+}
+
+TEST(SchemaDevices, SystemIsOneRootWithTypeAndNoUniqueID)
+{
+    const Core::DevicePtr pFirst = Schema::System::instance();
+    const Core::DevicePtr pSecond = Schema::System::instance();
+    ASSERT_NE(pFirst.get(), nullptr);
+    EXPECT_EQ(pFirst.get(), pSecond.get());
+    EXPECT_FALSE(pFirst->hasParent());
+    EXPECT_EQ(pFirst->stringRep(), "System");
+    EXPECT_EQ(pFirst->attribute("Type"), "system");
+    EXPECT_FALSE(pFirst->hasAttribute("UniqueID"));
+    EXPECT_TRUE(pFirst->isSameDevice(*pSecond));
+    EXPECT_FALSE(pFirst->isSameDevice(*controller({{"Slot", "1"}})));
+}
+
+TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
+{
+    struct Case {
+        const char* pszName;
+        Attributes a;
+        Attributes b;
+        bool bSameClassAndIndex;
+        bool bExpected;
+    };
+    const Case cases[] = {
+        {"equal slots", {{"Slot", "3"}}, {{"Slot", "3"}}, true, true},
+        {"different slots", {{"Slot", "3"}}, {{"Slot", "4"}}, true, false},
+        {"slot on one only", {{"Slot", "3"}}, {}, true, false},
+        {"neither has any key", {}, {}, true, true},
+        {"WWN on one only", {{"WWN", "50060b0000c31a22"}, {"Slot", "3"}}, {{"Slot", "3"}}, true, false},
+        {"different WWN", {{"WWN", "50060b0000c31a22"}}, {{"WWN", "50060b0000c31a23"}}, true, false},
+        {"equal WWN", {{"WWN", "50060b0000c31a22"}}, {{"WWN", "50060b0000c31a22"}}, false, true},
+        {"serial number added later", {{"Slot", "3"}, {"ControllerSerialNumber", "P1"}}, {{"Slot", "3"}}, true, false},
+        {"different serial numbers", {{"ControllerSerialNumber", "P1"}}, {{"ControllerSerialNumber", "P2"}}, true,
+         false},
+        {"unknown slots, same class and index", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, true, true},
+        {"unknown slots, other class or index", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, false, false},
+        {"known slots ignore class and index", {{"Slot", "2"}}, {{"Slot", "2"}}, false, true},
+        {"other attributes do not count", {{"Slot", "2"}, {"BusType", "pci"}}, {{"Slot", "2"}}, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        const Core::DevicePtr pA = controller(c.a, 0x4002, 1);
+        const Core::DevicePtr pB = c.bSameClassAndIndex ? controller(c.b, 0x4002, 1, 200)
+                                                        : controller(c.b, 0x8007, 2, 200);
+        EXPECT_EQ(pA->isSameDevice(*pB), c.bExpected);
+        EXPECT_EQ(pB->isSameDevice(*pA), c.bExpected);
+    }
+    // Unknown slots told apart by the index alone.
+    EXPECT_FALSE(controller({{"Slot", "unknown"}}, 0x4002, 1)->isSameDevice(*controller({{"Slot", "unknown"}}, 0x4002, 2)));
+    EXPECT_FALSE(controller({{"Slot", "unknown"}}, 0x4002, 1)->isSameDevice(*controller({{"Slot", "unknown"}}, 0x8007, 1)));
+}
+
+TEST(SchemaDevices, OtherKindsAreTheSameByTheirOwnFields)
+{
+    const Core::DevicePtr pAdapter(new Schema::HostBusAdapter(7));
+    EXPECT_TRUE(pAdapter->isSameDevice(Schema::HostBusAdapter(7)));
+    EXPECT_FALSE(pAdapter->isSameDevice(Schema::HostBusAdapter(8)));
+    EXPECT_FALSE(pAdapter->isSameDevice(*controller({{"Slot", "1"}}, 0x4002, 0, 7)));
+
+    const Core::DevicePtr pDrive(new Schema::LogicalDrive(2));
+    EXPECT_TRUE(pDrive->isSameDevice(Schema::LogicalDrive(2)));
+    EXPECT_FALSE(pDrive->isSameDevice(Schema::LogicalDrive(3)));
+    EXPECT_FALSE(pDrive->isSameDevice(Schema::PhysicalDrive(0, 2)));
+
+    const Core::DevicePtr pPhysical(new Schema::PhysicalDrive(Schema::PhysicalDrive::eSPARE, 5));
+    EXPECT_TRUE(pPhysical->isSameDevice(Schema::PhysicalDrive(1, 5)));
+    EXPECT_FALSE(pPhysical->isSameDevice(Schema::PhysicalDrive(0, 5)));
+    EXPECT_FALSE(pPhysical->isSameDevice(Schema::PhysicalDrive(1, 6)));
+
+    // Arrays: name and the data, failed, spare and logical drive lists count;
+    // the spares-in-use list does not.
+    const Core::DevicePtr pArray(new Schema::Array("A", 0, "1*-*2*-*", "2*-*"));
+    Schema::Array same("A", 0, "1*-*2*-*", "2*-*");
+    same.addActiveSpareDrives("9*-*");
+    EXPECT_TRUE(pArray->isSameDevice(same));
+    EXPECT_FALSE(pArray->isSameDevice(Schema::Array("B", 0, "1*-*2*-*", "2*-*")));
+    EXPECT_FALSE(pArray->isSameDevice(Schema::Array("A", 1, "1*-*2*-*", "2*-*")));
+    EXPECT_FALSE(pArray->isSameDevice(Schema::Array("A", 0, "1*-*", "2*-*")));
+    EXPECT_FALSE(pArray->isSameDevice(Schema::Array("A", 0, "1*-*2*-*", "")));
+    Schema::Array moreSpares("A", 0, "1*-*2*-*", "2*-*");
+    moreSpares.addSpareDrives("4*-*");
+    EXPECT_FALSE(pArray->isSameDevice(moreSpares));
+}
+
+TEST(SchemaDevices, ArrayKeepsItsDriveListsWithoutDuplicates)
+{
+    Schema::Array array("C", 2, "0*-*1*-*", "1*-*");
+    array.addLogicalDrive(5);
+    array.addLogicalDrive(2);
+    array.addSpareDrives("7*-*8*-*");
+    array.addSpareDrives("8*-*9*-*");
+    array.addActiveSpareDrives("8*-*");
+    EXPECT_EQ(array.name(), "C");
+    EXPECT_EQ(array.logicalDrives(), "2*-*5*-*");
+    EXPECT_EQ(array.spareDrives(), "7*-*8*-*9*-*");
+    EXPECT_EQ(array.activeSpareDrives(), "8*-*");
+    EXPECT_EQ(array.dataDrives(), "0*-*1*-*");
+    EXPECT_EQ(array.failedDrives(), "1*-*");
+}
+
+TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
+{
+    const Core::DevicePtr pRoot = Schema::System::instance();
+    const Core::DevicePtr pController = controller({{"Slot", "3"}});
+    Core::Device::addChild(pRoot, pController);
+    const Core::DevicePtr pDrive(new Schema::LogicalDrive(0));
+    Core::Device::addChild(pController, pDrive);
+    const Core::DevicePtr pArray(new Schema::Array("B", 1, "", ""));
+    Core::Device::addChild(pController, pArray);
+    const Core::DevicePtr pPhysical(new Schema::PhysicalDrive(0, 12));
+    Core::Device::addChild(pArray, pPhysical);
+
+    EXPECT_EQ(pController->attribute("UniqueID"), "System-Slot3");
+    EXPECT_EQ(pDrive->attribute("UniqueID"), "System-Slot3-0");
+    EXPECT_EQ(pArray->attribute("UniqueID"), "System-Slot3-ARRAY_B");
+    EXPECT_EQ(pPhysical->attribute("UniqueID"), "System-Slot3-ARRAY_B-PD12");
+    Core::Device::removeChild(pRoot, pController);
+
+    struct Case {
+        const char* pszName;
+        Attributes attributes;
+        const char* pszPath;
+    };
+    const Case cases[] = {
+        {"WWN first", {{"WWN", "50060b0000c31a22"}, {"Slot", "3"}, {"ControllerSerialNumber", "P1"}},
+         "50060b0000c31a22"},
+        {"slot next", {{"Slot", "unknown"}, {"ControllerSerialNumber", "P1"}}, "Slotunknown"},
+        {"serial number last", {{"ControllerSerialNumber", "P1"}}, "P1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        EXPECT_EQ(controller(c.attributes)->stringRep(), c.pszPath);
+    }
+    const Core::DevicePtr pAdapter = withAttributes(new Schema::HostBusAdapter(5), {{"WWN", "50060b0000c31a22"}});
+    EXPECT_EQ(pAdapter->stringRep(), "50060b0000c31a22");
+}
+
+TEST(SchemaDevices, MergingAControllerTakesOverTheNewerHandle)
+{
+    const Core::DevicePtr pOld = controller({{"Slot", "4"}}, 0x4002, 1, 100);
+    const Core::DevicePtr pNewer = controller({{"Slot", "4"}, {"BusType", "pci"}}, 0x4002, 1, 300);
+    pOld->updateFrom(pNewer);
+    const auto& old = static_cast<const Schema::ArrayController&>(*pOld);
+    EXPECT_EQ(old.handle(), 300u);
+    EXPECT_EQ(old.classCode(), 0x4002u);
+    EXPECT_EQ(old.index(), 1u);
+    EXPECT_FALSE(pOld->hasAttribute("BusType")) << "attributes are not copied";
+
+    // A controller that is not the same device leaves everything in place.
+    pOld->updateFrom(controller({{"Slot", "5"}}, 0x8007, 6, 400));
+    EXPECT_EQ(old.handle(), 300u);
+    pOld->updateFrom(Core::DevicePtr(new Schema::LogicalDrive(0)));
+    EXPECT_EQ(old.handle(), 300u);
+}
+
+TEST(SchemaDevices, AddingAnEqualControllerMergesIt)
+{
+    const Core::DevicePtr pRoot = Schema::System::instance();
+    const Core::DevicePtr pFirst = controller({{"Slot", "8"}}, 0x4002, 0, 100);
+    Core::Device::addChild(pRoot, pFirst);
+    Core::Device::addChild(pRoot, controller({{"Slot", "8"}}, 0x4002, 0, 555));
+    int count = 0;
+    for (auto it = pRoot->beginChild(); it != pRoot->endChild(); ++it)
+        count += (*it)->isSameDevice(*pFirst) ? 1 : 0;
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(static_cast<const Schema::ArrayController&>(*pFirst).handle(), 555u);
+    Core::Device::removeChild(pRoot, pFirst);
+}
+
+TEST(SchemaDevicesDeathTest, ControllerOfUnknownLocationStops)
+{
+    EXPECT_DEATH(Schema::ArrayController(1, 0x4002, 0, Schema::ArrayController::eUNKNOWN), "isInvariant\\(\\)");
+}
+
+TEST(SchemaDevicesDeathTest, ControllerWithoutAnyPathAttributeStops)
+{
+    EXPECT_DEATH(controller({})->stringRep(), "false");
+}
+
+}
