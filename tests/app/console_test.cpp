@@ -2,7 +2,6 @@
 // and the start without options, with exact output and exit codes.
 #include "vxafixture.h"
 
-#include <regex>
 
 namespace {
 
@@ -75,11 +74,11 @@ TEST_F(Console, WithoutOptionsFromAConsoleOnlyTracesAndEndsAtOnce)
 
     const std::vector<std::string> trace = traceLines();
     ASSERT_EQ(trace.size(), 2u);
-    const std::regex first(R"(^\[Tarvion Storage Manager\]\((\d+)\): Calling StartServiceCtrlDispatcher\(\)$)");
-    const std::regex second(R"(^\[Tarvion Storage Manager\]\((\d+)\): Returned from StartServiceCtrlDispatcher\(\)$)");
-    std::smatch a;
-    std::smatch b;
-    ASSERT_TRUE(std::regex_match(trace[0], a, first)) << trace[0];
-    ASSERT_TRUE(std::regex_match(trace[1], b, second)) << trace[1];
-    EXPECT_EQ(a[1], b[1]); // both from the main thread
+    tsmtest::TraceLine first;
+    tsmtest::TraceLine second;
+    ASSERT_TRUE(tsmtest::parseTraceLine(trace[0], first)) << trace[0];
+    ASSERT_TRUE(tsmtest::parseTraceLine(trace[1], second)) << trace[1];
+    EXPECT_EQ(first.message, "Calling StartServiceCtrlDispatcher()");
+    EXPECT_EQ(second.message, "Returned from StartServiceCtrlDispatcher()");
+    EXPECT_EQ(first.thread, second.thread); // both from the main thread
 }

@@ -1,0 +1,268 @@
+// The agent as a service, end to end: install, start, stop and uninstall
+// through the real executable in a temporary machine, with the console
+// messages, exit codes, registry values, events and trace lines they leave.
+#include "vxafixture.h"
+
+#include <windows.h>
+
+#include <dirent.h>
+#include <signal.h>
+
+#include <map>
+
+namespace {
+
+const std::string kName = "Tarvion Storage Manager";
+const char kEventKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Tarvion Storage Manager";
+
+// The platform's own text for an error code, as the console should print it.
+std::string systemText(DWORD code)
+{
+    char text[1024] = {};
+    const DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                        MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    std::string message(text, length < sizeof text ? length : 0);
+    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == ' '))
+        message.pop_back();
+    return message;
+}
+
+using tsmtest::TraceLine;
+
+class Service : public tsmtest::VxaMachine {
+protected:
+    void TearDown() override
+    {
+        // Never leave a service process behind the removed machine.
+        if (serviceState() != SERVICE_STOPPED && serviceState() != 0)
+            vxa({ "-stop" });
+        for (const int pid : agentProcesses())
+            ::kill(pid, SIGKILL);
+    }
+
+    // The service's current state as the manager reports it; 0 if the
+    // manager or the service cannot be opened.
+    static DWORD serviceState()
+    {
+        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        if (!manager)
+            return 0;
+        SC_HANDLE service = OpenServiceA(manager, kName.c_str(), SERVICE_QUERY_STATUS);
+        SERVICE_STATUS status {};
+        const bool queried = service && QueryServiceStatus(service, &status);
+        if (service)
+            CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+        return queried ? status.dwCurrentState : 0;
+    }
+
+    static bool isInstalled()
+    {
+        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+        if (!manager)
+            return false;
+        SC_HANDLE service = OpenServiceA(manager, kName.c_str(), SERVICE_QUERY_CONFIG);
+        if (service)
+            CloseServiceHandle(service);
+        CloseServiceHandle(manager);
+        return service != nullptr;
+    }
+
+    // Processes running this machine's copy of the agent.
+    std::vector<int> agentProcesses() const
+    {
+        std::vector<int> pids;
+        DIR* proc = ::opendir("/proc");
+        if (!proc)
+            return pids;
+        std::error_code ignored;
+        const auto agent = std::filesystem::weakly_canonical(agentHostPath(), ignored);
+        while (dirent* entry = ::readdir(proc)) {
+            const int pid = std::atoi(entry->d_name);
+            if (pid <= 0)
+                continue;
+            std::error_code error;
+            const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
+            if (!error && exe == agent)
+                pids.push_back(pid);
+        }
+        ::closedir(proc);
+        return pids;
+    }
+
+    std::vector<TraceLine> trace() const
+    {
+        std::vector<TraceLine> result;
+        for (const std::string& line : traceLines()) {
+            TraceLine parsed;
+            EXPECT_TRUE(tsmtest::parseTraceLine(line, parsed)) << line;
+            if (!parsed.thread.empty())
+                result.push_back(parsed);
+        }
+        return result;
+    }
+
+    static std::vector<std::string> messagesOf(const std::vector<TraceLine>& lines, const std::string& thread)
+    {
+        std::vector<std::string> messages;
+        for (const TraceLine& line : lines)
+            if (line.thread == thread)
+                messages.push_back(line.message);
+        return messages;
+    }
+
+    bool traced(const std::string& message) const
+    {
+        for (const TraceLine& line : trace())
+            if (line.message == message)
+                return true;
+        return false;
+    }
+
+    void expectRun(const std::vector<std::string>& arguments, int exitCode, const std::string& err) const
+    {
+        const tsmtest::ProcessResult result = vxa(arguments);
+        EXPECT_EQ(result.exitCode, exitCode) << arguments[0];
+        EXPECT_EQ(result.out, "") << arguments[0];
+        EXPECT_EQ(result.err, err) << arguments[0];
+    }
+
+    void installAndStart()
+    {
+        expectRun({ "-install" }, 0, kName + " installed.\n");
+        expectRun({ "-start" }, 0, kName + " started.\n");
+        ASSERT_TRUE(eventually([] { return serviceState() == SERVICE_RUNNING; }));
+    }
+};
+
+std::string registryString(const char* value, DWORD* type)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    char data[512] = {};
+    DWORD size = sizeof data;
+    const LSTATUS status = RegQueryValueExA(key, value, nullptr, type, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+        return "<no value>";
+    return std::string(data, strnlen(data, sizeof data));
+}
+
+DWORD registryNumber(const char* value, DWORD* type)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return 0xFFFFFFFFu;
+    DWORD number = 0;
+    DWORD size = sizeof number;
+    const LSTATUS status = RegQueryValueExA(key, value, nullptr, type, reinterpret_cast<BYTE*>(&number), &size);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS && size == sizeof number ? number : 0xFFFFFFFFu;
+}
+
+} // namespace
+
+TEST_F(Service, InstallRegistersTheServiceAndItsEventSource)
+{
+    expectRun({ "-install", "extra", "words" }, 0, kName + " installed.\n");
+    EXPECT_TRUE(isInstalled());
+    EXPECT_EQ(serviceState(), static_cast<DWORD>(SERVICE_STOPPED));
+
+    DWORD type = 0;
+    EXPECT_EQ(registryString("EventMessageFile", &type), agentDosPath());
+    EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(registryNumber("TypesSupported", &type), 7u);
+    EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
+
+    // A second install fails on the existing service.
+    expectRun({ "-install" }, 1073, kName + " could not be installed.\n" + systemText(1073) + "\n");
+    EXPECT_FALSE(systemText(1073).empty());
+}
+
+TEST_F(Service, ActionsOnAMissingServiceReportTheFailedOpen)
+{
+    const std::string text = systemText(1060);
+    ASSERT_FALSE(text.empty());
+    expectRun({ "-start" }, 1060, kName + " could not be started.\n" + text + "\n");
+    expectRun({ "-stop" }, 1060, kName + " could not be stopped.\n" + text + "\n");
+    expectRun({ "-uninstall" }, 1060, kName + " could not be uninstalled.\n" + text + "\n");
+    EXPECT_FALSE(isInstalled());
+}
+
+TEST_F(Service, RunsFromStartToStopAndUninstalls)
+{
+    installAndStart();
+    EXPECT_EQ(agentProcesses().size(), 1u);
+
+    // Main thread, then the service thread up to the running report.
+    ASSERT_TRUE(eventually([&] { return traced("Leaving NTService::Initialize()"); }));
+    std::vector<TraceLine> lines = trace();
+    ASSERT_FALSE(lines.empty());
+    const std::string mainThread = lines[0].thread;
+    EXPECT_EQ(lines[0].message, "Calling StartServiceCtrlDispatcher()");
+    ASSERT_GT(lines.size(), 1u);
+    const std::string serviceThread = lines[1].thread;
+    EXPECT_NE(serviceThread, mainThread);
+    const std::vector<std::string> started = messagesOf(lines, serviceThread);
+    ASSERT_EQ(started.size(), 6u);
+    EXPECT_EQ(started[0], "Entering NTService::ServiceMain()");
+    EXPECT_EQ(started[1], "Entering NTService::Initialize()");
+    const std::string handle = tsmtest::numberBetween(started[2], "NTService::SetStatus(", ", 2)");
+    ASSERT_FALSE(handle.empty()) << started[2];
+    EXPECT_EQ(started[3], "NTService::OnInit()");
+    EXPECT_EQ(started[4], "NTService::SetStatus(" + handle + ", 4)");
+    EXPECT_EQ(started[5], "Leaving NTService::Initialize()");
+
+    // A running service is not uninstalled.
+    expectRun({ "-uninstall" }, 0, kName + " is not stopped.\nStop the service before uninstalling it.\n");
+    EXPECT_TRUE(isInstalled());
+    EXPECT_EQ(serviceState(), static_cast<DWORD>(SERVICE_RUNNING));
+
+    expectRun({ "-stop" }, 0, kName + " stopped.\n");
+    EXPECT_EQ(serviceState(), static_cast<DWORD>(SERVICE_STOPPED));
+    ASSERT_TRUE(eventually([&] { return traced("Returned from StartServiceCtrlDispatcher()"); }));
+    ASSERT_TRUE(eventually([&] { return agentProcesses().empty(); }));
+
+    lines = trace();
+    const std::vector<std::string> handled = messagesOf(lines, mainThread);
+    ASSERT_EQ(handled.size(), 5u);
+    EXPECT_EQ(handled[1], "NTService::Handler(1)");
+    EXPECT_EQ(handled[2], "NTService::SetStatus(" + handle + ", 3)");
+    // The service thread may report stopped before the handler reports.
+    EXPECT_TRUE(handled[3] == "Updating status (" + handle + ", 3)" ||
+                handled[3] == "Updating status (" + handle + ", 1)")
+        << handled[3];
+    EXPECT_EQ(handled[4], "Returned from StartServiceCtrlDispatcher()");
+    const std::vector<std::string> stopped = messagesOf(lines, serviceThread);
+    ASSERT_EQ(stopped.size(), 8u);
+    EXPECT_EQ(stopped[6], "NTService::SetStatus(" + handle + ", 1)");
+    EXPECT_EQ(stopped[7], "Leaving NTService::ServiceMain()");
+
+    // Stopping a stopped service succeeds; then it can be uninstalled.
+    expectRun({ "-stop" }, 0, kName + " stopped.\n");
+    expectRun({ "-uninstall" }, 0,
+              kName + " uninstalled.\nYou must delete the file (" + agentDosPath() + ") yourself.\n");
+    EXPECT_FALSE(isInstalled());
+    const std::string text = systemText(1060);
+    expectRun({ "-uninstall" }, 1060, kName + " could not be uninstalled.\n" + text + "\n");
+}
+
+TEST_F(Service, AKilledServiceReadsAsStoppedAndStartsAgain)
+{
+    installAndStart();
+    const std::vector<int> pids = agentProcesses();
+    ASSERT_EQ(pids.size(), 1u);
+    ASSERT_EQ(::kill(pids[0], SIGKILL), 0);
+    ASSERT_TRUE(eventually([&] { return agentProcesses().empty(); }));
+    EXPECT_TRUE(eventually([] { return serviceState() == SERVICE_STOPPED; }));
+
+    expectRun({ "-start" }, 0, kName + " started.\n");
+    ASSERT_TRUE(eventually([] { return serviceState() == SERVICE_RUNNING; }));
+    const std::vector<int> restarted = agentProcesses();
+    ASSERT_EQ(restarted.size(), 1u);
+    EXPECT_NE(restarted[0], pids[0]);
+    expectRun({ "-stop" }, 0, kName + " stopped.\n");
+    expectRun({ "-uninstall" }, 0,
+              kName + " uninstalled.\nYou must delete the file (" + agentDosPath() + ") yourself.\n");
+}
