@@ -1,0 +1,325 @@
+// Device: attributes, bound operations, and the links of the device tree.
+#include "device.h"
+
+#include "checkassert.h"
+#include "clog.h"
+#include "operationregistry.h"
+
+#include <algorithm>
+#include <typeinfo>
+
+namespace Core {
+namespace {
+
+using RootAccessor = DevicePtr (*)();
+
+RootAccessor& rootAccessor()
+{
+    static RootAccessor s_pfnRoot = nullptr;
+    return s_pfnRoot;
+}
+
+}
+
+Device::Device() : m_bStale(false), m_nKeylessChildren(0), m_ulNextSequence(0), m_ulSequence(0) {}
+
+Device::~Device()
+{
+    m_bStale = true;
+}
+
+bool Device::isInvariant() const
+{
+    return true;
+}
+
+bool Device::isSameDevice(const Device&) const
+{
+    return true;
+}
+
+void Device::updateFrom(DevicePtr) {}
+
+std::string Device::identityKey() const
+{
+    return std::string();
+}
+
+void Device::setRootAccessor(DevicePtr (*pfnRoot)())
+{
+    rootAccessor() = pfnRoot;
+}
+
+// Attributes
+
+AttributeMap::const_iterator Device::doBeginAttribute() const
+{
+    return m_attributes.begin();
+}
+
+AttributeMap::const_iterator Device::doEndAttribute() const
+{
+    return m_attributes.end();
+}
+
+bool Device::doHasAttribute(const std::string& name) const
+{
+    return m_attributes.find(name) != m_attributes.end();
+}
+
+std::string Device::doGetAttribute(const std::string& name) const
+{
+    const AttributeMap::const_iterator it = m_attributes.find(name);
+    return it == m_attributes.end() ? std::string() : it->second;
+}
+
+void Device::updateAttribute(const Attribute& attribute)
+{
+    TSM_ASSERT_INVARIANT();
+    m_attributes.erase(attribute.first);
+    m_attributes.insert(attribute);
+    TSM_ASSERT_INVARIANT();
+}
+
+void Device::removeAttribute(const std::string& name)
+{
+    TSM_ASSERT_INVARIANT();
+    m_attributes.erase(name);
+    TSM_ASSERT_INVARIANT();
+}
+
+// Operations
+
+OperationList::const_iterator Device::doBeginOperation() const
+{
+    return m_operations.begin();
+}
+
+OperationList::const_iterator Device::doEndOperation() const
+{
+    return m_operations.end();
+}
+
+bool Device::doHasOperation(const std::string& name) const
+{
+    return std::any_of(m_operations.begin(), m_operations.end(),
+                       [&name](const DeviceOperationPtr& pOperation) { return pOperation->name() == name; });
+}
+
+CountedPtr<Status> Device::doCallOperation(DeviceOperationPtr pDeviceOp)
+{
+    CountedPtr<Status> pResult(new Status(Status::eNOTRUN));
+    // A detached device runs nothing, and the arguments stay for the caller.
+    if (!m_bStale) {
+        pResult = accept(*pDeviceOp);
+        if (pResult->message().empty())
+            pResult->setMessage(pDeviceOp->name());
+        pDeviceOp->clearArguments();
+    }
+    return pResult;
+}
+
+void Device::updateOperations()
+{
+    TSM_ASSERT_INVARIANT();
+    m_operations.clear();
+    if (const auto* pRegistry = dynamic_cast<const OperationRegistry*>(this)) {
+        for (auto it = pRegistry->beginRegisteredOperation(); it != pRegistry->endRegisteredOperation(); ++it) {
+            if ((*it)->filter()->passes(*this))
+                m_operations.push_back(*it);
+        }
+    }
+    TSM_ASSERT_INVARIANT();
+}
+
+// Tree
+
+bool Device::isStale() const
+{
+    TSM_ASSERT_INVARIANT();
+    return m_bStale;
+}
+
+bool Device::hasParent() const
+{
+    TSM_ASSERT_INVARIANT();
+    return m_pParent.get() != nullptr;
+}
+
+DevicePtr Device::pParent() const
+{
+    TSM_ASSERT_INVARIANT();
+    TSM_ASSERT(hasParent());
+    TSM_ASSERT_TEXT(m_pParent.get() != nullptr, "m_pParent.get() != 0");
+    return m_pParent;
+}
+
+DeviceList::const_iterator Device::beginChild() const
+{
+    TSM_ASSERT_INVARIANT();
+    return m_children.begin();
+}
+
+DeviceList::const_iterator Device::endChild() const
+{
+    TSM_ASSERT_INVARIANT();
+    return m_children.end();
+}
+
+std::size_t Device::childCount() const
+{
+    TSM_ASSERT_INVARIANT();
+    return m_children.size();
+}
+
+bool Device::hasChild(const Device& device) const
+{
+    TSM_ASSERT_INVARIANT();
+    return findSameChild(device).get() != nullptr;
+}
+
+std::string Device::stringRep() const
+{
+    TSM_ASSERT_INVARIANT();
+    std::string stringRep;
+    if (hasParent())
+        stringRep = m_pParent->stringRep() + "-";
+    stringRep += doStringRep();
+    TSM_ASSERT(stringRep.size() != 0);
+    return stringRep;
+}
+
+DevicePtr Device::self() const
+{
+    TSM_ASSERT_INVARIANT();
+    DevicePtr pDevice;
+    if (hasParent()) {
+        pDevice = m_pParent->childPointer(*this);
+    } else if (rootAccessor() != nullptr) {
+        DevicePtr pRoot = rootAccessor()();
+        if (pRoot.get() != nullptr && pRoot->isSameDevice(*this))
+            pDevice = pRoot;
+    }
+    TSM_ASSERT(!pDevice.get() || pDevice.get() == this);
+    return pDevice;
+}
+
+void Device::addChild(DevicePtr pParent, DevicePtr pChild)
+{
+    TSM_ASSERT_TEXT(pParent.get() != nullptr && pChild.get() != nullptr, "pParent.get() && pChild.get()");
+    TSM_ASSERT_TEXT(pParent->isInvariant(), "isInvariant()");
+    TSM_ASSERT_TEXT(pChild->isInvariant(), "isInvariant()");
+    const DevicePtr pExisting = pParent->findSameChild(*pChild);
+    if (pExisting.get() != nullptr) {
+        // Found again: confirmed, and it learns what the new find knows.
+        pExisting->m_bStale = false;
+        pExisting->updateFrom(pChild);
+    } else {
+        pChild->m_bStale = false;
+        pParent->m_children.push_back(pChild);
+        pChild->m_pParent = pParent;
+        pParent->indexChild(pChild);
+        pChild->publishAttribute(*pChild, Attribute("UniqueID", pChild->stringRep()), false);
+        pChild->updateOperations();
+        TSM_ASSERT(pChild->pParent().get() == pParent.get());
+    }
+    TSM_ASSERT(pParent->hasChild( *pChild ));
+}
+
+void Device::removeChild(DevicePtr pParent, DevicePtr pChild)
+{
+    TSM_ASSERT_TEXT(pParent.get() != nullptr && pChild.get() != nullptr, "pParent.get() && pChild.get()");
+    TSM_ASSERT(pParent->hasChild( *pChild ));
+    detachSubtree(*pChild);
+    pChild->m_pParent = DevicePtr();
+    pChild->m_children.clear();
+    pChild->m_keyedChildren.clear();
+    pChild->m_nKeylessChildren = 0;
+    Device* const pTarget = pChild.get();
+    DeviceList& siblings = pParent->m_children;
+    const auto removed = std::remove_if(siblings.begin(), siblings.end(),
+                                        [pTarget](const DevicePtr& pEntry) { return pEntry.get() == pTarget; });
+    for (auto it = removed; it != siblings.end(); ++it)
+        pParent->unindexChild(**it);
+    siblings.erase(removed, siblings.end());
+    TSM_ASSERT(!( pChild.get() && pParent->hasChild( *pChild ) ));
+    TSM_ASSERT(!( pChild.get() && pChild->hasParent() ));
+}
+
+// Marks a removed subtree detached; the links inside it stay as they are.
+void Device::detachSubtree(Device& device)
+{
+    device.m_bStale = true;
+    device.m_operations.clear();
+    device.m_attributes.clear();
+    for (const DevicePtr& pChild : device.m_children)
+        detachSubtree(*pChild);
+}
+
+// Index of children
+
+void Device::indexChild(const DevicePtr& pChild)
+{
+    pChild->m_ulSequence = m_ulNextSequence++;
+    pChild->m_strKey = pChild->identityKey();
+    if (pChild->m_strKey.empty()) {
+        ++m_nKeylessChildren;
+        return;
+    }
+    m_keyedChildren.emplace(IdentityKey(std::type_index(typeid(*pChild)), pChild->m_strKey),
+                            std::make_pair(pChild->m_ulSequence, pChild));
+}
+
+void Device::unindexChild(const Device& child)
+{
+    if (child.m_strKey.empty()) {
+        if (m_nKeylessChildren > 0)
+            --m_nKeylessChildren;
+        return;
+    }
+    const auto it = m_keyedChildren.find(IdentityKey(std::type_index(typeid(child)), child.m_strKey));
+    if (it != m_keyedChildren.end() && it->second.second.get() == &child)
+        m_keyedChildren.erase(it);
+}
+
+// The first child in attach order for which child.isSameDevice(device) holds.
+// A keyed child can only match a device with its key, a keyless device only
+// a keyless child, so at most one keyed child and the keyless ones are asked.
+DevicePtr Device::findSameChild(const Device& device) const
+{
+    DevicePtr pFound;
+    unsigned long ulFoundSequence = 0;
+    const std::string key = device.identityKey();
+    if (!key.empty()) {
+        const auto it = m_keyedChildren.find(IdentityKey(std::type_index(typeid(device)), key));
+        if (it != m_keyedChildren.end() && it->second.second->isSameDevice(device)) {
+            pFound = it->second.second;
+            ulFoundSequence = it->second.first;
+        }
+    }
+    if (m_nKeylessChildren == 0)
+        return pFound;
+    for (const DevicePtr& pChild : m_children) {
+        if (pFound.get() != nullptr && pChild->m_ulSequence >= ulFoundSequence)
+            break;
+        if (pChild->m_strKey.empty() && pChild->isSameDevice(device))
+            return pChild;
+    }
+    return pFound;
+}
+
+DevicePtr Device::childPointer(const Device& child) const
+{
+    if (!child.m_strKey.empty()) {
+        const auto it = m_keyedChildren.find(IdentityKey(std::type_index(typeid(child)), child.m_strKey));
+        if (it != m_keyedChildren.end() && it->second.second.get() == &child)
+            return it->second.second;
+    }
+    for (const DevicePtr& pChild : m_children) {
+        if (pChild.get() == &child)
+            return pChild;
+    }
+    return DevicePtr();
+}
+
+}
