@@ -73,7 +73,7 @@ CountedPtr<Core::Status> ArrayDiscovery::visit(Schema::ArrayController& controll
     CountedPtr<Core::Status> pResult(new Core::Status(true));
     if (!controller.hasAttribute("LogicalDriveCount"))
         return pResult;
-    const unsigned count = Core::parseUnsigned(controller.attribute("LogicalDriveCount"));
+    const unsigned count = Core::parseDriveCount(controller.attribute("LogicalDriveCount"));
     const bool bBigMap = controller.hasAttribute("UsingBigMap") && controller.attribute("UsingBigMap") == "True";
 
     std::vector<Core::DevicePtr> arrays;

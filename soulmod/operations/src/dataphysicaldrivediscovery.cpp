@@ -33,7 +33,7 @@ CountedPtr<Core::Status> DataPhysicalDriveDiscovery::visit(Schema::Array& array)
     TSM_ASSERT_INVARIANT();
     const Core::DriveList failed(array.failedDrives());
     for (const std::string& entry : Core::DriveList(array.dataDrives())) {
-        Core::DevicePtr pDrive(new Schema::PhysicalDrive(Schema::PhysicalDrive::eDATA, Core::parseUnsigned(entry)));
+        Core::DevicePtr pDrive(new Schema::PhysicalDrive(Schema::PhysicalDrive::eDATA, Core::parseDriveCount(entry)));
         publishAttribute(*pDrive, Core::Attribute("Type", "physicaldrive"), false);
         publishAttribute(*pDrive, Core::Attribute("DriveNumber", entry), false);
         publishAttribute(*pDrive, Core::Attribute("DriveType", "datadrive"), false);

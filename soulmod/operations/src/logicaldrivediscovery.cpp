@@ -35,7 +35,7 @@ CountedPtr<Core::Status> LogicalDriveDiscovery::visit(Schema::ArrayController& c
     CountedPtr<Core::Status> pResult(new Core::Status(true));
     if (!controller.hasAttribute("LogicalDriveCount"))
         return pResult;
-    const unsigned count = Core::parseUnsigned(controller.attribute("LogicalDriveCount"));
+    const unsigned count = Core::parseDriveCount(controller.attribute("LogicalDriveCount"));
     // Drive numbers are 8 bits in the command, so probing stops after 255.
     unsigned found = 0;
     for (unsigned n = 0; n <= 255 && found < count; ++n) {

@@ -33,7 +33,7 @@ CountedPtr<Core::Status> LogicalDriveDiscoveryA::visit(Schema::Array& array)
     TSM_ASSERT_INVARIANT();
     const Core::DriveList drives(array.logicalDrives());
     for (const std::string& entry : drives) {
-        Core::DevicePtr pDrive(new Schema::LogicalDrive(Core::parseUnsigned(entry)));
+        Core::DevicePtr pDrive(new Schema::LogicalDrive(Core::parseDriveCount(entry)));
         publishAttribute(*pDrive, Core::Attribute("Type", "logicaldrive"), false);
         publishAttribute(*pDrive, Core::Attribute("Number", entry), false);
         Core::Device::addChild(array.self(), pDrive);

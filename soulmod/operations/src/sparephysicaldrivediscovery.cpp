@@ -34,7 +34,7 @@ CountedPtr<Core::Status> SparePhysicalDriveDiscovery::visit(Schema::Array& array
     const Core::DriveList failed(array.failedDrives());
     const Core::DriveList active(array.activeSpareDrives());
     for (const std::string& entry : Core::DriveList(array.spareDrives())) {
-        Core::DevicePtr pDrive(new Schema::PhysicalDrive(Schema::PhysicalDrive::eSPARE, Core::parseUnsigned(entry)));
+        Core::DevicePtr pDrive(new Schema::PhysicalDrive(Schema::PhysicalDrive::eSPARE, Core::parseDriveCount(entry)));
         publishAttribute(*pDrive, Core::Attribute("Type", "physicaldrive"), false);
         publishAttribute(*pDrive, Core::Attribute("DriveNumber", entry), false);
         publishAttribute(*pDrive, Core::Attribute("DriveType", "sparedrive"), false);

@@ -39,7 +39,7 @@ CountedPtr<Core::Status> UnassignedPhysicalDriveDiscovery::visit(Schema::ArrayCo
     // byte, drives of a remote controller in the lowest.
     const bool bRemote = controller.hasAttribute("Location") && controller.attribute("Location") == "remote";
     for (const std::string& entry : Core::DriveList(controller.attribute("AttachedPhysicalDrives"))) {
-        const std::uint32_t dwNumber = Core::parseUnsigned(entry) & 0xFF;
+        const std::uint32_t dwNumber = Core::parseDriveNumber(entry);
         Core::IdentifyPhysicalDriveCommand identify(bRemote ? dwNumber : dwNumber << 24);
         if (!identify.run(controller)->isOk())
             continue;

@@ -11,7 +11,10 @@ Core::DevicePtr System::instance()
 {
     static Core::DevicePtr s_pSystem;
     static std::once_flag s_created;
-    std::call_once(s_created, [] { s_pSystem = Core::DevicePtr(new System()); });
+    std::call_once(s_created, [] {
+        s_pSystem = Core::DevicePtr(new System());
+        Core::Device::setRootAccessor(&System::instance);
+    });
     return s_pSystem;
 }
 

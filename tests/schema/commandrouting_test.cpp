@@ -1,0 +1,164 @@
+// Command routing: drives and arrays hand their commands to the device above
+// them; a logical drive addresses itself through the LUN.
+#include "array.h"
+#include "bmiccommand.h"
+#include "hostbusadapter.h"
+#include "logicaldrive.h"
+#include "physicaldrive.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// A controller stand-in at the top of a subtree that records what reaches it.
+class RecordingController : public Core::Device, public Core::BmicDevice, public Core::SCSIDevice {
+public:
+    std::vector<Core::BmicParameters> bmic;
+    std::vector<Core::ScsiParameters> scsi;
+    std::vector<std::uint8_t> reply;
+    bool bAnswer = true;
+
+    CountedPtr<Core::Status> accept(Core::DeviceVisitor&) override
+    {
+        return CountedPtr<Core::Status>(new Core::Status(Core::Status::eNOTAPPLICABLE));
+    }
+    bool sendBmicCommand(Core::BmicParameters& parameters) override
+    {
+        bmic.push_back(parameters);
+        std::memcpy(parameters.pBuffer, reply.data(), std::min<std::size_t>(reply.size(), parameters.bufferSize));
+        return bAnswer;
+    }
+    bool sendScsiCommand(Core::ScsiParameters& parameters) override
+    {
+        scsi.push_back(parameters);
+        return bAnswer;
+    }
+    bool isScsiDevice() const override { return true; }
+
+protected:
+    std::string doStringRep() const override { return "Recorder"; }
+};
+
+struct Tree {
+    Core::DevicePtr pTop{new RecordingController()};
+    RecordingController& top() { return static_cast<RecordingController&>(*pTop); }
+    Core::DevicePtr attach(Core::DevicePtr pParent, Core::Device* pChild)
+    {
+        Core::DevicePtr pDevice(pChild);
+        Core::Device::addChild(pParent, pDevice);
+        return pDevice;
+    }
+};
+
+TEST(CommandRouting, DrivesAndArraysForwardToTheirParent)
+{
+    Tree tree;
+    const Core::DevicePtr pArray = tree.attach(tree.pTop, new Schema::Array("A", 0, "1*-*", ""));
+    const Core::DevicePtr pLogical = tree.attach(pArray, new Schema::LogicalDrive(0x0107));
+    const Core::DevicePtr pPhysical = tree.attach(pArray, new Schema::PhysicalDrive(0, 1));
+    const Core::DevicePtr pDirect = tree.attach(tree.pTop, new Schema::LogicalDrive(2));
+
+    struct Case {
+        const char* pszName;
+        Core::BmicDevice* pDevice;
+        std::uint8_t bExpectedLun;
+    };
+    const Case cases[] = {
+        {"array keeps the LUN", dynamic_cast<Core::BmicDevice*>(pArray.get()), 9},
+        {"logical drive under an array sets the low byte of its number", dynamic_cast<Core::BmicDevice*>(pLogical.get()), 7},
+        {"physical drive keeps the LUN", dynamic_cast<Core::BmicDevice*>(pPhysical.get()), 9},
+        {"logical drive under the controller", dynamic_cast<Core::BmicDevice*>(pDirect.get()), 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        ASSERT_NE(c.pDevice, nullptr);
+        tree.top().bmic.clear();
+        Core::BmicParameters parameters;
+        parameters.opcode = 0x50;
+        parameters.detail = 0x1234;
+        parameters.lun = 9;
+        EXPECT_TRUE(c.pDevice->sendBmicCommand(parameters));
+        ASSERT_EQ(tree.top().bmic.size(), 1u);
+        EXPECT_EQ(tree.top().bmic[0].lun, c.bExpectedLun);
+        EXPECT_EQ(tree.top().bmic[0].opcode, 0x50);
+        EXPECT_EQ(tree.top().bmic[0].detail, 0x1234u);
+    }
+
+    // SCSI blocks pass unchanged through an array and a logical drive.
+    const std::uint8_t abCdb[6] = {0x12, 0, 0, 0, 96, 0};
+    Core::ScsiParameters scsi;
+    scsi.pCdb = abCdb;
+    scsi.cdbLength = 6;
+    EXPECT_TRUE(dynamic_cast<Core::SCSIDevice&>(*pLogical).sendScsiCommand(scsi));
+    ASSERT_EQ(tree.top().scsi.size(), 1u);
+    EXPECT_EQ(tree.top().scsi[0].pCdb, abCdb);
+    EXPECT_EQ(tree.top().scsi[0].cdbLength, 6);
+
+    // A refusal at the top comes back as a failed command.
+    tree.top().bAnswer = false;
+    Core::LogicalDriveStatusCommand status(0);
+    EXPECT_EQ(status.run(dynamic_cast<Core::BmicDevice&>(*pLogical))->value(), Core::Status::eFAILED);
+    Core::Device::removeChild(tree.pTop, pArray);
+    Core::Device::removeChild(tree.pTop, pDirect);
+}
+
+TEST(CommandRouting, DriveUnderADeviceWithoutCommandsFails)
+{
+    const Core::DevicePtr pAdapter(new Schema::HostBusAdapter(3));
+    pAdapter->updateAttribute(Core::Attribute("WWN", "50060b0000c31a22"));
+    const Core::DevicePtr pDrive(new Schema::LogicalDrive(1));
+    Core::Device::addChild(pAdapter, pDrive);
+    Core::LogicalDriveConfigCommand config(1);
+    const auto pStatus = config.run(dynamic_cast<Core::BmicDevice&>(*pDrive));
+    EXPECT_EQ(pStatus->value(), Core::Status::eFAILED);
+    Core::ScsiParameters scsi;
+    EXPECT_FALSE(dynamic_cast<Core::SCSIDevice&>(*pDrive).sendScsiCommand(scsi));
+    Core::Device::removeChild(pAdapter, pDrive);
+}
+
+TEST(CommandRouting, GptTestReadsTheFirstBlock)
+{
+    struct Case {
+        const char* pszName;
+        std::vector<std::uint8_t> block;
+        bool bAnswer;
+        bool bExpected;
+    };
+    const std::vector<std::uint8_t> gpt{'E', 'F', 'I', ' ', 'P', 'A', 'R', 'T', 0, 0, 1, 0};
+    std::vector<std::uint8_t> laterRevision = gpt;
+    laterRevision[8] = 1;
+    std::vector<std::uint8_t> lowerCase = gpt;
+    lowerCase[0] = 'e';
+    const Case cases[] = {
+        {"header of the first revision", gpt, true, true},
+        {"other revision byte", laterRevision, true, false},
+        {"signature differs", lowerCase, true, false},
+        {"empty block", std::vector<std::uint8_t>(512, 0), true, false},
+        {"read fails", gpt, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        Tree tree;
+        tree.top().reply = c.block;
+        tree.top().bAnswer = c.bAnswer;
+        const Core::DevicePtr pDrive = tree.attach(tree.pTop, new Schema::LogicalDrive(4));
+        EXPECT_EQ(static_cast<Schema::LogicalDrive&>(*pDrive).isGpt(), c.bExpected);
+        ASSERT_EQ(tree.top().bmic.size(), 1u);
+        EXPECT_EQ(tree.top().bmic[0].opcode, 0x20);
+        EXPECT_EQ(tree.top().bmic[0].lun, 4);
+        EXPECT_EQ(tree.top().bmic[0].bufferSize, 512u);
+        Core::Device::removeChild(tree.pTop, pDrive);
+    }
+}
+
+TEST(CommandRoutingDeathTest, DriveWithoutParentStops)
+{
+    Schema::PhysicalDrive drive(2, 3);
+    Core::BmicParameters parameters;
+    EXPECT_DEATH(drive.sendBmicCommand(parameters), "hasParent\\(\\)");
+}
+
+}
