@@ -21,14 +21,26 @@ std::vector<Core::DeviceOperationPtr> registered()
     return std::vector<Core::DeviceOperationPtr>(registry.beginRegisteredOperation(), registry.endRegisteredOperation());
 }
 
+// Registrations of one kind from the given position on: what a set added,
+// whatever the process registered before it.
 template <class Kind>
-std::vector<Entry> entries()
+std::vector<Entry> entries(std::size_t from = 0)
 {
     std::vector<Entry> result;
-    for (const Core::DeviceOperationPtr& pOperation : registered<Kind>())
-        result.emplace_back(pOperation->name(), pOperation->type());
+    const auto operations = registered<Kind>();
+    for (std::size_t i = from; i < operations.size(); ++i)
+        result.emplace_back(operations[i]->name(), operations[i]->type());
     return result;
 }
+
+struct Before {
+    std::size_t system = registered<Schema::System>().size();
+    std::size_t adapter = registered<Schema::HostBusAdapter>().size();
+    std::size_t controller = registered<Schema::ArrayController>().size();
+    std::size_t array = registered<Schema::Array>().size();
+    std::size_t logical = registered<Schema::LogicalDrive>().size();
+    std::size_t physical = registered<Schema::PhysicalDrive>().size();
+};
 
 constexpr auto eREAD = Core::DeviceOperation::eREAD;
 constexpr auto eDISCOVER = Core::DeviceOperation::eDISCOVER;
@@ -40,37 +52,42 @@ const Entry kReadController{"OperationReadControllerInfo", eREAD};
 
 bool startupSetIsRegistered()
 {
+    const Before before;
     Operations::registerStartupOperations();
-    return entries<Schema::System>() == std::vector<Entry>{kHba, kInternal} &&
-           entries<Schema::ArrayController>() == std::vector<Entry>{kExternal, kReadController} &&
-           entries<Schema::HostBusAdapter>() == std::vector<Entry>{kExternal} && entries<Schema::Array>().empty() &&
-           entries<Schema::LogicalDrive>().empty() && entries<Schema::PhysicalDrive>().empty() &&
-           registered<Schema::ArrayController>()[0].get() != registered<Schema::HostBusAdapter>()[0].get();
+    return entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal} &&
+           entries<Schema::ArrayController>(before.controller) == std::vector<Entry>{kExternal, kReadController} &&
+           entries<Schema::HostBusAdapter>(before.adapter) == std::vector<Entry>{kExternal} &&
+           entries<Schema::Array>(before.array).empty() && entries<Schema::LogicalDrive>(before.logical).empty() &&
+           entries<Schema::PhysicalDrive>(before.physical).empty() &&
+           registered<Schema::ArrayController>()[before.controller].get() !=
+               registered<Schema::HostBusAdapter>()[before.adapter].get();
 }
 
 bool logicalDriveSetIsRegistered()
 {
+    const Before before;
     Operations::registerLogicalDriveSet();
-    return entries<Schema::System>() == std::vector<Entry>{kHba, kInternal} &&
-           entries<Schema::ArrayController>() ==
+    return entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal} &&
+           entries<Schema::ArrayController>(before.controller) ==
                std::vector<Entry>{kExternal, kReadController, {"OperationDiscoverLogicalDrives", eDISCOVER}} &&
-           entries<Schema::HostBusAdapter>() == std::vector<Entry>{kExternal};
+           entries<Schema::HostBusAdapter>(before.adapter) == std::vector<Entry>{kExternal};
 }
 
 bool arraySetIsRegistered()
 {
+    const Before before;
     Operations::registerArraySet();
-    return entries<Schema::ArrayController>() == std::vector<Entry>{kExternal,
+    return entries<Schema::ArrayController>(before.controller) == std::vector<Entry>{kExternal,
                                                                     kReadController,
                                                                     {"OperationDiscoverArrays", eDISCOVER},
                                                                     {"OperationDiscoverUnassignedPhysicalDrives", eDISCOVER}} &&
-           entries<Schema::Array>() == std::vector<Entry>{{"OperationDiscoverLogicalDrivesA", eDISCOVER},
+           entries<Schema::Array>(before.array) == std::vector<Entry>{{"OperationDiscoverLogicalDrivesA", eDISCOVER},
                                                           {"OperationDiscoverDataPhysicalDrives", eDISCOVER},
                                                           {"OperationDiscoverSparePhysicalDrives", eDISCOVER}} &&
-           entries<Schema::System>() == std::vector<Entry>{kHba, kInternal};
+           entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal};
 }
 
-// Each set is registered in a child process, so the registries start empty.
+// Each set is registered in a child process, so the sets do not add up.
 TEST(RegistrationDeathTest, StartupSetRegistersFiveOperationsInOrder)
 {
     EXPECT_EXIT(std::exit(startupSetIsRegistered() ? 0 : 1), testing::ExitedWithCode(0), "");
