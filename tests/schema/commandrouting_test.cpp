@@ -28,7 +28,8 @@ public:
     bool sendBmicCommand(Core::BmicParameters& parameters) override
     {
         bmic.push_back(parameters);
-        std::memcpy(parameters.pBuffer, reply.data(), std::min<std::size_t>(reply.size(), parameters.bufferSize));
+        if (parameters.pBuffer != nullptr && !reply.empty())
+            std::memcpy(parameters.pBuffer, reply.data(), std::min<std::size_t>(reply.size(), parameters.bufferSize));
         return bAnswer;
     }
     bool sendScsiCommand(Core::ScsiParameters& parameters) override
