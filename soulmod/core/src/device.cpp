@@ -237,11 +237,11 @@ void Device::removeChild(DevicePtr pParent, DevicePtr pChild)
     pChild->m_nKeylessChildren = 0;
     Device* const pTarget = pChild.get();
     DeviceList& siblings = pParent->m_children;
-    const auto removed = std::remove_if(siblings.begin(), siblings.end(),
-                                        [pTarget](const DevicePtr& pEntry) { return pEntry.get() == pTarget; });
-    for (auto it = removed; it != siblings.end(); ++it)
-        pParent->unindexChild(**it);
-    siblings.erase(removed, siblings.end());
+    for (const DevicePtr& pEntry : siblings) {
+        if (pEntry.get() == pTarget)
+            pParent->unindexChild(*pEntry);
+    }
+    std::erase_if(siblings, [pTarget](const DevicePtr& pEntry) { return pEntry.get() == pTarget; });
     TSM_ASSERT(!( pChild.get() && pParent->hasChild( *pChild ) ));
     TSM_ASSERT(!( pChild.get() && pChild->hasParent() ));
 }

@@ -26,11 +26,11 @@ DriveList::DriveList(const std::string& text)
     if (!endsWithSeparator(terminated))
         terminated += kSeparator;
     std::size_t start = 0;
-    while (start < terminated.size()) {
-        const std::size_t end = terminated.find(kSeparator, start);
-        // The text ends with a separator, so one is always found.
+    std::size_t end = terminated.find(kSeparator, start);
+    while (end != std::string::npos) {
         m_entries.push_back(terminated.substr(start, end - start));
         start = end + kSeparatorLength;
+        end = terminated.find(kSeparator, start);
     }
 }
 
