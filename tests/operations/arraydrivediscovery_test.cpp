@@ -1,6 +1,7 @@
 // The array-based discoveries: logical, data and spare drives from the
 // lists an array holds.
 #include "dataphysicaldrivediscovery.h"
+#include "detachtree.h"
 #include "logicaldrivediscoverya.h"
 #include "sparephysicaldrivediscovery.h"
 
@@ -27,6 +28,7 @@ std::map<std::string, Attributes> childrenById(const Core::Device& device)
 struct ArrayUnderController {
     Core::DevicePtr pController{new Schema::ArrayController(1, 0x4002, 0, Schema::ArrayController::eLOCAL)};
     Core::DevicePtr pArray;
+    schematest::TreeGuard guard{pController};
     ArrayUnderController()
     {
         pController->updateAttribute(Core::Attribute("Slot", "5"));
@@ -88,6 +90,7 @@ TEST(ArrayDriveDiscovery, ArrayWithoutListsCreatesNothing)
     pController->updateAttribute(Core::Attribute("Slot", "1"));
     const Core::DevicePtr pArray(new Schema::Array("B", 0, "", ""));
     Core::Device::addChild(pController, pArray);
+    const schematest::TreeGuard guard(pController);
     auto& array = static_cast<Schema::Array&>(*pArray);
     Operations::DataPhysicalDriveDiscovery data;
     Operations::SparePhysicalDriveDiscovery spare;

@@ -4,6 +4,7 @@
 #include "bmiccommand.h"
 #include "hostbusadapter.h"
 #include "logicaldrive.h"
+#include "detachtree.h"
 #include "physicaldrive.h"
 
 #include <gtest/gtest.h>
@@ -45,6 +46,7 @@ protected:
 
 struct Tree {
     Core::DevicePtr pTop{new RecordingController()};
+    schematest::TreeGuard guard{pTop};
     RecordingController& top() { return static_cast<RecordingController&>(*pTop); }
     Core::DevicePtr attach(Core::DevicePtr pParent, Core::Device* pChild)
     {
@@ -102,8 +104,6 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParent)
     tree.top().bAnswer = false;
     Core::LogicalDriveStatusCommand status(0);
     EXPECT_EQ(status.run(dynamic_cast<Core::BmicDevice&>(*pLogical))->value(), Core::Status::eFAILED);
-    Core::Device::removeChild(tree.pTop, pArray);
-    Core::Device::removeChild(tree.pTop, pDirect);
 }
 
 TEST(CommandRouting, DriveUnderADeviceWithoutCommandsFails)
@@ -151,7 +151,6 @@ TEST(CommandRouting, GptTestReadsTheFirstBlock)
         EXPECT_EQ(tree.top().bmic[0].opcode, 0x20);
         EXPECT_EQ(tree.top().bmic[0].lun, 4);
         EXPECT_EQ(tree.top().bmic[0].bufferSize, 512u);
-        Core::Device::removeChild(tree.pTop, pDrive);
     }
 }
 

@@ -1,6 +1,7 @@
 // The device kinds: identity rules, path strings, "UniqueID" and merging.
 #include "array.h"
 #include "arraycontroller.h"
+#include "detachtree.h"
 #include "hostbusadapter.h"
 #include "logicaldrive.h"
 #include "physicaldrive.h"
@@ -146,6 +147,7 @@ TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
     EXPECT_EQ(pDrive->attribute("UniqueID"), "System-Slot3-0");
     EXPECT_EQ(pArray->attribute("UniqueID"), "System-Slot3-ARRAY_B");
     EXPECT_EQ(pPhysical->attribute("UniqueID"), "System-Slot3-ARRAY_B-PD12");
+    schematest::detachChildren(pController);
     Core::Device::removeChild(pRoot, pController);
 
     struct Case {
