@@ -52,7 +52,8 @@ void driveListText(const std::string& text)
 void bitmaps(const std::uint8_t* data, std::size_t size)
 {
     std::array<std::uint8_t, Core::DriveList::kBigMapSize> map {};
-    std::memcpy(map.data(), data, std::min(size, map.size()));
+    if (size != 0)
+        std::memcpy(map.data(), data, std::min(size, map.size()));
     Core::DriveList list;
     list.fromBigMap(map.data());
     std::array<std::uint8_t, Core::DriveList::kBigMapSize> back {};
@@ -60,7 +61,8 @@ void bitmaps(const std::uint8_t* data, std::size_t size)
     check(back == map);
 
     std::uint32_t dwMask = 0;
-    std::memcpy(&dwMask, data, std::min(size, sizeof dwMask));
+    if (size != 0)
+        std::memcpy(&dwMask, data, std::min(size, sizeof dwMask));
     list.fromMask(dwMask);
     std::uint32_t dwBack = ~dwMask;
     list.toMask(dwBack);

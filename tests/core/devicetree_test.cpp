@@ -211,4 +211,14 @@ TEST(DeviceTree, RefreshOfAWideParentComparesEachChildAFewTimesOnly)
     EXPECT_EQ(ids.size(), static_cast<std::size_t>(kChildren - 100));
     EXPECT_EQ(ids.count("R-150"), 0u);
     EXPECT_EQ(ids.count("R-250"), 1u);
+
+    // Every child vanishes at once; the survivors of a partial sweep keep order.
+    found.clear();
+    pRoot->refresh();
+    EXPECT_EQ(pRoot->childCount(), 0u);
+    found = { "9", "8", "7", "6" };
+    pRoot->refresh();
+    found = { "6", "8" };
+    pRoot->refresh();
+    EXPECT_EQ(childIds(pRoot), (std::vector<std::string> { "R-8", "R-6" }));
 }

@@ -99,7 +99,10 @@ private:
     static void refreshDevice(const DevicePtr& pDevice, Device& top);
     static void runReadOperations(const DevicePtr& pDevice, const OperationRegistry& registry);
     static void sweepStaleChildren(const DevicePtr& pDevice);
+    static void removeChildren(const DevicePtr& pParent, const DeviceList& removed);
+    static void assertRemoved(const DevicePtr& pParent, const DevicePtr& pChild);
     static void detachSubtree(Device& device);
+    void detachChild(Device& child);
     DevicePtr findSameChild(const Device& device) const;
     DevicePtr childPointer(const Device& child) const;
     void indexChild(const DevicePtr& pChild);

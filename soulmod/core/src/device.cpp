@@ -230,18 +230,39 @@ void Device::removeChild(DevicePtr pParent, DevicePtr pChild)
 {
     TSM_ASSERT_TEXT(pParent.get() != nullptr && pChild.get() != nullptr, "pParent.get() && pChild.get()");
     TSM_ASSERT(pParent->hasChild( *pChild ));
-    detachSubtree(*pChild);
-    pChild->m_pParent = DevicePtr();
-    pChild->m_children.clear();
-    pChild->m_keyedChildren.clear();
-    pChild->m_nKeylessChildren = 0;
+    pParent->detachChild(*pChild);
     Device* const pTarget = pChild.get();
-    DeviceList& siblings = pParent->m_children;
-    for (const DevicePtr& pEntry : siblings) {
-        if (pEntry.get() == pTarget)
-            pParent->unindexChild(*pEntry);
+    std::erase_if(pParent->m_children, [pTarget](const DevicePtr& pEntry) { return pEntry.get() == pTarget; });
+    assertRemoved(pParent, pChild);
+}
+
+// Removes many children with one pass over the siblings, so that a sweep of
+// a wide parent stays linear.
+void Device::removeChildren(const DevicePtr& pParent, const DeviceList& removed)
+{
+    for (const DevicePtr& pChild : removed) {
+        TSM_ASSERT(pParent->hasChild( *pChild ));
+        pParent->detachChild(*pChild);
     }
-    std::erase_if(siblings, [pTarget](const DevicePtr& pEntry) { return pEntry.get() == pTarget; });
+    std::erase_if(pParent->m_children, [](const DevicePtr& pEntry) { return !pEntry->hasParent(); });
+    for (const DevicePtr& pChild : removed)
+        assertRemoved(pParent, pChild);
+}
+
+// Detaches a child's subtree and unlinks it; the parent's child list is
+// compacted by the caller.
+void Device::detachChild(Device& child)
+{
+    detachSubtree(child);
+    unindexChild(child);
+    child.m_pParent = DevicePtr();
+    child.m_children.clear();
+    child.m_keyedChildren.clear();
+    child.m_nKeylessChildren = 0;
+}
+
+void Device::assertRemoved(const DevicePtr& pParent, const DevicePtr& pChild)
+{
     TSM_ASSERT(!( pChild.get() && pParent->hasChild( *pChild ) ));
     TSM_ASSERT(!( pChild.get() && pChild->hasParent() ));
 }
@@ -266,7 +287,8 @@ void Device::indexChild(const DevicePtr& pChild)
         ++m_nKeylessChildren;
         return;
     }
-    m_keyedChildren.emplace(IdentityKey(std::type_index(typeid(*pChild)), pChild->m_strKey),
+    const Device& child = *pChild;
+    m_keyedChildren.emplace(IdentityKey(std::type_index(typeid(child)), pChild->m_strKey),
                             std::make_pair(pChild->m_ulSequence, pChild));
 }
 

@@ -72,8 +72,7 @@ void Device::sweepStaleChildren(const DevicePtr& pDevice)
         if (pChild->m_bStale)
             stale.push_back(pChild);
     }
-    for (const DevicePtr& pChild : stale)
-        removeChild(pDevice, pChild);
+    removeChildren(pDevice, stale);
 }
 
 void readTree(const DevicePtr& pDevice)
