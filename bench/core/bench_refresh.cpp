@@ -138,4 +138,25 @@ void BM_RefreshWideParentKeyless(benchmark::State& state)
 }
 BENCHMARK(BM_RefreshWideParentKeyless)->Arg(1250)->Arg(2500)->Arg(5000)->Unit(benchmark::kMillisecond)->Complexity();
 
+// Every child of a wide parent vanishes (one sweep), then all come back.
+void BM_SweepAndReattachWideParent(benchmark::State& state)
+{
+    DebugLog::disable();
+    static int s_nChildren = 0;
+    static const bool s_bRegistered = (registerWideDiscovery<930, 931>(&s_nChildren, true), true);
+    static_cast<void>(s_bRegistered);
+    const int nChildren = static_cast<int>(state.range(0));
+    const DevicePtr pRoot = makeGadget<930>("Wide", "root");
+    RootScope scope(pRoot);
+    for (auto _ : state) {
+        s_nChildren = nChildren;
+        pRoot->refresh();
+        s_nChildren = 0;
+        pRoot->refresh();
+    }
+    state.SetComplexityN(state.range(0));
+    DebugLog::enable();
+}
+BENCHMARK(BM_SweepAndReattachWideParent)->Arg(1250)->Arg(2500)->Arg(5000)->Unit(benchmark::kMillisecond)->Complexity();
+
 }

@@ -80,7 +80,7 @@ TEST(CoreDeathTest, MisuseOfDevicesStops)
             RootScope inner(pOrphan);
             pOrphan->refresh();
         },
-        failure("pOperationRegistry != 0", "devicerefresh"));
+        failure("pOperationRegistry != 0", "device"));
     EXPECT_DEATH(
         {
             auto* pOrphan = new Orphan();

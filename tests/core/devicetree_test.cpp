@@ -62,6 +62,28 @@ TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFind)
     }
 }
 
+TEST(DeviceTree, MergesIntoTheFirstEqualChildAmongKeyedAndKeylessSiblings)
+{
+    const DevicePtr pRoot = makeGadget<1>("R", "root");
+    RootScope scope(pRoot);
+    const DevicePtr pKeyed = makeGadget<2>("B", "box", true);
+    const DevicePtr pKeyless = makeGadget<2>("B", "box", false);
+    const DevicePtr pKeylessFirst = makeGadget<2>("A", "box", false);
+    Core::Device::addChild(pRoot, pKeylessFirst);
+    Core::Device::addChild(pRoot, pKeyed);
+    Core::Device::addChild(pRoot, pKeyless);
+    ASSERT_EQ(pRoot->childCount(), 3u) << "the keyed B does not take a keyless B";
+
+    Core::Device::addChild(pRoot, makeGadget<2>("B", "box", true));
+    Core::Device::addChild(pRoot, makeGadget<2>("A", "box", true));
+    EXPECT_EQ(pRoot->childCount(), 3u);
+    EXPECT_EQ(static_cast<const Gadget<2>&>(*pKeyed).merged().size(), 1u) << "the earlier of two equal children";
+    EXPECT_EQ(static_cast<const Gadget<2>&>(*pKeyless).merged().size(), 0u);
+    EXPECT_EQ(static_cast<const Gadget<2>&>(*pKeylessFirst).merged().size(), 1u);
+    // The keyless B is equal to the keyed one, so it has to go first.
+    Core::Device::removeChild(pRoot, pKeyless);
+}
+
 TEST(DeviceTree, PathStringsAndSelfFollowTheTree)
 {
     const DevicePtr pRoot = makeGadget<4>("Host", "root");

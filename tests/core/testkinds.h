@@ -43,8 +43,9 @@ public:
     bool isSameDevice(const Core::Device& other) const override
     {
         ++comparisons();
+        // A keyed gadget keeps the promise of its key: only keyed equals match.
         const auto* pOther = dynamic_cast<const Gadget*>(&other);
-        return pOther != nullptr && pOther->m_strId == m_strId;
+        return pOther != nullptr && pOther->m_strId == m_strId && (!m_bKeyed || pOther->m_bKeyed);
     }
     CountedPtr<Core::Status> accept(Core::DeviceVisitor& visitor) override
     {

@@ -1,4 +1,5 @@
-// Device: attributes, bound operations, and the links of the device tree.
+// Device: attributes, bound operations, the links of the device tree and
+// its refresh.
 #include "device.h"
 
 #include "checkassert.h"
@@ -17,6 +18,20 @@ RootAccessor& rootAccessor()
 {
     static RootAccessor s_pfnRoot = nullptr;
     return s_pfnRoot;
+}
+
+const OperationRegistry& registryOf(const Device& device)
+{
+    const auto* pOperationRegistry = dynamic_cast<const OperationRegistry*>(&device);
+    TSM_ASSERT(pOperationRegistry != 0);
+    return *pOperationRegistry;
+}
+
+void runOperation(Device& device, DeviceOperation& operation)
+{
+    DebugLog::write("Operation Call: " + operation.name());
+    // The walk goes on whatever the operation reports.
+    static_cast<void>(device.accept(operation));
 }
 
 }
@@ -224,6 +239,7 @@ void Device::addChild(DevicePtr pParent, DevicePtr pChild)
         TSM_ASSERT(pChild->pParent().get() == pParent.get());
     }
     TSM_ASSERT(pParent->hasChild( *pChild ));
+    TSM_ASSERT_TEXT(pParent->isInvariant() && pChild->isInvariant(), "isInvariant()");
 }
 
 void Device::removeChild(DevicePtr pParent, DevicePtr pChild)
@@ -265,6 +281,7 @@ void Device::assertRemoved(const DevicePtr& pParent, const DevicePtr& pChild)
 {
     TSM_ASSERT(!( pChild.get() && pParent->hasChild( *pChild ) ));
     TSM_ASSERT(!( pChild.get() && pChild->hasParent() ));
+    TSM_ASSERT_TEXT(pParent->isInvariant() && pChild->isInvariant(), "isInvariant()");
 }
 
 // Marks a removed subtree detached; the links inside it stay as they are.
@@ -277,71 +294,56 @@ void Device::detachSubtree(Device& device)
         detachSubtree(*pChild);
 }
 
-// Index of children
+// Refresh
 
-void Device::indexChild(const DevicePtr& pChild)
+void Device::refresh()
 {
-    pChild->m_ulSequence = m_ulNextSequence++;
-    pChild->m_strKey = pChild->identityKey();
-    if (pChild->m_strKey.empty()) {
-        ++m_nKeylessChildren;
-        return;
-    }
-    const Device& child = *pChild;
-    m_keyedChildren.emplace(IdentityKey(std::type_index(typeid(child)), pChild->m_strKey),
-                            std::make_pair(pChild->m_ulSequence, pChild));
+    TSM_ASSERT_INVARIANT();
+    const DevicePtr pSelf = self();
+    TSM_ASSERT_TEXT(pSelf.get() != nullptr, "pSelf.get() != 0");
+    refreshDevice(pSelf, *this);
+    TSM_ASSERT_INVARIANT();
 }
 
-void Device::unindexChild(const Device& child)
+void Device::refreshDevice(const DevicePtr& pDevice, Device& top)
 {
-    if (child.m_strKey.empty()) {
-        if (m_nKeylessChildren > 0)
-            --m_nKeylessChildren;
-        return;
+    const OperationRegistry& registry = registryOf(*pDevice);
+    runReadOperations(pDevice, registry);
+
+    // Mark: discovery clears the flag of every child it finds again.
+    for (const DevicePtr& pChild : pDevice->m_children)
+        pChild->m_bStale = true;
+    for (auto it = registry.beginRegisteredOperation(); it != registry.endRegisteredOperation(); ++it) {
+        if ((*it)->type() == DeviceOperation::eDISCOVER)
+            runOperation(*pDevice, **it);
     }
-    const auto it = m_keyedChildren.find(IdentityKey(std::type_index(typeid(child)), child.m_strKey));
-    if (it != m_keyedChildren.end() && it->second.second.get() == &child)
-        m_keyedChildren.erase(it);
+    sweepStaleChildren(pDevice);
+
+    const DeviceList children = pDevice->m_children;
+    for (const DevicePtr& pChild : children) {
+        refreshDevice(pChild, top);
+        pChild->updateOperations();
+    }
+    top.updateOperations();
+    runReadOperations(pDevice, registry);
 }
 
-// The first child in attach order for which child.isSameDevice(device) holds.
-// A keyed child can only match a device with its key, a keyless device only
-// a keyless child, so at most one keyed child and the keyless ones are asked.
-DevicePtr Device::findSameChild(const Device& device) const
+void Device::runReadOperations(const DevicePtr& pDevice, const OperationRegistry& registry)
 {
-    DevicePtr pFound;
-    unsigned long ulFoundSequence = 0;
-    const std::string key = device.identityKey();
-    if (!key.empty()) {
-        const auto it = m_keyedChildren.find(IdentityKey(std::type_index(typeid(device)), key));
-        if (it != m_keyedChildren.end() && it->second.second->isSameDevice(device)) {
-            pFound = it->second.second;
-            ulFoundSequence = it->second.first;
-        }
+    for (auto it = registry.beginRegisteredOperation(); it != registry.endRegisteredOperation(); ++it) {
+        if ((*it)->type() == DeviceOperation::eREAD && (*it)->filter()->passes(*pDevice))
+            runOperation(*pDevice, **it);
     }
-    if (m_nKeylessChildren == 0)
-        return pFound;
-    for (const DevicePtr& pChild : m_children) {
-        if (pFound.get() != nullptr && pChild->m_ulSequence >= ulFoundSequence)
-            break;
-        if (pChild->m_strKey.empty() && pChild->isSameDevice(device))
-            return pChild;
-    }
-    return pFound;
 }
 
-DevicePtr Device::childPointer(const Device& child) const
+void Device::sweepStaleChildren(const DevicePtr& pDevice)
 {
-    if (!child.m_strKey.empty()) {
-        const auto it = m_keyedChildren.find(IdentityKey(std::type_index(typeid(child)), child.m_strKey));
-        if (it != m_keyedChildren.end() && it->second.second.get() == &child)
-            return it->second.second;
+    DeviceList stale;
+    for (const DevicePtr& pChild : pDevice->m_children) {
+        if (pChild->m_bStale)
+            stale.push_back(pChild);
     }
-    for (const DevicePtr& pChild : m_children) {
-        if (pChild.get() == &child)
-            return pChild;
-    }
-    return DevicePtr();
+    removeChildren(pDevice, stale);
 }
 
 }
