@@ -4,30 +4,33 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <set>
-
 using namespace coretest;
+using Core::Device;
 using Core::DeviceOperation;
 using Core::DevicePtr;
 
 namespace {
 
-std::vector<std::string> childIds(const DevicePtr& pParent)
+std::vector<std::string> childPaths(const DevicePtr& pParent)
 {
-    std::vector<std::string> ids;
+    std::vector<std::string> paths;
     for (auto it = pParent->beginChild(); it != pParent->endChild(); ++it)
-        ids.push_back((*it)->stringRep());
-    return ids;
+        paths.push_back((*it)->stringRep());
+    return paths;
+}
+
+std::size_t mergeCount(const DevicePtr& pDevice)
+{
+    return static_cast<const Gadget<2>&>(*pDevice).merged().size();
 }
 
 // A discovery on gadgets of RootTag that finds children of ChildTag with the ids in *pFound.
 template <int RootTag, int ChildTag>
-typename Probe<RootTag>::Action discoverInto(const std::vector<std::string>* pFound, bool bKeyed = true)
+typename Probe<RootTag>::Action discoverInto(const std::vector<std::string>* pFound)
 {
-    return [pFound, bKeyed](Gadget<RootTag>& parent, Probe<RootTag>&) {
+    return [pFound](Gadget<RootTag>& parent, Probe<RootTag>&) {
         for (const std::string& id : *pFound)
-            Core::Device::addChild(parent.self(), makeGadget<ChildTag>(id, "box", bKeyed));
+            Device::addChild(parent.self(), makeGadget<ChildTag>(id, "box"));
         return CountedPtr<Core::Status>(new Core::Status(true));
     };
 }
@@ -42,22 +45,16 @@ TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFind)
         RootScope scope(pRoot);
         const DevicePtr pFirst = makeGadget<2>("A", "box", bKeyed);
         const DevicePtr pSecond = makeGadget<2>("A", "box", bKeyed);
-        const DevicePtr pOther = makeGadget<2>("B", "box", bKeyed);
-        Core::Device::addChild(pRoot, pFirst);
-        Core::Device::addChild(pRoot, pOther);
-        Core::Device::addChild(pRoot, pSecond);
+        Device::addChild(pRoot, pFirst);
+        Device::addChild(pRoot, makeGadget<2>("B", "box", bKeyed));
+        Device::addChild(pRoot, pSecond);
 
-        EXPECT_EQ(childIds(pRoot), (std::vector<std::string> { "R-A", "R-B" }));
-        const auto& first = static_cast<const Gadget<2>&>(*pFirst);
-        ASSERT_EQ(first.merged().size(), 1u);
-        EXPECT_EQ(first.merged()[0], pSecond.get());
+        EXPECT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-A", "R-B" }));
+        ASSERT_EQ(mergeCount(pFirst), 1u);
+        EXPECT_EQ(static_cast<const Gadget<2>&>(*pFirst).merged()[0], pSecond.get());
         EXPECT_FALSE(pSecond->hasParent()) << "the merged find is not attached";
-        EXPECT_EQ(pSecond.useCount(), 1) << "only the caller holds the merged find";
         EXPECT_EQ(pFirst->pParent().get(), pRoot.get());
         EXPECT_EQ(pFirst->attribute("UniqueID"), "R-A");
-        EXPECT_FALSE(pRoot->hasAttribute("UniqueID"));
-        EXPECT_TRUE(pRoot->hasChild(*makeGadget<2>("B", "box", bKeyed)));
-        EXPECT_FALSE(pRoot->hasChild(*makeGadget<2>("C", "box", bKeyed)));
         EXPECT_FALSE(pRoot->hasChild(*makeGadget<3>("A", "box", bKeyed))) << "another kind is another device";
     }
 }
@@ -66,22 +63,19 @@ TEST(DeviceTree, MergesIntoTheFirstEqualChildAmongKeyedAndKeylessSiblings)
 {
     const DevicePtr pRoot = makeGadget<1>("R", "root");
     RootScope scope(pRoot);
-    const DevicePtr pKeyed = makeGadget<2>("B", "box", true);
-    const DevicePtr pKeyless = makeGadget<2>("B", "box", false);
-    const DevicePtr pKeylessFirst = makeGadget<2>("A", "box", false);
-    Core::Device::addChild(pRoot, pKeylessFirst);
-    Core::Device::addChild(pRoot, pKeyed);
-    Core::Device::addChild(pRoot, pKeyless);
-    ASSERT_EQ(pRoot->childCount(), 3u) << "the keyed B does not take a keyless B";
+    const DevicePtr pKeylessA = makeGadget<2>("A", "box", false);
+    const DevicePtr pKeyedB = makeGadget<2>("B", "box", true);
+    const DevicePtr pKeylessB = makeGadget<2>("B", "box", false);
+    for (const DevicePtr& pChild : { pKeylessA, pKeyedB, pKeylessB })
+        Device::addChild(pRoot, pChild);
+    ASSERT_EQ(pRoot->childCount(), 3u) << "a keyed B does not take a keyless B";
 
-    Core::Device::addChild(pRoot, makeGadget<2>("B", "box", true));
-    Core::Device::addChild(pRoot, makeGadget<2>("A", "box", true));
+    Device::addChild(pRoot, makeGadget<2>("B", "box", true));
+    Device::addChild(pRoot, makeGadget<2>("A", "box", true));
     EXPECT_EQ(pRoot->childCount(), 3u);
-    EXPECT_EQ(static_cast<const Gadget<2>&>(*pKeyed).merged().size(), 1u) << "the earlier of two equal children";
-    EXPECT_EQ(static_cast<const Gadget<2>&>(*pKeyless).merged().size(), 0u);
-    EXPECT_EQ(static_cast<const Gadget<2>&>(*pKeylessFirst).merged().size(), 1u);
-    // The keyless B is equal to the keyed one, so it has to go first.
-    Core::Device::removeChild(pRoot, pKeyless);
+    EXPECT_EQ((std::vector<std::size_t> { mergeCount(pKeylessA), mergeCount(pKeyedB), mergeCount(pKeylessB) }),
+              (std::vector<std::size_t> { 1, 1, 0 }));
+    Device::removeChild(pRoot, pKeylessB); // it equals the keyed B, so it goes first
 }
 
 TEST(DeviceTree, PathStringsAndSelfFollowTheTree)
@@ -92,57 +86,46 @@ TEST(DeviceTree, PathStringsAndSelfFollowTheTree)
     EXPECT_EQ(pRoot->self().get(), nullptr) << "no root is installed yet";
     {
         RootScope scope(pRoot);
-        Core::Device::addChild(pRoot, pMiddle);
-        Core::Device::addChild(pMiddle, pLeaf);
+        Device::addChild(pRoot, pMiddle);
+        Device::addChild(pMiddle, pLeaf);
         EXPECT_EQ(pRoot->stringRep(), "Host");
         EXPECT_EQ(pMiddle->stringRep(), "Host-Slot3");
         EXPECT_EQ(pLeaf->stringRep(), "Host-Slot3-7");
-        EXPECT_EQ(pLeaf->attribute("UniqueID"), "Host-Slot3-7");
-        EXPECT_EQ(pRoot->self().get(), pRoot.get());
-        EXPECT_EQ(pMiddle->self().get(), pMiddle.get());
-        EXPECT_EQ(pLeaf->self().get(), pLeaf.get());
+        for (const DevicePtr& pDevice : { pRoot, pMiddle, pLeaf })
+            EXPECT_EQ(pDevice->self().get(), pDevice.get()) << pDevice->stringRep();
         EXPECT_EQ(makeGadget<4>("Elsewhere")->self().get(), nullptr) << "not the root";
     }
-    EXPECT_FALSE(pMiddle->hasParent());
-    EXPECT_EQ(pMiddle->stringRep(), "Slot3");
+    EXPECT_EQ(pMiddle->stringRep(), "Slot3") << "detached, it is its own root";
 }
 
 TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
 {
     std::vector<std::string> found { "A", "B", "C" };
     registerProbe<7>("OperationDiscoverBoxes", DeviceOperation::eDISCOVER, nullptr, discoverInto<7, 8>(&found));
-    // Boxes find one leaf each, named after the box.
-    registerProbe<8>("OperationDiscoverLeaves", DeviceOperation::eDISCOVER, nullptr,
-                     [](Gadget<8>& box, Probe<8>&) {
-                         Core::Device::addChild(box.self(), makeGadget<9>("L" + box.attribute("UniqueID")));
-                         return CountedPtr<Core::Status>(new Core::Status(true));
-                     });
+    registerProbe<8>("OperationDiscoverLeaves", DeviceOperation::eDISCOVER, nullptr, [](Gadget<8>& box, Probe<8>&) {
+        Device::addChild(box.self(), makeGadget<9>("L"));
+        return CountedPtr<Core::Status>(new Core::Status(true));
+    });
     const DevicePtr pRoot = makeGadget<7>("R", "root");
     RootScope scope(pRoot);
     pRoot->refresh();
-    ASSERT_EQ(childIds(pRoot), (std::vector<std::string> { "R-A", "R-B", "R-C" }));
-
+    ASSERT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-A", "R-B", "R-C" }));
     const DevicePtr pVanished = *(pRoot->beginChild() + 1);
-    ASSERT_EQ(pVanished->childCount(), 1u);
     const DevicePtr pVanishedLeaf = *pVanished->beginChild();
     ASSERT_TRUE(pVanished->hasOperation("OperationDiscoverLeaves"));
 
     found = { "A", "C" };
     pRoot->refresh();
-    EXPECT_EQ(childIds(pRoot), (std::vector<std::string> { "R-A", "R-C" })) << "the others keep their order";
-    EXPECT_TRUE(pVanished->isStale());
+    EXPECT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-A", "R-C" })) << "the others keep their order";
     EXPECT_FALSE(pVanished->hasParent());
     EXPECT_EQ(pVanished->childCount(), 0u);
-    EXPECT_EQ(pVanished->beginAttribute(), pVanished->endAttribute());
-    EXPECT_EQ(pVanished->beginOperation(), pVanished->endOperation());
-    EXPECT_TRUE(pVanishedLeaf->isStale());
-    EXPECT_EQ(pVanishedLeaf->beginAttribute(), pVanishedLeaf->endAttribute());
-    for (auto it = pRoot->beginChild(); it != pRoot->endChild(); ++it) {
-        SCOPED_TRACE((*it)->stringRep());
-        EXPECT_FALSE((*it)->isStale());
-        EXPECT_EQ((*it)->childCount(), 1u);
-        EXPECT_TRUE((*it)->hasOperation("OperationDiscoverLeaves"));
+    for (const DevicePtr& pDevice : { pVanished, pVanishedLeaf }) {
+        EXPECT_TRUE(pDevice->isStale());
+        EXPECT_EQ(pDevice->beginAttribute(), pDevice->endAttribute());
+        EXPECT_EQ(pDevice->beginOperation(), pDevice->endOperation());
     }
+    EXPECT_EQ(childPaths(*pRoot->beginChild()), (std::vector<std::string> { "R-A-L" }));
+    EXPECT_FALSE((*pRoot->beginChild())->isStale());
 
     found.clear();
     pRoot->refresh();
@@ -157,18 +140,16 @@ TEST(DeviceTree, RefreshReadsDiscoversSweepsRecursesAndReadsAgain)
         journal.push_back("children=" + std::to_string(root.childCount()));
         return CountedPtr<Core::Status>(new Core::Status(false));
     };
+    const CountedPtr<Core::Filter> pNever(new HasAttributeFilter("Missing"));
     registerProbe<10>("ReadRoot", DeviceOperation::eREAD, &journal, countChildren);
     registerProbe<10>("DiscoverBoxes", DeviceOperation::eDISCOVER, &journal, discoverInto<10, 11>(&found));
     registerProbe<10>("Unrun", static_cast<DeviceOperation::eType>(1), &journal);
-    registerProbe<10>("ReadFiltered", DeviceOperation::eREAD, &journal, {},
-                      CountedPtr<Core::Filter>(new HasAttributeFilter("Missing")));
-    registerProbe<10>("DiscoverFiltered", DeviceOperation::eDISCOVER, &journal, {},
-                      CountedPtr<Core::Filter>(new HasAttributeFilter("Missing")));
+    registerProbe<10>("ReadFiltered", DeviceOperation::eREAD, &journal, {}, pNever);
+    registerProbe<10>("DiscoverFiltered", DeviceOperation::eDISCOVER, &journal, {}, pNever);
     registerProbe<11>("ReadBox", DeviceOperation::eREAD, &journal, [&journal](Gadget<11>& box, Probe<11>&) {
         journal.push_back("siblings=" + std::to_string(box.pParent()->childCount()));
         return CountedPtr<Core::Status>(new Core::Status(true));
     });
-
     const DevicePtr pRoot = makeGadget<10>("R", "root");
     RootScope scope(pRoot);
     pRoot->refresh();
@@ -177,36 +158,14 @@ TEST(DeviceTree, RefreshReadsDiscoversSweepsRecursesAndReadsAgain)
     const LogMark mark;
     pRoot->refresh();
 
-    // Discovery runs without a filter test; the second pass no longer finds
-    // A, which is gone before B is refreshed.
-    const std::vector<std::string> expected {
-        "ReadRoot@R", "children=2", "DiscoverBoxes@R", "DiscoverFiltered@R",
-        "ReadBox@R-B", "siblings=1", "ReadBox@R-B", "siblings=1",
-        "ReadRoot@R", "children=1",
-    };
-    EXPECT_EQ(journal, expected);
+    // Discovery runs without a filter test; A is gone before B is refreshed.
+    EXPECT_EQ(journal, (std::vector<std::string> { "ReadRoot@R", "children=2", "DiscoverBoxes@R",
+                                                   "DiscoverFiltered@R", "ReadBox@R-B", "siblings=1", "ReadBox@R-B",
+                                                   "siblings=1", "ReadRoot@R", "children=1" }));
     const std::string log = mark.added();
-    for (const char* pszLine : { "Operation Call: ReadRoot\n", "Operation Call: DiscoverBoxes\n",
-                                 "Operation Call: ReadBox\n" }) {
-        SCOPED_TRACE(pszLine);
-        EXPECT_NE(log.find(pszLine), std::string::npos);
-    }
+    EXPECT_NE(log.find("Operation Call: DiscoverBoxes\n"), std::string::npos);
     EXPECT_EQ(log.find("Operation Call: Unrun"), std::string::npos);
-    EXPECT_EQ(log.find("Operation Call: ReadFiltered"), std::string::npos);
     EXPECT_FALSE(pRoot->hasOperation("ReadFiltered")) << "a failing filter does not bind";
-    EXPECT_TRUE(pRoot->hasOperation("DiscoverBoxes"));
-}
-
-TEST(DeviceTree, RefreshOfAKindWithoutOperationsOnlyRecurses)
-{
-    std::vector<std::string> journal;
-    registerProbe<13>("ReadLeaf", DeviceOperation::eREAD, &journal);
-    const DevicePtr pRoot = makeGadget<12>("R", "root");
-    RootScope scope(pRoot);
-    Core::Device::addChild(pRoot, makeGadget<13>("X"));
-    pRoot->refresh();
-    EXPECT_EQ(pRoot->childCount(), 0u) << "no discovery confirms the child, so the sweep takes it";
-    EXPECT_TRUE(journal.empty());
 }
 
 TEST(DeviceTree, RefreshOfAWideParentComparesEachChildAFewTimesOnly)
@@ -221,26 +180,10 @@ TEST(DeviceTree, RefreshOfAWideParentComparesEachChildAFewTimesOnly)
     pRoot->refresh();
     ASSERT_EQ(pRoot->childCount(), static_cast<std::size_t>(kChildren));
 
-    found.erase(found.begin() + 100, found.begin() + 200);
+    found.erase(found.begin() + 1, found.end() - 2);
     Gadget<15>::comparisons() = 0;
     pRoot->refresh();
-    EXPECT_EQ(pRoot->childCount(), static_cast<std::size_t>(kChildren - 100));
     // A search through every sibling would compare millions of times.
     EXPECT_LE(Gadget<15>::comparisons(), 10ul * kChildren);
-    std::set<std::string> ids;
-    for (auto it = pRoot->beginChild(); it != pRoot->endChild(); ++it)
-        ids.insert((*it)->attribute("UniqueID"));
-    EXPECT_EQ(ids.size(), static_cast<std::size_t>(kChildren - 100));
-    EXPECT_EQ(ids.count("R-150"), 0u);
-    EXPECT_EQ(ids.count("R-250"), 1u);
-
-    // Every child vanishes at once; the survivors of a partial sweep keep order.
-    found.clear();
-    pRoot->refresh();
-    EXPECT_EQ(pRoot->childCount(), 0u);
-    found = { "9", "8", "7", "6" };
-    pRoot->refresh();
-    found = { "6", "8" };
-    pRoot->refresh();
-    EXPECT_EQ(childIds(pRoot), (std::vector<std::string> { "R-8", "R-6" }));
+    EXPECT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-0", "R-4998", "R-4999" }));
 }
