@@ -1,0 +1,38 @@
+// CissDevice: an array controller reached through the CISS transport.
+#ifndef TSM_INFOMGRNT_IMXCISSDEVICE_H
+#define TSM_INFOMGRNT_IMXCISSDEVICE_H
+
+#include "imxschemaobject.h"
+
+#include <memory>
+#include <string>
+
+namespace InfoMgr {
+
+class CissDevice : public InfoMgrSchemaObject {
+public:
+    // Takes the controller record and reads the controller's name.
+    explicit CissDevice(std::unique_ptr<SchemaObjectEssentialData> pEssentialData);
+    ~CissDevice() override;
+
+    bool isInvariant() const override;
+
+protected:
+    std::uint32_t doGetInfo(std::uint32_t dwKind, void* pBuffer, std::uint32_t* pdwSize) override;
+    std::uint32_t doSendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
+                                std::uint32_t dwRequestSize) override;
+    bool doIsSameObject(const InfoMgrSchemaObject& other) const override;
+    void doMergeDuplicate(InfoMgrSchemaObject& duplicate) override;
+    void doDiscoverChildren(INFOMGR_OBJECT_TYPE eChildType) override;
+    const SchemaObjectEssentialData* doEssentialData() const override;
+    std::string doNameText() const override;
+
+private:
+    CSignature m_bSignature;
+    std::unique_ptr<SchemaObjectEssentialData> m_pEssentialData;
+    std::string m_name;
+};
+
+}
+
+#endif

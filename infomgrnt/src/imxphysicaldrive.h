@@ -1,0 +1,36 @@
+// PhysicalDrive: a physical drive of a controller or remote controller.
+#ifndef TSM_INFOMGRNT_IMXPHYSICALDRIVE_H
+#define TSM_INFOMGRNT_IMXPHYSICALDRIVE_H
+
+#include "imxschemaobject.h"
+
+#include <memory>
+
+namespace InfoMgr {
+
+class PhysicalDrive : public InfoMgrSchemaObject {
+public:
+    // Takes the drive's record (a PhysicalDriveEssentialData).
+    explicit PhysicalDrive(std::unique_ptr<SchemaObjectEssentialData> pEssentialData);
+    ~PhysicalDrive() override;
+
+    bool isInvariant() const override;
+
+protected:
+    std::uint32_t doSendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
+                                std::uint32_t dwRequestSize) override;
+    bool doIsSameObject(const InfoMgrSchemaObject& other) const override;
+    // A drive has no children.
+    void doDiscoverChildren(INFOMGR_OBJECT_TYPE eChildType) override;
+    const SchemaObjectEssentialData* doEssentialData() const override;
+
+private:
+    std::uint8_t driveNumber() const;
+
+    CSignature m_bSignature;
+    std::unique_ptr<SchemaObjectEssentialData> m_pEssentialData;
+};
+
+}
+
+#endif
