@@ -5,6 +5,7 @@
 
 #include "imxobjectessentialdata.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace InfoMgr {
@@ -47,6 +48,49 @@ constexpr std::uint32_t kRequestScsi = 0x8002;     // SCSI request record
 constexpr std::uint32_t kDirectionRead = 1;
 constexpr std::uint32_t kDirectionWrite = 2;
 
+// Request records of sendCommand. Fields in this order, packed; on a 32-bit
+// build the BMIC record is 29 bytes and the SCSI record 32, with the offsets
+// asserted below; on a 64-bit build the addresses are native pointers.
+#pragma pack(push, 1)
+struct BmicRequestRecord {                  // request type 0x8001
+    std::uint8_t bOpcode = 0;
+    std::uint32_t dwDetail = 0;
+    std::uint8_t bLun = 0;                  // logical drive addressed, 0 otherwise
+    void* pBuffer = nullptr;
+    std::uint32_t dwBufferSize = 0;
+    std::uint32_t dwReserved = 0;
+    void* pSenseBuffer = nullptr;
+    std::uint32_t dwSenseLength = 0;        // in: room; out: sense bytes returned
+    std::uint8_t bScsiStatus = 0;           // out
+    std::uint16_t wCommandStatus = 0;       // out
+};
+struct ScsiRequestRecord {                  // request type 0x8002
+    const void* pCdb = nullptr;
+    std::uint8_t bCdbLength = 0;            // at most 16
+    void* pBuffer = nullptr;
+    std::uint32_t dwBufferSize = 0;
+    std::uint32_t dwReserved1 = 0;
+    std::uint32_t dwReserved2 = 0;
+    std::uint8_t bScsiStatus = 0;           // out
+    void* pSenseBuffer = nullptr;
+    std::uint32_t dwSenseLength = 0;        // in: room; out: sense bytes returned
+    std::uint8_t abReserved[2] = {};
+};
+#pragma pack(pop)
+constexpr bool kAddressesAre32Bits = sizeof(void*) == 4;
+static_assert(!kAddressesAre32Bits || sizeof(BmicRequestRecord) == 29);
+static_assert(!kAddressesAre32Bits || offsetof(BmicRequestRecord, pBuffer) == 6);
+static_assert(!kAddressesAre32Bits || offsetof(BmicRequestRecord, pSenseBuffer) == 18);
+static_assert(!kAddressesAre32Bits || offsetof(BmicRequestRecord, bScsiStatus) == 26);
+static_assert(!kAddressesAre32Bits || offsetof(BmicRequestRecord, wCommandStatus) == 27);
+static_assert(!kAddressesAre32Bits || sizeof(ScsiRequestRecord) == 32);
+static_assert(!kAddressesAre32Bits || offsetof(ScsiRequestRecord, pBuffer) == 5);
+static_assert(!kAddressesAre32Bits || offsetof(ScsiRequestRecord, bScsiStatus) == 21);
+static_assert(!kAddressesAre32Bits || offsetof(ScsiRequestRecord, pSenseBuffer) == 22);
+static_assert(!kAddressesAre32Bits || offsetof(ScsiRequestRecord, dwSenseLength) == 26);
+static_assert(offsetof(BmicRequestRecord, dwDetail) == 1 && offsetof(BmicRequestRecord, bLun) == 5);
+static_assert(offsetof(ScsiRequestRecord, bCdbLength) == sizeof(void*));
+
 // Every entry point first returns the recorded initialisation error, if any,
 // and then checks the handle it is given.
 
@@ -73,8 +117,9 @@ std::uint32_t getInfo(INFOMGR_HANDLE hObject, std::uint32_t dwKind, std::uint32_
                       std::uint32_t* pdwSize);
 
 // Sends a BMIC (0x8001) or SCSI (0x8002) request record of dwRequestSize
-// bytes; the out-values are written back into the record. The result is 0 or
-// the transport's code.
+// bytes (its sizeof); the out-values are written back into the record. The
+// result is 0 or the transport's code; a record of another size, a CDB longer
+// than 16 bytes or a direction other than 1 or 2 gives 0x80000005.
 std::uint32_t sendCommand(INFOMGR_HANDLE hObject, std::uint32_t dwRequestType, std::uint32_t dwDirection,
                           void* pRequest, std::uint32_t dwRequestSize, std::uint32_t dwReserved1 = 0,
                           std::uint32_t dwReserved2 = 0);

@@ -26,37 +26,6 @@ constexpr std::size_t kIdentityNameOffset = 32;
 constexpr std::size_t kIdentityNameSize = 32;
 constexpr std::uint16_t kIdentityKindWithName = 3;
 
-// Request records as callers hand them to sendCommand: the fields in the
-// order of the 29-byte BMIC and 32-byte SCSI records, addresses native.
-#pragma pack(push, 1)
-struct BmicRequestRecord {
-    std::uint8_t bOpcode;
-    std::uint32_t dwDetail;
-    std::uint8_t bLun;
-    void* pBuffer;
-    std::uint32_t dwBufferSize;
-    std::uint32_t dwReserved;
-    void* pSenseBuffer;
-    std::uint32_t dwSenseLength;
-    std::uint8_t bScsiStatus;
-    std::uint16_t wCommandStatus;
-};
-struct ScsiRequestRecord {
-    const void* pCdb;
-    std::uint8_t bCdbLength;
-    void* pBuffer;
-    std::uint32_t dwBufferSize;
-    std::uint32_t dwReserved1;
-    std::uint32_t dwReserved2;
-    std::uint8_t bScsiStatus;
-    void* pSenseBuffer;
-    std::uint32_t dwSenseLength;
-    std::uint8_t abReserved[2];
-};
-#pragma pack(pop)
-static_assert(sizeof(void*) != 4 || sizeof(BmicRequestRecord) == 29);
-static_assert(sizeof(void*) != 4 || sizeof(ScsiRequestRecord) == 32);
-
 constexpr std::size_t kMaxCdbLength = 16;
 
 std::uint32_t byteSwapped(std::uint32_t dwValue)
