@@ -24,12 +24,12 @@ TEST(FailingCommands, ReadControllerInfoStillNamesALocalController)
     tsmtest::TempMachine machine;
     const Core::DevicePtr pController = unreachableController(
         Schema::ArrayController::eLOCAL,
-        {{"Type", "arraycontroller"}, {"Location", "local"}, {"Slot", "3"}, {"SubsystemID", "2052997168"}});
+        {{"Type", "arraycontroller"}, {"Location", "local"}, {"Slot", "3"}, {"SubsystemID", "4054273027"}});
     Operations::ReadControllerInfo read;
     const auto pStatus = read.visit(static_cast<Schema::ArrayController&>(*pController));
     EXPECT_EQ(pStatus->value(), Core::Status::eOK);
     EXPECT_EQ(pController->attribute("ControllerStatus"), "Failed");
-    // 2052997168 is 0x7a5e4030.
+    // 4054273027 is 0xf1a74c03.
     EXPECT_EQ(pController->attribute("ControllerName"), "Tarvion ArrayLine 230");
     EXPECT_EQ(pController->attribute("FullName"), "Tarvion ArrayLine 230 in Slot 3");
     for (const char* pszName : {"UsingBigMap", "FirmwareVersion", "CacheBoardPresent", "ExpandPriority",
@@ -58,17 +58,17 @@ TEST(FailingCommands, ReadControllerInfoOnARemoteControllerWithoutReplies)
     tsmtest::TempMachine machine;
     const Core::DevicePtr pController = unreachableController(
         Schema::ArrayController::eREMOTE,
-        {{"Location", "remote"}, {"ProductID", "ArrayLine FC1200"}, {"WWN", "50060b0000c31a22"}});
+        {{"Location", "remote"}, {"ProductID", "RAIDSHELF 2100  "}, {"WWN", "50060b0000c31a22"}});
     Operations::ReadControllerInfo read;
     EXPECT_TRUE(read.visit(static_cast<Schema::ArrayController&>(*pController))->isOk());
-    EXPECT_EQ(pController->attribute("ControllerName"), "Tarvion ArrayLine FC1200 Enclosure");
+    EXPECT_EQ(pController->attribute("ControllerName"), "Tarvion RaidShelf 2100 Enclosure");
     EXPECT_FALSE(pController->hasAttribute("Boxname")) << "neither a hardware name nor a chassis serial number";
-    EXPECT_EQ(pController->attribute("FullName"), "Tarvion ArrayLine FC1200 Enclosure at ");
+    EXPECT_EQ(pController->attribute("FullName"), "Tarvion RaidShelf 2100 Enclosure at ");
 
     pController->updateAttribute(Core::Attribute("ChassisSerialNumber", "CH-77"));
     read.visit(static_cast<Schema::ArrayController&>(*pController));
     EXPECT_EQ(pController->attribute("Boxname"), "CH-77");
-    EXPECT_EQ(pController->attribute("FullName"), "Tarvion ArrayLine FC1200 Enclosure at CH-77");
+    EXPECT_EQ(pController->attribute("FullName"), "Tarvion RaidShelf 2100 Enclosure at CH-77");
     pController->updateAttribute(Core::Attribute("HardwareName", "Rack 2"));
     read.visit(static_cast<Schema::ArrayController&>(*pController));
     EXPECT_EQ(pController->attribute("Boxname"), "Rack 2");

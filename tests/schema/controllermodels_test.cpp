@@ -78,7 +78,7 @@ TEST(ControllerModels, LooksUpModelsExactlyAndKeysInTheirWrittenForm)
     EXPECT_FALSE(Schema::modelTag("").has_value());
 
     EXPECT_EQ(Schema::subsystemKey(1), "0x00000001");
-    EXPECT_EQ(Schema::subsystemKey(0x7A5E4030u), "0x7a5e4030");
+    EXPECT_EQ(Schema::subsystemKey(0xF1A74C03u), "0xf1a74c03");
     EXPECT_EQ(Schema::subsystemKey(0xFFFFFFFFu), "0xffffffff");
 }
 

@@ -30,7 +30,7 @@ inline constexpr std::size_t kModelEntryCount = 21;
 
 // The inquiry product identifier of the clustered array controller; a
 // controller reporting it also reports its snapshot priority.
-inline constexpr const char* kClusteredControllerProductId = "ArrayLine CL1800";
+inline constexpr const char* kClusteredControllerProductId = "ARRAYBOX 4800   ";
 
 std::span<const BoardEntry> boardTable();
 std::span<const ModelEntry> modelTable();

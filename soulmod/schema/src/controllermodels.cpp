@@ -7,30 +7,30 @@
 namespace Schema {
 namespace {
 
-// PCI boards carry the maker's vendor identifier 0x7A5E in the high half;
+// PCI boards carry the maker's vendor identifier 0xF1A7 in the high half;
 // EISA boards carry the maker's compressed EISA code 0x5256 ("TRV").
 constexpr std::array<BoardEntry, kBoardEntryCount> kBoards{{
     {"0x5256a010", "Tarvion ArrayLine 110"},
     {"0x5256a020", "Tarvion ArrayLine 120"},
     {"0x5256a030", "Tarvion ArrayLine 130"},
     {"0x5256a040", "Tarvion ArrayLine 140"},
-    {"0x7a5e4010", "Tarvion ArrayLine 210"},
-    {"0x7a5e4020", "Tarvion ArrayLine 220"},
-    {"0x7a5e4030", "Tarvion ArrayLine 230"},
-    {"0x7a5e4031", "Tarvion ArrayLine 230"},
-    {"0x7a5e4040", "Tarvion ArrayLine 240"},
-    {"0x7a5e4050", "Tarvion ArrayLine 250"},
-    {"0x7a5e4110", "Tarvion ArrayLine 310"},
-    {"0x7a5e4120", "Tarvion ArrayLine 320"},
-    {"0x7a5e4130", "Tarvion ArrayLine 330"},
-    {"0x7a5e4140", "Tarvion ArrayLine 340"},
-    {"0x7a5e4210", "Tarvion ArrayLine 410"},
-    {"0x7a5e4220", "Tarvion ArrayLine 420"},
-    {"0x7a5e4310", "Tarvion ArrayLine 510 Integrated"},
-    {"0x7a5e4320", "Tarvion ArrayLine 520 Integrated"},
-    {"ArrayLine FC1200", "Tarvion ArrayLine FC1200 Enclosure"},
-    {"ArrayLine FC1400", "Tarvion ArrayLine FC1400 Enclosure"},
-    {"ArrayLine CL1800", "Tarvion ArrayLine CL1800 Cluster"},
+    {"0xf1a74c01", "Tarvion ArrayLine 210"},
+    {"0xf1a74c02", "Tarvion ArrayLine 220"},
+    {"0xf1a74c03", "Tarvion ArrayLine 230"},
+    {"0xf1a74c04", "Tarvion ArrayLine 230"},
+    {"0xf1a74c05", "Tarvion ArrayLine 240"},
+    {"0xf1a74c06", "Tarvion ArrayLine 250"},
+    {"0xf1a74c07", "Tarvion ArrayLine 310"},
+    {"0xf1a74c08", "Tarvion ArrayLine 320"},
+    {"0xf1a74c09", "Tarvion ArrayLine 330"},
+    {"0xf1a74c0a", "Tarvion ArrayLine 340"},
+    {"0xf1a74c0b", "Tarvion ArrayLine 410"},
+    {"0xf1a74c0c", "Tarvion ArrayLine 420"},
+    {"0xf1a74c0d", "Tarvion ArrayLine 510 Integrated"},
+    {"0xf1a74c0e", "Tarvion ArrayLine 520 Integrated"},
+    {"RAIDSHELF 2100  ", "Tarvion RaidShelf 2100 Enclosure"},
+    {"ARRAYBOX 4400   ", "Tarvion ArrayBox 4400 Enclosure"},
+    {"ARRAYBOX 4800   ", "Tarvion ArrayBox 4800 Cluster"},
 }};
 
 constexpr std::array<ModelEntry, kModelEntryCount> kModels{{
@@ -52,9 +52,9 @@ constexpr std::array<ModelEntry, kModelEntryCount> kModels{{
     {"Tarvion ArrayLine 420", "STR_MODEL_AL420"},
     {"Tarvion ArrayLine 510 Integrated", "STR_MODEL_AL510I"},
     {"Tarvion ArrayLine 520 Integrated", "STR_MODEL_AL520I"},
-    {"Tarvion ArrayLine FC1200 Enclosure", "STR_MODEL_FC1200"},
-    {"Tarvion ArrayLine FC1400 Enclosure", "STR_MODEL_FC1400"},
-    {"Tarvion ArrayLine CL1800 Cluster", "STR_MODEL_CL1800"},
+    {"Tarvion RaidShelf 2100 Enclosure", "STR_MODEL_RS2100"},
+    {"Tarvion ArrayBox 4400 Enclosure", "STR_MODEL_AB4400"},
+    {"Tarvion ArrayBox 4800 Cluster", "STR_MODEL_AB4800"},
 }};
 
 }
