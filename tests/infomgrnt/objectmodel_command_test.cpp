@@ -119,9 +119,9 @@ TEST_F(ObjectModelCommand, OutValuesAndDataComeBackIntoTheRecord)
     request.dwSenseLength = 8; // room for only part of the sense data
     ASSERT_EQ(sendCommand(hCiss, kRequestBmic, kDirectionRead, &request, sizeof request, 0, 0), kResultOk);
     EXPECT_EQ(data, (std::array<std::uint8_t, 4>{0xC0, 0xFF, 0xEE, 0x00}));
-    EXPECT_EQ(request.bScsiStatus, 2);
-    EXPECT_EQ(request.wCommandStatus, 0x0104);
-    EXPECT_EQ(request.dwSenseLength, 8u);
+    EXPECT_EQ(+request.bScsiStatus, 2);
+    EXPECT_EQ(+request.wCommandStatus, 0x0104);
+    EXPECT_EQ(+request.dwSenseLength, 8u);
     EXPECT_EQ(sense[2], 0x05);
     EXPECT_EQ(sense[8], 0x00); // beyond the room given
 
@@ -142,8 +142,8 @@ TEST_F(ObjectModelCommand, OutValuesAndDataComeBackIntoTheRecord)
     scsi.dwSenseLength = 32;
     ASSERT_EQ(sendCommand(hExternal, kRequestScsi, kDirectionRead, &scsi, sizeof scsi, 0, 0), kResultOk);
     EXPECT_EQ(machine.lastCdb, (std::vector<std::uint8_t>{0x12, 0, 0, 0, 96, 0}));
-    EXPECT_EQ(scsi.bScsiStatus, 2);
-    EXPECT_EQ(scsi.dwSenseLength, 14u);
+    EXPECT_EQ(+scsi.bScsiStatus, 2);
+    EXPECT_EQ(+scsi.dwSenseLength, 14u);
 }
 
 TEST_F(ObjectModelCommand, MalformedRecordsAndTransportErrors)

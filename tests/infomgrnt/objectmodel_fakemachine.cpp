@@ -156,13 +156,13 @@ private:
         if (m_machine.dwSendResult != 0)
             return m_machine.dwSendResult;
         auto* pbData = static_cast<std::uint8_t*>(buffers.pData);
-        if (dwDirection == InfoMgr::kDirectionRead && pbData != nullptr)
+        if (dwDirection == InfoMgr::kDirectionRead && pbData != nullptr && !m_machine.bmicReplyData.empty())
             std::memcpy(pbData, m_machine.bmicReplyData.data(),
                         std::min<std::size_t>(buffers.dwDataLength, m_machine.bmicReplyData.size()));
-        else if (pbData != nullptr)
+        else if (dwDirection != InfoMgr::kDirectionRead && pbData != nullptr)
             m_machine.lastWrittenData.assign(pbData, pbData + buffers.dwDataLength);
         const std::size_t senseBytes = std::min<std::size_t>(buffers.dwSenseLength, m_machine.replySense.size());
-        if (buffers.pSense != nullptr)
+        if (buffers.pSense != nullptr && senseBytes != 0)
             std::memcpy(buffers.pSense, m_machine.replySense.data(), senseBytes);
         buffers.dwSenseLength = static_cast<std::uint32_t>(buffers.pSense != nullptr ? senseBytes : 0);
         buffers.bScsiStatus = m_machine.bReplyScsiStatus;
