@@ -1,0 +1,111 @@
+// CsmiCiss: scan, bus information and command packets of CISS controllers.
+#include "imxcsmiciss.h"
+
+#include "checkassert.h"
+#include "imxcommandbuffers.h"
+#include "imxcsmiconfig.h"
+#include "imxioctlpacket.h"
+
+#include <cstring>
+
+namespace InfoMgr {
+namespace {
+
+constexpr char kCissSignature[] = "ZYRCISS";
+constexpr std::uint32_t kCissCommandCode = 2;
+constexpr std::uint16_t kCissTag = 0xFFFF;
+constexpr std::size_t kCissSenseMaximum = 40;
+
+}
+
+CsmiCiss::CsmiCiss(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet) {}
+
+CsmiCiss::~CsmiCiss() = default;
+
+bool CsmiCiss::isInvariant() const
+{
+    return m_bSignature.isValid() && IoCtlCommandGroup::isInvariant();
+}
+
+std::uint32_t CsmiCiss::doDiscoverControllers(EssentialDataList& controllers)
+{
+    return scanCsmiPorts(
+        kClassCiss,
+        [](std::uint32_t dwPort, const CsmiConfigPacket&) {
+            return std::make_unique<SchemaObjectEssentialData>(dwPort, eOBJECT_CONTROLLER, eCSMI_CISS);
+        },
+        controllers);
+}
+
+std::uint32_t CsmiCiss::doGetControllerBusInfo(const SchemaObjectEssentialData& controller, BusInfoRecord& busInfo)
+{
+    CsmiConfigPacket config{};
+    if (const std::uint32_t dwResult = readCsmiConfig(controller.port(), kClassCiss, config))
+        return dwResult;
+    fillCsmiBusInfo(deviceInfoSet(), config, busInfo);
+    return kIoCtlOk;
+}
+
+std::uint32_t CsmiCiss::doSendScsiCommand(const ScsiRequest& request, std::uint32_t dwDirection,
+                                          CommandBuffers& buffers)
+{
+    TSM_ASSERT(request.pDevice != nullptr);
+    if (request.bCdbLength > kMaxScsiCdbLength)
+        return kIoCtlRequestFailed;
+    return sendCommand(*request.pDevice, request.cdb.data(), request.bCdbLength, dwDirection, buffers);
+}
+
+std::uint32_t CsmiCiss::doSendBmicCommand(const BmicRequest& request, std::uint32_t dwDirection,
+                                          CommandBuffers& buffers)
+{
+    TSM_ASSERT(request.pDevice != nullptr);
+    if (request.bBlockLength > kBmicBlockSize)
+        return kIoCtlRequestFailed;
+    return sendCommand(*request.pDevice, request.block.data(), request.bBlockLength, dwDirection, buffers);
+}
+
+std::uint32_t CsmiCiss::sendCommand(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
+                                    std::uint8_t bCdbLength, std::uint32_t dwDirection, CommandBuffers& buffers)
+{
+    TSM_ASSERT(dwDirection == CONTROL_DIRECTION_READ || dwDirection == CONTROL_DIRECTION_WRITE);
+    const std::uint32_t dwLength = transferLength(buffers);
+    if (dwLength > kMaxTransferLength)
+        return kIoCtlRequestFailed;
+    const PortHandle port(device.port());
+    if (!port.isOpen())
+        return kIoCtlPortNotOpened;
+    MiniportPacket packet(kCissSignature, kTimeoutForever, kCissCommandCode, kCissBodyLength + dwLength,
+                          kCissAllocExtra + dwLength);
+    CissCommandPacket body{};
+    std::memcpy(body.lunAddress, device.lunAddress().data(), sizeof body.lunAddress);
+    body.tag.set(kCissTag);
+    body.cdbLength = bCdbLength;
+    std::memcpy(body.cdb, pbCdb, bCdbLength);
+    body.direction.set(packetDirection(dwDirection, dwLength));
+    packet.put(body);
+    copyDataIn(buffers, dwDirection, dwLength, packet, kCissDataOffset);
+    if (sendPacket(port, packet) != kIoCtlOk)
+        return kIoCtlRequestFailed;
+    copyDataOut(buffers, dwDirection, dwLength, packet, kCissDataOffset);
+    const auto reply = packet.get<CissCommandPacket>();
+    storeStatus(buffers, reply.scsiStatus, reply.commandStatus.get());
+    storeSense(buffers, reply.sense, kCissSenseMaximum);
+    return kIoCtlOk;
+}
+
+std::uint32_t CsmiCiss::readScsi(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
+                                 std::uint8_t bCdbLength, std::uint8_t* pbData, std::uint32_t dwLength)
+{
+    ScsiRequest request;
+    request.pDevice = &device;
+    std::memcpy(request.cdb.data(), pbCdb, bCdbLength);
+    request.bCdbLength = bCdbLength;
+    std::uint32_t dwDataLength = dwLength;
+    std::uint32_t dwSenseLength = 0;
+    std::uint8_t bScsiStatus = 0;
+    std::uint16_t wCommandStatus = 0;
+    CommandBuffers buffers{pbData, &dwDataLength, nullptr, &dwSenseLength, &bScsiStatus, &wCommandStatus};
+    return sendScsiCommand(request, CONTROL_DIRECTION_READ, buffers);
+}
+
+}

@@ -1,0 +1,103 @@
+// CsmiFibreChannel: the world-wide names and port address of an adapter or
+// of a device behind it.
+#include "imxcsmifibrechannel.h"
+
+#include "imxioctlpacket.h"
+
+#include <cstring>
+
+namespace InfoMgr {
+namespace {
+
+constexpr char kFibreSignature[] = "ZYRFC";
+constexpr std::uint32_t kNameCode = 3;
+constexpr std::uint32_t kNameBody = 32;
+constexpr char kManagementSignature[] = "FCM&P";
+constexpr std::uint32_t kAdapterAttributesCode = 13;
+constexpr std::uint32_t kAdapterAttributesBody = 100;
+constexpr std::uint32_t kPortAttributesCode = 14;
+constexpr std::uint32_t kPortAttributesBody = 96;
+constexpr std::uint32_t kPortAttributesKind = 8;
+constexpr std::uint8_t kAnyAddress = 255;
+constexpr std::size_t kFibreIdentitySize = 20;
+
+template <class Reply>
+void composeIdentity(const Reply& reply, std::uint8_t* pbIdentity)
+{
+    std::memcpy(pbIdentity, reply.firstName, 8);
+    std::memcpy(pbIdentity + 8, reply.secondName, 8);
+    pbIdentity[16] = reply.portByte;
+    const std::uint32_t dwPortAddress = reply.portAddress.get();
+    pbIdentity[17] = static_cast<std::uint8_t>(dwPortAddress >> 16);
+    pbIdentity[18] = static_cast<std::uint8_t>(dwPortAddress >> 8);
+    pbIdentity[19] = static_cast<std::uint8_t>(dwPortAddress);
+}
+
+bool askName(const PortHandle& port, const ObjectAddress& address, std::uint8_t* pbIdentity)
+{
+    MiniportPacket packet(kFibreSignature, kTimeoutForever, kNameCode, kNameBody);
+    FibreNamePacket request{};
+    request.path = address[0];
+    request.target = address[1];
+    request.lun = address[2];
+    packet.put(request);
+    if (sendPacket(port, packet) != kIoCtlOk)
+        return false;
+    composeIdentity(packet.get<FibreNamePacket>(), pbIdentity);
+    return true;
+}
+
+bool askAdapterAttributes(const PortHandle& port, std::uint8_t* pbIdentity)
+{
+    MiniportPacket packet(kManagementSignature, kTimeoutFibreManagement, kAdapterAttributesCode,
+                          kAdapterAttributesBody);
+    if (sendPacket(port, packet) != kIoCtlOk)
+        return false;
+    composeIdentity(packet.get<FibreAdapterAttributesPacket>(), pbIdentity);
+    return true;
+}
+
+bool askPortAttributes(const PortHandle& port, std::uint32_t dwPort, const ObjectAddress& address,
+                       std::uint8_t* pbIdentity)
+{
+    MiniportPacket packet(kManagementSignature, kTimeoutFibreManagement, kPortAttributesCode, kPortAttributesBody);
+    FibrePortAttributesPacket request{};
+    request.attributeKind.set(kPortAttributesKind);
+    // The address bytes are written over the upper bytes of the port number.
+    request.portNumber = static_cast<std::uint8_t>(dwPort);
+    request.path = address[0];
+    request.target = address[1];
+    request.lun = address[2];
+    packet.put(request);
+    if (sendPacket(port, packet) != kIoCtlOk)
+        return false;
+    composeIdentity(packet.get<FibrePortAttributesPacket>(), pbIdentity);
+    return true;
+}
+
+}
+
+std::uint32_t CsmiFibreChannel::doGetRemoteIdentity(const SchemaObjectEssentialData& device,
+                                                    std::uint8_t* pbIdentity, std::size_t nIdentityLength)
+{
+    if (pbIdentity == nullptr || nIdentityLength < kFibreIdentitySize)
+        return kIoCtlNothingFound;
+    const PortHandle port(device.port());
+    if (!port.isOpen())
+        return kIoCtlPortNotOpened;
+    std::uint8_t abIdentity[kFibreIdentitySize] = {};
+    bool bAnswered = false;
+    if (device.eObjectType() == eOBJECT_CONTROLLER) {
+        bAnswered = askAdapterAttributes(port, abIdentity) ||
+                    askName(port, ObjectAddress{kAnyAddress, kAnyAddress, kAnyAddress}, abIdentity);
+    } else {
+        bAnswered = askPortAttributes(port, device.port(), device.address(), abIdentity) ||
+                    askName(port, device.address(), abIdentity);
+    }
+    if (!bAnswered)
+        return kIoCtlPortNotOpened;
+    std::memcpy(pbIdentity, abIdentity, sizeof abIdentity);
+    return kIoCtlOk;
+}
+
+}
