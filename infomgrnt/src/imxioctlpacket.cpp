@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace InfoMgr {
 
@@ -21,15 +22,22 @@ std::string scsiPortName(std::uint32_t dwPort)
     return szName;
 }
 
-PortHandle::PortHandle(std::uint32_t dwPort) : m_hDevice(deviceChannel().openDevice(scsiPortName(dwPort))) {}
+PortHandle::PortHandle(std::uint32_t dwPort)
+    : m_sDeviceName(scsiPortName(dwPort)), m_hDevice(deviceChannel().openDevice(m_sDeviceName))
+{
+}
 
-PortHandle::PortHandle(PortHandle&& other) noexcept : m_hDevice(other.release()) {}
+PortHandle::PortHandle(PortHandle&& other) noexcept
+    : m_sDeviceName(std::move(other.m_sDeviceName)), m_hDevice(other.release())
+{
+}
 
 PortHandle& PortHandle::operator=(PortHandle&& other) noexcept
 {
     if (this != &other) {
         if (isOpen())
             deviceChannel().closeDevice(m_hDevice);
+        m_sDeviceName = std::move(other.m_sDeviceName);
         m_hDevice = other.release();
     }
     return *this;
@@ -100,8 +108,9 @@ std::uint32_t MiniportPacket::returnCode() const
 namespace {
 
 // A request whose packet names a finite timeout runs on its own thread with
-// its own copy of the packet, so a driver that never answers costs the caller
-// no more than that timeout; the abandoned call keeps what it uses alive.
+// its own copy of the packet and its own handle of the device, so a driver
+// that never answers costs the caller no more than that timeout, and the
+// caller may close its handle while the abandoned call still runs.
 struct BoundedCall {
     std::mutex mutex;
     std::condition_variable done;
@@ -111,16 +120,21 @@ struct BoundedCall {
     std::vector<std::uint8_t> buffer;
 };
 
-bool runBounded(HANDLE hDevice, MiniportPacket& packet, std::uint32_t& dwReturned)
+bool runBounded(const std::string& sDeviceName, MiniportPacket& packet, std::uint32_t& dwReturned)
 {
     auto pCall = std::make_shared<BoundedCall>();
     const auto nSize = static_cast<std::uint32_t>(packet.sendSize());
     pCall->buffer.assign(packet.bytes(), packet.bytes() + nSize);
     DeviceChannel* pChannel = &deviceChannel();
-    std::thread([pCall, pChannel, hDevice, nSize] {
+    std::thread([pCall, pChannel, sDeviceName, nSize] {
         std::uint32_t dwBytes = 0;
-        const bool bOk = pChannel->ioControl(hDevice, kMiniportIoctl, pCall->buffer.data(), nSize,
-                                             pCall->buffer.data(), nSize, dwBytes);
+        bool bOk = false;
+        const HANDLE hDevice = pChannel->openDevice(sDeviceName);
+        if (hDevice != INVALID_HANDLE_VALUE && hDevice != nullptr) {
+            bOk = pChannel->ioControl(hDevice, kMiniportIoctl, pCall->buffer.data(), nSize, pCall->buffer.data(),
+                                      nSize, dwBytes);
+            pChannel->closeDevice(hDevice);
+        }
         const std::lock_guard<std::mutex> lock(pCall->mutex);
         pCall->bOk = bOk;
         pCall->dwReturned = dwBytes;
@@ -148,7 +162,7 @@ std::uint32_t sendPacket(const PortHandle& port, MiniportPacket& packet)
         bOk = deviceChannel().ioControl(port.get(), kMiniportIoctl, packet.bytes(), nSize, packet.bytes(), nSize,
                                         dwReturned);
     else
-        bOk = runBounded(port.get(), packet, dwReturned);
+        bOk = runBounded(port.deviceName(), packet, dwReturned);
     if (!bOk || dwReturned < nSize || packet.returnCode() != 0)
         return kIoCtlRequestFailed;
     return kIoCtlOk;

@@ -32,9 +32,11 @@ public:
 
     bool isOpen() const { return m_hDevice != INVALID_HANDLE_VALUE && m_hDevice != nullptr; }
     HANDLE get() const { return m_hDevice; }
+    const std::string& deviceName() const { return m_sDeviceName; }
     [[nodiscard]] HANDLE release();
 
 private:
+    std::string m_sDeviceName;
     HANDLE m_hDevice = INVALID_HANDLE_VALUE;
 };
 
