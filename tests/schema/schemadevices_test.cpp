@@ -9,8 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -199,6 +201,52 @@ TEST(SchemaDevices, AddingAnEqualControllerMergesIt)
     EXPECT_EQ(count, 1);
     EXPECT_EQ(static_cast<const Schema::ArrayController&>(*pFirst).handle(), 555u);
     Core::Device::removeChild(pRoot, pFirst);
+}
+
+// Drives and adapters are found again among many siblings by their identity:
+// an equal newcomer merges into the child attached first, an unequal one is
+// attached, and keyless controllers among them still merge by their rule.
+TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSibling)
+{
+    const Core::DevicePtr pTop = controller({{"Slot", "2"}});
+    schematest::TreeGuard guard(pTop);
+    std::vector<Core::DevicePtr> logical;
+    for (std::uint16_t n = 0; n < 40; ++n) {
+        logical.emplace_back(new Schema::LogicalDrive(n));
+        Core::Device::addChild(pTop, logical.back());
+        Core::Device::addChild(pTop, Core::DevicePtr(new Schema::PhysicalDrive(Schema::PhysicalDrive::eDATA, n)));
+    }
+    const Core::DevicePtr pRemote = withAttributes(
+        new Schema::ArrayController(9, 0x8007, 0, Schema::ArrayController::eREMOTE), {{"WWN", "50060b0000c31a22"}});
+    Core::Device::addChild(pTop, pRemote);
+    const Core::DevicePtr pAdapter = withAttributes(new Schema::HostBusAdapter(77), {{"WWN", "1000000000000001"}});
+    Core::Device::addChild(pTop, pAdapter);
+    ASSERT_EQ(pTop->childCount(), 82u);
+
+    // Equal newcomers of every kind merge: nothing is added.
+    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::LogicalDrive(17)));
+    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::PhysicalDrive(Schema::PhysicalDrive::eDATA, 39)));
+    Core::Device::addChild(pTop, withAttributes(new Schema::HostBusAdapter(77), {{"WWN", "1000000000000001"}}));
+    Core::Device::addChild(pTop, withAttributes(new Schema::ArrayController(12, 0x8007, 0,
+                                                                            Schema::ArrayController::eREMOTE),
+                                                {{"WWN", "50060b0000c31a22"}}));
+    EXPECT_EQ(pTop->childCount(), 82u);
+    EXPECT_TRUE(std::find(pTop->beginChild(), pTop->endChild(), logical[17]) != pTop->endChild());
+    EXPECT_EQ(static_cast<const Schema::ArrayController&>(*pRemote).handle(), 12u) << "merged, took the new handle";
+
+    // Unequal ones are attached: a spare drive of a data drive's number, a new
+    // logical drive number, an adapter with another handle.
+    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::PhysicalDrive(Schema::PhysicalDrive::eSPARE, 39)));
+    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::LogicalDrive(40)));
+    Core::Device::addChild(pTop, withAttributes(new Schema::HostBusAdapter(78), {{"WWN", "1000000000000002"}}));
+    EXPECT_EQ(pTop->childCount(), 85u);
+
+    // A removed drive is no longer found: its equal is attached afresh.
+    Core::Device::removeChild(pTop, logical[17]);
+    EXPECT_FALSE(pTop->hasChild(Schema::LogicalDrive(17)));
+    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::LogicalDrive(17)));
+    EXPECT_EQ(pTop->childCount(), 85u);
+    EXPECT_TRUE(pTop->hasChild(Schema::LogicalDrive(17)));
 }
 
 TEST(SchemaDevicesDeathTest, ControllerOfUnknownLocationStops)

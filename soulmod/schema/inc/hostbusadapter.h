@@ -16,6 +16,8 @@ public:
     ~HostBusAdapter() override;
 
     bool isInvariant() const override;
+    // The handle: adapters are the same exactly when their handles are.
+    std::string identityKey() const override;
     Hardware::Handle handle() const;
 
 protected:

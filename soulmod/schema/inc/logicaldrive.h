@@ -21,6 +21,8 @@ public:
     ~LogicalDrive() override;
 
     bool isInvariant() const override;
+    // The drive number: drives are the same exactly when their numbers are.
+    std::string identityKey() const override;
     std::uint16_t number() const;
     // True when the drive's first block holds a GPT header of the first revision.
     bool isGpt();

@@ -22,6 +22,8 @@ public:
     ~PhysicalDrive() override;
 
     bool isInvariant() const override;
+    // Role and number: drives are the same exactly when both are.
+    std::string identityKey() const override;
     std::uint32_t role() const;
     std::uint16_t number() const;
 

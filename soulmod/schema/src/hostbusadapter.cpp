@@ -29,6 +29,11 @@ bool HostBusAdapter::isSameDevice(const Core::Device& other) const
     return pOther != nullptr && pOther->m_hHandle == m_hHandle;
 }
 
+std::string HostBusAdapter::identityKey() const
+{
+    return std::to_string(m_hHandle);
+}
+
 CountedPtr<Core::Status> HostBusAdapter::accept(Core::DeviceVisitor& visitor)
 {
     return dispatchVisit<HostBusAdapterVisitor>(visitor, *this);

@@ -24,6 +24,7 @@ bool LogicalDrive::isInvariant() const
 
 std::uint16_t LogicalDrive::number() const
 {
+    TSM_ASSERT_INVARIANT();
     return m_wNumber;
 }
 
@@ -41,6 +42,11 @@ bool LogicalDrive::isSameDevice(const Core::Device& other) const
 {
     const auto* pOther = dynamic_cast<const LogicalDrive*>(&other);
     return pOther != nullptr && pOther->m_wNumber == m_wNumber;
+}
+
+std::string LogicalDrive::identityKey() const
+{
+    return std::to_string(m_wNumber);
 }
 
 CountedPtr<Core::Status> LogicalDrive::accept(Core::DeviceVisitor& visitor)

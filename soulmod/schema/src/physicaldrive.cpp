@@ -20,11 +20,13 @@ bool PhysicalDrive::isInvariant() const
 
 std::uint32_t PhysicalDrive::role() const
 {
+    TSM_ASSERT_INVARIANT();
     return m_dwRole;
 }
 
 std::uint16_t PhysicalDrive::number() const
 {
+    TSM_ASSERT_INVARIANT();
     return m_wNumber;
 }
 
@@ -32,6 +34,11 @@ bool PhysicalDrive::isSameDevice(const Core::Device& other) const
 {
     const auto* pOther = dynamic_cast<const PhysicalDrive*>(&other);
     return pOther != nullptr && pOther->m_dwRole == m_dwRole && pOther->m_wNumber == m_wNumber;
+}
+
+std::string PhysicalDrive::identityKey() const
+{
+    return std::to_string(m_dwRole) + ":" + std::to_string(m_wNumber);
 }
 
 CountedPtr<Core::Status> PhysicalDrive::accept(Core::DeviceVisitor& visitor)
