@@ -43,6 +43,8 @@ std::vector<std::uint32_t> ports(const EssentialDataList& records)
 
 class TransportScan : public ::testing::Test {
 protected:
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
+
     tsmtest::TempMachine machine;   // no health driver, no setup records: no slot is found
     FakeDrivers drivers;
 };
@@ -206,6 +208,7 @@ TEST_F(TransportScan, ControllerStatusMapsTheStatusRecord)
 
 TEST(TransportFactory, CreatesTheClassOfEachCommandTypeAndRefusesOthers)
 {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     for (CommandType eType : {eCSMI_CISS, eCSMI_I2O, eCSMI_FIBRE, eCSMI_SWITCH, eLEGACY})
         EXPECT_NE(createIoCtlCommandGroup(eType), nullptr);
     EXPECT_DEATH(createIoCtlCommandGroup(static_cast<CommandType>(4)),
