@@ -22,7 +22,9 @@ using LunAddress = std::array<uint8_t, 8>;
 struct FirmwareCommand {
     bool bBmic = true;                // BMIC command block or SCSI CDB
     std::vector<uint8_t> block;       // the 10-byte BMIC block (rebuilt by the driver from
-                                      // the fields its packet carries) or the CDB
+                                      // the fields its packet carries: byte 0 0x26 read or
+                                      // 0x27 write, 1 drive index, 2-5 the value as the
+                                      // packet carries it, 6 opcode) or the CDB
     LunAddress lun{};                 // LUN address the packet carried (zero when none)
     uint32_t direction = 1;           // 1 read (controller to host), 2 write, 4 no data
     std::vector<uint8_t> data;        // in: the bytes the host sent (write) or zeros of the
@@ -44,6 +46,11 @@ struct RemoteAddress {
     uint8_t lun = 0;
 };
 
+// How a controller reads the 32-bit value in bytes 2-5 of a BMIC block: the
+// CISS controllers and every external controller take it most significant
+// byte first, the I2O and legacy controllers least significant byte first.
+enum class DetailByteOrder { eMostSignificantFirst, eLeastSignificantFirst };
+
 class ControllerFirmware {
 public:
     virtual ~ControllerFirmware() = default;
@@ -51,6 +58,10 @@ public:
     // Builds the firmware of a <controller> or <remote> element; null with a
     // message naming the element's line when its content is not usable.
     static std::unique_ptr<ControllerFirmware> fromDescription(const Node& controller, std::string& error);
+    // The same for a controller that reads block values in the given order
+    // (its <remote> children always read them most significant byte first).
+    static std::unique_ptr<ControllerFirmware> fromDescription(const Node& controller, std::string& error,
+                                                               DetailByteOrder order);
 
     // Answers one command addressed to this controller.
     virtual FirmwareReply execute(FirmwareCommand& command) = 0;
@@ -61,6 +72,10 @@ public:
     virtual ControllerFirmware& remote(size_t index) = 0;
     virtual LunAddress remoteLun(size_t index) const = 0;
     virtual RemoteAddress remoteAddress(size_t index) const = 0;
+
+    // The board identifier of the <board> element (0 when none is given), for
+    // drivers that report it in their configuration records.
+    virtual uint32_t boardId() const = 0;
 };
 
 } // namespace sim
