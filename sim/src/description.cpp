@@ -42,14 +42,14 @@ public:
 
     void setDocumentLocator(const xc::Locator* const locator) override { m_pLocator = locator; }
 
-    void startElement(const XMLCh* const, const XMLCh* const localname, const XMLCh* const,
+    void startElement(const XMLCh* const, const XMLCh* const, const XMLCh* const qname,
                       const xc::Attributes& attrs) override
     {
         Node node;
-        node.name = narrow(localname);
+        node.name = narrow(qname);
         node.line = m_pLocator ? static_cast<int>(m_pLocator->getLineNumber()) : 0;
         for (XMLSize_t i = 0; i < attrs.getLength(); ++i) {
-            node.attributes[narrow(attrs.getLocalName(i))] = narrow(attrs.getValue(i));
+            node.attributes[narrow(attrs.getQName(i))] = narrow(attrs.getValue(i));
         }
         if (m_stack.empty()) {
             m_root = std::move(node);
