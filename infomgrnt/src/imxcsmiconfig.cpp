@@ -2,6 +2,7 @@
 #include "imxcsmiconfig.h"
 
 #include "checkassert.h"
+#include "imxenumeration.h"
 #include "imxioctlpacket.h"
 #include "imxslotlookup.h"
 
@@ -45,18 +46,17 @@ std::uint32_t readCsmiConfig(std::uint32_t dwPort, std::uint8_t bExpectedClass, 
 std::uint32_t scanCsmiPorts(std::uint8_t bExpectedClass, const ControllerRecordMaker& makeRecord,
                             EssentialDataList& controllers)
 {
-    constexpr std::uint32_t kPortCount = 256;
-    bool bFound = false;
-    for (std::uint32_t dwPort = 0; dwPort < kPortCount; ++dwPort) {
-        CsmiConfigPacket config{};
-        // A missing port, a failing one or a controller of another class is
-        // skipped; the scan always covers every port.
-        if (readCsmiConfig(dwPort, bExpectedClass, config) != kIoCtlOk)
-            continue;
-        controllers.push_back(makeRecord(dwPort, config));
-        bFound = true;
-    }
-    return bFound ? kIoCtlOk : kIoCtlNothingFound;
+    // A missing port, a failing one or a controller of another class is
+    // skipped; the scan always covers every port.
+    return scanPorts(
+        [&](std::uint32_t dwPort) {
+            CsmiConfigPacket config{};
+            if (readCsmiConfig(dwPort, bExpectedClass, config) != kIoCtlOk)
+                return ePORT_SILENT;
+            controllers.push_back(makeRecord(dwPort, config));
+            return ePORT_ANSWERED;
+        },
+        eSCAN_CSMI);
 }
 
 std::uint32_t readCsmiStatus(std::uint32_t dwPort, std::uint8_t& bStatus)

@@ -5,6 +5,7 @@
 #include "imxcommandbuffers.h"
 #include "imxcsmiconfig.h"
 #include "imxcsmii2o.h"
+#include "imxenumeration.h"
 #include "imxioctlpacket.h"
 #include "imxslotlookup.h"
 
@@ -43,22 +44,20 @@ std::uint32_t LegacyIoCtl::readConfiguration(std::uint32_t dwPort, LegacyConfigP
 
 std::uint32_t LegacyIoCtl::doDiscoverControllers(EssentialDataList& controllers)
 {
-    constexpr std::uint32_t kPortCount = 256;
-    bool bAnswered = false;
-    bool bFailed = false;
-    for (std::uint32_t dwPort = 0; dwPort < kPortCount; ++dwPort) {
-        LegacyConfigPacket config{};
-        const std::uint32_t dwResult = readConfiguration(dwPort, config);
-        if (dwResult == kIoCtlOk) {
+    // A port that opens but fails its configuration request makes the scan
+    // report 0x80000009 once any other port answered.
+    return scanPorts(
+        [&](std::uint32_t dwPort) {
+            LegacyConfigPacket config{};
+            const std::uint32_t dwResult = readConfiguration(dwPort, config);
+            if (dwResult == kIoCtlPortNotOpened)
+                return ePORT_SILENT;
+            if (dwResult != kIoCtlOk)
+                return ePORT_FAILED;
             controllers.push_back(std::make_unique<SchemaObjectEssentialData>(dwPort, eOBJECT_CONTROLLER, eLEGACY));
-            bAnswered = true;
-        } else if (dwResult != kIoCtlPortNotOpened) {
-            bFailed = true;
-        }
-    }
-    if (!bAnswered)
-        return kIoCtlNothingFound;
-    return bFailed ? kIoCtlScanPortFailed : kIoCtlOk;
+            return ePORT_ANSWERED;
+        },
+        eSCAN_LEGACY);
 }
 
 std::uint32_t LegacyIoCtl::doGetControllerBusInfo(const SchemaObjectEssentialData& controller,
