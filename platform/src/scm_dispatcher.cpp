@@ -1,0 +1,307 @@
+// The service process's side of the manager: the control dispatcher, which
+// reports back to the starting manager, runs the service thread and answers
+// status queries and controls on its control socket (controls reach the
+// handler on the dispatcher's own thread), and the status reports.
+#include "handle_table.h"
+#include "machinefiles.h"
+#include "scm_channel.h"
+#include "scm_database.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+
+namespace tsm::platform {
+
+namespace {
+
+constexpr auto kRequestLimit = std::chrono::milliseconds(2000);
+constexpr auto kReportLimit = std::chrono::milliseconds(10000);
+constexpr int kServiceThreadGraceMs = 5000;
+
+class StatusHandleObject : public KernelObject {};
+
+// The dispatcher of this process; at most one runs.
+struct Dispatcher {
+    std::mutex mutex;
+    bool active = false;
+    std::string name;
+    SERVICE_STATUS status {};
+    LPHANDLER_FUNCTION handler = nullptr;
+    HANDLE statusHandle = nullptr;
+    int wakeFd = -1; // written when the service reports stopped
+};
+
+Dispatcher& dispatcher()
+{
+    static Dispatcher* const instance = new Dispatcher; // lives until the process ends
+    return *instance;
+}
+
+void wake(const Dispatcher& state)
+{
+    if (state.wakeFd >= 0) {
+        const char byte = 1;
+        ssize_t ignored = ::write(state.wakeFd, &byte, 1);
+        (void)ignored;
+    }
+}
+
+// Whether the service's status accepts the control; 0 or the error to answer.
+DWORD refusal(const SERVICE_STATUS& status, LPHANDLER_FUNCTION handler, DWORD control)
+{
+    if (status.dwCurrentState == SERVICE_STOPPED)
+        return ERROR_SERVICE_NOT_ACTIVE;
+    if (!handler)
+        return ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+    if (control == SERVICE_CONTROL_INTERROGATE || control >= 128)
+        return ERROR_SUCCESS;
+    if (status.dwCurrentState == SERVICE_START_PENDING || status.dwCurrentState == SERVICE_STOP_PENDING)
+        return ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+    DWORD needed = 0;
+    switch (control) {
+    case SERVICE_CONTROL_STOP:
+        needed = SERVICE_ACCEPT_STOP;
+        break;
+    case SERVICE_CONTROL_PAUSE:
+    case SERVICE_CONTROL_CONTINUE:
+        needed = SERVICE_ACCEPT_PAUSE_CONTINUE;
+        break;
+    case 6:
+        needed = 0x00000008; // parameter changes
+        break;
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+        needed = 0x00000010; // network binding changes
+        break;
+    default:
+        return ERROR_INVALID_SERVICE_CONTROL;
+    }
+    return (status.dwControlsAccepted & needed) ? ERROR_SUCCESS : ERROR_INVALID_SERVICE_CONTROL;
+}
+
+SERVICE_STATUS currentStatus(Dispatcher& state)
+{
+    std::lock_guard<std::mutex> lock(state.mutex);
+    return state.status;
+}
+
+void serve(Dispatcher& state, const Socket& connection)
+{
+    std::string request;
+    if (!readLine(connection, request, kRequestLimit))
+        return;
+    if (request == "QUERY") {
+        sendLine(connection, statusLine(currentStatus(state)));
+        return;
+    }
+    DWORD control = 0;
+    const std::string prefix = "CONTROL ";
+    const std::string number = request.compare(0, prefix.size(), prefix) == 0 ? request.substr(prefix.size()) : "";
+    if (number.empty() || number.size() > 10 || number.find_first_not_of("0123456789") != std::string::npos) {
+        sendLine(connection, "ERROR " + std::to_string(ERROR_INVALID_PARAMETER) + " " +
+                                 statusLine(currentStatus(state)).substr(7));
+        return;
+    }
+    control = static_cast<DWORD>(std::stoul(number));
+    SERVICE_STATUS status {};
+    LPHANDLER_FUNCTION handler = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        status = state.status;
+        handler = state.handler;
+    }
+    if (const DWORD error = refusal(status, handler, control)) {
+        sendLine(connection, "ERROR " + std::to_string(error) + " " + statusLine(status).substr(7));
+        return;
+    }
+    handler(control);
+    sendLine(connection, statusLine(currentStatus(state)));
+}
+
+// Tells the starting manager that this process runs the service.
+bool reportStarted(const std::string& startSocket)
+{
+    Socket socket;
+    std::string reply;
+    return connectTo(startSocket, socket) == ConnectResult::eCONNECTED &&
+           sendLine(socket, "STARTED " + std::to_string(::getpid())) && readLine(socket, reply, kReportLimit) &&
+           reply == "OK";
+}
+
+bool isStopped(Dispatcher& state) { return currentStatus(state).dwCurrentState == SERVICE_STOPPED; }
+
+// Serves the control socket until the service has stopped or its thread ended.
+void dispatchUntilStopped(Dispatcher& state, const Socket& listener, int wakeRead, const std::atomic<bool>& threadDone)
+{
+    while (!threadDone.load() && !isStopped(state)) {
+        pollfd ready[2] = { { listener.get(), POLLIN, 0 }, { wakeRead, POLLIN, 0 } };
+        if (::poll(ready, 2, 500) <= 0)
+            continue;
+        if (ready[1].revents & POLLIN) {
+            char drained[16];
+            ssize_t ignored = ::read(wakeRead, drained, sizeof drained);
+            (void)ignored;
+        }
+        if (ready[0].revents & POLLIN) {
+            Socket connection = acceptWithin(listener, 0);
+            if (connection)
+                serve(state, connection);
+        }
+    }
+}
+
+} // namespace
+
+} // namespace tsm::platform
+
+using namespace tsm::platform;
+
+BOOL WINAPI StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* lpServiceStartTable)
+{
+    if (!lpServiceStartTable || !lpServiceStartTable[0].lpServiceName || !lpServiceStartTable[0].lpServiceProc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    // Only a process that the manager started knows where to report.
+    const char* serviceName = std::getenv("TSM_SERVICE_NAME");
+    const char* startSocketText = std::getenv("TSM_SERVICE_START");
+    if (!serviceName || !startSocketText || !*serviceName || !*startSocketText) {
+        SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
+        return FALSE;
+    }
+    Dispatcher& state = dispatcher();
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        if (state.active) {
+            SetLastError(ERROR_SERVICE_ALREADY_RUNNING);
+            return FALSE;
+        }
+        state.active = true;
+        state.name = serviceName;
+        state.status = { SERVICE_WIN32_OWN_PROCESS, SERVICE_START_PENDING, 0, 0, 0, 0, 0 };
+        state.handler = nullptr;
+        state.statusHandle = nullptr;
+    }
+    const std::string name = serviceName;
+    const std::string startSocket = startSocketText;
+    // Processes this service starts are not services themselves.
+    ::unsetenv("TSM_SERVICE_NAME");
+    ::unsetenv("TSM_SERVICE_START");
+
+    const auto deactivate = [&state] {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        state.active = false;
+        state.handler = nullptr;
+        if (state.statusHandle)
+            closeHandle(state.statusHandle);
+        state.statusHandle = nullptr;
+        if (state.wakeFd >= 0)
+            ::close(state.wakeFd);
+        state.wakeFd = -1;
+    };
+    const std::string socketPath = serviceSocketPath(name);
+    Socket listener;
+    int wakePipe[2] = { -1, -1 };
+    if (!listenAt(socketPath, listener) || ::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        ::unlink(socketPath.c_str());
+        deactivate();
+        SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
+        return FALSE;
+    }
+    {
+        std::lock_guard<std::mutex> lock(state.mutex);
+        state.wakeFd = wakePipe[1];
+    }
+    if (!reportStarted(startSocket)) {
+        listener.reset();
+        ::unlink(socketPath.c_str());
+        ::close(wakePipe[0]);
+        deactivate();
+        SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
+        return FALSE;
+    }
+
+    std::atomic<bool> threadDone { false };
+    std::string argument = lpServiceStartTable[0].lpServiceName;
+    LPSERVICE_MAIN_FUNCTIONA serviceMain = lpServiceStartTable[0].lpServiceProc;
+    std::thread serviceThread([&] {
+        LPSTR arguments[] = { argument.data(), nullptr };
+        serviceMain(1, arguments);
+        threadDone = true;
+        wake(state);
+    });
+    dispatchUntilStopped(state, listener, wakePipe[0], threadDone);
+
+    // The service thread normally leaves ServiceMain right after it
+    // reported stopped; it gets a little time for that.
+    for (int waited = 0; !threadDone.load() && waited < kServiceThreadGraceMs; waited += 10)
+        ::usleep(10000);
+    if (threadDone.load())
+        serviceThread.join();
+    else
+        serviceThread.detach();
+
+    listener.reset();
+    ::unlink(socketPath.c_str());
+    ::close(wakePipe[0]);
+    deactivate();
+    tsm::ServiceRecord record;
+    if (loadServiceRecord(name, record) == RecordRead::eFOUND && record.markedForDelete) {
+        MachineFileLock lock(databaseLockPath());
+        removeServiceRecord(name);
+    }
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+}
+
+SERVICE_STATUS_HANDLE WINAPI RegisterServiceCtrlHandlerA(LPCSTR lpServiceName, LPHANDLER_FUNCTION lpHandlerProc)
+{
+    Dispatcher& state = dispatcher();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (!state.active) {
+        SetLastError(ERROR_SERVICE_DOES_NOT_EXIST);
+        return nullptr;
+    }
+    if (!lpServiceName || !lpHandlerProc) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    // A process of its own runs one service, so the name is not checked.
+    if (!state.statusHandle)
+        state.statusHandle = registerHandle(std::make_shared<StatusHandleObject>());
+    state.handler = lpHandlerProc;
+    SetLastError(ERROR_SUCCESS);
+    return reinterpret_cast<SERVICE_STATUS_HANDLE>(state.statusHandle);
+}
+
+BOOL WINAPI SetServiceStatus(SERVICE_STATUS_HANDLE hServiceStatus, LPSERVICE_STATUS lpServiceStatus)
+{
+    Dispatcher& state = dispatcher();
+    std::lock_guard<std::mutex> lock(state.mutex);
+    if (!state.active || !hServiceStatus || reinterpret_cast<HANDLE>(hServiceStatus) != state.statusHandle) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!lpServiceStatus) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if (lpServiceStatus->dwCurrentState < SERVICE_STOPPED || lpServiceStatus->dwCurrentState > SERVICE_PAUSED) {
+        SetLastError(ERROR_INVALID_DATA);
+        return FALSE;
+    }
+    state.status = *lpServiceStatus;
+    if (state.status.dwCurrentState == SERVICE_STOPPED)
+        wake(state);
+    return TRUE;
+}

@@ -1,0 +1,212 @@
+// Service framework in-process: trace lines, the control handler's dispatch,
+// start-up outside the dispatcher and the hand-over of the stop control.
+#include "osfunctions.h"
+#include "tempmachine.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+class ProbeService : public NTService {
+public:
+    explicit ProbeService(bool initialises = true)
+        : NTService("Probe Service", "A service for tests", ""), m_bInitialises(initialises)
+    {
+    }
+    using NTService::Run;
+
+protected:
+    bool OnInit() override
+    {
+        Trace("ProbeService::OnInit()");
+        return m_bInitialises;
+    }
+
+private:
+    bool m_bInitialises;
+};
+
+class FakeApplication : public ServiceApplication {
+public:
+    explicit FakeApplication(bool starts) : m_bStarts(starts) {}
+    std::string name() const override { return "Fake Application"; }
+    std::string description() const override { return "Fake description"; }
+    std::string dependencies() const override { return ""; }
+    bool startup() override
+    {
+        ++startups;
+        started.set_value();
+        return m_bStarts;
+    }
+    void shutdown() override { ++shutdowns; }
+
+    std::atomic<int> startups { 0 };
+    std::atomic<int> shutdowns { 0 };
+    std::promise<void> started;
+
+private:
+    bool m_bStarts;
+};
+
+class RunnableApplicationService : public ApplicationService {
+public:
+    using ApplicationService::ApplicationService;
+    using ApplicationService::Run;
+};
+
+class ServiceFramework : public ::testing::Test {
+protected:
+    // Trace lines written since the last call, without their prefix; a line
+    // with another prefix than the service's and this thread's fails.
+    std::vector<std::string> newTrace(const std::string& name = "Probe Service")
+    {
+        const std::string text = m_machine.read("debug-output.log");
+        const std::string fresh = text.substr(m_consumed);
+        m_consumed = text.size();
+        const std::string prefix = "[" + name + "](" + std::to_string(GetCurrentThreadId()) + "): ";
+        std::vector<std::string> lines;
+        std::istringstream in(fresh);
+        std::string line;
+        while (std::getline(in, line)) {
+            EXPECT_EQ(line.compare(0, prefix.size(), prefix), 0) << line;
+            lines.push_back(line.substr(std::min(prefix.size(), line.size())));
+        }
+        return lines;
+    }
+
+    tsmtest::TempMachine m_machine;
+    std::size_t m_consumed = 0;
+};
+
+} // namespace
+
+TEST_F(ServiceFramework, TraceWritesOnePrefixedLineAndCutsLongOnes)
+{
+    ProbeService service;
+    service.Trace("value %d of %s", 42, "text");
+    EXPECT_EQ(newTrace(), (std::vector<std::string> { "value 42 of text" }));
+
+    const std::string longText(3000, 'x');
+    service.Trace("%s", longText.c_str());
+    const std::string text = m_machine.read("debug-output.log").substr(m_consumed);
+    EXPECT_LE(text.size(), 1024u);
+    EXPECT_GT(text.size(), 900u);
+    EXPECT_EQ(text.back(), '\n');
+    EXPECT_EQ(text.find('\n'), text.size() - 1);
+    m_consumed += text.size();
+
+    // Another thread writes its own identifier.
+    DWORD otherId = 0;
+    std::thread other([&] {
+        otherId = GetCurrentThreadId();
+        service.Trace("from another thread");
+    });
+    other.join();
+    EXPECT_NE(otherId, GetCurrentThreadId());
+    EXPECT_EQ(m_machine.read("debug-output.log").substr(m_consumed),
+              "[Probe Service](" + std::to_string(otherId) + "): from another thread\n");
+}
+
+TEST_F(ServiceFramework, StartsStoppedWithTheOwnProcessRecord)
+{
+    ProbeService service;
+    const SERVICE_STATUS status = service.status();
+    EXPECT_EQ(status.dwServiceType, 16u);
+    EXPECT_EQ(status.dwCurrentState, 1u);
+    EXPECT_EQ(status.dwControlsAccepted, 1u);
+    EXPECT_EQ(status.dwWin32ExitCode, 0u);
+    EXPECT_EQ(status.dwServiceSpecificExitCode, 0u);
+    EXPECT_EQ(status.dwCheckPoint, 0u);
+    EXPECT_EQ(status.dwWaitHint, 0u);
+    EXPECT_EQ(service.lastError(), 0u);
+    EXPECT_FALSE(service.isRunning());
+    EXPECT_EQ(NTService::instance(), &service);
+}
+
+TEST_F(ServiceFramework, HandlerDispatchesEachControlCodeAndReportsTheStatus)
+{
+    struct Case {
+        DWORD code;
+        std::vector<std::string> trace;
+    };
+    const std::vector<Case> cases = {
+        { 2, { "NTService::Handler(2)", "NTService::OnPause()", "Updating status (0, 1)" } },
+        { 3, { "NTService::Handler(3)", "NTService::OnContinue()", "Updating status (0, 1)" } },
+        { 4, { "NTService::Handler(4)", "NTService::OnInterrogate()", "Updating status (0, 1)" } },
+        { 5, { "NTService::Handler(5)", "NTService::OnShutdown()", "Updating status (0, 1)" } },
+        { 6, { "NTService::Handler(6)", "Updating status (0, 1)" } },
+        { 127, { "NTService::Handler(127)", "Updating status (0, 1)" } },
+        { 128, { "NTService::Handler(128)", "NTService::OnUserControl(00000080H)", "Updating status (0, 1)" } },
+        { 255, { "NTService::Handler(255)", "NTService::OnUserControl(000000FFH)", "Updating status (0, 1)" } },
+        { 1, { "NTService::Handler(1)", "NTService::SetStatus(0, 3)", "NTService::OnStop()", "Updating status (0, 3)" } },
+    };
+    ProbeService service;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.code);
+        NTService::Handler(c.code);
+        EXPECT_EQ(newTrace(), c.trace);
+    }
+    EXPECT_EQ(service.status().dwCurrentState, 3u);
+}
+
+TEST_F(ServiceFramework, ServiceMainOutsideTheDispatcherReportsStoppedAtOnce)
+{
+    ProbeService service;
+    NTService::ServiceMain(0, nullptr);
+    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::ServiceMain()", "NTService::SetStatus(0, 1)",
+                                                      "Leaving NTService::ServiceMain()" }));
+    EXPECT_EQ(service.status().dwCurrentState, 1u);
+    EXPECT_FALSE(service.isRunning());
+}
+
+TEST_F(ServiceFramework, InitializeReportsRunningOnlyWhenOnInitSucceeds)
+{
+    {
+        ProbeService service(true);
+        EXPECT_TRUE(service.Initialize());
+        EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::Initialize()",
+                                                          "NTService::SetStatus(0, 2)", "ProbeService::OnInit()",
+                                                          "NTService::SetStatus(0, 4)",
+                                                          "Leaving NTService::Initialize()" }));
+        EXPECT_EQ(service.status().dwCurrentState, 4u);
+    }
+    EXPECT_EQ(newTrace(), (std::vector<std::string> { "NTService::~NTService()" }));
+    ProbeService failing(false);
+    EXPECT_FALSE(failing.Initialize());
+    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::Initialize()", "NTService::SetStatus(0, 2)",
+                                                      "ProbeService::OnInit()", "NTService::SetStatus(0, 1)",
+                                                      "Leaving NTService::Initialize()" }));
+    EXPECT_EQ(failing.status().dwCurrentState, 1u);
+}
+
+TEST_F(ServiceFramework, ApplicationServiceRunsTheApplicationUntilTheStopControl)
+{
+    auto* application = new FakeApplication(true);
+    RunnableApplicationService service { CountedPtr<ServiceApplication>(application) };
+    EXPECT_EQ(service.name(), "Fake Application");
+
+    std::future<void> started = application->started.get_future();
+    std::thread serviceThread([&] { service.Run(); });
+    // The done event exists before startup runs, so a stop sent once the
+    // application has started is never lost, whether Run waits yet or not.
+    started.wait();
+    EXPECT_EQ(application->shutdowns, 0);
+    NTService::Handler(SERVICE_CONTROL_STOP);
+    serviceThread.join();
+    EXPECT_EQ(application->startups, 1);
+    EXPECT_EQ(application->shutdowns, 1);
+}
+
+TEST_F(ServiceFramework, ApplicationServiceEndsRunAtOnceWhenStartupFails)
+{
+    auto* application = new FakeApplication(false);
+    RunnableApplicationService service { CountedPtr<ServiceApplication>(application) };
+    service.Run();
+    EXPECT_EQ(application->startups, 1);
+    EXPECT_EQ(application->shutdowns, 0);
+}
