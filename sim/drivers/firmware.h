@@ -67,14 +67,19 @@ public:
     virtual FirmwareReply execute(FirmwareCommand& command) = 0;
 
     // The remote controllers behind this one (from its <remote> children), in
-    // description order, with the LUN address and address bytes each answers to.
+    // description order, with the LUN address and address bytes each answers to:
+    // the <remote> attributes lun (8 hex bytes), path, target and lunbyte; either
+    // form is derived from the other when only one is given (path = low six bits
+    // of LUN byte 3, target = byte 0, lunbyte = byte 4).
     virtual size_t remoteCount() const = 0;
     virtual ControllerFirmware& remote(size_t index) = 0;
     virtual LunAddress remoteLun(size_t index) const = 0;
     virtual RemoteAddress remoteAddress(size_t index) const = 0;
 
-    // The board identifier of the <board> element (0 when none is given), for
-    // drivers that report it in their configuration records.
+    // The board identifier of the <board> element (0 when none is given) as a
+    // configuration record carries it: for a PCI board the device identifier in
+    // the high half and the vendor identifier in the low half, for an EISA board
+    // its EISA identifier.
     virtual uint32_t boardId() const = 0;
 };
 

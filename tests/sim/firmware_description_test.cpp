@@ -1,0 +1,156 @@
+// Reading a controller's firmware from its description: refusals that name
+// the element's line, remote controller addresses, and the machines of
+// sim/machines, whose every controller must build.
+#include "firmware_support.h"
+
+#include <filesystem>
+
+namespace {
+
+TEST(FirmwareDescription, RefusesBadContentNamingTheLine)
+{
+    const struct {
+        const char* xml;
+        const char* message;
+    } cases[] = {
+        {"<controller>\n<board verison=\"1\"/></controller>", "line 2: <board> unknown attribute verison"},
+        {"<controller>\n<firmware version=\"2.8\"/></controller>", "line 2: <firmware> attribute version"},
+        {"<controller>\n<board ports=\"9\"/></controller>", "line 2: <board> attribute ports"},
+        {"<controller>\n<board serial=\"123456789012345678901234567890123\"/></controller>",
+         "line 2: <board> attribute serial is longer than 32"},
+        {"<controller>\n<board revision=\"AB\"/></controller>", "line 2: <board> attribute revision"},
+        {"<controller>\n<board/>\n<board/></controller>", "line 3: <board> appears twice"},
+        {"<controller>\n<physicaldrive port=\"0\" target=\"7\"/></controller>", "line 2: <physicaldrive> port 0 target 7"},
+        {"<controller>\n<physicaldrive port=\"0\"/></controller>", "line 2: <physicaldrive> needs the attributes"},
+        {"<controller><board ports=\"2\"/>\n<physicaldrive port=\"2\" target=\"0\"/></controller>",
+         "line 2: <physicaldrive> port 2 target 0 is outside"},
+        {"<controller><board drivesperport=\"8\"/>\n<physicaldrive port=\"0\" target=\"8\"/></controller>",
+         "line 2: <physicaldrive> port 0 target 8"},
+        {"<controller><physicaldrive port=\"0\" target=\"1\"/>\n<physicaldrive port=\"0\" target=\"1\"/></controller>",
+         "line 2: <physicaldrive> port 0 target 1 is taken"},
+        {"<controller>\n<physicaldrive port=\"0\" target=\"1\" transfer=\"warp\"/></controller>",
+         "line 2: <physicaldrive> attribute transfer"},
+        {"<controller>\n<physicaldrive port=\"0\" target=\"1\" blocks=\"4294967296\"/></controller>",
+         "line 2: <physicaldrive> attribute blocks"},
+        {"<controller><physicaldrive port=\"0\" target=\"1\"/>\n<logicaldrive number=\"0\" drives=\"0:2\"/></controller>",
+         "line 2: <logicaldrive> attribute drives names 0:2"},
+        {"<controller>\n<logicaldrive number=\"0\" drives=\"0-1\"/></controller>",
+         "line 2: <logicaldrive> attribute drives is not a list"},
+        {"<controller>\n<logicaldrive number=\"32\"/></controller>", "line 2: <logicaldrive> attribute number"},
+        {"<controller>\n<logicaldrive/></controller>", "line 2: <logicaldrive> needs the attribute number"},
+        {"<controller><logicaldrive number=\"1\"/>\n<logicaldrive number=\"1\"/></controller>",
+         "line 2: <logicaldrive> number 1 is taken"},
+        {"<controller>\n<logicaldrive number=\"1\" status=\"sleepy\"/></controller>",
+         "line 2: <logicaldrive> attribute status"},
+        {"<controller>\n<logicaldrive number=\"1\" raid=\"6\"/></controller>", "line 2: <logicaldrive> attribute raid"},
+        {"<controller>\n<logicaldrive number=\"1\">\n<block number=\"0\" hex=\"0g\"/></logicaldrive></controller>",
+         "line 2: <logicaldrive> has a bad <block>: line 3: <block> attribute hex"},
+        {"<controller>\n<cache read=\"65537\"/></controller>", "line 2: <cache> the cache sizes cannot be reported"},
+        {"<controller>\n<cache read=\"1000\" shift=\"4\"/></controller>", "line 2: <cache> a cache size"},
+        {"<controller>\n<cache accelerator=\"maybe\"/></controller>", "line 2: <cache> attribute accelerator"},
+        {"<controller>\n<battery packs=\"2\" failed=\"2\"/></controller>", "line 2: <battery> attribute failed"},
+        {"<controller>\n<fail opcode=\"0x11\" scsiopcode=\"0x12\"/></controller>", "line 2: <fail> names both"},
+        {"<controller>\n<fail opcode=\"0x111\"/></controller>", "line 2: <fail> attribute opcode"},
+        {"<controller>\n<fail sense=\"7\"/></controller>", "line 2: <fail> attribute sense"},
+        {"<controller>\n<remote lun=\"0102\"/></controller>", "line 2: <remote> attribute lun must be 8 hex bytes"},
+        {"<controller>\n<remote path=\"300\"/></controller>", "line 2: <remote> attribute path"},
+        {"<controller>\n<remote/></controller>", "line 2: <remote> has the LUN address of its controller"},
+        {"<controller>\n<remote target=\"1\" kind=\"switch\"/></controller>", "line 2: <remote> attribute kind"},
+        {"<controller><remote target=\"1\"/>\n<remote lun=\"0100000000000000\"/></controller>",
+         "line 2: <remote> LUN address is taken"},
+        {"<controller>\n<remote target=\"1\">\n<remote target=\"2\"/></remote></controller>",
+         "line 3: <remote> inside a <remote>"},
+        {"<controller>\n<remote target=\"1\">\n<firmware version=\"x\"/></remote></controller>",
+         "line 3: <firmware> attribute version"},
+        {"<port number=\"1\"/>", "line 1: <port> is neither"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.xml);
+        const std::string message = fwtest::refusal(c.xml);
+        EXPECT_NE(message.find(c.message), std::string::npos) << message;
+    }
+    // Elements the transport drivers own are left to them.
+    EXPECT_EQ(fwtest::refusal("<controller class=\"4\"><pci bus=\"2\"/><board/></controller>"), "");
+}
+
+TEST(FirmwareDescription, RemoteAddressesFromEitherForm)
+{
+    auto firmware = fwtest::build(R"(<controller>
+        <remote path="1" target="3"/>
+        <remote lun="0500004102000000"/>
+        <remote lun="0600000100000000" path="7" target="8" lunbyte="9" kind="enclosure"/>
+    </controller>)");
+    ASSERT_TRUE(firmware);
+    ASSERT_EQ(firmware->remoteCount(), 3u);
+    EXPECT_EQ(firmware->remoteLun(0), (sim::LunAddress{3, 0, 0, 1, 0, 0, 0, 0}));
+    const sim::RemoteAddress first = firmware->remoteAddress(0);
+    EXPECT_EQ((std::vector<int>{first.path, first.target, first.lun}), (std::vector<int>{1, 3, 0}));
+    // Path is the low six bits of byte 3, target byte 0, LUN byte 4.
+    const sim::RemoteAddress second = firmware->remoteAddress(1);
+    EXPECT_EQ((std::vector<int>{second.path, second.target, second.lun}), (std::vector<int>{1, 5, 2}));
+    EXPECT_EQ(firmware->remoteLun(2), (sim::LunAddress{6, 0, 0, 1, 0, 0, 0, 0}));
+    const sim::RemoteAddress third = firmware->remoteAddress(2);
+    EXPECT_EQ((std::vector<int>{third.path, third.target, third.lun}), (std::vector<int>{7, 8, 9}));
+    EXPECT_THROW(firmware->remoteLun(3), std::out_of_range);
+    // Each remote answers as its own controller.
+    auto& remote = firmware->remote(2);
+    EXPECT_EQ(remote.remoteCount(), 0u);
+    const auto inquiry = fwtest::scsi(remote, {0x12, 0, 0, 0, 96, 0}, 96, firmware->remoteLun(2));
+    fwtest::expectGood(inquiry);
+    EXPECT_EQ(inquiry.data[0], 13);
+}
+
+std::filesystem::path machinesFolder()
+{
+    return std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "sim" / "machines";
+}
+
+// Every <controller> and <remote> of every port builds.
+size_t buildAll(const sim::Node& node, std::vector<std::string>& errors, size_t& remotes)
+{
+    size_t built = 0;
+    for (const sim::Node& child : node.children) {
+        if (child.name == "controller") {
+            std::string error;
+            auto firmware = sim::ControllerFirmware::fromDescription(child, error);
+            if (!firmware) {
+                errors.push_back(error);
+                continue;
+            }
+            ++built;
+            remotes += firmware->remoteCount();
+        } else {
+            built += buildAll(child, errors, remotes);
+        }
+    }
+    return built;
+}
+
+TEST(FirmwareDescription, EveryMachineOfTheTreeBuilds)
+{
+    size_t typicalControllers = 0;
+    size_t typicalRemotes = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(machinesFolder())) {
+        if (entry.path().extension() != ".xml") {
+            continue;
+        }
+        SCOPED_TRACE(entry.path().filename().string());
+        sim::Node root;
+        sim::DescriptionError parseError;
+        ASSERT_TRUE(sim::parseDescriptionFile(entry.path().string(), root, parseError)) << parseError.problem;
+        std::vector<std::string> errors;
+        size_t remotes = 0;
+        const size_t built = buildAll(root, errors, remotes);
+        EXPECT_TRUE(errors.empty()) << errors.front();
+        if (entry.path().filename() == "typical.xml") {
+            typicalControllers = built;
+            typicalRemotes = remotes;
+        }
+    }
+    // One controller per transport; two remotes behind the CISS controller and
+    // two behind the Fibre Channel adapter.
+    EXPECT_EQ(typicalControllers, 4u);
+    EXPECT_EQ(typicalRemotes, 4u);
+}
+
+} // namespace

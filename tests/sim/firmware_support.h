@@ -1,0 +1,116 @@
+// Helpers of the firmware tests: build a controller's firmware from XML text
+// and send it BMIC blocks and CDBs the way a transport driver hands them on.
+#ifndef TSM_TESTS_SIM_FIRMWARE_SUPPORT_H
+#define TSM_TESTS_SIM_FIRMWARE_SUPPORT_H
+
+#include "description.h"
+#include "firmware.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace fwtest {
+
+using Bytes = std::vector<uint8_t>;
+
+// The firmware of the one <controller> or <remote> element the text holds;
+// fails the test when it is refused.
+inline std::unique_ptr<sim::ControllerFirmware> build(const std::string& xml,
+                                                      sim::DetailByteOrder order = sim::DetailByteOrder::eMostSignificantFirst)
+{
+    sim::Node root;
+    sim::DescriptionError parseError;
+    EXPECT_TRUE(sim::parseDescriptionText(xml, root, parseError)) << parseError.problem;
+    std::string error;
+    auto firmware = sim::ControllerFirmware::fromDescription(root, error, order);
+    EXPECT_TRUE(firmware) << error;
+    return firmware;
+}
+
+// The message a refused element gives (empty when it was accepted).
+inline std::string refusal(const std::string& xml)
+{
+    sim::Node root;
+    sim::DescriptionError parseError;
+    if (!sim::parseDescriptionText(xml, root, parseError)) {
+        return "not XML: " + parseError.problem;
+    }
+    std::string error;
+    const auto firmware = sim::ControllerFirmware::fromDescription(root, error);
+    return firmware ? std::string() : error;
+}
+
+struct Answer {
+    sim::FirmwareReply reply;
+    Bytes data;
+};
+
+// A read BMIC block: 0x26, drive index, the four value bytes as given, the
+// opcode, the length least significant byte first.
+inline Answer bmic(sim::ControllerFirmware& firmware, uint8_t opcode, uint8_t driveIndex, Bytes value, size_t length,
+                   uint8_t first = 0x26)
+{
+    value.resize(4, 0);
+    sim::FirmwareCommand command;
+    command.bBmic = true;
+    command.block = {first, driveIndex, value[0], value[1], value[2], value[3], opcode,
+                     static_cast<uint8_t>(length & 0xFF), static_cast<uint8_t>(length >> 8), 0};
+    command.direction = 1;
+    // Stale bytes show up if the firmware leaves part of the buffer alone.
+    command.data.assign(length, 0xEE);
+    Answer answer;
+    answer.reply = firmware.execute(command);
+    answer.data = command.data;
+    return answer;
+}
+
+inline Answer scsi(sim::ControllerFirmware& firmware, Bytes cdb, size_t length, sim::LunAddress lun = {})
+{
+    sim::FirmwareCommand command;
+    command.bBmic = false;
+    command.block = std::move(cdb);
+    command.lun = lun;
+    command.direction = length == 0 ? 4 : 1;
+    command.data.assign(length, 0);
+    Answer answer;
+    answer.reply = firmware.execute(command);
+    answer.data = command.data;
+    return answer;
+}
+
+// Sense key, code and qualifier of a fixed-format sense block.
+inline std::vector<int> senseOf(const sim::FirmwareReply& reply)
+{
+    if (reply.sense.size() < 14) {
+        return {};
+    }
+    return {reply.sense[2] & 0x0F, reply.sense[12], reply.sense[13]};
+}
+
+inline void expectGood(const Answer& answer)
+{
+    EXPECT_EQ(answer.reply.error, 0u);
+    EXPECT_EQ(answer.reply.scsiStatus, 0);
+    EXPECT_EQ(answer.reply.commandStatus, 0);
+    EXPECT_TRUE(answer.reply.sense.empty());
+}
+
+inline void expectCheckCondition(const Answer& answer, int key, int code, int qualifier = 0)
+{
+    EXPECT_EQ(answer.reply.scsiStatus, 2);
+    EXPECT_EQ(answer.reply.commandStatus, 1);
+    EXPECT_EQ(senseOf(answer.reply), (std::vector<int>{key, code, qualifier}));
+}
+
+inline void putText(Bytes& image, size_t offset, const std::string& text)
+{
+    std::copy(text.begin(), text.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
+}
+
+} // namespace fwtest
+
+#endif
