@@ -1,0 +1,171 @@
+// The configuration and status records of the CSMI ports, and what every
+// simulated port refuses.
+#include "drivers_port.h"
+#include "tempmachine.h"
+
+#include <gtest/gtest.h>
+
+using namespace drvtest;
+
+namespace {
+
+const char* kMachine = R"(<?xml version="1.0"?>
+<machine>
+  <port number="0" driver="ciss">
+    <controller vendor="0xF1A7" device="0x4C03" pcibus="2" pcidevice="3" pcifunction="1" slot="5" serial="CISS0001"/>
+  </port>
+  <port number="1" driver="i2o">
+    <controller vendor="0xF1A7" device="0x4C07" pcibus="4" pcidevice="9" status="4"/>
+  </port>
+  <port number="2" driver="fibre">
+    <controller vendor="0xE3C2" device="0x0F01" pcibus="6" pcidevice="1" pcifunction="2" serial="FC-ADAPTER-77" status="9"/>
+  </port>
+  <port number="3" driver="ciss">
+    <controller bus="eisa" board="0x5256A020" slot="7" status="2"/>
+  </port>
+  <port number="4" driver="ciss">
+    <controller class="1">
+      <board id="0x4C0AF1A7" serial="P0BOARD01"/>
+    </controller>
+  </port>
+  <port number="5" driver="legacy">
+    <controller/>
+  </port>
+  <port number="6" driver="ciss"/>
+</machine>
+)";
+
+// "ZYRCSMI" code 2: 28 + 168 bytes, the record read at 40 to 50 and 80.
+Bytes configRequest() { return packet("ZYRCSMI", 2, 0xFFFFFFFF, 168); }
+// "ZYRCSMI" code 3: 28 + 36 bytes, the status value at 28.
+Bytes statusRequest() { return packet("ZYRCSMI", 3, 0xFFFFFFFF, 36); }
+
+struct ConfigCase {
+    int port;
+    uint32_t board;
+    uint16_t slot;
+    uint8_t cls;
+    uint8_t busType;
+    uint8_t bus, device, function;
+    std::string serial;
+};
+
+} // namespace
+
+TEST(CsmiDrivers, ConfigurationRecordOfEachClass)
+{
+    tsmtest::TempMachine machine;
+    machine.writeDescription(kMachine);
+    const ConfigCase cases[] = {
+        {0, 0x4C03F1A7, 5, 4, 3, 2, 3, 1, "CISS0001"},
+        {1, 0x4C07F1A7, 0, 1, 3, 4, 9, 0, ""},
+        {2, 0x0F01E3C2, 0, 3, 3, 6, 1, 2, "FC-ADAPTER-77"},
+        {3, 0x5256A020, 7, 4, 2, 0, 0, 0, ""},
+        {4, 0x4C0AF1A7, 0, 1, 3, 0, 0, 0, "P0BOARD01"},
+    };
+    for (const ConfigCase& c : cases) {
+        SCOPED_TRACE("port " + std::to_string(c.port));
+        Bytes request = configRequest();
+        request.u8(100, 0xEE);      // stale bytes in the body are cleared
+        const Reply reply = send(c.port, request);
+        ASSERT_TRUE(reply.ok) << reply.error;
+        ASSERT_EQ(reply.returned, 196u);
+        EXPECT_EQ(at32(reply.out, 0), 28u);
+        EXPECT_EQ(atText(reply.out, 4, 8), std::string("ZYRCSMI\0", 8));
+        EXPECT_EQ(at32(reply.out, 16), 2u);
+        EXPECT_EQ(at32(reply.out, 20), 0u);
+        EXPECT_EQ(at32(reply.out, 24), 168u);
+        EXPECT_EQ(at32(reply.out, 40), c.board);
+        EXPECT_EQ(at16(reply.out, 44), c.slot);
+        EXPECT_EQ(at8(reply.out, 46), c.cls);
+        EXPECT_EQ(at8(reply.out, 47), c.busType);
+        EXPECT_EQ(at8(reply.out, 48), c.bus);
+        EXPECT_EQ(at8(reply.out, 49), c.device);
+        EXPECT_EQ(at8(reply.out, 50), c.function);
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&reply.out[80])), c.serial);
+        EXPECT_EQ(at8(reply.out, 100), 0);
+    }
+}
+
+TEST(CsmiDrivers, StatusRecordCarriesTheDescribedValue)
+{
+    tsmtest::TempMachine machine;
+    machine.writeDescription(kMachine);
+    const std::pair<int, uint32_t> cases[] = {{0, 1}, {1, 4}, {2, 9}, {3, 2}};
+    for (const auto& [port, status] : cases) {
+        SCOPED_TRACE("port " + std::to_string(port));
+        const Reply reply = send(port, statusRequest());
+        ASSERT_TRUE(reply.ok) << reply.error;
+        EXPECT_EQ(reply.returned, 64u);
+        EXPECT_EQ(at32(reply.out, 20), 0u);
+        EXPECT_EQ(at32(reply.out, 28), status);
+    }
+}
+
+TEST(CsmiDrivers, RefusesMalformedAndForeignRequests)
+{
+    tsmtest::TempMachine machine;
+    machine.writeDescription(kMachine);
+    struct Case {
+        const char* what;
+        int port;
+        DWORD code;
+        std::vector<uint8_t> in;
+        size_t outSize;
+        DWORD error;
+    };
+    Bytes wrongHeaderLength = configRequest();
+    wrongHeaderLength.u32(0, 27);
+    Bytes lengthBeyondInput = configRequest();
+    lengthBeyondInput.u32(24, 169);
+    Bytes shortRecord = packet("ZYRCSMI", 2, 0xFFFFFFFF, 100);
+    Bytes shortStatus = packet("ZYRCSMI", 3, 0xFFFFFFFF, 3);
+    Bytes unknownCode = packet("ZYRCSMI", 9, 0xFFFFFFFF, 168);
+    Bytes paddedSignature = configRequest();
+    paddedSignature.u8(11, 'X');
+    const Bytes whole = configRequest();
+    const std::vector<uint8_t> headerOnly(whole.b.begin(), whole.b.begin() + 27);
+    const Case cases[] = {
+        {"input shorter than a header", 0, kPassThrough, headerOnly, 196, 87},
+        {"HeaderLength not 28", 0, kPassThrough, wrongHeaderLength.b, 196, 87},
+        {"Length beyond the input", 0, kPassThrough, lengthBeyondInput.b, 400, 87},
+        {"output smaller than the packet", 1, kPassThrough, configRequest().b, 195, 87},
+        {"record shorter than 168 bytes", 2, kPassThrough, shortRecord.b, shortRecord.b.size(), 87},
+        {"status shorter than 36 bytes", 2, kPassThrough, shortStatus.b, shortStatus.b.size(), 87},
+        {"unknown CSMI function", 0, kPassThrough, unknownCode.b, 196, 1},
+        {"signature with a stray byte", 0, kPassThrough, paddedSignature.b, 196, 1},
+        {"legacy signature on a CISS port", 0, kPassThrough, packet("ODXM&P", 5, 180, 17).b, 45, 1},
+        {"CISS signature on an I2O port", 1, kPassThrough, packet("ZYRCISS", 2, 0xFFFFFFFF, 120).b, 148, 1},
+        {"CSMI signature on a legacy port", 5, kPassThrough, configRequest().b, 196, 1},
+        {"another control code", 0, 0x00041018, configRequest().b, 196, 1},
+        {"port without a controller", 6, kPassThrough, configRequest().b, 196, 1167},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Reply reply = ioctl(c.port, c.code, c.in, c.outSize);
+        EXPECT_FALSE(reply.ok);
+        EXPECT_EQ(reply.error, c.error);
+        EXPECT_EQ(reply.returned, 0u);
+    }
+}
+
+TEST(CsmiDrivers, DescriptionErrorsNameTheLine)
+{
+    // A refused port leaves the machine empty: no port opens.
+    const char* bad[] = {
+        "<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller bus=\"isa\"/></port></machine>",
+        "<machine>\n<port number=\"0\" driver=\"i2o\">\n<controller pcidevice=\"32\"/></port></machine>",
+        "<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller wwn1=\"0102\"/></port></machine>",
+        "<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller hbaapi=\"maybe\"/></port></machine>",
+        "<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller/><controller/></port></machine>",
+        "<machine>\n<port number=\"0\" driver=\"legacy\">\n<disk/></port></machine>",
+    };
+    for (const char* xml : bad) {
+        SCOPED_TRACE(xml);
+        tsmtest::TempMachine machine;
+        machine.writeDescription(xml);
+        const Reply reply = send(0, configRequest());
+        EXPECT_FALSE(reply.ok);
+        EXPECT_EQ(reply.error, 2u);   // the port does not exist
+    }
+}

@@ -1,0 +1,119 @@
+// Test side of the simulated miniports: packets written byte by byte at the
+// offsets of the packet tables, sent through the platform's device I/O.
+#ifndef TSM_TESTS_SIM_DRIVERS_PORT_H
+#define TSM_TESTS_SIM_DRIVERS_PORT_H
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace drvtest {
+
+constexpr DWORD kPassThrough = 0x0004D008;
+
+// A byte image with little-endian stores at explicit offsets.
+struct Bytes {
+    std::vector<uint8_t> b;
+
+    explicit Bytes(size_t size) : b(size, 0) {}
+
+    Bytes& u8(size_t at, uint8_t v)
+    {
+        b.at(at) = v;
+        return *this;
+    }
+    Bytes& u16(size_t at, uint16_t v)
+    {
+        u8(at, static_cast<uint8_t>(v));
+        return u8(at + 1, static_cast<uint8_t>(v >> 8));
+    }
+    Bytes& u32(size_t at, uint32_t v)
+    {
+        for (size_t i = 0; i < 4; ++i) {
+            u8(at + i, static_cast<uint8_t>(v >> (8 * i)));
+        }
+        return *this;
+    }
+    Bytes& text(size_t at, std::string_view s)
+    {
+        for (size_t i = 0; i < s.size(); ++i) {
+            u8(at + i, static_cast<uint8_t>(s[i]));
+        }
+        return *this;
+    }
+    Bytes& raw(size_t at, const std::vector<uint8_t>& v)
+    {
+        for (size_t i = 0; i < v.size(); ++i) {
+            u8(at + i, v[i]);
+        }
+        return *this;
+    }
+};
+
+// The 28-byte control header: 0 HeaderLength, 4 signature, 12 timeout,
+// 16 control code, 20 return code, 24 length of what follows.
+inline Bytes packet(std::string_view signature, uint32_t code, uint32_t timeout, uint32_t length, size_t size = 0)
+{
+    Bytes p(size ? size : 28 + length);
+    p.u32(0, 28).text(4, signature).u32(12, timeout).u32(16, code).u32(20, 0).u32(24, length);
+    return p;
+}
+
+inline uint8_t at8(const std::vector<uint8_t>& v, size_t at) { return v.at(at); }
+inline uint16_t at16(const std::vector<uint8_t>& v, size_t at)
+{
+    return static_cast<uint16_t>(v.at(at) | (v.at(at + 1) << 8));
+}
+inline uint32_t at32(const std::vector<uint8_t>& v, size_t at)
+{
+    return static_cast<uint32_t>(v.at(at)) | (static_cast<uint32_t>(v.at(at + 1)) << 8) |
+           (static_cast<uint32_t>(v.at(at + 2)) << 16) | (static_cast<uint32_t>(v.at(at + 3)) << 24);
+}
+inline std::string atText(const std::vector<uint8_t>& v, size_t at, size_t n)
+{
+    return std::string(reinterpret_cast<const char*>(v.data() + at), n);
+}
+inline std::vector<uint8_t> slice(const std::vector<uint8_t>& v, size_t at, size_t n)
+{
+    return std::vector<uint8_t>(v.begin() + static_cast<std::ptrdiff_t>(at),
+                                v.begin() + static_cast<std::ptrdiff_t>(at + n));
+}
+
+struct Reply {
+    bool ok = false;
+    DWORD error = 0;
+    DWORD returned = 0;
+    std::vector<uint8_t> out;
+};
+
+// One device I/O request on "\\.\Scsi<port>:", opened the way the transports
+// open a port.
+inline Reply ioctl(int port, DWORD code, const std::vector<uint8_t>& in, size_t outSize)
+{
+    Reply reply;
+    const std::string name = "\\\\.\\Scsi" + std::to_string(port) + ":";
+    HANDLE h = CreateFileA(name.c_str(), 0xC0000000, 1, nullptr, 3, 0xA0000000, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        reply.error = GetLastError();
+        return reply;
+    }
+    std::vector<uint8_t> input = in;
+    reply.out.assign(outSize, 0);
+    reply.ok = DeviceIoControl(h, code, input.empty() ? nullptr : input.data(), static_cast<DWORD>(input.size()),
+                               reply.out.empty() ? nullptr : reply.out.data(), static_cast<DWORD>(outSize),
+                               &reply.returned, nullptr) != 0;
+    reply.error = reply.ok ? 0 : GetLastError();
+    CloseHandle(h);
+    return reply;
+}
+
+// A pass-through packet sent in place, as input and output of the same size.
+inline Reply send(int port, const Bytes& p) { return ioctl(port, kPassThrough, p.b, p.b.size()); }
+
+} // namespace drvtest
+
+#endif
