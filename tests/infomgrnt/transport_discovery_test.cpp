@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
 #include <tuple>
 
 namespace {
@@ -336,6 +338,35 @@ TEST_F(TransportDiscovery, FibreIdentityFromWhicheverQueryAnswers)
     drivers.setPort(2, failing());
     EXPECT_EQ(pTransport->getRemoteIdentity(adapter, identity.data(), identity.size()), 0x80000007u);
     EXPECT_EQ(pTransport->getRemoteIdentity(remote, identity.data(), identity.size()), 0x80000007u);
+}
+
+TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
+{
+    tsmtest::TempMachine machine;
+    // The abandoned call still runs when the test ends, so its drivers stay.
+    static FakeDrivers* const pDrivers = new FakeDrivers;
+    InfoMgr::setDeviceChannel(pDrivers);
+    Image name(60);
+    name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).byte(52, 0x41);
+    const PortAnswer hang = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwReturned) {
+        std::this_thread::sleep_for(std::chrono::seconds(12));
+        dwReturned = 0;
+        return false;
+    };
+    pDrivers->setPort(2, byPacket({{{"FCM&P", 14}, hang}, {{"ZYRFC", 3}, bodyReply(name.bytes())}}));
+    SchemaObjectEssentialData remote(2, 0x8007, eCSMI_FIBRE);
+    remote.setAddress({0, 7, 1});
+    std::array<std::uint8_t, 20> identity{};
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t dwResult =
+        createIoCtlCommandGroup(eCSMI_FIBRE)->getRemoteIdentity(remote, identity.data(), identity.size());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    InfoMgr::setDeviceChannel(nullptr);
+    // The port-attributes query names 10 seconds; the name query then answers.
+    EXPECT_EQ(dwResult, 0u);
+    EXPECT_GE(seconds, 9.9);
+    EXPECT_LT(seconds, 11.5);
+    EXPECT_EQ(toHex({identity.begin(), identity.end()}), "6000000000000001" "6000000000000002" "41" "445566");
 }
 
 }
