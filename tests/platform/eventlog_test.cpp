@@ -1,0 +1,145 @@
+// Event sources and the Application event log, with the message texts of a
+// source's message file.
+#include "tempmachine.h"
+
+#include <gtest/gtest.h>
+
+#include <tsm/machinestate.h>
+#include <windows.h>
+
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+class EventLog : public ::testing::Test {
+protected:
+    // Registers the source's message file, as an installed service does.
+    void registerMessageFile(const std::string& source, const std::string& dosPath) const
+    {
+        HKEY key = nullptr;
+        const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + source;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                                  nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key, "EventMessageFile", 0, REG_EXPAND_SZ,
+                                 reinterpret_cast<const BYTE*>(dosPath.c_str()), static_cast<DWORD>(dosPath.size() + 1)),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+    tsmtest::TempMachine m_machine;
+};
+
+// A message table block as an executable carries it, written by hand from
+// its layout, amid other bytes.
+const std::string kMessageFile = std::string("\x7f" "ELF\0\0binary bytes\0", 20) +
+                                 "TSM-MESSAGE-TABLE-1\n"
+                                 "100\tThe %1 service was installed.\\r\\n\n"
+                                 "7\tTwo inserts: %2 then %1; %3 has none.\\r\\n\n"
+                                 "TSM-MESSAGE-TABLE-END\n" + std::string("\0tail", 5);
+
+} // namespace
+
+TEST_F(EventLog, EntriesKeepSourceTypeCategoryIdentifierAndStrings)
+{
+    HANDLE source = RegisterEventSourceA(nullptr, "Probe Source");
+    ASSERT_NE(source, nullptr);
+    const time_t before = std::time(nullptr);
+    LPCSTR strings[] = { "first", "tab\tand\nline", "" };
+    EXPECT_TRUE(ReportEventA(source, EVENTLOG_ERROR_TYPE, 3, 106, nullptr, 3, 0, strings, nullptr));
+    const BYTE data[] = { 1, 2, 0, 255 };
+    EXPECT_TRUE(ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, nullptr, 0, sizeof data, nullptr,
+                             const_cast<BYTE*>(data)));
+    EXPECT_TRUE(DeregisterEventSource(source));
+
+    std::size_t damaged = 9;
+    const std::vector<tsm::EventRecord> events = tsm::readEventLog(&damaged);
+    EXPECT_EQ(damaged, 0u);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].source, "Probe Source");
+    EXPECT_EQ(events[0].type, EVENTLOG_ERROR_TYPE);
+    EXPECT_EQ(events[0].category, 3);
+    EXPECT_EQ(events[0].id, 106u);
+    EXPECT_EQ(events[0].strings, (std::vector<std::string> { "first", "tab\tand\nline", "" }));
+    EXPECT_GE(events[0].timeSeconds, static_cast<int64_t>(before));
+    EXPECT_LE(events[0].timeSeconds, static_cast<int64_t>(std::time(nullptr)));
+    EXPECT_EQ(events[1].id, 0xC0000105u);
+    EXPECT_EQ(events[1].data, std::string("\x01\x02\x00\xff", 4));
+    EXPECT_TRUE(events[1].strings.empty());
+    EXPECT_EQ(tsm::eventTypeName(events[0].type), "error");
+    EXPECT_EQ(tsm::eventTypeName(events[1].type), "information");
+
+    // A line that is not an entry is counted and skipped.
+    std::ofstream(tsm::eventLogPath(), std::ios::app) << "E\t1\tcut off\n";
+    EXPECT_EQ(tsm::readEventLog(&damaged).size(), 2u);
+    EXPECT_EQ(damaged, 1u);
+}
+
+TEST_F(EventLog, RefusesBadSourcesHandlesAndArguments)
+{
+    EXPECT_EQ(RegisterEventSourceA("\\\\elsewhere", "Probe"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
+    EXPECT_EQ(RegisterEventSourceA(nullptr, ""), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    HANDLE source = RegisterEventSourceA("\\\\.", "Probe");
+    ASSERT_NE(source, nullptr);
+    LPCSTR one[] = { nullptr };
+    EXPECT_FALSE(ReportEventA(source, 0x0003, 0, 1, nullptr, 0, 0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, nullptr, nullptr));
+    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, one, nullptr));
+    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 4, nullptr, nullptr));
+    EXPECT_TRUE(tsm::readEventLog().empty());
+
+    EXPECT_TRUE(DeregisterEventSource(source));
+    EXPECT_FALSE(DeregisterEventSource(source));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 0, nullptr, nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    // An event handle is not an event source.
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_FALSE(DeregisterEventSource(event));
+    CloseHandle(event);
+}
+
+TEST_F(EventLog, TextsComeFromTheSourcesMessageFileWithInsertsFilledIn)
+{
+    std::filesystem::create_directories(m_machine.driveC() + "/Tarvion/bin");
+    std::ofstream(m_machine.driveC() + "/Tarvion/bin/vxa", std::ios::binary) << kMessageFile;
+    registerMessageFile("Probe Service", "C:\\TARVION\\BIN\\VXA");
+
+    tsm::EventRecord record;
+    record.source = "Probe Service";
+    record.id = 100;
+    record.strings = { "Probe Service" };
+    EXPECT_EQ(tsm::formatEventMessage(record), "The Probe Service service was installed.");
+    record.id = 7;
+    record.strings = { "one", "two" };
+    EXPECT_EQ(tsm::formatEventMessage(record), "Two inserts: two then one; %3 has none.");
+
+    // An identifier the table lacks, and a source without a message file.
+    record.id = 999;
+    const std::string missing = tsm::formatEventMessage(record);
+    EXPECT_NE(missing.find("999"), std::string::npos);
+    EXPECT_NE(missing.find("\"one\""), std::string::npos);
+    record.source = "Unregistered";
+    EXPECT_NE(tsm::formatEventMessage(record).find("Unregistered"), std::string::npos);
+
+    std::map<DWORD, std::string> table;
+    ASSERT_TRUE(tsm::parseMessageTable(kMessageFile, table));
+    EXPECT_EQ(table.size(), 2u);
+    EXPECT_EQ(table[100], "The %1 service was installed.\r\n");
+    const std::vector<std::string> broken = {
+        "no table here",
+        "TSM-MESSAGE-TABLE-1\n100\tno end\n",
+        "TSM-MESSAGE-TABLE-1\nx100\tbad id\nTSM-MESSAGE-TABLE-END\n",
+        "TSM-MESSAGE-TABLE-1\n100 no tab\nTSM-MESSAGE-TABLE-END\n",
+        "TSM-MESSAGE-TABLE-1\nTSM-MESSAGE-TABLE-END\n",
+    };
+    for (const std::string& bytes : broken) {
+        SCOPED_TRACE(bytes);
+        EXPECT_FALSE(tsm::parseMessageTable(bytes, table));
+    }
+}

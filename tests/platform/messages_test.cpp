@@ -1,0 +1,117 @@
+// System message texts, local memory blocks and the module table.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <cstring>
+#include <set>
+#include <string>
+
+namespace {
+
+std::string messageOf(DWORD code, DWORD* length = nullptr)
+{
+    char text[512] = {};
+    const DWORD got = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                     MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+    if (length)
+        *length = got;
+    return got ? std::string(text, got) : std::string();
+}
+
+} // namespace
+
+TEST(SystemMessages, EveryReportedErrorHasItsOwnTextEndingInALineBreak)
+{
+    const DWORD codes[] = { 2, 3, 5, 6, 13, 87, 122, 1051, 1052, 1056, 1060, 1061, 1062, 1063, 1072, 1073 };
+    std::set<std::string> texts;
+    for (const DWORD code : codes) {
+        SCOPED_TRACE(code);
+        DWORD length = 0;
+        const std::string text = messageOf(code, &length);
+        ASSERT_GT(text.size(), 12u);
+        EXPECT_EQ(length, text.size());
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+        EXPECT_EQ(text.find('\n'), text.size() - 1);
+        texts.insert(text);
+    }
+    EXPECT_EQ(texts.size(), std::size(codes));
+
+    // Texts that the console shows for the service actions say what failed.
+    EXPECT_NE(messageOf(1060).find("service"), std::string::npos);
+    EXPECT_NE(messageOf(1073).find("already"), std::string::npos);
+
+    // A number without a text, a language without texts, a source other
+    // than the system's table.
+    DWORD length = 7;
+    EXPECT_EQ(messageOf(0x7FFF1234, &length), "");
+    EXPECT_EQ(length, 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
+    char text[64];
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x0407, text, sizeof text, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_LANG_NOT_FOUND));
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "x", 5, 0, text, sizeof text, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+
+    // Too small a buffer gets nothing written past its end.
+    char small[8];
+    std::memset(small, 'z', sizeof small);
+    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 1060, 0, small, 4, nullptr), 0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(small[4], 'z');
+}
+
+TEST(SystemMessages, AnAllocatedTextIsFreedWithLocalFree)
+{
+    LPSTR allocated = nullptr;
+    const DWORD length =
+        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, 1062, 0, reinterpret_cast<LPSTR>(&allocated), 0, nullptr);
+    ASSERT_NE(allocated, nullptr);
+    EXPECT_EQ(std::string(allocated), messageOf(1062));
+    EXPECT_EQ(length, std::strlen(allocated));
+    EXPECT_EQ(LocalFree(allocated), nullptr);
+
+    // Only blocks of LocalAlloc are freed; anything else comes back.
+    int notABlock = 0;
+    EXPECT_EQ(LocalFree(&notABlock), &notABlock);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    auto* zeroed = static_cast<unsigned char*>(LocalAlloc(LPTR, 32));
+    ASSERT_NE(zeroed, nullptr);
+    for (int index = 0; index < 32; ++index)
+        EXPECT_EQ(zeroed[index], 0);
+    EXPECT_EQ(LocalFree(zeroed), nullptr);
+    EXPECT_EQ(LocalFree(nullptr), nullptr);
+}
+
+TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
+{
+    for (const char* name : { "advapi32.dll", "ADVAPI32.DLL", "advapi32", "C:\\Windows\\System32\\AdvApi32.dll" }) {
+        SCOPED_TRACE(name);
+        HMODULE module = LoadLibraryA(name);
+        ASSERT_NE(module, nullptr);
+        const FARPROC change = GetProcAddress(module, "ChangeServiceConfig2A");
+        EXPECT_EQ(reinterpret_cast<void (*)()>(change), reinterpret_cast<void (*)()>(&ChangeServiceConfig2A));
+        // Procedure names are exact.
+        EXPECT_EQ(GetProcAddress(module, "changeserviceconfig2a"), nullptr);
+        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+        EXPECT_TRUE(FreeLibrary(module));
+    }
+
+    // Loads are counted: the module stays until the last FreeLibrary.
+    HMODULE first = LoadLibraryA("advapi32.dll");
+    HMODULE second = LoadLibraryA("Advapi32.dll");
+    EXPECT_EQ(first, second);
+    EXPECT_TRUE(FreeLibrary(first));
+    EXPECT_NE(GetProcAddress(second, "OpenSCManagerA"), nullptr);
+    EXPECT_TRUE(FreeLibrary(second));
+    EXPECT_EQ(GetProcAddress(second, "OpenSCManagerA"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_FALSE(FreeLibrary(second));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+    EXPECT_EQ(LoadLibraryA("nosuchmodule.dll"), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
+    EXPECT_EQ(LoadLibraryA(""), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+}
