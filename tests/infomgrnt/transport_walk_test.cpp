@@ -1,0 +1,151 @@
+// The object model on the simulated machines: every controller, adapter,
+// remote controller and drive of a description is walked exactly once.
+#include "imxinfomgrapi.h"
+#include "imxtransportsource.h"
+#include "tempmachine.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+
+namespace {
+
+using namespace InfoMgr;
+
+std::string machinePath(const std::string& name)
+{
+    return (std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "sim" / "machines" / name).string();
+}
+
+// The elements of a description counted by name, as a person reads them.
+std::map<std::string, int> described(const std::string& name)
+{
+    std::ifstream in(machinePath(name));
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string xml = text.str();
+    std::map<std::string, int> counts;
+    for (const char* pszElement : {"<controller>", "<remote ", "<logicaldrive ", "<physicaldrive "}) {
+        for (std::size_t at = xml.find(pszElement); at != std::string::npos; at = xml.find(pszElement, at + 1)) {
+            // Tapes and other devices that are not disks are no physical drives.
+            const std::string element = xml.substr(at, xml.find('>', at) - at);
+            if (element.find("type=\"tape\"") == std::string::npos &&
+                element.find("type=\"other\"") == std::string::npos)
+                ++counts[pszElement];
+        }
+    }
+    return counts;
+}
+
+std::vector<INFOMGR_HANDLE> childrenOf(INFOMGR_HANDLE hParent, INFOMGR_OBJECT_TYPE eType)
+{
+    std::vector<INFOMGR_HANDLE> handles;
+    for (std::uint32_t n = 0;; ++n) {
+        INFOMGR_HANDLE hChild = kNullHandle;
+        if (getChild(hParent, eType, n, &hChild) != kResultOk)
+            break;
+        handles.push_back(hChild);
+    }
+    return handles;
+}
+
+struct Walk {
+    int controllers = 0;
+    int remotes = 0;
+    int logical = 0;
+    int physical = 0;
+    std::set<INFOMGR_HANDLE> seen;
+    int repeats = 0;
+    std::set<std::string> names;
+
+    void visit(INFOMGR_HANDLE hObject)
+    {
+        if (!seen.insert(hObject).second)
+            ++repeats;
+    }
+    void drives(INFOMGR_HANDLE hObject)
+    {
+        for (INFOMGR_HANDLE hDrive : childrenOf(hObject, 0x8003)) {
+            visit(hDrive);
+            ++logical;
+        }
+        for (INFOMGR_HANDLE hDrive : childrenOf(hObject, 0x8005)) {
+            visit(hDrive);
+            ++physical;
+        }
+    }
+    void controller(INFOMGR_HANDLE hController, bool bHasDrives)
+    {
+        visit(hController);
+        ++controllers;
+        std::uint8_t abInfo[82] = {};
+        std::uint32_t dwSize = sizeof abInfo;
+        if (getInfo(hController, 1, 0, abInfo, &dwSize) == kResultOk) {
+            // The serial number field of the reply is blank-padded.
+            std::string name(reinterpret_cast<const char*>(abInfo + 18));
+            name.erase(name.find_last_not_of(' ') + 1);
+            names.insert(name);
+        }
+        if (bHasDrives)
+            drives(hController);
+        for (INFOMGR_HANDLE hRemote : childrenOf(hController, 0x8007)) {
+            visit(hRemote);
+            ++remotes;
+            drives(hRemote);
+        }
+    }
+};
+
+Walk walkMachine(const std::string& name)
+{
+    tsmtest::TempMachine machine;
+    machine.useDescription(machinePath(name));
+    discardRootClasses();
+    Walk walk;
+    INFOMGR_HANDLE hArrays = kNullHandle;
+    INFOMGR_HANDLE hAdapters = kNullHandle;
+    EXPECT_EQ(open(kNullHandle, 0x4002, &hArrays), kResultOk);
+    EXPECT_EQ(open(kNullHandle, 0x4001, &hAdapters), kResultOk);
+    for (INFOMGR_HANDLE hController : childrenOf(hArrays, 0x8000))
+        walk.controller(hController, true);
+    for (INFOMGR_HANDLE hAdapter : childrenOf(hAdapters, 0x8000))
+        walk.controller(hAdapter, false);
+    // A second walk finds the same objects and no new ones.
+    const std::size_t nObjects = liveObjectCount();
+    EXPECT_EQ(childrenOf(hArrays, 0x8000).size() + childrenOf(hAdapters, 0x8000).size(),
+              static_cast<std::size_t>(walk.controllers));
+    EXPECT_EQ(liveObjectCount(), nObjects);
+    discardRootClasses();
+    return walk;
+}
+
+TEST(ObjectModelOnMachine, WalksTheTypicalMachineOnce)
+{
+    const auto counts = described("typical.xml");
+    const Walk walk = walkMachine("typical.xml");
+    EXPECT_EQ(walk.controllers, counts.at("<controller>"));
+    EXPECT_EQ(walk.remotes, counts.at("<remote "));
+    EXPECT_EQ(walk.logical, counts.at("<logicaldrive "));
+    EXPECT_EQ(walk.physical, counts.at("<physicaldrive "));
+    EXPECT_EQ(walk.repeats, 0);
+    // Controller serial numbers come from each controller's own firmware.
+    EXPECT_EQ(walk.names.count("P56A3C0KL4B102"), 1u);
+    EXPECT_EQ(walk.names.count("P4611BXQ3901"), 1u);
+}
+
+TEST(ObjectModelOnMachine, WalksTheLargeMachineOnce)
+{
+    const auto counts = described("large.xml");
+    const Walk walk = walkMachine("large.xml");
+    EXPECT_EQ(walk.controllers, counts.at("<controller>"));
+    EXPECT_EQ(walk.remotes, counts.at("<remote "));
+    EXPECT_EQ(walk.logical, counts.at("<logicaldrive "));
+    EXPECT_EQ(walk.physical, counts.at("<physicaldrive "));
+    EXPECT_EQ(walk.repeats, 0);
+}
+
+}
