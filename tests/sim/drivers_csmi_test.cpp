@@ -151,21 +151,26 @@ TEST(CsmiDrivers, RefusesMalformedAndForeignRequests)
 
 TEST(CsmiDrivers, DescriptionErrorsNameTheLine)
 {
-    // A refused port leaves the machine empty: no port opens.
-    const char* bad[] = {
-        "<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller bus=\"isa\"/></port></machine>",
-        "<machine>\n<port number=\"0\" driver=\"i2o\">\n<controller pcidevice=\"32\"/></port></machine>",
-        "<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller wwn1=\"0102\"/></port></machine>",
-        "<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller hbaapi=\"maybe\"/></port></machine>",
-        "<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller/><controller/></port></machine>",
-        "<machine>\n<port number=\"0\" driver=\"legacy\">\n<disk/></port></machine>",
+    // A refused port leaves the machine empty (no port opens) and the problem
+    // is written to the machine's debugger output with the element's line.
+    const std::pair<const char*, const char*> bad[] = {
+        {"<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller bus=\"isa\"/></port></machine>", "\"bus\""},
+        {"<machine>\n<port number=\"0\" driver=\"i2o\">\n<controller pcidevice=\"32\"/></port></machine>", "\"pcidevice\""},
+        {"<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller wwn1=\"0102\"/></port></machine>", "\"wwn1\""},
+        {"<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller hbaapi=\"maybe\"/></port></machine>", "\"hbaapi\""},
+        {"<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller/><controller/></port></machine>", "one controller"},
+        {"<machine>\n<port number=\"0\" driver=\"legacy\">\n<disk/></port></machine>", "<disk>"},
+        {"<machine>\n<port number=\"0\" driver=\"fibre\"><controller>\n<remote kind=\"switch\"/></controller></port></machine>", "kind"},
     };
-    for (const char* xml : bad) {
+    for (const auto& [xml, problem] : bad) {
         SCOPED_TRACE(xml);
         tsmtest::TempMachine machine;
         machine.writeDescription(xml);
         const Reply reply = send(0, configRequest());
         EXPECT_FALSE(reply.ok);
-        EXPECT_EQ(reply.error, 2u);   // the port does not exist
+        EXPECT_EQ(reply.error, 2u);
+        const std::string log = machine.read("debug-output.log");
+        EXPECT_NE(log.find("line 3"), std::string::npos) << log;
+        EXPECT_NE(log.find(problem), std::string::npos) << log;
     }
 }
