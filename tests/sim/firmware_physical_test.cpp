@@ -1,0 +1,113 @@
+// Identify physical drive (0x15): the reply image, where internal and
+// external controllers take the drive number from, and refused numbers.
+#include "firmware_support.h"
+
+namespace {
+
+using fwtest::Bytes;
+
+const char* const kDrives = R"(
+    <physicaldrive port="1" target="2" blocks="1000" reserved="10" blocksize="512" vendor="ORVANE  "
+                   product="OVD036B7K2" serial="3HX1T2Q" firmware="B107" stamped="true" transfer="ultra-wide"
+                   box="3" bay="7"/>
+    <physicaldrive port="0" target="0" transfer="ultra320-narrow" stamped="false"/>
+    <physicaldrive port="0" target="1" mode="0x80" modex="0x00"/>
+    <physicaldrive port="0" target="2" present="false"/>
+    <logicaldrive number="0" drives="1:2" spares="0:0"/>)";
+
+Bytes driveNineImage()
+{
+    Bytes image(512, 0);
+    image[0] = 1;                                       // bus
+    image[1] = 2;                                       // target
+    image[2] = 0x00; image[3] = 0x02;
+    image[4] = 0xE8; image[5] = 0x03;                   // 1000 blocks
+    image[8] = 10;                                      // reserved
+    fwtest::putText(image, 12, "ORVANE  ");
+    fwtest::putText(image, 20, "OVD036B7K2      ");
+    fwtest::putText(image, 52, "3HX1T2Q" + std::string(33, ' '));
+    fwtest::putText(image, 92, "B107    ");
+    image[101] = 1;
+    image[103] = 0x4C;                                  // ultra wide
+    image[104] = 0x20;                                  // data drive of an array
+    image[114] = 3;
+    image[115] = 7;
+    return image;
+}
+
+TEST(FirmwarePhysical, InternalControllerTakesTheNumberFromTheHighestByte)
+{
+    auto firmware = fwtest::build(std::string("<controller>") + kDrives + "</controller>");
+    ASSERT_TRUE(firmware);
+    // Port 1 target 2 of the 4 x 7 addressing is drive 9; a CISS controller
+    // reads the value most significant byte first.
+    const auto answer = fwtest::bmic(*firmware, 0x15, 0, {9, 0, 0, 0}, 512);
+    fwtest::expectGood(answer);
+    EXPECT_EQ(answer.data, driveNineImage());
+    const auto shortAnswer = fwtest::bmic(*firmware, 0x15, 0, {9, 0, 0, 0}, 100);
+    const Bytes image = driveNineImage();
+    EXPECT_EQ(shortAnswer.data, Bytes(image.begin(), image.begin() + 100));
+
+    // Drive 0: a spare, not stamped, Ultra 320 narrow.
+    const auto spare = fwtest::bmic(*firmware, 0x15, 0, {0, 0, 0, 0}, 512);
+    fwtest::expectGood(spare);
+    EXPECT_EQ(spare.data[101], 0);
+    EXPECT_EQ(spare.data[103], 0xC8);
+    EXPECT_EQ(spare.data[104], 0x40);
+    EXPECT_EQ(spare.data[106], 0x09);
+    // Raw transfer bytes stand as given.
+    const auto raw = fwtest::bmic(*firmware, 0x15, 0, {1, 0, 0, 0}, 512);
+    EXPECT_EQ(raw.data[103], 0x80);
+    EXPECT_EQ(raw.data[104], 0);
+    EXPECT_EQ(raw.data[106], 0);
+
+    // Low bytes set: the number is in the wrong place.
+    fwtest::expectCheckCondition(fwtest::bmic(*firmware, 0x15, 0, {0, 0, 0, 9}, 512), 5, 0x24);
+    // No such drive, or a drive that is not present.
+    fwtest::expectCheckCondition(fwtest::bmic(*firmware, 0x15, 0, {5, 0, 0, 0}, 512), 5, 0x25);
+    fwtest::expectCheckCondition(fwtest::bmic(*firmware, 0x15, 0, {2, 0, 0, 0}, 512), 5, 0x25);
+}
+
+TEST(FirmwarePhysical, ByteOrderOfTheControllerAndExternalControllers)
+{
+    auto lsb = fwtest::build(std::string("<controller>") + kDrives + "</controller>",
+                             sim::DetailByteOrder::eLeastSignificantFirst);
+    ASSERT_TRUE(lsb);
+    EXPECT_EQ(fwtest::bmic(*lsb, 0x15, 0, {0, 0, 0, 9}, 512).data, driveNineImage());
+    fwtest::expectCheckCondition(fwtest::bmic(*lsb, 0x15, 0, {9, 0, 0, 0}, 512), 5, 0x24);
+
+    // An external controller takes the number from the lowest byte.
+    auto remote = fwtest::build(std::string("<remote target=\"3\">") + kDrives + "</remote>");
+    ASSERT_TRUE(remote);
+    EXPECT_EQ(fwtest::bmic(*remote, 0x15, 0, {0, 0, 0, 9}, 512).data, driveNineImage());
+    fwtest::expectCheckCondition(fwtest::bmic(*remote, 0x15, 0, {9, 0, 0, 0}, 512), 5, 0x24);
+}
+
+TEST(FirmwarePhysical, BigMapNumbersAndDefaults)
+{
+    auto firmware = fwtest::build(R"(<controller>
+        <board ports="4" drivesperport="16"/>
+        <physicaldrive port="2" target="11"/>
+    </controller>)");
+    ASSERT_TRUE(firmware);
+    // Drive number 2 x 16 + 11 + 128 = 171.
+    const auto answer = fwtest::bmic(*firmware, 0x15, 0, {171, 0, 0, 0}, 512);
+    fwtest::expectGood(answer);
+    Bytes image(512, 0);
+    image[0] = 2;
+    image[1] = 11;
+    image[2] = 0x00; image[3] = 0x02;
+    image[4] = 0x20; image[5] = 0x67; image[6] = 0x3D; image[7] = 0x04;   // 71132960
+    image[8] = 0x00; image[9] = 0x08;                                     // 2048 reserved
+    fwtest::putText(image, 12, "ORVANE  ");
+    fwtest::putText(image, 20, "OVD036B7K2      ");
+    fwtest::putText(image, 52, "3HX2T11Q" + std::string(32, ' '));
+    fwtest::putText(image, 92, "B107    ");
+    image[101] = 1;
+    image[103] = 0xCC;                                                    // Ultra 3 wide
+    image[106] = 0x01;
+    image[115] = 12;                                                      // bay: target + 1
+    EXPECT_EQ(answer.data, image);
+}
+
+} // namespace
