@@ -20,6 +20,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 extern char** environ;
@@ -204,7 +205,18 @@ LaunchPlan planFor(const std::string& name, const std::string& program, const st
     return plan;
 }
 
-bool processAlive(pid_t pid) { return ::kill(pid, 0) == 0 || errno == EPERM; }
+// A process that has ended but is not reaped yet (its new parent may be slow
+// to reap, or never do it) counts as ended.
+bool processAlive(pid_t pid)
+{
+    if (::kill(pid, 0) != 0 && errno != EPERM)
+        return false;
+    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+    std::string text;
+    std::getline(stat, text);
+    const auto close = text.rfind(')');
+    return close == std::string::npos || close + 2 >= text.size() || (text[close + 2] != 'Z' && text[close + 2] != 'X');
+}
 
 } // namespace
 
