@@ -2,7 +2,8 @@
 # Builds the agent, installs it into an emulated machine with a simulated
 # storage configuration, installs and starts it as a service, and shows where
 # to look. TSM_MACHINE names the machine (default: ~/.local/state/tsm-machine);
-# TSM_DESCRIPTION names the machine description (default: the typical machine).
+# TSM_DESCRIPTION names the machine description used when the machine has
+# none yet (default: sim/machines/typical.xml).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -11,29 +12,35 @@ scripts/build.sh build
 
 export TSM_MACHINE="${TSM_MACHINE:-${XDG_STATE_HOME:-$HOME/.local/state}/tsm-machine}"
 prefix="$TSM_MACHINE/drive_c/Tarvion"
+agent="$prefix/bin/vxa"
+tool="$prefix/bin/tsm-machine"
 mkdir -p "$TSM_MACHINE/drive_c"
-tool="build/tools/tsm-machine"
 
 # Stop a service left running by an earlier run, so its files can be replaced.
-if [ -x "$prefix/bin/vxa" ]; then
-  "$prefix/bin/vxa" -stop || true
+if [ -x "$agent" ]; then
+  "$agent" -stop >/dev/null 2>&1 || true
 fi
 cmake --install build --prefix "$prefix" >/dev/null
 
-description="${TSM_DESCRIPTION:-$root/sim/machines/typical.xml}"
-if [ -f "$description" ] && [ -x "$tool" ]; then
-  "$tool" use "$description"
+if [ ! -f "$TSM_MACHINE/machine.xml" ]; then
+  "$tool" use "${TSM_DESCRIPTION:-$root/sim/machines/typical.xml}"
 fi
 
-"$prefix/bin/vxa" -install || true
-"$prefix/bin/vxa" -start
+# Installed by an earlier run: keep that installation.
+if ! "$agent" -install; then
+  echo "(keeping the service installed earlier)"
+fi
+"$agent" -start
 
 echo
-[ -x "$tool" ] && "$tool" services
+"$tool" services
 echo
 echo "Machine:          $TSM_MACHINE"
-echo "Agent:            $prefix/bin/vxa  (C:\\Tarvion\\bin\\vxa)"
-echo "Debug log:        $prefix/bin/vxa.log"
-echo "Service trace:    $TSM_MACHINE/debug-output.log"
+echo "Agent:            $agent  (C:\\Tarvion\\bin\\vxa)"
+echo "Debug log:        $agent.log"
+echo "Service trace:    $TSM_MACHINE/debug-output.log   ($tool trace)"
+echo "Service output:   $TSM_MACHINE/service-output.log"
 echo "Events:           $tool events"
+echo "Registry:         $tool registry"
+echo "Stop it with:     TSM_MACHINE=$TSM_MACHINE $agent -stop"
 echo "Management page:  http://127.0.0.1:2301/VXA/VXA.htm"
