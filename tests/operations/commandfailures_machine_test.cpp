@@ -1,0 +1,150 @@
+// Simulated controllers that refuse or fail commands: each refusal of the
+// command outcome table gives its status value, and a controller that
+// answers some commands still gets every attribute it can.
+#include "bmiccommand.h"
+#include "logtail.h"
+#include "simulatedmachine.h"
+#include "arraycontroller.h"
+#include "system.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using optest::valueOf;
+
+const std::string kHealthy = "<firmware version=\"2.84\" surfacedelay=\"30\" expandpriority=\"high\"/>"
+                             "<cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/>";
+
+// Fixed-format sense data with the given key, code and qualifier.
+std::string sense(unsigned key, unsigned code, unsigned qualifier)
+{
+    // Bytes 0 response code, 2 key, 7 additional length, 12 code, 13 qualifier.
+    char text[64];
+    std::snprintf(text, sizeof text, "7000%02X000000000A00000000%02X%02X00000000", key, code, qualifier);
+    return text;
+}
+
+Core::DevicePtr refreshedController(optest::SimulatedMachine& machine)
+{
+    return optest::controllerWith(machine.refresh(), "Location", "local");
+}
+
+TEST(CommandFailuresOnMachine, EveryRefusalOfTheOutcomeTableGivesItsValue)
+{
+    struct Row {
+        std::string fail;
+        int iValue;
+        const char* pszCommandStatus;
+        const char* pszScsiStatus;
+    };
+    const auto refusal = [](unsigned key, unsigned code, unsigned qualifier) {
+        return "commandstatus=\"1\" scsistatus=\"2\" sense=\"" + sense(key, code, qualifier) + "\"";
+    };
+    const std::vector<Row> rows{
+        {"", 1, "0x0", "0x0"},
+        {"commandstatus=\"4\" scsistatus=\"255\"", 0, "0x4", "0xff"},
+        {refusal(5, 0x20, 0), 4, "0x1", "0x2"},
+        {refusal(5, 0x24, 0), 5, "0x1", "0x2"},
+        {refusal(2, 0x6E, 0), 6, "0x1", "0x2"},
+        {refusal(2, 0x44, 0), 7, "0x1", "0x2"},
+        {refusal(5, 0x11, 0), 8, "0x1", "0x2"},
+        {refusal(5, 0x0C, 8), 9, "0x1", "0x2"},
+        {refusal(5, 0x04, 3), 10, "0x1", "0x2"},
+        {refusal(5, 0x25, 0), 11, "0x1", "0x2"},
+        // No row: another qualifier, a lone sense byte, a failed request.
+        {refusal(5, 0x24, 1), 0, "0x1", "0x2"},
+        {"commandstatus=\"1\" scsistatus=\"2\" sense=\"70\"", 0, "0x1", "0x2"},
+        {"error=\"31\"", 0, "0x0", "0x0"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.fail.empty() ? std::string("no failure") : row.fail);
+        const std::string fail = row.fail.empty() ? std::string() : "<fail opcode=\"0x64\" " + row.fail + "/>";
+        optest::SimulatedMachine machine(optest::machineDescription(
+            optest::port(0, "ciss", "<board id=\"0x4C05F1A7\"/>" + kHealthy + fail)));
+        const Core::DevicePtr pController = refreshedController(machine);
+        ASSERT_NE(pController.get(), nullptr);
+        EXPECT_EQ(valueOf(pController, "ControllerStatus"), row.iValue == 1 ? "Ok" : "Failed");
+        EXPECT_EQ(valueOf(pController, "FirmwareVersion"), "2.84") << "the other commands still answer";
+
+        const optest::LogTail tail;
+        Core::ControllerParametersCommand parameters;
+        EXPECT_EQ(parameters.run(static_cast<Schema::ArrayController&>(*pController))->value(), row.iValue);
+        const std::string log = tail.appended();
+        for (const std::string& line : std::vector<std::string>{"BMIC Command: 0x64", "BMIC Detail: 0x0", "BMIC LUN: 0x0",
+                                       std::string("Command Status: ") + row.pszCommandStatus,
+                                       std::string("SCSI Status: ") + row.pszScsiStatus}) {
+            EXPECT_NE(log.find("] " + line + "\n"), std::string::npos) << line << "\n" << log;
+        }
+        if (row.iValue >= 4) {
+            // The sense bytes are dumped in hex.
+            EXPECT_NE(log.find(" 000  70 00 0" + std::to_string(parameters.senseKey())), std::string::npos) << log;
+            EXPECT_EQ(parameters.commandStatus(), 1);
+            EXPECT_EQ(parameters.scsiStatus(), 2);
+        }
+    }
+}
+
+TEST(CommandFailuresOnMachine, FailingCommandsLeaveEveryAttributeThatCanBeRead)
+{
+    struct Case {
+        const char* pszOpcode;
+        std::vector<const char*> present;
+        std::vector<const char*> absent;
+        const char* pszStatus;
+    };
+    const std::vector<Case> cases{
+        {"0x64", {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ControllerSerialNumber"}, {}, "Failed"},
+        {"0x66", {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay"}, {"ControllerSerialNumber"}, "Ok"},
+        {"0x11", {}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ExpandPriority", "RedundantState"}, "Ok"},
+        {"0xC1", {"RedundantState"}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ExpandPriority"}, "Ok"},
+        {"0x70", {"RedundantState"}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ControllerSerialNumber"}, "Ok"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pszOpcode);
+        optest::SimulatedMachine machine(optest::machineDescription(optest::port(
+            0, "ciss",
+            "<board id=\"0x4C05F1A7\" serial=\"P00FAIL01\"/><firmware version=\"2.84\" surfacedelay=\"30\" "
+            "redundancy=\"active\"/><cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/>"
+            "<fail opcode=\"" + std::string(c.pszOpcode) + "\" error=\"31\"/>")));
+        const Core::DevicePtr pController = refreshedController(machine);
+        ASSERT_NE(pController.get(), nullptr);
+        EXPECT_EQ(valueOf(pController, "ControllerStatus"), c.pszStatus);
+        for (const char* pszName : c.present)
+            EXPECT_TRUE(pController->hasAttribute(pszName)) << pszName;
+        for (const char* pszName : c.absent)
+            EXPECT_FALSE(pController->hasAttribute(pszName)) << pszName;
+        // What the discovery document needs of every controller.
+        EXPECT_EQ(valueOf(pController, "BusType"), "pci");
+        EXPECT_TRUE(pController->hasAttribute("Slot"));
+        EXPECT_EQ(valueOf(pController, "ControllerName"), "Tarvion ArrayLine 240");
+        EXPECT_EQ(valueOf(pController, "FullName"), "Tarvion ArrayLine 240 in Slot " + valueOf(pController, "Slot"));
+    }
+}
+
+TEST(CommandFailuresOnMachine, ValuesOfAnEarlierRefreshStayWhileCommandsFail)
+{
+    // Without a serial number the controller stays the same device from one
+    // refresh to the next, so what it reported once is kept.
+    const std::string board = "<board id=\"0x4C05F1A7\" serial=\"\"/>";
+    optest::SimulatedMachine machine(optest::machineDescription(optest::port(0, "ciss", board + kHealthy)));
+    const Core::DevicePtr pFirst = refreshedController(machine);
+    ASSERT_NE(pFirst.get(), nullptr);
+    EXPECT_EQ(valueOf(pFirst, "FirmwareVersion"), "2.84");
+    EXPECT_EQ(valueOf(pFirst, "ControllerStatus"), "Ok");
+
+    machine.describe(optest::machineDescription(
+        optest::port(0, "ciss", board + kHealthy + "<fail opcode=\"0x11\" error=\"31\"/><fail opcode=\"0x64\" error=\"31\"/>")));
+    const Core::DevicePtr pSecond = refreshedController(machine);
+    ASSERT_NE(pSecond.get(), nullptr);
+    EXPECT_EQ(pSecond.get(), pFirst.get());
+    EXPECT_EQ(valueOf(pSecond, "FirmwareVersion"), "2.84");
+    EXPECT_EQ(valueOf(pSecond, "CacheRatio"), "25/75");
+    EXPECT_EQ(valueOf(pSecond, "ControllerStatus"), "Failed");
+}
+
+}
