@@ -1,0 +1,81 @@
+// Directory listings and file attributes on DOS paths of the machine.
+#include "tempmachine.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+
+namespace {
+
+std::set<std::string> listing(const char* pattern, DWORD* error = nullptr)
+{
+    std::set<std::string> names;
+    WIN32_FIND_DATAA data {};
+    HANDLE find = FindFirstFileA(pattern, &data);
+    if (find == INVALID_HANDLE_VALUE) {
+        if (error)
+            *error = GetLastError();
+        return names;
+    }
+    do
+        names.insert(data.cFileName);
+    while (FindNextFileA(find, &data));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NO_MORE_FILES));
+    EXPECT_TRUE(FindClose(find));
+    return names;
+}
+
+} // namespace
+
+TEST(Files, ListingsMatchPatternsWithoutCase)
+{
+    tsmtest::TempMachine machine;
+    const std::string cache = machine.driveC() + "/qwex/cache";
+    std::filesystem::create_directories(cache + "/sub.vxa.d");
+    for (const char* name : { "alpha.vxa", "Beta.VXA", "gamma.vxa.bak", "delta.txt", "e.vxa" })
+        std::ofstream(cache + "/" + name) << "0123456789";
+
+    using Names = std::set<std::string>;
+    EXPECT_EQ(listing("C:\\QWEX\\Cache\\*.vxa"), (Names { "Beta.VXA", "alpha.vxa", "e.vxa" }));
+    EXPECT_EQ(listing("c:/qwex/cache/?.vxa"), (Names { "e.vxa" }));
+    EXPECT_EQ(listing("C:\\qwex\\cache\\*a*.*"), (Names { "alpha.vxa", "Beta.VXA", "gamma.vxa.bak", "delta.txt",
+                                                          "sub.vxa.d" }));
+    EXPECT_EQ(listing("C:\\qwex\\cache\\*").count(".."), 1u);
+
+    DWORD error = 0;
+    EXPECT_TRUE(listing("C:\\qwex\\cache\\*.none", &error).empty());
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(listing("C:\\qwex\\missing\\*.vxa", &error).empty());
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_TRUE(listing("Q:\\*.vxa", &error).empty());
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+
+    // What one entry tells.
+    WIN32_FIND_DATAA data {};
+    HANDLE find = FindFirstFileA("C:\\qwex\\cache\\ALPHA.vxa", &data);
+    ASSERT_NE(find, INVALID_HANDLE_VALUE);
+    EXPECT_STREQ(data.cFileName, "alpha.vxa");
+    EXPECT_EQ(data.nFileSizeLow, 10u);
+    EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_GT(data.ftLastWriteTime.dwHighDateTime, 0x01D00000u); // after 2015
+    EXPECT_FALSE(FindNextFileA(find, &data));
+    EXPECT_TRUE(FindClose(find));
+    EXPECT_FALSE(FindClose(find));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+    EXPECT_NE(GetFileAttributesA("C:\\QWEX\\cache\\sub.vxa.d") & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(GetFileAttributesA("C:\\qwex\\cache\\nothing"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_TRUE(CreateDirectoryA("C:\\qwex\\webapps", nullptr));
+    EXPECT_FALSE(CreateDirectoryA("C:\\QWEX\\WEBAPPS", nullptr));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_TRUE(DeleteFileA("C:\\qwex\\cache\\DELTA.TXT"));
+    EXPECT_FALSE(DeleteFileA("C:\\qwex\\cache\\delta.txt"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+    EXPECT_FALSE(DeleteFileA("C:\\qwex\\webapps"));
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+}
