@@ -3,11 +3,14 @@
 // messages, exit codes, registry values, events and trace lines they leave.
 #include "vxafixture.h"
 
+#include <tsm/machinestate.h>
 #include <windows.h>
 
 #include <dirent.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <fstream>
 #include <map>
 
 namespace {
@@ -247,13 +250,54 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
     EXPECT_FALSE(isInstalled());
     const std::string text = systemText(1060);
     expectRun({ "-uninstall" }, 1060, kName + " could not be uninstalled.\n" + text + "\n");
+
+    // The cycle's events, with the texts of the agent's own message table.
+    struct Expected {
+        DWORD id;
+        WORD type;
+        std::vector<std::string> strings;
+        std::string text;
+    };
+    const std::vector<Expected> expected = {
+        { 100, EVENTLOG_INFORMATION_TYPE, { kName }, "The Tarvion Storage Manager service was installed." },
+        { 105, EVENTLOG_INFORMATION_TYPE, {}, "The service was started." },
+        { 108, EVENTLOG_INFORMATION_TYPE, {}, "The service was stopped." },
+        { 101, EVENTLOG_INFORMATION_TYPE, { kName }, "The Tarvion Storage Manager service was removed." },
+        { 102, EVENTLOG_ERROR_TYPE, { kName }, "The Tarvion Storage Manager service could not be removed." },
+    };
+    const std::vector<tsm::EventRecord> events = tsm::readEventLog();
+    ASSERT_EQ(events.size(), expected.size());
+    for (std::size_t index = 0; index < events.size(); ++index) {
+        SCOPED_TRACE(expected[index].id);
+        EXPECT_EQ(events[index].source, kName);
+        EXPECT_EQ(events[index].id, expected[index].id);
+        EXPECT_EQ(events[index].type, expected[index].type);
+        EXPECT_EQ(events[index].category, 0);
+        EXPECT_EQ(events[index].strings, expected[index].strings);
+        EXPECT_EQ(tsm::formatEventMessage(events[index]), expected[index].text);
+    }
 }
 
 TEST_F(Service, AKilledServiceReadsAsStoppedAndStartsAgain)
 {
+    // The manager passes the machine and the capture file on to the service,
+    // which runs from its executable's folder.
+    const std::string capture = m_machine.root() + "/capture.jsonl";
+    ::setenv("SIM_CAPTURE", capture.c_str(), 1);
     installAndStart();
+    ::unsetenv("SIM_CAPTURE");
     const std::vector<int> pids = agentProcesses();
     ASSERT_EQ(pids.size(), 1u);
+    ASSERT_TRUE(eventually([&] { return traced("Leaving NTService::Initialize()"); }));
+    std::ifstream environ("/proc/" + std::to_string(pids[0]) + "/environ", std::ios::binary);
+    std::vector<std::string> variables;
+    for (std::string variable; std::getline(environ, variable, '\0');)
+        variables.push_back(variable);
+    EXPECT_NE(std::find(variables.begin(), variables.end(), "SIM_CAPTURE=" + capture), variables.end());
+    EXPECT_NE(std::find(variables.begin(), variables.end(), "TSM_MACHINE=" + m_machine.root()), variables.end());
+    std::error_code ignored;
+    EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(pids[0]) + "/cwd", ignored),
+              std::filesystem::path(m_machine.driveC() + "/Tarvion/bin"));
     ASSERT_EQ(::kill(pids[0], SIGKILL), 0);
     ASSERT_TRUE(eventually([&] { return agentProcesses().empty(); }));
     EXPECT_TRUE(eventually([] { return serviceState() == SERVICE_STOPPED; }));
