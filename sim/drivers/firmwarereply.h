@@ -39,7 +39,9 @@ template <class Record>
 void putReply(const Record& record, std::vector<uint8_t>& data)
 {
     std::fill(data.begin(), data.end(), uint8_t(0));
-    std::memcpy(data.data(), &record, std::min(sizeof(Record), data.size()));
+    if (!data.empty()) {
+        std::memcpy(data.data(), &record, std::min(sizeof(Record), data.size()));
+    }
 }
 
 inline void putBytes(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& data)
