@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <stdexcept>
 
 namespace xporttest {
@@ -58,15 +57,6 @@ std::string toHex(const std::vector<std::uint8_t>& bytes)
     return text;
 }
 
-PortAnswer replyWith(const std::vector<std::uint8_t>& reply)
-{
-    return [reply](std::uint32_t, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {
-        std::copy_n(reply.begin(), std::min(reply.size(), buffer.size()), buffer.begin());
-        dwReturned = static_cast<std::uint32_t>(buffer.size());
-        return true;
-    };
-}
-
 PortAnswer bodyReply(const std::vector<std::uint8_t>& reply, std::uint32_t dwReturnCode)
 {
     return [reply, dwReturnCode](std::uint32_t, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {
@@ -85,16 +75,6 @@ PortAnswer failing()
     return [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwReturned) {
         dwReturned = 0;
         return false;
-    };
-}
-
-PortAnswer inTurn(std::vector<PortAnswer> answers)
-{
-    auto nNext = std::make_shared<std::size_t>(0);
-    return [answers, nNext](std::uint32_t dwCode, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {
-        const std::size_t n = std::min(*nNext, answers.size() - 1);
-        ++*nNext;
-        return answers[n](dwCode, buffer, dwReturned);
     };
 }
 
@@ -174,7 +154,6 @@ bool FakeDrivers::ioControl(HANDLE hDevice, std::uint32_t dwCode, void* pIn, std
 
 void FakeDrivers::closeDevice(HANDLE hDevice)
 {
-    ++closes;
     if (m_handles.erase(reinterpret_cast<std::uintptr_t>(hDevice)) != 0)
         --m_nLive;
 }

@@ -41,16 +41,11 @@ struct Request {
 // request and becomes the reply), sets the bytes returned, answers success.
 using PortAnswer = std::function<bool(std::uint32_t dwCode, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned)>;
 
-// A port that answers every request by copying reply over the packet (as
-// far as both reach) and returning the whole buffer.
-PortAnswer replyWith(const std::vector<std::uint8_t>& reply);
 // Answers by keeping the request's header and copying reply from offset 28
 // on over the body; dwReturnCode goes into the header's ReturnCode.
 PortAnswer bodyReply(const std::vector<std::uint8_t>& reply, std::uint32_t dwReturnCode = 0);
 // A port whose requests all fail.
 PortAnswer failing();
-// A port that answers in turn with these answers, the last one repeating.
-PortAnswer inTurn(std::vector<PortAnswer> answers);
 // Answers by the header's signature and control code ("ZYRFC", 1); requests
 // without a match fail.
 PortAnswer byPacket(std::map<std::pair<std::string, std::uint32_t>, PortAnswer> answers);
@@ -67,7 +62,6 @@ public:
 
     std::vector<Request> requests;
     int opens = 0;      // attempts, including ports that do not exist
-    int closes = 0;
     int liveHandles() const { return m_nLive; }
 
     // The requests of one device name ("\\.\Scsi3:").

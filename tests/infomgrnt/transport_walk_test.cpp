@@ -29,13 +29,17 @@ std::map<std::string, int> described(const std::string& name)
     text << in.rdbuf();
     const std::string xml = text.str();
     std::map<std::string, int> counts;
-    for (const char* pszElement : {"<controller>", "<remote ", "<logicaldrive ", "<physicaldrive "}) {
-        for (std::size_t at = xml.find(pszElement); at != std::string::npos; at = xml.find(pszElement, at + 1)) {
+    for (const std::string name : {"controller", "remote", "logicaldrive", "physicaldrive"}) {
+        const std::string open = "<" + name;
+        for (std::size_t at = xml.find(open); at != std::string::npos; at = xml.find(open, at + 1)) {
+            const char next = xml[at + open.size()];
+            if (next != ' ' && next != '>' && next != '/')
+                continue;
             // Tapes and other devices that are not disks are no physical drives.
             const std::string element = xml.substr(at, xml.find('>', at) - at);
             if (element.find("type=\"tape\"") == std::string::npos &&
                 element.find("type=\"other\"") == std::string::npos)
-                ++counts[pszElement];
+                ++counts[name];
         }
     }
     return counts;
@@ -61,6 +65,7 @@ struct Walk {
     std::set<INFOMGR_HANDLE> seen;
     int repeats = 0;
     std::set<std::string> names;
+    std::map<std::string, std::string> busInfo;   // name -> bus information record in hex
 
     void visit(INFOMGR_HANDLE hObject)
     {
@@ -89,6 +94,11 @@ struct Walk {
             std::string name(reinterpret_cast<const char*>(abInfo + 18));
             name.erase(name.find_last_not_of(' ') + 1);
             names.insert(name);
+            static const char kDigits[] = "0123456789abcdef";
+            std::string hex;
+            for (int n = 0; n < 18; ++n)
+                hex += std::string{kDigits[abInfo[n] >> 4], kDigits[abInfo[n] & 15]};
+            busInfo[name] = hex;
         }
         if (bHasDrives)
             drives(hController);
@@ -127,24 +137,26 @@ TEST(ObjectModelOnMachine, WalksTheTypicalMachineOnce)
 {
     const auto counts = described("typical.xml");
     const Walk walk = walkMachine("typical.xml");
-    EXPECT_EQ(walk.controllers, counts.at("<controller>"));
-    EXPECT_EQ(walk.remotes, counts.at("<remote "));
-    EXPECT_EQ(walk.logical, counts.at("<logicaldrive "));
-    EXPECT_EQ(walk.physical, counts.at("<physicaldrive "));
+    EXPECT_EQ(walk.controllers, counts.at("controller"));
+    EXPECT_EQ(walk.remotes, counts.at("remote"));
+    EXPECT_EQ(walk.logical, counts.at("logicaldrive"));
+    EXPECT_EQ(walk.physical, counts.at("physicaldrive"));
     EXPECT_EQ(walk.repeats, 0);
     // Controller serial numbers come from each controller's own firmware.
     EXPECT_EQ(walk.names.count("P56A3C0KL4B102"), 1u);
     EXPECT_EQ(walk.names.count("P4611BXQ3901"), 1u);
+    // Board 0x4C01F1A7 on PCI bus 2, device 3: slot 2 from the setup records.
+    EXPECT_EQ(walk.busInfo.at("P56A3C0KL4B102"), "02000000" "0200" "a7f1" "014c" "00800100" "014ca7f1");
 }
 
 TEST(ObjectModelOnMachine, WalksTheLargeMachineOnce)
 {
     const auto counts = described("large.xml");
     const Walk walk = walkMachine("large.xml");
-    EXPECT_EQ(walk.controllers, counts.at("<controller>"));
-    EXPECT_EQ(walk.remotes, counts.at("<remote "));
-    EXPECT_EQ(walk.logical, counts.at("<logicaldrive "));
-    EXPECT_EQ(walk.physical, counts.at("<physicaldrive "));
+    EXPECT_EQ(walk.controllers, counts.at("controller"));
+    EXPECT_EQ(walk.remotes, counts.at("remote"));
+    EXPECT_EQ(walk.logical, counts.at("logicaldrive"));
+    EXPECT_EQ(walk.physical, counts.at("physicaldrive"));
     EXPECT_EQ(walk.repeats, 0);
 }
 
