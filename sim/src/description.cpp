@@ -11,6 +11,7 @@
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/util/SecurityManager.hpp>
 #include <xercesc/util/XMLString.hpp>
 
 #include <fstream>
@@ -94,6 +95,10 @@ bool parseDescriptionText(const std::string& text, Node& root, DescriptionError&
         reader->setFeature(xc::XMLUni::fgSAX2CoreNameSpaces, false);
         reader->setFeature(xc::XMLUni::fgSAX2CoreValidation, false);
         reader->setFeature(xc::XMLUni::fgXercesLoadExternalDTD, false);
+        // Entity expansion is bounded, so a hostile description cannot make
+        // the reader grow without end.
+        xc::SecurityManager security;
+        reader->setProperty(xc::XMLUni::fgXercesSecurityManager, &security);
         TreeBuilder builder(root);
         reader->setContentHandler(&builder);
         reader->setErrorHandler(&builder);
@@ -131,6 +136,16 @@ bool parseDescriptionFile(const std::string& path, Node& root, DescriptionError&
     if (!file) {
         error.line = 0;
         error.problem = "cannot be read";
+        return false;
+    }
+    // A description is a few kilobytes; anything huge is not one.
+    constexpr std::streamoff kMaxDescriptionSize = 16 * 1024 * 1024;
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    file.seekg(0, std::ios::beg);
+    if (size < 0 || size > kMaxDescriptionSize) {
+        error.line = 0;
+        error.problem = "larger than 16 MiB, not a machine description";
         return false;
     }
     std::ostringstream text;

@@ -20,6 +20,8 @@ namespace {
 constexpr uint32_t kErrorFileNotFound = 2;
 constexpr uint32_t kErrorInvalidHandle = 6;
 constexpr uint32_t kErrorInvalidParameter = 87;
+constexpr uint32_t kErrorNotEnoughMemory = 8;
+constexpr uint32_t kErrorIoDevice = 1117;
 constexpr uint32_t kErrorDeviceNotConnected = 1167;
 
 // What an open handle names; the machine behind it is looked up on every
@@ -86,9 +88,35 @@ uint32_t dispatch(const OpenDevice& device, uint32_t code, const uint8_t* in, ui
             return port.driver->ioControl(code, in, inLength, buffer, outLength, returned);
         } catch (...) {
             returned = 0;
-            return 1117; // ERROR_IO_DEVICE
+            return kErrorIoDevice;
         }
     });
+}
+
+// One buffered request: the driver works in a system buffer, the caller's
+// output buffer with the input laid over its start; only the bytes returned
+// go back.
+uint32_t ioControl(const OpenDevice& open, uint32_t code, const uint8_t* input, uint32_t inLength, uint8_t* out,
+                   uint32_t outLength, uint32_t& bytesReturned)
+{
+    std::vector<uint8_t> system(std::max(inLength, outLength));
+    if (outLength) {
+        std::memcpy(system.data(), out, outLength);
+    }
+    if (inLength) {
+        std::memcpy(system.data(), input, inLength);
+    }
+    const std::vector<uint8_t> inputCopy(input, input + inLength);
+    uint32_t returned = 0;
+    const uint32_t error = dispatch(open, code, inputCopy.data(), inLength, system.data(), outLength, returned);
+    returned = std::min(returned, outLength);
+    if (returned) {
+        std::memcpy(out, system.data(), returned);
+    }
+    bytesReturned = returned;
+    // The capture shows the whole output buffer as the caller sees it after the call.
+    captureRequest(open.name, code, inputCopy.data(), inLength, out, outLength, error);
+    return error;
 }
 
 } // namespace
@@ -108,32 +136,37 @@ __attribute__((visibility("default"))) uint32_t tsmSimOpen(const char* machineRo
     if (!machineRoot || !deviceName || !device) {
         return sim::kErrorInvalidParameter;
     }
-    *device = nullptr;
-    auto open = std::make_unique<sim::OpenDevice>();
-    open->machineRoot = machineRoot;
-    open->name = deviceName;
-    const std::shared_ptr<sim::Machine> machine = sim::currentMachine(open->machineRoot);
-    uint32_t error = 0;
-    if (sim::isHealthName(open->name)) {
-        if (!machine->healthDriver) {
+    try {
+        *device = nullptr;
+        auto open = std::make_unique<sim::OpenDevice>();
+        open->machineRoot = machineRoot;
+        open->name = deviceName;
+        const std::shared_ptr<sim::Machine> machine = sim::currentMachine(open->machineRoot);
+        uint32_t error = 0;
+        if (sim::isHealthName(open->name)) {
+            if (!machine->healthDriver) {
+                return sim::kErrorFileNotFound;
+            }
+            open->health = true;
+            error = machine->healthFaults.openError();
+        } else if (sim::parsePortName(open->name, open->port)) {
+            const auto it = machine->ports.find(open->port);
+            if (it == machine->ports.end()) {
+                return sim::kErrorFileNotFound;
+            }
+            error = it->second->faults.openError();
+        } else {
             return sim::kErrorFileNotFound;
         }
-        open->health = true;
-        error = machine->healthFaults.openError();
-    } else if (sim::parsePortName(open->name, open->port)) {
-        const auto it = machine->ports.find(open->port);
-        if (it == machine->ports.end()) {
-            return sim::kErrorFileNotFound;
+        if (error != 0) {
+            return error;
         }
-        error = it->second->faults.openError();
-    } else {
-        return sim::kErrorFileNotFound;
+        *device = open.release();
+        return 0;
+    } catch (...) {
+        // Nothing may leave the library through its C entry points.
+        return sim::kErrorNotEnoughMemory;
     }
-    if (error != 0) {
-        return error;
-    }
-    *device = open.release();
-    return 0;
 }
 
 __attribute__((visibility("default"))) uint32_t tsmSimIoControl(void* device, uint32_t code, const void* in,
@@ -144,29 +177,17 @@ __attribute__((visibility("default"))) uint32_t tsmSimIoControl(void* device, ui
         return device ? sim::kErrorInvalidParameter : sim::kErrorInvalidHandle;
     }
     const auto& open = *static_cast<const sim::OpenDevice*>(device);
-    const auto* input = static_cast<const uint8_t*>(in);
-    // The driver works in a system buffer: the caller's output buffer with the
-    // input laid over its start; only the bytes returned go back.
-    std::vector<uint8_t> system(std::max(inLength, outLength));
-    if (outLength) {
-        std::memcpy(system.data(), out, outLength);
+    try {
+        return sim::ioControl(open, code, static_cast<const uint8_t*>(in), inLength, static_cast<uint8_t*>(out),
+                              outLength, *bytesReturned);
+    } catch (const std::bad_alloc&) {
+        *bytesReturned = 0;
+        return sim::kErrorNotEnoughMemory;
+    } catch (...) {
+        // Nothing may leave the library through its C entry points.
+        *bytesReturned = 0;
+        return sim::kErrorIoDevice;
     }
-    if (inLength) {
-        std::memcpy(system.data(), input, inLength);
-    }
-    const std::vector<uint8_t> inputCopy(input, input + inLength);
-    uint32_t returned = 0;
-    const uint32_t error =
-        sim::dispatch(open, code, inputCopy.data(), inLength, system.data(), outLength, returned);
-    returned = std::min(returned, outLength);
-    if (returned) {
-        std::memcpy(out, system.data(), returned);
-    }
-    *bytesReturned = returned;
-    // The capture shows the whole output buffer as the caller sees it after the call.
-    sim::captureRequest(open.name, code, inputCopy.data(), inLength, static_cast<const uint8_t*>(out), outLength,
-                        error);
-    return error;
 }
 
 __attribute__((visibility("default"))) void tsmSimClose(void* device)
@@ -179,16 +200,20 @@ __attribute__((visibility("default"))) uint32_t tsmSimOsVersion(const char* mach
     if (!machineRoot || !version) {
         return sim::kErrorInvalidParameter;
     }
-    const std::shared_ptr<sim::Machine> machine = sim::currentMachine(machineRoot);
-    *version = TsmSimOsVersion{};
-    version->major = machine->os.major;
-    version->minor = machine->os.minor;
-    version->build = machine->os.build;
-    version->platformId = machine->os.platformId;
-    std::strncpy(version->csdVersion, machine->os.csd.c_str(), sizeof(version->csdVersion) - 1);
-    version->servicePackMajor = machine->os.servicePackMajor;
-    version->servicePackMinor = machine->os.servicePackMinor;
-    return 0;
+    try {
+        const std::shared_ptr<sim::Machine> machine = sim::currentMachine(machineRoot);
+        *version = TsmSimOsVersion{};
+        version->major = machine->os.major;
+        version->minor = machine->os.minor;
+        version->build = machine->os.build;
+        version->platformId = machine->os.platformId;
+        std::strncpy(version->csdVersion, machine->os.csd.c_str(), sizeof(version->csdVersion) - 1);
+        version->servicePackMajor = machine->os.servicePackMajor;
+        version->servicePackMinor = machine->os.servicePackMinor;
+        return 0;
+    } catch (...) {
+        return sim::kErrorNotEnoughMemory;
+    }
 }
 
 __attribute__((visibility("default"))) uint32_t tsmSimSetupRecords(const char* machineRoot, const char* classGuid,
@@ -198,31 +223,35 @@ __attribute__((visibility("default"))) uint32_t tsmSimSetupRecords(const char* m
     if (!machineRoot || !classGuid || !count || (capacity && !records)) {
         return sim::kErrorInvalidParameter;
     }
-    const std::shared_ptr<sim::Machine> machine = sim::currentMachine(machineRoot);
-    std::string wanted = classGuid;
-    std::transform(wanted.begin(), wanted.end(), wanted.begin(), [](unsigned char c) { return std::toupper(c); });
-    uint32_t n = 0;
-    for (const sim::SetupRecord& record : machine->setupRecords) {
-        if (record.classGuid != wanted) {
-            continue;
-        }
-        if (n < capacity) {
-            TsmSimSetupRecord& r = records[n];
-            r = TsmSimSetupRecord{};
-            r.hasLocation = record.location ? 1 : 0;
-            if (record.location) {
-                std::strncpy(r.location, record.location->c_str(), sizeof(r.location) - 1);
+    try {
+        const std::shared_ptr<sim::Machine> machine = sim::currentMachine(machineRoot);
+        std::string wanted = classGuid;
+        std::transform(wanted.begin(), wanted.end(), wanted.begin(), [](unsigned char c) { return std::toupper(c); });
+        uint32_t n = 0;
+        for (const sim::SetupRecord& record : machine->setupRecords) {
+            if (record.classGuid != wanted) {
+                continue;
             }
-            r.uiState = record.uiState == sim::UiNumberState::eVALID          ? TSM_SIM_UI_VALID
-                        : record.uiState == sim::UiNumberState::eINVALID_DATA ? TSM_SIM_UI_INVALID_DATA
-                        : record.uiState == sim::UiNumberState::eUNREADABLE   ? TSM_SIM_UI_UNREADABLE
-                                                                              : TSM_SIM_UI_ABSENT;
-            r.uiNumber = record.uiNumber;
+            if (n < capacity) {
+                TsmSimSetupRecord& r = records[n];
+                r = TsmSimSetupRecord{};
+                r.hasLocation = record.location ? 1 : 0;
+                if (record.location) {
+                    std::strncpy(r.location, record.location->c_str(), sizeof(r.location) - 1);
+                }
+                r.uiState = record.uiState == sim::UiNumberState::eVALID          ? TSM_SIM_UI_VALID
+                            : record.uiState == sim::UiNumberState::eINVALID_DATA ? TSM_SIM_UI_INVALID_DATA
+                            : record.uiState == sim::UiNumberState::eUNREADABLE   ? TSM_SIM_UI_UNREADABLE
+                                                                                  : TSM_SIM_UI_ABSENT;
+                r.uiNumber = record.uiNumber;
+            }
+            ++n;
         }
-        ++n;
+        *count = n;
+        return 0;
+    } catch (...) {
+        return sim::kErrorNotEnoughMemory;
     }
-    *count = n;
-    return 0;
 }
 
 } // extern "C"

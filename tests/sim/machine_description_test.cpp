@@ -130,6 +130,26 @@ TEST(MachineDescription, EmptyOrMissingDescriptions)
     EXPECT_FALSE(portOpens(0));
     EXPECT_NE(machine.read("debug-output.log").find("machine.xml:"), std::string::npos);
 
+    // Entities that expand without end, and a file far too big to be a description.
+    std::string entities = "<!DOCTYPE machine [<!ENTITY a0 \"xxxxxxxxxx\">";
+    for (int i = 1; i < 10; ++i)
+        entities += "<!ENTITY a" + std::to_string(i) + " \"" + std::string() +
+                    [&] {
+                        std::string refs;
+                        for (int k = 0; k < 10; ++k)
+                            refs += "&a" + std::to_string(i - 1) + ";";
+                        return refs;
+                    }() +
+                    "\">";
+    machine.writeDescription(entities + "]>\n<machine><os major=\"5\" minor=\"0\" csd=\"&a9;\"/></machine>");
+    const size_t before = machine.read("debug-output.log").size();
+    EXPECT_FALSE(portOpens(0));
+    EXPECT_GT(machine.read("debug-output.log").size(), before);
+    EXPECT_EQ(osMajor(), 5u);
+    machine.writeDescription("<machine>" + std::string(17 * 1024 * 1024, ' ') + "</machine>");
+    EXPECT_FALSE(portOpens(0));
+    EXPECT_NE(machine.read("debug-output.log").find("machine.xml:0: larger than 16 MiB"), std::string::npos);
+
     tsmtest::TempMachine empty;
     empty.useDescription(std::string(TSM_SOURCE_DIR) + "/sim/machines/empty.xml");
     EXPECT_FALSE(portOpens(0));
