@@ -17,6 +17,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -42,19 +43,46 @@ int startLimitMs()
     return kDefaultStartLimitMs;
 }
 
-// The program part of a service's command line: a quoted path, or the whole
-// line when that names a file, or the line up to its first blank.
-std::string programOf(const std::string& commandLine)
+// A service's command line: the program (a quoted path, or the whole line
+// when that names a file, or the line up to its first blank) and the words
+// after it (blank-separated, double quotes group).
+std::vector<std::string> splitCommandLine(const std::string& commandLine)
 {
+    std::vector<std::string> words;
+    std::size_t rest = 0;
     if (!commandLine.empty() && commandLine[0] == '"') {
         const auto close = commandLine.find('"', 1);
-        return commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+        words.push_back(commandLine.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+        rest = close == std::string::npos ? commandLine.size() : close + 1;
+    } else {
+        struct stat info;
+        const std::string whole = dosToHost(commandLine);
+        if (!whole.empty() && ::stat(whole.c_str(), &info) == 0)
+            return { commandLine };
+        rest = std::min(commandLine.find(' '), commandLine.size());
+        words.push_back(commandLine.substr(0, rest));
     }
-    struct stat info;
-    const std::string whole = dosToHost(commandLine);
-    if (!whole.empty() && ::stat(whole.c_str(), &info) == 0)
-        return commandLine;
-    return commandLine.substr(0, commandLine.find(' '));
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (std::size_t index = rest; index < commandLine.size(); ++index) {
+        const char c = commandLine[index];
+        if (c == '"') {
+            quoted = !quoted;
+            inWord = true;
+        } else if ((c == ' ' || c == '\t') && !quoted) {
+            if (inWord)
+                words.push_back(word);
+            word.clear();
+            inWord = false;
+        } else {
+            word += c;
+            inWord = true;
+        }
+    }
+    if (inWord)
+        words.push_back(word);
+    return words;
 }
 
 DWORD errorOfErrno(int error)
@@ -186,11 +214,13 @@ pid_t spawnDetached(const LaunchPlan& plan, DWORD& error)
     return pid;
 }
 
-LaunchPlan planFor(const std::string& name, const std::string& program, const std::string& startSocket)
+LaunchPlan planFor(const std::string& name, const std::string& program, const std::vector<std::string>& words,
+                   const std::string& startSocket)
 {
     LaunchPlan plan;
     plan.program = program;
-    plan.arguments = { program };
+    plan.arguments = words;
+    plan.arguments[0] = program;
     plan.workingDirectory = driveCRoot();
     plan.outputFile = machineRoot() + "/service-output.log";
     for (char** variable = environ; variable && *variable; ++variable) {
@@ -222,7 +252,8 @@ bool processAlive(pid_t pid)
 
 DWORD launchService(const std::string& name, const std::string& binaryPath)
 {
-    const std::string program = dosToHost(programOf(binaryPath));
+    const std::vector<std::string> words = splitCommandLine(binaryPath);
+    const std::string program = dosToHost(words[0]);
     struct stat info;
     if (program.empty() || ::stat(program.c_str(), &info) != 0)
         return ERROR_FILE_NOT_FOUND;
@@ -239,7 +270,7 @@ DWORD launchService(const std::string& name, const std::string& binaryPath)
     } unlinker { startSocket };
 
     DWORD error = ERROR_SUCCESS;
-    const pid_t pid = spawnDetached(planFor(name, program, startSocket), error);
+    const pid_t pid = spawnDetached(planFor(name, program, words, startSocket), error);
     if (pid == 0)
         return error;
 

@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <tsm/machine.h>
+
+#include <signal.h>
+
 #include <atomic>
+#include <chrono>
+#include <fstream>
 #include <future>
 #include <sstream>
 #include <thread>
@@ -209,4 +215,44 @@ TEST_F(ServiceFramework, ApplicationServiceEndsRunAtOnceWhenStartupFails)
     service.Run();
     EXPECT_EQ(application->startups, 1);
     EXPECT_EQ(application->shutdowns, 0);
+}
+
+TEST_F(ServiceFramework, StopGivesUpOnAServiceThatStaysStopPendingBeyondThirtySeconds)
+{
+    // A probe service that, told to stop, reports stop pending for ever.
+    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    const std::string binary = "\"" + tsm::hostToDos(TSM_SERVICE_PROBE) + "\" stuck";
+    SC_HANDLE created = CreateServiceA(manager, "Probe Service", "Probe Service", SERVICE_ALL_ACCESS,
+                                       SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                                       binary.c_str(), nullptr, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(created, nullptr) << GetLastError();
+    ::setenv("TSM_PROBE_MODE", "stuck", 1);
+    ProbeService service;
+    EXPECT_TRUE(service.IsInstalled());
+    EXPECT_TRUE(service.IsStopped());
+    ASSERT_TRUE(service.Start()) << service.lastError();
+    ::unsetenv("TSM_PROBE_MODE");
+    SERVICE_STATUS status {};
+    for (int tries = 0; tries < 500 && !(QueryServiceStatus(created, &status) && status.dwCurrentState == 4); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_FALSE(service.IsStopped());
+
+    const auto began = std::chrono::steady_clock::now();
+    EXPECT_FALSE(service.Stop());
+    const auto waited = std::chrono::steady_clock::now() - began;
+    EXPECT_GE(waited, std::chrono::milliseconds(30000));
+    EXPECT_LT(waited, std::chrono::milliseconds(40000));
+    ASSERT_TRUE(QueryServiceStatus(created, &status));
+    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
+    EXPECT_FALSE(service.IsStopped());
+
+    std::ifstream pidFile(m_machine.root() + "/probe-stuck.pid");
+    int pid = 0;
+    pidFile >> pid;
+    ASSERT_GT(pid, 0);
+    ::kill(pid, SIGKILL);
+    CloseServiceHandle(created);
+    CloseServiceHandle(manager);
 }

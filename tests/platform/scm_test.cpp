@@ -335,6 +335,10 @@ TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
     ASSERT_TRUE(becomes(base.get(), SERVICE_RUNNING));
     ASSERT_TRUE(becomes(user.get(), SERVICE_RUNNING));
     ASSERT_TRUE(becomes(slow.get(), SERVICE_START_PENDING));
+    // Each process got the words after the program in its command line.
+    EXPECT_GT(probePid("base"), 0);
+    EXPECT_GT(probePid("user"), 0);
+    EXPECT_NE(probePid("base"), probePid("user"));
 
     SERVICE_STATUS status {};
     EXPECT_FALSE(ControlService(slow.get(), SERVICE_CONTROL_STOP, &status));

@@ -2,6 +2,7 @@
 // behaves as $TSM_PROBE_MODE says:
 //   run (default)  reports running, accepts stop, stops when told
 //   pending        stays start pending
+//   stuck          on the stop control stays stop pending (wait hint 1000)
 //   silent         never calls the dispatcher and lives three seconds
 // It writes its process id to $TSM_MACHINE/probe-<name>.pid and one line per
 // control to $TSM_MACHINE/probe-<name>.controls ("<code> main" when the
@@ -44,8 +45,10 @@ void WINAPI handler(DWORD control)
     std::ofstream(machineFile(".controls"), std::ios::app)
         << control << (GetCurrentThreadId() == g_mainThread ? " main" : " other") << "\n";
     if (control == SERVICE_CONTROL_STOP) {
+        g_record.dwWaitHint = 1000;
         report(SERVICE_STOP_PENDING, 0);
-        SetEvent(g_stop);
+        if (g_mode != "stuck")
+            SetEvent(g_stop);
     }
 }
 
