@@ -373,9 +373,17 @@ BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS
         return fail<BOOL>(ERROR_SERVICE_NOT_ACTIVE, FALSE);
     }
     std::string reply;
+    const auto sent = std::chrono::steady_clock::now();
     if (connected != ConnectResult::eCONNECTED || !sendLine(socket, "CONTROL " + std::to_string(dwControl)) ||
-        !readLine(socket, reply, kControlReplyLimit))
+        !readLine(socket, reply, kControlReplyLimit)) {
+        // A connection closed before the time limit: the process was ending.
+        if (connected == ConnectResult::eCONNECTED && reply.empty() &&
+            std::chrono::steady_clock::now() - sent < kControlReplyLimit) {
+            *lpServiceStatus = { record.serviceType, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
+            return fail<BOOL>(ERROR_SERVICE_NOT_ACTIVE, FALSE);
+        }
         return fail<BOOL>(ERROR_SERVICE_REQUEST_TIMEOUT, FALSE);
+    }
     // "STATUS <fields>" or "ERROR <code> <fields>".
     if (reply.compare(0, 7, "STATUS ") == 0 && parseStatusFields(reply.substr(7), *lpServiceStatus)) {
         SetLastError(ERROR_SUCCESS);
