@@ -146,6 +146,12 @@ uint8_t driveNumber(const Board& board, Slot slot);
 // with a message naming the line of the offending element.
 bool readControllerModel(const Node& element, ControllerModel& model, std::string& error);
 
+// The drive elements; a logical drive names physical drives already read
+// into the model.
+bool readPhysicalDriveElement(const Node& element, PhysicalDrive& drive, std::string& error);
+bool readLogicalDriveElement(const Node& element, const ControllerModel& model, LogicalDrive& drive,
+                             std::string& error);
+
 } // namespace sim::fw
 
 #endif
