@@ -70,6 +70,12 @@ TEST(SlotLookup, EverySystemRouteOnItsMachine)
         {"slot-nt4.xml", 2, 3, 0, false, 255, 0},
         // Older than version 4: no slot, the packet is left alone.
         {"slot-old-os.xml", 2, 3, 0, false, 0xAA, 0xBB},
+        // The typical machine's controllers: health driver slots, and the setup
+        // records where the health driver knows no slot for the function.
+        {"typical.xml", 2, 3, 0, true, 2, 0},
+        {"typical.xml", 2, 4, 0, true, 3, 0},
+        {"typical.xml", 2, 5, 0, true, 4, 0},
+        {"typical.xml", 3, 1, 0, false, 255, 0},
     };
     for (const SlotCase& c : cases) {
         SCOPED_TRACE(std::string(c.machine) + " bus " + std::to_string(c.bus) + " device " +
@@ -151,6 +157,16 @@ TEST(SlotLookup, RoutingTableAndBridges)
         EXPECT_EQ(slot, 255);
         EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 5, slot));
         EXPECT_EQ(slot, 255);
+    }
+    {
+        SCOPED_TRACE("the typical machine: one bridge onto bus 3");
+        tsmtest::TempMachine machine;
+        machine.useDescription(kMachines + "typical.xml");
+        const InfoMgr::PCIDeviceFinder finder = InfoMgr::PCIDeviceFinder::scanConfigurationSpace();
+        std::uint8_t slot = 0;
+        EXPECT_TRUE(InfoMgr::lookupSlotByRouting(finder, 3, slot));
+        EXPECT_EQ(slot, 6);
+        EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
     }
     const std::string bridges = R"(<bridge bus="0" device="4" secondary="2"/><bridge bus="0" device="6" secondary="2"/>)";
     {
