@@ -1,0 +1,170 @@
+// The tree that refresh builds on the typical simulated machine: every
+// adapter, internal controller and external controller behind both; a
+// second refresh that keeps it; controllers pulled and put back.
+#include "arraycontroller.h"
+#include "hostbusadapter.h"
+#include "simulatedmachine.h"
+#include "system.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace {
+
+using optest::valueOf;
+
+std::string typicalDescription()
+{
+    std::ifstream in(TSM_MACHINES_DIR "/typical.xml");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// The description without the <port> element of the given number.
+std::string withoutPort(const std::string& description, unsigned number)
+{
+    const std::size_t start = description.find("<port number=\"" + std::to_string(number) + "\"");
+    const std::size_t end = description.find("</port>", start);
+    if (start == std::string::npos || end == std::string::npos)
+        return description;
+    return description.substr(0, start) + description.substr(end + 7);
+}
+
+// Every array controller as its firmware version, its parent's "Type" and
+// its model name: what the description says of each.
+std::multiset<std::string> controllerSummary(const Core::DevicePtr& pRoot)
+{
+    std::multiset<std::string> summary;
+    for (const Core::DevicePtr& pController : optest::controllers(pRoot))
+        summary.insert(valueOf(pController, "FirmwareVersion") + " under " + valueOf(pController->pParent(), "Type") +
+                       ": " + valueOf(pController, "ControllerName"));
+    return summary;
+}
+
+const std::multiset<std::string> kTypicalControllers{
+    "2.84 under system: Tarvion ArrayLine 210",
+    "5.10 under arraycontroller: Tarvion ArrayBox 4400 Enclosure",
+    "1.22 under arraycontroller: Tarvion RaidShelf 2100 Enclosure",
+    "1.66 under system: Tarvion ArrayLine 220",
+    "3.08 under system: Tarvion ArrayLine 120",
+};
+
+std::size_t adapterCount(const Core::DevicePtr& pRoot)
+{
+    Core::DeviceFinder finder(pRoot);
+    finder.addCriterion("Type", "hostbusadapter");
+    return finder.findDevices().size();
+}
+
+TEST(TypicalMachine, RefreshFindsEveryAdapterAndController)
+{
+    optest::SimulatedMachine machine("typical.xml");
+    const Core::DevicePtr pRoot = machine.refresh();
+    EXPECT_EQ(adapterCount(pRoot), 1u);
+    EXPECT_EQ(pRoot->childCount(), 4u) << "one adapter and three internal controllers";
+    EXPECT_EQ(controllerSummary(pRoot), kTypicalControllers);
+
+    const Core::DevicePtr pI2o = optest::controllerWith(pRoot, "FirmwareVersion", "1.66");
+    ASSERT_NE(pI2o.get(), nullptr);
+    EXPECT_EQ(valueOf(pI2o, "RedundantState"), "Active");
+    EXPECT_EQ(valueOf(pI2o, "CacheStatus"), "TemporarilyDisabled");
+    EXPECT_EQ(valueOf(pI2o, "BatteryStatus"), "Failed");
+
+    // Every controller whose model is known carries the bus type and the
+    // attribute its bus row describes it by.
+    for (const Core::DevicePtr& pController : optest::controllers(pRoot)) {
+        SCOPED_TRACE(valueOf(pController, "UniqueID"));
+        const std::string bus = valueOf(pController, "BusType");
+        const std::map<std::string, std::string> rowAttribute{
+            {"pci", "Slot"}, {"eisa", "Slot"}, {"fibre", "WWN"}, {"scsi", "ControllerSerialNumber"}};
+        ASSERT_TRUE(rowAttribute.contains(bus)) << bus;
+        EXPECT_TRUE(pController->hasAttribute(rowAttribute.at(bus)));
+        EXPECT_TRUE(pController->hasAttribute("FullName"));
+    }
+}
+
+// The dump of every child subtree of the root, in no particular order.
+std::multiset<std::string> subtreeDumps(const Core::DevicePtr& pRoot)
+{
+    std::multiset<std::string> dumps;
+    for (auto it = pRoot->beginChild(); it != pRoot->endChild(); ++it)
+        dumps.insert(Core::dump(**it));
+    return dumps;
+}
+
+TEST(TypicalMachine, SecondRefreshKeepsDevicesAndAttributes)
+{
+    optest::SimulatedMachine machine("typical.xml");
+    const Core::DevicePtr pRoot = machine.refresh();
+    const std::multiset<std::string> first = subtreeDumps(pRoot);
+    std::map<std::string, Core::Device*> before;
+    for (const Core::DevicePtr& pController : optest::controllers(pRoot))
+        before[valueOf(pController, "FirmwareVersion")] = pController.get();
+    const Core::Device* pAdapter = nullptr;
+    for (auto it = pRoot->beginChild(); it != pRoot->endChild(); ++it)
+        if (valueOf(*it, "Type") == "hostbusadapter")
+            pAdapter = it->get();
+    ASSERT_NE(pAdapter, nullptr);
+
+    machine.refresh();
+    EXPECT_EQ(subtreeDumps(pRoot), first) << "same devices, same attributes";
+    const Core::Device* pAdapterAfter = nullptr;
+    for (auto it = pRoot->beginChild(); it != pRoot->endChild(); ++it)
+        if (valueOf(*it, "Type") == "hostbusadapter")
+            pAdapterAfter = it->get();
+    EXPECT_EQ(pAdapterAfter, pAdapter);
+    for (const Core::DevicePtr& pController : optest::controllers(pRoot)) {
+        const std::string version = valueOf(pController, "FirmwareVersion");
+        SCOPED_TRACE(version);
+        ASSERT_TRUE(before.contains(version));
+        if (!pController->hasAttribute("ControllerSerialNumber")) {
+            EXPECT_EQ(pController.get(), before.at(version));
+        } else if (valueOf(pController, "Location") == "local") {
+            // Its serial number, read after discovery, makes it unequal to the
+            // controller the next discovery finds: that one takes its place
+            // under the same "UniqueID".
+            EXPECT_NE(pController.get(), before.at(version));
+        }
+    }
+}
+
+TEST(TypicalMachine, PulledControllerGoesWithItsSubtreeAndComesBack)
+{
+    const std::string typical = typicalDescription();
+    ASSERT_FALSE(typical.empty());
+    optest::SimulatedMachine machine(typical);
+    const Core::DevicePtr pRoot = machine.refresh();
+    ASSERT_EQ(controllerSummary(pRoot), kTypicalControllers);
+
+    // Pull the CISS controller of port 0 and its two external controllers.
+    machine.describe(withoutPort(typical, 0));
+    machine.refresh();
+    std::multiset<std::string> expected = kTypicalControllers;
+    for (const char* pszGone : {"2.84 under system: Tarvion ArrayLine 210",
+                                "5.10 under arraycontroller: Tarvion ArrayBox 4400 Enclosure",
+                                "1.22 under arraycontroller: Tarvion RaidShelf 2100 Enclosure"})
+        expected.erase(pszGone);
+    EXPECT_EQ(controllerSummary(pRoot), expected);
+    EXPECT_EQ(pRoot->childCount(), 3u);
+
+    // Pull the adapter too: its external controllers leave with it.
+    machine.describe(withoutPort(withoutPort(typical, 0), 2));
+    machine.refresh();
+    EXPECT_EQ(adapterCount(pRoot), 0u);
+    EXPECT_EQ(controllerSummary(pRoot),
+              (std::multiset<std::string>{"1.66 under system: Tarvion ArrayLine 220", "3.08 under system: Tarvion ArrayLine 120"}));
+
+    // Put everything back.
+    machine.describe(typical);
+    machine.refresh();
+    EXPECT_EQ(controllerSummary(pRoot), kTypicalControllers);
+    EXPECT_EQ(adapterCount(pRoot), 1u);
+}
+
+}
