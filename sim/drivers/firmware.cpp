@@ -11,8 +11,9 @@
 //     chassis(<=32) vendor(8) product(16) ports(1-8) drivesperport(0-16)
 //     fibrechips/>  drivesperport 0 (default) = 4 ports x 7 targets with
 //     32-bit maps; otherwise 8 x 16 maps ("big maps", drive number
-//     port x drivesperport + target + 128). ports defaults to the ports used,
-//     at least 2.
+//     port x drivesperport + target + 128; the presence map is by port and
+//     target, the drive lists of logical drives by number, so only 16 makes
+//     the two agree). ports defaults to the ports used, at least 2.
 //   <firmware version(4) rebuildpriority expandpriority snapshotpriority
 //     (low=0 | medium=64 | high=128 | number) surfacedelay(tenths of a
 //     second) accessid(<=31, zero-terminated) redundancy = none | active |
@@ -34,7 +35,16 @@
 //     replica(name or code) gpt>  with <block number hex/> children.
 //   <fail opcode | scsiopcode, drive, error, scsistatus, commandstatus,
 //     sense(hex), hang(ms), times/>  the first matching rule answers instead
-//     of the firmware; with only hang it delays the normal answer.
+//     of the firmware; with only hang it delays the normal answer. sense
+//     alone implies SCSI status 2 and command status 1.
+// Defaults: revision B, firmware 1.50, priorities medium, surface delay 3 s,
+// cache 4096 KB read and 12288 KB write, one battery pack; a drive of
+// 71132960 blocks with 2048 reserved, product OVD036B7K2, serial
+// 3HX<port>T<target>Q, firmware B107, Ultra 3 wide, bay target + 1; a
+// logical drive of RAID 5, 255 heads, 32 sectors, stripe 128, its blocks from
+// its drives (2097152 without drives). Drive numbers: port x 7 + target with
+// the small maps. LUN addresses: logical drive n = n,0,0,0x40,0,0,0,0;
+// physical drive = target,0,0,0x80|port,0,0,0,0.
 #include "firmware.h"
 #include "firmwaremodel.h"
 #include "firmwarereply.h"
