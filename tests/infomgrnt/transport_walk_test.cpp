@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -66,6 +67,9 @@ struct Walk {
     int repeats = 0;
     std::set<std::string> names;
     std::map<std::string, std::string> busInfo;   // name -> bus information record in hex
+    int statusRead = 0;      // controllers and remotes whose status byte (0 to 2) was read
+    int fibreNamed = 0;      // adapters and Fibre Channel remotes with a non-zero world-wide name
+    int identified = 0;      // remote controllers whose identity names the maker
 
     void visit(INFOMGR_HANDLE hObject)
     {
@@ -82,6 +86,21 @@ struct Walk {
             visit(hDrive);
             ++physical;
         }
+    }
+    void readStatus(INFOMGR_HANDLE hObject)
+    {
+        std::uint8_t bStatus = 0xFF;
+        std::uint32_t dwSize = 1;
+        if (getInfo(hObject, 5, 0, &bStatus, &dwSize) == kResultOk && bStatus <= 2)
+            ++statusRead;
+    }
+    void readFibreIdentity(INFOMGR_HANDLE hObject)
+    {
+        std::uint8_t abIdentity[20] = {};
+        std::uint32_t dwSize = sizeof abIdentity;
+        if (getInfo(hObject, 2, 0, abIdentity, &dwSize) == kResultOk &&
+            std::any_of(abIdentity, abIdentity + 8, [](std::uint8_t b) { return b != 0; }))
+            ++fibreNamed;
     }
     void controller(INFOMGR_HANDLE hController, bool bHasDrives)
     {
@@ -102,9 +121,20 @@ struct Walk {
         }
         if (bHasDrives)
             drives(hController);
+        readStatus(hController);
+        if (!bHasDrives)
+            readFibreIdentity(hController);
         for (INFOMGR_HANDLE hRemote : childrenOf(hController, 0x8007)) {
             visit(hRemote);
             ++remotes;
+            readStatus(hRemote);
+            if (!bHasDrives)
+                readFibreIdentity(hRemote);
+            std::uint8_t abIdentity[64] = {};
+            std::uint32_t dwIdentity = sizeof abIdentity;
+            if (getInfo(hRemote, 6, 0, abIdentity, &dwIdentity) == kResultOk &&
+                std::string(reinterpret_cast<const char*>(abIdentity + 3), 8) == "ORVANE  ")
+                ++identified;
             drives(hRemote);
         }
     }
@@ -145,6 +175,12 @@ TEST(ObjectModelOnMachine, WalksTheTypicalMachineOnce)
     // Controller serial numbers come from each controller's own firmware.
     EXPECT_EQ(walk.names.count("P56A3C0KL4B102"), 1u);
     EXPECT_EQ(walk.names.count("P4611BXQ3901"), 1u);
+    // Every controller and remote reports its status (the adapter has none);
+    // the adapter and its two remotes have world-wide names; the two CISS
+    // remotes identify the maker.
+    EXPECT_EQ(walk.statusRead, walk.controllers + walk.remotes - 1);
+    EXPECT_EQ(walk.fibreNamed, 3);
+    EXPECT_EQ(walk.identified, 2);
     // Board 0x4C01F1A7 on PCI bus 2, device 3: slot 2 from the setup records.
     EXPECT_EQ(walk.busInfo.at("P56A3C0KL4B102"), "02000000" "0200" "a7f1" "014c" "00800100" "014ca7f1");
 }
