@@ -3,7 +3,9 @@
 // zero) or to one of the remote controllers behind it. The controller itself
 // answers the report-physical-LUNs command with the LUN addresses of its
 // remote controllers; every other BMIC block or CDB goes to the firmware the
-// address names. Reads the <controller> attributes of portdescription.cpp.
+// address names. Attributes read (see portdescription.cpp): <controller> bus,
+// vendor, device, board, pcibus, pcidevice, pcifunction, slot, class, status,
+// serial; <remote> lun, path, target, lunbyte, kind (the firmware's).
 #include "csmidriver.h"
 #include "firmwarecall.h"
 #include "packetlayouts.h"

@@ -4,7 +4,10 @@
 // inquiry data, which list the remote controllers (peripheral type 12) and
 // enclosures (13) behind the adapter. A command reaches the target through the
 // handle the address query gave: 0 is the adapter's own firmware, n the n-th
-// remote. Reads the <controller> and <remote> attributes of portdescription.cpp.
+// remote. Attributes read (see portdescription.cpp): <controller> bus, vendor,
+// device, board, pcibus, pcidevice, pcifunction, slot, class, status, serial,
+// hbaapi, wwn1, wwn2, portaddress, portstate; <remote> path, target, lunbyte
+// (the firmware's), kind, wwn1, wwn2, portaddress, portstate.
 #include "csmidriver.h"
 #include "firmwarecall.h"
 #include "packetlayouts.h"

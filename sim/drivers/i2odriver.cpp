@@ -2,8 +2,9 @@
 // "ZYRBMIC" BMIC and SCSI commands, all answered by the controller's own
 // firmware (an I2O controller has no remote controllers behind it). A SCSI
 // command reaches the firmware with the path and target bytes of its packet
-// as the first two bytes of the LUN address. Reads the <controller>
-// attributes of portdescription.cpp.
+// as the first two bytes of the LUN address. Attributes read (see
+// portdescription.cpp): <controller> bus, vendor, device, board, pcibus,
+// pcidevice, pcifunction, slot, class, status, serial.
 #include "csmidriver.h"
 #include "firmwarecall.h"
 #include "packetlayouts.h"

@@ -81,7 +81,9 @@ static_assert(offsetof(FcAddressPacket, path) == 28);
 static_assert(offsetof(FcAddressPacket, lun) == 30);
 static_assert(offsetof(FcAddressPacket, handle) == 32);
 
-// "ZYRFC" code 2: one Fibre Channel command; data follows at 148.
+// "ZYRFC" code 2: one Fibre Channel command; data follows at 148. Command
+// status and sense lie where the CISS packet has them, 8 bytes further on,
+// as the SCSI status does.
 struct FcCommandPacket {
     MiniportHeader header;
     le32 handle;
