@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace drvtest;
 
 namespace {
@@ -34,6 +36,7 @@ const char* kMachine = R"(<?xml version="1.0"?>
       <fail opcode="0x11" sense="70 00 05 00 00 00 00 28 00 00 00 00 24 00 00 00 00 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18 19 1a 1b 1c 1d 1e"/>
       <fail scsiopcode="0x12" sense="70 00 05"/>
       <fail opcode="0x64" error="31"/>
+      <fail opcode="0x70" hang="80"/>
     </controller>
   </port>
 </machine>
@@ -184,6 +187,13 @@ TEST(CissDriver, RefusedCommandsReturnStatusAndSenseClippedTo40Bytes)
     reply = send(2, cissCommand(bmicRead(0x64, 512), 512));
     EXPECT_FALSE(reply.ok);
     EXPECT_EQ(reply.error, 31u);
+
+    // A command the firmware takes its time over answers only afterwards.
+    const auto start = std::chrono::steady_clock::now();
+    reply = send(2, cissCommand(bmicRead(0x70, 1536), 1536));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(80));
+    ASSERT_TRUE(reply.ok) << reply.error;
+    EXPECT_EQ(at16(reply.out, 78), 0);
 }
 
 TEST(CissDriver, RefusesMalformedCommandPackets)
