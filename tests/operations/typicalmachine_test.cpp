@@ -1,6 +1,7 @@
 // The tree that refresh builds on the typical simulated machine: every
 // adapter, internal controller and external controller behind both; a
-// second refresh that keeps it; controllers pulled and put back.
+// second refresh that keeps it; controllers pulled and put back. And the
+// large machine, whose every controller of a known model can be described.
 #include "arraycontroller.h"
 #include "hostbusadapter.h"
 #include "simulatedmachine.h"
@@ -62,6 +63,8 @@ std::size_t adapterCount(const Core::DevicePtr& pRoot)
     return finder.findDevices().size();
 }
 
+void expectDescribable(const Core::DevicePtr& pRoot);
+
 TEST(TypicalMachine, RefreshFindsEveryAdapterAndController)
 {
     optest::SimulatedMachine machine("typical.xml");
@@ -76,17 +79,7 @@ TEST(TypicalMachine, RefreshFindsEveryAdapterAndController)
     EXPECT_EQ(valueOf(pI2o, "CacheStatus"), "TemporarilyDisabled");
     EXPECT_EQ(valueOf(pI2o, "BatteryStatus"), "Failed");
 
-    // Every controller whose model is known carries the bus type and the
-    // attribute its bus row describes it by.
-    for (const Core::DevicePtr& pController : optest::controllers(pRoot)) {
-        SCOPED_TRACE(valueOf(pController, "UniqueID"));
-        const std::string bus = valueOf(pController, "BusType");
-        const std::map<std::string, std::string> rowAttribute{
-            {"pci", "Slot"}, {"eisa", "Slot"}, {"fibre", "WWN"}, {"scsi", "ControllerSerialNumber"}};
-        ASSERT_TRUE(rowAttribute.contains(bus)) << bus;
-        EXPECT_TRUE(pController->hasAttribute(rowAttribute.at(bus)));
-        EXPECT_TRUE(pController->hasAttribute("FullName"));
-    }
+    expectDescribable(pRoot);
 }
 
 // The dump of every child subtree of the root, in no particular order.
@@ -165,6 +158,42 @@ TEST(TypicalMachine, PulledControllerGoesWithItsSubtreeAndComesBack)
     machine.refresh();
     EXPECT_EQ(controllerSummary(pRoot), kTypicalControllers);
     EXPECT_EQ(adapterCount(pRoot), 1u);
+}
+
+// Every controller whose model is known carries the bus type and the
+// attribute its bus row describes it by; the discovery document reads both
+// without asking.
+void expectDescribable(const Core::DevicePtr& pRoot)
+{
+    const std::map<std::string, std::string> rowAttribute{
+        {"pci", "Slot"}, {"eisa", "Slot"}, {"fibre", "WWN"}, {"scsi", "ControllerSerialNumber"}};
+    for (const Core::DevicePtr& pController : optest::controllers(pRoot)) {
+        SCOPED_TRACE(valueOf(pController, "UniqueID"));
+        EXPECT_TRUE(pController->hasAttribute("FullName"));
+        if (valueOf(pController, "ControllerName") == "Unknown")
+            continue;
+        const std::string bus = valueOf(pController, "BusType");
+        ASSERT_TRUE(rowAttribute.contains(bus)) << bus;
+        EXPECT_TRUE(pController->hasAttribute(rowAttribute.at(bus)));
+    }
+}
+
+TEST(LargeMachine, EveryControllerIsFoundAndDescribable)
+{
+    optest::SimulatedMachine machine("large.xml");
+    const Core::DevicePtr pRoot = machine.refresh();
+    // 48 ports: twelve of them hold Fibre Channel adapters, the other 36
+    // array controllers, one of them with a board no table knows.
+    EXPECT_EQ(adapterCount(pRoot), 12u);
+    std::size_t internal = 0;
+    std::size_t unknown = 0;
+    for (const Core::DevicePtr& pController : optest::controllers(pRoot)) {
+        internal += valueOf(pController, "Location") == "local" ? 1 : 0;
+        unknown += valueOf(pController, "ControllerName") == "Unknown" ? 1 : 0;
+    }
+    EXPECT_EQ(internal, 36u);
+    EXPECT_EQ(unknown, 1u);
+    expectDescribable(pRoot);
 }
 
 }
