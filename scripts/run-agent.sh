@@ -8,7 +8,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 scripts/install-deps.sh
-scripts/build.sh build
+# Only what runs: the agent, its libraries, the simulator and the tools.
+scripts/build.sh build -DTSM_TESTS=OFF -DTSM_BENCH=OFF
 
 export TSM_MACHINE="${TSM_MACHINE:-${XDG_STATE_HOME:-$HOME/.local/state}/tsm-machine}"
 prefix="$TSM_MACHINE/drive_c/Tarvion"
