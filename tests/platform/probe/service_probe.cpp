@@ -7,13 +7,15 @@
 // It writes its process id to $TSM_MACHINE/probe-<name>.pid and one line per
 // control to $TSM_MACHINE/probe-<name>.controls ("<code> main" when the
 // handler ran on the dispatcher's thread). Started any other way it prints
-// the dispatcher's error code and exits with 3.
+// the dispatcher's error code and exits with 3. It ends itself once its
+// machine's folder is gone, so a test that fails never leaves it behind.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -67,6 +69,21 @@ void WINAPI serviceMain(DWORD, LPSTR*)
     report(SERVICE_STOPPED, 0);
 }
 
+void endWithTheMachine()
+{
+    const char* root = std::getenv("TSM_MACHINE");
+    if (!root)
+        return;
+    const std::string folder = root;
+    std::thread([folder] {
+        for (;;) {
+            Sleep(500);
+            if (::access(folder.c_str(), F_OK) != 0)
+                ::_exit(0);
+        }
+    }).detach();
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -75,6 +92,7 @@ int main(int argc, char* argv[])
     const char* mode = std::getenv("TSM_PROBE_MODE");
     g_mode = mode ? mode : "run";
     g_mainThread = GetCurrentThreadId();
+    endWithTheMachine();
     std::ofstream(machineFile(".pid")) << ::getpid() << "\n";
     if (g_mode == "silent") {
         Sleep(3000);
