@@ -71,7 +71,7 @@ TEST(CommandFailuresOnMachine, EveryRefusalOfTheOutcomeTableGivesItsValue)
         EXPECT_EQ(valueOf(pController, "ControllerStatus"), row.iValue == 1 ? "Ok" : "Failed");
         EXPECT_EQ(valueOf(pController, "FirmwareVersion"), "2.84") << "the other commands still answer";
 
-        const optest::LogTail tail;
+        const tsmtest::LogTail tail;
         Core::ControllerParametersCommand parameters;
         EXPECT_EQ(parameters.run(static_cast<Schema::ArrayController&>(*pController))->value(), row.iValue);
         const std::string log = tail.appended();

@@ -1,6 +1,7 @@
 // The debug-log lines the command layer writes for every command it runs.
 #include "arraycontroller.h"
 #include "bmiccommand.h"
+#include "logtail.h"
 
 #include <gtest/gtest.h>
 
@@ -11,28 +12,7 @@
 
 namespace {
 
-// The log beside this executable, and what was appended to it by a call.
-class LogTail {
-public:
-    LogTail() : m_path(std::filesystem::read_symlink("/proc/self/exe").string() + ".log")
-    {
-        std::error_code error;
-        const auto size = std::filesystem::file_size(m_path, error);
-        m_start = error ? 0 : size;
-    }
-    std::string appended() const
-    {
-        std::ifstream in(m_path, std::ios::binary);
-        in.seekg(static_cast<std::streamoff>(m_start));
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-private:
-    std::string m_path;
-    std::uintmax_t m_start = 0;
-};
+using tsmtest::LogTail;
 
 class RefusingDevice : public Core::BmicDevice {
 public:

@@ -1,6 +1,6 @@
 // The part of this executable's debug log written after a point in a test.
-#ifndef TSM_TESTS_OPERATIONS_LOGTAIL_H
-#define TSM_TESTS_OPERATIONS_LOGTAIL_H
+#ifndef TSM_TESTS_LOGTAIL_H
+#define TSM_TESTS_LOGTAIL_H
 
 #include <cstdint>
 #include <filesystem>
@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-namespace optest {
+namespace tsmtest {
 
 class LogTail {
 public:
