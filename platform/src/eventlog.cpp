@@ -52,37 +52,14 @@ std::string recordLine(const EventRecord& record)
     return line.str();
 }
 
-bool parseUnsigned(const std::string& text, unsigned long long limit, unsigned long long& value)
-{
-    if (text.empty() || text.size() > 20)
-        return false;
-    value = 0;
-    for (const char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-        if (value > limit)
-            return false;
-    }
-    return true;
-}
-
 bool parseRecord(const std::string& line, EventRecord& record)
 {
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos)
-            break;
-        start = tab + 1;
-    }
+    const std::vector<std::string> fields = splitFields(line);
     unsigned long long time = 0, type = 0, category = 0, id = 0, count = 0;
-    if (fields.size() < 8 || fields[0] != "E" || !parseUnsigned(fields[1], 1ull << 62, time) ||
-        !unescapeField(fields[2], record.source) || !parseUnsigned(fields[3], 0xFFFF, type) ||
-        !parseUnsigned(fields[4], 0xFFFF, category) || !parseUnsigned(fields[5], 0xFFFFFFFF, id) ||
-        !fromHex(fields[6], record.data) || !parseUnsigned(fields[7], 0xFFFF, count) || fields.size() != 8 + count)
+    if (fields.size() < 8 || fields[0] != "E" || !parseDecimal(fields[1], 1ull << 62, time) ||
+        !unescapeField(fields[2], record.source) || !parseDecimal(fields[3], 0xFFFF, type) ||
+        !parseDecimal(fields[4], 0xFFFF, category) || !parseDecimal(fields[5], 0xFFFFFFFF, id) ||
+        !fromHex(fields[6], record.data) || !parseDecimal(fields[7], 0xFFFF, count) || fields.size() != 8 + count)
         return false;
     record.timeSeconds = static_cast<int64_t>(time);
     record.type = static_cast<WORD>(type);

@@ -1,6 +1,8 @@
 // Whole-file reads, atomic writes, appends and locks for the machine's state.
 #include "machinefiles.h"
 
+#include <cctype>
+
 #include "tsm/machine.h"
 #include "tsm/posixcalls.h"
 
@@ -134,6 +136,35 @@ MachineFileLock::~MachineFileLock()
     if (m_iFd >= 0)
         ::close(m_iFd); // releases the flock
     static_cast<std::mutex*>(m_pMutex)->unlock();
+}
+
+std::vector<std::string> splitFields(const std::string& line)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        const auto tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos)
+            return fields;
+        start = tab + 1;
+    }
+}
+
+bool parseDecimal(const std::string& text, unsigned long long limit, unsigned long long& value)
+{
+    if (text.empty() || text.size() > 20)
+        return false;
+    value = 0;
+    for (const char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+        const unsigned digit = static_cast<unsigned>(c - '0');
+        if (value > (limit - digit) / 10)
+            return false;
+        value = value * 10 + digit;
+    }
+    return true;
 }
 
 std::string escapeField(const std::string& text)

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace tsm::platform {
 
@@ -45,6 +46,13 @@ private:
 // can sit in a tab-separated line; unescape gives false for a bad escape.
 std::string escapeField(const std::string& text);
 bool unescapeField(const std::string& text, std::string& out);
+
+// The tab-separated fields of one line (a line without tabs is one field).
+std::vector<std::string> splitFields(const std::string& line);
+
+// An unsigned decimal field of at most 20 digits and at most limit; false
+// for anything else.
+bool parseDecimal(const std::string& text, unsigned long long limit, unsigned long long& value);
 
 std::string toHex(const std::string& bytes);
 bool fromHex(const std::string& hex, std::string& bytes);

@@ -19,34 +19,6 @@ namespace {
 
 constexpr const char* kHeader = "TSM-REGISTRY-HIVE 1";
 
-std::vector<std::string> splitTabs(const std::string& line)
-{
-    std::vector<std::string> fields;
-    std::size_t start = 0;
-    for (;;) {
-        const auto tab = line.find('\t', start);
-        fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos)
-            return fields;
-        start = tab + 1;
-    }
-}
-
-bool parseNumber(const std::string& text, unsigned long long limit, unsigned long long& value)
-{
-    if (text.empty() || text.size() > 20)
-        return false;
-    value = 0;
-    for (const char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-        value = value * 10 + static_cast<unsigned>(c - '0');
-        if (value > limit)
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::string lowerCase(const std::string& text)
@@ -90,11 +62,11 @@ bool RegistryHive::parse(const std::string& text)
     while (std::getline(in, line)) {
         if (ended)
             return false; // nothing may follow the end
-        const std::vector<std::string> fields = splitTabs(line);
+        const std::vector<std::string> fields = splitFields(line);
         std::string path;
         if (fields[0] == "END" && fields.size() == 2) {
             unsigned long long count = 0;
-            if (!parseNumber(fields[1], ~0ull, count) || count != lines)
+            if (!parseDecimal(fields[1], ~0ull, count) || count != lines)
                 return false;
             ended = true;
         } else if (fields[0] == "K" && fields.size() == 2) {
@@ -106,7 +78,7 @@ bool RegistryHive::parse(const std::string& text)
             RegistryValue value;
             unsigned long long type = 0;
             if (!unescapeField(fields[1], path) || !unescapeField(fields[2], value.name) ||
-                !parseNumber(fields[3], 0xFFFFFFFFull, type) || !fromHex(fields[4], value.data))
+                !parseDecimal(fields[3], 0xFFFFFFFFull, type) || !fromHex(fields[4], value.data))
                 return false;
             value.type = static_cast<DWORD>(type);
             // A value names its key, which must have come first.

@@ -41,15 +41,8 @@ std::string nameHash(const std::string& name)
 
 bool parseDword(const std::string& text, DWORD& value)
 {
-    if (text.empty() || text.size() > 10)
-        return false;
     unsigned long long number = 0;
-    for (const char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-        number = number * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (number > 0xFFFFFFFFull)
+    if (!parseDecimal(text, 0xFFFFFFFFull, number))
         return false;
     value = static_cast<DWORD>(number);
     return true;
