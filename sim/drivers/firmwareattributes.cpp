@@ -115,35 +115,4 @@ bool parseSlots(const std::string& text, std::vector<std::pair<uint32_t, uint32_
     return true;
 }
 
-bool parseNumber64(const std::string& text, uint64_t& value)
-{
-    size_t pos = 0;
-    unsigned base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        base = 16;
-        pos = 2;
-    }
-    if (pos >= text.size()) {
-        return false;
-    }
-    uint64_t result = 0;
-    for (; pos < text.size(); ++pos) {
-        const unsigned char c = static_cast<unsigned char>(text[pos]);
-        unsigned digit = 0;
-        if (std::isdigit(c)) {
-            digit = c - '0';
-        } else if (base == 16 && std::isxdigit(c)) {
-            digit = static_cast<unsigned>(std::tolower(c) - 'a' + 10);
-        } else {
-            return false;
-        }
-        if (result > (~uint64_t(0) - digit) / base) {
-            return false;
-        }
-        result = result * base + digit;
-    }
-    value = result;
-    return true;
-}
-
 } // namespace sim::fw

@@ -105,9 +105,6 @@ void AttributeReader::choice(const char* key, T& value, std::initializer_list<st
 // "port:target" pairs separated by blanks.
 bool parseSlots(const std::string& text, std::vector<std::pair<uint32_t, uint32_t>>& slots);
 
-// Decimal or 0x hex up to 64 bits.
-bool parseNumber64(const std::string& text, uint64_t& value);
-
 } // namespace sim::fw
 
 #endif

@@ -65,7 +65,7 @@ int hexDigit(char c)
 
 } // namespace
 
-bool parseNumber(const std::string& text, uint32_t& value)
+bool parseNumber64(const std::string& text, uint64_t& value)
 {
     size_t pos = 0;
     uint64_t base = 10;
@@ -82,10 +82,20 @@ bool parseNumber(const std::string& text, uint32_t& value)
         if (digit < 0 || static_cast<uint64_t>(digit) >= base) {
             return false;
         }
-        result = result * base + static_cast<uint64_t>(digit);
-        if (result > 0xFFFFFFFFull) {
+        if (result > (~uint64_t(0) - static_cast<uint64_t>(digit)) / base) {
             return false;
         }
+        result = result * base + static_cast<uint64_t>(digit);
+    }
+    value = result;
+    return true;
+}
+
+bool parseNumber(const std::string& text, uint32_t& value)
+{
+    uint64_t result = 0;
+    if (!parseNumber64(text, result) || result > 0xFFFFFFFFull) {
+        return false;
     }
     value = static_cast<uint32_t>(result);
     return true;

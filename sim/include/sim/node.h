@@ -30,6 +30,8 @@ struct Node {
 // Parses a decimal or 0x-prefixed hexadecimal 32-bit number; false when the
 // text is empty, has other characters or overflows.
 bool parseNumber(const std::string& text, uint32_t& value);
+// The same for 64-bit numbers.
+bool parseNumber64(const std::string& text, uint64_t& value);
 
 // Decodes hex digit pairs (blanks between pairs allowed); false on odd digits
 // or other characters.
