@@ -21,7 +21,7 @@ using namespace InfoMgr;
 // The platform's device calls, counted.
 class CountingChannel : public DeviceChannel {
 public:
-    CountingChannel() { setDeviceChannel(this); }
+    CountingChannel() : m_next(deviceChannel()) { setDeviceChannel(this); }
     ~CountingChannel() override { setDeviceChannel(nullptr); }
     CountingChannel(const CountingChannel&) = delete;
     CountingChannel& operator=(const CountingChannel&) = delete;
@@ -32,19 +32,18 @@ public:
     HANDLE openDevice(const std::string& sDeviceName) override
     {
         ++opens;
-        return CreateFileA(sDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr);
+        return m_next.openDevice(sDeviceName);
     }
     bool ioControl(HANDLE hDevice, std::uint32_t dwCode, void* pIn, std::uint32_t dwInLength, void* pOut,
                    std::uint32_t dwOutLength, std::uint32_t& dwReturned) override
     {
         ++ioctls;
-        DWORD dwBytes = 0;
-        const BOOL bOk = DeviceIoControl(hDevice, dwCode, pIn, dwInLength, pOut, dwOutLength, &dwBytes, nullptr);
-        dwReturned = dwBytes;
-        return bOk != FALSE;
+        return m_next.ioControl(hDevice, dwCode, pIn, dwInLength, pOut, dwOutLength, dwReturned);
     }
-    void closeDevice(HANDLE hDevice) override { CloseHandle(hDevice); }
+    void closeDevice(HANDLE hDevice) override { m_next.closeDevice(hDevice); }
+
+private:
+    DeviceChannel& m_next; // the channel that was in use: the platform's
 };
 
 std::vector<INFOMGR_HANDLE> childrenOf(INFOMGR_HANDLE hParent, INFOMGR_OBJECT_TYPE eType)

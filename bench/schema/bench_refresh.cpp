@@ -23,7 +23,7 @@ namespace {
 
 class CountingChannel : public InfoMgr::DeviceChannel {
 public:
-    CountingChannel() { InfoMgr::setDeviceChannel(this); }
+    CountingChannel() : m_next(InfoMgr::deviceChannel()) { InfoMgr::setDeviceChannel(this); }
     ~CountingChannel() override { InfoMgr::setDeviceChannel(nullptr); }
     CountingChannel(const CountingChannel&) = delete;
     CountingChannel& operator=(const CountingChannel&) = delete;
@@ -32,19 +32,18 @@ public:
 
     HANDLE openDevice(const std::string& sDeviceName) override
     {
-        return CreateFileA(sDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr);
+        return m_next.openDevice(sDeviceName);
     }
     bool ioControl(HANDLE hDevice, std::uint32_t dwCode, void* pIn, std::uint32_t dwInLength, void* pOut,
                    std::uint32_t dwOutLength, std::uint32_t& dwReturned) override
     {
         ++ioctls;
-        DWORD dwBytes = 0;
-        const BOOL bOk = DeviceIoControl(hDevice, dwCode, pIn, dwInLength, pOut, dwOutLength, &dwBytes, nullptr);
-        dwReturned = dwBytes;
-        return bOk != FALSE;
+        return m_next.ioControl(hDevice, dwCode, pIn, dwInLength, pOut, dwOutLength, dwReturned);
     }
-    void closeDevice(HANDLE hDevice) override { CloseHandle(hDevice); }
+    void closeDevice(HANDLE hDevice) override { m_next.closeDevice(hDevice); }
+
+private:
+    InfoMgr::DeviceChannel& m_next; // the channel that was in use: the platform's
 };
 
 void detachTree(const Core::DevicePtr& pDevice)
