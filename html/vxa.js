@@ -13,6 +13,22 @@
     });
   }
 
+  // The stylesheet writes backslash, double quote, less-than, tab, line feed
+  // and carriage return as the private-use characters U+E000 to U+E005.
+  var restored = ["\\", "\"", "<", "\t", "\n", "\r"];
+
+  function restore(value) {
+    if (typeof value === "string") {
+      return value.replace(/[\uE000-\uE005]/g, function (c) { return restored[c.charCodeAt(0) - 0xE000]; });
+    }
+    if (value && typeof value === "object") {
+      for (var key in value) {
+        if (Object.prototype.hasOwnProperty.call(value, key)) value[key] = restore(value[key]);
+      }
+    }
+    return value;
+  }
+
   function trimmed(text) {
     return String(text || "").replace(/^\s+|\s+$/g, "");
   }
@@ -200,7 +216,7 @@
     byId("footer-version").textContent = version;
     byId("refresh").addEventListener("click", function () { location.reload(); });
 
-    var data = window.vxaDiscovery;
+    var data = restore(window.vxaDiscovery);
     if (!data || !data.devices) {
       byId("nodata").hidden = false;
       byId("controllers").hidden = true;

@@ -2,11 +2,18 @@
 <!--
   Turns a merged VXA_Discovery document into the script data of the management
   pages: one statement assigning vxaDiscovery = { devices: [...], groups: [...] }.
-  Every text is written as a JavaScript string literal; "<" is escaped so that
-  no value can end the page's script block.
+  Every text is written as a JavaScript string literal that no value can end
+  (see the template "string").
 -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
   <xsl:output method="text" encoding="UTF-8"/>
+  <!-- Backslash, double quote, less-than, tab, line feed, carriage return. -->
+  <xsl:variable name="special" select="'\&quot;&lt;&#9;&#10;&#13;'"/>
+  <xsl:variable name="private" select="'&#xE000;&#xE001;&#xE002;&#xE003;&#xE004;&#xE005;'"/>
+  <!-- Nested devices are written down to this depth, which also bounds the
+       transformer's recursion. -->
+  <xsl:variable name="maxDepth" select="8"/>
+
   <xsl:strip-space elements="VXA_Discovery Devices Device DeviceGroup Type Class Instance Operations Operation QWEXInfo"/>
 
   <xsl:template match="/">
@@ -29,7 +36,9 @@
     <xsl:text>,"ops":[</xsl:text>
     <xsl:apply-templates select="Operations/Operation"/>
     <xsl:text>],"children":[</xsl:text>
-    <xsl:apply-templates select="Device" mode="device"/>
+    <xsl:if test="count(ancestor::Device) &lt; $maxDepth">
+      <xsl:apply-templates select="Device" mode="device"/>
+    </xsl:if>
     <xsl:text>]}</xsl:text>
   </xsl:template>
 
@@ -135,87 +144,14 @@
     <xsl:text>]</xsl:text>
   </xsl:template>
 
-  <!-- A quoted string literal; texts without special characters pass at once. -->
+  <!-- A quoted string literal. The characters that could end the literal or
+       the page's script block are mapped one to one onto private-use
+       characters that the page maps back: one pass, no recursion, whatever
+       the text holds. -->
   <xsl:template name="string">
     <xsl:param name="text"/>
-    <xsl:variable name="value" select="string($text)"/>
     <xsl:text>"</xsl:text>
-    <xsl:choose>
-      <xsl:when test="translate($value, '\&quot;&lt;&#9;&#10;&#13;', '') = $value">
-        <xsl:value-of select="$value"/>
-      </xsl:when>
-      <xsl:otherwise>
-        <xsl:call-template name="escape">
-          <xsl:with-param name="text" select="$value"/>
-        </xsl:call-template>
-      </xsl:otherwise>
-    </xsl:choose>
+    <xsl:value-of select="translate(string($text), $special, $private)"/>
     <xsl:text>"</xsl:text>
-  </xsl:template>
-
-  <!-- Escapes the special characters one kind after the other; each pass
-       recurses once per occurrence, not once per character. -->
-  <xsl:template name="escape">
-    <xsl:param name="text"/>
-    <xsl:variable name="s1">
-      <xsl:call-template name="replace">
-        <xsl:with-param name="text" select="$text"/>
-        <xsl:with-param name="from" select="'\'"/>
-        <xsl:with-param name="to" select="'\\'"/>
-      </xsl:call-template>
-    </xsl:variable>
-    <xsl:variable name="s2">
-      <xsl:call-template name="replace">
-        <xsl:with-param name="text" select="$s1"/>
-        <xsl:with-param name="from" select="'&quot;'"/>
-        <xsl:with-param name="to" select="'\&quot;'"/>
-      </xsl:call-template>
-    </xsl:variable>
-    <xsl:variable name="s3">
-      <xsl:call-template name="replace">
-        <xsl:with-param name="text" select="$s2"/>
-        <xsl:with-param name="from" select="'&lt;'"/>
-        <xsl:with-param name="to" select="'\x3c'"/>
-      </xsl:call-template>
-    </xsl:variable>
-    <xsl:variable name="s4">
-      <xsl:call-template name="replace">
-        <xsl:with-param name="text" select="$s3"/>
-        <xsl:with-param name="from" select="'&#9;'"/>
-        <xsl:with-param name="to" select="'\t'"/>
-      </xsl:call-template>
-    </xsl:variable>
-    <xsl:variable name="s5">
-      <xsl:call-template name="replace">
-        <xsl:with-param name="text" select="$s4"/>
-        <xsl:with-param name="from" select="'&#10;'"/>
-        <xsl:with-param name="to" select="'\n'"/>
-      </xsl:call-template>
-    </xsl:variable>
-    <xsl:call-template name="replace">
-      <xsl:with-param name="text" select="$s5"/>
-      <xsl:with-param name="from" select="'&#13;'"/>
-      <xsl:with-param name="to" select="'\r'"/>
-    </xsl:call-template>
-  </xsl:template>
-
-  <xsl:template name="replace">
-    <xsl:param name="text"/>
-    <xsl:param name="from"/>
-    <xsl:param name="to"/>
-    <xsl:choose>
-      <xsl:when test="contains($text, $from)">
-        <xsl:value-of select="substring-before($text, $from)"/>
-        <xsl:value-of select="$to"/>
-        <xsl:call-template name="replace">
-          <xsl:with-param name="text" select="substring-after($text, $from)"/>
-          <xsl:with-param name="from" select="$from"/>
-          <xsl:with-param name="to" select="$to"/>
-        </xsl:call-template>
-      </xsl:when>
-      <xsl:otherwise>
-        <xsl:value-of select="$text"/>
-      </xsl:otherwise>
-    </xsl:choose>
   </xsl:template>
 </xsl:stylesheet>
