@@ -1,6 +1,8 @@
 // Application: the agent's names and its start and stop.
 #include "application.h"
 
+#include "webhost.h"
+
 std::string Application::name() const { return "Tarvion Storage Manager"; }
 
 std::string Application::description() const { return "Common access to Tarvion Storage Applications"; }
@@ -9,13 +11,12 @@ std::string Application::dependencies() const { return std::string(); }
 
 bool Application::startup()
 {
-    // The web front starts here; until it exists the service just runs.
-    return true;
+    return Web::WebHost::instance().startup();
 }
 
 void Application::shutdown()
 {
-    // The web front stops here.
+    Web::WebHost::instance().shutdown();
 }
 
 Application::~Application() = default;

@@ -1,5 +1,5 @@
 // Operating-system helpers of the program shell: the console side of the
-// service commands and the system's message texts.
+// service commands, the system's message texts and directory listing.
 #ifndef TSM_OSFUNCTIONS_H
 #define TSM_OSFUNCTIONS_H
 
@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 // Action codes of ServiceCommand; any code above eUNINSTALL does nothing.
 enum ServiceAction : int {
@@ -32,5 +33,10 @@ std::string systemMessageText(DWORD dwError);
 
 // The full path of the running executable, or "" if the system gives none.
 std::string executablePath();
+
+// Names of the files (not folders) that a listing pattern such as
+// "C:\dir\*.vxa" matches, in the order the system lists them; empty when
+// the folder does not exist.
+std::vector<std::string> findFileNames(const std::string& pattern);
 
 #endif
