@@ -3,9 +3,11 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ccache clang libclang-rt-14-dev
+  build-essential cmake ccache clang libclang-rt-14-dev g++-multilib pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxerces-c-dev libxalan-c-dev libssl-dev libcpp-httplib-dev
+  libxerces-c-dev libxalan-c-dev
+  libmicrohttpd-dev libcurl4-gnutls-dev libgnutls28-dev
+  wrk nginx-light
   python3 curl
 )
 

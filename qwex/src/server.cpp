@@ -1,0 +1,463 @@
+// The management HTTP server: start, routing, static files, shutdown.
+#include "server.h"
+
+#include "contenttype.h"
+#include "extensionrequest.h"
+#include "webroot.h"
+
+#include "tsm/machine.h"
+
+#include <arpa/inet.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <strings.h>
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstring>
+#include <string_view>
+
+namespace qwex {
+
+// State of one request on its connection, from the request line to the end
+// of the response.
+struct Connection {
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    std::string rawUri;
+    std::string method;
+    std::string path;
+    std::string body;
+    bool bodyTooLarge = false;
+    bool dispatched = false;
+    MHD_Response* finished = nullptr; // made by a request thread, queued on resume
+    unsigned finishedStatus = 0;
+    uint64_t finishedBytes = 0;
+    unsigned status = 0;
+    uint64_t bytes = 0;
+};
+
+namespace {
+
+constexpr const char* kIndexNames[] = { "index.htm", "index.html" };
+
+void ignoreMhdMessage(void*, const char*, va_list) {}
+
+std::string queryOf(const std::string& rawUri)
+{
+    const size_t mark = rawUri.find('?');
+    return mark == std::string::npos ? std::string() : rawUri.substr(mark + 1);
+}
+
+bool makeDirectory(const std::string& path)
+{
+    return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
+}
+
+void freeString(void* text) { std::unique_ptr<std::string> owned(static_cast<std::string*>(text)); }
+
+MHD_Response* responseFromString(std::string text)
+{
+    auto owned = std::make_unique<std::string>(std::move(text));
+    MHD_Response* response =
+        MHD_create_response_from_buffer_with_free_callback_cls(owned->size(), owned->data(), &freeString, owned.get());
+    if (response)
+        [[maybe_unused]] std::string* released = owned.release();
+    return response;
+}
+
+// The DOS path of a file below an extension's page folder, as the extension sees it.
+std::string dosPathUnder(const std::string& pageDirectory, const std::vector<std::string>& parts)
+{
+    std::string path = pageDirectory;
+    for (const std::string& part : parts) {
+        if (!path.empty() && path.back() != '\\' && path.back() != '/')
+            path += '\\';
+        path += part;
+    }
+    return path;
+}
+
+} // namespace
+
+Server::Server(std::string directory, ServerConfig config)
+    : m_directory(std::move(directory)),
+      m_dosDirectory(tsm::hostToDos(m_directory)),
+      m_config(std::move(config)),
+      m_requestThreads(m_config.requestThreads)
+{
+}
+
+Server::~Server() { shutdown(); }
+
+std::unique_ptr<Server> Server::start(const std::string& directory, std::string& error)
+{
+    if (!makeDirectory(directory) || !makeDirectory(directory + "/cache") || !makeDirectory(directory + "/webapps")) {
+        error = "cannot create the server's directory " + directory;
+        return nullptr;
+    }
+    std::string configLog;
+    ServerConfig config = loadConfig(directory + "/qwex.conf", configLog);
+    auto server = std::make_unique<Server>(directory, std::move(config));
+    server->m_accessLog = std::make_unique<AccessLog>(directory + "/access.log");
+    if (!ensureCertificate(directory, server->m_certificate, error) ||
+        !readWholeFile(server->m_certificate.certificatePath, server->m_certificatePem) ||
+        !readWholeFile(server->m_certificate.keyPath, server->m_keyPem)) {
+        if (error.empty())
+            error = "cannot read the server certificate";
+        return nullptr;
+    }
+    server->loadWebApps();
+    if (!server->openListeners(error))
+        return nullptr;
+    return server;
+}
+
+void Server::loadWebApps()
+{
+    const std::string folder = m_directory + "/webapps";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (!isApplicationName(name) || isNameTaken(name))
+            continue;
+        UniqueFd root(::openat(::dirfd(dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!root.valid())
+            continue;
+        writePeerFile(name);
+        m_webApps.push_back({ name, std::move(root) });
+    }
+    ::closedir(dir);
+}
+
+void Server::writePeerFile(const std::string& name) const
+{
+    const UniqueFd fd(::open((m_directory + "/cache/" + name + ".vxa").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+}
+
+bool Server::isNameTaken(const std::string& name) const
+{
+    for (const WebApp& app : m_webApps) {
+        if (::strcasecmp(app.name.c_str(), name.c_str()) == 0)
+            return true;
+    }
+    for (const auto& extension : m_extensions) {
+        if (::strcasecmp(extension->name().c_str(), name.c_str()) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool Server::openListeners(std::string& error)
+{
+    if (m_config.httpPort != 0) {
+        m_http.reset(openDaemon(m_config.httpAddress, m_config.httpPort, false, error));
+        if (!m_http)
+            return false;
+    }
+    if (m_config.httpsPort != 0) {
+        m_https.reset(openDaemon(m_config.httpsAddress, m_config.httpsPort, true, error));
+        if (!m_https)
+            return false;
+    }
+    return true;
+}
+
+MHD_Daemon* Server::openDaemon(const std::string& address, unsigned port, bool tls, std::string& error)
+{
+    sockaddr_in bind {};
+    bind.sin_family = AF_INET;
+    bind.sin_port = htons(static_cast<uint16_t>(port));
+    if (::inet_pton(AF_INET, address.c_str(), &bind.sin_addr) != 1) {
+        error = "not an IPv4 address: " + address;
+        return nullptr;
+    }
+    unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG;
+    if (tls)
+        flags |= MHD_USE_TLS;
+    const MHD_OptionItem tlsOptions[] = {
+        { MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(m_certificatePem.c_str()) },
+        { MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(m_keyPem.c_str()) },
+        { MHD_OPTION_END, 0, nullptr },
+    };
+    const MHD_OptionItem noOptions[] = { { MHD_OPTION_END, 0, nullptr } };
+    MHD_Daemon* daemon = MHD_start_daemon(
+        flags, static_cast<uint16_t>(port), nullptr, nullptr, &Server::onRequest, this, MHD_OPTION_SOCK_ADDR, &bind,
+        MHD_OPTION_THREAD_POOL_SIZE, m_config.eventThreads, MHD_OPTION_CONNECTION_LIMIT, m_config.connectionLimit,
+        MHD_OPTION_CONNECTION_TIMEOUT, m_config.connectionTimeoutSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
+        static_cast<size_t>(32 * 1024), MHD_OPTION_NOTIFY_COMPLETED, &Server::onCompleted, this,
+        MHD_OPTION_URI_LOG_CALLBACK, &Server::onUri, this, MHD_OPTION_EXTERNAL_LOGGER, &ignoreMhdMessage, nullptr,
+        MHD_OPTION_LISTENING_ADDRESS_REUSE, 1, MHD_OPTION_ARRAY, tls ? tlsOptions : noOptions, MHD_OPTION_END);
+    if (!daemon)
+        error = "cannot listen on " + address + ":" + std::to_string(port);
+    return daemon;
+}
+
+DWORD Server::registerExtension(const QWEX_EXTENSION_INFO& record)
+{
+    if (m_stopping)
+        return QWEX_ERROR_SHUTTING_DOWN;
+    std::unique_ptr<Extension> extension;
+    const DWORD checked = Extension::fromRecord(record, extension);
+    if (checked != QWEX_SUCCESS)
+        return checked;
+    {
+        const std::shared_lock lock(m_routesMutex);
+        if (isNameTaken(extension->name()))
+            return QWEX_ERROR_CONFLICT;
+    }
+    if (!extension->callVersion())
+        return QWEX_ERROR_REFUSED;
+    const std::unique_lock lock(m_routesMutex);
+    if (isNameTaken(extension->name()))
+        return QWEX_ERROR_CONFLICT;
+    writePeerFile(extension->name());
+    m_extensions.push_back(std::move(extension));
+    return QWEX_SUCCESS;
+}
+
+void Server::shutdown()
+{
+    if (m_shutDown)
+        return;
+    m_shutDown = true;
+    m_stopping = true;
+    for (MHD_Daemon* daemon : { m_http.get(), m_https.get() }) {
+        if (daemon) {
+            const MHD_socket listener = MHD_quiesce_daemon(daemon);
+            if (listener != MHD_INVALID_SOCKET)
+                ::close(listener);
+        }
+    }
+    // Every request thread has resumed its connection once this returns.
+    m_requestThreads.close();
+    {
+        std::unique_lock lock(m_inFlightMutex);
+        m_inFlightDone.wait_for(lock, std::chrono::milliseconds(m_config.shutdownGraceMs),
+                                [this] { return m_inFlight == 0; });
+    }
+    m_http.reset();
+    m_https.reset();
+    for (const auto& extension : m_extensions)
+        extension->callTerminate();
+}
+
+bool Server::findRoute(const std::string& path, Route& route) const
+{
+    if (path.size() < 2 || path[0] != '/')
+        return false;
+    const size_t slash = path.find('/', 1);
+    const std::string name = path.substr(1, slash == std::string::npos ? std::string::npos : slash - 1);
+    route.rest = slash == std::string::npos ? std::string() : path.substr(slash + 1);
+    route.prefix = "/" + name + "/";
+    const std::shared_lock lock(m_routesMutex);
+    for (const auto& extension : m_extensions) {
+        if (::strcasecmp(extension->name().c_str(), name.c_str()) == 0) {
+            route.extension = extension.get();
+            route.rootFd = extension->pageRootFd();
+            return true;
+        }
+    }
+    for (const WebApp& app : m_webApps) {
+        if (::strcasecmp(app.name.c_str(), name.c_str()) == 0) {
+            route.rootFd = app.root.get();
+            return true;
+        }
+    }
+    return false;
+}
+
+void* Server::onUri(void*, const char* uri, MHD_Connection*)
+{
+    auto request = std::make_unique<Connection>();
+    request->rawUri = uri ? uri : "";
+    return request.release();
+}
+
+void Server::onCompleted(void* server, MHD_Connection*, void** context, MHD_RequestTerminationCode)
+{
+    std::unique_ptr<Connection> request(static_cast<Connection*>(*context));
+    *context = nullptr;
+    if (!request)
+        return;
+    auto& self = *static_cast<Server*>(server);
+    if (request->finished)
+        MHD_destroy_response(request->finished);
+    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                               request->started);
+    if (request->status != 0)
+        self.m_accessLog->write(request->method, request->path, request->status, request->bytes,
+                                static_cast<uint64_t>(elapsed.count()));
+    if (!request->method.empty()) {
+        const std::lock_guard lock(self.m_inFlightMutex);
+        --self.m_inFlight;
+        self.m_inFlightDone.notify_all();
+    }
+}
+
+MHD_Result Server::onRequest(void* server, MHD_Connection* connection, const char* url, const char* method,
+                             const char*, const char* upload, size_t* uploadSize, void** context)
+{
+    auto& self = *static_cast<Server*>(server);
+    auto* request = static_cast<Connection*>(*context);
+    if (!request)
+        return MHD_NO;
+    if (request->method.empty()) {
+        // First call: headers are in; the body (if any) follows.
+        request->method = method;
+        request->path = url;
+        const std::lock_guard lock(self.m_inFlightMutex);
+        ++self.m_inFlight;
+        return MHD_YES;
+    }
+    if (*uploadSize != 0) {
+        if (request->body.size() + *uploadSize > self.m_config.maxBodyBytes)
+            request->bodyTooLarge = true;
+        else
+            request->body.append(upload, *uploadSize);
+        *uploadSize = 0;
+        return MHD_YES;
+    }
+    return self.answer(connection, *request);
+}
+
+MHD_Result Server::queue(MHD_Connection* connection, Connection& request, unsigned status, MHD_Response* response,
+                         uint64_t bytes)
+{
+    if (!response)
+        return MHD_NO;
+    request.status = status;
+    request.bytes = bytes;
+    const MHD_Result queued = MHD_queue_response(connection, status, response);
+    MHD_destroy_response(response);
+    return queued;
+}
+
+MHD_Result Server::queueText(MHD_Connection* connection, Connection& request, unsigned status, const char* text)
+{
+    const std::string body = std::string(text) + "\n";
+    MHD_Response* response = responseFromString(body);
+    if (response)
+        MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, "text/plain; charset=utf-8");
+    return queue(connection, request, status, response, body.size());
+}
+
+MHD_Result Server::answer(MHD_Connection* connection, Connection& request)
+{
+    if (request.finished) {
+        MHD_Response* response = std::exchange(request.finished, nullptr);
+        return queue(connection, request, request.finishedStatus, response, request.finishedBytes);
+    }
+    if (request.dispatched)
+        return MHD_YES;
+    const std::string_view method = request.method;
+    if (method != "GET" && method != "HEAD" && method != "POST") {
+        static constexpr std::string_view kKnown[] = { "PUT", "DELETE", "OPTIONS", "PATCH", "TRACE", "CONNECT" };
+        for (std::string_view known : kKnown) {
+            if (method == known)
+                return queueText(connection, request, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed.");
+        }
+        return queueText(connection, request, MHD_HTTP_NOT_IMPLEMENTED, "Method not implemented.");
+    }
+    if (request.bodyTooLarge)
+        return queueText(connection, request, MHD_HTTP_CONTENT_TOO_LARGE, "Request body too large.");
+    if (request.path.size() > kMaxUrlPath)
+        return queueText(connection, request, MHD_HTTP_URI_TOO_LONG, "Path too long.");
+    Route route;
+    if (!findRoute(request.path, route))
+        return queueText(connection, request, MHD_HTTP_NOT_FOUND, "Not found.");
+    return answerRoute(connection, request, route);
+}
+
+MHD_Result Server::answerRoute(MHD_Connection* connection, Connection& request, const Route& route)
+{
+    std::vector<std::string> parts;
+    MapResult mapped = splitUrlPath(route.rest, parts);
+    MappedFile file;
+    if (mapped == MapResult::eFOUND)
+        mapped = openUnder(route.rootFd, parts, file);
+    if (mapped == MapResult::eFOUND && S_ISDIR(file.info.st_mode)) {
+        if (request.path.back() != '/') {
+            MHD_Response* response = responseFromString(std::string());
+            if (response)
+                MHD_add_response_header(response, MHD_HTTP_HEADER_LOCATION, (request.path + "/").c_str());
+            return queue(connection, request, MHD_HTTP_MOVED_PERMANENTLY, response, 0);
+        }
+        const int folder = file.fd.get();
+        MappedFile index;
+        mapped = MapResult::eNOT_FOUND;
+        for (const char* name : kIndexNames) {
+            mapped = openUnder(folder, { name }, index);
+            if (mapped == MapResult::eFOUND && S_ISREG(index.info.st_mode)) {
+                parts.emplace_back(index.name);
+                break;
+            }
+            mapped = MapResult::eNOT_FOUND;
+        }
+        if (mapped == MapResult::eFOUND)
+            file = std::move(index);
+    }
+    switch (mapped) {
+    case MapResult::eFOUND:
+        break;
+    case MapResult::eFORBIDDEN:
+        return queueText(connection, request, MHD_HTTP_FORBIDDEN, "Forbidden.");
+    case MapResult::eTOO_LONG:
+        return queueText(connection, request, MHD_HTTP_URI_TOO_LONG, "Path too long.");
+    case MapResult::eNOT_FOUND:
+        return queueText(connection, request, MHD_HTTP_NOT_FOUND, "Not found.");
+    }
+    if (route.extension && isPageFile(file.name))
+        return dispatchToExtension(connection, request, route, dosPathUnder(route.extension->pageDirectory(), parts));
+    if (request.method == "POST")
+        return queueText(connection, request, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed.");
+    const auto size = static_cast<uint64_t>(file.info.st_size);
+    MHD_Response* response = MHD_create_response_from_fd64(size, file.fd.get());
+    if (!response)
+        return MHD_NO;
+    [[maybe_unused]] const int owned = file.fd.release(); // the response closes it
+    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentTypeOf(file.name));
+    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
+    return queue(connection, request, MHD_HTTP_OK, response, size);
+}
+
+MHD_Result Server::dispatchToExtension(MHD_Connection* connection, Connection& request, const Route& route,
+                                       const std::string& dosPath)
+{
+    if (m_stopping)
+        return queueText(connection, request, MHD_HTTP_SERVICE_UNAVAILABLE, "The server is stopping.");
+    RequestFacts facts;
+    facts.method = request.method;
+    facts.path = request.path;
+    facts.query = queryOf(request.rawUri);
+    const char* type = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
+    facts.contentType = type ? type : "";
+    facts.body = std::move(request.body);
+    facts.pathTranslated = dosPath;
+    request.dispatched = true;
+    MHD_suspend_connection(connection);
+    const Extension& extension = *route.extension;
+    Connection* waiting = &request;
+    const bool queued = m_requestThreads.submit([this, connection, waiting, &extension, facts = std::move(facts)] {
+        ExtensionRequest call(extension, m_dosDirectory, facts);
+        ExtensionResponse answer = call.run();
+        const uint64_t bytes = answer.body.size();
+        MHD_Response* response = responseFromString(std::move(answer.body));
+        if (response)
+            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.contentType.c_str());
+        waiting->finished = response;
+        waiting->finishedStatus = answer.status;
+        waiting->finishedBytes = bytes;
+        MHD_resume_connection(connection);
+    });
+    if (!queued) {
+        waiting->finished = responseFromString("The server is stopping.\n");
+        waiting->finishedStatus = MHD_HTTP_SERVICE_UNAVAILABLE;
+        MHD_resume_connection(connection);
+    }
+    return MHD_YES;
+}
+
+} // namespace qwex

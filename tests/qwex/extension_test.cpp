@@ -1,0 +1,237 @@
+// Registration, the extension's callbacks and the page template of request 2001.
+#include "qwexfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <pthread.h>
+
+#include <filesystem>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using tsmtest::fetch;
+using tsmtest::QwexMachine;
+using tsmtest::writeFile;
+
+std::mutex g_mutex;
+std::vector<std::string> g_events;
+
+void record(const std::string& event)
+{
+    const std::lock_guard lock(g_mutex);
+    g_events.push_back(event);
+}
+
+std::vector<std::string> takeEvents()
+{
+    const std::lock_guard lock(g_mutex);
+    return std::exchange(g_events, {});
+}
+
+BOOL WINAPI versionCallback(QWEX_VERSION_INFO* version)
+{
+    version->dwExtensionVersion = 1;
+    record("version");
+    return TRUE;
+}
+
+BOOL WINAPI terminateCallback(DWORD) { return record("terminate"), TRUE; }
+
+BOOL WINAPI writeOne(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write) { return write(block, "[one]"); }
+BOOL WINAPI writeTwo(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write) { return write(block, "[two]"); }
+
+BOOL WINAPI writeStackSize(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
+{
+    pthread_attr_t attributes;
+    size_t size = 0;
+    pthread_getattr_np(pthread_self(), &attributes);
+    pthread_attr_getstacksize(&attributes, &size);
+    pthread_attr_destroy(&attributes);
+    return write(block, std::to_string(size).c_str());
+}
+
+BOOL WINAPI writeServerDirectory(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
+{
+    char directory[260] = {};
+    DWORD size = sizeof directory;
+    if (!block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVER_DIRECTORY, directory, &size, nullptr))
+        return write(block, "(refused)");
+    return write(block, directory);
+}
+
+const QWEX_TAG_HANDLER kTags[] = {
+    { "One", &writeOne },
+    { "Two", &writeTwo },
+    { "StackSize", &writeStackSize },
+    { "ServerDirectory", &writeServerDirectory },
+    { nullptr, nullptr },
+};
+
+// The request callback as the agent writes it: the page file goes back to the
+// server with the tag table.
+DWORD WINAPI requestCallback(EXTENSION_CONTROL_BLOCK* block)
+{
+    record("request");
+    char path[260] = {};
+    std::strncpy(path, block->lpszPathTranslated, sizeof path - 1);
+    DWORD length = static_cast<DWORD>(std::strlen(path));
+    block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVE_PAGE, const_cast<QWEX_TAG_HANDLER*>(kTags), &length,
+                                 reinterpret_cast<LPDWORD>(path));
+    return HSE_STATUS_SUCCESS;
+}
+
+class Served {
+public:
+    explicit Served(const QwexMachine& machine)
+    {
+        const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
+        QWEXStartupHTTPServer(&startup, &m_server);
+        QWEXSetIsapiStackSize(m_server, 128000);
+        const QWEX_EXTENSION_INFO record =
+            tsmtest::extensionRecord("/VXA", &versionCallback, &requestCallback, &terminateCallback);
+        m_registered = QWEXRegisterIsapiExtension(m_server, &record);
+        (void)machine;
+    }
+    ~Served() { stop(); }
+    void stop()
+    {
+        if (m_server)
+            QWEXShutdownHTTPServer(std::exchange(m_server, nullptr));
+    }
+    QWEX_HANDLE handle() const { return m_server; }
+    DWORD registered() const { return m_registered; }
+
+private:
+    QWEX_HANDLE m_server = nullptr;
+    DWORD m_registered = 99;
+};
+
+TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
+{
+    const QwexMachine machine;
+    int stale = 0;
+    QWEX_HANDLE server = reinterpret_cast<QWEX_HANDLE>(&stale);
+    QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
+    QWEXPutLE32(startup.cbSize, 1580);
+    EXPECT_EQ(QWEXStartupHTTPServer(&startup, &server), static_cast<DWORD>(QWEX_ERROR_BAD_RECORD));
+    EXPECT_EQ(server, nullptr);
+
+    startup = tsmtest::startupRecord();
+    ASSERT_EQ(QWEXStartupHTTPServer(&startup, &server), static_cast<DWORD>(QWEX_SUCCESS));
+    ASSERT_NE(server, nullptr);
+    takeEvents();
+    struct Case {
+        const char* name;
+        void (*spoil)(QWEX_EXTENSION_INFO&);
+    };
+    const Case cases[] = {
+        { "size one too small", [](QWEX_EXTENSION_INFO& r) { r.cbSize -= 1; } },
+        { "root without slash", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "VXA"); } },
+        { "root with two levels", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "/VXA/x"); } },
+        { "root not terminated", [](QWEX_EXTENSION_INFO& r) { std::memset(r.szUrlRoot, 'A', sizeof r.szUrlRoot); } },
+        { "missing page folder", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szPageDirectory, "C:\\nothing"); } },
+        { "no request callback", [](QWEX_EXTENSION_INFO& r) { r.pfnHttpExtensionProc = nullptr; } },
+        { "bad description entry size", [](QWEX_EXTENSION_INFO& r) {
+             static const QWEX_DESCRIPTION kWrong[] = { { 12345, "ENG", "x" }, {} };
+             r.pHeaderDescriptions = kWrong;
+         } },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QWEX_EXTENSION_INFO record =
+            tsmtest::extensionRecord("/VXA", &versionCallback, &requestCallback, &terminateCallback);
+        c.spoil(record);
+        EXPECT_EQ(QWEXRegisterIsapiExtension(server, &record), static_cast<DWORD>(QWEX_ERROR_BAD_RECORD));
+    }
+    EXPECT_TRUE(takeEvents().empty());
+
+    writeFile(machine.pageFolder() + "/plain.htm", "plain");
+    const QWEX_EXTENSION_INFO record =
+        tsmtest::extensionRecord("/VXA", &versionCallback, &requestCallback, &terminateCallback);
+    ASSERT_EQ(QWEXRegisterIsapiExtension(server, &record), static_cast<DWORD>(QWEX_SUCCESS));
+    EXPECT_EQ(QWEXRegisterIsapiExtension(server, &record), static_cast<DWORD>(QWEX_ERROR_CONFLICT));
+    EXPECT_EQ(fetch(server, machine.http("/VXA/plain.htm")).body, "plain");
+    EXPECT_EQ(QWEXShutdownHTTPServer(server), static_cast<DWORD>(QWEX_SUCCESS));
+    EXPECT_EQ(takeEvents(), (std::vector<std::string> { "version", "request", "terminate" }));
+}
+
+TEST(QwexPages, ExpandTheTagsThePageNames)
+{
+    const QwexMachine machine;
+    struct Case {
+        const char* page;
+        const char* expected;
+    };
+    const Case cases[] = {
+        { "no tags <b>here</b>", "no tags <b>here</b>" },
+        { "<p><%One%></p>", "<p>[one]</p>" },
+        { "<%One%>-<%Two%>", "[one]-[two]" },
+        { "a<%Two%>b<%Two%>c", "a[two]b[two]c" },
+        { "x<%Unknown%>y", "xy" },
+        { "<%one%>", "" },
+        { "<% One %><%1x%><%One%<%One", "<% One %><%1x%><%One%<%One" },
+        { "<<%One%>%>", "<[one]%>" },
+        { "", "" },
+    };
+    for (size_t i = 0; i < std::size(cases); ++i)
+        writeFile(machine.pageFolder() + "/page" + std::to_string(i) + ".htm", cases[i].page);
+    Served served(machine);
+    ASSERT_EQ(served.registered(), static_cast<DWORD>(QWEX_SUCCESS));
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].page);
+        const tsmtest::Fetched page = fetch(served.handle(), machine.http("/VXA/page" + std::to_string(i) + ".htm"));
+        EXPECT_EQ(page.result, static_cast<DWORD>(QWEX_SUCCESS));
+        EXPECT_EQ(page.status, 200u);
+        EXPECT_EQ(page.body, cases[i].expected);
+    }
+}
+
+TEST(QwexPages, GiveTheServerDirectoryAndRunOnThreadsOfTheRequestedStackSize)
+{
+    const QwexMachine machine;
+    writeFile(machine.pageFolder() + "/facts.htm", "<%ServerDirectory%>|<%StackSize%>");
+    writeFile(machine.pageFolder() + "/Mixed.HTM", "case");
+    Served served(machine);
+    EXPECT_EQ(fetch(served.handle(), machine.http("/VXA/facts.htm")).body, "C:\\qwex|128000");
+    EXPECT_EQ(fetch(served.handle(), machine.http("/vxa/mixed.htm")).body, "case");
+    EXPECT_EQ(fetch(served.handle(), machine.http("/VXA/missing.htm")).status, 404u);
+}
+
+TEST(QwexPages, ServeTheExtensionFolderAndStaticApplications)
+{
+    const QwexMachine machine;
+    writeFile(machine.pageFolder() + "/Images/logo.gif", "GIF89a");
+    writeFile(machine.serverFolder() + "/webapps/peer1/vxasupport.xml", "<support/>");
+    writeFile(machine.serverFolder() + "/webapps/peer2/index.html", "<%One%>");
+    Served served(machine);
+    const std::string cache = machine.serverFolder() + "/cache/";
+    EXPECT_TRUE(std::filesystem::is_regular_file(cache + "VXA.vxa"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(cache + "peer1.vxa"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(cache + "peer2.vxa"));
+    struct Case {
+        std::string url;
+        unsigned status;
+        const char* body;
+    };
+    const Case cases[] = {
+        { machine.http("/VXA/Images/logo.gif"), 200, "GIF89a" },
+        { machine.https("/VXA/images/LOGO.gif"), 200, "GIF89a" },
+        { machine.http("/peer1/vxasupport.xml?DTD_VERSION=1.1"), 200, "<support/>" },
+        { machine.https("/peer1/vxasupport.xml?DTD_VERSION=1.1"), 200, "<support/>" },
+        { machine.http("/peer2/"), 200, "<%One%>" },
+        { machine.http("/peer3/x.xml"), 404, "Not found.\n" },
+        { machine.http("/"), 404, "Not found.\n" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        const tsmtest::Fetched fetched = fetch(served.handle(), c.url);
+        EXPECT_EQ(fetched.result, static_cast<DWORD>(QWEX_SUCCESS));
+        EXPECT_EQ(fetched.status, c.status);
+        EXPECT_EQ(fetched.body, c.body);
+        EXPECT_EQ(fetched.calls, 1);
+    }
+}
+
+} // namespace

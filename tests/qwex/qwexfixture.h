@@ -1,0 +1,161 @@
+// A management HTTP server in a temporary machine for the library's tests:
+// free loopback ports, a page folder, a test extension and client helpers.
+#ifndef TSM_TESTS_QWEXFIXTURE_H
+#define TSM_TESTS_QWEXFIXTURE_H
+
+#include "tempmachine.h"
+
+#include <ZyrQWEX.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace tsmtest {
+
+// A loopback port that was free a moment ago.
+inline unsigned freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+inline void writeFile(const std::string& path, const std::string& content)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+struct Fetched {
+    DWORD result = 0;
+    DWORD status = 0;
+    DWORD state = 0;
+    std::string body;
+    int calls = 0;
+};
+
+inline BOOL WINAPI collectResponse(QWEX_CLIENT_REQUEST request)
+{
+    auto* into = static_cast<Fetched*>(QWEXClientGetUserObject(request));
+    ++into->calls;
+    into->status = QWEXClientStatus(request);
+    into->state = QWEXClientState(request);
+    DWORD length = 0;
+    const char* data = QWEXClientCacheBuffer(request, &length);
+    into->body.assign(data ? data : "", length);
+    return TRUE;
+}
+
+inline Fetched fetch(QWEX_HANDLE server, const std::string& url)
+{
+    Fetched fetched;
+    fetched.result = QWEXClientGetUrl(server, url.c_str(), &collectResponse, &fetched);
+    return fetched;
+}
+
+// The start-up record as the agent fills it.
+inline QWEX_STARTUP_INFO startupRecord()
+{
+    QWEX_STARTUP_INFO record {};
+    QWEXPutLE32(record.cbSize, QWEX_STARTUP_INFO_SIZE);
+    QWEXPutLE32(record.dwFormat, 2);
+    std::strcpy(record.szProductInfo, "MarketingName:Tarvion Storage Manager");
+    std::strcpy(record.szModulePath, "C:\\TARVION\\BIN\\./");
+    return record;
+}
+
+// A machine whose server listens on free ports, with extension pages in
+// C:\TARVION\html (registered as "C:\TARVION\BIN\../html").
+class QwexMachine {
+public:
+    explicit QwexMachine(const std::string& extraConfig = std::string())
+        : m_httpPort(freePort()), m_httpsPort(freePort())
+    {
+        std::filesystem::create_directories(m_machine.driveC() + "/TARVION/BIN");
+        std::filesystem::create_directories(pageFolder());
+        writeFile(serverFolder() + "/qwex.conf", "http_port = " + std::to_string(m_httpPort) +
+                                                     "\nhttps_port = " + std::to_string(m_httpsPort) +
+                                                     "\nclient_timeout_ms = 3000\n" + extraConfig);
+    }
+
+    std::string serverFolder() const { return m_machine.driveC() + "/qwex"; }
+    std::string pageFolder() const { return m_machine.driveC() + "/TARVION/html"; }
+    std::string http(const std::string& path) const
+    {
+        return "http://127.0.0.1:" + std::to_string(m_httpPort) + path;
+    }
+    std::string https(const std::string& path) const
+    {
+        return "https://127.0.0.1:" + std::to_string(m_httpsPort) + path;
+    }
+    unsigned httpPort() const { return m_httpPort; }
+    const TempMachine& machine() const { return m_machine; }
+
+private:
+    TempMachine m_machine;
+    unsigned m_httpPort;
+    unsigned m_httpsPort;
+};
+
+// The extension record as the agent fills it, with the given callbacks.
+inline QWEX_EXTENSION_INFO extensionRecord(const char* root, PFN_QWEX_GET_VERSION version,
+                                           PFN_QWEX_HTTP_EXTENSION_PROC request, PFN_QWEX_TERMINATE terminate)
+{
+    static const QWEX_DESCRIPTION kDescriptions[] = { { sizeof(QWEX_DESCRIPTION), "ENG", "Configure" }, {} };
+    static const QWEX_CATEGORY kCategories[] = { { sizeof(QWEX_CATEGORY), "GENERIC", 2, kDescriptions, 4, 4 }, {} };
+    QWEX_EXTENSION_INFO record {};
+    record.cbSize = QWEX_EXTENSION_INFO_SIZE;
+    std::strcpy(record.szUrlRoot, root);
+    std::strcpy(record.szPageDirectory, "C:\\TARVION\\BIN\\../html");
+    record.dwDescriptionFormat = 2;
+    record.pHeaderDescriptions = kDescriptions;
+    record.dwCategoryFormat = 2;
+    record.pCategories = kCategories;
+    record.pfnGetVersion = version;
+    record.pfnHttpExtensionProc = request;
+    record.pfnTerminate = terminate;
+    return record;
+}
+
+// Raw request text sent to a port; the status line of the answer ("" if none).
+inline std::string rawStatusLine(unsigned port, const std::string& request)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    std::string answer;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        size_t sent = 0;
+        while (sent < request.size()) {
+            const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+            if (n <= 0)
+                break;
+            sent += static_cast<size_t>(n);
+        }
+        char buffer[512];
+        ssize_t n;
+        while (answer.find("\r\n") == std::string::npos && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+            answer.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    return answer.substr(0, answer.find("\r\n"));
+}
+
+} // namespace tsmtest
+
+#endif
