@@ -77,6 +77,10 @@
            html(trimmed(device.at)) + "</span>";
   }
 
+  function appName(op) {
+    return trimmed(op.appName) || trimmed(op.app);
+  }
+
   // Operation names are identifiers such as "UpdateFirmware"; the label
   // separates their words.
   function operationLabel(name) {
@@ -88,7 +92,7 @@
     var parts = [];
     for (var i = 0; i < ops.length; i++) {
       var op = ops[i];
-      var title = (op.desc ? op.desc : op.name) + (op.app ? " \u2014 " + op.app : "");
+      var title = (op.desc ? op.desc : op.name) + (appName(op) ? " \u2014 " + appName(op) : "");
       parts.push("<a class=\"op\" href=\"" + html(op.link) + "\" title=\"" + html(title) + "\">" +
                  html(operationLabel(op.name)) + "</a>");
     }
@@ -98,7 +102,7 @@
   function searchText(device, ops) {
     var words = [displayName(device.name), device.name, device.bus, device.cls, locationText(device), device.box];
     for (var i = 0; i < device.fields.length; i++) words.push(device.fields[i][1]);
-    for (var j = 0; j < ops.length; j++) words.push(ops[j].name, ops[j].app);
+    for (var j = 0; j < ops.length; j++) words.push(ops[j].name, appName(ops[j]));
     return words.join(" ").toLowerCase();
   }
 
@@ -115,7 +119,7 @@
     counts.devices++;
     counts.operations += device.ops.length;
     if (controller && redundant) counts.redundant++;
-    for (var k = 0; k < device.ops.length; k++) counts.apps[device.ops[k].app] = true;
+    for (var k = 0; k < device.ops.length; k++) counts.apps[appName(device.ops[k])] = true;
     var id = "device-" + counts.devices;
     rows.push(
       "<tr id=\"" + id + "\" class=\"depth" + Math.min(depth, 4) + "\" data-name=\"" + html(device.name) +
@@ -151,10 +155,10 @@
       var members = [];
       for (var j = 0; j < group.members.length; j++) members.push(memberHtml(group.members[j]));
       counts.operations += group.ops.length;
-      for (var k = 0; k < group.ops.length; k++) counts.apps[group.ops[k].app] = true;
+      for (var k = 0; k < group.ops.length; k++) counts.apps[appName(group.ops[k])] = true;
       parts.push("<article class=\"group\" data-name=\"" + html(group.name) + "\" data-search=\"" +
                  html((groupTitle(group) + " " + group.name + " " +
-                       group.ops.map(function (op) { return op.name + " " + op.app; }).join(" ")).toLowerCase()) +
+                       group.ops.map(function (op) { return op.name + " " + appName(op); }).join(" ")).toLowerCase()) +
                  "\"><h3>" + html(groupTitle(group)) + " <span class=\"count\">" + group.members.length +
                  "</span></h3><ul class=\"members\">" + members.join("") + "</ul><div class=\"ops\">" +
                  operationsHtml(group.ops) + "</div></article>");

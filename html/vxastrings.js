@@ -29,12 +29,15 @@ var vxaStrings = {
     SubsystemVendorID: "Vendor",
     SubsystemDeviceID: "Device",
     VendorID: "Vendor",
-    ProductID: "Product"
+    ProductID: "Product",
+    Address: "Address"
   },
   instances: {
     Slot: "Slot",
     WWN: "WWN",
-    SerialNumber: "Serial"
+    SerialNumber: "Serial",
+    HostName: "Host",
+    MACAddress: "MAC"
   },
   classes: {
     ArrayController: "Array controller"

@@ -123,6 +123,10 @@
     <xsl:call-template name="string">
       <xsl:with-param name="text" select="QWEXInfo/RegisteredName"/>
     </xsl:call-template>
+    <xsl:text>,"appName":</xsl:text>
+    <xsl:call-template name="string">
+      <xsl:with-param name="text" select="QWEXInfo/DisplayName"/>
+    </xsl:call-template>
     <xsl:text>,"link":</xsl:text>
     <xsl:call-template name="string">
       <xsl:with-param name="text" select="Link"/>

@@ -1,0 +1,104 @@
+// The records handed to the management HTTP server: bytes of the start-up
+// record at their offsets, the extension record's fields and lists, the two
+// small callbacks, and ModulePath.
+#include "extensionrecords.h"
+#include "modulepath.h"
+#include "requesthandler.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// The DOS directory of this test program as the platform names it ("Z:"
+// and the host path), upper-cased, with its trailing backslash.
+std::string upperDirectory()
+{
+    char host[PATH_MAX] = {};
+    const ssize_t length = ::readlink("/proc/self/exe", host, sizeof host - 1);
+    std::string dos = "Z:" + std::string(host, length > 0 ? static_cast<std::size_t>(length) : 0);
+    for (char& c : dos)
+        c = c == '/' ? '\\' : static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    return dos.substr(0, dos.rfind('\\') + 1);
+}
+
+TEST(Records, ModulePathUpperCasesTheDirectoryOnly)
+{
+    EXPECT_EQ(Web::ModulePath("../html"), upperDirectory() + "../html");
+    EXPECT_EQ(Web::ModulePath("./"), upperDirectory() + "./");
+    EXPECT_EQ(Web::ModulePath("mixed\\Case.xml"), upperDirectory() + "mixed\\Case.xml");
+}
+
+TEST(Records, StartupRecordHoldsItsFieldsAtTheirOffsets)
+{
+    QWEX_STARTUP_INFO record {};
+    Web::fillStartupRecord(record);
+    unsigned char bytes[1579];
+    static_assert(sizeof record == sizeof bytes);
+    std::memcpy(bytes, &record, sizeof bytes);
+
+    unsigned char expected[1579] = { 0x2B, 0x06, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00 };
+    const char name[] = "MarketingName:Tarvion Storage Manager";
+    std::memcpy(expected + 8, name, sizeof name);
+    const std::string path = upperDirectory() + "./";
+    std::memcpy(expected + 524, path.c_str(), path.size() + 1);
+    for (std::size_t offset = 0; offset < sizeof bytes; ++offset) {
+        SCOPED_TRACE(offset);
+        ASSERT_EQ(bytes[offset], expected[offset]);
+    }
+}
+
+TEST(Records, ExtensionRecordNamesTheRootPagesListsAndCallbacks)
+{
+    const Web::HeaderDescriptions header = Web::makeHeaderDescriptions();
+    QWEX_EXTENSION_INFO record {};
+    Web::fillExtensionRecord(record, header.entries);
+    EXPECT_EQ(record.cbSize, sizeof record);
+    EXPECT_STREQ(record.szUrlRoot, "/VXA");
+    EXPECT_EQ(std::string(record.szPageDirectory), upperDirectory() + "../html");
+    EXPECT_EQ(record.dwDescriptionFormat, 2u);
+    EXPECT_EQ(record.dwCategoryFormat, 2u);
+    EXPECT_EQ(record.pfnHttpExtensionProc, &Web::HttpExtensionProc);
+    for (unsigned char reserved : record.reserved)
+        EXPECT_EQ(reserved, 0);
+
+    ASSERT_EQ(record.pHeaderDescriptions, header.entries);
+    EXPECT_EQ(header.entries[0].cbSize, sizeof(QWEX_DESCRIPTION));
+    EXPECT_STREQ(header.entries[0].pszLanguage, "ENG");
+    EXPECT_STREQ(header.entries[0].pszText,
+                 "<table><tr><td><a href='/VXA/VXA.htm'><img src='/VXA/Images/VXALogo.gif' alt='Tarvion Storage "
+                 "Manager' border=0 width=159 height=70></a></td><td><table border=0><tr><td valign=bottom><img "
+                 "src=VXA/Images/Line1.gif width=623 height=7></td></tr><tr><td valign=top width=95%><font "
+                 "size=2><!=/VXA/PX_TAG_VXA_DESC=Message>Tarvion Storage Manager provides management and "
+                 "configuration facilities for Tarvion storage devices.<!/PX_TAG_VXA_DESC></td></tr></table>"
+                 "</td></tr></table>");
+    EXPECT_EQ(header.entries[1].cbSize, 0u);
+    EXPECT_EQ(header.entries[1].pszText, nullptr);
+
+    const QWEX_CATEGORY* pCategory = record.pCategories;
+    ASSERT_NE(pCategory, nullptr);
+    EXPECT_EQ(pCategory[0].cbSize, sizeof(QWEX_CATEGORY));
+    EXPECT_STREQ(pCategory[0].pszName, "GENERIC");
+    EXPECT_EQ(pCategory[0].dwFormat, 2u);
+    EXPECT_EQ(pCategory[0].dwParam1, 4u);
+    EXPECT_EQ(pCategory[0].dwParam2, 4u);
+    EXPECT_STREQ(pCategory[0].pDescriptions[0].pszLanguage, "ENG");
+    EXPECT_STREQ(pCategory[0].pDescriptions[0].pszText, "<!=Configure>Configure the local HTTP Server<!/Configure>");
+    EXPECT_EQ(pCategory[0].pDescriptions[1].cbSize, 0u);
+    EXPECT_EQ(pCategory[1].cbSize, 0u);
+    EXPECT_EQ(pCategory[1].pszName, nullptr);
+
+    QWEX_VERSION_INFO version {};
+    std::memset(&version, 0xEE, sizeof version);
+    EXPECT_EQ(record.pfnGetVersion(&version), 1);
+    EXPECT_EQ(version.dwExtensionVersion, 1u);
+    EXPECT_EQ(static_cast<unsigned char>(version.lpszExtensionDesc[0]), 0xEE);
+    EXPECT_EQ(record.pfnTerminate(HSE_TERM_MUST_UNLOAD), 1);
+}
+
+}

@@ -1,0 +1,68 @@
+// The agent running as a service in a temporary machine with the typical
+// simulated hardware, its pages, its configuration and the example peers
+// installed the way scripts/run-agent.sh installs them.
+#ifndef TSM_TESTS_WEBAGENT_H
+#define TSM_TESTS_WEBAGENT_H
+
+#include "httpget.h"
+#include "vxafixture.h"
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace tsmtest {
+
+inline const std::string kPageHttp = "http://127.0.0.1:2301/VXA/";
+inline const std::string kPageHttps = "https://127.0.0.1:2381/VXA/";
+
+class WebAgent : public VxaMachine {
+protected:
+    void SetUp() override
+    {
+        VxaMachine::SetUp();
+        namespace fs = std::filesystem;
+        const auto recursive = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
+        fs::copy(std::string(TSM_SOURCE_DIR) + "/html", htmlFolder(), recursive);
+        fs::copy_file(std::string(TSM_SOURCE_DIR) + "/web/config/vxaconfig.xml", binFolder() + "/vxaconfig.xml");
+        fs::copy(std::string(TSM_SOURCE_DIR) + "/peers", webappsFolder(), recursive);
+        m_machine.useDescription(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml");
+        // A peer that does not answer is given up after two seconds.
+        write(m_machine.driveC() + "/qwex/qwex.conf", "client_timeout_ms = 2000\n");
+    }
+
+    void TearDown() override
+    {
+        vxa({ "-stop" });
+        vxa({ "-uninstall" });
+        // Sanitizer reports of the service process end up in its output.
+        const std::string output = m_machine.read("service-output.log");
+        EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
+    }
+
+    // Installs and starts the service and waits until the server answers.
+    void start()
+    {
+        ASSERT_EQ(vxa({ "-install" }).exitCode, 0);
+        ASSERT_EQ(vxa({ "-start" }).exitCode, 0);
+        ASSERT_TRUE(eventually([] { return httpGet(kPageHttp + "vxasupport.xml", 5).status == 200; },
+                               std::chrono::seconds(60)))
+            << m_machine.read("service-output.log");
+    }
+
+    std::string binFolder() const { return m_machine.driveC() + "/Tarvion/bin"; }
+    std::string htmlFolder() const { return m_machine.driveC() + "/Tarvion/html"; }
+    std::string webappsFolder() const { return m_machine.driveC() + "/qwex/webapps"; }
+
+    static void write(const std::string& path, const std::string& text)
+    {
+        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+        std::ofstream(path, std::ios::binary) << text;
+    }
+};
+
+} // namespace tsmtest
+
+#endif
