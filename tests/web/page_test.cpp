@@ -18,7 +18,7 @@ using tsmtest::kPageHttps;
 
 // What the page data must say about the controllers of the typical machine
 // (model tags, bus rows, slots, world-wide names, serial numbers, box names),
-// the devices of the Tape Vault peer, the operations of the peers with their
+// the devices of the Rack View peer, the operations of the peers with their
 // links, and the device groups.
 const char* const kPageData[] = {
     "applicationVersion = \"1.10.3.0\";",
@@ -26,9 +26,6 @@ const char* const kPageData[] = {
     "{\"name\":\"STR_MODEL_AB4400\",\"bus\":\"SCSI\",\"fields\":[[\"VendorID\",\"ORVANE  \"],[\"ProductID\","
     "\"ARRAYBOX 4400   \"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"false\"]],"
     "\"inst\":\"SerialNumber\",\"at\":\"E09BKS2104                      \",\"box\":\"Rack 2 array\"",
-    "{\"name\":\"STR_MODEL_AB4800\",\"bus\":\"Fibre\",\"fields\":[[\"VendorID\",\"ORVANE  \"],[\"ProductID\","
-    "\"ARRAYBOX 4800   \"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"true\"]],"
-    "\"inst\":\"WWN\",\"at\":\"5f1a70000b480100\",\"box\":\"Fibre array 1\"",
     "{\"name\":\"STR_MODEL_AL120\",\"bus\":\"EISA\",\"fields\":[[\"SubsystemVendorID\",\"0x5256\"],"
     "[\"SubsystemDeviceID\",\"0xA020\"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"false\"]],"
     "\"inst\":\"Slot\",\"at\":\"5\",\"box\":\"\"",
@@ -38,46 +35,50 @@ const char* const kPageData[] = {
     "{\"name\":\"STR_MODEL_AL220\",\"bus\":\"PCI\",\"fields\":[[\"SubsystemVendorID\",\"0xF1A7\"],"
     "[\"SubsystemDeviceID\",\"0x4C02\"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"true\"]],"
     "\"inst\":\"Slot\",\"at\":\"3\",\"box\":\"\"",
-    "{\"name\":\"STR_MODEL_RS2100\",\"bus\":\"Fibre\",\"fields\":[[\"VendorID\",\"ORVANE  \"],[\"ProductID\","
-    "\"RAIDSHELF 2100  \"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"false\"]],"
-    "\"inst\":\"WWN\",\"at\":\"5f1a70000d210200\",\"box\":\"Fibre shelf 2\"",
     "{\"name\":\"STR_MODEL_RS2100\",\"bus\":\"SCSI\",\"fields\":[[\"VendorID\",\"ORVANE  \"],[\"ProductID\","
     "\"RAIDSHELF 2100  \"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"false\"]],"
     "\"inst\":\"SerialNumber\",\"at\":\"E09BKS3310                      \",\"box\":\"Shelf 1\"",
-    // Operations of a controller: Array Tools, Event View (named only in the
+    // Operations of a controller in the order of the peers' names: Array
+    // Tools, Firmware Plus (EISA only), Event View (named only in the
     // configuration), the agent itself.
     "\"ops\":[{\"name\":\"Configure\",\"desc\":\"Create and change arrays and logical drives\",\"app\":"
-    "\"ArrayTools\",\"link\":\"/ArrayTools/operate.htm?Operation=Configure&Type=PCI&SubsystemVendorID=0xF1A7"
-    "&SubsystemDeviceID=0x4C01&Class=ArrayController&Slot=2\"},",
-    "{\"name\":\"Events\",\"desc\":\"Show the events logged for this device\",\"app\":\"Suite/EventView\","
-    "\"link\":\"/Suite/EventView/events.htm?Operation=Events&Type=EISA&SubsystemVendorID=0x5256"
-    "&SubsystemDeviceID=0xA020&Class=ArrayController&Slot=5\"}",
+    "\"ArrayTools\",\"appName\":\"Array Tools\",\"link\":\"/ArrayTools/operate.htm?Operation=Configure&Type=EISA"
+    "&SubsystemVendorID=0x5256&SubsystemDeviceID=0xA020&Class=ArrayController&Slot=5\"},{\"name\":\"Diagnose\"",
     "{\"name\":\"FirmwareHistory\",\"desc\":\"Show the firmware versions this controller has run\",\"app\":"
-    "\"FirmwarePlus\",\"link\":\"/FirmwarePlus/flash.htm?Operation=FirmwareHistory&Type=EISA"
-    "&SubsystemVendorID=0x5256&SubsystemDeviceID=0xA020&Class=ArrayController&Slot=5\"}",
-    "{\"name\":\"Details\",\"desc\":\"Show this controller on the management page\",\"app\":\"VXA\",\"link\":"
-    "\"/VXA/VXA.htm?Operation=Details&Type=Fibre&VendorID=ORVANE  &ProductID=ARRAYBOX 4800   "
-    "&Class=ArrayController&WWN=5f1a70000b480100\"}",
-    // The tape library of Tape Vault with its two drives nested in it.
-    "{\"name\":\"Tarvion TapeVault 800 Library\",\"bus\":\"SCSI\",\"fields\":[[\"VendorID\",\"TARVION\"],"
-    "[\"ProductID\",\"TV-800\"]],\"cls\":\"TapeLibrary\",\"attrs\":[],\"inst\":\"SerialNumber\","
-    "\"at\":\"TV8K0042\",\"box\":\"Backup rack\",\"ops\":[{\"name\":\"Inventory\"",
-    "\"children\":[\n{\"name\":\"Tarvion TV-LTO Drive\",\"bus\":\"SCSI\",\"fields\":[[\"VendorID\",\"TARVION\"],"
-    "[\"ProductID\",\"TV-LTO\"]],\"cls\":\"TapeDrive\",\"attrs\":[],\"inst\":\"SerialNumber\",\"at\":\"TVD0042A\","
-    "\"box\":\"\",\"ops\":[{\"name\":\"CleanDrive\",\"desc\":\"Load a cleaning cartridge into this drive\","
-    "\"app\":\"TapeVault\",\"link\":\"/TapeVault/library.htm?Operation=CleanDrive&Type=SCSI&VendorID=TARVION"
-    "&ProductID=TV-LTO&Class=TapeDrive&SerialNumber=TVD0042A\"},",
+    "\"FirmwarePlus\",\"appName\":\"Firmware Plus\",\"link\":\"/FirmwarePlus/flash.htm?Operation=FirmwareHistory"
+    "&Type=EISA&SubsystemVendorID=0x5256&SubsystemDeviceID=0xA020&Class=ArrayController&Slot=5\"},"
+    "{\"name\":\"Events\",\"desc\":\"Show the events logged for this device\",\"app\":\"Suite/EventView\","
+    "\"appName\":\"Event View\",\"link\":\"/Suite/EventView/events.htm?Operation=Events&Type=EISA"
+    "&SubsystemVendorID=0x5256&SubsystemDeviceID=0xA020&Class=ArrayController&Slot=5\"},{\"name\":\"Details\","
+    "\"desc\":\"Show this controller on the management page\",\"app\":\"VXA\",\"appName\":\"Storage Manager\","
+    "\"link\":\"/VXA/VXA.htm?Operation=Details&Type=EISA&SubsystemVendorID=0x5256&SubsystemDeviceID=0xA020"
+    "&Class=ArrayController&Slot=5\"}],\"children\":[]}",
+    "{\"name\":\"Details\",\"desc\":\"Show this controller on the management page\",\"app\":\"VXA\","
+    "\"appName\":\"Storage Manager\",\"link\":\"/VXA/VXA.htm?Operation=Details&Type=SCSI&VendorID=ORVANE  "
+    "&ProductID=RAIDSHELF 2100  &Class=ArrayController&SerialNumber=E09BKS3310                      \"}",
+    // The server of Rack View with its adapters and drive cage nested in it.
+    "{\"name\":\"Tarvion ServerLine 7\",\"bus\":\"Host\",\"fields\":[[\"Address\",\"10.0.4.21\"]],\"cls\":"
+    "\"Server\",\"attrs\":[],\"inst\":\"HostName\",\"at\":\"db-node-1\",\"box\":\"Rack 2\",\"ops\":[{\"name\":"
+    "\"RemoteConsole\"",
+    "\"children\":[\n{\"name\":\"Tarvion NetLink 2 Adapter\",\"bus\":\"Network\",\"fields\":[[\"VendorID\","
+    "\"TARVION\"],[\"ProductID\",\"NL-2\"]],\"cls\":\"NetworkAdapter\",\"attrs\":[],\"inst\":\"MACAddress\","
+    "\"at\":\"00:1A:70:42:00:01\",\"box\":\"\",\"ops\":[{\"name\":\"LinkStatus\"",
+    "{\"name\":\"Tarvion DriveCage 8\",\"bus\":\"SCSI\",\"fields\":[[\"VendorID\",\"TARVION\"],[\"ProductID\","
+    "\"DC-8\"]],\"cls\":\"Enclosure\",\"attrs\":[],\"inst\":\"SerialNumber\",\"at\":\"DC8K0042\",\"box\":\"\","
+    "\"ops\":[{\"name\":\"Locate\",\"desc\":\"Blink the drive cage's locator light\",\"app\":\"RackView\","
+    "\"appName\":\"Rack View\",\"link\":\"/RackView/rack.htm?Operation=Locate&Type=SCSI&VendorID=TARVION"
+    "&ProductID=DC-8&Class=Enclosure&SerialNumber=DC8K0042\"},{\"name\":\"Events\"",
     // Device groups: every controller; the two PCI controllers with both
-    // firmware operations in one group; the tape drives.
-    "\"groups\":[\n{\"name\":\"STR_MODEL_AB4400&STR_MODEL_AB4800&STR_MODEL_AL120&STR_MODEL_AL210&STR_MODEL_AL220&"
+    // firmware operations in one group; the network adapters.
+    "\"groups\":[\n{\"name\":\"STR_MODEL_AB4400&STR_MODEL_AL120&STR_MODEL_AL210&STR_MODEL_AL220&"
     "STR_MODEL_RS2100&\",\"title\":\"All array controllers\",\"ops\":[{\"name\":\"CompareSettings\"",
     "{\"name\":\"STR_MODEL_AL210&STR_MODEL_AL220&\",\"title\":\"PCI array controllers\",\"ops\":[{\"name\":"
     "\"UpdateFirmware\",\"desc\":\"Flash the newest firmware onto every controller of the group\",\"app\":"
-    "\"FirmwarePlus\",\"link\":\"/FirmwarePlus/flash.htm?Operation=UpdateFirmware&Type=PCI"
-    "&SubsystemVendorID=0xF1A7&SubsystemDeviceID=0x4C01&Class=ArrayController&Slot=2&Type=PCI"
+    "\"FirmwarePlus\",\"appName\":\"Firmware Plus\",\"link\":\"/FirmwarePlus/flash.htm?Operation=UpdateFirmware"
+    "&Type=PCI&SubsystemVendorID=0xF1A7&SubsystemDeviceID=0x4C01&Class=ArrayController&Slot=2&Type=PCI"
     "&SubsystemVendorID=0xF1A7&SubsystemDeviceID=0x4C02&Class=ArrayController&Slot=3\"},{\"name\":"
     "\"ScheduleFlash\"",
-    "{\"name\":\"Tarvion TV-LTO Drive&\",\"title\":\"Tape drives\",\"ops\":[{\"name\":\"DriveStatistics\"",
+    "{\"name\":\"Tarvion NetLink 2 Adapter&\",\"title\":\"Network adapters\",\"ops\":[{\"name\":\"TeamAdapters\"",
 };
 
 std::size_t occurrences(const std::string& text, const std::string& part)
@@ -179,13 +180,13 @@ TEST_F(Page, BadConfigurationAndBadPeersCountAsNothing)
                    "<SingleDeviceOperation><Name>Hollow</Name></SingleDeviceOperation></Operations></Device>"
                    "</Devices></VXA_ClientQWEX>");
     write(webappsFolder() + "/Hollow/d.xml",
-          header + "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_0.dtd\">\n<Other><Device/></Other>");
+          header + "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n<Other><Device/></Other>");
     start();
 
     const tsmtest::HttpResponse response = httpGet(kPageHttp + "VXA.htm");
     EXPECT_EQ(response.status, 200);
     // Without the configuration Event View is not asked; the others still are.
-    for (const char* pszPart : { "\"app\":\"ArrayTools\"", "\"app\":\"FirmwarePlus\"", "\"app\":\"TapeVault\"",
+    for (const char* pszPart : { "\"app\":\"ArrayTools\"", "\"app\":\"FirmwarePlus\"", "\"app\":\"RackView\"",
                                  "STR_MODEL_AL210", "\"name\":\"Hollow\"" })
         EXPECT_NE(response.body.find(pszPart), std::string::npos) << pszPart;
     for (const char* pszPart : { "Suite/EventView", "Stray", "\"name\":\"\",\"bus\":\"\"" })
@@ -194,10 +195,14 @@ TEST_F(Page, BadConfigurationAndBadPeersCountAsNothing)
 
 TEST_F(Page, OverlongPathIsRefused)
 {
+    // C:\TARVION\BIN\../html\ and these two names: 283 characters.
+    const std::string folder(200, 'a');
+    const std::string page = std::string(55, 'b') + ".htm";
+    write(htmlFolder() + "/" + folder + "/" + page, "<%ApplicationVersion%>");
+    write(htmlFolder() + "/" + folder + "/short.htm", "<%ApplicationVersion%>");
     start();
-    const std::string longName(200, 'a');
-    const tsmtest::HttpResponse response = httpGet(kPageHttp + longName + "/" + std::string(80, 'b') + ".htm");
-    EXPECT_EQ(response.status, 414);
+    EXPECT_EQ(httpGet(kPageHttp + folder + "/" + page).status, 414);
+    EXPECT_EQ(httpGet(kPageHttp + folder + "/short.htm").body, "applicationVersion = \"1.10.3.0\";");
 }
 
 }

@@ -24,7 +24,7 @@ namespace {
 
 const std::string kHeader = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
 const std::string kSupportType = "<!DOCTYPE VXA_ClientQWEX SYSTEM \"vxasupport_1_1.dtd\">\n";
-const std::string kDiscoveryType = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_0.dtd\">\n";
+const std::string kDiscoveryType = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n";
 
 std::string support(const std::string& name, const std::string& discovery)
 {
@@ -45,16 +45,18 @@ void write(const std::string& path, const std::string& text)
     std::ofstream(path, std::ios::binary) << text;
 }
 
-// The test extension "/Odd": ".../s<status>/..." answers a valid support
-// document with that status, ".../slow/..." answers after five seconds.
+// The test extension "/Odd" serves its page files "s<status>/page.htm" with a
+// valid support document and that status, and "slow/page.htm" after five
+// seconds. A peer named "Odd/s203/page.htm?" is asked for that page, the rest
+// of its support path becoming the query.
 DWORD WINAPI oddRequest(EXTENSION_CONTROL_BLOCK* pECB)
 {
     const std::string path = pECB->lpszPathInfo;
     if (path.find("/slow/") != std::string::npos)
         std::this_thread::sleep_for(std::chrono::seconds(5));
-    const std::string::size_type status = path.find("/s2");
-    if (status != std::string::npos)
-        pECB->dwHttpStatusCode = std::stoul(path.substr(status + 2, 3));
+    const std::string::size_type status = path.find("/Odd/s");
+    if (status != std::string::npos && path.size() > status + 9)
+        pECB->dwHttpStatusCode = std::stoul(path.substr(status + 6, 3));
     std::string body = support("Odd", "");
     DWORD dwBytes = static_cast<DWORD>(body.size());
     pECB->WriteClient(pECB->ConnID, body.data(), &dwBytes, 0);
@@ -92,6 +94,8 @@ protected:
         write(apps + "/Untyped/vxasupport.xml", kHeader + "<VXA_ClientQWEX/>");
         write(apps + "/Undeclared/vxasupport.xml", kSupportType + "<VXA_ClientQWEX/>");
         write(apps + "/x.vxa/vxasupport.xml", support("x.vxa", ""));
+        for (const char* pszFolder : { "s200", "s202", "s203", "s404", "slow" })
+            write(m_machine.driveC() + "/work/" + pszFolder + "/page.htm", "");
         m_folder = std::filesystem::current_path();
         std::filesystem::create_directories(m_machine.driveC() + "/work");
         std::filesystem::current_path(m_machine.driveC() + "/work");
@@ -195,8 +199,9 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
         { "broken configuration", "<C><WellKnownQWEXs><QWEX>Good", { "Plain.vxa" }, "Plain;", "" },
         { "bad documents", "", { "BadDiscovery.vxa", "Untyped.vxa", "Undeclared.vxa", "Missing.vxa" },
           "BadDiscovery;", "" },
-        { "status 203 and above", listing({ "Odd/s200", "Odd/s202", "Odd/s203", "Odd/s404" }), {},
-          "Odd/s200;Odd/s202;", "" },
+        { "status 203 and above", listing({ "Odd/s200/page.htm?", "Odd/s202/page.htm?", "Odd/s203/page.htm?",
+                                                 "Odd/s404/page.htm?" }), {},
+          "Odd/s200/page.htm?;Odd/s202/page.htm?;", "" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -221,8 +226,8 @@ TEST_F(Peers, ClientKeepsOnlyAnswersUpToStatus202)
 {
     Web::LocalWebClient client(m_hServer);
     EXPECT_TRUE(client.isValid());
-    EXPECT_EQ(client.getUrl("http://127.0.0.1:2301/Odd/s202/x"), support("Odd", ""));
-    EXPECT_EQ(client.getUrl("https://127.0.0.1:2381/Odd/s203/x"), "");
+    EXPECT_EQ(client.getUrl("http://127.0.0.1:2301/Odd/s202/page.htm"), support("Odd", ""));
+    EXPECT_EQ(client.getUrl("https://127.0.0.1:2381/Odd/s203/page.htm"), "");
     EXPECT_EQ(client.getUrl("http://127.0.0.1:1/nothing"), "");
     Web::LocalWebClient unbound(nullptr);
     EXPECT_FALSE(unbound.isValid());
@@ -231,7 +236,7 @@ TEST_F(Peers, ClientKeepsOnlyAnswersUpToStatus202)
 
 TEST_F(Peers, SlowPeerIsCutOffByTheClientTimeout)
 {
-    configure(listing({ "Odd/slow" }));
+    configure(listing({ "Odd/slow/page.htm?" }));
     cache({ "Plain.vxa" });
     Web::LocalWebClient client(m_hServer);
     Web::PeerCollector collector(client, "C:\\qwex/cache");

@@ -27,6 +27,7 @@ protected:
         const auto recursive = fs::copy_options::recursive | fs::copy_options::overwrite_existing;
         fs::copy(std::string(TSM_SOURCE_DIR) + "/html", htmlFolder(), recursive);
         fs::copy_file(std::string(TSM_SOURCE_DIR) + "/web/config/vxaconfig.xml", binFolder() + "/vxaconfig.xml");
+        fs::create_directories(webappsFolder());
         fs::copy(std::string(TSM_SOURCE_DIR) + "/peers", webappsFolder(), recursive);
         m_machine.useDescription(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml");
         // A peer that does not answer is given up after two seconds.
@@ -50,6 +51,9 @@ protected:
         ASSERT_TRUE(eventually([] { return httpGet(kPageHttp + "vxasupport.xml", 5).status == 200; },
                                std::chrono::seconds(60)))
             << m_machine.read("service-output.log");
+        // The answer came from this machine's server, not from another one
+        // that holds the ports.
+        ASSERT_TRUE(std::filesystem::exists(m_machine.driveC() + "/qwex/access.log"));
     }
 
     std::string binFolder() const { return m_machine.driveC() + "/Tarvion/bin"; }
