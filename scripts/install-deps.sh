@@ -9,7 +9,13 @@ packages=(
   libmicrohttpd-dev libcurl4-gnutls-dev libgnutls28-dev
   wrk nginx-light
   python3 curl
+  chromium chromium-driver
 )
+# Node.js with npm drives the browser tests; any installation that brings npm
+# along will do.
+if ! command -v npm >/dev/null 2>&1; then
+  packages+=(nodejs npm)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

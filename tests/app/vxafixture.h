@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -55,6 +56,12 @@ protected:
     {
         std::filesystem::create_directories(m_machine.driveC() + "/Tarvion/bin");
         std::filesystem::copy_file(TSM_VXA_EXECUTABLE, agentHostPath());
+        // The agent's web server listens nowhere, so that these tests never
+        // hold the loopback ports another test or a running agent needs; its
+        // pages folder exists, empty.
+        std::filesystem::create_directories(m_machine.driveC() + "/Tarvion/html");
+        std::filesystem::create_directories(m_machine.driveC() + "/qwex");
+        std::ofstream(m_machine.driveC() + "/qwex/qwex.conf") << "http_port = 0\nhttps_port = 0\n";
     }
 
     std::string agentHostPath() const { return m_machine.driveC() + "/Tarvion/bin/vxa"; }

@@ -21,14 +21,16 @@ function options(argv) {
   return result;
 }
 
+// A fresh profile folder for every run (playwright passes it as
+// --user-data-dir).
 async function launch(profile) {
-  return chromium.launch({
+  return chromium.launchPersistentContext(profile, {
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
+    viewport: { width: 1400, height: 1000 },
     args: [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
-      `--user-data-dir=${profile}`,
     ],
   });
 }
@@ -86,9 +88,10 @@ async function main() {
   const browser = await launch(profile);
   const errors = [];
   try {
-    const page = await browser.newPage({ viewport: { width: 1400, height: 1000 } });
+    const page = await browser.newPage();
     page.on("pageerror", (error) => errors.push(error.message));
     page.on("console", (message) => { if (message.type() === "error") errors.push(message.text()); });
+    page.on("response", (answer) => { if (answer.status() >= 400) errors.push(`${answer.status()} ${answer.url()}`); });
 
     const response = await page.goto(opts.url, { waitUntil: "load", timeout: 60000 });
     assert.equal(response.status(), 200, "page status");

@@ -30,7 +30,8 @@ protected:
         fs::create_directories(webappsFolder());
         fs::copy(std::string(TSM_SOURCE_DIR) + "/peers", webappsFolder(), recursive);
         m_machine.useDescription(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml");
-        // A peer that does not answer is given up after two seconds.
+        // The server on its usual ports; a peer that does not answer is
+        // given up after two seconds.
         write(m_machine.driveC() + "/qwex/qwex.conf", "client_timeout_ms = 2000\n");
     }
 

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# run-browser-test.sh <build folder> <output folder>: installs the built agent
+# with its pages and the example peers into a fresh emulated machine with the
+# typical hardware, starts it, and checks the management page in headless
+# chromium (pagetest.js). The screenshot and what the page showed are left in
+# the output folder.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+build="$(cd "$1" && pwd)"
+out="$2"
+mkdir -p "$out"
+
+if [ ! -d "$here/node_modules/playwright-core" ]; then
+  (cd "$here" && npm ci --no-audit --no-fund --silent)
+fi
+
+export TSM_MACHINE="$(mktemp -d /tmp/tsm-browser-XXXXXX)"
+agent="$TSM_MACHINE/drive_c/Tarvion/bin/vxa"
+finish() {
+  "$agent" -stop >/dev/null 2>&1 || true
+  "$agent" -uninstall >/dev/null 2>&1 || true
+  cp "$TSM_MACHINE/service-output.log" "$out/service-output.log" 2>/dev/null || true
+  rm -rf "$TSM_MACHINE"
+}
+trap finish EXIT
+
+TSM_DESCRIPTION="$root/sim/machines/typical.xml" "$root/scripts/start-agent.sh" "$build"
+node "$here/pagetest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine typical --out "$out"
