@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: a plain build and an AddressSanitizer +
-# UndefinedBehaviorSanitizer build, both with warnings as errors, then a short
-# libFuzzer run of every fuzz target.
+# UndefinedBehaviorSanitizer build, both with warnings as errors (each runs the
+# browser test of the management page), concurrent page requests in a
+# ThreadSanitizer build, then a short libFuzzer run of every fuzz target.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -19,6 +20,12 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scripts/build.sh build-ci/asan -DTSM_WERROR=ON -DTSM_SANITIZE=address,undefined -DTSM_BENCH=OFF
 ctest --test-dir build-ci/asan -j"$jobs" --timeout 900
+
+echo "== ThreadSanitizer: sixteen concurrent page requests to the installed service =="
+cmake -S . -B build-ci/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSM_WERROR=ON -DTSM_SANITIZE=thread \
+  -DTSM_BENCH=OFF >/dev/null
+cmake --build build-ci/tsan -j"$jobs" --target web_tests vxa tsmsim ZyrQWEX
+build-ci/tsan/tests/web/web_tests --gtest_filter='Page.SixteenConcurrentRequestsGetSixteenCompletePages'
 
 echo "== fuzz targets (libFuzzer, ${TSM_FUZZ_SECONDS:-20} s each) =="
 cmake -S . -B build-ci/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
