@@ -1,6 +1,7 @@
 // The page that an operation link of an example application opens: it shows
-// the operation and every device that the link's query names. A device starts
-// at each "Type" key: Type, its bus fields, Class, then the instance field.
+// the application (the page's title), the operation and every device that the
+// link's query names. A device starts at each "Type" key: Type, its bus
+// fields, Class, then the instance field.
 (function () {
   "use strict";
 
@@ -29,16 +30,39 @@
     return { operation: operation, devices: devices };
   }
 
+  function element(parent, tag, text, className) {
+    var node = document.createElement(tag);
+    if (text !== undefined) node.textContent = text;
+    if (className) node.className = className;
+    parent.appendChild(node);
+    return node;
+  }
+
   function render() {
     var request = devicesOf(location.search);
-    var list = document.getElementById("devices");
-    document.getElementById("operation").textContent = request.operation || "(none)";
+    var head = document.head;
+    var style = element(head, "link");
+    style.rel = "stylesheet";
+    style.href = "/VXA/vxa.css";
+    var icon = element(head, "link");
+    icon.rel = "icon";
+    icon.href = "/VXA/Images/favicon.svg";
+
+    var masthead = element(document.body, "header", undefined, "masthead");
+    element(masthead, "span", document.title, "brand-name");
+    var back = element(masthead, "a", "Back to the Storage Manager", "version");
+    back.href = "/VXA/VXA.htm";
+    var main = element(document.body, "main");
+    var title = element(main, "h2", "Operation ");
+    element(title, "span", request.operation || "(none)").id = "operation";
+    var requested = element(main, "p", "Requested for ");
+    element(requested, "span", String(request.devices.length)).id = "count";
+    requested.appendChild(document.createTextNode(" device(s):"));
+    var list = element(main, "ul");
     request.devices.forEach(function (device) {
-      var item = document.createElement("li");
-      item.textContent = device.cls + " on " + device.bus + " (" + device.fields.join(", ") + "), " + device.instance;
-      list.appendChild(item);
+      element(list, "li", device.cls + " on " + device.bus + " (" + device.fields.join(", ") + "), " + device.instance);
     });
-    document.getElementById("count").textContent = request.devices.length;
+    element(main, "p", "This example application only shows what it was asked to do.", "hint");
   }
 
   document.addEventListener("DOMContentLoaded", render);

@@ -58,4 +58,21 @@ module.exports = {
     filter: { text: "slot 3", controllers: 1 },
     follow: { text: "Configure", operation: "Configure" },
   },
+  // Hundreds of controllers: one row for each controller in the page's data,
+  // the same peer devices, rendered within a second.
+  large: {
+    controllersFromData: true,
+    others: [
+      { cells: { 0: "Tarvion ServerLine 7" }, operations: ["Remote Console", "Events"] },
+      { cells: { 0: "Tarvion NetLink 2 Adapter" }, depth: 1, operations: ["Link Status", "Events"] },
+      { cells: { 0: "Tarvion NetLink 2 Adapter" }, depth: 1, operations: ["Link Status", "Events"] },
+      { cells: { 0: "Tarvion DriveCage 8" }, depth: 1, operations: ["Locate", "Events"] },
+    ],
+    groups: [
+      { title: "All array controllers", operations: ["Compare Settings"] },
+      { title: "PCI array controllers", operations: ["Update Firmware", "Schedule Flash"] },
+      { title: "Network adapters 2", operations: ["Team Adapters"] },
+    ],
+    follow: { text: "Locate", operation: "Locate" },
+  },
 };

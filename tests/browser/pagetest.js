@@ -28,6 +28,7 @@ async function launch(profile) {
     executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
     headless: true,
     viewport: { width: 1400, height: 1000 },
+    ignoreHTTPSErrors: true,
     args: [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
@@ -104,9 +105,19 @@ async function main() {
     assert.equal(seen.version, "Version 1.10.3.0");
     assert.ok(seen.renderMs < 1000, `rendered in ${seen.renderMs} ms`);
     if (expected.controllers) checkDevices(seen.controllers, expected.controllers, "controllers");
-    if (expected.controllerCount !== undefined) assert.equal(seen.controllers.length, expected.controllerCount);
+    if (expected.controllersFromData) {
+      const described = await page.evaluate(() =>
+        vxaDiscovery.devices.filter((device) => device.cls === "ArrayController").length);
+      assert.ok(described > 100, `${described} controllers in the data`);
+      assert.equal(seen.controllers.length, described, "one row per controller");
+    }
     checkDevices(seen.others, expected.others, "peer devices");
-    assert.deepEqual(seen.groups.map((group) => group.title), expected.groups.map((group) => group.title));
+    // A group title ends with its member count; expectations may leave it out.
+    assert.equal(seen.groups.length, expected.groups.length, "number of groups");
+    expected.groups.forEach((want, i) => {
+      const title = seen.groups[i].title;
+      assert.ok(title === want.title || title.replace(/ \d+$/, "") === want.title, `group ${i}: ${title}`);
+    });
     expected.groups.forEach((want, i) => {
       if (want.members) assert.deepEqual(seen.groups[i].members, want.members, `group ${want.title} members`);
       assert.deepEqual(seen.groups[i].links.map((link) => link.text), want.operations, `group ${want.title} operations`);
@@ -114,10 +125,12 @@ async function main() {
     });
 
     // The filter narrows the tables to the matching rows.
-    await page.fill("#filter", expected.filter.text);
-    const visible = await page.$$eval("#controllers tbody tr:not([hidden])", (rows) => rows.length);
-    assert.equal(visible, expected.filter.controllers, `rows left by the filter "${expected.filter.text}"`);
-    await page.fill("#filter", "");
+    if (expected.filter) {
+      await page.fill("#filter", expected.filter.text);
+      const visible = await page.$$eval("#controllers tbody tr:not([hidden])", (rows) => rows.length);
+      assert.equal(visible, expected.filter.controllers, `rows left by the filter "${expected.filter.text}"`);
+      await page.fill("#filter", "");
+    }
 
     // An operation link opens the peer's page, which names the operation.
     await Promise.all([page.waitForNavigation(), page.click(`a.op:text("${expected.follow.text}")`)]);
