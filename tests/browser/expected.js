@@ -58,8 +58,9 @@ module.exports = {
     filter: { text: "slot 3", controllers: 1 },
     follow: { text: "Configure", operation: "Configure" },
   },
-  // Hundreds of controllers: one row for each controller in the page's data,
-  // the same peer devices, rendered within a second.
+  // Hundreds of controllers (most of them from the Fleet peer): one row for
+  // each controller in the page's data, the same peer devices, rendered
+  // within a second.
   large: {
     controllersFromData: true,
     others: [

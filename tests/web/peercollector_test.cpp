@@ -222,18 +222,6 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
     EXPECT_EQ(asked("Untyped/vxasupport.xml"), 2u);
 }
 
-TEST_F(Peers, ClientKeepsOnlyAnswersUpToStatus202)
-{
-    Web::LocalWebClient client(m_hServer);
-    EXPECT_TRUE(client.isValid());
-    EXPECT_EQ(client.getUrl("http://127.0.0.1:2301/Odd/s202/page.htm"), support("Odd", ""));
-    EXPECT_EQ(client.getUrl("https://127.0.0.1:2381/Odd/s203/page.htm"), "");
-    EXPECT_EQ(client.getUrl("http://127.0.0.1:1/nothing"), "");
-    Web::LocalWebClient unbound(nullptr);
-    EXPECT_FALSE(unbound.isValid());
-    EXPECT_EQ(unbound.getUrl("http://127.0.0.1:2301/Good/d.xml"), "");
-}
-
 TEST_F(Peers, SlowPeerIsCutOffByTheClientTimeout)
 {
     configure(listing({ "Odd/slow/page.htm?" }));
