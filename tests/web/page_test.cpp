@@ -52,10 +52,8 @@ std::size_t occurrences(const std::string& text, const std::string& part)
 
 void expectPageData(const std::string& page)
 {
-    for (const char* pszPart : kPageData) {
-        SCOPED_TRACE(pszPart);
-        EXPECT_EQ(occurrences(page, pszPart), 1u);
-    }
+    for (const char* pszPart : kPageData)
+        EXPECT_NE(page.find(pszPart), std::string::npos) << pszPart;
 }
 
 class Page : public tsmtest::WebAgent {};
