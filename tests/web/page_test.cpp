@@ -25,6 +25,11 @@ const char* const kPageData[] = {
     "{\"name\":\"STR_MODEL_AB4400\",\"bus\":\"SCSI\",\"fields\":[[\"VendorID\",\"ORVANE  \"],[\"ProductID\","
     "\"ARRAYBOX 4400   \"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"false\"]],"
     "\"inst\":\"SerialNumber\",\"at\":\"E09BKS2104                      \",\"box\":\"Rack 2 array\"",
+    "{\"name\":\"STR_MODEL_AB4800\",\"bus\":\"Fibre\",\"fields\":[[\"VendorID\",\"ORVANE  \"],[\"ProductID\","
+    "\"ARRAYBOX 4800   \"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"true\"]],\"inst\":\"WWN\","
+    "\"at\":\"5f1a70000b480100\",\"box\":\"Fibre array 1\"",
+    "\"link\":\"/VXA/VXA.htm?Operation=Details&Type=Fibre&VendorID=ORVANE  &ProductID=ARRAYBOX 4800   "
+    "&Class=ArrayController&WWN=5f1a70000b480100\"}",
     "{\"name\":\"STR_MODEL_AL120\",\"bus\":\"EISA\",\"fields\":[[\"SubsystemVendorID\",\"0x5256\"],"
     "[\"SubsystemDeviceID\",\"0xA020\"]],\"cls\":\"ArrayController\",\"attrs\":[[\"isRedundant\",\"false\"]],"
     "\"inst\":\"Slot\",\"at\":\"5\",\"box\":\"\"",
