@@ -6,6 +6,7 @@ packages=(
   build-essential cmake ccache clang libclang-rt-14-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxerces-c-dev libxalan-c-dev libssl-dev libcpp-httplib-dev
+  nlohmann-json3-dev prometheus
   python3 curl
 )
 
