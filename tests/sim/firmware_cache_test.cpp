@@ -4,6 +4,7 @@
 
 namespace {
 
+using fwtest::ByteImage;
 using fwtest::Bytes;
 
 TEST(FirmwareCache, BoardSizesBatteryAndAcceleratorMap)
@@ -17,34 +18,24 @@ TEST(FirmwareCache, BoardSizesBatteryAndAcceleratorMap)
     </controller>)");
     ASSERT_TRUE(firmware);
     // 65536 KB in total does not fit 16 bits: every size is reported halved.
-    Bytes image(512, 0);
-    image[0] = 0x08;                          // drive 3
-    image[4] = 0x00; image[5] = 0x20;         // 8192
-    image[6] = 0x00; image[7] = 0x60;         // 24576
-    image[38] = 0x00; image[39] = 0x80;       // 32768
-    image[40] = 2;
-    image[208] = 0x02;                        // pack 1 failed
-    image[210] = 1;
-    image[217] = 1;
+    // Accelerator off for drive 3, pack 1 failed.
+    const ByteImage image = ByteImage(512).le32(0, 0x08).le16(4, 8192).le16(6, 24576).le16(38, 32768).u8(40, 2)
+        .u8(208, 0x02).u8(210, 1).u8(217, 1);
     const auto answer = fwtest::bmic(*firmware, 0xC1, 0, {}, 512);
     fwtest::expectGood(answer);
-    EXPECT_EQ(answer.data, image);
+    EXPECT_EQ(answer.data, image.bytes());
 }
 
 TEST(FirmwareCache, WithoutBoardTheAcceleratorIsOff)
 {
     auto firmware = fwtest::build("<controller><logicaldrive number=\"0\"/></controller>");
     ASSERT_TRUE(firmware);
-    Bytes image(512, 0);
-    image[8] = 1;
-    EXPECT_EQ(fwtest::bmic(*firmware, 0xC1, 0, {}, 512).data, image);
+    EXPECT_EQ(fwtest::bmic(*firmware, 0xC1, 0, {}, 512).data, ByteImage(512).u8(8, 1).bytes());
 
     // Battery packs are reported even without a cache board.
     auto packsOnly = fwtest::build("<controller><battery packs=\"3\" failed=\"0 2\"/></controller>");
     ASSERT_TRUE(packsOnly);
-    image[40] = 3;
-    image[208] = 0x05;
-    EXPECT_EQ(fwtest::bmic(*packsOnly, 0xC1, 0, {}, 512).data, image);
+    EXPECT_EQ(fwtest::bmic(*packsOnly, 0xC1, 0, {}, 512).data, ByteImage(512).u8(8, 1).u8(40, 3).u8(208, 0x05).bytes());
 }
 
 TEST(FirmwareCache, StatusFlagsShiftAndControllerWideAccelerator)
