@@ -100,12 +100,22 @@ TEST_F(TransportCommand, BmicCommandBlockFollowsDirectionAndLength)
                  "dwControlCode == CONTROL_DIRECTION_READ \\|\\| dwControlCode == CONTROL_DIRECTION_WRITE");
 }
 
+TEST_F(TransportCommand, UnknownBusTypeIsFatal)
+{
+    // Configuration record with bus type 1 (neither EISA nor PCI) at 47.
+    drivers.setPort(0, bodyReply(Image(196).hex(40, "f1a7014c").u8(46, 4).u8(47, 1).bytes()));
+    const SchemaObjectEssentialData ciss(0, 0x8000, eCSMI_CISS);
+    BusInfoRecord busInfo{};
+    EXPECT_DEATH(createIoCtlCommandGroup(eCSMI_CISS)->getControllerBusInfo(ciss, busInfo),
+                 "configBuffer.CntlrConfiguration.bIoBusType == 3");
+}
+
 TEST_F(TransportCommand, CissPacketAndReply)
 {
     SchemaObjectEssentialData device(0, 0x8007, eCSMI_CISS);
     device.setLunAddress({0x40, 0x07, 0, 0, 0, 0, 0, 0x99});
     Image reply(148 + 512);
-    reply.byte(76, 0x02).hex(78, "0100").hex(92, toHex(pattern(40, 0x70))).hex(148, toHex(pattern(512, 0)));
+    reply.u8(76, 0x02).hex(78, "0100").hex(92, toHex(pattern(40, 0x70))).hex(148, toHex(pattern(512, 0)));
     drivers.setPort(0, bodyReply(reply.bytes()));
 
     Call call(512, 16);
@@ -231,7 +241,7 @@ TEST_F(TransportCommand, I2OScsiPacketAndReadTranslation)
     SchemaObjectEssentialData drive(1, 0x8005, eCSMI_I2O);
     drive.setAddress({1, 5, 3});
     Image reply(124 + 96);
-    reply.hex(92, "0300" + toHex(pattern(40, 0x50))).byte(105, 0x02).hex(124, toHex(pattern(96, 0x30)));
+    reply.hex(92, "0300" + toHex(pattern(40, 0x50))).u8(105, 0x02).hex(124, toHex(pattern(96, 0x30)));
     drivers.setPort(1, bodyReply(reply.bytes()));
 
     Call call(96, 64);
@@ -271,7 +281,7 @@ TEST_F(TransportCommand, FibreCommandFollowsItsAddressQuery)
     Image answer(44);
     answer.hex(28, "0506 0000 44332211");
     Image reply(148 + 512);
-    reply.byte(84, 0x02).hex(148, toHex(pattern(512, 0x01)));
+    reply.u8(84, 0x02).hex(148, toHex(pattern(512, 0x01)));
     drivers.setPort(2, byPacket({{{"ZYRFC", 1}, bodyReply(answer.bytes())}, {{"ZYRFC", 2}, bodyReply(reply.bytes())}}));
 
     Call call(512, 64);
@@ -331,7 +341,7 @@ TEST_F(TransportCommand, LegacyPacketsAndClipping)
     Image scsiSent(86 + 96);
     scsiSent.hex(0, "1c000000 4f44584d26500000 b4000000 04000000 00000000 9a000000")
         .hex(28, "050103 2c010000 00000000")
-        .byte(41, 6)
+        .u8(41, 6)
         .hex(58, "120000006000")
         .hex(82, "60000000");
     EXPECT_EQ(toHex(lastSent()), toHex(scsiSent.bytes()));

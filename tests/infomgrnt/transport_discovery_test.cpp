@@ -64,7 +64,7 @@ TEST_F(TransportDiscovery, LogicalDrivesUpToTheCountWithBlocks)
     std::vector<int> asked;
     drivers.setPort(0, cissPort([&](const std::vector<std::uint8_t>& packet, Image& reply) {
         if (packet[46] == 0x11) {
-            reply.byte(148, 3);   // three configured logical drives
+            reply.u8(148, 3);   // three configured logical drives
             return true;
         }
         if (packet[46] != 0x10)
@@ -109,7 +109,7 @@ TEST_F(TransportDiscovery, PhysicalDrivesFromEitherPresenceMap)
 
     // 16 drives per port: port 0 target 0, port 1 target 11, port 7 target 15.
     identify = Image(148 + 512);
-    identify.byte(148 + 53, 16).byte(148 + 54, 0x01).byte(148 + 57, 0x08).byte(148 + 69, 0x80);
+    identify.u8(148 + 53, 16).u8(148 + 54, 0x01).u8(148 + 57, 0x08).u8(148 + 69, 0x80);
     identify.hex(148 + 18, "ffffffff");  // ignored with this addressing
     EssentialDataList wide;
     EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverPhysicalDrives(controller, wide, controller), 0u);
@@ -133,7 +133,7 @@ TEST_F(TransportDiscovery, CissRemoteControllersAreTheMakersProductsOnly)
             // Allocation length 8008 in bytes 6 to 9, most significant first.
             if (toHex({packet.begin() + 46, packet.begin() + 50}) != "00001f48" || packet[38] != 12)
                 return false;
-            reply.hex(148, "000000").byte(151, bListLength);
+            reply.hex(148, "000000").u8(151, bListLength);
             reply.hex(156, "0400004102000000");   // kept
             reply.hex(164, "0500004103000000");   // another product
             reply.hex(172, "0600004104000000");   // another maker
@@ -216,12 +216,12 @@ TEST_F(TransportDiscovery, CissRemoteIdentityRecord)
 Image fibreInquiryData()
 {
     Image data(176);
-    data.byte(0, 2);
-    data.byte(4, 2).le32(8, 32);
-    data.byte(12, 1).le32(16, 128);
-    data.hex(32, "000100").le32(40, 80).byte(44, 0x0C);   // array controller
-    data.hex(80, "000200").le32(88, 0).byte(92, 0x2D);    // enclosure services (qualifier bits set)
-    data.hex(128, "010300").le32(136, 0).byte(140, 0x00); // a disk: not kept
+    data.u8(0, 2);
+    data.u8(4, 2).le32(8, 32);
+    data.u8(12, 1).le32(16, 128);
+    data.hex(32, "000100").le32(40, 80).u8(44, 0x0C);   // array controller
+    data.hex(80, "000200").le32(88, 0).u8(92, 0x2D);    // enclosure services (qualifier bits set)
+    data.hex(128, "010300").le32(136, 0).u8(140, 0x00); // a disk: not kept
     return data;
 }
 
@@ -281,7 +281,7 @@ TEST_F(TransportDiscovery, FibreRemoteControllersFromTheInquiryData)
     EXPECT_EQ(clipped.size(), 2u);
     // Offsets that point outside the reply or loop are not followed.
     Image looping = fibreInquiryData();
-    looping.le32(40, 32).byte(4, 200).le32(16, 0xFFFFFFF0);
+    looping.le32(40, 32).u8(4, 200).le32(16, 0xFFFFFFF0);
     drivers.setPort(2, inquiryPort(looping, 0, sizes));
     EssentialDataList bounded;
     EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->discoverRemoteControllers(adapter, bounded), 0u);
@@ -302,11 +302,11 @@ TEST_F(TransportDiscovery, FibreIdentityFromWhicheverQueryAnswers)
     SchemaObjectEssentialData remote(2, 0x8007, eCSMI_SWITCH);
     remote.setAddress({1, 9, 4});
     Image adapterAttributes(128);
-    adapterAttributes.byte(40, 0x21).hex(42, "1000000000c0ffee 2000000000c0ffee").le32(60, 0x12ABCDEF);
+    adapterAttributes.u8(40, 0x21).hex(42, "1000000000c0ffee 2000000000c0ffee").le32(60, 0x12ABCDEF);
     Image portAttributes(124);
-    portAttributes.hex(36, "5000000000000001 5000000000000002").byte(52, 0x31).le32(56, 0x00010203);
+    portAttributes.hex(36, "5000000000000001 5000000000000002").u8(52, 0x31).le32(56, 0x00010203);
     Image name(60);
-    name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).byte(52, 0x41);
+    name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41);
     auto pTransport = createIoCtlCommandGroup(eCSMI_FIBRE);
     std::array<std::uint8_t, 20> identity{};
 
@@ -347,7 +347,7 @@ TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
     static FakeDrivers* const pDrivers = new FakeDrivers;
     InfoMgr::setDeviceChannel(pDrivers);
     Image name(60);
-    name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).byte(52, 0x41);
+    name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41);
     const PortAnswer hang = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwReturned) {
         std::this_thread::sleep_for(std::chrono::seconds(12));
         dwReturned = 0;

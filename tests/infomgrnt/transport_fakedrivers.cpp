@@ -7,56 +7,6 @@
 
 namespace xporttest {
 
-Image& Image::hex(std::size_t nOffset, const std::string& digits)
-{
-    std::string clean;
-    for (char c : digits)
-        if (c != ' ')
-            clean += c;
-    if (clean.size() % 2 != 0)
-        throw std::invalid_argument("odd hex image: " + digits);
-    const std::size_t nBytes = clean.size() / 2;
-    if (m_bytes.size() < nOffset + nBytes)
-        m_bytes.resize(nOffset + nBytes, 0);
-    for (std::size_t i = 0; i < nBytes; ++i)
-        m_bytes[nOffset + i] = static_cast<std::uint8_t>(std::stoul(clean.substr(2 * i, 2), nullptr, 16));
-    return *this;
-}
-
-Image& Image::text(std::size_t nOffset, const std::string& characters)
-{
-    if (m_bytes.size() < nOffset + characters.size())
-        m_bytes.resize(nOffset + characters.size(), 0);
-    std::memcpy(m_bytes.data() + nOffset, characters.data(), characters.size());
-    return *this;
-}
-
-Image& Image::byte(std::size_t nOffset, std::uint8_t bValue)
-{
-    if (m_bytes.size() < nOffset + 1)
-        m_bytes.resize(nOffset + 1, 0);
-    m_bytes[nOffset] = bValue;
-    return *this;
-}
-
-Image& Image::le32(std::size_t nOffset, std::uint32_t dwValue)
-{
-    for (int i = 0; i < 4; ++i)
-        byte(nOffset + i, static_cast<std::uint8_t>(dwValue >> (8 * i)));
-    return *this;
-}
-
-std::string toHex(const std::vector<std::uint8_t>& bytes)
-{
-    static const char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (std::uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 15];
-    }
-    return text;
-}
-
 PortAnswer bodyReply(const std::vector<std::uint8_t>& reply, std::uint32_t dwReturnCode)
 {
     return [reply, dwReturnCode](std::uint32_t, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {

@@ -3,6 +3,7 @@
 #ifndef TSM_TESTS_TRANSPORT_FAKEDRIVERS_H
 #define TSM_TESTS_TRANSPORT_FAKEDRIVERS_H
 
+#include "byteimage.h"
 #include "imxdevicechannel.h"
 
 #include <cstdint>
@@ -13,23 +14,8 @@
 
 namespace xporttest {
 
-// A byte image written by hand: zero-filled, with fields put at offsets.
-class Image {
-public:
-    explicit Image(std::size_t nSize = 0) : m_bytes(nSize, 0) {}
-    // Hex digits (blanks ignored) at an offset, growing the image if needed.
-    Image& hex(std::size_t nOffset, const std::string& digits);
-    Image& text(std::size_t nOffset, const std::string& characters);
-    Image& byte(std::size_t nOffset, std::uint8_t bValue);
-    Image& le32(std::size_t nOffset, std::uint32_t dwValue);
-    const std::vector<std::uint8_t>& bytes() const { return m_bytes; }
-    std::vector<std::uint8_t>& bytes() { return m_bytes; }
-
-private:
-    std::vector<std::uint8_t> m_bytes;
-};
-
-std::string toHex(const std::vector<std::uint8_t>& bytes);
+using Image = tsmtest::ByteImage;
+using tsmtest::toHex;
 
 struct Request {
     std::string device;

@@ -92,6 +92,8 @@ TEST(ControllerInfoOnMachine, CacheSizesRatioAndStatus)
         {"<cache read=\"3000\" write=\"1000\" total=\"4096\"/>", {{"CacheRatio", "75/25"}}},
         {"<cache read=\"8192\" write=\"8192\"/>", {{"CacheRatio", "50/50"}, {"CacheSizeTotal", "16384"}}},
         {"<cache read=\"100\" write=\"900\"/>", {{"CacheRatio", "10/90"}}},
+        // 67.99 % truncates to 67 and rounds down to 65; 32 % rounds down to 30.
+        {"<cache read=\"2785\" write=\"1311\" total=\"4096\"/>", {{"CacheRatio", "65/30"}}},
         {"<cache read=\"0\" write=\"0\" total=\"8192\"/>", {{"CacheRatio", "100/0"}, {"CacheSizeTotal", "8192"}}},
         {"<cache read=\"4096\" write=\"4096\" status=\"temporarilydisabled\"/>", {{"CacheStatus", "TemporarilyDisabled"}}},
         {"<cache read=\"4096\" write=\"4096\" status=\"permanentlydisabled\"/>", {{"CacheStatus", "PermenantlyDisabled"}}},
@@ -236,6 +238,10 @@ TEST(ControllerInfoOnMachine, NamesFromTheBoardTable)
                   std::string(c.pszName) + " in Slot " + valueOf(one.pController, "Slot"));
         EXPECT_EQ(valueOf(one.pController, "BusType"), "pci");
     }
+    // An EISA board: its bus and its board identifier 0x5256A020.
+    const OneController eisa("", "bus=\"eisa\" board=\"0x5256A020\" slot=\"7\"");
+    ASSERT_NE(eisa.pController.get(), nullptr);
+    expectAttributes(eisa.pController, {{"BusType", "eisa"}, {"SubsystemID", "1381408800"}});
 }
 
 TEST(ControllerInfoOnMachine, RemoteControllersAreNamedByTheirBox)

@@ -3,7 +3,11 @@
 // second refresh that keeps it; controllers pulled and put back. And the
 // large machine, whose every controller of a known model can be described.
 #include "arraycontroller.h"
+#include "externalarraycontrollerdiscovery.h"
+#include "hbadiscovery.h"
 #include "hostbusadapter.h"
+#include "imxtransportsource.h"
+#include "internalarraycontrollerdiscovery.h"
 #include "simulatedmachine.h"
 #include "system.h"
 
@@ -158,6 +162,25 @@ TEST(TypicalMachine, PulledControllerGoesWithItsSubtreeAndComesBack)
     machine.refresh();
     EXPECT_EQ(controllerSummary(pRoot), kTypicalControllers);
     EXPECT_EQ(adapterCount(pRoot), 1u);
+}
+
+TEST(TypicalMachine, DiscoveryFromTheRootAddsNothingNewAndAnUnusableLibraryFindsNothing)
+{
+    optest::SimulatedMachine machine("typical.xml");
+    const Core::DevicePtr pRoot = machine.refresh();
+    auto& system = static_cast<Schema::System&>(*pRoot);
+    // From the root the external discovery asks every array controller of the tree.
+    Operations::ExternalArrayControllerDiscovery external;
+    EXPECT_EQ(external.visit(system)->value(), Core::Status::eOK);
+    EXPECT_EQ(controllerSummary(pRoot), kTypicalControllers);
+
+    InfoMgr::recordInitError(0x80000000);
+    Operations::InternalArrayControllerDiscovery internal;
+    Operations::HBADiscovery adapters;
+    EXPECT_EQ(internal.visit(system)->value(), Core::Status::eFAILED);
+    EXPECT_EQ(adapters.visit(system)->value(), Core::Status::eFAILED);
+    EXPECT_EQ(external.visit(system)->value(), Core::Status::eFAILED);
+    InfoMgr::recordInitError(0);
 }
 
 // Every controller whose model is known carries the bus type and the

@@ -115,30 +115,30 @@ TEST(CsmiDrivers, RefusesMalformedAndForeignRequests)
         DWORD error;
     };
     Bytes wrongHeaderLength = configRequest();
-    wrongHeaderLength.u32(0, 27);
+    wrongHeaderLength.le32(0, 27);
     Bytes lengthBeyondInput = configRequest();
-    lengthBeyondInput.u32(24, 169);
+    lengthBeyondInput.le32(24, 169);
     Bytes shortRecord = packet("ZYRCSMI", 2, 0xFFFFFFFF, 100);
     Bytes shortStatus = packet("ZYRCSMI", 3, 0xFFFFFFFF, 3);
     Bytes unknownCode = packet("ZYRCSMI", 9, 0xFFFFFFFF, 168);
     Bytes paddedSignature = configRequest();
     paddedSignature.u8(11, 'X');
     const Bytes whole = configRequest();
-    const std::vector<uint8_t> headerOnly(whole.b.begin(), whole.b.begin() + 27);
+    const std::vector<uint8_t> headerOnly(whole.bytes().begin(), whole.bytes().begin() + 27);
     const Case cases[] = {
         {"input shorter than a header", 0, kPassThrough, headerOnly, 196, 87},
-        {"HeaderLength not 28", 0, kPassThrough, wrongHeaderLength.b, 196, 87},
-        {"Length beyond the input", 0, kPassThrough, lengthBeyondInput.b, 400, 87},
-        {"output smaller than the packet", 1, kPassThrough, configRequest().b, 195, 87},
-        {"record shorter than 168 bytes", 2, kPassThrough, shortRecord.b, shortRecord.b.size(), 87},
-        {"status shorter than 36 bytes", 2, kPassThrough, shortStatus.b, shortStatus.b.size(), 87},
-        {"unknown CSMI function", 0, kPassThrough, unknownCode.b, 196, 1},
-        {"signature with a stray byte", 0, kPassThrough, paddedSignature.b, 196, 1},
-        {"legacy signature on a CISS port", 0, kPassThrough, packet("ODXM&P", 5, 180, 17).b, 45, 1},
-        {"CISS signature on an I2O port", 1, kPassThrough, packet("ZYRCISS", 2, 0xFFFFFFFF, 120).b, 148, 1},
-        {"CSMI signature on a legacy port", 5, kPassThrough, configRequest().b, 196, 1},
-        {"another control code", 0, 0x00041018, configRequest().b, 196, 1},
-        {"port without a controller", 6, kPassThrough, configRequest().b, 196, 1167},
+        {"HeaderLength not 28", 0, kPassThrough, wrongHeaderLength.bytes(), 196, 87},
+        {"Length beyond the input", 0, kPassThrough, lengthBeyondInput.bytes(), 400, 87},
+        {"output smaller than the packet", 1, kPassThrough, configRequest().bytes(), 195, 87},
+        {"record shorter than 168 bytes", 2, kPassThrough, shortRecord.bytes(), shortRecord.bytes().size(), 87},
+        {"status shorter than 36 bytes", 2, kPassThrough, shortStatus.bytes(), shortStatus.bytes().size(), 87},
+        {"unknown CSMI function", 0, kPassThrough, unknownCode.bytes(), 196, 1},
+        {"signature with a stray byte", 0, kPassThrough, paddedSignature.bytes(), 196, 1},
+        {"legacy signature on a CISS port", 0, kPassThrough, packet("ODXM&P", 5, 180, 17).bytes(), 45, 1},
+        {"CISS signature on an I2O port", 1, kPassThrough, packet("ZYRCISS", 2, 0xFFFFFFFF, 120).bytes(), 148, 1},
+        {"CSMI signature on a legacy port", 5, kPassThrough, configRequest().bytes(), 196, 1},
+        {"another control code", 0, 0x00041018, configRequest().bytes(), 196, 1},
+        {"port without a controller", 6, kPassThrough, configRequest().bytes(), 196, 1167},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

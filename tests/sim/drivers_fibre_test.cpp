@@ -43,8 +43,8 @@ Bytes addressQuery(uint8_t path, uint8_t target, uint8_t lun)
 Bytes command(const Reply& address, const std::vector<uint8_t>& cdb, uint32_t dataLength)
 {
     Bytes p = packet("ZYRFC", 2, 0xFFFFFFFF, 120 + dataLength);
-    p.u32(28, at32(address.out, 32)).u8(40, static_cast<uint8_t>(cdb.size()));
-    p.u8(41, at8(address.out, 28)).u8(42, at8(address.out, 29)).raw(44, cdb).u32(60, 1);
+    p.le32(28, at32(address.out, 32)).u8(40, static_cast<uint8_t>(cdb.size()));
+    p.u8(41, at8(address.out, 28)).u8(42, at8(address.out, 29)).raw(44, cdb).le32(60, 1);
     return p;
 }
 
@@ -147,7 +147,7 @@ TEST(FibreDriver, CommandsReachTheTargetTheAddressQueryNamed)
     // A handle the address query never gave, or bus and target ids that are
     // not the handle's, reach no target.
     Bytes stale = command(array, kInquiry, 96);
-    stale.u32(28, 0x7777);
+    stale.le32(28, 0x7777);
     reply = send(0, stale);
     ASSERT_TRUE(reply.ok) << reply.error;
     EXPECT_NE(at32(reply.out, 20), 0u);
@@ -158,7 +158,7 @@ TEST(FibreDriver, CommandsReachTheTargetTheAddressQueryNamed)
     EXPECT_NE(at32(reply.out, 20), 0u);
 
     Bytes badDirection = command(array, kInquiry, 96);
-    badDirection.u32(60, 0);
+    badDirection.le32(60, 0);
     EXPECT_EQ(send(0, badDirection).error, 87u);
     EXPECT_EQ(send(0, packet("ZYRFC", 1, 0xFFFFFFFF, 15)).error, 87u);
 }
@@ -201,7 +201,7 @@ TEST(FibreDriver, IdentityQueriesCarryNamesAndPortAddresses)
     // "FCM&P" code 14, 124 bytes: 8 at 28, address bytes at 33 to 35; names
     // at 36 and 44, byte at 52, address at 56.
     Bytes port = packet("FCM&P", 14, 10, 96);
-    port.u32(28, 8).u32(32, 0).u8(33, 0).u8(34, 1).u8(35, 0);
+    port.le32(28, 8).le32(32, 0).u8(33, 0).u8(34, 1).u8(35, 0);
     reply = send(0, port);
     ASSERT_TRUE(reply.ok) << reply.error;
     EXPECT_EQ(at32(reply.out, 20), 0u);
@@ -220,7 +220,7 @@ TEST(FibreDriver, IdentityQueriesCarryNamesAndPortAddresses)
     reply = send(0, port);
     ASSERT_TRUE(reply.ok) << reply.error;
     EXPECT_NE(at32(reply.out, 20), 0u);
-    port.u8(34, 1).u32(28, 7);
+    port.u8(34, 1).le32(28, 7);
     EXPECT_EQ(send(0, port).error, 87u);
 
     // An adapter without the attribute interface leaves only "ZYRFC" code 3.

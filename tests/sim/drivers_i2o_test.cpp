@@ -30,7 +30,7 @@ const char* kMachine = R"(<?xml version="1.0"?>
 Bytes bmic(uint8_t opcode, uint32_t dataLength, uint16_t count)
 {
     Bytes p = packet("ZYRBMIC", 1, 0xFFFFFFFF, 64 + dataLength, 96 + dataLength);
-    return p.u8(28, 0).u8(29, opcode).u16(30, count);
+    return p.u8(28, 0).u8(29, opcode).le16(30, count);
 }
 
 // "ZYRBMIC" code 2, 124 + data: 28 path, 29 target, 31 CDB length, 32 CDB,
@@ -38,7 +38,7 @@ Bytes bmic(uint8_t opcode, uint32_t dataLength, uint16_t count)
 Bytes scsi(const std::vector<uint8_t>& cdb, uint32_t dataLength)
 {
     Bytes p = packet("ZYRBMIC", 2, 0xFFFFFFFF, 96 + dataLength, 128 + dataLength);
-    return p.u8(28, 0).u8(29, 0).u8(31, static_cast<uint8_t>(cdb.size())).raw(32, cdb).u32(48, 0xFFFFFFFF);
+    return p.u8(28, 0).u8(29, 0).u8(31, static_cast<uint8_t>(cdb.size())).raw(32, cdb).le32(48, 0xFFFFFFFF);
 }
 
 } // namespace

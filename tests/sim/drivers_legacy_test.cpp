@@ -34,7 +34,7 @@ Bytes configuration() { return packet("ODXM&P", 5, 180, 17); }
 Bytes bmic(uint8_t opcode, uint32_t dataLength)
 {
     Bytes p = packet("ODXM&P", 3, 180, 16 + dataLength);
-    return p.u8(28, 0).u8(29, opcode).u32(34, dataLength).u16(38, static_cast<uint16_t>(dataLength));
+    return p.u8(28, 0).u8(29, opcode).le32(34, dataLength).le16(38, static_cast<uint16_t>(dataLength));
 }
 
 // "ODXM&P" code 4, 86 + data: 28, 29, 30 address bytes second, first, third;
@@ -42,7 +42,7 @@ Bytes bmic(uint8_t opcode, uint32_t dataLength)
 Bytes scsi(const std::vector<uint8_t>& cdb, uint32_t dataLength)
 {
     Bytes p = packet("ODXM&P", 4, 180, 58 + dataLength);
-    return p.u32(31, 300).u8(41, static_cast<uint8_t>(cdb.size())).raw(58, cdb).u32(82, dataLength);
+    return p.le32(31, 300).u8(41, static_cast<uint8_t>(cdb.size())).raw(58, cdb).le32(82, dataLength);
 }
 
 } // namespace
@@ -91,7 +91,7 @@ TEST(LegacyDriver, BmicPacketsCarryDataAndFailThroughReturnCode)
     Bytes tooLong = bmic(0x11, 65536);
     EXPECT_EQ(send(0, tooLong).error, 87u);
     Bytes beyond = bmic(0x11, 512);
-    beyond.u32(34, 520);
+    beyond.le32(34, 520);
     EXPECT_EQ(send(0, beyond).error, 87u);
     EXPECT_TRUE(send(0, bmic(0x11, 65535)).ok);
 }
@@ -115,6 +115,6 @@ TEST(LegacyDriver, ScsiPacketsReachTheFirmware)
     longCdb.u8(41, 25);
     EXPECT_EQ(send(0, longCdb).error, 87u);
     Bytes beyond = scsi({0x12, 0, 0, 0, 96, 0}, 96);
-    beyond.u32(82, 97);
+    beyond.le32(82, 97);
     EXPECT_EQ(send(0, beyond).error, 87u);
 }

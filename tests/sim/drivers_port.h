@@ -1,7 +1,9 @@
-// Test side of the simulated miniports: packets written byte by byte at the
-// offsets of the packet tables, sent through the platform's device I/O.
+// Test side of the simulated miniports: packets written a field at a time at
+// the offsets of the packet tables, sent through the platform's device I/O.
 #ifndef TSM_TESTS_SIM_DRIVERS_PORT_H
 #define TSM_TESTS_SIM_DRIVERS_PORT_H
+
+#include "byteimage.h"
 
 #include <windows.h>
 
@@ -15,51 +17,14 @@ namespace drvtest {
 
 constexpr DWORD kPassThrough = 0x0004D008;
 
-// A byte image with little-endian stores at explicit offsets.
-struct Bytes {
-    std::vector<uint8_t> b;
-
-    explicit Bytes(size_t size) : b(size, 0) {}
-
-    Bytes& u8(size_t at, uint8_t v)
-    {
-        b.at(at) = v;
-        return *this;
-    }
-    Bytes& u16(size_t at, uint16_t v)
-    {
-        u8(at, static_cast<uint8_t>(v));
-        return u8(at + 1, static_cast<uint8_t>(v >> 8));
-    }
-    Bytes& u32(size_t at, uint32_t v)
-    {
-        for (size_t i = 0; i < 4; ++i) {
-            u8(at + i, static_cast<uint8_t>(v >> (8 * i)));
-        }
-        return *this;
-    }
-    Bytes& text(size_t at, std::string_view s)
-    {
-        for (size_t i = 0; i < s.size(); ++i) {
-            u8(at + i, static_cast<uint8_t>(s[i]));
-        }
-        return *this;
-    }
-    Bytes& raw(size_t at, const std::vector<uint8_t>& v)
-    {
-        for (size_t i = 0; i < v.size(); ++i) {
-            u8(at + i, v[i]);
-        }
-        return *this;
-    }
-};
+using Bytes = tsmtest::ByteImage;
 
 // The 28-byte control header: 0 HeaderLength, 4 signature, 12 timeout,
 // 16 control code, 20 return code, 24 length of what follows.
 inline Bytes packet(std::string_view signature, uint32_t code, uint32_t timeout, uint32_t length, size_t size = 0)
 {
     Bytes p(size ? size : 28 + length);
-    p.u32(0, 28).text(4, signature).u32(12, timeout).u32(16, code).u32(20, 0).u32(24, length);
+    p.le32(0, 28).text(4, signature).le32(12, timeout).le32(16, code).le32(20, 0).le32(24, length);
     return p;
 }
 
@@ -112,7 +77,7 @@ inline Reply ioctl(int port, DWORD code, const std::vector<uint8_t>& in, size_t 
 }
 
 // A pass-through packet sent in place, as input and output of the same size.
-inline Reply send(int port, const Bytes& p) { return ioctl(port, kPassThrough, p.b, p.b.size()); }
+inline Reply send(int port, const Bytes& p) { return ioctl(port, kPassThrough, p.bytes(), p.bytes().size()); }
 
 } // namespace drvtest
 

@@ -4,12 +4,8 @@
 
 namespace {
 
+using fwtest::ByteImage;
 using fwtest::Bytes;
-
-void put(Bytes& image, size_t offset, const Bytes& bytes)
-{
-    std::copy(bytes.begin(), bytes.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
-}
 
 const char* const kSmallMapController = R"(<controller>
     <physicaldrive port="0" target="0" blocks="1000000" reserved="1000"/>
@@ -25,43 +21,22 @@ TEST(FirmwareLogical, SmallMapDriveConfigurationStatusAndIdentity)
 {
     auto firmware = fwtest::build(kSmallMapController);
     ASSERT_TRUE(firmware);
-    // Three drives of RAID 5: two drives' worth of the smallest usable drive
-    // (999000 blocks), 255 heads of 32 sectors.
-    Bytes config(512, 0);
-    put(config, 10, {3, 0});
-    put(config, 12, {3, 0});                          // RAID 5 code
-    put(config, 14, {1, 0});
-    put(config, 24, {0x00, 0x02});
-    put(config, 30, {244, 0});
-    config[32] = 255;
-    config[44] = 32;
-    put(config, 46, {0x07, 0, 0, 0});                 // drives 0, 1, 2
-    put(config, 50, {64, 0});
-    put(config, 52, {0x80, 0, 0, 0});                 // spare: drive 7
-    put(config, 66, {63, 0, 0, 0});
-    put(config, 74, {0xB0, 0x7C, 0x1E, 0x00});        // 1998000
-    put(config, 78, {0x58, 0x3E, 0x0F, 0x00});        // 999000
-    config[130] = 4;
-    config[228] = 1;
+    // Three drives of RAID 5 (code 3): two drives' worth of the smallest usable
+    // drive (999000 blocks), 255 heads of 32 sectors; drives 0-2, spare 7.
+    const ByteImage config = ByteImage(512).le16(10, 3).le16(12, 3).le16(14, 1).le16(24, 512).le16(30, 244)
+        .u8(32, 255).u8(44, 32).le32(46, 0x07).le16(50, 64).le32(52, 0x80).le32(66, 63).le32(74, 1998000)
+        .le32(78, 999000).u8(130, 4).u8(228, 1);
     const auto configAnswer = fwtest::bmic(*firmware, 0x50, 2, {}, 512);
     fwtest::expectGood(configAnswer);
-    EXPECT_EQ(configAnswer.data, config);
+    EXPECT_EQ(configAnswer.data, config.bytes());
 
-    Bytes status(1024, 0);
-    status[0] = 5;                                    // recovering
-    put(status, 1, {0x02, 0, 0, 0});                  // drive 1 failed
-    put(status, 421, {0x39, 0x30, 0, 0});
-    status[425] = 1;
-    put(status, 494, {0x80, 0, 0, 0});                // spare drive 7 in use
-    status[535] = 1;
-    status[1001] = 1;
+    // Recovering (5), drive 1 failed, 12345 blocks left, spare 7 in use.
+    const ByteImage status = ByteImage(1024).u8(0, 5).le32(1, 0x02).le32(421, 12345).u8(425, 1).le32(494, 0x80)
+        .u8(535, 1).u8(1001, 1);
     const auto statusAnswer = fwtest::bmic(*firmware, 0x12, 2, {}, 1024);
     fwtest::expectGood(statusAnswer);
-    EXPECT_EQ(statusAnswer.data, status);
-
-    Bytes identity(512, 0);
-    put(identity, 0, {0x00, 0x02, 0xB0, 0x7C, 0x1E, 0x00});
-    EXPECT_EQ(fwtest::bmic(*firmware, 0x10, 2, {}, 512).data, identity);
+    EXPECT_EQ(statusAnswer.data, status.bytes());
+    EXPECT_EQ(fwtest::bmic(*firmware, 0x10, 2, {}, 512).data, ByteImage(512).le16(0, 512).le32(2, 1998000).bytes());
 }
 
 TEST(FirmwareLogical, AbsentDrivesAnswerEmptyAndNumbersPastTheLimitAreRefused)
@@ -90,34 +65,17 @@ TEST(FirmwareLogical, BigMapsAndBigDrives)
                       blocksleft="6000000000" rebuilding="3:15" failed="1:2" activespares="3:15"/>
     </controller>)");
     ASSERT_TRUE(firmware);
-    Bytes config(512, 0);
-    put(config, 10, {2, 0});
-    put(config, 12, {2, 0});                          // RAID 1 code
-    put(config, 14, {1, 0});
-    put(config, 16, {0x00, 0xF2, 0x05, 0x2A, 0x01, 0, 0, 0});
-    put(config, 24, {0x00, 0x02});
-    put(config, 30, {0xFF, 0xFF});
-    config[32] = 255;
-    config[44] = 32;
-    put(config, 50, {128, 0});
-    put(config, 74, {0xFF, 0xFF, 0xFF, 0xFF});
-    put(config, 78, {0x20, 0x5F, 0x3D, 0x04});        // 71132960 - 2048
-    config[98] = 0x01;                                // drive 128
-    config[100] = 0x04;                               // drive 146
-    config[121] = 0x80;                               // spare 191
+    // 32-bit fields saturate; drives 128 and 146 and spare 191 in the big maps.
+    const ByteImage config = ByteImage(512).le16(10, 2).le16(12, 2).le16(14, 1).le64(16, 5000000000).le16(24, 512)
+        .le16(30, 0xFFFF).u8(32, 255).u8(44, 32).le16(50, 128).le32(74, 0xFFFFFFFF).le32(78, 71132960 - 2048)
+        .u8(98, 0x01).u8(100, 0x04).u8(121, 0x80);
     const auto configAnswer = fwtest::bmic(*firmware, 0x50, 0, {}, 512);
     fwtest::expectGood(configAnswer);
-    EXPECT_EQ(configAnswer.data, config);
-
-    Bytes status(1024, 0);
-    status[0] = 10;                                   // expanding
-    put(status, 421, {0xFF, 0xFF, 0xFF, 0xFF});
-    status[541] = 0x04;                               // drive 146 failed
-    status[834] = 0x80;                               // spare 191 in use
-    status[987] = 191;
-    put(status, 988, {0x00, 0xBC, 0xA0, 0x65, 0x01, 0, 0, 0});
-    EXPECT_EQ(fwtest::bmic(*firmware, 0x12, 0, {}, 1024).data, status);
-
+    EXPECT_EQ(configAnswer.data, config.bytes());
+    // Expanding (10), drive 146 failed, spare 191 in use and rebuilding.
+    const ByteImage status = ByteImage(1024).u8(0, 10).le32(421, 0xFFFFFFFF).u8(541, 0x04).u8(834, 0x80).u8(987, 191)
+        .le64(988, 6000000000);
+    EXPECT_EQ(fwtest::bmic(*firmware, 0x12, 0, {}, 1024).data, status.bytes());
     const auto identity = fwtest::bmic(*firmware, 0x10, 0, {}, 512);
     EXPECT_EQ((Bytes(identity.data.begin() + 2, identity.data.begin() + 6)), (Bytes{0xFF, 0xFF, 0xFF, 0xFF}));
 }
@@ -130,16 +88,12 @@ TEST(FirmwareLogical, BlockReads)
     </controller>)";
     auto firmware = fwtest::build(xml);
     ASSERT_TRUE(firmware);
-    Bytes header(512, 0);
-    fwtest::putText(header, 0, "EFI PART");
-    put(header, 8, {0x00, 0x00, 0x01, 0x00, 0x5C});
     const auto first = fwtest::bmic(*firmware, 0x20, 1, {0, 0, 0, 0}, 512);
     fwtest::expectGood(first);
-    EXPECT_EQ(first.data, header);
+    EXPECT_EQ(first.data, ByteImage(512).text(0, "EFI PART").hex(8, "000001005c").bytes());
 
     // Block 4 and 5 in one read; the block number is most significant byte first.
-    Bytes two(1024, 0);
-    put(two, 512, {1, 2, 3});
+    const Bytes two = ByteImage(1024).hex(512, "010203");
     EXPECT_EQ(fwtest::bmic(*firmware, 0x20, 1, {0, 0, 0, 4}, 1024).data, two);
     // A controller that reads block values least significant byte first.
     auto lsb = fwtest::build(xml, sim::DetailByteOrder::eLeastSignificantFirst);

@@ -4,6 +4,7 @@
 
 namespace {
 
+using fwtest::ByteImage;
 using fwtest::Bytes;
 
 const char* const kDrives = R"(
@@ -15,24 +16,13 @@ const char* const kDrives = R"(
     <physicaldrive port="0" target="2" present="false"/>
     <logicaldrive number="0" drives="1:2" spares="0:0"/>)";
 
+// Bus 1 target 2, 512-byte blocks, 1000 blocks with 10 reserved, stamped,
+// ultra wide (0x4C), data drive of an array (0x20), box 3 bay 7.
 Bytes driveNineImage()
 {
-    Bytes image(512, 0);
-    image[0] = 1;                                       // bus
-    image[1] = 2;                                       // target
-    image[2] = 0x00; image[3] = 0x02;
-    image[4] = 0xE8; image[5] = 0x03;                   // 1000 blocks
-    image[8] = 10;                                      // reserved
-    fwtest::putText(image, 12, "ORVANE  ");
-    fwtest::putText(image, 20, "OVD036B7K2      ");
-    fwtest::putText(image, 52, "3HX1T2Q" + std::string(33, ' '));
-    fwtest::putText(image, 92, "B107    ");
-    image[101] = 1;
-    image[103] = 0x4C;                                  // ultra wide
-    image[104] = 0x20;                                  // data drive of an array
-    image[114] = 3;
-    image[115] = 7;
-    return image;
+    return ByteImage(512).u8(0, 1).u8(1, 2).le16(2, 512).le32(4, 1000).le32(8, 10).text(12, "ORVANE  ")
+        .text(20, "OVD036B7K2      ").text(52, "3HX1T2Q" + std::string(33, ' ')).text(92, "B107    ").u8(101, 1)
+        .u8(103, 0x4C).u8(104, 0x20).u8(114, 3).u8(115, 7);
 }
 
 TEST(FirmwarePhysical, InternalControllerTakesTheNumberFromTheHighestByte)
@@ -93,21 +83,11 @@ TEST(FirmwarePhysical, BigMapNumbersAndDefaults)
     // Drive number 2 x 16 + 11 + 128 = 171.
     const auto answer = fwtest::bmic(*firmware, 0x15, 0, {171, 0, 0, 0}, 512);
     fwtest::expectGood(answer);
-    Bytes image(512, 0);
-    image[0] = 2;
-    image[1] = 11;
-    image[2] = 0x00; image[3] = 0x02;
-    image[4] = 0x20; image[5] = 0x67; image[6] = 0x3D; image[7] = 0x04;   // 71132960
-    image[8] = 0x00; image[9] = 0x08;                                     // 2048 reserved
-    fwtest::putText(image, 12, "ORVANE  ");
-    fwtest::putText(image, 20, "OVD036B7K2      ");
-    fwtest::putText(image, 52, "3HX2T11Q" + std::string(32, ' '));
-    fwtest::putText(image, 92, "B107    ");
-    image[101] = 1;
-    image[103] = 0xCC;                                                    // Ultra 3 wide
-    image[106] = 0x01;
-    image[115] = 12;                                                      // bay: target + 1
-    EXPECT_EQ(answer.data, image);
+    // Defaults: 71132960 blocks, 2048 reserved, Ultra 3 wide (0xCC), bay target + 1.
+    const ByteImage image = ByteImage(512).u8(0, 2).u8(1, 11).le16(2, 512).le32(4, 71132960).le32(8, 2048)
+        .text(12, "ORVANE  ").text(20, "OVD036B7K2      ").text(52, "3HX2T11Q" + std::string(32, ' '))
+        .text(92, "B107    ").u8(101, 1).u8(103, 0xCC).u8(106, 0x01).u8(115, 12);
+    EXPECT_EQ(answer.data, image.bytes());
 }
 
 } // namespace

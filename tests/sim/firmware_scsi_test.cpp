@@ -4,6 +4,7 @@
 
 namespace {
 
+using fwtest::ByteImage;
 using fwtest::Bytes;
 
 const sim::LunAddress kController{};
@@ -28,15 +29,8 @@ TEST(FirmwareScsi, InquiryOfEveryAddress)
 {
     auto firmware = controller();
     ASSERT_TRUE(firmware);
-    Bytes image(96, 0);
-    image[0] = 12;                                      // storage array controller
-    image[2] = 5;
-    image[3] = 2;
-    image[4] = 91;
-    fwtest::putText(image, 8, "ORVANE  ");
-    fwtest::putText(image, 16, "ARRAY CONTROLLER");
-    fwtest::putText(image, 32, "2.84");
-    fwtest::putText(image, 36, "P56A" + std::string(16, ' '));
+    // Storage array controller (12), version 5, format 2, 91 more bytes.
+    const Bytes image = ByteImage(96).hex(0, "0c0005025b").text(8, "ORVANE  ARRAY CONTROLLER2.84P56A" + std::string(16, ' '));
     const auto answer = fwtest::scsi(*firmware, {0x12, 0, 0, 0, 96, 0}, 96, kController);
     fwtest::expectGood(answer);
     EXPECT_EQ(answer.data, image);
@@ -63,11 +57,9 @@ TEST(FirmwareScsi, InquiryOfEveryAddress)
     EXPECT_EQ(std::string(physical.data.begin() + 8, physical.data.begin() + 40), "ORVANE  OVD146C1K5      B1073HXB");
 
     // Nothing at the address: peripheral qualifier 3, no data beyond.
-    Bytes none(96, 0);
-    none[0] = 0x7F;
     const auto nobody = fwtest::scsi(*firmware, {0x12, 0, 0, 0, 96, 0}, 96, kNobody);
     fwtest::expectGood(nobody);
-    EXPECT_EQ(nobody.data, none);
+    EXPECT_EQ(nobody.data, ByteImage(96).u8(0, 0x7F).bytes());
 
     // Vital product data: the supported pages and the unit serial number.
     EXPECT_EQ(fwtest::scsi(*firmware, {0x12, 1, 0x00, 0, 16, 0}, 6).data, (Bytes{12, 0x00, 0, 2, 0x00, 0x80}));
@@ -108,8 +100,7 @@ TEST(FirmwareScsi, CapacityReadsAndRefusals)
     ASSERT_TRUE(firmware);
     EXPECT_EQ(fwtest::scsi(*firmware, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8, kLogicalZero).data,
               (Bytes{0, 0, 0, 99, 0, 0, 2, 0}));
-    Bytes block(512, 0);
-    block[0] = 0xC0; block[1] = 0xFF; block[2] = 0xEE;
+    const Bytes block = ByteImage(512).hex(0, "c0ffee");
     const auto read10 = fwtest::scsi(*firmware, {0x28, 0, 0, 0, 0, 7, 0, 0, 1, 0}, 512, kLogicalZero);
     fwtest::expectGood(read10);
     EXPECT_EQ(read10.data, block);

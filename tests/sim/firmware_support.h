@@ -3,6 +3,7 @@
 #ifndef TSM_TESTS_SIM_FIRMWARE_SUPPORT_H
 #define TSM_TESTS_SIM_FIRMWARE_SUPPORT_H
 
+#include "byteimage.h"
 #include "description.h"
 #include "firmware.h"
 
@@ -16,6 +17,7 @@
 namespace fwtest {
 
 using Bytes = std::vector<uint8_t>;
+using tsmtest::ByteImage;
 
 // The firmware of the one <controller> or <remote> element the text holds;
 // fails the test when it is refused.
@@ -104,11 +106,6 @@ inline void expectCheckCondition(const Answer& answer, int key, int code, int qu
     EXPECT_EQ(answer.reply.scsiStatus, 2);
     EXPECT_EQ(answer.reply.commandStatus, 1);
     EXPECT_EQ(senseOf(answer.reply), (std::vector<int>{key, code, qualifier}));
-}
-
-inline void putText(Bytes& image, size_t offset, const std::string& text)
-{
-    std::copy(text.begin(), text.end(), image.begin() + static_cast<std::ptrdiff_t>(offset));
 }
 
 } // namespace fwtest

@@ -1,0 +1,211 @@
+// Merging client documents into a discovery document: patterns at every
+// depth, operations and their links, device groups and their consolidation.
+// Every expected document is written out by hand.
+#include "discoverymerger.h"
+#include "xmltexts.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// Three devices: A on PCI, B on Fibre with C nested in it.
+const std::string kTypeA = "<Type><PCI><SubsystemVendorID>0x7A10</SubsystemVendorID>"
+                           "<SubsystemDeviceID>0x  40</SubsystemDeviceID></PCI></Type>";
+const std::string kA = "<Device><Name>A</Name>" + kTypeA +
+                       "<Class><ArrayController isRedundant=\"false\"/></Class><Instance><Slot>3</Slot></Instance>";
+const std::string kB = "<Device><Name>B</Name><Type><Fibre><VendorID>TARVION</VendorID><ProductID>ARRAYBOX</ProductID>"
+                       "</Fibre></Type><Class><ArrayController isRedundant=\"true\"/></Class>"
+                       "<Instance><WWN>50:01</WWN></Instance>";
+const std::string kC = "<Device><Name>C</Name><Type><SCSI><VendorID>V</VendorID><ProductID>P</ProductID></SCSI></Type>"
+                       "<Class><Enclosure/></Class><Instance><SerialNumber>S1</SerialNumber></Instance>";
+const std::string kEnd = "</Device>";
+const std::string kDevices = kA + kEnd + kB + kC + kEnd + kEnd;
+
+// Device queries as printed (the ampersands escaped).
+const std::string kQueryA =
+    "Type=PCI&amp;SubsystemVendorID=0x7A10&amp;SubsystemDeviceID=0x  40&amp;Class=ArrayController&amp;Slot=3";
+const std::string kQueryB =
+    "Type=Fibre&amp;VendorID=TARVION&amp;ProductID=ARRAYBOX&amp;Class=ArrayController&amp;WWN=50:01";
+const std::string kQueryC = "Type=SCSI&amp;VendorID=V&amp;ProductID=P&amp;Class=Enclosure&amp;SerialNumber=S1";
+
+const std::string kInfo =
+    "<QWEXInfo><RegisteredName>tool</RegisteredName><RequestPage>run.htm</RequestPage></QWEXInfo>";
+const std::string kOtherInfo =
+    "<QWEXInfo><RegisteredName>other</RegisteredName><RequestPage>go.htm</RequestPage></QWEXInfo>";
+
+std::string discovery(const std::string& devices)
+{
+    return "<VXA_Discovery><Devices>" + devices + "</Devices></VXA_Discovery>";
+}
+
+std::string client(const std::string& patterns, const std::string& info = kInfo)
+{
+    return "<VXA_ClientQWEX>" + info + "<Devices>" + patterns + "</Devices></VXA_ClientQWEX>";
+}
+
+std::string pattern(const std::string& type, const std::string& cls, const std::string& instance,
+                    const std::string& rest)
+{
+    return "<Device><Type>" + type + "</Type><Class>" + cls + "</Class><Instance>" + instance + "</Instance>" + rest +
+           "</Device>";
+}
+
+const std::string kAny = "<Any/>";
+
+std::string single(const std::string& name, const std::string& description = std::string())
+{
+    return "<Operations><SingleDeviceOperation><Name>" + name + "</Name>" +
+           (description.empty() ? std::string() : "<Description>" + description + "</Description>") +
+           "</SingleDeviceOperation></Operations>";
+}
+
+std::string multiple(const std::string& name, const std::string& more)
+{
+    return "<MultipleDeviceOperation><Name>" + name + "</Name>" + more + "</MultipleDeviceOperation>";
+}
+
+// The operation Check (description d) of tool on a device with that query.
+std::string check(const std::string& query)
+{
+    return "<Operations><Operation><Name>Check</Name><Description>d</Description>" + kInfo +
+           "<Link>/tool/run.htm?Operation=Check&amp;" + query + "</Link></Operation></Operations>";
+}
+
+struct MergeCase {
+    const char* pszName;
+    std::string primary;
+    std::vector<std::string> clients;
+    std::string expected;
+};
+
+void expectMerges(const MergeCase& c)
+{
+    SCOPED_TRACE(c.pszName);
+    Xml::DiscoveryMerger merger(xmltest::parse(c.primary));
+    for (const std::string& text : c.clients)
+        merger.Merge(xmltest::parse(text));
+    EXPECT_EQ(c.expected + "\n\n", xmltest::print(merger.document()));
+}
+
+TEST(DiscoveryMerger, PatternsSelectTheDevicesThatGetOperations)
+{
+    const std::string checkAll = single("Check", "d");
+    const MergeCase cases[] = {
+        {"Any matches every device at every depth",
+         discovery(kDevices),
+         {client(pattern(kAny, kAny, kAny, checkAll))},
+         discovery(kA + check(kQueryA) + kEnd + kB + kC + check(kQueryC) + kEnd + check(kQueryB) + kEnd)},
+        {"a pattern field subset matches",
+         discovery(kDevices),
+         {client(pattern("<PCI><SubsystemVendorID>0x7A10</SubsystemVendorID></PCI>", kAny, kAny, checkAll))},
+         discovery(kA + check(kQueryA) + kEnd + kB + kC + kEnd + kEnd)},
+        {"a pattern field with another value fails",
+         discovery(kDevices),
+         {client(pattern("<PCI><SubsystemVendorID>0x7A11</SubsystemVendorID></PCI>", kAny, kAny, checkAll))},
+         discovery(kDevices)},
+        {"a type without fields matches its bus; class and instance compared",
+         discovery(kDevices),
+         {client(pattern("<Fibre/>", "<ArrayController/>", "<WWN>50:01</WWN>", checkAll) +
+                 pattern(kAny, "<ArrayController/>", "<WWN>50:02</WWN>", checkAll) +
+                 pattern(kAny, "<HostBusAdapter/>", kAny, checkAll))},
+         discovery(kA + kEnd + kB + kC + kEnd + check(kQueryB) + kEnd)},
+        {"a matched device always gets Operations; nested patterns apply below the match",
+         discovery(kDevices),
+         {client(pattern("<Fibre/>", kAny, kAny, pattern(kAny, kAny, kAny, checkAll)))},
+         discovery(kA + kEnd + kB + kC + check(kQueryC) + kEnd + "<Operations/>" + kEnd)},
+        {"operations keep the client's order, without a description when it has none",
+         discovery(kA + kEnd),
+         {client(pattern(kAny, kAny, kAny,
+                         "<Operations><SingleDeviceOperation><Description>x</Description><Name>One</Name>"
+                         "</SingleDeviceOperation><SingleDeviceOperation><Name>Two</Name>"
+                         "</SingleDeviceOperation></Operations>"))},
+         discovery(kA + "<Operations><Operation><Description>x</Description><Name>One</Name>" + kInfo +
+                   "<Link>/tool/run.htm?Operation=One&amp;" + kQueryA + "</Link></Operation><Operation><Name>Two</Name>" +
+                   kInfo + "<Link>/tool/run.htm?Operation=Two&amp;" + kQueryA + "</Link></Operation></Operations>" +
+                   kEnd)},
+        {"group members are never matched",
+         discovery(kA + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>"),
+         {client(pattern(kAny, kAny, kAny, ""))},
+         discovery(kA + "<Operations/>" + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>")},
+    };
+    for (const MergeCase& c : cases)
+        expectMerges(c);
+}
+
+TEST(DiscoveryMerger, MultipleDeviceOperationsGatherDevicesIntoGroups)
+{
+    const std::string arrayControllers = pattern(kAny, "<ArrayController/>", kAny, "<Operations>%</Operations>");
+    const auto withOperations = [&](const std::string& operations) {
+        std::string text = arrayControllers;
+        return text.replace(text.find('%'), 1, operations);
+    };
+    const std::string memberA = kA + kEnd;
+    const std::string memberB = kB + kEnd;
+    const std::string bothOperation = "<Operation><Name>Both</Name>" + kInfo + "<Link>/tool/run.htm?Operation=Both&amp;" +
+                                      kQueryA + "&amp;" + kQueryB + "</Link></Operation>";
+    const MergeCase cases[] = {
+        {"one group for all matches, named after its members",
+         discovery(kDevices),
+         {client(withOperations(multiple("Both", "")))},
+         discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd + "<DeviceGroup>" +
+                   bothOperation + memberA + memberB + "<Name>A&amp;B&amp;</Name></DeviceGroup>")},
+        {"two clients, one operation name: one group, the first client's details",
+         discovery(kDevices),
+         {client(pattern("<PCI/>", kAny, kAny,
+                         "<Operations>" + multiple("Sync", "<Description>d1</Description>"
+                                                           "<DeviceGroupName>G1</DeviceGroupName>") +
+                             "</Operations>")),
+          client(pattern("<Fibre/>", kAny, kAny,
+                         "<Operations>" + multiple("Sync", "<Description>d2</Description>") + "</Operations>"),
+                 kOtherInfo)},
+         discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd +
+                   "<DeviceGroup><DeviceGroupName>G1</DeviceGroupName><Operation><Name>Sync</Name>"
+                   "<Description>d1</Description>" +
+                   kInfo + "<Link>/tool/run.htm?Operation=Sync&amp;" + kQueryA + "</Link></Operation>" + memberA +
+                   "<Name>A&amp;</Name>" + memberB + "</DeviceGroup>")},
+        {"groups with the same members become the first group",
+         discovery(kDevices),
+         {client(withOperations(multiple("Both", "") +
+                                multiple("Also", "<DeviceGroupName>G2</DeviceGroupName>")))},
+         discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd + "<DeviceGroup>" +
+                   bothOperation + memberA + memberB +
+                   "<Name>A&amp;B&amp;</Name><DeviceGroupName>G2</DeviceGroupName><Operation><Name>Also</Name>" +
+                   kInfo + "<Link>/tool/run.htm?Operation=Also&amp;" + kQueryA + "&amp;" + kQueryB +
+                   "</Link></Operation></DeviceGroup>")},
+    };
+    for (const MergeCase& c : cases)
+        expectMerges(c);
+}
+
+TEST(DiscoveryMerger, IncompleteDocumentsAddWhatTheyCan)
+{
+    const std::string anyCheck = pattern(kAny, kAny, kAny, single("Check", "d"));
+    const MergeCase cases[] = {
+        {"no client root", discovery(kA + kEnd), {"<Other><Devices>" + anyCheck + "</Devices></Other>"},
+         discovery(kA + kEnd)},
+        {"not a document", discovery(kA + kEnd), {"<VXA_ClientQWEX>"}, discovery(kA + kEnd)},
+        {"no QWEXInfo: empty link parts",
+         discovery(kA + kEnd),
+         {"<VXA_ClientQWEX><Devices>" + anyCheck + "</Devices></VXA_ClientQWEX>"},
+         discovery(kA + "<Operations><Operation><Name>Check</Name><Description>d</Description>"
+                        "<Link>//?Operation=Check&amp;" +
+                   kQueryA + "</Link></Operation></Operations>" + kEnd)},
+        {"pattern without criteria, device without instance",
+         discovery(kA + kEnd + "<Device><Name>D</Name>" + kTypeA + "<Class><ArrayController/></Class></Device>"),
+         {client("<Device>" + single("Check", "d") + "</Device>" +
+                 pattern(kAny, kAny, "<Slot>3</Slot>", single("Check", "d")))},
+         discovery(kA + check(kQueryA) + kEnd + "<Device><Name>D</Name>" + kTypeA +
+                   "<Class><ArrayController/></Class></Device>")},
+    };
+    for (const MergeCase& c : cases)
+        expectMerges(c);
+
+    Xml::DiscoveryMerger withoutDocument{Xml::DocumentHandle()};
+    withoutDocument.Merge(xmltest::parse(client(anyCheck)));
+    EXPECT_TRUE(withoutDocument.document().isNull());
+}
+
+}

@@ -1,0 +1,148 @@
+// Parsing texts and files: what gives a document, what gives none, and the
+// diagnostic line each failure writes.
+#include "xmltexts.h"
+
+#include <gtest/gtest.h>
+
+#include <xercesc/dom/DOM.hpp>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
+const std::string kDiscoveryType = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n";
+const std::string kDiscovery = kDeclaration + kDiscoveryType +
+                               "<VXA_Discovery><Devices><Device><Name>STR_MODEL_A</Name><Type><PCI>"
+                               "<SubsystemVendorID>0x7A10</SubsystemVendorID>"
+                               "<SubsystemDeviceID>0x  40</SubsystemDeviceID></PCI></Type>"
+                               "<Class><ArrayController isRedundant=\"false\"/></Class>"
+                               "<Instance><Slot>3</Slot></Instance></Device></Devices></VXA_Discovery>\n";
+const std::string kUndeclaredElement =
+    kDeclaration + kDiscoveryType + "<VXA_Discovery><Devices><Gadget/></Devices></VXA_Discovery>";
+
+std::string nested(unsigned depth)
+{
+    std::string text;
+    for (unsigned i = 0; i < depth; ++i)
+        text += "<n>";
+    for (unsigned i = 0; i < depth; ++i)
+        text += "</n>";
+    return text;
+}
+
+std::string entityBomb()
+{
+    std::string text = "<!DOCTYPE b [<!ENTITY e0 \"xxxxxxxxxx\">";
+    for (int i = 1; i <= 9; ++i) {
+        const std::string previous = "&e" + std::to_string(i - 1) + ";";
+        text += "<!ENTITY e" + std::to_string(i) + " \"";
+        for (int j = 0; j < 10; ++j)
+            text += previous;
+        text += "\">";
+    }
+    return text + "]><b>&e9;</b>";
+}
+
+struct ParseCase {
+    const char* pszName;
+    std::string text;
+    bool bValidate;
+    bool bDocument;
+    // Start of what standard error receives; "" when nothing is written.
+    std::string diagnostic;
+};
+
+TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnostic)
+{
+    const std::string malformed = "Fatal Error at file \"DOMFactory\", line 1, column 4\n   Message: ";
+    const ParseCase cases[] = {
+        {"valid, validated", kDiscovery, true, true, ""},
+        {"valid, not validated", kDiscovery, false, true, ""},
+        {"undeclared element, validated", kUndeclaredElement, true, false,
+         "Error at file \"DOMFactory\", line 3, column 32\n   Message: "},
+        {"undeclared element, not validated", kUndeclaredElement, false, true, ""},
+        {"unclosed element", "<a>", false, false, malformed},
+        {"unclosed element, validated", "<a>", true, false, "Error at file \"DOMFactory\", line 1, column 3"},
+        {"empty text", "", false, false, "Fatal Error at file \"DOMFactory\", line 1, column 1\n   Message: "},
+        {"truncated", kDiscovery.substr(0, 200), false, false, "Fatal Error at file \"DOMFactory\""},
+        {"attribute declared twice (a warning only)",
+         "<!DOCTYPE a [<!ELEMENT a EMPTY><!ATTLIST a x CDATA #IMPLIED><!ATTLIST a x CDATA #IMPLIED>]><a/>", false,
+         false, "Warning at file \"DOMFactory\", line 1, column 74\n   Message: "},
+        {"unknown DTD, validated", "<!DOCTYPE a SYSTEM \"vxaunknown_1_0.dtd\"><a/>", true, false,
+         "Error at file \"DOMFactory\", line 1, column 43\n   Message: "},
+        {"unknown DTD, not validated", "<!DOCTYPE a SYSTEM \"vxaunknown_1_0.dtd\"><a/>", false, true, ""},
+        {"a DTD outside the folder is not read", "<!DOCTYPE a SYSTEM \"../tests/xml/outside.dtd\"><a/>", true,
+         false, "Error at file \"DOMFactory\""},
+        {"no grammar, validated", "<a/>", true, false, "Error at file \"DOMFactory\""},
+        {"nested to the limit", nested(Xml::DOMFactory::kMaxDepth), false, true, ""},
+        {"nested one deeper", nested(Xml::DOMFactory::kMaxDepth + 1), false, false,
+         "Fatal Error at file \"DOMFactory\", line 1, column 388\n   Message: elements are nested too deeply\n"},
+        {"entity expansion bomb", entityBomb(), false, false, "Fatal Error at file \"DOMFactory\""},
+    };
+    for (const ParseCase& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        testing::internal::CaptureStderr();
+        const Xml::DocumentHandle document = xmltest::factory().ParseBuffer(c.text, c.bValidate);
+        const std::string diagnostic = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(c.bDocument, !document.isNull());
+        if (c.diagnostic.empty()) {
+            EXPECT_EQ("", diagnostic);
+        } else {
+            EXPECT_EQ(c.diagnostic, diagnostic.substr(0, c.diagnostic.size()));
+            EXPECT_EQ('\n', diagnostic.back());
+        }
+    }
+}
+
+TEST(DOMFactory, ExternalEntitiesResolveToNothing)
+{
+    const Xml::DocumentHandle document =
+        xmltest::parse("<!DOCTYPE a [<!ENTITY x SYSTEM \"" TSM_XML_TEST_DIR "/domfactory_test.cpp\">]><a>&x;</a>");
+    ASSERT_FALSE(document.isNull());
+    EXPECT_EQ(std::u16string(), document->getDocumentElement()->getTextContent());
+}
+
+TEST(DOMFactory, ParseFileReadsLocalFilesAndNeverThrows)
+{
+    const std::string path = testing::TempDir() + "domfactory_test.xml";
+    std::ofstream(path) << kDiscovery;
+    const Xml::DocumentHandle document = xmltest::factory().ParseFile(path, true);
+    ASSERT_FALSE(document.isNull());
+    EXPECT_EQ(std::u16string(u"VXA_Discovery"), document->getDocumentElement()->getNodeName());
+    std::remove(path.c_str());
+
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(xmltest::factory().ParseFile(path, false).isNull());
+    testing::internal::GetCapturedStderr();
+}
+
+TEST(DOMFactory, ValidDocumentTextNeedsTheDeclarationTheRequiredTextAndValidity)
+{
+    const std::string required = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_";
+    const std::string noBlank = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + kDiscovery.substr(kDeclaration.size());
+    struct {
+        const char* pszName;
+        std::string text;
+        std::string required;
+        bool bValid;
+    } const cases[] = {
+        {"valid", kDiscovery, required, true},
+        {"declaration without the blank", noBlank, required, false},
+        {"required text missing", kDiscovery, "<!DOCTYPE VXA_ClientQWEX", false},
+        {"empty required text", kDiscovery, "", true},
+        {"empty required text, invalid document", kUndeclaredElement, "", false},
+        {"empty text", "", "", false},
+        {"declaration later in the text", "<!-- x -->" + kDiscovery, "", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(c.bValid, xmltest::factory().IsValidDocumentText(c.text, c.required));
+        testing::internal::GetCapturedStderr();
+    }
+}
+
+}

@@ -1,0 +1,33 @@
+// Small helpers of the XML tests: a factory reading the DTDs of the source
+// tree, and parsing a text that the test knows to be good.
+#ifndef TSM_TESTS_XML_XMLTEXTS_H
+#define TSM_TESTS_XML_XMLTEXTS_H
+
+#include "documenthandle.h"
+#include "domfactory.h"
+#include "domprinter.h"
+
+#include <string>
+
+namespace xmltest {
+
+inline const Xml::DOMFactory& factory()
+{
+    static const Xml::DOMFactory s_factory(TSM_HTML_DIR);
+    return s_factory;
+}
+
+inline Xml::DocumentHandle parse(const std::string& text)
+{
+    return factory().ParseBuffer(text, false);
+}
+
+// Printed text of a document, or "<null>" when there is none.
+inline std::string print(const Xml::DocumentHandle& document)
+{
+    return document ? Xml::DOMPrinter::ToString(document.get()) : std::string("<null>");
+}
+
+}
+
+#endif

@@ -1,0 +1,26 @@
+// The discovery document of the machine (root VXA_Discovery), and the devices
+// that other providers' discovery documents add to it.
+#ifndef TSM_XML_DISCOVERYDOCUMENT_H
+#define TSM_XML_DISCOVERYDOCUMENT_H
+
+#include "documenthandle.h"
+#include "domfactory.h"
+
+#include <string>
+
+namespace Xml {
+
+// Refreshes the device tree and describes its array controllers. The tree is
+// shared by every request, so one lock is held from the refresh until the
+// last controller is read. Null when no document can be made.
+DocumentHandle BuildDiscoveryDocument();
+
+// Appends the Device elements of another provider's discovery document text
+// (parsed without validation); a text that does not parse, or either document
+// without VXA_Discovery/Devices, adds nothing.
+void AppendDevices(const DocumentHandle& document, const std::string& text,
+                   const DOMFactory& factory = DOMFactory());
+
+}
+
+#endif
