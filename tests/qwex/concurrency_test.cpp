@@ -66,12 +66,7 @@ DWORD WINAPI servePage(EXTENSION_CONTROL_BLOCK* block)
         const std::lock_guard lock(g_shared.mutex);
         g_shared.calledAfterShutdown |= g_shared.shutDownReturned;
     }
-    char path[260] = {};
-    std::strncpy(path, block->lpszPathTranslated, sizeof path - 1);
-    DWORD length = static_cast<DWORD>(std::strlen(path));
-    block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVE_PAGE, const_cast<QWEX_TAG_HANDLER*>(kTags), &length,
-                                 reinterpret_cast<LPDWORD>(path));
-    return HSE_STATUS_SUCCESS;
+    return tsmtest::servePageWith(block, kTags);
 }
 
 QWEX_HANDLE startServing()
