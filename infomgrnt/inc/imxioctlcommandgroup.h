@@ -108,7 +108,8 @@ public:
     // Status byte: 0 normal, 1 degraded, 2 other.
     std::uint32_t getControllerStatus(const SchemaObjectEssentialData& controller, std::uint8_t& bStatus);
     // The identity record of a device reached through the controller: 64
-    // bytes for a CISS remote device, 20 (world-wide names) for Fibre Channel.
+    // bytes for a remote array controller (CISS or Fibre Channel), 20 (world-
+    // wide names) for a Fibre Channel adapter or device asked for fewer.
     std::uint32_t getRemoteIdentity(const SchemaObjectEssentialData& device, std::uint8_t* pbIdentity,
                                     std::size_t nIdentityLength);
 
@@ -121,6 +122,9 @@ public:
 
 protected:
     HDEVINFO deviceInfoSet() const { return m_hDeviceInfoSet; }
+    // Sends a read CDB of up to 16 bytes to a device and fills pbData.
+    std::uint32_t readScsi(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
+                           std::uint8_t bCdbLength, std::uint8_t* pbData, std::uint32_t dwLength);
 
     virtual std::uint32_t doDiscoverControllers(EssentialDataList& controllers);
     virtual std::uint32_t doDiscoverRemoteControllers(const SchemaObjectEssentialData& controller,

@@ -93,19 +93,4 @@ std::uint32_t CsmiCiss::sendCommand(const SchemaObjectEssentialData& device, con
     return kIoCtlOk;
 }
 
-std::uint32_t CsmiCiss::readScsi(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
-                                 std::uint8_t bCdbLength, std::uint8_t* pbData, std::uint32_t dwLength)
-{
-    ScsiRequest request;
-    request.pDevice = &device;
-    std::memcpy(request.cdb.data(), pbCdb, bCdbLength);
-    request.bCdbLength = bCdbLength;
-    std::uint32_t dwDataLength = dwLength;
-    std::uint32_t dwSenseLength = 0;
-    std::uint8_t bScsiStatus = 0;
-    std::uint16_t wCommandStatus = 0;
-    CommandBuffers buffers{pbData, &dwDataLength, nullptr, &dwSenseLength, &bScsiStatus, &wCommandStatus};
-    return sendScsiCommand(request, CONTROL_DIRECTION_READ, buffers);
-}
-
 }

@@ -29,9 +29,6 @@ protected:
 private:
     std::uint32_t sendCommand(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
                               std::uint8_t bCdbLength, std::uint32_t dwDirection, CommandBuffers& buffers);
-    // Sends a read CDB of up to 16 bytes to a device and fills pbData.
-    std::uint32_t readScsi(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
-                           std::uint8_t bCdbLength, std::uint8_t* pbData, std::uint32_t dwLength);
     bool isRemoteProduct(const std::uint8_t* pbInquiry) const;
 
     CSignature m_bSignature;

@@ -30,6 +30,10 @@ protected:
                                     CommandBuffers& buffers) override;
 
 private:
+    // The 64-byte remote identity record of an array controller behind the
+    // adapter, around the world-wide names already read.
+    void composeRemoteRecord(const SchemaObjectEssentialData& device, const std::uint8_t* pbNames,
+                             std::uint8_t* pbIdentity);
     std::uint32_t sendCommand(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
                               std::uint8_t bCdbLength, std::uint32_t dwDirection, CommandBuffers& buffers);
 

@@ -1,9 +1,11 @@
 // CsmiFibreChannel: the world-wide names and port address of an adapter or
-// of a device behind it.
+// of a device behind it, and the identity record of an array controller
+// behind the adapter.
 #include "imxcsmifibrechannel.h"
 
 #include "imxioctlpacket.h"
 
+#include <array>
 #include <cstring>
 
 namespace InfoMgr {
@@ -20,6 +22,25 @@ constexpr std::uint32_t kPortAttributesBody = 96;
 constexpr std::uint32_t kPortAttributesKind = 8;
 constexpr std::uint8_t kAnyAddress = 255;
 constexpr std::size_t kFibreIdentitySize = 20;
+
+// The remote identity record of an array controller behind the adapter: the
+// CISS record's layout with the Fibre Channel bus code, no serial number
+// text, and the device's first world-wide name.
+constexpr std::size_t kRemoteRecordSize = 64;
+constexpr std::uint16_t kRemoteRecordKind = 12;
+constexpr std::uint8_t kFibreBusCode = 4;
+constexpr std::size_t kRemoteBusOffset = 2;
+constexpr std::size_t kRemoteVendorOffset = 3;
+constexpr std::size_t kRemoteProductOffset = 11;
+constexpr std::size_t kRemoteNameOffset = 38;
+constexpr std::size_t kWorldWideNameSize = 8;
+constexpr std::uint8_t kInquiry = 0x12;
+constexpr std::uint32_t kInquiryLength = 96;
+constexpr std::uint8_t kInquiryAllocation = 95;
+constexpr std::size_t kInquiryVendorOffset = 8;
+constexpr std::size_t kInquiryVendorSize = 8;
+constexpr std::size_t kInquiryProductOffset = 16;
+constexpr std::size_t kInquiryProductSize = 16;
 
 template <class Reply>
 void composeIdentity(const Reply& reply, std::uint8_t* pbIdentity)
@@ -82,22 +103,49 @@ std::uint32_t CsmiFibreChannel::doGetRemoteIdentity(const SchemaObjectEssentialD
 {
     if (pbIdentity == nullptr || nIdentityLength < kFibreIdentitySize)
         return kIoCtlNothingFound;
-    const PortHandle port(device.port());
-    if (!port.isOpen())
-        return kIoCtlPortNotOpened;
     std::uint8_t abIdentity[kFibreIdentitySize] = {};
-    bool bAnswered = false;
-    if (device.eObjectType() == eOBJECT_CONTROLLER) {
-        bAnswered = askAdapterAttributes(port, abIdentity) ||
-                    askName(port, ObjectAddress{kAnyAddress, kAnyAddress, kAnyAddress}, abIdentity);
-    } else {
-        bAnswered = askPortAttributes(port, device.port(), device.address(), abIdentity) ||
-                    askName(port, device.address(), abIdentity);
+    {
+        const PortHandle port(device.port());
+        if (!port.isOpen())
+            return kIoCtlPortNotOpened;
+        bool bAnswered = false;
+        if (device.eObjectType() == eOBJECT_CONTROLLER) {
+            bAnswered = askAdapterAttributes(port, abIdentity) ||
+                        askName(port, ObjectAddress{kAnyAddress, kAnyAddress, kAnyAddress}, abIdentity);
+        } else {
+            bAnswered = askPortAttributes(port, device.port(), device.address(), abIdentity) ||
+                        askName(port, device.address(), abIdentity);
+        }
+        if (!bAnswered)
+            return kIoCtlPortNotOpened;
     }
-    if (!bAnswered)
-        return kIoCtlPortNotOpened;
-    std::memcpy(pbIdentity, abIdentity, sizeof abIdentity);
+    // Only an array controller behind the adapter has the full record; an
+    // enclosure (the switch command type) and the adapter have their names.
+    if (nIdentityLength < kRemoteRecordSize || device.eObjectType() != eOBJECT_REMOTE_DEVICE ||
+        device.eCommandType() != eCSMI_FIBRE) {
+        std::memcpy(pbIdentity, abIdentity, sizeof abIdentity);
+        return kIoCtlOk;
+    }
+    composeRemoteRecord(device, abIdentity, pbIdentity);
     return kIoCtlOk;
+}
+
+// Vendor and product come from the device's own INQUIRY; a device that does
+// not answer it keeps them zero, as a CISS remote does.
+void CsmiFibreChannel::composeRemoteRecord(const SchemaObjectEssentialData& device, const std::uint8_t* pbNames,
+                                           std::uint8_t* pbIdentity)
+{
+    std::memset(pbIdentity, 0, kRemoteRecordSize);
+    pbIdentity[0] = static_cast<std::uint8_t>(kRemoteRecordKind);
+    pbIdentity[1] = static_cast<std::uint8_t>(kRemoteRecordKind >> 8);
+    pbIdentity[kRemoteBusOffset] = kFibreBusCode;
+    std::memcpy(pbIdentity + kRemoteNameOffset, pbNames, kWorldWideNameSize);
+    std::array<std::uint8_t, kInquiryLength> inquiry{};
+    const std::uint8_t abInquiry[6] = {kInquiry, 0, 0, 0, kInquiryAllocation, 0};
+    if (readScsi(device, abInquiry, sizeof abInquiry, inquiry.data(), kInquiryAllocation) == kIoCtlOk) {
+        std::memcpy(pbIdentity + kRemoteVendorOffset, inquiry.data() + kInquiryVendorOffset, kInquiryVendorSize);
+        std::memcpy(pbIdentity + kRemoteProductOffset, inquiry.data() + kInquiryProductOffset, kInquiryProductSize);
+    }
 }
 
 }

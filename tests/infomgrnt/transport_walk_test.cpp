@@ -177,10 +177,10 @@ TEST(ObjectModelOnMachine, WalksTheTypicalMachineOnce)
     EXPECT_EQ(walk.names.count("P4611BXQ3901"), 1u);
     // Every controller and remote reports its status (the adapter has none);
     // the adapter and its two remotes have world-wide names; the two CISS
-    // remotes identify the maker.
+    // remotes and the array controller behind the adapter identify the maker.
     EXPECT_EQ(walk.statusRead, walk.controllers + walk.remotes - 1);
     EXPECT_EQ(walk.fibreNamed, 3);
-    EXPECT_EQ(walk.identified, 2);
+    EXPECT_EQ(walk.identified, 3);
     // Board 0x4C01F1A7 on PCI bus 2, device 3: slot 2 from the setup records.
     EXPECT_EQ(walk.busInfo.at("P56A3C0KL4B102"), "02000000" "0200" "a7f1" "014c" "00800100" "014ca7f1");
 }

@@ -58,6 +58,7 @@ const std::multiset<std::string> kTypicalControllers{
     "1.22 under arraycontroller: Tarvion RaidShelf 2100 Enclosure",
     "1.66 under system: Tarvion ArrayLine 220",
     "3.08 under system: Tarvion ArrayLine 120",
+    "6.02 under hostbusadapter: Tarvion ArrayBox 4800 Cluster",
 };
 
 std::size_t adapterCount(const Core::DevicePtr& pRoot)
