@@ -15,10 +15,11 @@ namespace {
 // A document built in memory with an empty element, an element whose only
 // child is an empty text, escaped attribute and text content, and a comment
 // and a processing instruction that are written as they are.
-Xml::DocumentHandle builtInMemory(std::optional<Xml::XmlDeclaration> declaration = std::nullopt)
+Xml::DocumentHandle builtInMemory(const Xml::XmlDeclaration* pDeclaration = nullptr)
 {
-    Xml::DocumentHandle document = Xml::DocumentHandle::adopt(
-        xercesc::DOMImplementationRegistry::getDOMImplementation(u"Core")->createDocument(), declaration);
+    xercesc::DOMDocument* pNew = xercesc::DOMImplementationRegistry::getDOMImplementation(u"Core")->createDocument();
+    Xml::DocumentHandle document =
+        pDeclaration ? Xml::DocumentHandle::adopt(pNew, *pDeclaration) : Xml::DocumentHandle::adopt(pNew);
     xercesc::DOMElement* pRoot = document->createElement(u"Root");
     pRoot->setAttribute(u"a", u"say \"x\" & <y>");
     document->appendChild(pRoot);
@@ -87,8 +88,8 @@ TEST(DOMPrinter, PrintsOneNodeFollowedByANewline)
 
 TEST(DOMPrinter, UnknownOutputEncodingPrintsNothing)
 {
-    const Xml::DocumentHandle document =
-        builtInMemory(Xml::XmlDeclaration{u"1.0", u"X-NO-SUCH-ENCODING", std::nullopt});
+    const Xml::XmlDeclaration unknown{u"1.0", u"X-NO-SUCH-ENCODING", std::nullopt};
+    const Xml::DocumentHandle document = builtInMemory(&unknown);
     ASSERT_FALSE(document.isNull());
     testing::internal::CaptureStderr();
     EXPECT_EQ("", Xml::DOMPrinter::ToString(document.get()));
