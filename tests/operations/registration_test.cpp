@@ -49,6 +49,7 @@ const Entry kHba{"OperationDiscoverHostBusAdapters", eDISCOVER};
 const Entry kInternal{"OperationDiscoverInternalArrayControllers", eDISCOVER};
 const Entry kExternal{"OperationDiscoverExternalArrayControllers", eDISCOVER};
 const Entry kReadController{"OperationReadControllerInfo", eREAD};
+const Entry kReadLogical{"OperationReadLogicalDriveInfo", eREAD};
 
 bool startupSetIsRegistered()
 {
@@ -70,7 +71,9 @@ bool logicalDriveSetIsRegistered()
     return entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal} &&
            entries<Schema::ArrayController>(before.controller) ==
                std::vector<Entry>{kExternal, kReadController, {"OperationDiscoverLogicalDrives", eDISCOVER}} &&
-           entries<Schema::HostBusAdapter>(before.adapter) == std::vector<Entry>{kExternal};
+           entries<Schema::HostBusAdapter>(before.adapter) == std::vector<Entry>{kExternal} &&
+           entries<Schema::LogicalDrive>(before.logical) == std::vector<Entry>{kReadLogical} &&
+           entries<Schema::PhysicalDrive>(before.physical).empty();
 }
 
 bool arraySetIsRegistered()
@@ -84,6 +87,9 @@ bool arraySetIsRegistered()
            entries<Schema::Array>(before.array) == std::vector<Entry>{{"OperationDiscoverLogicalDrivesA", eDISCOVER},
                                                           {"OperationDiscoverDataPhysicalDrives", eDISCOVER},
                                                           {"OperationDiscoverSparePhysicalDrives", eDISCOVER}} &&
+           entries<Schema::LogicalDrive>(before.logical) == std::vector<Entry>{kReadLogical} &&
+           entries<Schema::PhysicalDrive>(before.physical) ==
+               std::vector<Entry>{{"OperationReadPhysicalDriveInfo", eREAD}} &&
            entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal};
 }
 

@@ -101,7 +101,7 @@ private:
     static void sweepStaleChildren(const DevicePtr& pDevice);
     static void removeChildren(const DevicePtr& pParent, const DeviceList& removed);
     static void assertRemoved(const DevicePtr& pParent, const DevicePtr& pChild);
-    static void detachSubtree(Device& device);
+    static void detachSubtree(Device& device, bool bTop);
     void detachChild(Device& child);
     DevicePtr findSameChild(const Device& device) const;
     DevicePtr childPointer(const Device& child) const;

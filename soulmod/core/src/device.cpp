@@ -269,7 +269,7 @@ void Device::removeChildren(const DevicePtr& pParent, const DeviceList& removed)
 // compacted by the caller.
 void Device::detachChild(Device& child)
 {
-    detachSubtree(child);
+    detachSubtree(child, true);
     unindexChild(child);
     child.m_pParent = DevicePtr();
     child.m_children.clear();
@@ -284,14 +284,20 @@ void Device::assertRemoved(const DevicePtr& pParent, const DevicePtr& pChild)
     TSM_ASSERT_TEXT(pParent->isInvariant() && pChild->isInvariant(), "isInvariant()");
 }
 
-// Marks a removed subtree detached; the links inside it stay as they are.
-void Device::detachSubtree(Device& device)
+// Marks a removed subtree detached. The child lists inside it stay; the
+// parent links below the top's own children are dropped, because a device
+// and its children holding each other would keep a removed subtree of three
+// levels or more (a controller with arrays and drives) alive for good.
+void Device::detachSubtree(Device& device, bool bTop)
 {
     device.m_bStale = true;
     device.m_operations.clear();
     device.m_attributes.clear();
-    for (const DevicePtr& pChild : device.m_children)
-        detachSubtree(*pChild);
+    for (const DevicePtr& pChild : device.m_children) {
+        detachSubtree(*pChild, false);
+        if (!bTop)
+            pChild->m_pParent = DevicePtr();
+    }
 }
 
 // Refresh

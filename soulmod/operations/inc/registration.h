@@ -9,7 +9,8 @@ namespace Operations {
 void registerStartupOperations();
 // The start-up set plus logical drive discovery and information.
 void registerLogicalDriveSet();
-// The start-up set plus arrays, their logical and physical drives.
+// The start-up set plus arrays, their logical and physical drives and the
+// information of both kinds of drive.
 void registerArraySet();
 
 }

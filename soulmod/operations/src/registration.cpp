@@ -9,6 +9,8 @@
 #include "logicaldrivediscovery.h"
 #include "logicaldrivediscoverya.h"
 #include "readcontrollerinfo.h"
+#include "readlogicaldriveinfo.h"
+#include "readphysicaldriveinfo.h"
 #include "schemakinds.h"
 #include "sparephysicaldrivediscovery.h"
 #include "unassignedphysicaldrivediscovery.h"
@@ -40,6 +42,7 @@ void registerLogicalDriveSet()
 {
     registerStartupOperations();
     registerOn<Schema::ArrayController, LogicalDriveDiscovery>();
+    registerOn<Schema::LogicalDrive, ReadLogicalDriveInfo>();
 }
 
 void registerArraySet()
@@ -47,9 +50,11 @@ void registerArraySet()
     registerStartupOperations();
     registerOn<Schema::ArrayController, ArrayDiscovery>();
     registerOn<Schema::Array, LogicalDriveDiscoveryA>();
+    registerOn<Schema::LogicalDrive, ReadLogicalDriveInfo>();
     registerOn<Schema::Array, DataPhysicalDriveDiscovery>();
     registerOn<Schema::Array, SparePhysicalDriveDiscovery>();
     registerOn<Schema::ArrayController, UnassignedPhysicalDriveDiscovery>();
+    registerOn<Schema::PhysicalDrive, ReadPhysicalDriveInfo>();
 }
 
 }

@@ -37,6 +37,11 @@ public:
             value |= static_cast<std::uint32_t>(m_bytes[offset + i]) << (8 * i);
         return value;
     }
+    std::uint64_t u64(std::size_t offset) const
+    {
+        check(offset, 8);
+        return static_cast<std::uint64_t>(u32(offset)) | (static_cast<std::uint64_t>(u32(offset + 4)) << 32);
+    }
     // Exactly count bytes as characters, zero bytes included.
     std::string fixedText(std::size_t offset, std::size_t count) const
     {

@@ -11,12 +11,13 @@
 namespace optest {
 namespace {
 
-void registerStartupOnce()
-{
-    static std::once_flag s_registered;
-    std::call_once(s_registered, [] { Operations::registerStartupOperations(); });
+std::once_flag s_registered;
+
 }
 
+void useRegistrationSet(void (*registerSet)())
+{
+    std::call_once(s_registered, registerSet);
 }
 
 std::string machineDescription(const std::string& ports)
@@ -36,7 +37,7 @@ std::string port(unsigned number, const std::string& driver, const std::string& 
 
 SimulatedMachine::SimulatedMachine(const std::string& description)
 {
-    registerStartupOnce();
+    useRegistrationSet(&Operations::registerStartupOperations);
     describe(description);
 }
 

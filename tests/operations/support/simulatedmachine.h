@@ -1,5 +1,5 @@
 // A device tree refreshed on a simulated machine described by the test: the
-// start-up operations registered, the hardware library's objects found
+// operations of a registration set registered, the hardware library's objects found
 // afresh, and the tree released when the test ends.
 #ifndef TSM_TESTS_OPERATIONS_SIMULATEDMACHINE_H
 #define TSM_TESTS_OPERATIONS_SIMULATEDMACHINE_H
@@ -16,6 +16,11 @@ std::string machineDescription(const std::string& ports);
 // One port with one controller holding the given content.
 std::string port(unsigned number, const std::string& driver, const std::string& controllerContent,
                  const std::string& controllerAttributes = std::string());
+
+// Installs the registration set that the process's machines refresh with;
+// only the first call has an effect, and a machine installs the start-up set
+// when no set was installed before it.
+void useRegistrationSet(void (*registerSet)());
 
 class SimulatedMachine {
 public:
