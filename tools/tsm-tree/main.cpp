@@ -1,6 +1,8 @@
-// tsm-tree [--set startup|logical|full] [--refreshes N]: the device tree of
-// the emulated machine named by TSM_MACHINE, for people.
+// tsm-tree [--set startup|logical|full] [--refreshes N] [--format
+// dump|json|prometheus] [--output FILE] [--timeout SECONDS]: the device tree
+// of the emulated machine named by TSM_MACHINE, for people and for monitoring.
 #include "treecommand.h"
+#include "treerun.h"
 
 #include <iostream>
 
@@ -18,6 +20,5 @@ int main(int argc, char* argv[])
         tsmtool::treeUsage(std::cout);
         return 0;
     }
-    tsmtool::refreshAndDump(options, std::cout);
-    return std::cout.good() ? 0 : 1;
+    return tsmtool::runTree(options, std::cout, std::cerr);
 }

@@ -1,30 +1,25 @@
-// Options of tsm-tree and the refresh of the tree it prints.
+// Options of tsm-tree.
 #include "treecommand.h"
 
-#include "device.h"
-#include "registration.h"
-#include "system.h"
-
+#include <map>
 #include <ostream>
+#include <set>
 
 namespace tsmtool {
 namespace {
 
-bool parseSet(const std::string& text, RegistrationSet& set)
+template <typename T>
+bool parseChoice(const std::string& text, const std::map<std::string, T>& choices, T& value)
 {
-    if (text == "startup")
-        set = RegistrationSet::eSTARTUP;
-    else if (text == "logical")
-        set = RegistrationSet::eLOGICAL;
-    else if (text == "full")
-        set = RegistrationSet::eFULL;
-    else
+    const auto found = choices.find(text);
+    if (found == choices.end())
         return false;
+    value = found->second;
     return true;
 }
 
-// Only plain decimal digits, at most kMaxRefreshes.
-bool parseCount(const std::string& text, unsigned& count)
+// Only plain decimal digits, from low to high.
+bool parseCount(const std::string& text, unsigned low, unsigned high, unsigned& count)
 {
     if (text.empty() || text.size() > 7)
         return false;
@@ -34,7 +29,7 @@ bool parseCount(const std::string& text, unsigned& count)
             return false;
         value = value * 10 + static_cast<unsigned>(c - '0');
     }
-    if (value > kMaxRefreshes)
+    if (value < low || value > high)
         return false;
     count = value;
     return true;
@@ -49,12 +44,43 @@ void splitOption(const std::string& argument, std::string& name, std::string& va
     value = bHasValue ? argument.substr(equals + 1) : std::string();
 }
 
+// Stores the value of one option; false with the accepted values otherwise.
+bool applyOption(const std::string& name, const std::string& value, TreeOptions& options, std::string& error)
+{
+    bool bOk = true;
+    std::string accepted;
+    if (name == "--set") {
+        bOk = parseChoice<RegistrationSet>(
+            value, {{"startup", RegistrationSet::eSTARTUP}, {"logical", RegistrationSet::eLOGICAL}, {"full", RegistrationSet::eFULL}},
+            options.set);
+        accepted = "startup, logical or full";
+    } else if (name == "--format") {
+        bOk = parseChoice<OutputFormat>(
+            value, {{"dump", OutputFormat::eDUMP}, {"json", OutputFormat::eJSON}, {"prometheus", OutputFormat::ePROMETHEUS}},
+            options.format);
+        accepted = "dump, json or prometheus";
+    } else if (name == "--refreshes") {
+        bOk = parseCount(value, 0, kMaxRefreshes, options.refreshes);
+        accepted = "a number from 0 to " + std::to_string(kMaxRefreshes);
+    } else if (name == "--timeout") {
+        bOk = parseCount(value, 1, kMaxTimeoutSeconds, options.timeoutSeconds);
+        accepted = "a number of seconds from 1 to " + std::to_string(kMaxTimeoutSeconds);
+    } else {
+        bOk = !value.empty();
+        options.output = value;
+        accepted = "a file name";
+    }
+    if (!bOk)
+        error = name + " takes " + accepted + ", not \"" + value + "\"";
+    return bOk;
+}
+
 }
 
 bool parseTreeOptions(const std::vector<std::string>& arguments, TreeOptions& options, std::string& error)
 {
-    bool bSetSeen = false;
-    bool bRefreshesSeen = false;
+    static const std::set<std::string> kNames = {"--set", "--refreshes", "--format", "--output", "--timeout"};
+    std::set<std::string> seen;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string name;
         std::string value;
@@ -64,16 +90,14 @@ bool parseTreeOptions(const std::vector<std::string>& arguments, TreeOptions& op
             options.help = true;
             continue;
         }
-        if (name != "--set" && name != "--refreshes") {
+        if (kNames.count(name) == 0) {
             error = "\"" + arguments[i] + "\" is not an option";
             return false;
         }
-        bool& bSeen = name == "--set" ? bSetSeen : bRefreshesSeen;
-        if (bSeen) {
+        if (!seen.insert(name).second) {
             error = name + " is given twice";
             return false;
         }
-        bSeen = true;
         if (!bHasValue) {
             if (i + 1 == arguments.size()) {
                 error = name + " needs a value";
@@ -81,45 +105,27 @@ bool parseTreeOptions(const std::vector<std::string>& arguments, TreeOptions& op
             }
             value = arguments[++i];
         }
-        if (name == "--set" && !parseSet(value, options.set)) {
-            error = "--set takes startup, logical or full, not \"" + value + "\"";
+        if (!applyOption(name, value, options, error))
             return false;
-        }
-        if (name == "--refreshes" && !parseCount(value, options.refreshes)) {
-            error = "--refreshes takes a number from 0 to " + std::to_string(kMaxRefreshes) + ", not \"" + value + "\"";
-            return false;
-        }
     }
     return true;
 }
 
-void refreshAndDump(const TreeOptions& options, std::ostream& out)
-{
-    switch (options.set) {
-    case RegistrationSet::eSTARTUP:
-        Operations::registerStartupOperations();
-        break;
-    case RegistrationSet::eLOGICAL:
-        Operations::registerLogicalDriveSet();
-        break;
-    case RegistrationSet::eFULL:
-        Operations::registerArraySet();
-        break;
-    }
-    const Core::DevicePtr pRoot = Schema::System::instance();
-    for (unsigned i = 0; i < options.refreshes; ++i)
-        pRoot->refresh();
-    out << Core::dump(*pRoot);
-}
-
 void treeUsage(std::ostream& out)
 {
-    out << "Usage: tsm-tree [--set startup|logical|full] [--refreshes N]\n"
+    out << "Usage: tsm-tree [--set startup|logical|full] [--refreshes N] [--format dump|json|prometheus]\n"
+           "                [--output FILE] [--timeout SECONDS]\n"
            "Installs the registration set (default startup), refreshes the device tree\n"
            "of the machine named by TSM_MACHINE N times (default 1) and prints it.\n"
-           "    startup   adapters, controllers and controller information\n"
-           "    logical   startup, then logical drives of each controller\n"
-           "    full      startup, then arrays, their logical and physical drives\n";
+           "    startup     adapters, controllers and controller information\n"
+           "    logical     startup, then logical drives of each controller\n"
+           "    full        startup, then arrays, their logical and physical drives\n"
+           "    dump        the tree for people (default)\n"
+           "    json        one document, each device with its attributes and children\n"
+           "    prometheus  health gauges for node_exporter's textfile collector\n"
+           "--output writes FILE whole or not at all. A refresh that fails or takes longer\n"
+           "than the time limit (default 50 seconds) exits with 1; in the prometheus\n"
+           "format it still writes tsm_scrape_success 0 without any other facts.\n";
 }
 
 }

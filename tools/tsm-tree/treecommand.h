@@ -1,4 +1,4 @@
-// The command line of tsm-tree and the refresh it runs.
+// The command line of tsm-tree.
 #ifndef TSM_TOOLS_TREECOMMAND_H
 #define TSM_TOOLS_TREECOMMAND_H
 
@@ -9,23 +9,25 @@
 namespace tsmtool {
 
 enum class RegistrationSet { eSTARTUP, eLOGICAL, eFULL };
+enum class OutputFormat { eDUMP, eJSON, ePROMETHEUS };
 
 struct TreeOptions {
     RegistrationSet set = RegistrationSet::eSTARTUP;
+    OutputFormat format = OutputFormat::eDUMP;
     unsigned refreshes = 1;
+    unsigned timeoutSeconds = 50;  // under a collector's one-minute period
+    std::string output;            // empty: standard output
     bool help = false;
 };
 
-// The most refreshes one run accepts.
+// The most refreshes one run accepts, and the longest time limit.
 constexpr unsigned kMaxRefreshes = 1000000;
+constexpr unsigned kMaxTimeoutSeconds = 3600;
 
-// Reads "--set startup|logical|full", "--refreshes N" (also as "--set=..."
-// and "--refreshes=N") and "--help"; false with a message on anything else.
+// Reads "--set startup|logical|full", "--refreshes N", "--format
+// dump|json|prometheus", "--output FILE", "--timeout SECONDS" (each also as
+// "--name=value") and "--help"; false with a message on anything else.
 bool parseTreeOptions(const std::vector<std::string>& arguments, TreeOptions& options, std::string& error);
-
-// Installs the set, refreshes the tree root the given number of times and
-// writes the dump of the tree; a process installs one set.
-void refreshAndDump(const TreeOptions& options, std::ostream& out);
 
 void treeUsage(std::ostream& out);
 

@@ -35,7 +35,8 @@ TEST(TsmTree, PrintsTheDrivesMachineWithEachSet)
 
 TEST(TsmTree, RefusesABadCommandLine)
 {
-    for (const char* line : {"--set=arrays", "--set", "--refreshes=-1", "--refreshes=1000001", "full"}) {
+    for (const char* line : {"--set=arrays", "--set", "--refreshes=-1", "--refreshes=1000001", "full", "--format=xml",
+                             "--timeout=0", "--output="}) {
         const auto result = tsmtest::runProcess(TSM_TREE_TOOL, {line});
         EXPECT_EQ(result.exitCode, 2) << line;
         EXPECT_EQ(result.err.rfind("tsm-tree: ", 0), 0u) << result.err;
