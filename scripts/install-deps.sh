@@ -5,8 +5,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ccache clang libclang-rt-14-dev g++-multilib pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxerces-c-dev libxalan-c-dev libssl-dev libcpp-httplib-dev
-  nlohmann-json3-dev prometheus
+  libxerces-c-dev libxalan-c-dev nlohmann-json3-dev prometheus
   libmicrohttpd-dev libcurl4-gnutls-dev libgnutls28-dev
   wrk nginx-light
   python3 curl

@@ -363,6 +363,9 @@ MHD_Result Server::answer(MHD_Connection* connection, Connection& request)
     }
     if (request.bodyTooLarge)
         return queueText(connection, request, MHD_HTTP_CONTENT_TOO_LARGE, "Request body too large.");
+    // A decoded NUL would cut the path short of what the client asked for.
+    if (request.rawUri.find("%00") != std::string::npos)
+        return queueText(connection, request, MHD_HTTP_BAD_REQUEST, "Bad request.");
     if (request.path.size() > kMaxUrlPath)
         return queueText(connection, request, MHD_HTTP_URI_TOO_LONG, "Path too long.");
     Route route;

@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <mutex>
+#include <sstream>
 #include <vector>
 
 namespace {
@@ -69,22 +70,31 @@ const QWEX_TAG_HANDLER kTags[] = {
     { nullptr, nullptr },
 };
 
-// The request callback as the agent writes it: the page file goes back to the
-// server with the tag table.
 DWORD WINAPI requestCallback(EXTENSION_CONTROL_BLOCK* block)
 {
     record("request");
-    char path[260] = {};
-    std::strncpy(path, block->lpszPathTranslated, sizeof path - 1);
-    DWORD length = static_cast<DWORD>(std::strlen(path));
-    block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVE_PAGE, const_cast<QWEX_TAG_HANDLER*>(kTags), &length,
-                                 reinterpret_cast<LPDWORD>(path));
-    return HSE_STATUS_SUCCESS;
+    return tsmtest::servePageWith(block, kTags);
+}
+
+// Whether the access log has "<UTC time> <fields> <microseconds>" for fields.
+bool hasLogLine(const std::string& log, const std::string& fields)
+{
+    std::istringstream lines(log);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const size_t at = line.find(" " + fields + " ");
+        if (at != 20 || line[4] != '-' || line[10] != 'T' || line[19] != 'Z')
+            continue;
+        const std::string micros = line.substr(at + fields.size() + 2);
+        if (!micros.empty() && micros.find_first_not_of("0123456789") == std::string::npos)
+            return true;
+    }
+    return false;
 }
 
 class Served {
 public:
-    explicit Served(const QwexMachine& machine)
+    Served()
     {
         const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
         QWEXStartupHTTPServer(&startup, &m_server);
@@ -92,7 +102,6 @@ public:
         const QWEX_EXTENSION_INFO record =
             tsmtest::extensionRecord("/VXA", &versionCallback, &requestCallback, &terminateCallback);
         m_registered = QWEXRegisterIsapiExtension(m_server, &record);
-        (void)machine;
     }
     ~Served() { stop(); }
     void stop()
@@ -177,7 +186,7 @@ TEST(QwexPages, ExpandTheTagsThePageNames)
     };
     for (size_t i = 0; i < std::size(cases); ++i)
         writeFile(machine.pageFolder() + "/page" + std::to_string(i) + ".htm", cases[i].page);
-    Served served(machine);
+    Served served;
     ASSERT_EQ(served.registered(), static_cast<DWORD>(QWEX_SUCCESS));
     for (size_t i = 0; i < std::size(cases); ++i) {
         SCOPED_TRACE(cases[i].page);
@@ -193,7 +202,7 @@ TEST(QwexPages, GiveTheServerDirectoryAndRunOnThreadsOfTheRequestedStackSize)
     const QwexMachine machine;
     writeFile(machine.pageFolder() + "/facts.htm", "<%ServerDirectory%>|<%StackSize%>");
     writeFile(machine.pageFolder() + "/Mixed.HTM", "case");
-    Served served(machine);
+    Served served;
     EXPECT_EQ(fetch(served.handle(), machine.http("/VXA/facts.htm")).body, "C:\\qwex|128000");
     EXPECT_EQ(fetch(served.handle(), machine.http("/vxa/mixed.htm")).body, "case");
     EXPECT_EQ(fetch(served.handle(), machine.http("/VXA/missing.htm")).status, 404u);
@@ -205,7 +214,7 @@ TEST(QwexPages, ServeTheExtensionFolderAndStaticApplications)
     writeFile(machine.pageFolder() + "/Images/logo.gif", "GIF89a");
     writeFile(machine.serverFolder() + "/webapps/peer1/vxasupport.xml", "<support/>");
     writeFile(machine.serverFolder() + "/webapps/peer2/index.html", "<%One%>");
-    Served served(machine);
+    Served served;
     const std::string cache = machine.serverFolder() + "/cache/";
     EXPECT_TRUE(std::filesystem::is_regular_file(cache + "VXA.vxa"));
     EXPECT_TRUE(std::filesystem::is_regular_file(cache + "peer1.vxa"));
@@ -232,6 +241,11 @@ TEST(QwexPages, ServeTheExtensionFolderAndStaticApplications)
         EXPECT_EQ(fetched.body, c.body);
         EXPECT_EQ(fetched.calls, 1);
     }
+    served.stop();
+    // One line per request: time, method, path, status, bytes, microseconds.
+    const std::string log = machine.machine().read("drive_c/qwex/access.log");
+    EXPECT_TRUE(hasLogLine(log, "GET /VXA/Images/logo.gif 200 6")) << log;
+    EXPECT_TRUE(hasLogLine(log, "GET /peer3/x.xml 404 11")) << log;
 }
 
 } // namespace

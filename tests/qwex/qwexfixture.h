@@ -130,6 +130,18 @@ inline QWEX_EXTENSION_INFO extensionRecord(const char* root, PFN_QWEX_GET_VERSIO
     return record;
 }
 
+// What the agent's request callback does: the requested page goes back to
+// the server with a tag handler table.
+inline DWORD servePageWith(EXTENSION_CONTROL_BLOCK* block, const QWEX_TAG_HANDLER* tags)
+{
+    char path[260] = {};
+    std::strncpy(path, block->lpszPathTranslated, sizeof path - 1);
+    DWORD length = static_cast<DWORD>(std::strlen(path));
+    block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVE_PAGE, const_cast<QWEX_TAG_HANDLER*>(tags), &length,
+                                 reinterpret_cast<LPDWORD>(path));
+    return HSE_STATUS_SUCCESS;
+}
+
 // Raw request text sent to a port; the status line of the answer ("" if none).
 inline std::string rawStatusLine(unsigned port, const std::string& request)
 {

@@ -1,0 +1,113 @@
+// Hostile requests: path traversal, over-long lines, unknown methods, big
+// bodies and clients that send slowly.
+#include "qwexfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace {
+
+using tsmtest::QwexMachine;
+using tsmtest::rawStatusLine;
+using tsmtest::writeFile;
+
+BOOL WINAPI acceptVersion(QWEX_VERSION_INFO*) { return TRUE; }
+BOOL WINAPI acceptTerminate(DWORD) { return TRUE; }
+DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
+{
+    DWORD length = 2;
+    block->WriteClient(block->ConnID, const_cast<char*>("ok"), &length, 0);
+    return HSE_STATUS_SUCCESS;
+}
+
+class Guarded {
+public:
+    explicit Guarded(const QwexMachine& machine)
+    {
+        writeFile(machine.pageFolder() + "/page.htm", "page");
+        writeFile(machine.serverFolder() + "/webapps/peer/doc.xml", "<doc/>");
+        std::filesystem::create_symlink(machine.serverFolder(), machine.serverFolder() + "/webapps/peer/link");
+        std::filesystem::create_symlink(machine.serverFolder() + "/server.key", machine.pageFolder() + "/key.htm");
+        const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
+        QWEXStartupHTTPServer(&startup, &m_server);
+        const QWEX_EXTENSION_INFO record = tsmtest::extensionRecord("/VXA", &acceptVersion, &answerOk, &acceptTerminate);
+        QWEXRegisterIsapiExtension(m_server, &record);
+    }
+    ~Guarded() { QWEXShutdownHTTPServer(m_server); }
+
+private:
+    QWEX_HANDLE m_server = nullptr;
+};
+
+std::string get(const std::string& target, const std::string& headers = std::string())
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "Connection: close\r\n\r\n";
+}
+
+TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
+{
+    const QwexMachine machine("max_body_bytes = 1000\n");
+    const Guarded server(machine);
+    struct Case {
+        std::string request;
+        const char* statusLine;
+    };
+    const std::string bigBody(5000, 'b');
+    const Case cases[] = {
+        { get("/peer/doc.xml"), "HTTP/1.1 200 OK" },
+        { get("/VXA/page.htm"), "HTTP/1.1 200 OK" },
+        { get("/peer/../qwex/server.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/VXA/../../qwex/server.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/peer/%2e%2e/%2E%2E/server.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/peer/..%2f..%2fserver.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/peer/%2e%2e%5cserver.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/peer/..\\..\\server.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/peer/C:/qwex/server.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/peer//etc/passwd"), "HTTP/1.1 404 Not Found" },
+        { get("/peer/link/server.key"), "HTTP/1.1 403 Forbidden" },
+        { get("/VXA/key.htm"), "HTTP/1.1 403 Forbidden" },
+        { get("/peer/doc.xml%00.htm"), "HTTP/1.1 400 Bad Request" },
+        { get("/peer/" + std::string(1100, 'a')), "HTTP/1.1 414 URI Too Long" },
+        { get("/peer/" + std::string(300, 'a')), "HTTP/1.1 414 URI Too Long" },
+        { get("/peer/" + std::string(40000, 'a')), "HTTP/1.1 414 URI Too Long" },
+        { get("/peer/doc.xml", "X-Long: " + std::string(40000, 'h') + "\r\n"),
+          "HTTP/1.1 431 Request Header Fields Too Large" },
+        { "BREW /peer/doc.xml HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 501 Not Implemented" },
+        { "DELETE /peer/doc.xml HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 405 Method Not Allowed" },
+        { "POST /peer/doc.xml HTTP/1.1\r\nHost: x\r\nContent-Length: 2\r\n\r\nab", "HTTP/1.1 405 Method Not Allowed" },
+        { "POST /VXA/page.htm HTTP/1.1\r\nHost: x\r\nContent-Length: 5000\r\n\r\n" + bigBody,
+          "HTTP/1.1 413 Content Too Large" },
+        { "GET /peer/doc.xml HTTP/1.1\r\nHost: x\r\nHost: y\r\nContent-Length: -1\r\n\r\n",
+          "HTTP/1.1 400 Bad Request" },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.request.substr(0, 80));
+        EXPECT_EQ(rawStatusLine(machine.httpPort(), c.request), c.statusLine);
+    }
+}
+
+TEST(QwexBadInput, CutsOffAClientThatSendsSlowly)
+{
+    const QwexMachine machine("connection_timeout_s = 1\n");
+    const Guarded server(machine);
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<uint16_t>(machine.httpPort()));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    const char partial[] = "GET /VXA/page.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n";
+    ASSERT_EQ(::send(fd, partial, sizeof partial - 1, 0), static_cast<ssize_t>(sizeof partial - 1));
+    timeval limit { 10, 0 };
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+    const auto started = std::chrono::steady_clock::now();
+    char byte;
+    // While it waits, the extension still answers others.
+    EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/page.htm")), "HTTP/1.1 200 OK");
+    EXPECT_EQ(::recv(fd, &byte, 1, 0), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    ::close(fd);
+}
+
+} // namespace
