@@ -240,6 +240,8 @@ void Server::shutdown()
     }
     m_http.reset();
     m_https.reset();
+    if (m_accessLog)
+        m_accessLog->flush();
     for (const auto& extension : m_extensions)
         extension->callTerminate();
 }
