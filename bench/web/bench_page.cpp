@@ -64,14 +64,17 @@ public:
     PageMachine(const PageMachine&) = delete;
     PageMachine& operator=(const PageMachine&) = delete;
 
-    // The server library on its default ports; null when it did not start.
-    QWEX_HANDLE startServer()
+    // The server library on its default ports; null (and the benchmark
+    // marked as failed) when it did not start.
+    QWEX_HANDLE startServer(benchmark::State& state)
     {
         QWEX_STARTUP_INFO startup {};
         QWEXPutLE32(startup.cbSize, QWEX_STARTUP_INFO_SIZE);
         QWEXPutLE32(startup.dwFormat, 2);
         std::strcpy(startup.szProductInfo, "MarketingName:Benchmark");
         QWEXStartupHTTPServer(&startup, &m_hServer);
+        if (!m_hServer)
+            state.SkipWithError("the server did not start (ports 2301/2381 taken?)");
         return m_hServer;
     }
     void stopServer()
@@ -103,11 +106,9 @@ void BM_Transform(benchmark::State& state, const char* pszDescription)
 void BM_PeerRoundTrips(benchmark::State& state)
 {
     PageMachine machine("typical.xml");
-    const QWEX_HANDLE hServer = machine.startServer();
-    if (!hServer) {
-        state.SkipWithError("the server did not start (ports 2301/2381 taken?)");
+    const QWEX_HANDLE hServer = machine.startServer(state);
+    if (!hServer)
         return;
-    }
     std::size_t nDocuments = 0;
     for (auto _ : state) {
         Web::LocalWebClient client(hServer);
@@ -123,11 +124,9 @@ void BM_PeerRoundTrips(benchmark::State& state)
 void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
 {
     PageMachine machine(pszDescription);
-    const QWEX_HANDLE hServer = machine.startServer();
-    if (!hServer) {
-        state.SkipWithError("the server did not start (ports 2301/2381 taken?)");
+    const QWEX_HANDLE hServer = machine.startServer(state);
+    if (!hServer)
         return;
-    }
     std::size_t nBytes = 0;
     for (auto _ : state) {
         state.PauseTiming();
