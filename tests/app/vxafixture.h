@@ -11,6 +11,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -27,27 +28,11 @@ struct TraceLine {
 // Splits a trace line of the agent's service; false if it has another shape.
 inline bool parseTraceLine(const std::string& line, TraceLine& parsed)
 {
-    const std::string head = "[Tarvion Storage Manager](";
-    if (line.compare(0, head.size(), head) != 0)
+    std::smatch match;
+    if (!std::regex_match(line, match, std::regex(R"(\[Tarvion Storage Manager\]\((\d+)\): (.*))")))
         return false;
-    const auto close = line.find("): ", head.size());
-    if (close == std::string::npos || close == head.size())
-        return false;
-    parsed.thread = line.substr(head.size(), close - head.size());
-    if (parsed.thread.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    parsed.message = line.substr(close + 3);
+    parsed = {match[1], match[2]};
     return true;
-}
-
-// The number in "<before><digits><after>", or "" if the text has another shape.
-inline std::string numberBetween(const std::string& text, const std::string& before, const std::string& after)
-{
-    if (text.size() <= before.size() + after.size() || text.compare(0, before.size(), before) != 0 ||
-        text.compare(text.size() - after.size(), after.size(), after) != 0)
-        return "";
-    const std::string digits = text.substr(before.size(), text.size() - before.size() - after.size());
-    return digits.find_first_not_of("0123456789") == std::string::npos ? digits : "";
 }
 
 class VxaMachine : public ::testing::Test {
