@@ -170,9 +170,11 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
     ASSERT_EQ(started.size(), 6u);
     EXPECT_EQ(started[0], "Entering NTService::ServiceMain()");
     EXPECT_EQ(started[1], "Entering NTService::Initialize()");
-    std::smatch match;
-    ASSERT_TRUE(std::regex_match(started[2], match, std::regex(R"(NTService::SetStatus\((\d+), 2\))"))) << started[2];
-    const std::string handle = match[1];
+    // "NTService::SetStatus(<handle>, 2)"
+    const std::string prefix = "NTService::SetStatus(";
+    const std::string handle = started[2].substr(prefix.size(), started[2].find(", 2)") - prefix.size());
+    ASSERT_EQ(started[2], prefix + handle + ", 2)");
+    ASSERT_TRUE(!handle.empty() && handle.find_first_not_of("0123456789") == std::string::npos) << handle;
     EXPECT_EQ(started[3], "NTService::OnInit()");
     EXPECT_EQ(started[4], "NTService::SetStatus(" + handle + ", 4)");
     EXPECT_EQ(started[5], "Leaving NTService::Initialize()");

@@ -11,7 +11,6 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -28,11 +27,12 @@ struct TraceLine {
 // Splits a trace line of the agent's service; false if it has another shape.
 inline bool parseTraceLine(const std::string& line, TraceLine& parsed)
 {
-    std::smatch match;
-    if (!std::regex_match(line, match, std::regex(R"(\[Tarvion Storage Manager\]\((\d+)\): (.*))")))
+    const std::string head = "[Tarvion Storage Manager](";
+    const auto close = line.find("): ", head.size());
+    if (line.rfind(head, 0) != 0 || close == std::string::npos || close == head.size())
         return false;
-    parsed = {match[1], match[2]};
-    return true;
+    parsed = {line.substr(head.size(), close - head.size()), line.substr(close + 3)};
+    return parsed.thread.find_first_not_of("0123456789") == std::string::npos;
 }
 
 class VxaMachine : public ::testing::Test {

@@ -71,8 +71,9 @@ TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValue)
         const std::string log = tail.appended();
         EXPECT_NE(log.find("] Command Status: 0x" + std::to_string(c.wCommand) + "\n"), std::string::npos) << log;
         EXPECT_NE(log.find("] SCSI Status: 0x" + std::to_string(c.bScsi) + "\n"), std::string::npos) << log;
-        if (c.iExpected == 5)
+        if (c.iExpected == 5) {
             EXPECT_NE(log.find("70 00 F5 00 00 00 00 00 00 00 00 00 24 00"), std::string::npos) << log;
+        }
     }
 }
 

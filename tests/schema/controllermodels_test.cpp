@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <regex>
 #include <set>
 #include <string>
 
@@ -23,7 +22,9 @@ TEST(ControllerModels, BoardTableHoldsEighteenBoardsAndThreeProducts)
         const std::string key = entry.pszKey;
         EXPECT_TRUE(keys.insert(key).second) << "duplicate key";
         EXPECT_FALSE(std::string(entry.pszModel).empty());
-        if (std::regex_match(key, std::regex("0x[0-9a-f]{8}")))
+        const bool bSubsystem =
+            key.size() == 10 && key.rfind("0x", 0) == 0 && key.find_first_not_of("0123456789abcdef", 2) == std::string::npos;
+        if (bSubsystem)
             ++subsystemKeys;
         else if (key.size() == 16)
             ++productKeys;
@@ -73,7 +74,8 @@ TEST(ControllerModels, LooksUpModelsExactlyAndKeysInTheirWrittenForm)
     const std::string clustered = Schema::kClusteredControllerProductId;
     EXPECT_EQ(clustered.size(), 16u);
     const auto boards = Schema::boardTable();
-    EXPECT_TRUE(std::any_of(boards.begin(), boards.end(), [&](const auto& entry) { return clustered == entry.pszKey; }));
+    EXPECT_TRUE(
+        std::any_of(boards.begin(), boards.end(), [&](const auto& entry) { return clustered == entry.pszKey; }));
 }
 
 }

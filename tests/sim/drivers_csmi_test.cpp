@@ -11,7 +11,8 @@ namespace {
 const char* kMachine = R"(<?xml version="1.0"?>
 <machine>
   <port number="0" driver="ciss">
-    <controller vendor="0xF1A7" device="0x4C03" pcibus="2" pcidevice="3" pcifunction="1" slot="5" serial="CISS0001"/></port>
+    <controller vendor="0xF1A7" device="0x4C03" pcibus="2" pcidevice="3" pcifunction="1" slot="5" serial="CISS0001"/>
+  </port>
   <port number="1" driver="i2o"><controller vendor="0xF1A7" device="0x4C07" pcibus="4" pcidevice="9" status="4"/></port>
   <port number="2" driver="fibre"><controller vendor="0xE3C2" device="0x0F01" pcibus="6" pcidevice="1" pcifunction="2"
     serial="FC-ADAPTER-77" status="9"/></port>

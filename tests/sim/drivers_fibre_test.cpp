@@ -59,7 +59,8 @@ TEST(FibreDriver, InquiryDataWalksEveryBusAndItsUnits)
     // Units: path, target, LUN, 36 bytes of inquiry data, the next unit, the device type.
     const uint32_t units[][6] = {{28, 0, 1, 0, 76, 12}, {76, 0, 2, 0, 0, 13}, {124, 2, 5, 1, 0, 12}};
     for (const auto& u : units) {
-        expectFields(b, {{u[0], 1, u[1]}, {u[0] + 1, 1, u[2]}, {u[0] + 2, 1, u[3]}, {u[0] + 4, 4, 36}, {u[0] + 8, 4, u[4]}});
+        expectFields(b, {{u[0], 1, u[1]}, {u[0] + 1, 1, u[2]}, {u[0] + 2, 1, u[3]}, {u[0] + 4, 4, 36},
+                         {u[0] + 8, 4, u[4]}});
         EXPECT_EQ(at8(b, u[0] + 12) & 0x1F, u[5]);
     }
     EXPECT_EQ(atText(b, 28 + 12 + 8, 8), "ORVANE  ");

@@ -9,7 +9,8 @@ namespace {
 
 const char* kMachine = R"(<?xml version="1.0"?>
 <machine>
-  <port number="0" driver="legacy"><controller bus="eisa" board="0x5256A030" slot="6"><board product="SMARTBAY 1100   "/>
+  <port number="0" driver="legacy"><controller bus="eisa" board="0x5256A030" slot="6">
+    <board product="SMARTBAY 1100   "/>
     <physicaldrive port="0" target="0"/><physicaldrive port="2" target="3"/>
     <fail opcode="0x64" commandstatus="4"/><fail scsiopcode="0x1a" sense="70 00 05"/><fail opcode="0xc1" error="1117"/>
   </controller></port>
