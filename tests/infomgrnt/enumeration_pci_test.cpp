@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -40,7 +41,7 @@ TEST(PciDeviceInfo, AccessorsAtTheEdgesOfA48ByteHeaderAndCopiesOwnTheirBytes)
     const PCIDeviceInfo copy(original);
     PCIDeviceInfo assigned;
     assigned = original;
-    for (const PCIDeviceInfo* pInfo : {&original, &copy, &assigned}) {
+    for (const PCIDeviceInfo* pInfo : {&std::as_const(original), &copy, &std::as_const(assigned)}) {
         const PCIDeviceInfo& info = *pInfo;
         EXPECT_EQ((std::vector<unsigned>{info.bus(), info.device(), info.function(), info.readByte(0),
                                          info.readByte(47), info.readWord(0), info.readWord(46), info.readDword(44),

@@ -176,8 +176,9 @@ TEST(SlotLookup, RoutingTableAndBridges)
         else
             machine.useDescription(kMachines + c.machine);
         const InfoMgr::PCIDeviceFinder finder = InfoMgr::PCIDeviceFinder::scanConfigurationSpace();
-        if (c.devices != 0)
+        if (c.devices != 0) {
             EXPECT_EQ(finder.deviceCount(), c.devices);
+        }
         std::uint8_t slot = 0;
         EXPECT_EQ(InfoMgr::lookupSlotByRouting(finder, c.bus, slot), c.found);
         EXPECT_EQ(slot, c.slot);
