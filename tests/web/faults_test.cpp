@@ -140,14 +140,12 @@ TEST_F(Faults, HostilePeerDocumentsCountAsNothing)
                discovery + "</DiscoveryName></DeviceDiscovery></QWEXInfo><Devices/></VXA_ClientQWEX>";
     };
     std::string bomb = " [<!ENTITY b0 \"BOMBBOMB\">";
-    for (int level = 1; level < 10; ++level)
-        bomb += "<!ENTITY b" + std::to_string(level) + " \"" + std::string() +
-                [&] {
-                    std::string ten;
-                    for (int i = 0; i < 10; ++i)
-                        ten += "&b" + std::to_string(level - 1) + ";";
-                    return ten;
-                }() + "\">";
+    for (int level = 1; level < 10; ++level) {
+        std::string ten;
+        for (int i = 0; i < 10; ++i)
+            ten += "&b" + std::to_string(level - 1) + ";";
+        bomb += "<!ENTITY b" + std::to_string(level) + " \"" + ten + "\">";
+    }
     const std::string rackView = readFile(webappsFolder() + "/RackView/vxasupport.xml");
     const std::pair<const char*, std::string> peers[] = {
         { "Huge", header + doctype + ">\n<VXA_ClientQWEX><!--" + std::string(50u << 20, 'x') + "--></VXA_ClientQWEX>" },
