@@ -10,10 +10,10 @@ namespace Web {
 
 // Whether a name can stand in a request path as it is: segments separated
 // by "/", none of them empty, "." or "..", of printable ASCII without the
-// characters that end a path or change what the server decodes from it
-// (space, '"', '#', '%', '<', '>', '?', '\', '^', '`', '{', '|', '}').
-// Any other name could make the agent ask for a page it was not given,
-// its own page included.
+// characters that cut a path or change what the server decodes from it
+// (space, '"', '#', '%', '<', '>', '\', '^', '`', '{', '|', '}'). Any other
+// name could lead a request out of the peer's own folder, for example to
+// the agent's own page, which would ask the peer again without end.
 bool isPlainRequestPath(const std::string& name);
 
 }

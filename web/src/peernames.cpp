@@ -17,7 +17,7 @@ bool isPlainRequestPath(const std::string& name)
             continue;
         }
         const unsigned char c = static_cast<unsigned char>(name[at]);
-        if (c <= 0x20 || c >= 0x7F || std::strchr("\"#%<>?\\^`{|}", c))
+        if (c <= 0x20 || c >= 0x7F || std::strchr("\"#%<>\\^`{|}", c))
             return false;
     }
     return true;
