@@ -1,56 +1,23 @@
 // Fuzz target: any command line reaches exactly one handler, and the one it
 // reaches agrees with a plain model of which lines are acceptable.
-#include "application.h"
-#include "commandline.h"
+#include "fuzzing.h"
+#include "recordingcommandline.h"
 
-#include <cstdint>
-#include <cstdlib>
+#include <map>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace {
 
-class CountingCommandLine : public CommandLine {
-public:
-    CountingCommandLine() : CommandLine(CountedPtr<ServiceApplication>(new Application)) {}
-
-    std::vector<std::string> handlers;
-    std::string lastValue;
-
-protected:
-    int help(const std::string& value) override { return record("help", value); }
-    int uninstall(const std::string& value) override { return record("uninstall", value); }
-    int install(const std::string& value) override { return record("install", value); }
-    int start(const std::string& value) override { return record("start", value); }
-    int stop(const std::string& value) override { return record("stop", value); }
-    int version(const std::string& value) override { return record("v", value); }
-    int noOption(const std::string& value) override { return record("(none)", value); }
-    int badCommandLine(const std::string& value) override { return record("(bad)", value); }
-
-private:
-    int record(const char* handler, const std::string& value)
-    {
-        handlers.push_back(handler);
-        lastValue = value;
-        return static_cast<int>(handlers.size()) + 100;
-    }
-};
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+using tsmtest::RecordingCommandLine;
 
 // Which handler a joined line must reach: blanks separate words, a word
 // starting with '-' names an option, everything else is part of a value.
 std::string expectedHandler(const std::string& line)
 {
     if (line.empty())
-        return "(none)";
-    if (line[0] == ' ' || line[0] != '-')
-        return "(bad)";
+        return "noOption";
+    if (line[0] != '-')
+        return "badCommandLine";
     std::set<std::string> names;
     std::string word;
     for (std::size_t index = 0; index <= line.size(); ++index) {
@@ -64,17 +31,25 @@ std::string expectedHandler(const std::string& line)
     }
     static const std::set<std::string> registered { "help", "uninstall", "install", "start", "stop", "v" };
     if (names.size() != 1 || !registered.count(*names.begin()))
-        return "(bad)";
-    return *names.begin();
+        return "badCommandLine";
+    return *names.begin() == "v" ? "version" : *names.begin();
 }
 
-void checkOne(const std::string& line, const CountingCommandLine& commandLine, int exitCode)
+void checkOne(const std::string& line, const RecordingCommandLine& commandLine, int exitCode)
 {
-    check(commandLine.handlers.size() == 1);
-    check(exitCode == 101);
-    check(commandLine.handlers[0] == expectedHandler(line));
+    // The exit code is the handler's own.
+    static const std::map<std::string, int> codes {
+        { "help", RecordingCommandLine::kHelp },       { "uninstall", RecordingCommandLine::kUninstall },
+        { "install", RecordingCommandLine::kInstall }, { "start", RecordingCommandLine::kStart },
+        { "stop", RecordingCommandLine::kStop },       { "version", RecordingCommandLine::kVersion },
+        { "noOption", RecordingCommandLine::kNoOption }, { "badCommandLine", RecordingCommandLine::kBadCommandLine },
+    };
+    check(commandLine.calls.size() == 1);
+    const std::string& handler = commandLine.calls[0].handler;
+    check(handler == expectedHandler(line));
+    check(exitCode == codes.at(handler));
     // A value never keeps a separator at either end.
-    const std::string& value = commandLine.lastValue;
+    const std::string& value = commandLine.calls[0].value;
     check(value.empty() || (value.front() != ' ' && value.back() != ' '));
 }
 
@@ -82,11 +57,11 @@ void checkOne(const std::string& line, const CountingCommandLine& commandLine, i
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string input(reinterpret_cast<const char*>(data), size);
+    const std::string input = inputText(data, size);
 
     // The input as one joined line.
     {
-        CountingCommandLine commandLine;
+        RecordingCommandLine commandLine;
         const int exitCode = commandLine.parse(input);
         checkOne(input, commandLine, exitCode);
     }
@@ -110,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         joined += argument + " ";
     }
     argv.push_back(nullptr);
-    CountingCommandLine commandLine;
+    RecordingCommandLine commandLine;
     const int exitCode = commandLine.run(static_cast<int>(arguments.size() + 1), argv.data());
     checkOne(joined, commandLine, exitCode);
     return 0;

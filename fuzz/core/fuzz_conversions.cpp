@@ -1,22 +1,15 @@
 // Drive-list text, bitmaps and hexadecimal text from arbitrary bytes: every
 // conversion must stay in bounds and every round trip must hold.
 #include "conversion.h"
+#include "fuzzing.h"
 
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
 namespace {
-
-void check(bool bCondition)
-{
-    if (!bCondition)
-        __builtin_trap();
-}
 
 std::vector<std::string> entries(const Core::DriveList& list)
 {
@@ -87,7 +80,7 @@ void hexText(const std::string& text, const std::uint8_t* data, std::size_t size
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string text = inputText(data, size);
     driveListText(text);
     bitmaps(data, size);
     hexText(text, data, size);

@@ -1,26 +1,19 @@
 // Random driver replies for every transport operation: whatever the drivers
 // answer, each parser stays inside the reply and the caller's buffers, hands
 // back no more data or sense than asked for, and leaves no handle open.
+#include "fuzzing.h"
 #include "imxdevicechannel.h"
 #include "imxioctlfactory.h"
 
 #include <array>
-#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <map>
-#include <string>
 #include <vector>
 
 namespace {
 
 using namespace InfoMgr;
-
-void check(bool bCondition)
-{
-    if (!bCondition)
-        __builtin_trap();
-}
 
 // The input, read front to back; zeros once it runs out.
 class Input {

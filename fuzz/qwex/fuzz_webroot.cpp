@@ -1,5 +1,6 @@
 // Fuzz target of the URL path mapping: whatever the path, an opened file lies
 // inside the web root, and no accepted component can climb out of it.
+#include "fuzzing.h"
 #include "webroot.h"
 
 #include <fcntl.h>
@@ -7,10 +8,6 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 
 namespace {
 
@@ -38,13 +35,11 @@ struct Tree {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const Tree tree;
-    const std::string path(reinterpret_cast<const char*>(data), size);
+    const std::string path = inputText(data, size);
     std::vector<std::string> parts;
     if (qwex::splitUrlPath(path, parts) == qwex::MapResult::eFOUND) {
-        for (const std::string& part : parts) {
-            if (part.empty() || part == "." || part == ".." || part.find_first_of("/\\:") != std::string::npos)
-                std::abort();
-        }
+        for (const std::string& part : parts)
+            check(!part.empty() && part != "." && part != ".." && part.find_first_of("/\\:") == std::string::npos);
     }
     qwex::MappedFile file;
     if (qwex::openUrlPath(tree.rootFd, path, file) != qwex::MapResult::eFOUND)
@@ -52,11 +47,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     char real[PATH_MAX];
     const std::string link = "/proc/self/fd/" + std::to_string(file.fd.get());
     const ssize_t length = ::readlink(link.c_str(), real, sizeof real - 1);
-    if (length <= 0)
-        std::abort();
+    check(length > 0);
     const std::string opened(real, static_cast<size_t>(length));
-    if (opened.compare(0, tree.root.size(), tree.root) != 0 ||
-        (opened.size() > tree.root.size() && opened[tree.root.size()] != '/'))
-        std::abort();
+    check(opened.compare(0, tree.root.size(), tree.root) == 0 &&
+          (opened.size() == tree.root.size() || opened[tree.root.size()] == '/'));
     return 0;
 }

@@ -2,13 +2,13 @@
 // Byte 0 picks the port (CISS, I2O, Fibre Channel, legacy) and the control
 // code; the rest is the request, laid over an output buffer the way buffered
 // device I/O does it.
+#include "fuzzing.h"
+
 #include <sim/node.h>
 #include <sim/portdriver.h>
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
-#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -16,34 +16,23 @@ namespace {
 
 sim::Node element(const char* name, std::map<std::string, std::string> attributes, std::vector<sim::Node> children = {})
 {
-    sim::Node node;
-    node.name = name;
-    node.attributes = std::move(attributes);
-    node.children = std::move(children);
-    node.line = 1;
-    return node;
+    return sim::Node { name, std::move(attributes), std::move(children), 1 };
 }
 
 std::unique_ptr<sim::PortDriver> build(const char* driver, uint32_t number)
 {
-    const sim::Node remote1 = element("remote", {{"path", "0"}, {"target", "1"}, {"lunbyte", "0"}});
-    const sim::Node remote2 = element("remote", {{"path", "1"}, {"target", "2"}, {"lunbyte", "0"}, {"kind", "enclosure"}});
-    const sim::Node drive = element("physicaldrive", {{"port", "0"}, {"target", "1"}});
-    const sim::Node logical = element("logicaldrive", {{"number", "0"}, {"raid", "0"}, {"drives", "0:1"}});
-    const bool remotes = std::string(driver) == "ciss" || std::string(driver) == "fibre";
-    std::vector<sim::Node> content = {drive, logical};
-    if (remotes) {
-        content.push_back(remote1);
-        content.push_back(remote2);
+    std::vector<sim::Node> content = {element("physicaldrive", {{"port", "0"}, {"target", "1"}}),
+                                      element("logicaldrive", {{"number", "0"}, {"raid", "0"}, {"drives", "0:1"}})};
+    if (std::string(driver) == "ciss" || std::string(driver) == "fibre") {
+        content.push_back(element("remote", {{"path", "0"}, {"target", "1"}, {"lunbyte", "0"}}));
+        content.push_back(element("remote", {{"path", "1"}, {"target", "2"}, {"lunbyte", "0"}, {"kind", "enclosure"}}));
     }
     const sim::Node port = element("port", {{"number", std::to_string(number)}, {"driver", driver}},
                                    {element("controller", {}, content)});
     std::string error;
     const sim::PortDriverFactory* factory = sim::findPortDriver(driver);
     auto made = factory ? (*factory)(port, error) : nullptr;
-    if (!made) {
-        std::abort();                 // the fixed description must be usable
-    }
+    check(made != nullptr); // the fixed description must be usable
     return made;
 }
 
@@ -59,9 +48,8 @@ constexpr uint32_t kCodes[] = {0x0004D008, 0x0004101C, 0x0004100C, 0x00041018};
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static Ports ports;
-    if (size < 1) {
+    if (size < 1)
         return 0;
-    }
     const uint8_t selector = data[0];
     sim::PortDriver& driver = *ports.drivers[selector & 3];
     const uint32_t code = kCodes[(selector >> 2) & 3];
@@ -73,8 +61,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     uint32_t returned = 0;
     driver.ioControl(code, in.data(), static_cast<uint32_t>(in.size()), out.data(), static_cast<uint32_t>(outLength),
                      returned);
-    if (returned > outLength) {
-        std::abort();
-    }
+    check(returned <= outLength);
     return 0;
 }

@@ -6,12 +6,9 @@
 #include "discoverymerger.h"
 #include "domfactory.h"
 #include "domprinter.h"
+#include "fuzzing.h"
 
 #include <xercesc/util/PlatformUtils.hpp>
-
-#include <cstddef>
-#include <cstdint>
-#include <string>
 
 namespace {
 
@@ -38,7 +35,7 @@ const Xml::DOMFactory& factory()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const Xml::DOMFactory& domFactory = factory();
-    const std::string text(reinterpret_cast<const char*>(data), size);
+    const std::string text = inputText(data, size);
     domFactory.IsValidDocumentText(text, "");
     const Xml::DocumentHandle input = domFactory.ParseBuffer(text, false);
 

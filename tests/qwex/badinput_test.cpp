@@ -12,8 +12,6 @@ using tsmtest::QwexMachine;
 using tsmtest::rawStatusLine;
 using tsmtest::writeFile;
 
-BOOL WINAPI acceptVersion(QWEX_VERSION_INFO*) { return TRUE; }
-BOOL WINAPI acceptTerminate(DWORD) { return TRUE; }
 DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
 {
     DWORD length = 2;
@@ -21,24 +19,14 @@ DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
     return HSE_STATUS_SUCCESS;
 }
 
-class Guarded {
-public:
-    explicit Guarded(const QwexMachine& machine)
-    {
-        writeFile(machine.pageFolder() + "/page.htm", "page");
-        writeFile(machine.serverFolder() + "/webapps/peer/doc.xml", "<doc/>");
-        std::filesystem::create_symlink(machine.serverFolder(), machine.serverFolder() + "/webapps/peer/link");
-        std::filesystem::create_symlink(machine.serverFolder() + "/server.key", machine.pageFolder() + "/key.htm");
-        const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
-        QWEXStartupHTTPServer(&startup, &m_server);
-        const QWEX_EXTENSION_INFO record = tsmtest::extensionRecord("/VXA", &acceptVersion, &answerOk, &acceptTerminate);
-        QWEXRegisterIsapiExtension(m_server, &record);
-    }
-    ~Guarded() { QWEXShutdownHTTPServer(m_server); }
-
-private:
-    QWEX_HANDLE m_server = nullptr;
-};
+// A page, a peer file, and links out of both web roots.
+void prepare(const QwexMachine& machine)
+{
+    writeFile(machine.pageFolder() + "/page.htm", "page");
+    writeFile(machine.serverFolder() + "/webapps/peer/doc.xml", "<doc/>");
+    std::filesystem::create_symlink(machine.serverFolder(), machine.serverFolder() + "/webapps/peer/link");
+    std::filesystem::create_symlink(machine.serverFolder() + "/server.key", machine.pageFolder() + "/key.htm");
+}
 
 std::string get(const std::string& target, const std::string& headers = std::string())
 {
@@ -48,11 +36,9 @@ std::string get(const std::string& target, const std::string& headers = std::str
 TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
 {
     const QwexMachine machine("max_body_bytes = 1000\n");
-    const Guarded server(machine);
-    struct Case {
-        std::string request;
-        const char* statusLine;
-    };
+    prepare(machine);
+    const tsmtest::QwexServer server(&answerOk);
+    struct Case { std::string request; const char* statusLine; };
     const std::string bigBody(5000, 'b');
     const Case cases[] = {
         { get("/peer/doc.xml"), "HTTP/1.1 200 OK" },
@@ -90,13 +76,10 @@ TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
 TEST(QwexBadInput, CutsOffAClientThatSendsSlowly)
 {
     const QwexMachine machine("connection_timeout_s = 1\n");
-    const Guarded server(machine);
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(machine.httpPort()));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    prepare(machine);
+    const tsmtest::QwexServer server(&answerOk);
+    const int fd = tsmtest::connectTo(machine.httpPort());
+    ASSERT_GE(fd, 0);
     const char partial[] = "GET /VXA/page.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n";
     ASSERT_EQ(::send(fd, partial, sizeof partial - 1, 0), static_cast<ssize_t>(sizeof partial - 1));
     timeval limit { 10, 0 };

@@ -4,11 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 namespace {
 
@@ -30,14 +28,14 @@ struct Shared {
 };
 Shared g_shared;
 
-BOOL WINAPI acceptVersion(QWEX_VERSION_INFO*) { return TRUE; }
-
-BOOL WINAPI noteTerminate(DWORD)
+// Notes a call of the extension that came after shutdown returned.
+void noteCall()
 {
     const std::lock_guard lock(g_shared.mutex);
     g_shared.calledAfterShutdown |= g_shared.shutDownReturned;
-    return TRUE;
 }
+
+BOOL WINAPI noteTerminate(DWORD) { return noteCall(), TRUE; }
 
 BOOL WINAPI fetchDocument(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
 {
@@ -62,68 +60,66 @@ const QWEX_TAG_HANDLER kTags[] = { { "Fetch", &fetchDocument }, { "Slow", &slowW
 
 DWORD WINAPI servePage(EXTENSION_CONTROL_BLOCK* block)
 {
-    {
-        const std::lock_guard lock(g_shared.mutex);
-        g_shared.calledAfterShutdown |= g_shared.shutDownReturned;
-    }
+    noteCall();
     return tsmtest::servePageWith(block, kTags);
 }
 
-QWEX_HANDLE startServing()
-{
-    QWEX_HANDLE server = nullptr;
-    const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
-    QWEXStartupHTTPServer(&startup, &server);
-    QWEXSetIsapiStackSize(server, 128000);
-    const QWEX_EXTENSION_INFO record = tsmtest::extensionRecord("/VXA", &acceptVersion, &servePage, &noteTerminate);
-    QWEXRegisterIsapiExtension(server, &record);
-    return server;
-}
+// Clients that all ask for one page at once.
+class Clients {
+public:
+    Clients(QWEX_HANDLE server, const std::string& url, size_t count) : m_pages(count)
+    {
+        for (Fetched& page : m_pages)
+            m_threads.emplace_back([&page, server, url] { page = fetch(server, url); });
+    }
+    ~Clients() { pages(); }
+    const std::vector<Fetched>& pages()
+    {
+        for (std::thread& thread : std::exchange(m_threads, {}))
+            thread.join();
+        return m_pages;
+    }
+
+private:
+    std::vector<Fetched> m_pages;
+    std::vector<std::thread> m_threads;
+};
 
 TEST(QwexConcurrency, PagesThatFetchFromTheSameServerAllComplete)
 {
     const QwexMachine machine("request_threads = 8\n");
     writeFile(machine.pageFolder() + "/fetch.htm", "[<%Fetch%>]");
     writeFile(machine.pageFolder() + "/doc.xml", "<doc/>");
-    g_shared.server = startServing();
+    const tsmtest::QwexServer server(&servePage, &tsmtest::acceptVersion, &noteTerminate);
+    g_shared.server = server.handle();
     ASSERT_NE(g_shared.server, nullptr);
     g_shared.documentUrl = machine.https("/VXA/doc.xml");
-    std::vector<Fetched> pages(64);
-    std::vector<std::thread> clients;
-    for (Fetched& page : pages)
-        clients.emplace_back([&] { page = fetch(g_shared.server, machine.http("/VXA/fetch.htm")); });
-    for (std::thread& client : clients)
-        client.join();
-    for (const Fetched& page : pages) {
+    Clients clients(g_shared.server, machine.http("/VXA/fetch.htm"), 64);
+    for (const Fetched& page : clients.pages()) {
         EXPECT_EQ(page.status, 200u);
         EXPECT_EQ(page.body, "[<doc/>]");
     }
-    QWEXShutdownHTTPServer(std::exchange(g_shared.server, nullptr));
+    g_shared.server = nullptr;
 }
 
 TEST(QwexConcurrency, ShutdownLetsRequestsInFlightEndAndThenCallsNothing)
 {
     const QwexMachine machine("client_timeout_ms = 20000\n");
     writeFile(machine.pageFolder() + "/slow.htm", "<%Slow%>");
-    QWEX_HANDLE server = startServing();
-    ASSERT_NE(server, nullptr);
-    std::vector<Fetched> pages(32);
-    std::vector<std::thread> clients;
-    for (Fetched& page : pages)
-        clients.emplace_back([&] { page = fetch(server, machine.http("/VXA/slow.htm")); });
+    tsmtest::QwexServer server(&servePage, &tsmtest::acceptVersion, &noteTerminate);
+    ASSERT_NE(server.handle(), nullptr);
+    Clients clients(server.handle(), machine.http("/VXA/slow.htm"), 32);
     {
         std::unique_lock lock(g_shared.mutex);
-        ASSERT_TRUE(g_shared.changed.wait_for(lock, std::chrono::seconds(20), [] { return g_shared.started == 32; }));
+        EXPECT_TRUE(g_shared.changed.wait_for(lock, std::chrono::seconds(20), [] { return g_shared.started == 32; }));
     }
-    QWEXShutdownHTTPServer(server);
+    server.stop();
     {
         const std::lock_guard lock(g_shared.mutex);
         EXPECT_EQ(g_shared.running, 0);
         g_shared.shutDownReturned = true;
     }
-    for (std::thread& client : clients)
-        client.join();
-    for (const Fetched& page : pages) {
+    for (const Fetched& page : clients.pages()) {
         const bool finished = page.status == 200 && page.body == "done";
         const bool failedCleanly = page.result != QWEX_SUCCESS && page.state == QWEX_CLIENT_STATE_FAILED;
         EXPECT_TRUE(finished || failedCleanly) << page.status << " " << page.body;

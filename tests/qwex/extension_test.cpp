@@ -5,10 +5,8 @@
 
 #include <pthread.h>
 
-#include <filesystem>
 #include <mutex>
 #include <sstream>
-#include <vector>
 
 namespace {
 
@@ -62,13 +60,11 @@ BOOL WINAPI writeServerDirectory(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE 
     return write(block, directory);
 }
 
-const QWEX_TAG_HANDLER kTags[] = {
-    { "One", &writeOne },
-    { "Two", &writeTwo },
-    { "StackSize", &writeStackSize },
-    { "ServerDirectory", &writeServerDirectory },
-    { nullptr, nullptr },
-};
+const QWEX_TAG_HANDLER kTags[] = { { "One", &writeOne },
+                                   { "Two", &writeTwo },
+                                   { "StackSize", &writeStackSize },
+                                   { "ServerDirectory", &writeServerDirectory },
+                                   { nullptr, nullptr } };
 
 DWORD WINAPI requestCallback(EXTENSION_CONTROL_BLOCK* block)
 {
@@ -80,42 +76,16 @@ DWORD WINAPI requestCallback(EXTENSION_CONTROL_BLOCK* block)
 bool hasLogLine(const std::string& log, const std::string& fields)
 {
     std::istringstream lines(log);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const size_t at = line.find(" " + fields + " ");
-        if (at != 20 || line[4] != '-' || line[10] != 'T' || line[19] != 'Z')
-            continue;
-        const std::string micros = line.substr(at + fields.size() + 2);
-        if (!micros.empty() && micros.find_first_not_of("0123456789") == std::string::npos)
+    const size_t end = 20 + fields.size() + 2;
+    for (std::string line; std::getline(lines, line);) {
+        if (line.size() > end && line.compare(20, end - 20, " " + fields + " ") == 0 && line[4] == '-' &&
+            line[10] == 'T' && line[19] == 'Z' && line.find_first_not_of("0123456789", end) == std::string::npos)
             return true;
     }
     return false;
 }
 
-class Served {
-public:
-    Served()
-    {
-        const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
-        QWEXStartupHTTPServer(&startup, &m_server);
-        QWEXSetIsapiStackSize(m_server, 128000);
-        const QWEX_EXTENSION_INFO record =
-            tsmtest::extensionRecord("/VXA", &versionCallback, &requestCallback, &terminateCallback);
-        m_registered = QWEXRegisterIsapiExtension(m_server, &record);
-    }
-    ~Served() { stop(); }
-    void stop()
-    {
-        if (m_server)
-            QWEXShutdownHTTPServer(std::exchange(m_server, nullptr));
-    }
-    QWEX_HANDLE handle() const { return m_server; }
-    DWORD registered() const { return m_registered; }
-
-private:
-    QWEX_HANDLE m_server = nullptr;
-    DWORD m_registered = 99;
-};
+using Served = tsmtest::QwexServer;
 
 TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
 {
@@ -131,10 +101,7 @@ TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
     ASSERT_EQ(QWEXStartupHTTPServer(&startup, &server), static_cast<DWORD>(QWEX_SUCCESS));
     ASSERT_NE(server, nullptr);
     takeEvents();
-    struct Case {
-        const char* name;
-        void (*spoil)(QWEX_EXTENSION_INFO&);
-    };
+    struct Case { const char* name; void (*spoil)(QWEX_EXTENSION_INFO&); };
     const Case cases[] = {
         { "size one too small", [](QWEX_EXTENSION_INFO& r) { r.cbSize -= 1; } },
         { "root without slash", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "VXA"); } },
@@ -166,14 +133,11 @@ TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
     EXPECT_EQ(takeEvents(), (std::vector<std::string> { "version", "request", "terminate" }));
 }
 
-TEST(QwexPages, ExpandTheTagsThePageNames)
+TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
 {
     const QwexMachine machine;
-    struct Case {
-        const char* page;
-        const char* expected;
-    };
-    const Case cases[] = {
+    struct Tagged { const char* page; const char* expected; };
+    const Tagged tagged[] = {
         { "no tags <b>here</b>", "no tags <b>here</b>" },
         { "<p><%One%></p>", "<p>[one]</p>" },
         { "<%One%>-<%Two%>", "[one]-[two]" },
@@ -184,47 +148,22 @@ TEST(QwexPages, ExpandTheTagsThePageNames)
         { "<<%One%>%>", "<[one]%>" },
         { "", "" },
     };
-    for (size_t i = 0; i < std::size(cases); ++i)
-        writeFile(machine.pageFolder() + "/page" + std::to_string(i) + ".htm", cases[i].page);
-    Served served;
-    ASSERT_EQ(served.registered(), static_cast<DWORD>(QWEX_SUCCESS));
-    for (size_t i = 0; i < std::size(cases); ++i) {
-        SCOPED_TRACE(cases[i].page);
-        const tsmtest::Fetched page = fetch(served.handle(), machine.http("/VXA/page" + std::to_string(i) + ".htm"));
-        EXPECT_EQ(page.result, static_cast<DWORD>(QWEX_SUCCESS));
-        EXPECT_EQ(page.status, 200u);
-        EXPECT_EQ(page.body, cases[i].expected);
-    }
-}
-
-TEST(QwexPages, GiveTheServerDirectoryAndRunOnThreadsOfTheRequestedStackSize)
-{
-    const QwexMachine machine;
+    for (size_t i = 0; i < std::size(tagged); ++i)
+        writeFile(machine.pageFolder() + "/page" + std::to_string(i) + ".htm", tagged[i].page);
     writeFile(machine.pageFolder() + "/facts.htm", "<%ServerDirectory%>|<%StackSize%>");
     writeFile(machine.pageFolder() + "/Mixed.HTM", "case");
-    Served served;
-    EXPECT_EQ(fetch(served.handle(), machine.http("/VXA/facts.htm")).body, "C:\\qwex|128000");
-    EXPECT_EQ(fetch(served.handle(), machine.http("/vxa/mixed.htm")).body, "case");
-    EXPECT_EQ(fetch(served.handle(), machine.http("/VXA/missing.htm")).status, 404u);
-}
-
-TEST(QwexPages, ServeTheExtensionFolderAndStaticApplications)
-{
-    const QwexMachine machine;
     writeFile(machine.pageFolder() + "/Images/logo.gif", "GIF89a");
     writeFile(machine.serverFolder() + "/webapps/peer1/vxasupport.xml", "<support/>");
     writeFile(machine.serverFolder() + "/webapps/peer2/index.html", "<%One%>");
-    Served served;
-    const std::string cache = machine.serverFolder() + "/cache/";
-    EXPECT_TRUE(std::filesystem::is_regular_file(cache + "VXA.vxa"));
-    EXPECT_TRUE(std::filesystem::is_regular_file(cache + "peer1.vxa"));
-    EXPECT_TRUE(std::filesystem::is_regular_file(cache + "peer2.vxa"));
-    struct Case {
-        std::string url;
-        unsigned status;
-        const char* body;
-    };
-    const Case cases[] = {
+    Served served(&requestCallback, &versionCallback, &terminateCallback);
+    ASSERT_EQ(served.registered(), static_cast<DWORD>(QWEX_SUCCESS));
+    for (const char* name : { "VXA.vxa", "peer1.vxa", "peer2.vxa" })
+        EXPECT_TRUE(std::filesystem::is_regular_file(machine.serverFolder() + "/cache/" + name)) << name;
+    struct Case { std::string url; unsigned status; std::string body; };
+    std::vector<Case> cases = {
+        { machine.http("/VXA/facts.htm"), 200, "C:\\qwex|128000" },
+        { machine.http("/vxa/mixed.htm"), 200, "case" },
+        { machine.http("/VXA/missing.htm"), 404, "Not found.\n" },
         { machine.http("/VXA/Images/logo.gif"), 200, "GIF89a" },
         { machine.https("/VXA/images/LOGO.gif"), 200, "GIF89a" },
         { machine.http("/peer1/vxasupport.xml?DTD_VERSION=1.1"), 200, "<support/>" },
@@ -233,6 +172,8 @@ TEST(QwexPages, ServeTheExtensionFolderAndStaticApplications)
         { machine.http("/peer3/x.xml"), 404, "Not found.\n" },
         { machine.http("/"), 404, "Not found.\n" },
     };
+    for (size_t i = 0; i < std::size(tagged); ++i)
+        cases.push_back({ machine.http("/VXA/page" + std::to_string(i) + ".htm"), 200, tagged[i].expected });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
         const tsmtest::Fetched fetched = fetch(served.handle(), c.url);

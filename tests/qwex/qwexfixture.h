@@ -16,21 +16,44 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
 namespace tsmtest {
+
+inline sockaddr_in loopback(unsigned port)
+{
+    return sockaddr_in { AF_INET, htons(static_cast<uint16_t>(port)), { htonl(INADDR_LOOPBACK) }, {} };
+}
+
+// A socket bound to a free loopback port, and that port.
+inline int boundSocket(unsigned& port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = loopback(0);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    port = ntohs(address.sin_port);
+    return fd;
+}
 
 // A loopback port that was free a moment ago.
 inline unsigned freePort()
 {
+    unsigned port = 0;
+    ::close(boundSocket(port));
+    return port;
+}
+
+// A socket connected to a loopback port, or -1.
+inline int connectTo(unsigned port)
+{
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const sockaddr_in address = loopback(port);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0)
+        return fd;
     ::close(fd);
-    return ntohs(address.sin_port);
+    return -1;
 }
 
 inline void writeFile(const std::string& path, const std::string& content)
@@ -40,9 +63,7 @@ inline void writeFile(const std::string& path, const std::string& content)
 }
 
 struct Fetched {
-    DWORD result = 0;
-    DWORD status = 0;
-    DWORD state = 0;
+    DWORD result = 0, status = 0, state = 0;
     std::string body;
     int calls = 0;
 };
@@ -67,13 +88,13 @@ inline Fetched fetch(QWEX_HANDLE server, const std::string& url)
 }
 
 // The start-up record as the agent fills it.
-inline QWEX_STARTUP_INFO startupRecord()
+inline QWEX_STARTUP_INFO startupRecord(const char* modulePath = "C:\\TARVION\\BIN\\./")
 {
     QWEX_STARTUP_INFO record {};
     QWEXPutLE32(record.cbSize, QWEX_STARTUP_INFO_SIZE);
     QWEXPutLE32(record.dwFormat, 2);
     std::strcpy(record.szProductInfo, "MarketingName:Tarvion Storage Manager");
-    std::strcpy(record.szModulePath, "C:\\TARVION\\BIN\\./");
+    std::strcpy(record.szModulePath, modulePath);
     return record;
 }
 
@@ -93,10 +114,7 @@ public:
 
     std::string serverFolder() const { return m_machine.driveC() + "/qwex"; }
     std::string pageFolder() const { return m_machine.driveC() + "/TARVION/html"; }
-    std::string http(const std::string& path) const
-    {
-        return "http://127.0.0.1:" + std::to_string(m_httpPort) + path;
-    }
+    std::string http(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_httpPort) + path; }
     std::string https(const std::string& path) const
     {
         return "https://127.0.0.1:" + std::to_string(m_httpsPort) + path;
@@ -110,16 +128,24 @@ private:
     unsigned m_httpsPort;
 };
 
+inline BOOL WINAPI acceptVersion(QWEX_VERSION_INFO* version)
+{
+    version->dwExtensionVersion = 1;
+    return TRUE;
+}
+inline BOOL WINAPI acceptTerminate(DWORD) { return TRUE; }
+
 // The extension record as the agent fills it, with the given callbacks.
 inline QWEX_EXTENSION_INFO extensionRecord(const char* root, PFN_QWEX_GET_VERSION version,
-                                           PFN_QWEX_HTTP_EXTENSION_PROC request, PFN_QWEX_TERMINATE terminate)
+                                           PFN_QWEX_HTTP_EXTENSION_PROC request, PFN_QWEX_TERMINATE terminate,
+                                           const char* pageDirectory = "C:\\TARVION\\BIN\\../html")
 {
     static const QWEX_DESCRIPTION kDescriptions[] = { { sizeof(QWEX_DESCRIPTION), "ENG", "Configure" }, {} };
     static const QWEX_CATEGORY kCategories[] = { { sizeof(QWEX_CATEGORY), "GENERIC", 2, kDescriptions, 4, 4 }, {} };
     QWEX_EXTENSION_INFO record {};
     record.cbSize = QWEX_EXTENSION_INFO_SIZE;
     std::strcpy(record.szUrlRoot, root);
-    std::strcpy(record.szPageDirectory, "C:\\TARVION\\BIN\\../html");
+    std::strcpy(record.szPageDirectory, pageDirectory);
     record.dwDescriptionFormat = 2;
     record.pHeaderDescriptions = kDescriptions;
     record.dwCategoryFormat = 2;
@@ -129,6 +155,29 @@ inline QWEX_EXTENSION_INFO extensionRecord(const char* root, PFN_QWEX_GET_VERSIO
     record.pfnTerminate = terminate;
     return record;
 }
+
+// A started server (null when it could not start), shut down at the end;
+// with a request callback, an extension "/VXA" registered on it.
+class QwexServer {
+public:
+    explicit QwexServer(PFN_QWEX_HTTP_EXTENSION_PROC request = nullptr, PFN_QWEX_GET_VERSION version = &acceptVersion,
+                        PFN_QWEX_TERMINATE terminate = &acceptTerminate)
+    {
+        const QWEX_STARTUP_INFO startup = startupRecord();
+        QWEXStartupHTTPServer(&startup, &m_server);
+        QWEXSetIsapiStackSize(m_server, 128000);
+        const QWEX_EXTENSION_INFO record = extensionRecord("/VXA", version, request, terminate);
+        m_registered = request ? QWEXRegisterIsapiExtension(m_server, &record) : m_registered;
+    }
+    ~QwexServer() { stop(); }
+    void stop() { if (m_server) QWEXShutdownHTTPServer(std::exchange(m_server, nullptr)); }
+    QWEX_HANDLE handle() const { return m_server; }
+    DWORD registered() const { return m_registered; }
+
+private:
+    QWEX_HANDLE m_server = nullptr;
+    DWORD m_registered = 99;
+};
 
 // What the agent's request callback does: the requested page goes back to
 // the server with a tag handler table.
@@ -145,26 +194,18 @@ inline DWORD servePageWith(EXTENSION_CONTROL_BLOCK* block, const QWEX_TAG_HANDLE
 // Raw request text sent to a port; the status line of the answer ("" if none).
 inline std::string rawStatusLine(unsigned port, const std::string& request)
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    const int fd = connectTo(port);
     std::string answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        size_t sent = 0;
-        while (sent < request.size()) {
-            const ssize_t n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
-            if (n <= 0)
-                break;
-            sent += static_cast<size_t>(n);
-        }
-        char buffer[512];
-        ssize_t n;
-        while (answer.find("\r\n") == std::string::npos && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-            answer.append(buffer, static_cast<size_t>(n));
-    }
-    ::close(fd);
+    size_t sent = 0;
+    ssize_t n = 0;
+    while (fd >= 0 && sent < request.size() &&
+           (n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL)) > 0)
+        sent += static_cast<size_t>(n);
+    char buffer[512];
+    while (fd >= 0 && answer.find("\r\n") == std::string::npos && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+        answer.append(buffer, static_cast<size_t>(n));
+    if (fd >= 0)
+        ::close(fd);
     return answer.substr(0, answer.find("\r\n"));
 }
 

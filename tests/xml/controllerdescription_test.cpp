@@ -8,7 +8,6 @@
 #include <xercesc/dom/DOM.hpp>
 
 #include <map>
-#include <string>
 
 namespace {
 
@@ -80,11 +79,7 @@ TEST(ControllerDescription, DescribesEachControllerByItsBusRow)
     const Attributes eisa = {{"Type", "arraycontroller"}, {"FullName", "e"},
                              {"ControllerName", "Tarvion ArrayLine 120"}, {"BusType", "eisa"},
                              {"SubsystemID", "1381408800"}, {"Slot", ""}};
-    struct {
-        const char* pszName;
-        std::vector<Attributes> controllers;
-        std::string devices;
-    } const cases[] = {
+    struct { const char* pszName; std::vector<Attributes> controllers; std::string devices; } const cases[] = {
         {"PCI", {pciController("4054273030")}, pciDevice("0xF1A7", "0x4C06")},
         {"low half below 0x100: blank padded", {pciController("4054253632")}, pciDevice("0xF1A7", "0x  40")},
         {"not a number", {pciController("ArrayLine")}, pciDevice("0x0000", "0x   0")},
@@ -123,18 +118,6 @@ TEST(ControllerDescription, DescribesEachControllerByItsBusRow)
         EXPECT_EQ((c.devices.empty() ? std::string("<Devices/>") : "<Devices>" + c.devices + "</Devices>") + "\n\n",
                   describe(c.controllers));
     }
-}
-
-TEST(ControllerDescription, BusRowsAnswerOnlyTheirExactKey)
-{
-    for (const char* pszKey : {"eisa", "pci", "fibre", "scsi"}) {
-        SCOPED_TRACE(pszKey);
-        const Xml::BusRow* pRow = Xml::findBusRow(pszKey);
-        ASSERT_NE(nullptr, pRow);
-        EXPECT_STREQ(pszKey, pRow->pszTypeKey);
-    }
-    for (const char* pszKey : {"PCI", "Fibre", "isa", "", "pci "})
-        EXPECT_EQ(nullptr, Xml::findBusRow(pszKey)) << pszKey;
 }
 
 }

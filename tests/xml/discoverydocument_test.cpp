@@ -9,10 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
 #include <iostream>
-#include <sstream>
-#include <string>
 #include <thread>
 #include <vector>
 
@@ -21,14 +18,6 @@ namespace {
 const char* const kGoldenPath = TSM_XML_TEST_DIR "/golden/typical-discovery.xml";
 const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
                                   "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n";
-
-std::string golden()
-{
-    std::ifstream in(kGoldenPath, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 // Fails the child process with a message on standard error.
 [[noreturn]] void fail(const std::string& message)
@@ -47,7 +36,7 @@ std::string golden()
         std::ofstream(kGoldenPath, std::ios::binary) << text;
         std::exit(0);
     }
-    if (text != golden())
+    if (text != xmltest::readFile(kGoldenPath))
         fail("discovery document differs from " + std::string(kGoldenPath) + ":\n" + text);
     if (!xmltest::factory().IsValidDocumentText(kDocumentType + text, "<!DOCTYPE VXA_Discovery SYSTEM"))
         fail("the discovery document does not follow its DTD\n");
@@ -71,7 +60,7 @@ std::string golden()
 TEST(DiscoveryDocumentDeathTest, TypicalMachineDocumentIsTheReviewedOne)
 {
     if (std::getenv("TSM_UPDATE_GOLDEN") == nullptr) {
-        ASSERT_FALSE(golden().empty()) << "missing " << kGoldenPath;
+        ASSERT_FALSE(xmltest::readFile(kGoldenPath).empty()) << "missing " << kGoldenPath;
     }
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(buildTypicalDocument(), testing::ExitedWithCode(0), "");
@@ -85,12 +74,7 @@ TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProvider)
     const auto discovery = [](const std::string& devices) {
         return "<VXA_Discovery><Devices>" + devices + "</Devices></VXA_Discovery>";
     };
-    struct {
-        const char* pszName;
-        std::string document;
-        std::string provider;
-        std::string expected;
-    } const cases[] = {
+    struct { const char* pszName; std::string document; std::string provider; std::string expected; } const cases[] = {
         {"devices appended in order, nested ones kept", discovery(own),
          kDocumentType + discovery("\n  " + provided + "<DeviceGroup/>\n"), discovery(own + provided)},
         {"a provider text that does not parse", discovery(own), discovery(provided).substr(5), discovery(own)},

@@ -6,7 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
 namespace {
@@ -74,12 +73,7 @@ std::string check(const std::string& query)
            "<Link>/tool/run.htm?Operation=Check&amp;" + query + "</Link></Operation></Operations>";
 }
 
-struct MergeCase {
-    const char* pszName;
-    std::string primary;
-    std::vector<std::string> clients;
-    std::string expected;
-};
+struct MergeCase { const char* pszName; std::string primary; std::vector<std::string> clients; std::string expected; };
 
 void expectMerges(const MergeCase& c)
 {

@@ -7,19 +7,13 @@
 #include <xercesc/dom/DOM.hpp>
 
 #include <cstdio>
-#include <fstream>
-#include <string>
 
 namespace {
 
 const std::string kDeclaration = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
 const std::string kDiscoveryType = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n";
-const std::string kDiscovery = kDeclaration + kDiscoveryType +
-                               "<VXA_Discovery><Devices><Device><Name>STR_MODEL_A</Name><Type><PCI>"
-                               "<SubsystemVendorID>0x7A10</SubsystemVendorID>"
-                               "<SubsystemDeviceID>0x  40</SubsystemDeviceID></PCI></Type>"
-                               "<Class><ArrayController isRedundant=\"false\"/></Class>"
-                               "<Instance><Slot>3</Slot></Instance></Device></Devices></VXA_Discovery>\n";
+// A valid discovery document.
+const std::string kDiscovery = xmltest::corpus("discovery");
 const std::string kUndeclaredElement =
     kDeclaration + kDiscoveryType + "<VXA_Discovery><Devices><Gadget/></Devices></VXA_Discovery>";
 
@@ -33,27 +27,8 @@ std::string nested(unsigned depth)
     return text;
 }
 
-std::string entityBomb()
-{
-    std::string text = "<!DOCTYPE b [<!ENTITY e0 \"xxxxxxxxxx\">";
-    for (int i = 1; i <= 9; ++i) {
-        const std::string previous = "&e" + std::to_string(i - 1) + ";";
-        text += "<!ENTITY e" + std::to_string(i) + " \"";
-        for (int j = 0; j < 10; ++j)
-            text += previous;
-        text += "\">";
-    }
-    return text + "]><b>&e9;</b>";
-}
-
-struct ParseCase {
-    const char* pszName;
-    std::string text;
-    bool bValidate;
-    bool bDocument;
-    // Start of what standard error receives; "" when nothing is written.
-    std::string diagnostic;
-};
+// diagnostic: the start of what standard error receives; "" when nothing is written.
+struct ParseCase { const char* pszName; std::string text; bool bValidate, bDocument; std::string diagnostic; };
 
 TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnostic)
 {
@@ -80,7 +55,7 @@ TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnostic)
         {"nested to the limit", nested(Xml::DOMFactory::kMaxDepth), false, true, ""},
         {"nested one deeper", nested(Xml::DOMFactory::kMaxDepth + 1), false, false,
          "Fatal Error at file \"DOMFactory\", line 1, column 388\n   Message: elements are nested too deeply\n"},
-        {"entity expansion bomb", entityBomb(), false, false, "Fatal Error at file \"DOMFactory\""},
+        {"entity expansion bomb", xmltest::corpus("entity_bomb"), false, false, "Fatal Error at file \"DOMFactory\""},
     };
     for (const ParseCase& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -99,8 +74,8 @@ TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnostic)
 
 TEST(DOMFactory, ExternalEntitiesResolveToNothing)
 {
-    const Xml::DocumentHandle document =
-        xmltest::parse("<!DOCTYPE a [<!ENTITY x SYSTEM \"" TSM_XML_TEST_DIR "/domfactory_test.cpp\">]><a>&x;</a>");
+    // A local file and a loopback address.
+    const Xml::DocumentHandle document = xmltest::parse(xmltest::corpus("external_entity"));
     ASSERT_FALSE(document.isNull());
     EXPECT_EQ(std::u16string(), document->getDocumentElement()->getTextContent());
 }
@@ -123,12 +98,7 @@ TEST(DOMFactory, ValidDocumentTextNeedsTheDeclarationTheRequiredTextAndValidity)
 {
     const std::string required = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_";
     const std::string noBlank = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + kDiscovery.substr(kDeclaration.size());
-    struct {
-        const char* pszName;
-        std::string text;
-        std::string required;
-        bool bValid;
-    } const cases[] = {
+    struct { const char* pszName; std::string text; std::string required; bool bValid; } const cases[] = {
         {"valid", kDiscovery, required, true},
         {"declaration without the blank", noBlank, required, false},
         {"required text missing", kDiscovery, "<!DOCTYPE VXA_ClientQWEX", false},

@@ -7,6 +7,8 @@
 #include "domfactory.h"
 #include "domprinter.h"
 
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace xmltest {
@@ -20,6 +22,21 @@ inline const Xml::DOMFactory& factory()
 inline Xml::DocumentHandle parse(const std::string& text)
 {
     return factory().ParseBuffer(text, false);
+}
+
+// Whole text of a file ("" if missing).
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// An input of the XML fuzz target's corpus.
+inline std::string corpus(const std::string& name)
+{
+    return readFile(TSM_XML_TEST_DIR "/../../fuzz/xml/corpus/fuzz_xmldocuments/" + name);
 }
 
 // Printed text of a document, or "<null>" when there is none.
