@@ -83,10 +83,8 @@ std::uint32_t CsmiCiss::sendCommand(const SchemaObjectEssentialData& device, con
     std::memcpy(body.cdb, pbCdb, bCdbLength);
     body.direction.set(packetDirection(dwDirection, dwLength));
     packet.put(body);
-    copyDataIn(buffers, dwDirection, dwLength, packet, kCissDataOffset);
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwDirection, dwLength, kCissDataOffset) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwDirection, dwLength, packet, kCissDataOffset);
     const auto reply = packet.get<CissCommandPacket>();
     storeStatus(buffers, reply.scsiStatus, reply.commandStatus.get());
     storeSense(buffers, reply.sense, kCissSenseMaximum);

@@ -118,10 +118,8 @@ std::uint32_t CsmiFibreChannel::sendCommand(const SchemaObjectEssentialData& dev
     std::memcpy(body.cdb, pbCdb, bCdbLength);
     body.direction.set(packetDirection(dwDirection, dwLength));
     packet.put(body);
-    copyDataIn(buffers, dwDirection, dwLength, packet, kFibreDataOffset);
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwDirection, dwLength, kFibreDataOffset) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwDirection, dwLength, packet, kFibreDataOffset);
     const auto reply = packet.get<FibreCommandPacket>();
     storeStatus(buffers, reply.scsiStatus, reply.commandStatus.get());
     storeSense(buffers, reply.sense, kFibreSenseMaximum);

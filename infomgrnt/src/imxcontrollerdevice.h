@@ -1,6 +1,10 @@
-// CissDevice: an array controller reached through the CISS transport.
-#ifndef TSM_INFOMGRNT_IMXCISSDEVICE_H
-#define TSM_INFOMGRNT_IMXCISSDEVICE_H
+// The array controller objects, one class per command type: CissDevice,
+// I2ODevice and LegacyDevice. They differ only in the byte order of their
+// BMIC detail values and in whether they have remote controllers behind them
+// (CISS only), so one template makes all three; each is still a class of its
+// own deriving directly from InfoMgrSchemaObject.
+#ifndef TSM_INFOMGRNT_IMXCONTROLLERDEVICE_H
+#define TSM_INFOMGRNT_IMXCONTROLLERDEVICE_H
 
 #include "imxschemaobject.h"
 
@@ -9,11 +13,12 @@
 
 namespace InfoMgr {
 
-class CissDevice : public InfoMgrSchemaObject {
+template <CommandType kCommandType>
+class ControllerDevice final : public InfoMgrSchemaObject {
 public:
     // Takes the controller record and reads the controller's name.
-    explicit CissDevice(std::unique_ptr<SchemaObjectEssentialData> pEssentialData);
-    ~CissDevice() override;
+    explicit ControllerDevice(std::unique_ptr<SchemaObjectEssentialData> pEssentialData);
+    ~ControllerDevice() override;
 
     bool isInvariant() const override;
 
@@ -32,6 +37,14 @@ private:
     std::unique_ptr<SchemaObjectEssentialData> m_pEssentialData;
     std::string m_name;
 };
+
+using CissDevice = ControllerDevice<eCSMI_CISS>;
+using I2ODevice = ControllerDevice<eCSMI_I2O>;
+using LegacyDevice = ControllerDevice<eLEGACY>;
+
+extern template class ControllerDevice<eCSMI_CISS>;
+extern template class ControllerDevice<eCSMI_I2O>;
+extern template class ControllerDevice<eLEGACY>;
 
 }
 
