@@ -169,11 +169,17 @@ TEST_F(Faults, HostilePeerDocumentsCountAsNothing)
         EXPECT_NE(page.find(part), std::string::npos) << part;
     for (const char* part : { "BOMB", "TOPSECRET", "xxxxxxxx" })
         EXPECT_EQ(page.find(part), std::string::npos) << part;
-    // The agent never asked for its own page on a peer's behalf.
-    const std::string log = m_machine.read("drive_c/qwex/access.log");
+    // The agent never asked for its own page on a peer's behalf (the log
+    // line of a request is written once its answer has left).
+    std::string log;
     std::size_t pages = 0;
-    for (std::size_t at = log.find("/VXA/VXA.htm"); at != std::string::npos; at = log.find("/VXA/VXA.htm", at + 1))
-        ++pages;
+    eventually([&] {
+        log = m_machine.read("drive_c/qwex/access.log");
+        pages = 0;
+        for (std::size_t at = log.find("/VXA/VXA.htm"); at != std::string::npos; at = log.find("/VXA/VXA.htm", at + 1))
+            ++pages;
+        return pages > 0;
+    }, std::chrono::seconds(10));
     EXPECT_EQ(pages, 1u) << log;
 }
 
