@@ -2,10 +2,10 @@
 // answer garbage or vanish in the middle of a scan, hostile peer documents,
 // an unwritable debug log and a kill in the middle of a page request. The
 // page answers with what can still be read; the service never crashes.
+#include "agentservice.h"
 #include "capturefile.h"
 #include "webagent.h"
 
-#include <dirent.h>
 #include <windows.h>
 #include <signal.h>
 
@@ -16,6 +16,7 @@ namespace {
 
 using tsmtest::httpGet;
 using tsmtest::kPageHttp;
+using tsmtest::processesRunning;
 
 // What the page shows of the controller(s) on each port of the typical machine.
 const char* const kControllerOnPort[] = { "STR_MODEL_AB4400", "\"0x4C02\"]]", "STR_MODEL_AB4800", "STR_MODEL_AL120" };
@@ -51,35 +52,6 @@ protected:
         for (int port = 0; port < 4; ++port)
             EXPECT_EQ(page.body.find(kControllerOnPort[port]) != std::string::npos, port != missing) << port;
         return page.body;
-    }
-
-    // The service's state as the manager reports it; 0 when it cannot tell.
-    static DWORD serviceState()
-    {
-        SERVICE_STATUS status {};
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
-        SC_HANDLE service = manager ? OpenServiceA(manager, "Tarvion Storage Manager", SERVICE_QUERY_STATUS) : nullptr;
-        const bool queried = service && QueryServiceStatus(service, &status);
-        if (service)
-            CloseServiceHandle(service);
-        if (manager)
-            CloseServiceHandle(manager);
-        return queried ? status.dwCurrentState : 0;
-    }
-
-    std::vector<int> agentProcesses() const
-    {
-        std::vector<int> pids;
-        DIR* proc = ::opendir("/proc");
-        while (dirent* entry = proc ? ::readdir(proc) : nullptr) {
-            std::error_code error;
-            const auto exe = std::filesystem::read_symlink(std::string("/proc/") + entry->d_name + "/exe", error);
-            if (!error && exe == std::filesystem::path(agentHostPath()))
-                pids.push_back(std::atoi(entry->d_name));
-        }
-        if (proc)
-            ::closedir(proc);
-        return pids;
     }
 };
 
@@ -190,13 +162,13 @@ TEST_F(Faults, KilledInTheMiddleOfAPageTheServiceReadsStoppedAndStartsAgain)
     m_machine.writeDescription(typicalWith(0, "<fault kind=\"hang\" ms=\"500\"/>"));
     auto page = std::async(std::launch::async, [] { return httpGet(kPageHttp + "VXA.htm", 180); });
     ASSERT_TRUE(eventually([&] { return !capture.lines().empty(); }, std::chrono::seconds(120)));
-    const std::vector<int> pids = agentProcesses();
+    const std::vector<int> pids = processesRunning(agentHostPath());
     ASSERT_EQ(pids.size(), 1u);
     ASSERT_EQ(::kill(pids[0], SIGKILL), 0);
     EXPECT_EQ(page.get().status, 0);
-    ASSERT_TRUE(eventually([&] { return agentProcesses().empty(); }));
+    ASSERT_TRUE(eventually([&] { return processesRunning(agentHostPath()).empty(); }));
 
-    EXPECT_TRUE(eventually([] { return serviceState() == SERVICE_STOPPED; }));
+    EXPECT_TRUE(eventually([] { return tsmtest::serviceState() == SERVICE_STOPPED; }));
     // Every state file was written whole or not at all.
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_machine.root()))
         EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
