@@ -37,7 +37,7 @@ typename Probe<RootTag>::Action discoverInto(const std::vector<std::string>* pFo
 
 }
 
-TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFind)
+TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFindIntoTheFirstEqualChild)
 {
     for (const bool bKeyed : {true, false}) {
         SCOPED_TRACE(bKeyed ? "keyed children" : "keyless children");
@@ -57,10 +57,7 @@ TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFind)
         EXPECT_EQ(pFirst->attribute("UniqueID"), "R-A");
         EXPECT_FALSE(pRoot->hasChild(*makeGadget<3>("A", "box", bKeyed))) << "another kind is another device";
     }
-}
-
-TEST(DeviceTree, MergesIntoTheFirstEqualChildAmongKeyedAndKeylessSiblings)
-{
+    // Among keyed and keyless siblings a find merges into the first equal child.
     const DevicePtr pRoot = makeGadget<1>("R", "root");
     RootScope scope(pRoot);
     const DevicePtr pKeylessA = makeGadget<2>("A", "box", false);

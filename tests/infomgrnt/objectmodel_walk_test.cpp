@@ -53,8 +53,9 @@ TEST_F(ObjectModel, RootClassesListTheirControllersInScanOrder)
     EXPECT_EQ(machine.liveTransports, 0);
 }
 
-TEST_F(ObjectModel, ChildrenAreFoundOnceAndKeptAcrossCloses)
+TEST_F(ObjectModel, ChildrenAreFoundOnceKeptAcrossClosesAndGoneWithTheirTree)
 {
+    const std::size_t before = liveObjectCount();
     const INFOMGR_HANDLE hRoot = openRoot(kRootArrayClass);
     const std::vector<INFOMGR_HANDLE> first = children(hRoot, eOBJECT_CONTROLLER);
     const std::vector<INFOMGR_HANDLE> drives = children(first[0], eOBJECT_LOGICAL_DRIVE);
@@ -66,8 +67,21 @@ TEST_F(ObjectModel, ChildrenAreFoundOnceAndKeptAcrossCloses)
     EXPECT_EQ(children(first[0], eOBJECT_LOGICAL_DRIVE), drives);
     EXPECT_EQ(machine.calls["discoverControllers"], 3);
     EXPECT_EQ(machine.calls["discoverLogicalDrives"], 1);
+    EXPECT_EQ(liveObjectCount() - before, 1u + 4u + 3u);
     EXPECT_EQ(openRoot(1), openRoot(kRootFibreChannelClass));
     EXPECT_NE(openRoot(1), hRoot);
+
+    // A discarded tree invalidates its handles; a new tree gets new handles,
+    // old values are never reused.
+    discardRootClasses();
+    EXPECT_EQ(liveObjectCount(), before);
+    for (const INFOMGR_HANDLE hOld : {hRoot, first[0], drives[0]}) {
+        SCOPED_TRACE(hOld);
+        EXPECT_EQ(close(hOld), kResultInvalidHandle);
+    }
+    const INFOMGR_HANDLE hNewRoot = openRoot(kRootArrayClass);
+    EXPECT_NE(hNewRoot, hRoot);
+    EXPECT_NE(children(hNewRoot, eOBJECT_CONTROLLER).at(0), first[0]);
 }
 
 TEST_F(ObjectModel, GetChildAnswersPerClassAndChildType)
@@ -196,25 +210,6 @@ TEST_F(ObjectModel, EqualChildrenMergeIntoTheKnownOne)
     // The root, two controllers, two logical and two physical drives and one
     // remote controller live on; every duplicate was destroyed.
     EXPECT_EQ(liveObjectCount() - before, 8u);
-}
-
-TEST_F(ObjectModel, DiscardedTreeInvalidatesItsHandles)
-{
-    const std::size_t before = liveObjectCount();
-    const INFOMGR_HANDLE hRoot = openRoot(kRootArrayClass);
-    const INFOMGR_HANDLE hCiss = children(hRoot, eOBJECT_CONTROLLER).at(0);
-    const INFOMGR_HANDLE hDrive = children(hCiss, eOBJECT_LOGICAL_DRIVE).at(0);
-    EXPECT_EQ(liveObjectCount() - before, 1u + 4u + 3u);
-    discardRootClasses();
-    EXPECT_EQ(liveObjectCount(), before);
-    for (const INFOMGR_HANDLE hOld : {hRoot, hCiss, hDrive}) {
-        SCOPED_TRACE(hOld);
-        EXPECT_EQ(close(hOld), kResultInvalidHandle);
-    }
-    // A new tree gets new handles; old values are never reused.
-    const INFOMGR_HANDLE hNewRoot = openRoot(kRootArrayClass);
-    EXPECT_NE(hNewRoot, hRoot);
-    EXPECT_NE(children(hNewRoot, eOBJECT_CONTROLLER).at(0), hCiss);
 }
 
 using ObjectModelDeathTest = ObjectModel;

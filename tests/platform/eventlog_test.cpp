@@ -17,24 +17,6 @@ namespace {
 
 using tsmtest::failed;
 
-class EventLog : public ::testing::Test {
-protected:
-    // Registers the source's message file, as an installed service does.
-    void registerMessageFile(const std::string& source, const std::string& dosPath) const
-    {
-        HKEY key = nullptr;
-        const std::string path = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + source;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        ASSERT_EQ(RegSetValueExA(key, "EventMessageFile", 0, REG_EXPAND_SZ,
-                                 reinterpret_cast<const BYTE*>(dosPath.c_str()), static_cast<DWORD>(dosPath.size() + 1)),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
-    }
-    tsmtest::TempMachine m_machine;
-};
-
 // A message table block as an executable carries it, written by hand from
 // its layout, amid other bytes.
 const std::string kMessageFile = std::string("\x7f" "ELF\0\0binary bytes\0", 20) +
@@ -45,8 +27,9 @@ const std::string kMessageFile = std::string("\x7f" "ELF\0\0binary bytes\0", 20)
 
 } // namespace
 
-TEST_F(EventLog, EntriesKeepSourceTypeCategoryIdentifierAndStrings)
+TEST(EventLog, EntriesKeepSourceTypeCategoryIdentifierAndStrings)
 {
+    const tsmtest::TempMachine machine;
     HANDLE source = RegisterEventSourceA(nullptr, "Probe Source");
     ASSERT_NE(source, nullptr);
     const time_t before = std::time(nullptr);
@@ -80,8 +63,9 @@ TEST_F(EventLog, EntriesKeepSourceTypeCategoryIdentifierAndStrings)
     EXPECT_EQ(damaged, 1u);
 }
 
-TEST_F(EventLog, RefusesBadSourcesHandlesAndArguments)
+TEST(EventLog, RefusesBadSourcesHandlesAndArguments)
 {
+    const tsmtest::TempMachine machine;
     EXPECT_EQ(failed(RegisterEventSourceA("\\\\elsewhere", "Probe")), RPC_S_SERVER_UNAVAILABLE);
     EXPECT_EQ(failed(RegisterEventSourceA(nullptr, "")), ERROR_INVALID_PARAMETER);
 
@@ -104,11 +88,21 @@ TEST_F(EventLog, RefusesBadSourcesHandlesAndArguments)
     CloseHandle(event);
 }
 
-TEST_F(EventLog, TextsComeFromTheSourcesMessageFileWithInsertsFilledIn)
+TEST(EventLog, TextsComeFromTheSourcesMessageFileWithInsertsFilledIn)
 {
-    std::filesystem::create_directories(m_machine.driveC() + "/Tarvion/bin");
-    std::ofstream(m_machine.driveC() + "/Tarvion/bin/vxa", std::ios::binary) << kMessageFile;
-    registerMessageFile("Probe Service", "C:\\TARVION\\BIN\\VXA");
+    const tsmtest::TempMachine machine;
+    std::filesystem::create_directories(machine.driveC() + "/Tarvion/bin");
+    std::ofstream(machine.driveC() + "/Tarvion/bin/vxa", std::ios::binary) << kMessageFile;
+    // The source's message file registered as an installed service does.
+    HKEY key = nullptr;
+    const char* const pszKey = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Probe Service";
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, pszKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::string dosPath = "C:\\TARVION\\BIN\\VXA";
+    ASSERT_EQ(RegSetValueExA(key, "EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(dosPath.c_str()),
+                             static_cast<DWORD>(dosPath.size() + 1)),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
 
     tsm::EventRecord record;
     record.source = "Probe Service";

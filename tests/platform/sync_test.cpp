@@ -22,7 +22,7 @@ long long elapsedMs(Clock::time_point since)
 
 } // namespace
 
-TEST(Events, ManualResetStaysSignalledAutoResetReleasesOneWait)
+TEST(Events, ManualResetStaysSignalledAutoResetReleasesOneWaitAndANameIsOneEvent)
 {
     HANDLE manual = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE automatic = CreateEventA(nullptr, FALSE, TRUE, nullptr);
@@ -58,6 +58,19 @@ TEST(Events, ManualResetStaysSignalledAutoResetReleasesOneWait)
     EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_FAILED);
     EXPECT_FALSE(CloseHandle(manual));
     EXPECT_EQ(failed(ResetEvent(nullptr)), ERROR_INVALID_HANDLE);
+
+    // A name opens the same event once.
+    HANDLE first = CreateEventA(nullptr, TRUE, FALSE, "tsm-test-named-event");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
+    HANDLE second = CreateEventA(nullptr, FALSE, FALSE, "tsm-test-named-event");
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_NE(first, second);
+    SetEvent(second);
+    EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(first);
+    CloseHandle(second);
 }
 
 TEST(Events, AnAutoResetSignalWakesExactlyOneOfTwoWaiters)
@@ -92,21 +105,6 @@ TEST(Events, AnAutoResetSignalWakesExactlyOneOfTwoWaiters)
     EXPECT_EQ(woken, 2);
     CloseHandle(gate);
     CloseHandle(event);
-}
-
-TEST(Events, ANameOpensTheSameEventOnce)
-{
-    HANDLE first = CreateEventA(nullptr, TRUE, FALSE, "tsm-test-named-event");
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
-    HANDLE second = CreateEventA(nullptr, FALSE, FALSE, "tsm-test-named-event");
-    ASSERT_NE(second, nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
-    EXPECT_NE(first, second);
-    SetEvent(second);
-    EXPECT_EQ(WaitForSingleObject(first, 0), static_cast<DWORD>(WAIT_OBJECT_0));
-    CloseHandle(first);
-    CloseHandle(second);
 }
 
 namespace {
