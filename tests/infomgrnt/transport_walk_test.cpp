@@ -38,10 +38,18 @@ struct Walk {
     std::set<INFOMGR_HANDLE> seen;
     int repeats = 0;
 
+    int statusRead = 0; // objects whose status byte (0 to 2) was read
+
     void visit(INFOMGR_HANDLE hObject, const char* pszKind)
     {
         ++counts[pszKind];
         repeats += seen.insert(hObject).second ? 0 : 1;
+    }
+    void readStatus(INFOMGR_HANDLE hObject)
+    {
+        std::uint8_t bStatus = 0xFF;
+        std::uint32_t dwSize = 1;
+        statusRead += getInfo(hObject, kInfoStatus, 0, &bStatus, &dwSize) == kResultOk && bStatus <= 2 ? 1 : 0;
     }
     void drives(INFOMGR_HANDLE hObject)
     {
@@ -61,19 +69,26 @@ TEST(ObjectModelOnMachine, WalksEachMachineOnce)
         machine.useDescription(path);
         discardRootClasses();
         Walk walk;
-        // Array controllers have drives; adapters only remote controllers.
-        for (const auto& [eRoot, bDrives] : {std::pair{0x4002u, true}, std::pair{0x4001u, false}})
+        // Array controllers have drives and a status; adapters only remote
+        // controllers, which have a status again.
+        int adapters = 0;
+        for (const auto& [eRoot, bArray] : {std::pair{0x4002u, true}, std::pair{0x4001u, false}})
             for (INFOMGR_HANDLE hController : children(openRoot(eRoot), 0x8000)) {
                 walk.visit(hController, "controller");
-                if (bDrives)
+                adapters += bArray ? 0 : 1;
+                if (bArray) {
                     walk.drives(hController);
+                    walk.readStatus(hController);
+                }
                 for (INFOMGR_HANDLE hRemote : children(hController, 0x8007)) {
                     walk.visit(hRemote, "remote");
                     walk.drives(hRemote);
+                    walk.readStatus(hRemote);
                 }
             }
         EXPECT_EQ(walk.counts, described(path));
         EXPECT_EQ(walk.repeats, 0);
+        EXPECT_EQ(walk.statusRead, walk.counts["controller"] + walk.counts["remote"] - adapters);
         // A second walk finds the same objects and no new ones.
         const std::size_t nObjects = liveObjectCount();
         EXPECT_EQ(children(openRoot(0x4002), 0x8000).size() + children(openRoot(0x4001), 0x8000).size(),
