@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -49,14 +50,8 @@ TEST(SchemaDevices, SystemIsOneRootWithTypeAndNoUniqueID)
 
 TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
 {
-    struct Case {
-        const char* pszName;
-        Attributes a;
-        Attributes b;
-        bool bSameClassAndIndex;
-        bool bExpected;
-    };
-    const Case cases[] = {
+    // Attributes of two controllers, whether they share class and index, whether they are the same.
+    const std::tuple<const char*, Attributes, Attributes, bool, bool> cases[] = {
         {"equal slots", {{"Slot", "3"}}, {{"Slot", "3"}}, true, true},
         {"different slots", {{"Slot", "3"}}, {{"Slot", "4"}}, true, false},
         {"slot on one only", {{"Slot", "3"}}, {}, true, false},
@@ -72,13 +67,13 @@ TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
         {"known slots ignore class and index", {{"Slot", "2"}}, {{"Slot", "2"}}, false, true},
         {"other attributes do not count", {{"Slot", "2"}, {"BusType", "pci"}}, {{"Slot", "2"}}, true, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        const Core::DevicePtr pA = controller(c.a, 0x4002, 1);
-        const Core::DevicePtr pB = c.bSameClassAndIndex ? controller(c.b, 0x4002, 1, 200)
-                                                        : controller(c.b, 0x8007, 2, 200);
-        EXPECT_EQ(pA->isSameDevice(*pB), c.bExpected);
-        EXPECT_EQ(pB->isSameDevice(*pA), c.bExpected);
+    for (const auto& [pszName, a, b, bSameClassAndIndex, bExpected] : cases) {
+        SCOPED_TRACE(pszName);
+        const Core::DevicePtr pA = controller(a, 0x4002, 1);
+        const Core::DevicePtr pB = bSameClassAndIndex ? controller(b, 0x4002, 1, 200)
+                                                        : controller(b, 0x8007, 2, 200);
+        EXPECT_EQ(pA->isSameDevice(*pB), bExpected);
+        EXPECT_EQ(pB->isSameDevice(*pA), bExpected);
     }
     // Unknown slots told apart by the index alone.
     EXPECT_FALSE(controller({{"Slot", "unknown"}}, 0x4002, 1)->isSameDevice(*controller({{"Slot", "unknown"}}, 0x4002, 2)));

@@ -6,6 +6,8 @@
 // (0x20) with the small and the big drive maps.
 #include "firmware_support.h"
 
+#include <tuple>
+
 namespace {
 
 using fwtest::ByteImage;
@@ -14,11 +16,7 @@ using fwtest::Bytes;
 
 TEST(FirmwareIdentity, IdentifyControllerWithEitherPresenceMap)
 {
-    struct Case {
-        const char* xml;
-        ByteImage image;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, ByteImage> cases[] = {
         // 4 ports of 7 targets: drives 0, 9 and 20 in the map at 18, the tape (drive 3) at 31.
         {R"(<controller><board id="0x4C01F1A7" revision="C" ports="3"/>
             <firmware version="2.84" redundancy="active" redundancyfailed="true"/>
@@ -38,25 +36,20 @@ TEST(FirmwareIdentity, IdentifyControllerWithEitherPresenceMap)
         // A bare controller: no drives, default revision and firmware, two ports.
         {"<controller/>", ByteImage(512).text(5, "1.50").u8(40, 'B').u8(44, 2)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.xml);
-        auto firmware = fwtest::build(c.xml);
-        fwtest::expectReply(*firmware, 0x11, 0, {}, c.image);
+    for (const auto& [xml, image] : cases) {
+        SCOPED_TRACE(xml);
+        auto firmware = fwtest::build(xml);
+        fwtest::expectReply(*firmware, 0x11, 0, {}, image);
         // A buffer too small for the reply gets what fits.
-        EXPECT_EQ(fwtest::bmic(*firmware, 0x11, 0, {}, 20).data, fwtest::Bytes(c.image.bytes().begin(), c.image.bytes().begin() + 20));
+        EXPECT_EQ(fwtest::bmic(*firmware, 0x11, 0, {}, 20).data, Bytes(image.bytes().begin(), image.bytes().begin() + 20));
     }
-    const struct {
-        const char* redundancy;
-        uint8_t mode;
-        uint8_t flags;
-    } modes[] = {{"none", 0, 0}, {"active", 1, 4}, {"primary", 2, 4}, {"standby", 1, 0}};
-    for (const auto& c : modes) {
-        SCOPED_TRACE(c.redundancy);
-        auto firmware = fwtest::build(std::string("<controller><firmware redundancy=\"") + c.redundancy + "\"/></controller>");
+    // Redundancy mode and flags at 106 and 107, 108 the failure.
+    for (const auto& [redundancy, mode, flags] : std::vector<std::tuple<std::string, uint8_t, uint8_t>>{
+             {"none", 0, 0}, {"active", 1, 4}, {"primary", 2, 4}, {"standby", 1, 0}}) {
+        SCOPED_TRACE(redundancy);
+        auto firmware = fwtest::build("<controller><firmware redundancy=\"" + redundancy + "\"/></controller>");
         const auto answer = fwtest::bmic(*firmware, 0x11, 0, {}, 512);
-        EXPECT_EQ(answer.data[106], c.mode);
-        EXPECT_EQ(answer.data[107], c.flags);
-        EXPECT_EQ(answer.data[108], 0);
+        EXPECT_EQ(Bytes(answer.data.begin() + 106, answer.data.begin() + 109), (Bytes{mode, flags, 0}));
         EXPECT_EQ(firmware->boardId(), 0u);
     }
 }
@@ -68,11 +61,7 @@ TEST(FirmwareIdentity, ParametersSubsystemAndSurfaceReplies)
         <firmware rebuildpriority="high" expandpriority="low" snapshotpriority="118" accessid="STORAGE-A"
                   surfacedelay="150"/></remote>)");
     auto bare = fwtest::build("<controller/>");
-    const struct {
-        sim::ControllerFirmware& firmware;
-        uint8_t opcode;
-        ByteImage image;
-    } cases[] = {
+    const std::tuple<sim::ControllerFirmware&, uint8_t, ByteImage> cases[] = {
         {*firmware, 0x64, ByteImage(512).u8(14, 128).text(82, "Rack 2 array").u8(115, 118).text(140, "STORAGE-A")},
         {*bare, 0x64, ByteImage(512).u8(14, 64).u8(15, 64).u8(115, 64)},
         {*firmware, 0x66, ByteImage(512).text(4, "9J2AKS71C0" + std::string(22, ' ')).text(44, "P56A3C0KL4B102" + std::string(18, ' '))},
@@ -81,9 +70,9 @@ TEST(FirmwareIdentity, ParametersSubsystemAndSurfaceReplies)
         {*firmware, 0x70, ByteImage(1536).u8(100, 150)},
         {*bare, 0x70, ByteImage(1536).u8(100, 30)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.opcode);
-        fwtest::expectReply(c.firmware, c.opcode, 0, {}, c.image);
+    for (const auto& [target, opcode, image] : cases) {
+        SCOPED_TRACE(opcode);
+        fwtest::expectReply(target, opcode, 0, {}, image);
     }
 }
 

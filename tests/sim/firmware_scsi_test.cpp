@@ -6,6 +6,7 @@
 #include "firmware_support.h"
 
 #include <cstdio>
+#include <tuple>
 
 namespace {
 
@@ -145,28 +146,21 @@ TEST(FirmwareFail, StatusesErrorsAndHangs)
     </controller>)");
     // Invalid command, request error, single-byte sense; a hang alone delays
     // the normal answer; a refusal with full sense data returns no data.
-    const struct {
-        uint8_t opcode;
-        size_t length;
-        uint32_t error;
-        int scsiStatus, commandStatus;
-        Bytes sense;
-        uint32_t hang;
-    } cases[] = {{0x11, 512, 0, 0, 4, {}, 0},  {0x66, 512, 0x1F, 0, 0, {}, 0}, {0x70, 1536, 0, 2, 1, {0x70}, 0},
-                 {0xC1, 512, 0, 0, 0, {}, 250}, {0x64, 512, 121, 0, 0, {}, 40},
-                 {0x50, 512, 0, 2, 1, fwtest::ByteImage().hex(0, senseHex(5, 0x0C, 8)), 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.opcode);
-        const auto answer = fwtest::bmic(*firmware, c.opcode, 0, {}, c.length);
-        EXPECT_EQ(answer.reply.error, c.error);
-        EXPECT_EQ(answer.reply.scsiStatus, c.scsiStatus);
-        EXPECT_EQ(answer.reply.commandStatus, c.commandStatus);
-        EXPECT_EQ(answer.reply.sense, c.sense);
-        EXPECT_EQ(answer.reply.hangMilliseconds, c.hang);
-        if (c.opcode == 0xC1) {
+    // Opcode, buffer length; error, SCSI status, command status, sense, hang.
+    const std::tuple<uint8_t, size_t, uint32_t, int, int, Bytes, uint32_t> cases[] = {
+        {0x11, 512, 0, 0, 4, {}, 0},   {0x66, 512, 0x1F, 0, 0, {}, 0},  {0x70, 1536, 0, 2, 1, {0x70}, 0},
+        {0xC1, 512, 0, 0, 0, {}, 250}, {0x64, 512, 121, 0, 0, {}, 40},
+        {0x50, 512, 0, 2, 1, fwtest::ByteImage().hex(0, senseHex(5, 0x0C, 8)), 0}};
+    for (const auto& [opcode, length, error, scsiStatus, commandStatus, sense, hang] : cases) {
+        SCOPED_TRACE(opcode);
+        const auto answer = fwtest::bmic(*firmware, opcode, 0, {}, length);
+        const sim::FirmwareReply& r = answer.reply;
+        EXPECT_EQ(std::make_tuple(r.error, int{r.scsiStatus}, int{r.commandStatus}, r.sense, r.hangMilliseconds),
+                  std::make_tuple(error, scsiStatus, commandStatus, sense, hang));
+        if (opcode == 0xC1) {
             EXPECT_EQ(answer.data[8], 1);
         }
-        if (c.opcode == 0x50) {
+        if (opcode == 0x50) {
             EXPECT_EQ(answer.data, Bytes(512, 0));
         }
     }

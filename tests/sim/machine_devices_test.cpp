@@ -26,23 +26,18 @@ TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
 {
     tsmtest::TempMachine machine;
     machine.useDescription(kMachines + "slot-health.xml");
-    const struct {
-        const char* what;
-        DWORD code;
-        Buffer in;
-        size_t outSize;
-        DWORD error;
-    } cases[] = {
+    // What is asked, control code, input, output size, error.
+    const std::tuple<const char*, DWORD, Buffer, size_t, DWORD> cases[] = {
         {"a function the BIOS knows no slot for", kSlotCode, {2, (3 << 3) | 1, 0, 0}, 4, 31},
         {"slot request of three bytes", kSlotCode, {2, 3 << 3, 0}, 4, 24},
         {"header buffer of 100 bytes", kHeaderCode, {}, 100, 24},
         {"another request of the health driver", 0x0007212C, Buffer(16), 16, 24},
         {"an unknown request", 0x00072000, kSlotRequest, 4, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Reply reply = ioctl(kHealth, c.code, c.in, c.outSize);
-        EXPECT_EQ(reply.error, c.error);
+    for (const auto& [what, code, in, outSize, error] : cases) {
+        SCOPED_TRACE(what);
+        const Reply reply = ioctl(kHealth, code, in, outSize);
+        EXPECT_EQ(reply.error, error);
         EXPECT_EQ(reply.returned, 0u);
     }
     const Reply slot = ioctl(kHealth, kSlotCode, kSlotRequest, kSlotRequest);

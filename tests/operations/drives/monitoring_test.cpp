@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <tuple>
+
 namespace {
 
 std::vector<std::string> dumpIds(const std::string& dump)
@@ -117,37 +119,29 @@ TEST(TsmTreeMonitoring, AHungRefreshWritesOnlyTheScrapeFailure)
 
 TEST(TsmTreeMonitoring, WritesTheOutputWholeOrNotAtAll)
 {
-    struct Case {
-        bool bHangs;
-        std::vector<std::string> arguments;
-        int exitCode;
-        const char* pszError;  // the start of standard error
-        const char* pszFile;   // what the output file starts with, "" for no file
+    // Hanging machine or the failing one; arguments, the output file last; exit
+    // code; the start of standard error; what the output file starts with, "" for no file.
+    const std::tuple<bool, std::string, int, const char*, const char*> cases[] = {
+        {false, "--format=json --output=out.json", 0, "", "{\n  \"type\": \"system\",\n"},
+        {false, "--format=prometheus --output=missing/tsm.prom", 1, "tsm-tree: cannot write missing/tsm.prom: ", ""},
+        {true, "--format=json --timeout=1 --output=out.json", 1, "tsm-tree: the refresh did not finish", ""},
+        {true, "--timeout=1", 1, "tsm-tree: the refresh did not finish", ""},
     };
-    const Case cases[] = {
-        {false, {"--format=json", "--output=out.json"}, 0, "", "{\n  \"type\": \"system\",\n"},
-        {false, {"--format=prometheus", "--output=missing/tsm.prom"}, 1, "tsm-tree: cannot write missing/tsm.prom: ", ""},
-        {true, {"--format=json", "--timeout=1", "--output=out.json"}, 1, "tsm-tree: the refresh did not finish", ""},
-        {true, {"--timeout=1"}, 1, "tsm-tree: the refresh did not finish", ""},
-    };
-    for (const Case& row : cases) {
-        SCOPED_TRACE(row.arguments.front());
+    for (const auto& [bHangs, arguments, exitCode, pszError, pszFile] : cases) {
+        SCOPED_TRACE(arguments);
         tsmtest::TempMachine machine;
-        if (row.bHangs)
+        if (bHangs)
             useHangingMachine(machine);
         else
             machine.useDescription(TSM_MACHINES_DIR "/failing.xml");
-        const std::string program = TSM_TREE_TOOL;
-        const std::string file = row.arguments.back().substr(row.arguments.back().find('=') + 1);
-        std::string command = "cd " + machine.root() + " && " + program;
-        for (const std::string& argument : row.arguments)
-            command += " " + argument;
+        const std::string file = arguments.substr(arguments.rfind('=') + 1);
+        const std::string command = "cd " + machine.root() + " && " + TSM_TREE_TOOL + " " + arguments;
         const auto run = tsmtest::runProcess("/bin/sh", {"-c", command + "; echo exit $?; ls -A"});
-        EXPECT_EQ(run.err.rfind(row.pszError, 0), 0u) << run.err;
+        EXPECT_EQ(run.err.rfind(pszError, 0), 0u) << run.err;
         EXPECT_EQ(run.out.find(".out."), std::string::npos) << "a temporary file is left: " << run.out;
-        EXPECT_EQ(machine.read(file).rfind(row.pszFile, 0), 0u) << file;
-        EXPECT_EQ(machine.read(file).empty(), std::string(row.pszFile).empty()) << file;
-        EXPECT_EQ(run.out.find("exit " + std::to_string(row.exitCode) + "\n"), 0u) << "no dump on a failure: " << run.out;
+        EXPECT_EQ(machine.read(file).rfind(pszFile, 0), 0u) << file;
+        EXPECT_EQ(machine.read(file).empty(), std::string(pszFile).empty()) << file;
+        EXPECT_EQ(run.out.find("exit " + std::to_string(exitCode) + "\n"), 0u) << "no dump on a failure: " << run.out;
     }
 }
 
