@@ -76,23 +76,19 @@ TEST(FirmwareScsi, InquiryOfEveryAddress)
 TEST(FirmwareScsi, LunLists)
 {
     auto firmware = controller();
-    // Report physical LUNs: the remote controller, then the drives.
-    const Bytes physical = {0, 0, 0, 24, 0, 0, 0, 0,
-                            3, 0, 0, 1, 0, 0, 0, 0,
-                            0, 0, 0, 0x80, 0, 0, 0, 0,
-                            2, 0, 0, 0x81, 0, 0, 0, 0};
+    // Report physical LUNs: the length, then the remote controller and the drives.
+    const ByteImage physical = ByteImage(32).u8(3, 24).u8(8, 3).u8(11, 1).u8(19, 0x80).u8(24, 2).u8(27, 0x81);
     const auto answer = fwtest::scsi(*firmware, {0xC3, 0, 0, 0, 0, 0, 0, 0, 0x1F, 0x48, 0, 0}, 8008);
     fwtest::expectGood(answer);
-    EXPECT_EQ(Bytes(answer.data.begin(), answer.data.begin() + 32), physical);
-    EXPECT_EQ(answer.data[32], 0);
+    EXPECT_EQ(answer.data, Bytes(ByteImage(physical).u8(8007, 0)));
+    // The allocation length cuts the list, not its length field.
     EXPECT_EQ(fwtest::scsi(*firmware, {0xC3, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0}, 64).data,
-              [&] { Bytes b(physical.begin(), physical.begin() + 16); b.resize(64, 0); return b; }());
-
-    const Bytes logical = {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0, 0, 1, 0, 0, 0x40, 0, 0, 0, 0};
-    EXPECT_EQ(fwtest::scsi(*firmware, {0xC2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 24).data, logical);
-    Bytes all = {0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    all.insert(all.end(), logical.begin() + 8, logical.end());
-    EXPECT_EQ(fwtest::scsi(*firmware, {0xA0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 32).data, all);
+              ByteImage(64).u8(3, 24).u8(8, 3).u8(11, 1).bytes());
+    // Logical LUNs, and both lists: no physical entries, then the logical ones.
+    EXPECT_EQ(fwtest::scsi(*firmware, {0xC2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 24).data,
+              ByteImage(24).u8(3, 16).u8(11, 0x40).u8(16, 1).u8(19, 0x40).bytes());
+    EXPECT_EQ(fwtest::scsi(*firmware, {0xA0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 32).data,
+              ByteImage(32).u8(3, 24).u8(19, 0x40).u8(24, 1).u8(27, 0x40).bytes());
     // Lists come from the controller, not from a drive.
     fwtest::expectCheckCondition(fwtest::scsi(*firmware, {0xC2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 24, kLogicalZero),
                                  5, 0x20);
