@@ -1,4 +1,5 @@
-// The device kinds: identity rules, path strings, "UniqueID" and merging.
+// The device kinds: the one root, identity rules, path strings, "UniqueID"
+// and merging.
 #include "array.h"
 #include "arraycontroller.h"
 #include "detachtree.h"
@@ -32,20 +33,6 @@ Core::DevicePtr controller(const Attributes& attributes, std::uint32_t dwClass =
 {
     return withAttributes(new Schema::ArrayController(hHandle, dwClass, wIndex, Schema::ArrayController::eLOCAL),
                           attributes);
-}
-
-TEST(SchemaDevices, SystemIsOneRootWithTypeAndNoUniqueID)
-{
-    const Core::DevicePtr pFirst = Schema::System::instance();
-    const Core::DevicePtr pSecond = Schema::System::instance();
-    ASSERT_NE(pFirst.get(), nullptr);
-    EXPECT_EQ(pFirst.get(), pSecond.get());
-    EXPECT_FALSE(pFirst->hasParent());
-    EXPECT_EQ(pFirst->stringRep(), "System");
-    EXPECT_EQ(pFirst->attribute("Type"), "system");
-    EXPECT_FALSE(pFirst->hasAttribute("UniqueID"));
-    EXPECT_TRUE(pFirst->isSameDevice(*pSecond));
-    EXPECT_FALSE(pFirst->isSameDevice(*controller({{"Slot", "1"}})));
 }
 
 TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
@@ -140,6 +127,10 @@ TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
     const Core::DevicePtr pPhysical(new Schema::PhysicalDrive(0, 12));
     Core::Device::addChild(pArray, pPhysical);
 
+    // The one root: a system without an identifier of its own.
+    EXPECT_EQ(pRoot.get(), Schema::System::instance().get());
+    EXPECT_EQ(pRoot->attribute("Type"), "system");
+    EXPECT_FALSE(pRoot->hasParent() || pRoot->hasAttribute("UniqueID"));
     EXPECT_EQ(pController->attribute("UniqueID"), "System-Slot3");
     EXPECT_EQ(pDrive->attribute("UniqueID"), "System-Slot3-0");
     EXPECT_EQ(pArray->attribute("UniqueID"), "System-Slot3-ARRAY_B");
