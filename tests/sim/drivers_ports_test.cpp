@@ -39,9 +39,7 @@ const char* const kMachine = R"(<?xml version="1.0"?>
   <port number="5" driver="legacy"><controller bus="eisa" board="0x5256A030" slot="6">
     <board product="SMARTBAY 1100   "/><physicaldrive port="0" target="0"/><physicaldrive port="2" target="3"/>
     <fail opcode="0x64" commandstatus="4"/><fail scsiopcode="0x1a" sense="70 00 05"/><fail opcode="0xc1" error="1117"/>
-  </controller></port>
-  <port number="6" driver="ciss"/>
-  <port number="7" driver="ciss"><controller>
+  </controller></port> <port number="6" driver="ciss"/> <port number="7" driver="ciss"><controller>
     <fail opcode="0x11" sense="70 00 05 00 00 00 00 28 00 00 00 00 24 00 00 00 00 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18 19 1a 1b 1c 1d 1e"/>
     <fail scsiopcode="0x12" sense="70 00 05"/><fail opcode="0x64" error="31"/><fail opcode="0x70" hang="80"/>
   </controller></port>

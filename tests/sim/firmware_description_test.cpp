@@ -69,11 +69,8 @@ TEST(FirmwareDescription, RefusesBadContentNamingTheLine)
 
 TEST(FirmwareDescription, RemoteAddressesFromEitherForm)
 {
-    auto firmware = fwtest::build(R"(<controller>
-        <remote path="1" target="3"/>
-        <remote lun="0500004102000000"/>
-        <remote lun="0600000100000000" path="7" target="8" lunbyte="9" kind="enclosure"/>
-    </controller>)");
+    auto firmware = fwtest::build(R"(<controller> <remote path="1" target="3"/> <remote lun="0500004102000000"/>
+        <remote lun="0600000100000000" path="7" target="8" lunbyte="9" kind="enclosure"/> </controller>)");
     ASSERT_EQ(firmware->remoteCount(), 3u);
     EXPECT_EQ(firmware->remoteLun(0), (sim::LunAddress{3, 0, 0, 1, 0, 0, 0, 0}));
     EXPECT_EQ(firmware->remoteLun(2), (sim::LunAddress{6, 0, 0, 1, 0, 0, 0, 0}));

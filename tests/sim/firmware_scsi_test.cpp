@@ -20,11 +20,8 @@ const sim::LunAddress kNobody{9, 9, 9, 9, 0, 0, 0, 0};
 
 std::unique_ptr<sim::ControllerFirmware> controller()
 {
-    return fwtest::build(R"(<controller>
-        <board serial="P56A"/>
-        <firmware version="2.84"/>
-        <physicaldrive port="0" target="0"/>
-        <physicaldrive port="1" target="2" serial="3HXB" product="OVD146C1K5"/>
+    return fwtest::build(R"(<controller> <board serial="P56A"/> <firmware version="2.84"/>
+        <physicaldrive port="0" target="0"/> <physicaldrive port="1" target="2" serial="3HXB" product="OVD146C1K5"/>
         <logicaldrive number="0" blocks="100"><block number="7" hex="c0ffee"/></logicaldrive>
         <logicaldrive number="1" status="failed"/>
         <remote path="1" target="3"><board product="ARRAYBOX 4800   " serial="E12C"/><firmware version="6.02"/></remote>
@@ -132,14 +129,10 @@ std::string senseHex(int key, int code, int qualifier)
 
 TEST(FirmwareFail, StatusesErrorsAndHangs)
 {
-    auto firmware = fwtest::build(R"(<controller>
-        <fail opcode="0x11" commandstatus="4"/>
-        <fail opcode="0x66" error="0x1F"/>
-        <fail opcode="0x70" scsistatus="2" commandstatus="1" sense="70"/>
-        <fail opcode="0xC1" hang="250"/>
-        <fail opcode="0x64" hang="40" error="121"/>
-        <fail opcode="0x50" sense=")" + senseHex(5, 0x0C, 8) + R"("/>
-    </controller>)");
+    auto firmware = fwtest::build(R"(<controller> <fail opcode="0x11" commandstatus="4"/>
+        <fail opcode="0x66" error="0x1F"/> <fail opcode="0x70" scsistatus="2" commandstatus="1" sense="70"/>
+        <fail opcode="0xC1" hang="250"/> <fail opcode="0x64" hang="40" error="121"/>
+        <fail opcode="0x50" sense=")" + senseHex(5, 0x0C, 8) + R"("/> </controller>)");
     // Invalid command, request error, single-byte sense; a hang alone delays
     // the normal answer; a refusal with full sense data returns no data.
     // Opcode, buffer length; error, SCSI status, command status, sense, hang.
@@ -164,15 +157,10 @@ TEST(FirmwareFail, StatusesErrorsAndHangs)
 
 TEST(FirmwareFail, RulesForOneDriveOneKindAndSomeTimes)
 {
-    auto firmware = fwtest::build(R"(<controller>
-        <physicaldrive port="0" target="4"/>
-        <physicaldrive port="0" target="5"/>
-        <logicaldrive number="0"/>
-        <logicaldrive number="3"/>
-        <fail opcode="0x50" drive="3" commandstatus="4"/>
-        <fail opcode="0x15" drive="5" commandstatus="4"/>
-        <fail scsiopcode="0x12" sense=")" + senseHex(5, 0x20, 0) + R"(" times="2"/>
-    </controller>)");
+    auto firmware = fwtest::build(R"(<controller> <physicaldrive port="0" target="4"/>
+        <physicaldrive port="0" target="5"/> <logicaldrive number="0"/> <logicaldrive number="3"/>
+        <fail opcode="0x50" drive="3" commandstatus="4"/> <fail opcode="0x15" drive="5" commandstatus="4"/>
+        <fail scsiopcode="0x12" sense=")" + senseHex(5, 0x20, 0) + R"(" times="2"/> </controller>)");
     fwtest::expectGood(fwtest::bmic(*firmware, 0x50, 0, {}, 512));
     EXPECT_EQ(fwtest::bmic(*firmware, 0x50, 3, {}, 512).reply.commandStatus, 4);
     // Physical drives by the number the command carries.
