@@ -10,11 +10,12 @@ raw, table_path, plot_dir = sys.argv[1:4]
 os.makedirs(plot_dir, exist_ok=True)
 
 
-def stages():
-    """Median of each stage benchmark: name -> (milliseconds, counters)."""
+def stages(before=False):
+    """Median of each stage benchmark: name -> (milliseconds, counters); with
+    `before`, those of the earlier build (files named before-*.json)."""
     found = {}
     for name in sorted(os.listdir(raw)):
-        if not name.endswith(".json"):
+        if not name.endswith(".json") or name.startswith("before-") != before:
             continue
         try:
             with open(os.path.join(raw, name)) as f:
@@ -54,7 +55,7 @@ def soak():
     return samples
 
 
-S, H, K = stages(), http(), soak()
+S, B, H, K = stages(), stages(before=True), http(), soak()
 
 
 def ratio(a, b):
@@ -101,10 +102,42 @@ if K:
 else:
     out.append("| Resident memory growth over the soak | not run (bench/web/soak.sh) | < 2 MiB |")
 
+if B or any(series.startswith("before-") for series, _ in H):
+    def refresh_text(stages_of, label):
+        t, c = stages_of.get(f"BM_Refresh/Steady{label}", (None, {}))
+        if t is None:
+            return "n/a"
+        return f"{t:.2f} ms, {c.get('ioctls', 0):g} I/O calls, {c.get('opens', 0):g} opens"
+
+    def fmt(v, unit=""):
+        return "n/a" if v is None else f"{v:.2f}{unit}"
+
+    out.append("\n## Before and after (the earlier build measured in the same run)\n")
+    out.append("| Figure | Before | After |")
+    out.append("|---|---|---|")
+    rows = [
+        ("VXA.htm p50, typical, 1 connection", fmt(get_http("before-vxa-typical", 1, 0), " ms"),
+         fmt(get_http("vxa-typical", 1, 0), " ms")),
+        ("VXA.htm p50 / p50 of one steady refresh",
+         ratio(get_http("before-vxa-typical", 1, 0), B.get("BM_Refresh/SteadyTypical", (None,))[0]),
+         ratio(get_http("vxa-typical", 1, 0), steady_typ)),
+        ("VXA.htm throughput 16 / 1 connections, typical",
+         ratio(get_http("before-vxa-typical", 16, 2), get_http("before-vxa-typical", 1, 2)),
+         ratio(get_http("vxa-typical", 16, 2), get_http("vxa-typical", 1, 2))),
+        ("VXA.htm requests/s at 16 connections, typical", fmt(get_http("before-vxa-typical", 16, 2)),
+         fmt(get_http("vxa-typical", 16, 2))),
+        ("VXA.htm p99 at 16 connections, large machine", fmt(get_http("before-vxa-large", 16, 1), " ms"),
+         fmt(get_http("vxa-large", 16, 1), " ms")),
+        ("Refresh per page, typical", refresh_text(B, "Typical"), refresh_text(S, "Typical")),
+        ("Refresh per page, large", refresh_text(B, "Large"), refresh_text(S, "Large")),
+    ]
+    for label, before_value, after_value in rows:
+        out.append(f"| {label} | {before_value} | {after_value} |")
+
 out.append("\n## HTTP (wrk)\n")
 out.append("| Page | Connections | p50 ms | p99 ms | requests/s |")
 out.append("|---|---|---|---|---|")
-series_names = ["vxa-typical", "vxa-large", "static-qwex", "static-nginx"]
+series_names = ["vxa-typical", "vxa-large", "static-qwex", "static-nginx", "before-vxa-typical", "before-vxa-large"]
 for series in series_names:
     rows = sorted(c for (s, c) in H if s == series)
     for c in rows:

@@ -69,9 +69,8 @@ std::uint32_t CsmiI2O::doDiscoverControllers(EssentialDataList& controllers)
 std::uint32_t CsmiI2O::doGetControllerBusInfo(const SchemaObjectEssentialData& controller, BusInfoRecord& busInfo)
 {
     CsmiConfigPacket config{};
-    if (const std::uint32_t dwResult = readCsmiConfig(controller.port(), kClassI2O, config))
+    if (const std::uint32_t dwResult = readCsmiBusInfo(deviceInfoSet(), controller.port(), kClassI2O, config, busInfo))
         return dwResult;
-    fillCsmiBusInfo(deviceInfoSet(), config, busInfo);
     // Where the operating system knows no slot, the routing table may.
     if (config.ioBusType == kIoBusPci && config.slotNumber.get() == 0xFF) {
         std::uint8_t bSlot = 0xFF;

@@ -47,6 +47,13 @@ DWORD resultOf(CURLcode code, bool overflowed)
 
 void CurlDeleter::operator()(CURL* curl) const { curl_easy_cleanup(curl); }
 
+TransferHandles::~TransferHandles()
+{
+    std::unique_lock lock(m_mutex);
+    m_returned.wait(lock, [this] { return m_nLent == 0; });
+    m_idle.clear();
+}
+
 CurlPtr TransferHandles::take()
 {
     {
@@ -54,12 +61,18 @@ CurlPtr TransferHandles::take()
         if (!m_idle.empty()) {
             CurlPtr handle = std::move(m_idle.back());
             m_idle.pop_back();
+            ++m_nLent;
             return handle;
         }
     }
     static std::once_flag initialised;
     std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    return CurlPtr(curl_easy_init());
+    CurlPtr handle(curl_easy_init());
+    if (handle) {
+        const std::lock_guard lock(m_mutex);
+        ++m_nLent;
+    }
+    return handle;
 }
 
 void TransferHandles::giveBack(CurlPtr handle)
@@ -72,6 +85,9 @@ void TransferHandles::giveBack(CurlPtr handle)
     const std::lock_guard lock(m_mutex);
     if (m_idle.size() < kMaxIdleHandles)
         m_idle.push_back(std::move(handle));
+    --m_nLent;
+    // Notified under the lock: the destructor may end the object right after.
+    m_returned.notify_all();
 }
 
 DWORD runTransfer(TransferHandles& handles, const ClientSettings& settings, const ClientTransfer& transfer)

@@ -4,6 +4,7 @@
 
 #include <ZyrQWEX.h>
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -40,13 +41,23 @@ using CurlPtr = std::unique_ptr<CURL, CurlDeleter>;
 // kept: every transfer sets all its options anew and receives its own answer.
 class TransferHandles {
 public:
+    TransferHandles() = default;
+    // Waits until every handle taken was given back: a client call may still
+    // run on another thread while the server shuts down.
+    ~TransferHandles();
+    TransferHandles(const TransferHandles&) = delete;
+    TransferHandles& operator=(const TransferHandles&) = delete;
+
     // A handle with no options set: one that was given back, or a new one.
+    // Every handle taken must be given back.
     CurlPtr take();
     // Keeps the handle for a later transfer (a few at most).
     void giveBack(CurlPtr handle);
 
 private:
     std::mutex m_mutex;
+    std::condition_variable m_returned;
+    std::size_t m_nLent = 0;
     std::vector<CurlPtr> m_idle;
 };
 

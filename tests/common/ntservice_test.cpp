@@ -118,7 +118,7 @@ TEST_F(ServiceFramework, TraceWritesOnePrefixedLineAndCutsLongOnes)
               "[Probe Service](" + std::to_string(otherId) + "): from another thread\n");
 }
 
-TEST_F(ServiceFramework, StartsStoppedWithTheOwnProcessRecord)
+TEST_F(ServiceFramework, StartsStoppedAndServiceMainOutsideTheDispatcherStopsAtOnce)
 {
     ProbeService service;
     const SERVICE_STATUS s = service.status();
@@ -126,8 +126,12 @@ TEST_F(ServiceFramework, StartsStoppedWithTheOwnProcessRecord)
                                    s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint }),
               std::vector<DWORD>({ 16, 1, 1, 0, 0, 0, 0 }));
     EXPECT_EQ(service.lastError(), 0u);
-    EXPECT_FALSE(service.isRunning());
     EXPECT_EQ(NTService::instance(), &service);
+    NTService::ServiceMain(0, nullptr);
+    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::ServiceMain()", "NTService::SetStatus(0, 1)",
+                                                      "Leaving NTService::ServiceMain()" }));
+    EXPECT_EQ(service.status().dwCurrentState, 1u);
+    EXPECT_FALSE(service.isRunning());
 }
 
 TEST_F(ServiceFramework, HandlerDispatchesEachControlCodeAndReportsTheStatus)
@@ -156,34 +160,22 @@ TEST_F(ServiceFramework, HandlerDispatchesEachControlCodeAndReportsTheStatus)
     EXPECT_EQ(service.status().dwCurrentState, 3u);
 }
 
-TEST_F(ServiceFramework, ServiceMainOutsideTheDispatcherReportsStoppedAtOnce)
-{
-    ProbeService service;
-    NTService::ServiceMain(0, nullptr);
-    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::ServiceMain()", "NTService::SetStatus(0, 1)",
-                                                      "Leaving NTService::ServiceMain()" }));
-    EXPECT_EQ(service.status().dwCurrentState, 1u);
-    EXPECT_FALSE(service.isRunning());
-}
-
 TEST_F(ServiceFramework, InitializeReportsRunningOnlyWhenOnInitSucceeds)
 {
-    {
-        ProbeService service(true);
-        EXPECT_TRUE(service.Initialize());
-        EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::Initialize()",
-                                                          "NTService::SetStatus(0, 2)", "ProbeService::OnInit()",
-                                                          "NTService::SetStatus(0, 4)",
-                                                          "Leaving NTService::Initialize()" }));
-        EXPECT_EQ(service.status().dwCurrentState, 4u);
+    for (const bool bInitialises : { true, false }) {
+        SCOPED_TRACE(bInitialises);
+        {
+            ProbeService service(bInitialises);
+            EXPECT_EQ(service.Initialize(), bInitialises);
+            EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::Initialize()",
+                                                              "NTService::SetStatus(0, 2)", "ProbeService::OnInit()",
+                                                              bInitialises ? "NTService::SetStatus(0, 4)"
+                                                                           : "NTService::SetStatus(0, 1)",
+                                                              "Leaving NTService::Initialize()" }));
+            EXPECT_EQ(service.status().dwCurrentState, bInitialises ? 4u : 1u);
+        }
+        EXPECT_EQ(newTrace(), (std::vector<std::string> { "NTService::~NTService()" }));
     }
-    EXPECT_EQ(newTrace(), (std::vector<std::string> { "NTService::~NTService()" }));
-    ProbeService failing(false);
-    EXPECT_FALSE(failing.Initialize());
-    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::Initialize()", "NTService::SetStatus(0, 2)",
-                                                      "ProbeService::OnInit()", "NTService::SetStatus(0, 1)",
-                                                      "Leaving NTService::Initialize()" }));
-    EXPECT_EQ(failing.status().dwCurrentState, 1u);
 }
 
 TEST_F(ServiceFramework, ApplicationServiceRunsTheApplicationUntilTheStopControl)
@@ -202,15 +194,13 @@ TEST_F(ServiceFramework, ApplicationServiceRunsTheApplicationUntilTheStopControl
     serviceThread.join();
     EXPECT_EQ(application->startups, 1);
     EXPECT_EQ(application->shutdowns, 1);
-}
 
-TEST_F(ServiceFramework, ApplicationServiceEndsRunAtOnceWhenStartupFails)
-{
-    auto* application = new FakeApplication(false);
-    RunnableApplicationService service { CountedPtr<ServiceApplication>(application) };
-    service.Run();
-    EXPECT_EQ(application->startups, 1);
-    EXPECT_EQ(application->shutdowns, 0);
+    // A startup that fails ends Run at once, without a shutdown.
+    auto* failing = new FakeApplication(false);
+    RunnableApplicationService failingService { CountedPtr<ServiceApplication>(failing) };
+    failingService.Run();
+    EXPECT_EQ(failing->startups, 1);
+    EXPECT_EQ(failing->shutdowns, 0);
 }
 
 TEST_F(ServiceFramework, StopGivesUpOnAServiceThatStaysStopPendingBeyondThirtySeconds)

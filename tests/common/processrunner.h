@@ -3,13 +3,14 @@
 #ifndef TSM_TESTS_PROCESSRUNNER_H
 #define TSM_TESTS_PROCESSRUNNER_H
 
-#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace tsmtest {
@@ -22,84 +23,50 @@ struct ProcessResult {
 };
 
 // Runs path with the arguments (argv[0] is path); the environment is this
-// process's. A child still running after the time limit is killed.
+// process's. A child still running after the time limit is killed. Output
+// goes to temporary files, not pipes: a service the child launched may hold
+// inherited copies of them, so only the child's exit is waited for.
 inline ProcessResult runProcess(const std::string& path, const std::vector<std::string>& arguments,
                                 std::chrono::milliseconds limit = std::chrono::seconds(60))
 {
     ProcessResult result;
-    int outPipe[2];
-    int errPipe[2];
-    if (::pipe(outPipe) != 0)
-        return result;
-    if (::pipe(errPipe) != 0) {
-        ::close(outPipe[0]);
-        ::close(outPipe[1]);
-        return result;
-    }
-    std::vector<std::string> words { path };
+    std::FILE* const files[2] = {std::tmpfile(), std::tmpfile()};
+    std::vector<std::string> words{path};
     words.insert(words.end(), arguments.begin(), arguments.end());
     std::vector<char*> argv;
     for (auto& word : words)
         argv.push_back(word.data());
     argv.push_back(nullptr);
 
-    const pid_t child = ::fork();
+    const pid_t child = files[0] != nullptr && files[1] != nullptr ? ::fork() : -1;
     if (child == 0) {
-        ::dup2(outPipe[1], 1);
-        ::dup2(errPipe[1], 2);
-        ::close(outPipe[0]);
-        ::close(outPipe[1]);
-        ::close(errPipe[0]);
-        ::close(errPipe[1]);
+        ::dup2(::fileno(files[0]), 1);
+        ::dup2(::fileno(files[1]), 2);
         ::execv(path.c_str(), argv.data());
         ::_exit(127);
     }
-    ::close(outPipe[1]);
-    ::close(errPipe[1]);
-    if (child < 0) {
-        ::close(outPipe[0]);
-        ::close(errPipe[0]);
-        return result;
-    }
-
-    // The child's output is read until it exits; a service it launched may
-    // hold inherited copies of the pipes, so end of file is not waited for.
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    pollfd fds[2] = { { outPipe[0], POLLIN, 0 }, { errPipe[0], POLLIN, 0 } };
-    std::string* sinks[2] = { &result.out, &result.err };
     int status = 0;
-    bool exited = false;
-    for (;;) {
-        const int ready = ::poll(fds, 2, exited ? 0 : 20);
-        bool readSome = false;
-        for (int index = 0; ready > 0 && index < 2; ++index) {
-            if (fds[index].fd < 0 || !(fds[index].revents & (POLLIN | POLLHUP | POLLERR)))
-                continue;
-            char buffer[4096];
-            const ssize_t got = ::read(fds[index].fd, buffer, sizeof buffer);
-            if (got > 0) {
-                sinks[index]->append(buffer, static_cast<std::size_t>(got));
-                readSome = true;
-            } else {
-                ::close(fds[index].fd);
-                fds[index].fd = -1;
-            }
-        }
-        if (exited && !readSome)
-            break;
-        if (!exited && ::waitpid(child, &status, WNOHANG) == child)
-            exited = true;
-        if (!exited && std::chrono::steady_clock::now() > deadline) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (child > 0 && ::waitpid(child, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
             result.timedOut = true;
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
-            exited = true;
+            break;
         }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
-    for (const auto& fd : fds)
-        if (fd.fd >= 0)
-            ::close(fd.fd);
-    if (WIFEXITED(status) && !result.timedOut)
+    std::string* const sinks[2] = {&result.out, &result.err};
+    for (int index = 0; index < 2; ++index) {
+        if (files[index] == nullptr)
+            continue;
+        std::rewind(files[index]);
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, files[index])) > 0;)
+            sinks[index]->append(buffer, got);
+        std::fclose(files[index]);
+    }
+    if (child > 0 && WIFEXITED(status) && !result.timedOut)
         result.exitCode = WEXITSTATUS(status);
     return result;
 }

@@ -7,7 +7,7 @@
 using namespace coretest;
 using Core::Attribute;
 
-TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOne)
+TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOneAndOrderIsByName)
 {
     Gadget<60> device("D");
     const Core::AttributePublisher publisher;
@@ -25,11 +25,8 @@ TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOne)
     device.removeAttribute("Slot");
     EXPECT_FALSE(device.hasAttribute("Slot"));
     EXPECT_TRUE(device.hasAttribute("Type"));
-}
 
-TEST(Attributes, IterateInByteOrderAndTestForAbsenceQuietly)
-{
-    Gadget<60> device("D");
+    // They iterate in byte order and absence is tested quietly.
     for (const char* pszName : { "UniqueID", "Slot", "BusType", "bay" })
         device.updateAttribute(Attribute(pszName, "x"));
     std::vector<std::string> names;

@@ -55,7 +55,7 @@ TEST(Conversion, NumberAndHexadecimalTexts)
     EXPECT_TRUE(Core::isHexText("09afAF"));
 }
 
-TEST(DriveList, ParsesTheTextForm)
+TEST(DriveList, ParsesTheTextFormAndKeepsEntriesUniqueInOrder)
 {
     const std::pair<const char*, std::vector<std::string>> cases[] = {
         {"1*-*2", {"1", "2"}}, {"1*-*2*-*", {"1", "2"}}, {"", {}}, {"*-*", {""}}, {"*-", {""}},
@@ -65,10 +65,7 @@ TEST(DriveList, ParsesTheTextForm)
         const DriveList list(pszText);
         EXPECT_EQ(std::vector<std::string>(list.begin(), list.end()), expected) << pszText;
     }
-}
-
-TEST(DriveList, KeepsEntriesUniqueInOrder)
-{
+    // Built up, it keeps its entries unique and in order.
     DriveList list;
     EXPECT_EQ(list.toText(), "");
     list.add("0");

@@ -89,7 +89,7 @@ TEST(CoreDeathTest, MisuseOfDevicesStops)
     EXPECT_DEATH((child.damage(), child.callOperation(pUnbound)), failure("isInvariant()", "operationsource"));
 }
 
-TEST(CoreDeathTest, MisuseOfOperationsStops)
+TEST(CoreDeathTest, MisuseOfOperationsAndBadValuesStop)
 {
     EXPECT_DEATH(Probe<73>("", DeviceOperation::eREAD).name(), failure("opName.size() != 0", "deviceoperation"));
     EXPECT_DEATH(Probe<73>("OperationOdd", DeviceOperation::eUNKNOWN).type(),
@@ -101,10 +101,7 @@ TEST(CoreDeathTest, MisuseOfOperationsStops)
                 Core::DeviceOperationPtr(new Probe<74>("OperationOdd", DeviceOperation::eUNKNOWN)));
         },
         failure("eType != eUNKNOWN", "deviceoperation"));
-}
-
-TEST(CoreDeathTest, BadValuesStop)
-{
+    // Bad values stop as well.
     EXPECT_DEATH(Status(static_cast<Status::eValue>(10000)).value(), failure("m_eValue < eLAST", "status"));
     EXPECT_DEATH(Status(static_cast<Status::eValue>(123456)).value(), failure("m_eValue < eLAST", "status"));
     for (const char* pszBad : { "a", "abc", "" })

@@ -14,15 +14,11 @@ namespace {
 
 using InfoMgr::PortAnswer;
 
-TEST(PortScan, NamesPorts)
+TEST(PortScan, NamesAndCoversEveryPortAndFollowsTheResultRules)
 {
     EXPECT_EQ(InfoMgr::portDeviceName(0), "\\\\.\\Scsi0:");
     EXPECT_EQ(InfoMgr::portDeviceName(17), "\\\\.\\Scsi17:");
     EXPECT_EQ(InfoMgr::portDeviceName(255), "\\\\.\\Scsi255:");
-}
-
-TEST(PortScan, CoversEveryPortAndFollowsTheResultRules)
-{
     struct Case {
         const char* name;
         std::set<std::uint32_t> answered;

@@ -2,19 +2,16 @@
 // record sizes, contents composed from the transport's answers, kinds an
 // object does not keep; BMIC and SCSI request records turned into transport
 // calls, detail byte order per object, out-values written back.
+#include "byteimage.h"
 #include "objectmodel_fakemachine.h"
 
-#include <algorithm>
 #include <array>
-#include <vector>
 
 namespace {
 
-using namespace InfoMgr;
-using objmodeltest::children;
-using objmodeltest::FakeMachine;
-using objmodeltest::FakeObject;
-using objmodeltest::openRoot;
+using namespace objmodeltest;
+using tsmtest::ByteImage;
+using tsmtest::toHex;
 
 constexpr std::uint8_t kUntouched = 0x5A;
 
@@ -64,15 +61,16 @@ protected:
     }
     void TearDown() override { FakeMachine::uninstall(); }
 
-    // Reads a record of exactly its size; the result code in dwResult.
-    static std::vector<std::uint8_t> read(INFOMGR_HANDLE hObject, std::uint32_t dwKind, std::uint32_t dwSize,
-                                          std::uint32_t& dwResult)
+    // Reads a record of exactly dwSize into a buffer of kUntouched bytes with
+    // 8 to spare; the hex of the record's bytes, the result code in dwResult.
+    static std::string read(INFOMGR_HANDLE hObject, std::uint32_t dwKind, std::uint32_t dwSize, std::uint32_t& dwResult)
     {
         std::vector<std::uint8_t> record(dwSize + 8, kUntouched);
         dwResult = getInfo(hObject, dwKind, 0, record.data(), &dwSize);
-        record.resize(record.size() - 8);
-        return record;
+        EXPECT_EQ(toHex(record, record.size() - 8), "5a5a5a5a5a5a5a5a");
+        return toHex(record, 0, record.size() - 8);
     }
+    static std::string untouched(std::uint32_t dwSize) { return toHex(std::vector<std::uint8_t>(dwSize, kUntouched)); }
 
     FakeMachine machine;
     INFOMGR_HANDLE hCiss = 0, hExternal = 0, hLogical = 0, hAdapter = 0, hFcArray = 0, hLegacy = 0, hI2O = 0,
@@ -83,27 +81,25 @@ using ObjectModelCommand = ObjectModelInfo;
 
 TEST_F(ObjectModelInfo, CallerMustPassExactlyTheRecordSize)
 {
-    struct Case {
+    const struct {
         const char* what;
         INFOMGR_HANDLE hObject;
         std::uint32_t dwKind;
         std::uint32_t dwSize;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"bus information", hCiss, 1, 82},    {"adapter bus information", hAdapter, 1, 82},
         {"remote bus information", hExternal, 1, 82}, {"adapter identity", hAdapter, 2, 20},
         {"remote fibre identity", hFcArray, 2, 20},    {"address", hCiss, 4, 3},
         {"status", hCiss, 5, 1},               {"remote status", hExternal, 5, 1},
         {"remote identity", hExternal, 6, 64},  {"fibre remote identity", hFcArray, 6, 64},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         const int callsBefore = machine.calls["getControllerBusInfo"] + machine.calls["getRemoteIdentity"];
         for (const auto& [dwSize, dwExpected] : {std::pair{c.dwSize - 1, 1u}, std::pair{c.dwSize + 1, 2u}}) {
             std::uint32_t dwResult = 0;
-            const std::vector<std::uint8_t> record = read(c.hObject, c.dwKind, dwSize, dwResult);
+            EXPECT_EQ(read(c.hObject, c.dwKind, dwSize, dwResult), untouched(dwSize));
             EXPECT_EQ(dwResult, dwExpected);
-            EXPECT_TRUE(std::all_of(record.begin(), record.end(), [](std::uint8_t b) { return b == kUntouched; }));
         }
         EXPECT_EQ(machine.calls["getControllerBusInfo"] + machine.calls["getRemoteIdentity"], callsBefore);
         std::uint32_t dwResult = 1;
@@ -114,57 +110,48 @@ TEST_F(ObjectModelInfo, CallerMustPassExactlyTheRecordSize)
 
 TEST_F(ObjectModelInfo, RecordsCarryTheTransportsAnswerAndTheObjectsIdentity)
 {
-    std::uint32_t dwResult = 1;
-    // Kind 1: the 18 bytes of the bus record, then the name clipped to 64.
-    std::vector<std::uint8_t> expected = {2, 0, 0, 0, 6, 0, 0x2C, 0x1D, 0x07, 0x0B, 0x00, 0x80, 0x01, 0x00,
-                                          0x07, 0x0B, 0x2C, 0x1D};
-    expected.insert(expected.end(), 40, 'A');
-    expected.insert(expected.end(), 24, 'B');
-    EXPECT_EQ(read(hCiss, 1, 82, dwResult), expected);
-    EXPECT_EQ(dwResult, kResultOk);
-
-    // The adapter's name is the serial text of its scan record, zero-padded.
-    expected = {2, 0, 0, 0, 2, 0};
-    expected.resize(18, 0);
-    const std::string adapterName = "HBA-SER-9";
-    expected.insert(expected.end(), adapterName.begin(), adapterName.end());
-    expected.resize(82, 0);
-    EXPECT_EQ(read(hAdapter, 1, 82, dwResult), expected);
-
-    EXPECT_EQ(read(hAdapter, 2, 20, dwResult),
-              (std::vector<std::uint8_t>{0x50, 0x06, 0x0B, 0x00, 0x00, 0xC3, 0x1A, 0x22, 0x50, 0x06, 0x0B, 0x00,
-                                         0x00, 0xC3, 0x1A, 0x23, 0x01, 0x0A, 0x0B, 0x0C}));
-    EXPECT_EQ(read(hFcArray, 2, 20, dwResult).at(8), 0x77);
-    EXPECT_EQ(read(hExternal, 4, 3, dwResult), (std::vector<std::uint8_t>{1, 4, 0}));
-    EXPECT_EQ(read(hCiss, 4, 3, dwResult), (std::vector<std::uint8_t>{0, 0, 0}));
-    EXPECT_EQ(read(hCiss, 5, 1, dwResult), (std::vector<std::uint8_t>{2}));
-
-    // Kind 6 of kind 12: the transport's record with the address at 27.
-    std::vector<std::uint8_t> identity = read(hExternal, 6, 64, dwResult);
-    EXPECT_EQ(dwResult, kResultOk);
-    EXPECT_EQ(identity[0], 12);
-    EXPECT_EQ(identity[2], 3);
-    EXPECT_EQ(std::vector<std::uint8_t>(identity.begin() + 27, identity.begin() + 30),
-              (std::vector<std::uint8_t>{1, 4, 0}));
-    EXPECT_EQ(std::string(identity.begin() + 32, identity.begin() + 48), "TRANSPORT-SERIAL");
-    // Kind 6 of kind 3: the object's name, 32 bytes of it, at 32.
-    identity = read(hFcArray, 6, 64, dwResult);
-    EXPECT_EQ(std::vector<std::uint8_t>(identity.begin() + 27, identity.begin() + 30),
-              (std::vector<std::uint8_t>{0, 2, 5}));
-    EXPECT_EQ(std::string(identity.begin() + 32, identity.end()), "FC-ARRAY-SERIAL-NUMBER-012345678");
+    // Kind 1: the 18 bytes of the bus record, then the name clipped to 64; the
+    // adapter's name is the serial text of its scan record, zero-padded. Kind 6
+    // of kind 12: the transport's record with the address at 27; of kind 3: the
+    // object's name, 32 bytes of it, at 32.
+    const ByteImage fcArrayIdentity = ByteImage(64).u8(0, 3).hex(27, "000205").text(32, "FC-ARRAY-SERIAL-NUMBER-012345678");
+    const struct {
+        INFOMGR_HANDLE hObject;
+        std::uint32_t dwKind;
+        std::uint32_t dwSize;
+        std::string expected;
+    } cases[] = {
+        {hCiss, 1, 82, toHex(ByteImage(82).hex(0, "02000000 0600 2c1d 070b 0080 0100 070b 2c1d")
+                                 .text(18, std::string(40, 'A') + std::string(24, 'B')).bytes())},
+        {hAdapter, 1, 82, toHex(ByteImage(82).hex(0, "02000000 0200").text(18, "HBA-SER-9").bytes())},
+        {hAdapter, 2, 20, "50060b0000c31a2250060b0000c31a23010a0b0c"},
+        {hFcArray, 2, 20, "0000000000000000" "7700000000000000" "00000000"},
+        {hExternal, 4, 3, "010400"},
+        {hCiss, 4, 3, "000000"},
+        {hCiss, 5, 1, "02"},
+        {hExternal, 6, 64,
+         toHex(ByteImage(64).hex(0, "0c0003").hex(27, "010400").text(32, "TRANSPORT-SERIAL").bytes())},
+        {hFcArray, 6, 64, toHex(fcArrayIdentity.bytes())},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        std::uint32_t dwResult = 1;
+        EXPECT_EQ(read(c.hObject, c.dwKind, c.dwSize, dwResult), c.expected);
+        EXPECT_EQ(dwResult, kResultOk);
+    }
     EXPECT_EQ(machine.liveTransports, 0);
 }
 
-TEST_F(ObjectModelInfo, KindsAnObjectDoesNotKeepAreRefused)
+TEST_F(ObjectModelInfo, KindsAnObjectDoesNotKeepAndFailingAnswersCopyNothing)
 {
-    struct Case {
+    machine.controllers[0].dwBusInfoResult = 0x80000005;
+    const struct {
         const char* what;
         INFOMGR_HANDLE hObject;
         std::uint32_t dwKind;
         std::uint32_t dwSize;
         std::uint32_t dwExpected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"controller has no fibre identity", hCiss, 2, 20, kResultUnknownType},
         {"controller has no remote identity", hCiss, 6, 64, kResultUnknownType},
         {"CISS remote has no fibre identity", hExternal, 2, 20, kResultUnknownType},
@@ -176,25 +163,17 @@ TEST_F(ObjectModelInfo, KindsAnObjectDoesNotKeepAreRefused)
         {"kind 3 on a drive", hLogical, 3, 4, kResultNotSupported},
         {"kind 7", hExternal, 7, 4, kResultUnknownType},
         {"kind 0", hCiss, 0, 4, kResultUnknownType},
+        {"the transport's answer fails", hCiss, 1, 82, 0x80000005},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::uint32_t dwResult = 0;
-        const std::vector<std::uint8_t> record = read(c.hObject, c.dwKind, c.dwSize, dwResult);
+        EXPECT_EQ(read(c.hObject, c.dwKind, c.dwSize, dwResult), untouched(c.dwSize));
         EXPECT_EQ(dwResult, c.dwExpected);
-        EXPECT_TRUE(std::all_of(record.begin(), record.end(), [](std::uint8_t b) { return b == kUntouched; }));
     }
-}
-
-TEST_F(ObjectModelInfo, FailingTransportAnswerCopiesNothing)
-{
-    machine.controllers[0].dwBusInfoResult = 0x80000005;
-    std::uint32_t dwResult = 0;
-    const std::vector<std::uint8_t> record = read(hCiss, 1, 82, dwResult);
-    EXPECT_EQ(dwResult, 0x80000005u);
-    EXPECT_TRUE(std::all_of(record.begin(), record.end(), [](std::uint8_t b) { return b == kUntouched; }));
     // A record the transport cannot find gives the transport's code as well.
     machine.controllers[0].dwPort = 4;
+    std::uint32_t dwResult = 0;
     read(hCiss, 5, 1, dwResult);
     EXPECT_EQ(dwResult, 0x80000007u);
 }
@@ -204,14 +183,13 @@ TEST_F(ObjectModelCommand, BmicRecordReachesTheTransportWithTheObjectsDetailOrde
     // The command block carries the detail as the object passes it: CISS,
     // adapter and remote objects most significant byte first, I2O and legacy
     // least significant byte first (dwDetail is bytes 2 to 5, LSB first).
-    struct Case {
+    const struct {
         const char* what;
         INFOMGR_HANDLE hObject;
         std::uint32_t dwPort;
         INFOMGR_OBJECT_TYPE eObjectType;
         std::uint32_t dwBlockDetail;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"CISS controller", hCiss, 3, eOBJECT_CONTROLLER, 0x04030201},
         {"remote controller", hExternal, 3, eOBJECT_REMOTE_DEVICE, 0x04030201},
         {"adapter", hAdapter, 9, eOBJECT_CONTROLLER, 0x04030201},
@@ -220,7 +198,7 @@ TEST_F(ObjectModelCommand, BmicRecordReachesTheTransportWithTheObjectsDetailOrde
         {"I2O controller", hI2O, 6, eOBJECT_CONTROLLER, 0x01020304},
         {"legacy logical drive", hLegacyDrive, 2, eOBJECT_LOGICAL_DRIVE, 0x01020304},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         machine.sentBmic.clear();
         std::array<std::uint8_t, 512> data{};
@@ -232,14 +210,11 @@ TEST_F(ObjectModelCommand, BmicRecordReachesTheTransportWithTheObjectsDetailOrde
         request.dwBufferSize = 512;
         ASSERT_EQ(sendCommand(c.hObject, kRequestBmic, kDirectionRead, &request, sizeof request, 0, 0), kResultOk);
         ASSERT_EQ(machine.sentBmic.size(), 1u);
-        const objmodeltest::SentBmic& sent = machine.sentBmic[0];
-        EXPECT_EQ(sent.dwPort, c.dwPort);
-        EXPECT_EQ(sent.eObjectType, c.eObjectType);
-        EXPECT_EQ(sent.command.bOpcode, 0x11);
-        EXPECT_EQ(sent.command.bDriveIndex, 7);
-        EXPECT_EQ(sent.command.dwDetail, c.dwBlockDetail);
-        EXPECT_EQ(sent.command.dwDirection, kDirectionRead);
-        EXPECT_EQ(sent.dwDataLength, 512u);
+        const SentBmic& sent = machine.sentBmic[0];
+        EXPECT_EQ((std::vector<std::uint32_t>{sent.dwPort, sent.eObjectType, sent.command.bOpcode,
+                                              sent.command.bDriveIndex, sent.command.dwDetail,
+                                              sent.command.dwDirection, sent.dwDataLength}),
+                  (std::vector<std::uint32_t>{c.dwPort, c.eObjectType, 0x11, 7, c.dwBlockDetail, kDirectionRead, 512}));
     }
     EXPECT_EQ(machine.liveTransports, 0);
 }
@@ -259,17 +234,15 @@ TEST_F(ObjectModelCommand, OutValuesAndDataComeBackIntoTheRecord)
     request.pSenseBuffer = sense.data();
     request.dwSenseLength = 8; // room for only part of the sense data
     ASSERT_EQ(sendCommand(hCiss, kRequestBmic, kDirectionRead, &request, sizeof request, 0, 0), kResultOk);
-    EXPECT_EQ(data, (std::array<std::uint8_t, 4>{0xC0, 0xFF, 0xEE, 0x00}));
-    EXPECT_EQ(+request.bScsiStatus, 2);
-    EXPECT_EQ(+request.wCommandStatus, 0x0104);
-    EXPECT_EQ(+request.dwSenseLength, 8u);
-    EXPECT_EQ(sense[2], 0x05);
-    EXPECT_EQ(sense[8], 0x00); // beyond the room given
+    EXPECT_EQ(toHex(data), "c0ffee00");
+    EXPECT_EQ((std::vector<std::uint32_t>{request.bScsiStatus, request.wCommandStatus, request.dwSenseLength}),
+              (std::vector<std::uint32_t>{2, 0x0104, 8}));
+    EXPECT_EQ(toHex(sense, 0, 9), "700005000000000a00"); // nothing beyond the room given
 
     // A write sends the caller's buffer.
     data = {1, 2, 3, 4};
     ASSERT_EQ(sendCommand(hLegacy, kRequestBmic, kDirectionWrite, &request, sizeof request, 0, 0), kResultOk);
-    EXPECT_EQ(machine.lastWrittenData, (std::vector<std::uint8_t>{1, 2, 3, 4}));
+    EXPECT_EQ(toHex(machine.lastWrittenData), "01020304");
     EXPECT_EQ(machine.sentBmic.back().command.dwDirection, kDirectionWrite);
 
     // SCSI: the CDB and the out-values.
@@ -282,7 +255,7 @@ TEST_F(ObjectModelCommand, OutValuesAndDataComeBackIntoTheRecord)
     scsi.pSenseBuffer = sense.data();
     scsi.dwSenseLength = 32;
     ASSERT_EQ(sendCommand(hExternal, kRequestScsi, kDirectionRead, &scsi, sizeof scsi, 0, 0), kResultOk);
-    EXPECT_EQ(machine.lastCdb, (std::vector<std::uint8_t>{0x12, 0, 0, 0, 96, 0}));
+    EXPECT_EQ(toHex(machine.lastCdb), "120000006000");
     EXPECT_EQ(+scsi.bScsiStatus, 2);
     EXPECT_EQ(+scsi.dwSenseLength, 14u);
 }
@@ -294,20 +267,19 @@ TEST_F(ObjectModelCommand, MalformedRecordsAndTransportErrors)
     ScsiRequestRecord scsi;
     scsi.pCdb = cdb.data();
     scsi.bCdbLength = 17;
-    struct Case {
+    const struct {
         const char* what;
         std::uint32_t dwRequestType;
         void* pRecord;
         std::uint32_t dwSize;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"BMIC record one byte short", kRequestBmic, &bmic, sizeof bmic - 1},
         {"BMIC record one byte long", kRequestBmic, &bmic, sizeof bmic + 1},
         {"SCSI record of BMIC size", kRequestScsi, &scsi, sizeof bmic},
         {"CDB longer than 16 bytes", kRequestScsi, &scsi, sizeof scsi},
         {"no record", kRequestBmic, nullptr, sizeof bmic},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(sendCommand(hCiss, c.dwRequestType, kDirectionRead, c.pRecord, c.dwSize, 0, 0),
                   kResultInvalidParameter);

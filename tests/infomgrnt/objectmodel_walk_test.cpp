@@ -2,14 +2,11 @@
 // transport: root classes, handles, child types per class, duplicates.
 #include "objectmodel_fakemachine.h"
 
+#include <functional>
+
 namespace {
 
-using namespace InfoMgr;
-using objmodeltest::busName;
-using objmodeltest::children;
-using objmodeltest::FakeMachine;
-using objmodeltest::FakeObject;
-using objmodeltest::openRoot;
+using namespace objmodeltest;
 
 const auto controller = FakeObject::controller;
 const auto remote = FakeObject::remote;
@@ -120,7 +117,7 @@ TEST_F(ObjectModel, GetChildAnswersPerClassAndChildType)
     EXPECT_EQ(machine.liveTransports, 0);
 }
 
-TEST_F(ObjectModel, EntryPointsRejectMalformedCalls)
+TEST_F(ObjectModel, EntryPointsRejectMalformedCallsAfterARecordedInitialisationError)
 {
     const INFOMGR_HANDLE hRoot = openRoot(kRootArrayClass);
     const INFOMGR_HANDLE hCiss = children(hRoot, eOBJECT_CONTROLLER).at(0);
@@ -128,55 +125,51 @@ TEST_F(ObjectModel, EntryPointsRejectMalformedCalls)
     INFOMGR_HANDLE hOut = 0;
     std::uint8_t buffer[82] = {};
     std::uint32_t dwSize = sizeof buffer;
-    struct Case {
+    const struct {
         const char* what;
-        std::uint32_t dwResult;
+        std::function<std::uint32_t()> call;
         std::uint32_t dwExpected;
-    };
-    const Case cases[] = {
-        {"open type 3", open(kNullHandle, 3, &hOut, 0, 0), kResultUnknownType},
-        {"open type 0x4003", open(kNullHandle, 0x4003, &hOut, 0, 0), kResultUnknownType},
-        {"open with a parent", open(hRoot, kRootArrayClass, &hOut, 0, 0), kResultInvalidParameter},
-        {"open reserved 1", open(kNullHandle, kRootArrayClass, &hOut, 1, 0), kResultInvalidParameter},
-        {"open reserved 2", open(kNullHandle, kRootArrayClass, &hOut, 0, 1), kResultInvalidParameter},
-        {"close invalid", close(hStale), kResultInvalidHandle},
-        {"close null", close(kNullHandle), kResultInvalidHandle},
-        {"getChild invalid", getChild(hStale, eOBJECT_CONTROLLER, 0, &hOut, 0, 0), kResultInvalidHandle},
-        {"getChild reserved", getChild(hRoot, eOBJECT_CONTROLLER, 0, &hOut, 0, 9), kResultInvalidParameter},
-        {"getInfo invalid", getInfo(hStale, kInfoBusInformation, 0, buffer, &dwSize), kResultInvalidHandle},
-        {"sendCommand invalid", sendCommand(hStale, kRequestBmic, kDirectionRead, buffer, 29, 0, 0),
+    } cases[] = {
+        {"open", [&] { return open(kNullHandle, kRootArrayClass, &hOut, 0, 0); }, kResultOk},
+        {"open type 3", [&] { return open(kNullHandle, 3, &hOut, 0, 0); }, kResultUnknownType},
+        {"open type 0x4003", [&] { return open(kNullHandle, 0x4003, &hOut, 0, 0); }, kResultUnknownType},
+        {"open with a parent", [&] { return open(hRoot, kRootArrayClass, &hOut, 0, 0); }, kResultInvalidParameter},
+        {"open reserved 1", [&] { return open(kNullHandle, kRootArrayClass, &hOut, 1, 0); }, kResultInvalidParameter},
+        {"open reserved 2", [&] { return open(kNullHandle, kRootArrayClass, &hOut, 0, 1); }, kResultInvalidParameter},
+        {"close invalid", [&] { return close(hStale); }, kResultInvalidHandle},
+        {"close null", [&] { return close(kNullHandle); }, kResultInvalidHandle},
+        {"getChild", [&] { return getChild(hRoot, eOBJECT_CONTROLLER, 0, &hOut, 0, 0); }, kResultOk},
+        {"getChild invalid", [&] { return getChild(hStale, eOBJECT_CONTROLLER, 0, &hOut, 0, 0); }, kResultInvalidHandle},
+        {"getChild reserved", [&] { return getChild(hRoot, eOBJECT_CONTROLLER, 0, &hOut, 0, 9); },
+         kResultInvalidParameter},
+        {"getInfo invalid", [&] { return getInfo(hStale, kInfoBusInformation, 0, buffer, &dwSize); },
          kResultInvalidHandle},
-        {"sendCommand other request", sendCommand(hCiss, 0x8003, kDirectionRead, buffer, 29, 0, 0),
+        {"sendCommand invalid", [&] { return sendCommand(hStale, kRequestBmic, kDirectionRead, buffer, 29, 0, 0); },
+         kResultInvalidHandle},
+        {"sendCommand other request", [&] { return sendCommand(hCiss, 0x8003, kDirectionRead, buffer, 29, 0, 0); },
          kResultInvalidParameter},
-        {"sendCommand reserved", sendCommand(hCiss, kRequestBmic, kDirectionRead, buffer, 29, 0, 1),
+        {"sendCommand reserved", [&] { return sendCommand(hCiss, kRequestBmic, kDirectionRead, buffer, 29, 0, 1); },
          kResultInvalidParameter},
-        {"sendCommand direction", sendCommand(hCiss, kRequestBmic, 4, buffer, 29, 0, 0), kResultInvalidParameter},
+        {"sendCommand direction", [&] { return sendCommand(hCiss, kRequestBmic, 4, buffer, 29, 0, 0); },
+         kResultInvalidParameter},
+        {"close", [&] { return close(hRoot); }, kResultOk},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(c.dwResult, c.dwExpected);
-    }
-    EXPECT_EQ(machine.calls["sendBmicCommand"], 4); // only the name reads of the controllers
-}
-
-TEST_F(ObjectModel, RecordedInitialisationErrorComesBeforeEveryCheck)
-{
-    const INFOMGR_HANDLE hRoot = openRoot(kRootArrayClass);
+    // A recorded initialisation error comes before every check.
     constexpr std::uint32_t kInitError = 0x80000001;
     recordInitError(kInitError);
     EXPECT_EQ(getInitError(), kInitError);
-    INFOMGR_HANDLE hOut = 0;
-    std::uint8_t buffer[82] = {};
-    std::uint32_t dwSize = sizeof buffer;
-    EXPECT_EQ(open(kNullHandle, kRootArrayClass, &hOut, 0, 0), kInitError);
-    EXPECT_EQ(open(kNullHandle, 3, &hOut, 0, 0), kInitError);
-    EXPECT_EQ(close(hRoot), kInitError);
-    EXPECT_EQ(getChild(hRoot, eOBJECT_CONTROLLER, 0, &hOut, 0, 0), kInitError);
-    EXPECT_EQ(getInfo(0x7FFFFFF0, kInfoBusInformation, 0, buffer, &dwSize), kInitError);
-    EXPECT_EQ(sendCommand(0x7FFFFFF0, kRequestBmic, kDirectionRead, buffer, 29, 0, 0), kInitError);
-    EXPECT_EQ(machine.calls["discoverControllers"], 0);
+    const std::map<std::string, int> callsBefore = machine.calls;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.call(), kInitError);
+    }
+    EXPECT_EQ(machine.calls, callsBefore);
     recordInitError(0);
-    EXPECT_EQ(close(hRoot), kResultOk);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(c.call(), c.dwExpected);
+    }
+    EXPECT_EQ(machine.calls["sendBmicCommand"], 4); // only the name reads of the controllers
 }
 
 TEST_F(ObjectModel, EqualChildrenMergeIntoTheKnownOne)

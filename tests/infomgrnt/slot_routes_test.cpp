@@ -3,12 +3,15 @@
 #include "imxslotlookup.h"
 #include "legacy/lntpcih.h"
 
+#include <byteimage.h>
 #include <tempmachine.h>
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <tuple>
 #include <string>
 
 namespace {
@@ -17,32 +20,19 @@ const std::string kMachines = std::string(TSM_SOURCE_DIR) + "/sim/machines/";
 
 // A controller configuration packet: PCI bus, device and function at 48, 49
 // and 50, the slot field at 44 filled with a marker.
-std::array<std::uint8_t, 96> configPacket(std::uint8_t bus, std::uint8_t device, std::uint8_t function)
+std::vector<std::uint8_t> configPacket(std::uint8_t bus, std::uint8_t device, std::uint8_t function)
 {
-    std::array<std::uint8_t, 96> packet{};
-    packet[44] = 0xAA;
-    packet[45] = 0xBB;
-    packet[48] = bus;
-    packet[49] = device;
-    packet[50] = function;
-    return packet;
+    return tsmtest::ByteImage(96).hex(44, "aabb").u8(48, bus).u8(49, device).u8(50, function).bytes();
 }
 
 // A fresh device-information set of the SCSI adapter class, as the setup
 // records of the machine now are.
-class SetupRecords {
-public:
-    SetupRecords()
-    {
-        static const GUID scsiAdapters = {0x4D36E97B, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
-        m_hSet = SetupDiGetClassDevsA(&scsiAdapters, nullptr, nullptr, DIGCF_PRESENT);
-    }
-    ~SetupRecords() { SetupDiDestroyDeviceInfoList(m_hSet); }
-    HDEVINFO get() const { return m_hSet; }
-
-private:
-    HDEVINFO m_hSet;
-};
+using SetupRecords = std::unique_ptr<void, decltype(&SetupDiDestroyDeviceInfoList)>;
+SetupRecords setupRecords()
+{
+    static const GUID scsiAdapters = {0x4D36E97B, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+    return {SetupDiGetClassDevsA(&scsiAdapters, nullptr, nullptr, DIGCF_PRESENT), SetupDiDestroyDeviceInfoList};
+}
 
 struct SlotCase {
     const char* machine;
@@ -82,7 +72,7 @@ TEST(SlotLookup, EverySystemRouteOnItsMachine)
                      std::to_string(c.device) + " function " + std::to_string(c.function));
         tsmtest::TempMachine machine;
         machine.useDescription(kMachines + c.machine);
-        SetupRecords records;
+        const SetupRecords records = setupRecords();
         auto packet = configPacket(c.bus, c.device, c.function);
         EXPECT_EQ(InfoMgr::lookupSlotNumber(records.get(), packet.data(), packet.size()), c.found);
         EXPECT_EQ(packet[44], c.slotLow);
@@ -95,7 +85,7 @@ TEST(SlotLookup, FailuresOfTheSystemRouteGiveNoSlot)
 {
     tsmtest::TempMachine machine;
     machine.useDescription(kMachines + "slot-setup.xml");
-    SetupRecords records;
+    const SetupRecords records = setupRecords();
     // A packet too short to hold the function byte, and no packet at all.
     auto packet = configPacket(2, 3, 0);
     EXPECT_FALSE(InfoMgr::lookupSlotNumber(records.get(), packet.data(), 50));
@@ -114,18 +104,16 @@ TEST(SlotLookup, FailuresOfTheSystemRouteGiveNoSlot)
       <setup><record location="PCI bus 2, device 3, function 0" ui="unreadable"/>
              <record location="PCI bus 2, device 3, function 0" ui="9"/>
              <record ui="6"/><record location="PCI bus 2, device 5, function 0"/></setup></machine>)");
-    SetupRecords faulty;
-    packet = configPacket(2, 3, 0);
-    EXPECT_TRUE(InfoMgr::lookupSlotNumber(faulty.get(), packet.data(), packet.size()));
-    EXPECT_EQ(packet[44], 9);
-    // A record without a location is skipped, never matched.
-    packet = configPacket(2, 4, 0);
-    EXPECT_FALSE(InfoMgr::lookupSlotNumber(faulty.get(), packet.data(), packet.size()));
-    EXPECT_EQ(packet[44], 255);
-    // A record without a UI number reads as invalid data: slot 0.
-    packet = configPacket(2, 5, 0);
-    EXPECT_TRUE(InfoMgr::lookupSlotNumber(faulty.get(), packet.data(), packet.size()));
-    EXPECT_EQ(packet[44], 0);
+    const SetupRecords faulty = setupRecords();
+    // A record without a location is skipped, never matched; a record without
+    // a UI number reads as invalid data: slot 0.
+    for (const auto& [bDevice, bFound, bSlot] : {std::tuple<std::uint8_t, bool, std::uint8_t>{3, true, 9},
+                                                 {4, false, 255}, {5, true, 0}}) {
+        SCOPED_TRACE(+bDevice);
+        packet = configPacket(2, bDevice, 0);
+        EXPECT_EQ(InfoMgr::lookupSlotNumber(faulty.get(), packet.data(), packet.size()), bFound);
+        EXPECT_EQ(packet[44], bSlot);
+    }
     EXPECT_EQ(machine.read("debug-output.log"), "");
 }
 
@@ -134,7 +122,7 @@ TEST(SlotLookupDeathTest, OverlongLocationStops)
     tsmtest::TempMachine machine;
     machine.writeDescription(R"(<machine><setup><record location="PCI bus 2, device 3, function 0 )" +
                              std::string(240, 'x') + R"(" ui="5"/></setup></machine>)");
-    SetupRecords records;
+    const SetupRecords records = setupRecords();
     auto packet = configPacket(2, 3, 0);
     EXPECT_DEATH(InfoMgr::lookupSlotNumber(records.get(), packet.data(), packet.size()),
                  "dwRequiredPropertySize < nMaxLength");

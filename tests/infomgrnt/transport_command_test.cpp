@@ -13,23 +13,13 @@
 namespace {
 
 using namespace InfoMgr;
-using xporttest::bodyReply;
-using xporttest::byPacket;
-using xporttest::failing;
-using xporttest::FakeDrivers;
-using xporttest::Image;
-using xporttest::toHex;
+using namespace xporttest;
 
 std::vector<std::uint8_t> pattern(std::size_t nLength, std::uint8_t bFirst)
 {
     std::vector<std::uint8_t> bytes(nLength);
     std::iota(bytes.begin(), bytes.end(), bFirst);
     return bytes;
-}
-
-std::string hexOf(const std::vector<std::uint8_t>& bytes, std::size_t nOffset, std::size_t nLength)
-{
-    return toHex(std::vector<std::uint8_t>(bytes.begin() + nOffset, bytes.begin() + nOffset + nLength));
 }
 
 // The caller's side of one send: data, sense room and the out-values.
@@ -103,9 +93,9 @@ TEST_F(TransportCommand, BmicCommandBlockFollowsDirectionAndLength)
 {
     const SchemaObjectEssentialData controller(0, 0x8000, eCSMI_CISS);
     const BmicCommandBlock read = bmic(controller, 1, 512).block;
-    EXPECT_EQ(toHex({read.begin(), read.end()}), "26" "02" "04030201" "11" "0002" "00");
+    EXPECT_EQ(hexOf(read), "26" "02" "04030201" "11" "0002" "00");
     const BmicCommandBlock write = bmic(controller, 2, 0x12345).block;
-    EXPECT_EQ(toHex({write.begin(), write.end()}), "27" "02" "04030201" "11" "4523" "00");
+    EXPECT_EQ(hexOf(write), "27" "02" "04030201" "11" "4523" "00");
     BmicTransfer command;
     command.dwDirection = 3;
     BmicCommandBlock block{};
@@ -130,29 +120,24 @@ TEST_F(TransportCommand, CissPacketAndReply)
     drivers.setPort(0, bodyReply(Image(148 + 512).u8(76, 0x02).hex(78, "0100").raw(92, pattern(40, 0x70))
                                      .raw(148, pattern(512, 0)).bytes()));
 
-    Call call(512, 16);
-    EXPECT_EQ(call.bmic(eCSMI_CISS, bmic(device, 1, 512)), 0u);
     Image sent(148 + 512);
     sent.hex(0, "1c000000 5a59524349535300 ffffffff 02000000 00000000 78020000")
         .hex(28, "4007000000000099 ffff 0a").hex(40, "26 02 04030201 11 0002 00").hex(56, "01000000");
-    EXPECT_EQ(toHex(lastSent()), toHex(sent.bytes()));
-    EXPECT_EQ(call.data, pattern(512, 0));
-    EXPECT_EQ(call.bScsiStatus, 0x02);
-    EXPECT_EQ(call.wCommandStatus, 0x0001);
-    // A smaller sense buffer gets only its room.
-    EXPECT_EQ(call.dwSenseLength, 16u);
-    EXPECT_EQ(call.sense, pattern(16, 0x70));
-
-    // A larger one is clipped to 40; none at all reports 0.
-    Call wide(512, 64);
-    EXPECT_EQ(wide.bmic(eCSMI_CISS, bmic(device, 1, 512)), 0u);
-    EXPECT_EQ(wide.dwSenseLength, 40u);
-    EXPECT_EQ(std::vector<std::uint8_t>(wide.sense.begin(), wide.sense.begin() + 40), pattern(40, 0x70));
-    EXPECT_EQ(wide.sense[40], 0xCC);
-    Call noSense(512, 0);
-    noSense.dwSenseLength = 32;
-    EXPECT_EQ(noSense.bmic(eCSMI_CISS, bmic(device, 1, 512)), 0u);
-    EXPECT_EQ(noSense.dwSenseLength, 0u);
+    // Sense: a smaller buffer gets only its room, a larger one is clipped to
+    // 40, none at all reports 0.
+    for (const auto& [nRoom, dwExpected] : {std::pair<std::size_t, std::uint32_t>{16, 16}, {64, 40}, {0, 0}}) {
+        SCOPED_TRACE(nRoom);
+        Call call(512, nRoom);
+        call.dwSenseLength = nRoom == 0 ? 32 : static_cast<std::uint32_t>(nRoom);
+        EXPECT_EQ(call.bmic(eCSMI_CISS, bmic(device, 1, 512)), 0u);
+        EXPECT_EQ(toHex(lastSent()), toHex(sent.bytes()));
+        EXPECT_EQ(call.data, pattern(512, 0));
+        EXPECT_EQ(call.bScsiStatus, 0x02);
+        EXPECT_EQ(call.wCommandStatus, 0x0001);
+        EXPECT_EQ(call.dwSenseLength, dwExpected);
+        EXPECT_EQ(hexOf(call.sense, 0, dwExpected), toHex(pattern(dwExpected, 0x70)));
+        EXPECT_EQ(hexOf(call.sense, dwExpected), std::string(2 * (nRoom - dwExpected), 'c'));
+    }
 
     // A write carries the caller's data; a command without data says 4.
     Call write(0, 0);
@@ -170,7 +155,7 @@ TEST_F(TransportCommand, CissPacketAndReply)
 
 TEST_F(TransportCommand, FailuresLeaveTheCallersBuffersAlone)
 {
-    const xporttest::PortAnswer shortReply = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwBytes) {
+    const PortAnswer shortReply = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwBytes) {
         dwBytes = 20;
         return true;
     };

@@ -14,13 +14,7 @@
 namespace {
 
 using namespace InfoMgr;
-using xporttest::bodyReply;
-using xporttest::byPacket;
-using xporttest::failing;
-using xporttest::FakeDrivers;
-using xporttest::Image;
-using xporttest::PortAnswer;
-using xporttest::toHex;
+using namespace xporttest;
 
 // A CISS port whose firmware answers by the command in the packet: BMIC
 // opcode at packet offset 46 with the drive index at 41, or the SCSI opcode
@@ -33,17 +27,19 @@ PortAnswer cissPort(CissFirmware firmware)
         Image reply(buffer.size());
         if (buffer.size() < 148 || !firmware(buffer, reply))
             return false;
-        for (std::size_t n = 148; n < buffer.size() && n < reply.bytes().size(); ++n)
+        for (std::size_t n = 148; n < std::min(buffer.size(), reply.bytes().size()); ++n)
             buffer[n] = reply.bytes()[n];
         dwReturned = static_cast<std::uint32_t>(buffer.size());
         return true;
     };
 }
 
-std::vector<std::tuple<int, int, int>> drives(const EssentialDataList& records)
+// (port, target, number) of each drive record; logical drives have no place.
+std::vector<std::tuple<int, int, int>> drives(const EssentialDataList& records, std::uint32_t dwType)
 {
     std::vector<std::tuple<int, int, int>> found;
     for (const auto& pRecord : records) {
+        EXPECT_EQ(pRecord->eObjectType(), dwType);
         if (const auto* pPhysical = dynamic_cast<const PhysicalDriveEssentialData*>(pRecord.get()))
             found.emplace_back(pPhysical->drivePort(), pPhysical->driveTarget(), pPhysical->driveNumber());
         else if (const auto* pLogical = dynamic_cast<const LogicalDriveEssentialData*>(pRecord.get()))
@@ -57,6 +53,7 @@ protected:
     tsmtest::TempMachine machine;
     FakeDrivers drivers;
     const SchemaObjectEssentialData controller{0, 0x8000, eCSMI_CISS};
+    const SchemaObjectEssentialData adapter{2, 0x8000, eCSMI_FIBRE};
     const std::unique_ptr<IoCtlCommandGroup> ciss = createIoCtlCommandGroup(eCSMI_CISS);
     const std::unique_ptr<IoCtlCommandGroup> fibre = createIoCtlCommandGroup(eCSMI_FIBRE);
 };
@@ -69,86 +66,71 @@ TEST_F(TransportDiscovery, LogicalDrivesUpToTheCountWithBlocks)
             reply.u8(148, 3);   // three configured logical drives
             return true;
         }
-        if (packet[46] != 0x10)
-            return false;
         asked.push_back(packet[41]);
-        const std::uint32_t dwBlocks = packet[41] == 1 || packet[41] == 3 ? 0 : 1000;
-        if (packet[41] == 4)
-            return false;
-        reply.le32(150, dwBlocks);
-        return true;
+        // Drives 1 and 3 have no blocks, 4 fails; the third drive is 5.
+        reply.le32(150, packet[41] == 1 || packet[41] == 3 ? 0 : 1000);
+        return packet[46] == 0x10 && packet[41] != 4;
     }));
     EssentialDataList records;
     EXPECT_EQ(ciss->discoverLogicalDrives(controller, records, controller), 0u);
-    // Drives 1 and 3 have no blocks, 4 fails; the third drive is 5.
-    EXPECT_EQ(drives(records), (std::vector<std::tuple<int, int, int>>{{-1, -1, 0}, {-1, -1, 2}, {-1, -1, 5}}));
+    EXPECT_EQ(drives(records, 0x8003), (std::vector<std::tuple<int, int, int>>{{-1, -1, 0}, {-1, -1, 2}, {-1, -1, 5}}));
     EXPECT_EQ(asked, (std::vector<int>{0, 1, 2, 3, 4, 5}));
-    for (const auto& pRecord : records)
-        EXPECT_EQ(pRecord->eObjectType(), 0x8003u);
     // Blocks the transport builds itself: length most significant byte first, no value.
-    EXPECT_EQ(toHex({drivers.requests[0].in.begin() + 38, drivers.requests[0].in.begin() + 50}),
-              "0a00" "26" "00" "00000000" "11" "0200" "00");
+    EXPECT_EQ(hexOf(drivers.requests[0].in, 38, 12), "0a00" "26" "00" "00000000" "11" "0200" "00");
     EXPECT_EQ(drivers.requests[0].in.size(), 660u);
 }
 
 TEST_F(TransportDiscovery, PhysicalDrivesFromEitherPresenceMap)
 {
-    Image identify(148 + 512);
+    Image identify;
     drivers.setPort(0, cissPort([&](const std::vector<std::uint8_t>& packet, Image& reply) {
-        if (packet[46] != 0x11)
-            return false;
         reply = identify;
-        return true;
+        return packet[46] == 0x11;
     }));
-    // 4 ports of 7 targets: bits 0, 8 and 27.
-    identify.hex(148 + 18, "01010008");
-    EssentialDataList old;
-    EXPECT_EQ(ciss->discoverPhysicalDrives(controller, old, controller), 0u);
-    EXPECT_EQ(drives(old), (std::vector<std::tuple<int, int, int>>{{0, 0, 0}, {1, 1, 8}, {3, 6, 27}}));
-    for (const auto& pRecord : old)
-        EXPECT_EQ(pRecord->eObjectType(), 0x8005u);
-
-    // 16 drives per port: port 0 target 0, port 1 target 11, port 7 target 15.
-    identify = Image(148 + 512);
-    identify.u8(148 + 53, 16).u8(148 + 54, 0x01).u8(148 + 57, 0x08).u8(148 + 69, 0x80);
-    identify.hex(148 + 18, "ffffffff");  // ignored with this addressing
-    EssentialDataList wide;
-    EXPECT_EQ(ciss->discoverPhysicalDrives(controller, wide, controller), 0u);
-    EXPECT_EQ(drives(wide), (std::vector<std::tuple<int, int, int>>{{0, 0, 128}, {1, 11, 155}, {7, 15, 255}}));
-
-    identify = Image(148 + 512);
-    EssentialDataList none;
-    EXPECT_EQ(ciss->discoverPhysicalDrives(controller, none, controller), 3u);
+    const struct {
+        const char* what;
+        Image identify;
+        std::uint32_t dwExpected;
+        std::vector<std::tuple<int, int, int>> found;
+    } cases[] = {
+        {"4 ports of 7 targets: bits 0, 8 and 27", Image(660).hex(148 + 18, "01010008"), 0, {{0, 0, 0}, {1, 1, 8}, {3, 6, 27}}},
+        // The old map is ignored with this addressing.
+        {"16 drives per port: port 0 target 0, port 1 target 11, port 7 target 15",
+         Image(660).u8(148 + 53, 16).u8(148 + 54, 0x01).u8(148 + 57, 0x08).u8(148 + 69, 0x80).hex(148 + 18, "ffffffff"),
+         0, {{0, 0, 128}, {1, 11, 155}, {7, 15, 255}}},
+        {"no drives", Image(660), 3, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        identify = c.identify;
+        EssentialDataList records;
+        EXPECT_EQ(ciss->discoverPhysicalDrives(controller, records, controller), c.dwExpected);
+        EXPECT_EQ(drives(records, 0x8005), c.found);
+    }
     drivers.setPort(0, failing());
+    EssentialDataList none;
     EXPECT_EQ(ciss->discoverPhysicalDrives(controller, none, controller), 0x80000005u);
     EXPECT_TRUE(none.empty());
 }
 
 TEST_F(TransportDiscovery, CissRemoteControllersAreTheMakersProductsOnly)
 {
-    const std::string kVendor = "ORVANE  ";
     int inquiries = 0;
     std::uint8_t bListLength = 24;
     drivers.setPort(0, cissPort([&](const std::vector<std::uint8_t>& packet, Image& reply) {
         if (packet[40] == 0xC3) {
-            // Allocation length 8008 in bytes 6 to 9, most significant first.
-            if (toHex({packet.begin() + 46, packet.begin() + 50}) != "00001f48" || packet[38] != 12)
-                return false;
-            reply.hex(148, "000000").u8(151, bListLength);
+            reply.u8(151, bListLength);
             reply.hex(156, "0400004102000000");   // kept
             reply.hex(164, "0500004103000000");   // another product
             reply.hex(172, "0600004104000000");   // another maker
-            return true;
+            // Allocation length 8008 in bytes 6 to 9, most significant first.
+            return hexOf(packet, 46, 4) == "00001f48" && packet[38] == 12;
         }
-        if (packet[40] != 0x12)
-            return false;
         ++inquiries;
-        if (packet[38] != 6 || packet[44] != 96)
-            return false;
         const std::uint8_t bTarget = packet[28];
-        reply.text(148 + 8, bTarget == 6 ? "OTHERCO " : kVendor);
+        reply.text(148 + 8, bTarget == 6 ? "OTHERCO " : "ORVANE  ");
         reply.text(148 + 16, bTarget == 5 ? "ARRAYBOX 4401   " : "ARRAYBOX 4400   ");
-        return true;
+        return packet[40] == 0x12 && packet[38] == 6 && packet[44] == 96;
     }));
     EssentialDataList records;
     EXPECT_EQ(ciss->discoverRemoteControllers(controller, records), 0u);
@@ -156,9 +138,9 @@ TEST_F(TransportDiscovery, CissRemoteControllersAreTheMakersProductsOnly)
     EXPECT_EQ(records[0]->eObjectType(), 0x8007u);
     EXPECT_EQ(records[0]->eCommandType(), eCSMI_CISS);
     EXPECT_EQ(records[0]->port(), 0u);
-    EXPECT_EQ(toHex({records[0]->lunAddress().begin(), records[0]->lunAddress().end()}), "0400004102000000");
+    EXPECT_EQ(hexOf(records[0]->lunAddress()), "0400004102000000");
     // Path: low six bits of entry byte 3; target: byte 0; LUN: byte 4.
-    EXPECT_EQ(toHex({records[0]->address().begin(), records[0]->address().end()}), "010402");
+    EXPECT_EQ(hexOf(records[0]->address()), "010402");
     EXPECT_EQ(inquiries, 3);
 
     // Only the low byte of the length counts: 0xFF examines 31 entries.
@@ -187,23 +169,19 @@ TEST_F(TransportDiscovery, CissRemoteIdentityRecord)
             reply.text(148 + 44, "SUBSYSTEM-NAME-0123456789ABCDEFGHIJ");
             return true;
         }
-        if (packet[40] == 0x12 && packet[44] == 95 && bInquiryAnswers) {
-            reply.text(148 + 8, "ORVANE  ARRAYBOX 4400   ");
-            return true;
-        }
-        return false;
+        reply.text(148 + 8, "ORVANE  ARRAYBOX 4400   ");
+        return packet[40] == 0x12 && packet[44] == 95 && bInquiryAnswers;
     }));
     std::array<std::uint8_t, 64> identity{};
     EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
-    Image expected(64);
-    expected.hex(0, "0c00 03").text(3, "ORVANE  ARRAYBOX 4400   ").text(32, "SUBSYSTEM-NAME-0123456789ABCDEFG");
-    EXPECT_EQ(toHex({identity.begin(), identity.end()}), toHex(expected.bytes()));
+    EXPECT_EQ(hexOf(identity), toHex(Image(64).hex(0, "0c00 03").text(3, "ORVANE  ARRAYBOX 4400   ")
+                                         .text(32, "SUBSYSTEM-NAME-0123456789ABCDEFG").bytes()));
 
     // Without an inquiry answer the vendor and product stay empty.
     bInquiryAnswers = false;
     identity.fill(0);
     EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
-    EXPECT_EQ(toHex({identity.begin(), identity.begin() + 12}), "0c0003000000000000000000");
+    EXPECT_EQ(hexOf(identity, 0, 12), "0c0003000000000000000000");
 
     drivers.setPort(0, failing());
     EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0x80000005u);
@@ -225,15 +203,14 @@ Image fibreInquiryData()
     return data;
 }
 
+// Answers the rescan, then the inquiry data once the buffer holds dwNeeded.
 PortAnswer inquiryPort(const Image& data, std::uint32_t dwNeeded, std::vector<std::uint32_t>& sizes,
                        std::uint32_t dwReturned = 0)
 {
     return [data, dwNeeded, &sizes, dwReturned](std::uint32_t dwCode, std::vector<std::uint8_t>& buffer,
                                                 std::uint32_t& dwBytes) {
-        if (dwCode == 0x0004101C) {
-            dwBytes = 0;
+        if (dwCode == 0x0004101C)
             return true;
-        }
         if (dwCode != 0x0004100C)
             return false;
         sizes.push_back(static_cast<std::uint32_t>(buffer.size()));
@@ -247,16 +224,15 @@ PortAnswer inquiryPort(const Image& data, std::uint32_t dwNeeded, std::vector<st
 
 TEST_F(TransportDiscovery, FibreRemoteControllersFromTheInquiryData)
 {
-    const SchemaObjectEssentialData adapter(2, 0x8000, eCSMI_FIBRE);
     std::vector<std::uint32_t> sizes;
     drivers.setPort(2, inquiryPort(fibreInquiryData(), 40000, sizes));
     EssentialDataList records;
     EXPECT_EQ(fibre->discoverRemoteControllers(adapter, records), 0u);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0]->eCommandType(), eCSMI_FIBRE);
-    EXPECT_EQ(toHex({records[0]->address().begin(), records[0]->address().end()}), "000100");
+    EXPECT_EQ(hexOf(records[0]->address()), "000100");
     EXPECT_EQ(records[1]->eCommandType(), eCSMI_SWITCH);
-    EXPECT_EQ(toHex({records[1]->address().begin(), records[1]->address().end()}), "000200");
+    EXPECT_EQ(hexOf(records[1]->address()), "000200");
     for (const auto& pRecord : records) {
         EXPECT_EQ(pRecord->eObjectType(), 0x8007u);
         EXPECT_EQ(pRecord->port(), 2u);
@@ -273,70 +249,73 @@ TEST_F(TransportDiscovery, FibreRemoteControllersFromTheInquiryData)
     EXPECT_EQ(sizes.size(), 7u);
     EXPECT_EQ(sizes.back(), 114688u);
 
-    // A reply that ends before the second bus's unit keeps what lies inside it.
-    sizes.clear();
-    drivers.setPort(2, inquiryPort(fibreInquiryData(), 0, sizes, 130));
-    EssentialDataList clipped;
-    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, clipped), 0u);
-    EXPECT_EQ(clipped.size(), 2u);
-    // Offsets that point outside the reply or loop are not followed.
-    Image looping = fibreInquiryData();
-    looping.le32(40, 32).u8(4, 200).le32(16, 0xFFFFFFF0);
-    drivers.setPort(2, inquiryPort(looping, 0, sizes));
-    EssentialDataList bounded;
-    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, bounded), 0u);
-    EXPECT_EQ(bounded.size(), 200u);
+    // A reply that ends before the second bus's unit keeps what lies inside
+    // it; offsets that point outside the reply or loop are not followed.
+    const struct {
+        Image data;
+        std::uint32_t dwReturned;
+        std::size_t nFound;
+    } bounds[] = {{fibreInquiryData(), 130, 2}, {fibreInquiryData().le32(40, 32).u8(4, 200).le32(16, 0xFFFFFFF0), 0, 200}};
+    for (const auto& b : bounds) {
+        SCOPED_TRACE(b.nFound);
+        drivers.setPort(2, inquiryPort(b.data, 0, sizes, b.dwReturned));
+        EssentialDataList found;
+        EXPECT_EQ(fibre->discoverRemoteControllers(adapter, found), 0u);
+        EXPECT_EQ(found.size(), b.nFound);
+    }
 
     // The rescan failing gives 3; no port, 0x80000009.
     drivers.setPort(2, failing());
     EXPECT_EQ(fibre->discoverRemoteControllers(adapter, none), 3u);
-    const SchemaObjectEssentialData missing(8, 0x8000, eCSMI_FIBRE);
-    EXPECT_EQ(fibre->discoverRemoteControllers(missing, none), 0x80000009u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(SchemaObjectEssentialData(8, 0x8000, eCSMI_FIBRE), none), 0x80000009u);
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(drivers.liveHandles(), 0);
 }
 
 TEST_F(TransportDiscovery, FibreIdentityFromWhicheverQueryAnswers)
 {
-    const SchemaObjectEssentialData adapter(2, 0x8000, eCSMI_FIBRE);
     SchemaObjectEssentialData remote(2, 0x8007, eCSMI_SWITCH);
     remote.setAddress({1, 9, 4});
-    Image adapterAttributes(128);
-    adapterAttributes.u8(40, 0x21).hex(42, "1000000000c0ffee 2000000000c0ffee").le32(60, 0x12ABCDEF);
-    Image portAttributes(124);
-    portAttributes.hex(36, "5000000000000001 5000000000000002").u8(52, 0x31).le32(56, 0x00010203);
-    Image name(60);
-    name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41);
-    std::array<std::uint8_t, 20> identity{};
-
-    drivers.setPort(2, byPacket({{{"FCM&P", 13}, bodyReply(adapterAttributes.bytes())},
-                                 {{"FCM&P", 14}, bodyReply(portAttributes.bytes())},
-                                 {{"ZYRFC", 3}, bodyReply(name.bytes())}}));
-    EXPECT_EQ(fibre->getRemoteIdentity(adapter, identity.data(), identity.size()), 0u);
-    EXPECT_EQ(toHex({identity.begin(), identity.end()}), "1000000000c0ffee" "2000000000c0ffee" "21" "abcdef");
-    Image adapterQuery(128);
-    adapterQuery.hex(0, "1c000000 46434d2650000000 0a000000 0d000000 00000000 64000000");
-    EXPECT_EQ(toHex(drivers.requests.back().in), toHex(adapterQuery.bytes()));
-
-    EXPECT_EQ(fibre->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
-    EXPECT_EQ(toHex({identity.begin(), identity.end()}), "5000000000000001" "5000000000000002" "31" "010203");
-    Image portQuery(124);
-    portQuery.hex(0, "1c000000 46434d2650000000 0a000000 0e000000 00000000 60000000").hex(28, "08000000 02010904");
-    EXPECT_EQ(toHex(drivers.requests.back().in), toHex(portQuery.bytes()));
-
-    // The management queries fail: the name query answers instead.
-    drivers.setPort(2, byPacket({{{"ZYRFC", 3}, bodyReply(name.bytes())}}));
-    EXPECT_EQ(fibre->getRemoteIdentity(adapter, identity.data(), identity.size()), 0u);
-    EXPECT_EQ(toHex({identity.begin(), identity.end()}), "6000000000000001" "6000000000000002" "41" "445566");
-    Image nameQuery(60);
-    nameQuery.hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "ffffff");
-    EXPECT_EQ(toHex(drivers.requests.back().in), toHex(nameQuery.bytes()));
-    EXPECT_EQ(fibre->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
-    EXPECT_EQ(toHex({drivers.requests.back().in.begin() + 28, drivers.requests.back().in.begin() + 31}), "010904");
-
-    drivers.setPort(2, failing());
-    EXPECT_EQ(fibre->getRemoteIdentity(adapter, identity.data(), identity.size()), 0x80000007u);
-    EXPECT_EQ(fibre->getRemoteIdentity(remote, identity.data(), identity.size()), 0x80000007u);
+    const PortAnswer adapterAttributes = bodyReply(
+        Image(128).u8(40, 0x21).hex(42, "1000000000c0ffee 2000000000c0ffee").le32(60, 0x12ABCDEF).bytes());
+    const PortAnswer portAttributes = bodyReply(
+        Image(124).hex(36, "5000000000000001 5000000000000002").u8(52, 0x31).le32(56, 0x00010203).bytes());
+    const PortAnswer name = bodyReply(
+        Image(60).hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41).bytes());
+    const PortAnswer all = byPacket({{{"FCM&P", 13}, adapterAttributes}, {{"FCM&P", 14}, portAttributes},
+                                     {{"ZYRFC", 3}, name}});
+    const PortAnswer nameOnly = byPacket({{{"ZYRFC", 3}, name}});
+    const struct {
+        const char* what;
+        PortAnswer port;
+        const SchemaObjectEssentialData& device;
+        std::string identity;
+        Image query;   // as sent
+    } cases[] = {
+        {"adapter attributes", all, adapter, "1000000000c0ffee" "2000000000c0ffee" "21" "abcdef",
+         Image(128).hex(0, "1c000000 46434d2650000000 0a000000 0d000000 00000000 64000000")},
+        {"port attributes", all, remote, "5000000000000001" "5000000000000002" "31" "010203",
+         Image(124).hex(0, "1c000000 46434d2650000000 0a000000 0e000000 00000000 60000000").hex(28, "08000000 02010904")},
+        // The management queries fail: the name query answers instead.
+        {"adapter name", nameOnly, adapter, "6000000000000001" "6000000000000002" "41" "445566",
+         Image(60).hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "ffffff")},
+        {"remote name", nameOnly, remote, "6000000000000001" "6000000000000002" "41" "445566",
+         Image(60).hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "010904")},
+        {"nothing answers the adapter", failing(), adapter, "", Image()},
+        {"nothing answers the remote", failing(), remote, "", Image()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        drivers.setPort(2, c.port);
+        drivers.requests.clear();
+        std::array<std::uint8_t, 20> identity{};
+        EXPECT_EQ(fibre->getRemoteIdentity(c.device, identity.data(), identity.size()),
+                  c.identity.empty() ? 0x80000007u : 0u);
+        if (c.identity.empty())
+            continue;
+        EXPECT_EQ(hexOf(identity), c.identity);
+        EXPECT_EQ(hexOf(drivers.requests.back().in), hexOf(c.query.bytes()));
+    }
 }
 
 TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
@@ -347,9 +326,8 @@ TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
     InfoMgr::setDeviceChannel(pDrivers);
     Image name(60);
     name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41);
-    const PortAnswer hang = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwReturned) {
+    const PortAnswer hang = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t&) {
         std::this_thread::sleep_for(std::chrono::seconds(12));
-        dwReturned = 0;
         return false;
     };
     pDrivers->setPort(2, byPacket({{{"FCM&P", 14}, hang}, {{"ZYRFC", 3}, bodyReply(name.bytes())}}));
@@ -365,7 +343,7 @@ TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
     EXPECT_EQ(dwResult, 0u);
     EXPECT_GE(seconds, 9.9);
     EXPECT_LT(seconds, 11.5);
-    EXPECT_EQ(toHex({identity.begin(), identity.end()}), "6000000000000001" "6000000000000002" "41" "445566");
+    EXPECT_EQ(hexOf(identity), "6000000000000001" "6000000000000002" "41" "445566");
 }
 
 TEST(FibreRemoteIdentity, ArrayControllerRecordHoldsInquiryAndFirstWorldWideName)
@@ -373,28 +351,32 @@ TEST(FibreRemoteIdentity, ArrayControllerRecordHoldsInquiryAndFirstWorldWideName
     tsmtest::TempMachine machine;
     machine.useDescription(TSM_SOURCE_DIR "/sim/machines/typical.xml");
     // Behind the typical machine's adapter on port 2: the array controller at
-    // path 0, target 1 and the enclosure at target 2.
-    SchemaObjectEssentialData controller(2, 0x8007, eCSMI_FIBRE);
-    controller.setAddress({0, 1, 0});
-    std::array<std::uint8_t, 64> identity{};
-    identity.fill(0xEE);
-    ASSERT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->getRemoteIdentity(controller, identity.data(), 64), 0u);
-    Image expected(64);
-    expected.hex(0, "0c00 04").text(3, "ORVANE  ARRAYBOX 4800   ").hex(38, "5f1a70000b480100");
-    EXPECT_EQ(toHex({identity.begin(), identity.end()}), toHex(expected.bytes()));
-
-    // Twenty bytes ask for the names: first and second name, port state, port address.
-    std::array<std::uint8_t, 20> names{};
-    ASSERT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->getRemoteIdentity(controller, names.data(), 20), 0u);
-    EXPECT_EQ(toHex({names.begin(), names.begin() + 16}), "5f1a70000b4801005f1a70000b480101");
-
-    // The enclosure is no array controller: its record is its names.
-    SchemaObjectEssentialData enclosure(2, 0x8007, eCSMI_SWITCH);
-    enclosure.setAddress({0, 2, 0});
-    identity.fill(0);
-    ASSERT_EQ(createIoCtlCommandGroup(eCSMI_SWITCH)->getRemoteIdentity(enclosure, identity.data(), 64), 0u);
-    EXPECT_EQ(toHex({identity.begin(), identity.begin() + 16}), "5f1a70000d2102005f1a70000d210201");
-    EXPECT_EQ(toHex({identity.begin() + 20, identity.end()}), std::string(88, '0'));
+    // path 0, target 1 and the enclosure at target 2. Twenty bytes ask for the
+    // names: first and second name, port state, port address. The enclosure is
+    // no array controller: its record is its names.
+    const struct {
+        CommandType eType;
+        std::uint8_t bTarget;
+        std::size_t nSize;
+        std::uint8_t bFill;
+        std::string expected;   // the record's first bytes
+        std::size_t nZeroFrom;  // zero from here to 64
+    } cases[] = {
+        {eCSMI_FIBRE, 1, 64, 0xEE,
+         toHex(Image(64).hex(0, "0c00 04").text(3, "ORVANE  ARRAYBOX 4800   ").hex(38, "5f1a70000b480100").bytes()), 64},
+        {eCSMI_FIBRE, 1, 20, 0, "5f1a70000b4801005f1a70000b480101", 64},
+        {eCSMI_SWITCH, 2, 64, 0, "5f1a70000d2102005f1a70000d210201", 20},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        SchemaObjectEssentialData remote(2, 0x8007, c.eType);
+        remote.setAddress({0, c.bTarget, 0});
+        std::array<std::uint8_t, 64> identity{};
+        identity.fill(c.bFill);
+        ASSERT_EQ(createIoCtlCommandGroup(c.eType)->getRemoteIdentity(remote, identity.data(), c.nSize), 0u);
+        EXPECT_EQ(hexOf(identity, 0, c.expected.size() / 2), c.expected);
+        EXPECT_EQ(hexOf(identity, c.nZeroFrom), std::string(2 * (64 - c.nZeroFrom), '0'));
+    }
 }
 
 }

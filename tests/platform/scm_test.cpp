@@ -1,6 +1,7 @@
 // The service control manager: its database, access masks and error codes,
 // and running services (a probe service started as a detached process).
 #include "lasterror.h"
+#include "ownedhandle.h"
 #include "tempmachine.h"
 
 #include <gtest/gtest.h>
@@ -24,23 +25,7 @@ namespace {
 
 using tsmtest::failed;
 
-// An owned service handle for the tests.
-class Sc {
-public:
-    explicit Sc(SC_HANDLE handle = nullptr) : m_handle(handle) {}
-    ~Sc()
-    {
-        if (m_handle)
-            CloseServiceHandle(m_handle);
-    }
-    Sc(const Sc&) = delete;
-    Sc& operator=(const Sc&) = delete;
-    SC_HANDLE get() const { return m_handle; }
-    explicit operator bool() const { return m_handle != nullptr; }
-
-private:
-    SC_HANDLE m_handle;
-};
+using Sc = tsmtest::Owned<SC_HANDLE, CloseServiceHandle>;
 
 SC_HANDLE manager(DWORD access = SC_MANAGER_ALL_ACCESS)
 {

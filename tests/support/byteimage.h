@@ -3,6 +3,7 @@
 #ifndef TSM_TESTS_BYTEIMAGE_H
 #define TSM_TESTS_BYTEIMAGE_H
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <stdexcept>
@@ -67,11 +68,14 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
-inline std::string toHex(std::span<const std::uint8_t> bytes)
+// Lower-case hex of the bytes, or of nLength of them from nOffset (clipped).
+inline std::string toHex(std::span<const std::uint8_t> bytes, std::size_t nOffset = 0,
+                         std::size_t nLength = std::dynamic_extent)
 {
     static const char kDigits[] = "0123456789abcdef";
     std::string text;
-    for (std::uint8_t b : bytes) {
+    for (std::uint8_t b : bytes.subspan(std::min(nOffset, bytes.size())).first(
+             std::min(nLength, bytes.size() - std::min(nOffset, bytes.size())))) {
         text += kDigits[b >> 4];
         text += kDigits[b & 15];
     }

@@ -10,6 +10,8 @@
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -21,11 +23,29 @@
 namespace Xml {
 namespace {
 
-// One DTD file as last seen: a change of any of them means a reload.
+// A file or folder as last seen: any change of it means a reload. Adding or
+// removing a file changes its folder's stamp.
+struct Stamp {
+    bool bExists = false;
+    std::int64_t size = 0;
+    std::int64_t seconds = 0;
+    std::int64_t nanoseconds = 0;
+    std::uint64_t inode = 0;
+    bool operator==(const Stamp&) const = default;
+};
+
+Stamp stampOf(const std::string& path)
+{
+    Stamp stamp;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0)
+        stamp = { true, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino };
+    return stamp;
+}
+
 struct DtdFile {
     std::string name;
-    std::uintmax_t size = 0;
-    std::filesystem::file_time_type modified;
+    Stamp stamp;
     bool operator==(const DtdFile&) const = default;
 };
 
@@ -36,11 +56,11 @@ std::vector<DtdFile> dtdFiles(const std::string& directory)
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator(directory, error)) {
         const std::string name = entry.path().filename().string();
-        if (!entry.is_regular_file(error) || DtdResolver::dtdFileName(name) != name)
+        if (DtdResolver::dtdFileName(name) != name)
             continue;
-        DtdFile file { name, entry.file_size(error), entry.last_write_time(error) };
-        if (!error)
-            files.push_back(std::move(file));
+        const Stamp stamp = stampOf(directory + "/" + name);
+        if (stamp.bExists)
+            files.push_back({ name, stamp });
     }
     std::sort(files.begin(), files.end(), [](const DtdFile& a, const DtdFile& b) { return a.name < b.name; });
     return files;
@@ -79,8 +99,20 @@ std::shared_ptr<xercesc::XMLGrammarPool> loadGrammars(const std::string& directo
 }
 
 struct LoadedFolder {
+    bool bLoaded = false;
+    Stamp folder;
     std::vector<DtdFile> files;
     std::shared_ptr<xercesc::XMLGrammarPool> pool;
+
+    // A stat of the folder and of each DTD: far cheaper than reading them.
+    bool isCurrent(const std::string& directory, const Stamp& folderNow) const
+    {
+        if (!bLoaded || folder != folderNow)
+            return false;
+        return std::all_of(files.begin(), files.end(), [&](const DtdFile& file) {
+            return stampOf(directory + "/" + file.name) == file.stamp;
+        });
+    }
 };
 
 }
@@ -89,14 +121,16 @@ std::shared_ptr<xercesc::XMLGrammarPool> sharedGrammars(const std::string& dtdDi
 {
     if (dtdDirectory.empty())
         return nullptr;
-    std::vector<DtdFile> files = dtdFiles(dtdDirectory);
+    const Stamp folderNow = stampOf(dtdDirectory);
     static std::mutex s_lock;
     static std::map<std::string, LoadedFolder> s_folders;
     const std::lock_guard<std::mutex> guard(s_lock);
     LoadedFolder& folder = s_folders[dtdDirectory];
-    if (!folder.pool || folder.files != files) {
-        folder.pool = loadGrammars(dtdDirectory, files);
-        folder.files = std::move(files);
+    if (!folder.isCurrent(dtdDirectory, folderNow)) {
+        folder.files = dtdFiles(dtdDirectory);
+        folder.pool = loadGrammars(dtdDirectory, folder.files);
+        folder.folder = folderNow;
+        folder.bLoaded = true;
     }
     return folder.pool;
 }
