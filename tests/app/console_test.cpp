@@ -29,9 +29,7 @@ TEST_F(Console, UsageAndVersionOnStandardOutputAndRejectedLinesChangeNothing)
     // Every rejected line prints the usage too; the parser's own test holds the full list.
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
         {{"-help"}, kUsage}, {{"-help", "more", "words"}, kUsage}, {{"-v"}, version}, {{"-v", "-v"}, version},
-        {{"-h"}, kUsage}, {{"--help"}, kUsage}, {{"/install"}, kUsage}, {{"install"}, kUsage}, {{"-"}, kUsage},
-        {{"-install", "-start"}, kUsage}, {{"-help", "-h"}, kUsage}, {{"", "-install"}, kUsage},
-        {{"-INSTALL"}, kUsage}, {{"-stop", "x", "-uninstall"}, kUsage},
+        {{"-h"}, kUsage}, {{"/install"}, kUsage}, {{"-INSTALL"}, kUsage}, {{"-stop", "x", "-uninstall"}, kUsage},
     };
     for (const auto& [arguments, out] : cases) {
         SCOPED_TRACE(arguments[0] + " x" + std::to_string(arguments.size()));

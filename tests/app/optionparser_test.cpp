@@ -3,6 +3,7 @@
 #include "recordingcommandline.h"
 
 #include <gtest/gtest.h>
+#include <tuple>
 
 using tsmtest::HandlerCall;
 using tsmtest::RecordingCommandLine;
@@ -64,14 +65,8 @@ TEST(CommandLine, RejectsEveryMalformedLine)
 
 TEST(OptionParser, LimitPrefixAndSeparatorAreTheCallersChoice)
 {
-    struct Case {
-        const char* line;
-        const char* prefix;
-        const char* separator;
-        int limit;
-        std::vector<HandlerCall> expected;
-    };
-    const std::vector<Case> cases = {
+    // The line, prefix, separator and limit; the handlers called.
+    const std::vector<std::tuple<std::string, const char*, const char*, int, std::vector<HandlerCall>>> cases = {
         // Without a limit the given options run in name order.
         {"-stop s -start i -help ", "-", " ", -1, {{"help", ""}, {"start", "i"}, {"stop", "s"}}},
         {"-start -stop", "-", " ", 2, {{"start", ""}, {"stop", ""}}},
@@ -82,22 +77,22 @@ TEST(OptionParser, LimitPrefixAndSeparatorAreTheCallersChoice)
         {"", "-", " ", 1, {{"noOption", ""}}},
         {"-unknown", "-", " ", -1, {{"badCommandLine", ""}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.line) + " limit " + std::to_string(c.limit));
+    for (const auto& [line, prefix, separator, limit, expected] : cases) {
+        SCOPED_TRACE(line + " limit " + std::to_string(limit));
         RecordingCommandLine owner;
-        OptionParser parser(owner, c.line);
-        parser.setPrefix(c.prefix);
-        parser.setSeparator(c.separator);
-        parser.setLimit(c.limit);
+        OptionParser parser(owner, line);
+        parser.setPrefix(prefix);
+        parser.setSeparator(separator);
+        parser.setLimit(limit);
         parser.registerOption("start", RecordingCommandLine::handler(&RecordingCommandLine::start));
         parser.registerOption("stop", RecordingCommandLine::handler(&RecordingCommandLine::stop));
         parser.registerOption("help", RecordingCommandLine::handler(&RecordingCommandLine::help));
         parser.setDefaultHandler(RecordingCommandLine::handler(&RecordingCommandLine::noOption));
         parser.setErrorHandler(RecordingCommandLine::handler(&RecordingCommandLine::badCommandLine));
         // The result is the last handler's.
-        EXPECT_EQ(parser.dispatch(), RecordingCommandLine::exitCodeOf(c.expected.back().handler));
-        EXPECT_EQ(owner.calls, c.expected);
-        if (c.expected.size() == 3) {
+        EXPECT_EQ(parser.dispatch(), RecordingCommandLine::exitCodeOf(expected.back().handler));
+        EXPECT_EQ(owner.calls, expected);
+        if (expected.size() == 3) {
             const std::map<std::string, std::string> given{{"help", ""}, {"start", "i"}, {"stop", "s"}};
             EXPECT_EQ(parser.givenOptions(), given);
         }

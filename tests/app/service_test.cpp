@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <tuple>
 
 namespace {
 
@@ -175,12 +176,8 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
     expectRun({"-uninstall"}, 1060, kName + " could not be uninstalled.\n" + systemText(1060) + "\n");
 
     // The cycle's events, with the texts of the agent's own message table.
-    const struct {
-        DWORD id;
-        WORD type;
-        Lines strings;
-        std::string text;
-    } expected[] = {
+    // Identifier, type, strings, text.
+    const std::tuple<DWORD, WORD, Lines, std::string> expected[] = {
         {100, EVENTLOG_INFORMATION_TYPE, {kName}, "The Tarvion Storage Manager service was installed."},
         {105, EVENTLOG_INFORMATION_TYPE, {}, "The service was started."},
         {108, EVENTLOG_INFORMATION_TYPE, {}, "The service was stopped."},
@@ -190,12 +187,12 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
     const std::vector<tsm::EventRecord> events = tsm::readEventLog();
     ASSERT_EQ(events.size(), std::size(expected));
     for (std::size_t index = 0; index < events.size(); ++index) {
-        const auto& event = events[index];
-        SCOPED_TRACE(expected[index].id);
-        EXPECT_EQ(event.source, kName);
-        EXPECT_EQ(std::make_tuple(event.id, event.type, event.category, event.strings),
-                  std::make_tuple(expected[index].id, expected[index].type, WORD{0}, expected[index].strings));
-        EXPECT_EQ(tsm::formatEventMessage(event), expected[index].text);
+        const auto& [id, type, strings, text] = expected[index];
+        const tsm::EventRecord& event = events[index];
+        SCOPED_TRACE(id);
+        EXPECT_EQ(std::make_tuple(event.source, event.id, event.type, event.category, event.strings),
+                  std::make_tuple(kName, id, type, WORD{0}, strings));
+        EXPECT_EQ(tsm::formatEventMessage(event), text);
     }
 }
 

@@ -1,7 +1,9 @@
-// The tree that refresh builds on the typical simulated machine: every
-// adapter, internal controller and external controller behind both; a
-// second refresh that keeps it; controllers pulled and put back. And the
-// large machine, whose every controller of a known model can be described.
+// The tree that refresh builds on the typical simulated machine: the reviewed
+// dump checked in beside the schema tests (any change of what discovery or
+// controller information publishes shows as a difference; TSM_UPDATE_GOLDEN=1
+// rewrites the file instead, review its diff like code); a second refresh that
+// keeps it; controllers pulled and put back. And the large machine, whose
+// every controller of a known model can be described.
 #include "arraycontroller.h"
 #include "externalarraycontrollerdiscovery.h"
 #include "hbadiscovery.h"
@@ -13,8 +15,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
 #include <map>
 #include <set>
+#include <sstream>
 #include <string>
 
 namespace {
@@ -183,6 +189,40 @@ TEST(LargeMachine, EveryControllerIsFoundAndDescribable)
     EXPECT_EQ(internal, 36u);
     EXPECT_EQ(unknown, 1u);
     expectDescribable(pRoot);
+}
+
+const char* const kGoldenPath = TSM_GOLDEN_DIR "/typical.dump";
+
+std::string golden()
+{
+    std::ifstream in(kGoldenPath, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+// Runs in a freshly started process: the setup records of the hardware
+// library are read once per process, so an earlier machine of the test run
+// must not be the one this refresh sees.
+[[noreturn]] void compareWithGolden()
+{
+    optest::SimulatedMachine machine("typical.xml");
+    const std::string dump = Core::dump(*machine.refresh());
+    if (std::getenv("TSM_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(kGoldenPath, std::ios::binary) << dump;
+        std::exit(0);
+    }
+    if (dump == golden())
+        std::exit(0);
+    std::cerr << "refreshed tree differs from " << kGoldenPath << ":\n" << dump;
+    std::exit(1);
+}
+
+TEST(GoldenDumpDeathTest, TypicalMachineTreeIsTheReviewedOne)
+{
+    ASSERT_FALSE(golden().empty()) << "missing " << kGoldenPath;
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(compareWithGolden(), testing::ExitedWithCode(0), "");
 }
 
 }

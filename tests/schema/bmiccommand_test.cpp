@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -34,13 +35,8 @@ public:
 
 TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValue)
 {
-    struct Case {
-        std::uint16_t wCommand;
-        std::uint8_t bScsi;
-        std::uint8_t bKey, bCode, bQualifier;
-        int iExpected;
-    };
-    const Case cases[] = {
+    // Command status, SCSI status, sense key, code and qualifier; the value.
+    const std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, int> cases[] = {
         {1, 2, 5, 0x20, 0, 4},  {1, 2, 5, 0x24, 0, 5},  {1, 2, 2, 0x6E, 0, 6}, {1, 2, 2, 0x44, 0, 7},
         {1, 2, 5, 0x11, 0, 8},  {1, 2, 5, 0x0C, 8, 9},  {1, 2, 5, 0x04, 3, 10}, {1, 2, 5, 0x25, 0, 11},
         // Near misses fall through to no row.
@@ -51,27 +47,27 @@ TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValue)
     };
     // One command runs every case in turn.
     Core::IdentifyControllerCommand command;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "command " << c.wCommand << " scsi " << int(c.bScsi) << " sense "
-                                        << int(c.bKey) << "/" << int(c.bCode) << "/" << int(c.bQualifier));
+    for (const auto& [wCommand, bScsi, bKey, bCode, bQualifier, iExpected] : cases) {
+        SCOPED_TRACE(testing::Message() << "command " << wCommand << " scsi " << int(bScsi) << " sense "
+                                        << int(bKey) << "/" << int(bCode) << "/" << int(bQualifier));
         ScriptedDevice device;
-        device.wCommandStatus = c.wCommand;
-        device.bScsiStatus = c.bScsi;
+        device.wCommandStatus = wCommand;
+        device.bScsiStatus = bScsi;
         // Fixed-format sense; the high bits of byte 2 are flags, not key.
-        if (c.iExpected != 1)
-            device.sense = tsmtest::ByteImage(18).u8(0, 0x70).u8(2, 0xF0 | c.bKey).u8(12, c.bCode).u8(13, c.bQualifier);
+        if (iExpected != 1)
+            device.sense = tsmtest::ByteImage(18).u8(0, 0x70).u8(2, 0xF0 | bKey).u8(12, bCode).u8(13, bQualifier);
         const tsmtest::LogTail tail;
-        EXPECT_EQ(command.run(device)->value(), c.iExpected);
-        EXPECT_EQ(command.commandStatus(), c.wCommand);
-        EXPECT_EQ(command.scsiStatus(), c.bScsi);
-        EXPECT_EQ(command.senseKey(), c.bKey);
-        EXPECT_EQ(command.senseCode(), c.bCode);
-        EXPECT_EQ(command.senseQualifier(), c.bQualifier);
+        EXPECT_EQ(command.run(device)->value(), iExpected);
+        EXPECT_EQ(command.commandStatus(), wCommand);
+        EXPECT_EQ(command.scsiStatus(), bScsi);
+        EXPECT_EQ(command.senseKey(), bKey);
+        EXPECT_EQ(command.senseCode(), bCode);
+        EXPECT_EQ(command.senseQualifier(), bQualifier);
         // The statuses, and the sense in hex, go to the debug log.
         const std::string log = tail.appended();
-        EXPECT_NE(log.find("] Command Status: 0x" + std::to_string(c.wCommand) + "\n"), std::string::npos) << log;
-        EXPECT_NE(log.find("] SCSI Status: 0x" + std::to_string(c.bScsi) + "\n"), std::string::npos) << log;
-        if (c.iExpected == 5) {
+        EXPECT_NE(log.find("] Command Status: 0x" + std::to_string(wCommand) + "\n"), std::string::npos) << log;
+        EXPECT_NE(log.find("] SCSI Status: 0x" + std::to_string(bScsi) + "\n"), std::string::npos) << log;
+        if (iExpected == 5) {
             EXPECT_NE(log.find("70 00 F5 00 00 00 00 00 00 00 00 00 24 00"), std::string::npos) << log;
         }
     }

@@ -110,28 +110,23 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
 
 TEST(CommandRouting, GptTestReadsTheFirstBlock)
 {
-    struct Case {
-        const char* pszName;
-        std::vector<std::uint8_t> block;
-        bool bAnswer;
-        bool bExpected;
-    };
     using tsmtest::ByteImage;
     const std::vector<std::uint8_t> gpt = ByteImage().text(0, "EFI PART").hex(8, "00000100");
-    const Case cases[] = {
+    // What the first block holds, whether the read succeeds, whether the drive is GPT.
+    const std::tuple<const char*, std::vector<std::uint8_t>, bool, bool> cases[] = {
         {"header of the first revision", gpt, true, true},
         {"other revision byte", ByteImage().text(0, "EFI PART").hex(8, "01000100"), true, false},
         {"signature differs", ByteImage().text(0, "eFI PART").hex(8, "00000100"), true, false},
         {"empty block", std::vector<std::uint8_t>(512, 0), true, false},
         {"read fails", gpt, false, false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
+    for (const auto& [pszName, block, bAnswer, bExpected] : cases) {
+        SCOPED_TRACE(pszName);
         Tree tree;
-        tree.top().reply = c.block;
-        tree.top().bAnswer = c.bAnswer;
+        tree.top().reply = block;
+        tree.top().bAnswer = bAnswer;
         const Core::DevicePtr pDrive = tree.attach(tree.pTop, new Schema::LogicalDrive(4));
-        EXPECT_EQ(static_cast<Schema::LogicalDrive&>(*pDrive).isGpt(), c.bExpected);
+        EXPECT_EQ(static_cast<Schema::LogicalDrive&>(*pDrive).isGpt(), bExpected);
         ASSERT_EQ(tree.top().bmic.size(), 1u);
         EXPECT_EQ(tree.top().bmic[0].opcode, 0x20);
         EXPECT_EQ(tree.top().bmic[0].lun, 4);

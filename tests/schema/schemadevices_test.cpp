@@ -1,4 +1,5 @@
-// The device kinds: identity rules, path strings, "UniqueID" and merging.
+// The device kinds: the one root, identity rules, path strings, "UniqueID"
+// and merging.
 #include "array.h"
 #include "arraycontroller.h"
 #include "detachtree.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -33,30 +35,10 @@ Core::DevicePtr controller(const Attributes& attributes, std::uint32_t dwClass =
                           attributes);
 }
 
-TEST(SchemaDevices, SystemIsOneRootWithTypeAndNoUniqueID)
-{
-    const Core::DevicePtr pFirst = Schema::System::instance();
-    const Core::DevicePtr pSecond = Schema::System::instance();
-    ASSERT_NE(pFirst.get(), nullptr);
-    EXPECT_EQ(pFirst.get(), pSecond.get());
-    EXPECT_FALSE(pFirst->hasParent());
-    EXPECT_EQ(pFirst->stringRep(), "System");
-    EXPECT_EQ(pFirst->attribute("Type"), "system");
-    EXPECT_FALSE(pFirst->hasAttribute("UniqueID"));
-    EXPECT_TRUE(pFirst->isSameDevice(*pSecond));
-    EXPECT_FALSE(pFirst->isSameDevice(*controller({{"Slot", "1"}})));
-}
-
 TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
 {
-    struct Case {
-        const char* pszName;
-        Attributes a;
-        Attributes b;
-        bool bSameClassAndIndex;
-        bool bExpected;
-    };
-    const Case cases[] = {
+    // Attributes of two controllers, whether they share class and index, whether they are the same.
+    const std::tuple<const char*, Attributes, Attributes, bool, bool> cases[] = {
         {"equal slots", {{"Slot", "3"}}, {{"Slot", "3"}}, true, true},
         {"different slots", {{"Slot", "3"}}, {{"Slot", "4"}}, true, false},
         {"slot on one only", {{"Slot", "3"}}, {}, true, false},
@@ -72,13 +54,13 @@ TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
         {"known slots ignore class and index", {{"Slot", "2"}}, {{"Slot", "2"}}, false, true},
         {"other attributes do not count", {{"Slot", "2"}, {"BusType", "pci"}}, {{"Slot", "2"}}, true, true},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        const Core::DevicePtr pA = controller(c.a, 0x4002, 1);
-        const Core::DevicePtr pB = c.bSameClassAndIndex ? controller(c.b, 0x4002, 1, 200)
-                                                        : controller(c.b, 0x8007, 2, 200);
-        EXPECT_EQ(pA->isSameDevice(*pB), c.bExpected);
-        EXPECT_EQ(pB->isSameDevice(*pA), c.bExpected);
+    for (const auto& [pszName, a, b, bSameClassAndIndex, bExpected] : cases) {
+        SCOPED_TRACE(pszName);
+        const Core::DevicePtr pA = controller(a, 0x4002, 1);
+        const Core::DevicePtr pB = bSameClassAndIndex ? controller(b, 0x4002, 1, 200)
+                                                        : controller(b, 0x8007, 2, 200);
+        EXPECT_EQ(pA->isSameDevice(*pB), bExpected);
+        EXPECT_EQ(pB->isSameDevice(*pA), bExpected);
     }
     // Unknown slots told apart by the index alone.
     EXPECT_FALSE(controller({{"Slot", "unknown"}}, 0x4002, 1)->isSameDevice(*controller({{"Slot", "unknown"}}, 0x4002, 2)));
@@ -145,6 +127,10 @@ TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
     const Core::DevicePtr pPhysical(new Schema::PhysicalDrive(0, 12));
     Core::Device::addChild(pArray, pPhysical);
 
+    // The one root: a system without an identifier of its own.
+    EXPECT_EQ(pRoot.get(), Schema::System::instance().get());
+    EXPECT_EQ(pRoot->attribute("Type"), "system");
+    EXPECT_FALSE(pRoot->hasParent() || pRoot->hasAttribute("UniqueID"));
     EXPECT_EQ(pController->attribute("UniqueID"), "System-Slot3");
     EXPECT_EQ(pDrive->attribute("UniqueID"), "System-Slot3-0");
     EXPECT_EQ(pArray->attribute("UniqueID"), "System-Slot3-ARRAY_B");

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <tuple>
 
 using namespace simtest;
 
@@ -38,9 +39,7 @@ const char* const kMachine = R"(<?xml version="1.0"?>
   <port number="5" driver="legacy"><controller bus="eisa" board="0x5256A030" slot="6">
     <board product="SMARTBAY 1100   "/><physicaldrive port="0" target="0"/><physicaldrive port="2" target="3"/>
     <fail opcode="0x64" commandstatus="4"/><fail scsiopcode="0x1a" sense="70 00 05"/><fail opcode="0xc1" error="1117"/>
-  </controller></port>
-  <port number="6" driver="ciss"/>
-  <port number="7" driver="ciss"><controller>
+  </controller></port> <port number="6" driver="ciss"/> <port number="7" driver="ciss"><controller>
     <fail opcode="0x11" sense="70 00 05 00 00 00 00 28 00 00 00 00 24 00 00 00 00 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10 11 12 13 14 15 16 17 18 19 1a 1b 1c 1d 1e"/>
     <fail scsiopcode="0x12" sense="70 00 05"/><fail opcode="0x64" error="31"/><fail opcode="0x70" hang="80"/>
   </controller></port>
@@ -327,45 +326,35 @@ Bytes configRequest() { return packet("ZYRCSMI", 2, 0xFFFFFFFF, 168); }
 
 TEST_F(Ports, CsmiConfigurationAndStatusRecordOfEachClass)
 {
-    const struct {
-        int port;
-        uint32_t board, slot, cls, busType, bus, device, function;
-        std::string serial;
-        uint32_t status;
-    } cases[] = {
+    // Port; board identifier, slot, class, bus type, PCI bus, device and function; serial number; status.
+    const std::tuple<int, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, std::string, uint32_t> cases[] = {
         {0, 0x4C03F1A7, 5, 4, 3, 2, 3, 1, "CISS0001", 1}, {1, 0x4C07F1A7, 0, 1, 3, 4, 9, 0, "", 4},
         {2, 0x0F01E3C2, 0, 3, 3, 6, 1, 2, "FCA-7731", 9}, {3, 0x5256A020, 7, 4, 2, 0, 0, 0, "", 2},
         {4, 0x4C0AF1A7, 0, 1, 3, 0, 0, 0, "P0BOARD01", 0},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE("port " + std::to_string(c.port));
+    for (const auto& [port, board, slot, cls, busType, bus, device, function, serial, status] : cases) {
+        SCOPED_TRACE("port " + std::to_string(port));
         // Stale bytes in the body are cleared.
-        const Reply reply = good(c.port, configRequest().u8(100, 0xEE));
+        const Reply reply = good(port, configRequest().u8(100, 0xEE));
         ASSERT_EQ(reply.returned, 196u);
         EXPECT_EQ(atText(reply.out, 4, 8), std::string("ZYRCSMI\0", 8));
-        expectFields(reply.out, {{0, 4, 28}, {16, 4, 2}, {20, 4, 0}, {24, 4, 168}, {40, 4, c.board}, {44, 2, c.slot},
-                                 {46, 1, c.cls}, {47, 1, c.busType}, {48, 1, c.bus}, {49, 1, c.device},
-                                 {50, 1, c.function}, {100, 1, 0}});
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&reply.out[80])), c.serial);
+        expectFields(reply.out, {{0, 4, 28}, {16, 4, 2}, {20, 4, 0}, {24, 4, 168}, {40, 4, board}, {44, 2, slot},
+                                 {46, 1, cls}, {47, 1, busType}, {48, 1, bus}, {49, 1, device}, {50, 1, function},
+                                 {100, 1, 0}});
+        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&reply.out[80])), serial);
         // "ZYRCSMI" code 3: 28 + 36 bytes, the status value at 28.
-        if (c.status != 0) {
-            const Reply status = good(c.port, packet("ZYRCSMI", 3, 0xFFFFFFFF, 36));
-            EXPECT_EQ(status.returned, 64u);
-            expectFields(status.out, {{20, 4, 0}, {28, 4, c.status}});
+        if (status != 0) {
+            const Reply answer = good(port, packet("ZYRCSMI", 3, 0xFFFFFFFF, 36));
+            EXPECT_EQ(answer.returned, 64u);
+            expectFields(answer.out, {{20, 4, 0}, {28, 4, status}});
         }
     }
 }
 
 TEST_F(Ports, RefuseMalformedAndForeignRequests)
 {
-    const struct {
-        const char* what;
-        int port;
-        DWORD code;
-        Buffer in;
-        size_t outSize;
-        DWORD error;
-    } cases[] = {
+    // What is wrong, port, control code, input, output size, error.
+    const std::tuple<const char*, int, DWORD, Buffer, size_t, DWORD> cases[] = {
         {"input shorter than a header", 0, kPassThrough, slice(configRequest(), 0, 27), 196, 87},
         {"HeaderLength not 28", 0, kPassThrough, configRequest().le32(0, 27), 196, 87},
         {"Length beyond the input", 0, kPassThrough, configRequest().le32(24, 169), 400, 87},
@@ -387,11 +376,11 @@ TEST_F(Ports, RefuseMalformedAndForeignRequests)
          packet("ZYRCISS", 2, 0xFFFFFFFF, 119).u8(38, 6).raw(40, kInquiry), 147, 87},
         {"CISS function 1", 0, kPassThrough, cissCommand(kInquiry, 96).le32(16, 1), 244, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Reply reply = ioctl(c.port, c.code, c.in, c.outSize);
+    for (const auto& [what, port, code, in, outSize, error] : cases) {
+        SCOPED_TRACE(what);
+        const Reply reply = ioctl(port, code, in, outSize);
         EXPECT_FALSE(reply.ok);
-        EXPECT_EQ(reply.error, c.error);
+        EXPECT_EQ(reply.error, error);
         EXPECT_EQ(reply.returned, 0u);
     }
 }

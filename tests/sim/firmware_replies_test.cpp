@@ -6,6 +6,8 @@
 // (0x20) with the small and the big drive maps.
 #include "firmware_support.h"
 
+#include <tuple>
+
 namespace {
 
 using fwtest::ByteImage;
@@ -14,11 +16,7 @@ using fwtest::Bytes;
 
 TEST(FirmwareIdentity, IdentifyControllerWithEitherPresenceMap)
 {
-    struct Case {
-        const char* xml;
-        ByteImage image;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, ByteImage> cases[] = {
         // 4 ports of 7 targets: drives 0, 9 and 20 in the map at 18, the tape (drive 3) at 31.
         {R"(<controller><board id="0x4C01F1A7" revision="C" ports="3"/>
             <firmware version="2.84" redundancy="active" redundancyfailed="true"/>
@@ -30,33 +28,27 @@ TEST(FirmwareIdentity, IdentifyControllerWithEitherPresenceMap)
              .u8(40, 'C').u8(44, 3).u8(106, 1).u8(107, 0x04).u8(108, 1)},
         // 8 ports of 16 targets: two bytes per port from 54, non-disks from 86.
         {R"(<remote path="1" target="2"><board ports="8" drivesperport="16" fibrechips="2"/>
-            <firmware redundancy="primary"/>
-            <physicaldrive port="0" target="0"/><physicaldrive port="1" target="9"/>
+            <firmware redundancy="primary"/> <physicaldrive port="0" target="0"/><physicaldrive port="1" target="9"/>
             <physicaldrive port="7" target="15"/><physicaldrive port="2" target="0" type="other"/></remote>)",
          ByteImage(512).text(5, "1.50").u8(40, 'B').u8(41, 0x80).u8(44, 8).u8(53, 16).u8(54, 0x01).u8(57, 0x02)
              .u8(69, 0x80).u8(90, 0x01).u8(106, 2).u8(107, 0x04).u8(112, 2)},
         // A bare controller: no drives, default revision and firmware, two ports.
         {"<controller/>", ByteImage(512).text(5, "1.50").u8(40, 'B').u8(44, 2)},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.xml);
-        auto firmware = fwtest::build(c.xml);
-        fwtest::expectReply(*firmware, 0x11, 0, {}, c.image);
+    for (const auto& [xml, image] : cases) {
+        SCOPED_TRACE(xml);
+        auto firmware = fwtest::build(xml);
+        fwtest::expectReply(*firmware, 0x11, 0, {}, image);
         // A buffer too small for the reply gets what fits.
-        EXPECT_EQ(fwtest::bmic(*firmware, 0x11, 0, {}, 20).data, fwtest::Bytes(c.image.bytes().begin(), c.image.bytes().begin() + 20));
+        EXPECT_EQ(fwtest::bmic(*firmware, 0x11, 0, {}, 20).data, Bytes(image.bytes().begin(), image.bytes().begin() + 20));
     }
-    const struct {
-        const char* redundancy;
-        uint8_t mode;
-        uint8_t flags;
-    } modes[] = {{"none", 0, 0}, {"active", 1, 4}, {"primary", 2, 4}, {"standby", 1, 0}};
-    for (const auto& c : modes) {
-        SCOPED_TRACE(c.redundancy);
-        auto firmware = fwtest::build(std::string("<controller><firmware redundancy=\"") + c.redundancy + "\"/></controller>");
+    // Redundancy mode and flags at 106 and 107, 108 the failure.
+    for (const auto& [redundancy, mode, flags] : std::vector<std::tuple<std::string, uint8_t, uint8_t>>{
+             {"none", 0, 0}, {"active", 1, 4}, {"primary", 2, 4}, {"standby", 1, 0}}) {
+        SCOPED_TRACE(redundancy);
+        auto firmware = fwtest::build("<controller><firmware redundancy=\"" + redundancy + "\"/></controller>");
         const auto answer = fwtest::bmic(*firmware, 0x11, 0, {}, 512);
-        EXPECT_EQ(answer.data[106], c.mode);
-        EXPECT_EQ(answer.data[107], c.flags);
-        EXPECT_EQ(answer.data[108], 0);
+        EXPECT_EQ(Bytes(answer.data.begin() + 106, answer.data.begin() + 109), (Bytes{mode, flags, 0}));
         EXPECT_EQ(firmware->boardId(), 0u);
     }
 }
@@ -68,11 +60,7 @@ TEST(FirmwareIdentity, ParametersSubsystemAndSurfaceReplies)
         <firmware rebuildpriority="high" expandpriority="low" snapshotpriority="118" accessid="STORAGE-A"
                   surfacedelay="150"/></remote>)");
     auto bare = fwtest::build("<controller/>");
-    const struct {
-        sim::ControllerFirmware& firmware;
-        uint8_t opcode;
-        ByteImage image;
-    } cases[] = {
+    const std::tuple<sim::ControllerFirmware&, uint8_t, ByteImage> cases[] = {
         {*firmware, 0x64, ByteImage(512).u8(14, 128).text(82, "Rack 2 array").u8(115, 118).text(140, "STORAGE-A")},
         {*bare, 0x64, ByteImage(512).u8(14, 64).u8(15, 64).u8(115, 64)},
         {*firmware, 0x66, ByteImage(512).text(4, "9J2AKS71C0" + std::string(22, ' ')).text(44, "P56A3C0KL4B102" + std::string(18, ' '))},
@@ -81,9 +69,9 @@ TEST(FirmwareIdentity, ParametersSubsystemAndSurfaceReplies)
         {*firmware, 0x70, ByteImage(1536).u8(100, 150)},
         {*bare, 0x70, ByteImage(1536).u8(100, 30)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.opcode);
-        fwtest::expectReply(c.firmware, c.opcode, 0, {}, c.image);
+    for (const auto& [target, opcode, image] : cases) {
+        SCOPED_TRACE(opcode);
+        fwtest::expectReply(target, opcode, 0, {}, image);
     }
 }
 
@@ -113,10 +101,8 @@ TEST(FirmwareIdentity, RefusesWhatNoControllerAnswers)
 const char* const kDrives = R"(
     <physicaldrive port="1" target="2" blocks="1000" reserved="10" blocksize="512" vendor="ORVANE  "
                    product="OVD036B7K2" serial="3HX1T2Q" firmware="B107" stamped="true" transfer="ultra-wide"
-                   box="3" bay="7"/>
-    <physicaldrive port="0" target="0" transfer="ultra320-narrow" stamped="false"/>
-    <physicaldrive port="0" target="1" mode="0x80" modex="0x00"/>
-    <physicaldrive port="0" target="2" present="false"/>
+                   box="3" bay="7"/> <physicaldrive port="0" target="0" transfer="ultra320-narrow" stamped="false"/>
+    <physicaldrive port="0" target="1" mode="0x80" modex="0x00"/> <physicaldrive port="0" target="2" present="false"/>
     <logicaldrive number="0" drives="1:2" spares="0:0"/>)";
 
 // Bus 1 target 2, 512-byte blocks, 1000 blocks with 10 reserved, stamped,
@@ -173,10 +159,8 @@ TEST(FirmwarePhysical, ByteOrderOfTheControllerAndExternalControllers)
 
 TEST(FirmwarePhysical, BigMapNumbersAndDefaults)
 {
-    auto firmware = fwtest::build(R"(<controller>
-        <board ports="4" drivesperport="16"/>
-        <physicaldrive port="2" target="11"/>
-    </controller>)");
+    auto firmware = fwtest::build(R"(<controller> <board ports="4" drivesperport="16"/>
+        <physicaldrive port="2" target="11"/> </controller>)");
     // Drive number 2 x 16 + 11 + 128 = 171.
     const auto answer = fwtest::bmic(*firmware, 0x15, 0, {171, 0, 0, 0}, 512);
     fwtest::expectGood(answer);
@@ -191,12 +175,10 @@ TEST(FirmwarePhysical, BigMapNumbersAndDefaults)
 const char* const kSmallMapController = R"(<controller>
     <physicaldrive port="0" target="0" blocks="1000000" reserved="1000"/>
     <physicaldrive port="0" target="1" blocks="2000000" reserved="1000"/>
-    <physicaldrive port="0" target="2" blocks="1000000" reserved="0"/>
-    <physicaldrive port="1" target="0"/>
+    <physicaldrive port="0" target="2" blocks="1000000" reserved="0"/> <physicaldrive port="1" target="0"/>
     <logicaldrive number="2" raid="5" drives="0:0 0:1 0:2" spares="1:0" stripe="64" dataoffset="63"
                   status="recovering" rebuilding="0:1" blocksleft="12345" failed="0:1" activespares="1:0"
-                  source="4" replica="ok" mediaexchange="true"/>
-</controller>)";
+                  source="4" replica="ok" mediaexchange="true"/> </controller>)";
 
 TEST(FirmwareLogical, SmallMapDriveConfigurationStatusAndIdentity)
 {
@@ -231,14 +213,10 @@ TEST(FirmwareLogical, AbsentDrivesAnswerEmptyAndNumbersPastTheLimitAreRefused)
 
 TEST(FirmwareLogical, BigMapsAndBigDrives)
 {
-    auto firmware = fwtest::build(R"(<controller>
-        <board ports="4" drivesperport="16"/>
-        <physicaldrive port="0" target="0"/>
-        <physicaldrive port="1" target="2"/>
-        <physicaldrive port="3" target="15"/>
+    auto firmware = fwtest::build(R"(<controller> <board ports="4" drivesperport="16"/>
+        <physicaldrive port="0" target="0"/> <physicaldrive port="1" target="2"/> <physicaldrive port="3" target="15"/>
         <logicaldrive number="0" raid="1" drives="0:0 1:2" spares="3:15" blocks="5000000000" status="expanding"
-                      blocksleft="6000000000" rebuilding="3:15" failed="1:2" activespares="3:15"/>
-    </controller>)");
+                      blocksleft="6000000000" rebuilding="3:15" failed="1:2" activespares="3:15"/> </controller>)");
     // 32-bit fields saturate; drives 128 and 146 and spare 191 in the big maps.
     const ByteImage config = ByteImage(512).le16(10, 2).le16(12, 2).le16(14, 1).le64(16, 5000000000).le16(24, 512)
         .le16(30, 0xFFFF).u8(32, 255).u8(44, 32).le16(50, 128).le32(74, 0xFFFFFFFF).le32(78, 71132960 - 2048)
@@ -256,8 +234,7 @@ TEST(FirmwareLogical, BlockReads)
 {
     const char* xml = R"(<controller>
         <logicaldrive number="1" blocks="100" gpt="true"><block number="5" hex="0102 03"/></logicaldrive>
-        <logicaldrive number="2" status="failed"/>
-    </controller>)";
+        <logicaldrive number="2" status="failed"/> </controller>)";
     auto firmware = fwtest::build(xml);
     fwtest::expectReply(*firmware, 0x20, 1, {0, 0, 0, 0}, ByteImage(512).text(0, "EFI PART").hex(8, "000001005c"));
 

@@ -6,6 +6,7 @@
 #include "firmware_support.h"
 
 #include <cstdio>
+#include <tuple>
 
 namespace {
 
@@ -19,11 +20,8 @@ const sim::LunAddress kNobody{9, 9, 9, 9, 0, 0, 0, 0};
 
 std::unique_ptr<sim::ControllerFirmware> controller()
 {
-    return fwtest::build(R"(<controller>
-        <board serial="P56A"/>
-        <firmware version="2.84"/>
-        <physicaldrive port="0" target="0"/>
-        <physicaldrive port="1" target="2" serial="3HXB" product="OVD146C1K5"/>
+    return fwtest::build(R"(<controller> <board serial="P56A"/> <firmware version="2.84"/>
+        <physicaldrive port="0" target="0"/> <physicaldrive port="1" target="2" serial="3HXB" product="OVD146C1K5"/>
         <logicaldrive number="0" blocks="100"><block number="7" hex="c0ffee"/></logicaldrive>
         <logicaldrive number="1" status="failed"/>
         <remote path="1" target="3"><board product="ARRAYBOX 4800   " serial="E12C"/><firmware version="6.02"/></remote>
@@ -75,23 +73,19 @@ TEST(FirmwareScsi, InquiryOfEveryAddress)
 TEST(FirmwareScsi, LunLists)
 {
     auto firmware = controller();
-    // Report physical LUNs: the remote controller, then the drives.
-    const Bytes physical = {0, 0, 0, 24, 0, 0, 0, 0,
-                            3, 0, 0, 1, 0, 0, 0, 0,
-                            0, 0, 0, 0x80, 0, 0, 0, 0,
-                            2, 0, 0, 0x81, 0, 0, 0, 0};
+    // Report physical LUNs: the length, then the remote controller and the drives.
+    const ByteImage physical = ByteImage(32).u8(3, 24).u8(8, 3).u8(11, 1).u8(19, 0x80).u8(24, 2).u8(27, 0x81);
     const auto answer = fwtest::scsi(*firmware, {0xC3, 0, 0, 0, 0, 0, 0, 0, 0x1F, 0x48, 0, 0}, 8008);
     fwtest::expectGood(answer);
-    EXPECT_EQ(Bytes(answer.data.begin(), answer.data.begin() + 32), physical);
-    EXPECT_EQ(answer.data[32], 0);
+    EXPECT_EQ(answer.data, Bytes(ByteImage(physical).u8(8007, 0)));
+    // The allocation length cuts the list, not its length field.
     EXPECT_EQ(fwtest::scsi(*firmware, {0xC3, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0}, 64).data,
-              [&] { Bytes b(physical.begin(), physical.begin() + 16); b.resize(64, 0); return b; }());
-
-    const Bytes logical = {0, 0, 0, 16, 0, 0, 0, 0, 0, 0, 0, 0x40, 0, 0, 0, 0, 1, 0, 0, 0x40, 0, 0, 0, 0};
-    EXPECT_EQ(fwtest::scsi(*firmware, {0xC2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 24).data, logical);
-    Bytes all = {0, 0, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
-    all.insert(all.end(), logical.begin() + 8, logical.end());
-    EXPECT_EQ(fwtest::scsi(*firmware, {0xA0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 32).data, all);
+              ByteImage(64).u8(3, 24).u8(8, 3).u8(11, 1).bytes());
+    // Logical LUNs, and both lists: no physical entries, then the logical ones.
+    EXPECT_EQ(fwtest::scsi(*firmware, {0xC2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 24).data,
+              ByteImage(24).u8(3, 16).u8(11, 0x40).u8(16, 1).u8(19, 0x40).bytes());
+    EXPECT_EQ(fwtest::scsi(*firmware, {0xA0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 32).data,
+              ByteImage(32).u8(3, 24).u8(19, 0x40).u8(24, 1).u8(27, 0x40).bytes());
     // Lists come from the controller, not from a drive.
     fwtest::expectCheckCondition(fwtest::scsi(*firmware, {0xC2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 24, kLogicalZero),
                                  5, 0x20);
@@ -135,38 +129,27 @@ std::string senseHex(int key, int code, int qualifier)
 
 TEST(FirmwareFail, StatusesErrorsAndHangs)
 {
-    auto firmware = fwtest::build(R"(<controller>
-        <fail opcode="0x11" commandstatus="4"/>
-        <fail opcode="0x66" error="0x1F"/>
-        <fail opcode="0x70" scsistatus="2" commandstatus="1" sense="70"/>
-        <fail opcode="0xC1" hang="250"/>
-        <fail opcode="0x64" hang="40" error="121"/>
-        <fail opcode="0x50" sense=")" + senseHex(5, 0x0C, 8) + R"("/>
-    </controller>)");
+    auto firmware = fwtest::build(R"(<controller> <fail opcode="0x11" commandstatus="4"/>
+        <fail opcode="0x66" error="0x1F"/> <fail opcode="0x70" scsistatus="2" commandstatus="1" sense="70"/>
+        <fail opcode="0xC1" hang="250"/> <fail opcode="0x64" hang="40" error="121"/>
+        <fail opcode="0x50" sense=")" + senseHex(5, 0x0C, 8) + R"("/> </controller>)");
     // Invalid command, request error, single-byte sense; a hang alone delays
     // the normal answer; a refusal with full sense data returns no data.
-    const struct {
-        uint8_t opcode;
-        size_t length;
-        uint32_t error;
-        int scsiStatus, commandStatus;
-        Bytes sense;
-        uint32_t hang;
-    } cases[] = {{0x11, 512, 0, 0, 4, {}, 0},  {0x66, 512, 0x1F, 0, 0, {}, 0}, {0x70, 1536, 0, 2, 1, {0x70}, 0},
-                 {0xC1, 512, 0, 0, 0, {}, 250}, {0x64, 512, 121, 0, 0, {}, 40},
-                 {0x50, 512, 0, 2, 1, fwtest::ByteImage().hex(0, senseHex(5, 0x0C, 8)), 0}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.opcode);
-        const auto answer = fwtest::bmic(*firmware, c.opcode, 0, {}, c.length);
-        EXPECT_EQ(answer.reply.error, c.error);
-        EXPECT_EQ(answer.reply.scsiStatus, c.scsiStatus);
-        EXPECT_EQ(answer.reply.commandStatus, c.commandStatus);
-        EXPECT_EQ(answer.reply.sense, c.sense);
-        EXPECT_EQ(answer.reply.hangMilliseconds, c.hang);
-        if (c.opcode == 0xC1) {
+    // Opcode, buffer length; error, SCSI status, command status, sense, hang.
+    const std::tuple<uint8_t, size_t, uint32_t, int, int, Bytes, uint32_t> cases[] = {
+        {0x11, 512, 0, 0, 4, {}, 0},   {0x66, 512, 0x1F, 0, 0, {}, 0},  {0x70, 1536, 0, 2, 1, {0x70}, 0},
+        {0xC1, 512, 0, 0, 0, {}, 250}, {0x64, 512, 121, 0, 0, {}, 40},
+        {0x50, 512, 0, 2, 1, fwtest::ByteImage().hex(0, senseHex(5, 0x0C, 8)), 0}};
+    for (const auto& [opcode, length, error, scsiStatus, commandStatus, sense, hang] : cases) {
+        SCOPED_TRACE(opcode);
+        const auto answer = fwtest::bmic(*firmware, opcode, 0, {}, length);
+        const sim::FirmwareReply& r = answer.reply;
+        EXPECT_EQ(std::make_tuple(r.error, int{r.scsiStatus}, int{r.commandStatus}, r.sense, r.hangMilliseconds),
+                  std::make_tuple(error, scsiStatus, commandStatus, sense, hang));
+        if (opcode == 0xC1) {
             EXPECT_EQ(answer.data[8], 1);
         }
-        if (c.opcode == 0x50) {
+        if (opcode == 0x50) {
             EXPECT_EQ(answer.data, Bytes(512, 0));
         }
     }
@@ -174,15 +157,10 @@ TEST(FirmwareFail, StatusesErrorsAndHangs)
 
 TEST(FirmwareFail, RulesForOneDriveOneKindAndSomeTimes)
 {
-    auto firmware = fwtest::build(R"(<controller>
-        <physicaldrive port="0" target="4"/>
-        <physicaldrive port="0" target="5"/>
-        <logicaldrive number="0"/>
-        <logicaldrive number="3"/>
-        <fail opcode="0x50" drive="3" commandstatus="4"/>
-        <fail opcode="0x15" drive="5" commandstatus="4"/>
-        <fail scsiopcode="0x12" sense=")" + senseHex(5, 0x20, 0) + R"(" times="2"/>
-    </controller>)");
+    auto firmware = fwtest::build(R"(<controller> <physicaldrive port="0" target="4"/>
+        <physicaldrive port="0" target="5"/> <logicaldrive number="0"/> <logicaldrive number="3"/>
+        <fail opcode="0x50" drive="3" commandstatus="4"/> <fail opcode="0x15" drive="5" commandstatus="4"/>
+        <fail scsiopcode="0x12" sense=")" + senseHex(5, 0x20, 0) + R"(" times="2"/> </controller>)");
     fwtest::expectGood(fwtest::bmic(*firmware, 0x50, 0, {}, 512));
     EXPECT_EQ(fwtest::bmic(*firmware, 0x50, 3, {}, 512).reply.commandStatus, 4);
     // Physical drives by the number the command carries.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -41,12 +42,8 @@ const std::string kGoodParts = R"(<os major="4" minor="0"/><health/><setup><reco
 
 TEST(MachineDescription, MalformedOnesAreRefusedWithFileLineAndProblem)
 {
-    struct Case {
-        const char* body; // placed after the good parts, on line 4
-        int line;
-        const char* problem;
-    };
-    const Case cases[] = {
+    // What follows the good parts, from line 4; the line and the problem reported.
+    const std::tuple<const char*, int, const char*> cases[] = {
         {"<port number=\"2\" driver=\"other\">", 5, "expected end of tag 'port'"},
         {"<computer/>", 4, "unknown element <computer>"},
         {"<port number=\"256\" driver=\"other\"/>", 4, "attribute \"number\" of <port> is not a number from 0 to 255"},
@@ -77,17 +74,17 @@ TEST(MachineDescription, MalformedOnesAreRefusedWithFileLineAndProblem)
         {"<os major=\"five\" minor=\"0\"/>", 4, "attribute \"major\" of <os> is not a number"},
         {"<os major=\"5\"/>", 4, "<os> needs attribute \"minor\""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.body);
+    for (const auto& [body, line, problem] : cases) {
+        SCOPED_TRACE(body);
         tsmtest::TempMachine machine;
-        machine.writeDescription("<machine>\n" + kGoodParts + "\n" + c.body + "\n</machine>\n");
+        machine.writeDescription("<machine>\n" + kGoodParts + "\n" + body + "\n</machine>\n");
         testing::internal::CaptureStderr();
         EXPECT_FALSE(portOpens(1));
         const std::string errors = testing::internal::GetCapturedStderr();
-        const std::string expected = machine.root() + "/machine.xml:" + std::to_string(c.line) + ": ";
+        const std::string expected = machine.root() + "/machine.xml:" + std::to_string(line) + ": ";
         const std::string debug = machine.read("debug-output.log");
         EXPECT_NE(debug.find(expected), std::string::npos) << debug;
-        EXPECT_NE(debug.find(c.problem), std::string::npos) << debug;
+        EXPECT_NE(debug.find(problem), std::string::npos) << debug;
         EXPECT_NE(errors.find(expected), std::string::npos) << errors;
         // Nothing of the refused description is used: no ports, no health
         // driver, no setup records, the default operating system.

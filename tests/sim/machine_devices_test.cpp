@@ -26,23 +26,18 @@ TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
 {
     tsmtest::TempMachine machine;
     machine.useDescription(kMachines + "slot-health.xml");
-    const struct {
-        const char* what;
-        DWORD code;
-        Buffer in;
-        size_t outSize;
-        DWORD error;
-    } cases[] = {
+    // What is asked, control code, input, output size, error.
+    const std::tuple<const char*, DWORD, Buffer, size_t, DWORD> cases[] = {
         {"a function the BIOS knows no slot for", kSlotCode, {2, (3 << 3) | 1, 0, 0}, 4, 31},
         {"slot request of three bytes", kSlotCode, {2, 3 << 3, 0}, 4, 24},
         {"header buffer of 100 bytes", kHeaderCode, {}, 100, 24},
         {"another request of the health driver", 0x0007212C, Buffer(16), 16, 24},
         {"an unknown request", 0x00072000, kSlotRequest, 4, 1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        const Reply reply = ioctl(kHealth, c.code, c.in, c.outSize);
-        EXPECT_EQ(reply.error, c.error);
+    for (const auto& [what, code, in, outSize, error] : cases) {
+        SCOPED_TRACE(what);
+        const Reply reply = ioctl(kHealth, code, in, outSize);
+        EXPECT_EQ(reply.error, error);
         EXPECT_EQ(reply.returned, 0u);
     }
     const Reply slot = ioctl(kHealth, kSlotCode, kSlotRequest, kSlotRequest);
@@ -65,11 +60,8 @@ TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
 TEST(SimulatedDevices, FaultsAroundAnyDevice)
 {
     tsmtest::TempMachine machine;
-    machine.writeDescription(R"(<machine>
-      <health>
-        <fault kind="short" code="0x000721F8" bytes="2"/>
-        <fault kind="garbage" code="0x00072158" seed="7"/>
-      </health>
+    machine.writeDescription(R"(<machine> <health> <fault kind="short" code="0x000721F8" bytes="2"/>
+        <fault kind="garbage" code="0x00072158" seed="7"/> </health>
       <pci><function bus="0" device="1" function="0" slot="6" header=")" +
                              std::string(96, 'a') + R"("/></pci>
       <port number="0" driver="other"><fault kind="error" error="1117"/></port>
@@ -123,10 +115,8 @@ TEST(SimulatedDevices, CaptureLinePerRequest)
 TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
 {
     tsmtest::TempMachine machine;
-    machine.writeDescription(R"(<machine><setup>
-      <record location="PCI bus 2, device 3, function 0" ui="5"/>
-      <record ui="invalid"/>
-      <record location="" ui="unreadable"/>
+    machine.writeDescription(R"(<machine><setup> <record location="PCI bus 2, device 3, function 0" ui="5"/>
+      <record ui="invalid"/> <record location="" ui="unreadable"/>
     </setup><setup class="{4d36e97b-e325-11ce-bfc1-08002be10319}"><record location="elsewhere" ui="1"/></setup></machine>)");
     static const GUID scsiAdapters = {0x4D36E97B, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
     const HDEVINFO set = SetupDiGetClassDevsA(&scsiAdapters, nullptr, nullptr, DIGCF_PRESENT);

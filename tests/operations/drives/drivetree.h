@@ -1,8 +1,10 @@
-// The drives of a refreshed tree found by their controller's firmware
-// version, their attributes and the arrays below a controller as one line.
+// The drives machine refreshed once with the full registration set; the
+// drives of a refreshed tree found by their controller's firmware version,
+// their attributes and the arrays below a controller as one line.
 #ifndef TSM_TESTS_OPERATIONS_DRIVETREE_H
 #define TSM_TESTS_OPERATIONS_DRIVETREE_H
 
+#include "registration.h"
 #include "simulatedmachine.h"
 
 #include <gtest/gtest.h>
@@ -13,28 +15,87 @@
 
 namespace drivetest {
 
+
 // The drives machine refreshed once with the full registration set.
 class DrivesMachineTest : public testing::Test {
 protected:
-    static void SetUpTestSuite();
-    static void TearDownTestSuite();
-    static Core::DevicePtr s_pRoot;
+    static void SetUpTestSuite()
+    {
+        optest::useRegistrationSet(&Operations::registerArraySet);
+        s_pMachine = std::make_unique<optest::SimulatedMachine>("drives.xml");
+        s_pRoot = s_pMachine->refresh();
+    }
+    static void TearDownTestSuite()
+    {
+        s_pRoot = Core::DevicePtr();
+        s_pMachine.reset();
+    }
+    static inline Core::DevicePtr s_pRoot;
 
 private:
-    static std::unique_ptr<optest::SimulatedMachine> s_pMachine;
+    static inline std::unique_ptr<optest::SimulatedMachine> s_pMachine;
 };
+
+namespace detail {
+
+inline std::string keyOf(const Core::DevicePtr& pDevice)
+{
+    const std::string type = optest::valueOf(pDevice, "Type");
+    return optest::valueOf(pDevice, type == "array" ? "ArrayLetter" : type == "logicaldrive" ? "Number" : "DriveNumber");
+}
+
+inline void collect(const Core::DevicePtr& pDevice, const std::string& type, const std::string& key, Core::DeviceList& found)
+{
+    for (auto it = pDevice->beginChild(); it != pDevice->endChild(); ++it) {
+        if (optest::valueOf(*it, "Type") == "arraycontroller")
+            continue;
+        if (optest::valueOf(*it, "Type") == type && keyOf(*it) == key)
+            found.push_back(*it);
+        collect(*it, type, key, found);
+    }
+}
+
+}
 
 // The one device of the controller with that firmware version (not of the
 // controllers behind it) whose "Type" is type and whose "Number" (logical
 // drives), "DriveNumber" (physical drives) or "ArrayLetter" is key.
-Core::DevicePtr find(const Core::DevicePtr& pRoot, const std::string& firmware, const std::string& type,
-                     const std::string& key);
+inline Core::DevicePtr find(const Core::DevicePtr& pRoot, const std::string& firmware, const std::string& type,
+                     const std::string& key)
+{
+    Core::DeviceList found;
+    if (const Core::DevicePtr pController = optest::controllerWith(pRoot, "FirmwareVersion", firmware); pController.get())
+        detail::collect(pController, type, key, found);
+    return found.size() == 1 ? found.front() : Core::DevicePtr();
+}
+
 // The values of the named attributes joined by "|", "-" for a missing one.
-std::string values(const Core::DevicePtr& pDevice, const std::vector<std::string>& names);
+inline std::string values(const Core::DevicePtr& pDevice, const std::vector<std::string>& names)
+{
+    std::string joined;
+    for (const std::string& name : names)
+        joined += (joined.empty() ? "" : "|") + (pDevice->hasAttribute(name) ? pDevice->attribute(name) : "-");
+    return joined;
+}
+
 // The children of a device in attach order: "A(L0 d0 s7)" for an array with
 // logical drive 0, data drive 0 and spare drive 7, "u19" for an unassigned
 // drive, "L3" for a logical drive of the controller itself.
-std::string tree(const Core::DevicePtr& pDevice);
+inline std::string tree(const Core::DevicePtr& pDevice)
+{
+    if (pDevice.get() == nullptr)
+        return "<no device>";
+    std::string summary;
+    for (auto it = pDevice->beginChild(); it != pDevice->endChild(); ++it) {
+        const std::string type = optest::valueOf(*it, "Type");
+        const std::string role = optest::valueOf(*it, "DriveType");
+        std::string part = type == "logicaldrive" ? "L" : type == "array" ? "" : role.substr(0, 1);
+        part += detail::keyOf(*it) + (type == "array" ? "(" + tree(*it) + ")" : "");
+        if (type != "arraycontroller")
+            summary += (summary.empty() ? "" : " ") + part;
+    }
+    return summary;
+}
 
 // Rows of a table: controller firmware, number, the attribute values.
 struct Row {
@@ -42,8 +103,16 @@ struct Row {
     const char* pszKey;
     const char* pszValues;
 };
-void expectRows(const Core::DevicePtr& pRoot, const char* pszType, const std::vector<std::string>& names,
-                const std::vector<Row>& rows);
+inline void expectRows(const Core::DevicePtr& pRoot, const char* pszType, const std::vector<std::string>& names,
+                const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.pszFirmware) + " " + pszType + " " + row.pszKey);
+        const Core::DevicePtr pDevice = find(pRoot, row.pszFirmware, pszType, row.pszKey);
+        ASSERT_NE(pDevice.get(), nullptr);
+        EXPECT_EQ(values(pDevice, names), row.pszValues);
+    }
+}
 
 }
 

@@ -1,11 +1,151 @@
 // tsm-tree on a temporary machine: the drives machine's tree with each
-// registration set, and a bad command line refused.
+// registration set, a bad command line refused, and the monitoring formats:
+// the JSON holds the dump's devices, the metrics pass promtool and show each
+// failure of the failing machine, and a refresh that hangs leaves only
+// tsm_scrape_success 0 behind.
 #include "processrunner.h"
 #include "tempmachine.h"
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <tuple>
 
 namespace {
+
+std::vector<std::string> dumpIds(const std::string& dump)
+{
+    std::vector<std::string> ids;
+    for (std::size_t at = dump.find("<Type>"); at != std::string::npos; at = dump.find("<Type>", at + 1)) {
+        const std::size_t id = dump.find("<UniqueID>", at);
+        const std::size_t next = dump.find("<Type>", at + 1);
+        ids.push_back(id < next ? dump.substr(id + 10, dump.find('<', id + 10) - id - 10) : "");
+    }
+    return ids;
+}
+
+void jsonIds(const nlohmann::json& device, std::vector<std::string>& ids)
+{
+    ids.push_back(device.at("UniqueID").is_null() ? "" : device.at("UniqueID").get<std::string>());
+    EXPECT_EQ(device.at("type"), device.at("attributes").value("Type", ""));
+    for (const auto& child : device.at("children"))
+        jsonIds(child, ids);
+}
+
+tsmtest::ProcessResult promtool(const std::string& file)
+{
+    return tsmtest::runProcess("/bin/sh", {"-c", std::string(TSM_PROMTOOL) + " check metrics < " + file});
+}
+
+TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDump)
+{
+    for (const auto& [machineName, devices] : std::vector<std::pair<std::string, std::size_t>>{{"typical", 0}, {"failing", 24}}) {
+        SCOPED_TRACE(machineName);
+        tsmtest::TempMachine machine;
+        machine.useDescription(TSM_MACHINES_DIR "/" + machineName + ".xml");
+        const auto dump = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full"});
+        const auto json = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=json"});
+        ASSERT_EQ(json.exitCode, 0) << json.err;
+        const nlohmann::json document = nlohmann::json::parse(json.out, nullptr, false);
+        ASSERT_FALSE(document.is_discarded());
+        std::vector<std::string> ids;
+        jsonIds(document, ids);
+        EXPECT_EQ(ids, dumpIds(dump.out));
+        if (devices != 0) {
+            EXPECT_EQ(ids.size(), devices);
+        }
+    }
+}
+
+TEST(TsmTreeMonitoring, MetricsPassPromtoolAndShowEachFailure)
+{
+    const std::string slot1 = R"(controller="Tarvion ArrayLine 210 in Slot 1",array=)";
+    const std::string slot2 = R"(unique_id="System-Slot2",name="Tarvion ArrayLine 210 in Slot 2",location="local")";
+    const std::string remote = R"(name="Tarvion ArrayBox 4400 Enclosure at Rack \"7\" \\ east\nrow",location="remote")";
+    const std::vector<std::string> expected = {
+        "tsm_scrape_success 1",
+        ("tsm_controller_failed{" + slot2 + "} 1"),
+        ("tsm_cache_status{" + slot2 + R"(,state="PermenantlyDisabled"} 1)"),
+        ("tsm_controller_failed{unique_id=\"System-Slot1-3231303420202020\"," + remote + "} 0"),
+        R"(tsm_battery_failed{unique_id="System-Slot1",name="Tarvion ArrayLine 210 in Slot 1",location="local"} 1)",
+        R"(tsm_battery_packs{unique_id="System-Slot1",name="Tarvion ArrayLine 210 in Slot 1",location="local"} 2)",
+        ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_A-0\"," + slot1 + R"("A",drive="0",state="failed"} 1)"),
+        ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_A-0\"," + slot1 + R"("A",drive="0",state="ok"} 0)"),
+        ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_B-1\"," + slot1 + R"("B",drive="1",state="recovering"} 1)"),
+        ("tsm_logical_drive_rebuild_blocks_left{unique_id=\"System-Slot1-ARRAY_B-1\"," + slot1 + R"("B",drive="1"} 4096)"),
+        ("tsm_logical_drive_expand_blocks_left{unique_id=\"System-Slot1-ARRAY_C-2\"," + slot1 + R"("C",drive="2"} 777)"),
+        ("tsm_physical_drive_failed{unique_id=\"System-Slot1-ARRAY_A-PD1\"," + slot1 + R"("A",drive="1"} 1)"),
+        R"(tsm_physical_drive_failed{unique_id="System-Slot1-PD8",controller="Tarvion ArrayLine 210 in Slot 1",drive="8"} 0)",
+        R"(tsm_physical_drive_rebuilding{unique_id="System-Slot1-PD7",controller="Tarvion ArrayLine 210 in Slot 1",drive="7"} 1)",
+    };
+    for (const char* pszMachine : {"typical", "failing"}) {
+        SCOPED_TRACE(pszMachine);
+        tsmtest::TempMachine machine;
+        machine.useDescription(TSM_MACHINES_DIR "/" + std::string(pszMachine) + ".xml");
+        const std::string file = machine.root() + "/tsm.prom";
+        const auto run = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=prometheus", "--output", file});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const auto check = promtool(file);
+        EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
+        if (std::string(pszMachine) != "failing")
+            continue;
+        const std::string metrics = machine.read("tsm.prom");
+        for (const std::string& line : expected)
+            EXPECT_NE(metrics.find(line + "\n"), std::string::npos) << line;
+    }
+}
+
+// One controller whose identify command hangs for 30 seconds.
+void useHangingMachine(const tsmtest::TempMachine& machine)
+{
+    machine.writeDescription(R"(<machine><pci><function bus="2" device="3" function="0" slot="1"
+        header="a7f1014c07000000010004010000000000000000000000000000000000000000000000000000000000000000a7f110400000000000000000000000000b010000"/>
+        </pci><port number="0" driver="ciss"><controller pcibus="2" pcidevice="3" pcifunction="0">
+        <fail opcode="0x11" hang="30000"/></controller></port></machine>)");
+}
+
+TEST(TsmTreeMonitoring, AHungRefreshWritesOnlyTheScrapeFailure)
+{
+    tsmtest::TempMachine machine;
+    useHangingMachine(machine);
+    const std::string file = machine.root() + "/tsm.prom";
+    std::ofstream(file) << "tsm_controller_failed 1\n";
+    const auto run = tsmtest::runProcess(TSM_TREE_TOOL, {"--format=prometheus", "--timeout=1", "--output=" + file});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "tsm-tree: the refresh did not finish within 1 seconds\n");
+    const std::string metrics = machine.read("tsm.prom");
+    EXPECT_EQ(metrics.find("tsm_controller"), std::string::npos) << metrics;
+    EXPECT_NE(metrics.find("\ntsm_scrape_success 0\n"), std::string::npos) << metrics;
+    EXPECT_EQ(promtool(file).exitCode, 0);
+}
+
+TEST(TsmTreeMonitoring, WritesTheOutputWholeOrNotAtAll)
+{
+    // Hanging machine or the failing one; arguments, the output file last; exit
+    // code; the start of standard error; what the output file starts with, "" for no file.
+    const std::tuple<bool, std::string, int, const char*, const char*> cases[] = {
+        {false, "--format=json --output=out.json", 0, "", "{\n  \"type\": \"system\",\n"},
+        {false, "--format=prometheus --output=missing/tsm.prom", 1, "tsm-tree: cannot write missing/tsm.prom: ", ""},
+        {true, "--format=json --timeout=1 --output=out.json", 1, "tsm-tree: the refresh did not finish", ""},
+        {true, "--timeout=1", 1, "tsm-tree: the refresh did not finish", ""},
+    };
+    for (const auto& [bHangs, arguments, exitCode, pszError, pszFile] : cases) {
+        SCOPED_TRACE(arguments);
+        tsmtest::TempMachine machine;
+        if (bHangs)
+            useHangingMachine(machine);
+        else
+            machine.useDescription(TSM_MACHINES_DIR "/failing.xml");
+        const std::string file = arguments.substr(arguments.rfind('=') + 1);
+        const std::string command = "cd " + machine.root() + " && " + TSM_TREE_TOOL + " " + arguments;
+        const auto run = tsmtest::runProcess("/bin/sh", {"-c", command + "; echo exit $?; ls -A"});
+        EXPECT_EQ(run.err.rfind(pszError, 0), 0u) << run.err;
+        EXPECT_EQ(run.out.find(".out."), std::string::npos) << "a temporary file is left: " << run.out;
+        EXPECT_EQ(machine.read(file).rfind(pszFile, 0), 0u) << file;
+        EXPECT_EQ(machine.read(file).empty(), std::string(pszFile).empty()) << file;
+        EXPECT_EQ(run.out.find("exit " + std::to_string(exitCode) + "\n"), 0u) << "no dump on a failure: " << run.out;
+    }
+}
 
 std::size_t count(const std::string& text, const std::string& part)
 {

@@ -1,41 +1,83 @@
 // A device tree refreshed on a simulated machine described by the test: the
 // operations of a registration set registered, the hardware library's objects found
-// afresh, and the tree released when the test ends.
+// afresh, and the tree released when the test ends; and the queries its tests share.
 #ifndef TSM_TESTS_OPERATIONS_SIMULATEDMACHINE_H
 #define TSM_TESTS_OPERATIONS_SIMULATEDMACHINE_H
 
+#include "detachtree.h"
 #include "device.h"
+#include "imxtransportsource.h"
+#include "registration.h"
+#include "system.h"
 #include "tempmachine.h"
 
+#include <gtest/gtest.h>
+
 #include <map>
+#include <mutex>
 #include <string>
 
 namespace optest {
 
 // A whole description around the given <port> elements.
-std::string machineDescription(const std::string& ports);
+inline std::string machineDescription(const std::string& ports)
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<machine>\n"
+           "  <os major=\"5\" minor=\"0\" build=\"2195\" csd=\"Service Pack 4\" servicepack=\"4\"/>\n" +
+           ports + "</machine>\n";
+}
+
 // One port with one controller holding the given content.
-std::string port(unsigned number, const std::string& driver, const std::string& controllerContent,
-                 const std::string& controllerAttributes = std::string());
+inline std::string port(unsigned number, const std::string& driver, const std::string& controllerContent)
+{
+    return "  <port number=\"" + std::to_string(number) + "\" driver=\"" + driver + "\">\n    <controller>\n" +
+           controllerContent + "\n    </controller>\n  </port>\n";
+}
 
 // Installs the registration set that the process's machines refresh with;
 // only the first call has an effect, and a machine installs the start-up set
 // when no set was installed before it.
-void useRegistrationSet(void (*registerSet)());
+inline void useRegistrationSet(void (*registerSet)())
+{
+    static std::once_flag s_registered;
+    std::call_once(s_registered, registerSet);
+}
 
 class SimulatedMachine {
 public:
     // From a description text, or from a file of sim/machines when the
     // text names one ("typical.xml").
-    explicit SimulatedMachine(const std::string& description);
-    ~SimulatedMachine();
+    explicit SimulatedMachine(const std::string& description)
+    {
+        useRegistrationSet(&Operations::registerStartupOperations);
+        describe(description);
+    }
+    ~SimulatedMachine()
+    {
+        schematest::detachChildren(Schema::System::instance());
+        InfoMgr::discardRootClasses();
+    }
     SimulatedMachine(const SimulatedMachine&) = delete;
     SimulatedMachine& operator=(const SimulatedMachine&) = delete;
 
     // Replaces the description; the next refresh sees the new machine.
-    void describe(const std::string& description);
+    void describe(const std::string& description)
+    {
+        if (description.find('<') == std::string::npos)
+            m_machine.useDescription(std::string(TSM_MACHINES_DIR) + "/" + description);
+        else
+            m_machine.writeDescription(description);
+        // The library keeps the objects it found for the life of the process; a
+        // changed machine is only seen by a fresh object tree.
+        InfoMgr::discardRootClasses();
+    }
     // Refreshes the tree root and returns it.
-    Core::DevicePtr refresh();
+    Core::DevicePtr refresh()
+    {
+        const Core::DevicePtr pRoot = Schema::System::instance();
+        pRoot->refresh();
+        return pRoot;
+    }
 
     const tsmtest::TempMachine& machine() const { return m_machine; }
 
@@ -43,14 +85,34 @@ private:
     tsmtest::TempMachine m_machine;
 };
 
-// The array controllers of the tree, depth first.
-Core::DeviceList controllers(const Core::DevicePtr& pRoot);
-// The one controller whose attribute holds the value; null when none or several.
-Core::DevicePtr controllerWith(const Core::DevicePtr& pRoot, const std::string& name, const std::string& value);
+// The array controllers of the tree, depth first, and with them the one
+// whose attribute holds the value (null when none or several).
+inline Core::DeviceList controllers(const Core::DevicePtr& pRoot, const std::string& name = "", const std::string& value = "")
+{
+    Core::DeviceFinder finder(pRoot);
+    finder.addCriterion("Type", "arraycontroller");
+    if (!name.empty())
+        finder.addCriterion(name, value);
+    return finder.findDevices();
+}
+inline Core::DevicePtr controllerWith(const Core::DevicePtr& pRoot, const std::string& name, const std::string& value)
+{
+    const Core::DeviceList found = controllers(pRoot, name, value);
+    return found.size() == 1 ? found.front() : Core::DevicePtr();
+}
+
 // The attribute's value, or "<none>" when the device lacks it.
-std::string valueOf(const Core::DevicePtr& pDevice, const std::string& name);
+inline std::string valueOf(const Core::DevicePtr& pDevice, const std::string& name)
+{
+    return pDevice->hasAttribute(name) ? pDevice->attribute(name) : std::string("<none>");
+}
+
 // Each named attribute holds its value, "<none>" for one the device lacks.
-void expectAttributes(const Core::DevicePtr& pDevice, const std::map<std::string, std::string>& expected);
+inline void expectAttributes(const Core::DevicePtr& pDevice, const std::map<std::string, std::string>& expected)
+{
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(valueOf(pDevice, name), value) << name;
+}
 
 }
 
