@@ -107,7 +107,8 @@ if B or any(series.startswith("before-") for series, _ in H):
         t, c = stages_of.get(f"BM_Refresh/Steady{label}", (None, {}))
         if t is None:
             return "n/a"
-        return f"{t:.2f} ms, {c.get('ioctls', 0):g} I/O calls, {c.get('opens', 0):g} opens"
+        opens = f"{c['opens']:g} opens" if "opens" in c else "opens not counted"
+        return f"{t:.2f} ms, {c.get('ioctls', 0):g} I/O calls, {opens}"
 
     def fmt(v, unit=""):
         return "n/a" if v is None else f"{v:.2f}{unit}"
