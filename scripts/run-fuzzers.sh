@@ -15,6 +15,8 @@ while IFS= read -r target; do
     tail -n 40 "$work.log"
     status=1
   fi
+  # libFuzzer's closing line: how many inputs were tried.
+  grep -h "^Done [0-9]* runs" "$work.log" || true
   rm -rf "$work" "$work.log"
 done < <(find "$build/fuzz" -type f -executable -name 'fuzz_*' | sort)
 exit $status
