@@ -46,7 +46,6 @@ Stamp stampOf(const std::string& path)
 struct DtdFile {
     std::string name;
     Stamp stamp;
-    bool operator==(const DtdFile&) const = default;
 };
 
 // The DTD files of the folder the resolver would serve, in name order.
