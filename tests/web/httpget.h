@@ -39,6 +39,15 @@ inline HttpResponse httpGet(const std::string& url, long timeoutSeconds = 120)
     return response;
 }
 
+// How often part stands in text.
+inline std::size_t occurrences(const std::string& text, const std::string& part)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++count;
+    return count;
+}
+
 } // namespace tsmtest
 
 #endif

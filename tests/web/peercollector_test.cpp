@@ -5,19 +5,13 @@
 #include "httpget.h"
 #include "localwebclient.h"
 #include "peercollector.h"
-#include "tempmachine.h"
+#include "qwexfixture.h"
 
-#include <ZyrQWEX.h>
 #include <xercesc/util/PlatformUtils.hpp>
 
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <chrono>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 
 namespace {
@@ -39,11 +33,7 @@ std::string owning(const std::string& owns)
 
 const std::string kDiscovery = kHeader + kDiscoveryType + "<VXA_Discovery><Devices/></VXA_Discovery>";
 
-void write(const std::string& path, const std::string& text)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
+using tsmtest::writeFile;
 
 // The test extension "/Odd" serves its page files "s<status>/page.htm" with a
 // valid support document and that status, and "slow/page.htm" after five
@@ -63,17 +53,6 @@ DWORD WINAPI oddRequest(EXTENSION_CONTROL_BLOCK* pECB)
     return HSE_STATUS_SUCCESS;
 }
 
-BOOL WINAPI oddVersion(QWEX_VERSION_INFO* pVersion)
-{
-    pVersion->dwExtensionVersion = 1;
-    return TRUE;
-}
-
-BOOL WINAPI oddTerminate(DWORD)
-{
-    return TRUE;
-}
-
 class Peers : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { xercesc::XMLPlatformUtils::Initialize(); }
@@ -81,39 +60,34 @@ protected:
     void SetUp() override
     {
         const std::string apps = serverFolder() + "/webapps";
-        write(serverFolder() + "/qwex.conf", "client_timeout_ms = 1500\n");
-        write(apps + "/Good/vxasupport.xml", support("Good", owning("true")));
-        write(apps + "/Good/d.xml", kDiscovery);
-        write(apps + "/Upper/vxasupport.xml", support("Upper", owning("TRUE")));
-        write(apps + "/Upper/d.xml", kDiscovery);
-        write(apps + "/Plain/vxasupport.xml", support("Plain", ""));
-        write(apps + "/Nameless/vxasupport.xml",
-              support("Nameless", "<DeviceDiscovery Owns=\"true\"/>"));
-        write(apps + "/BadDiscovery/vxasupport.xml", support("BadDiscovery", owning("true")));
-        write(apps + "/BadDiscovery/d.xml", kHeader + kDiscoveryType + "<VXA_Discovery><Stray/></VXA_Discovery>");
-        write(apps + "/Untyped/vxasupport.xml", kHeader + "<VXA_ClientQWEX/>");
-        write(apps + "/Undeclared/vxasupport.xml", kSupportType + "<VXA_ClientQWEX/>");
-        write(apps + "/x.vxa/vxasupport.xml", support("x.vxa", ""));
+        writeFile(serverFolder() + "/qwex.conf", "client_timeout_ms = 1500\n");
+        writeFile(apps + "/Good/vxasupport.xml", support("Good", owning("true")));
+        writeFile(apps + "/Good/d.xml", kDiscovery);
+        writeFile(apps + "/Upper/vxasupport.xml", support("Upper", owning("TRUE")));
+        writeFile(apps + "/Upper/d.xml", kDiscovery);
+        writeFile(apps + "/Plain/vxasupport.xml", support("Plain", ""));
+        writeFile(apps + "/Nameless/vxasupport.xml", support("Nameless", "<DeviceDiscovery Owns=\"true\"/>"));
+        writeFile(apps + "/BadDiscovery/vxasupport.xml", support("BadDiscovery", owning("true")));
+        writeFile(apps + "/BadDiscovery/d.xml", kHeader + kDiscoveryType + "<VXA_Discovery><Stray/></VXA_Discovery>");
+        // Not valid against its document type, without one or without a
+        // declaration, not XML at all.
+        writeFile(apps + "/Broken/vxasupport.xml",
+                  kHeader + kSupportType + "<VXA_ClientQWEX><Stray/></VXA_ClientQWEX>");
+        writeFile(apps + "/Untyped/vxasupport.xml", kHeader + "<VXA_ClientQWEX/>");
+        writeFile(apps + "/Garbage/vxasupport.xml", "\x01\x02<<<");
+        writeFile(apps + "/Undeclared/vxasupport.xml", kSupportType + "<VXA_ClientQWEX/>");
+        writeFile(apps + "/x.vxa/vxasupport.xml", support("x.vxa", ""));
         for (const char* pszFolder : { "s200", "s202", "s203", "s404", "slow" })
-            write(m_machine.driveC() + "/work/" + pszFolder + "/page.htm", "");
+            writeFile(m_machine.driveC() + "/work/" + pszFolder + "/page.htm", "");
         m_folder = std::filesystem::current_path();
         std::filesystem::create_directories(m_machine.driveC() + "/work");
         std::filesystem::current_path(m_machine.driveC() + "/work");
 
-        QWEX_STARTUP_INFO startup {};
-        QWEXPutLE32(startup.cbSize, QWEX_STARTUP_INFO_SIZE);
-        QWEXPutLE32(startup.dwFormat, 2);
-        std::strcpy(startup.szProductInfo, "MarketingName:Peer test");
-        std::strcpy(startup.szModulePath, "C:\\WORK\\./");
+        const QWEX_STARTUP_INFO startup = tsmtest::startupRecord("C:\\WORK\\./");
         QWEXStartupHTTPServer(&startup, &m_hServer);
         ASSERT_NE(m_hServer, nullptr) << "ports 2301 and 2381 must be free";
-        QWEX_EXTENSION_INFO odd {};
-        odd.cbSize = QWEX_EXTENSION_INFO_SIZE;
-        std::strcpy(odd.szUrlRoot, "/Odd");
-        std::strcpy(odd.szPageDirectory, "C:\\WORK");
-        odd.pfnGetVersion = &oddVersion;
-        odd.pfnHttpExtensionProc = &oddRequest;
-        odd.pfnTerminate = &oddTerminate;
+        const QWEX_EXTENSION_INFO odd = tsmtest::extensionRecord("/Odd", &tsmtest::acceptVersion, &oddRequest,
+                                                                 &tsmtest::acceptTerminate, "C:\\WORK");
         ASSERT_EQ(QWEXRegisterIsapiExtension(m_hServer, &odd), 0u);
         // The peer files are the test's to choose.
         std::filesystem::remove_all(cacheFolder());
@@ -130,12 +104,12 @@ protected:
     std::string serverFolder() const { return m_machine.driveC() + "/qwex"; }
     std::string cacheFolder() const { return serverFolder() + "/cache"; }
 
-    void configure(const std::string& text) const { write(m_machine.driveC() + "/work/vxaconfig.xml", text); }
+    void configure(const std::string& text) const { writeFile(m_machine.driveC() + "/work/vxaconfig.xml", text); }
     void cache(const std::vector<std::string>& files) const
     {
         std::filesystem::remove_all(cacheFolder());
         for (const std::string& file : files)
-            write(cacheFolder() + "/" + file, "");
+            writeFile(cacheFolder() + "/" + file, "");
     }
 
     // How often the server was asked for a path so far (its access log).
@@ -144,20 +118,12 @@ protected:
         // The last request's line may follow its answer by a moment: ask for
         // a marker and wait until its line is there.
         tsmtest::httpGet("http://127.0.0.1:2301/Good/marker");
-        std::size_t count = 0;
-        for (int attempt = 0; attempt < 100; ++attempt) {
-            std::ifstream log(serverFolder() + "/access.log");
-            count = 0;
-            bool marked = false;
-            for (std::string line; std::getline(log, line);) {
-                count += line.find(" /" + path + " ") != std::string::npos ? 1 : 0;
-                marked = marked || line.find("/Good/marker") != std::string::npos;
-            }
-            if (marked)
-                break;
+        std::string log;
+        for (int attempt = 0; attempt < 100 && log.find("/Good/marker") == std::string::npos; ++attempt) {
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            log = m_machine.read("drive_c/qwex/access.log");
         }
-        return count;
+        return tsmtest::occurrences(log, " /" + path + " ");
     }
 
     static std::string listing(const std::vector<std::string>& peers)
@@ -183,12 +149,12 @@ protected:
 
 TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
 {
+    // The peers that end up with a support document and with a discovery document.
     struct Case {
         const char* pszName;
         std::string configuration;
         std::vector<std::string> cacheFiles;
-        const char* pszSupport;   // peers with a support document
-        const char* pszDiscovery; // peers with a discovery document
+        const char *pszSupport, *pszDiscovery;
     };
     const std::string well = "<?xml version=\"1.0\"?><C><WellKnownQWEXs><QWEX>Good</QWEX><QWEX>Plain</QWEX>"
                              "</WellKnownQWEXs><Other><QWEX>Upper</QWEX></Other></C>";
@@ -197,11 +163,13 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
         { "cache only, suffix twice", "", { "Upper.vxa", "x.vxa.vxa", "notes.txt" }, "Upper;x.vxa;", "" },
         { "both, each asked once", well, { "Good.vxa", "Nameless.vxa" }, "Good;Nameless;Plain;", "Good;" },
         { "broken configuration", "<C><WellKnownQWEXs><QWEX>Good", { "Plain.vxa" }, "Plain;", "" },
-        { "bad documents", "", { "BadDiscovery.vxa", "Untyped.vxa", "Undeclared.vxa", "Missing.vxa" },
+        { "bad documents", "",
+          { "BadDiscovery.vxa", "Untyped.vxa", "Undeclared.vxa", "Missing.vxa", "Broken.vxa", "Garbage.vxa" },
           "BadDiscovery;", "" },
         { "status 203 and above", listing({ "Odd/s200/page.htm?", "Odd/s202/page.htm?", "Odd/s203/page.htm?",
                                                  "Odd/s404/page.htm?" }), {},
           "Odd/s200/page.htm?;Odd/s202/page.htm?;", "" },
+        { "slow peer cut off by the client timeout", listing({ "Odd/slow/page.htm?" }), { "Plain.vxa" }, "Plain;", "" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -209,7 +177,9 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
         cache(c.cacheFiles);
         Web::LocalWebClient client(m_hServer);
         Web::PeerCollector collector(client, "C:\\qwex/cache");
+        const auto begun = std::chrono::steady_clock::now();
         collector.collect();
+        EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(5));
         EXPECT_EQ(keys(collector.supportDocuments()), c.pszSupport);
         EXPECT_EQ(keys(collector.discoveryDocuments()), c.pszDiscovery);
     }
@@ -220,18 +190,6 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
     EXPECT_EQ(asked("Good/d.xml"), 2u);
     EXPECT_EQ(asked("Upper/d.xml"), 0u);
     EXPECT_EQ(asked("Untyped/vxasupport.xml"), 2u);
-}
-
-TEST_F(Peers, SlowPeerIsCutOffByTheClientTimeout)
-{
-    configure(listing({ "Odd/slow/page.htm?" }));
-    cache({ "Plain.vxa" });
-    Web::LocalWebClient client(m_hServer);
-    Web::PeerCollector collector(client, "C:\\qwex/cache");
-    const auto begun = std::chrono::steady_clock::now();
-    collector.collect();
-    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(5));
-    EXPECT_EQ(keys(collector.supportDocuments()), "Plain;");
 }
 
 }

@@ -1,6 +1,7 @@
 // The records handed to the management HTTP server: bytes of the start-up
 // record at their offsets, the extension record's fields and lists, the two
 // small callbacks, and ModulePath.
+#include "byteimage.h"
 #include "extensionrecords.h"
 #include "modulepath.h"
 #include "requesthandler.h"
@@ -11,7 +12,6 @@
 
 #include <climits>
 #include <cstring>
-#include <string>
 
 namespace {
 
@@ -33,18 +33,14 @@ TEST(Records, StartupRecordHoldsItsFieldsAtTheirOffsets)
     EXPECT_EQ(Web::ModulePath("mixed\\Case.xml"), upperDirectory() + "mixed\\Case.xml");
     QWEX_STARTUP_INFO record {};
     Web::fillStartupRecord(record);
-    unsigned char bytes[1579];
-    static_assert(sizeof record == sizeof bytes);
-    std::memcpy(bytes, &record, sizeof bytes);
-
-    unsigned char expected[1579] = { 0x2B, 0x06, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00 };
-    const char name[] = "MarketingName:Tarvion Storage Manager";
-    std::memcpy(expected + 8, name, sizeof name);
-    const std::string path = upperDirectory() + "./";
-    std::memcpy(expected + 524, path.c_str(), path.size() + 1);
-    for (std::size_t offset = 0; offset < sizeof bytes; ++offset) {
+    const auto* pbRecord = reinterpret_cast<const std::uint8_t*>(&record);
+    const std::vector<std::uint8_t> expected = tsmtest::ByteImage(1579).le32(0, 1579).le32(4, 2).text(
+        8, "MarketingName:Tarvion Storage Manager").text(524, upperDirectory() + "./");
+    static_assert(sizeof record == 1579);
+    // Compared byte by byte for a readable report.
+    for (std::size_t offset = 0; offset < sizeof record; ++offset) {
         SCOPED_TRACE(offset);
-        ASSERT_EQ(bytes[offset], expected[offset]);
+        ASSERT_EQ(pbRecord[offset], expected[offset]);
     }
 }
 

@@ -5,13 +5,10 @@
 #define TSM_TESTS_WEBAGENT_H
 
 #include "httpget.h"
+#include "qwexfixture.h"
 #include "vxafixture.h"
 
 #include <signal.h>
-
-#include <filesystem>
-#include <fstream>
-#include <string>
 
 namespace tsmtest {
 
@@ -33,7 +30,7 @@ protected:
         // The server on its usual ports. Page requests wait for each other's
         // discovery: on a loaded sanitizer build the last of sixteen may
         // wait longer than the server's usual idle limit.
-        write(m_machine.driveC() + "/qwex/qwex.conf", "connection_timeout_s = 300\n");
+        writeFile(m_machine.driveC() + "/qwex/qwex.conf", "connection_timeout_s = 300\n");
     }
 
     void TearDown() override
@@ -61,12 +58,7 @@ protected:
     std::string binFolder() const { return m_machine.driveC() + "/Tarvion/bin"; }
     std::string htmlFolder() const { return m_machine.driveC() + "/Tarvion/html"; }
     std::string webappsFolder() const { return m_machine.driveC() + "/qwex/webapps"; }
-
-    static void write(const std::string& path, const std::string& text)
-    {
-        std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-        std::ofstream(path, std::ios::binary) << text;
-    }
+    static void write(const std::string& path, const std::string& text) { writeFile(path, text); }
 };
 
 } // namespace tsmtest
