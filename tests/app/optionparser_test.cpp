@@ -9,80 +9,41 @@ using tsmtest::RecordingCommandLine;
 
 namespace {
 
-struct LineCase {
-    const char* name;
-    std::vector<std::string> arguments; // after the program name
-    HandlerCall expected;
-    int exitCode;
-};
-
 int runWith(RecordingCommandLine& commandLine, const std::vector<std::string>& arguments)
 {
-    std::vector<const char*> argv { "vxa" };
+    std::vector<const char*> argv{"vxa"};
     for (const auto& argument : arguments)
         argv.push_back(argument.c_str());
     argv.push_back(nullptr);
     return commandLine.run(static_cast<int>(arguments.size() + 1), argv.data());
 }
 
-void expectOneCall(const LineCase& c)
-{
-    SCOPED_TRACE(c.name);
-    RecordingCommandLine commandLine;
-    EXPECT_EQ(runWith(commandLine, c.arguments), c.exitCode);
-    ASSERT_EQ(commandLine.calls.size(), 1u);
-    EXPECT_EQ(commandLine.calls[0].handler, c.expected.handler);
-    EXPECT_EQ(commandLine.calls[0].value, c.expected.value);
-}
-
 } // namespace
 
-TEST(CommandLine, EachRegisteredOptionReachesItsHandler)
+TEST(CommandLine, EachOptionReachesItsHandlerWithTheJoinedValue)
 {
-    const std::vector<LineCase> cases = {
-        { "no arguments", {}, { "noOption", "" }, RecordingCommandLine::kNoOption },
-        { "help", { "-help" }, { "help", "" }, RecordingCommandLine::kHelp },
-        { "install", { "-install" }, { "install", "" }, RecordingCommandLine::kInstall },
-        { "uninstall", { "-uninstall" }, { "uninstall", "" }, RecordingCommandLine::kUninstall },
-        { "start", { "-start" }, { "start", "" }, RecordingCommandLine::kStart },
-        { "stop", { "-stop" }, { "stop", "" }, RecordingCommandLine::kStop },
-        { "version", { "-v" }, { "version", "" }, RecordingCommandLine::kVersion },
+    const std::vector<std::pair<std::vector<std::string>, HandlerCall>> cases = {
+        {{}, {"noOption", ""}}, {{"-help"}, {"help", ""}}, {{"-install"}, {"install", ""}},
+        {{"-uninstall"}, {"uninstall", ""}}, {{"-start"}, {"start", ""}}, {{"-stop"}, {"stop", ""}},
+        {{"-v"}, {"version", ""}},
+        // Further words are joined, a repeated option keeps its first value.
+        {{"-install", "a", "b"}, {"install", "a b"}}, {{"-install", "-install"}, {"install", ""}},
+        {{"-v", "1", "-v", "2"}, {"version", "1"}}, {{"-install x"}, {"install", "x"}},
+        {{"-stop", "", "x"}, {"stop", "x"}}, {{"-start   y  z"}, {"start", "y z"}},
     };
-    for (const LineCase& c : cases)
-        expectOneCall(c);
-}
-
-TEST(CommandLine, ValuesAreJoinedAndRepeatsKeepTheFirst)
-{
-    const std::vector<LineCase> cases = {
-        { "further words", { "-install", "a", "b" }, { "install", "a b" }, RecordingCommandLine::kInstall },
-        { "given twice", { "-install", "-install" }, { "install", "" }, RecordingCommandLine::kInstall },
-        { "twice with values", { "-v", "1", "-v", "2" }, { "version", "1" }, RecordingCommandLine::kVersion },
-        { "embedded blank", { "-install x" }, { "install", "x" }, RecordingCommandLine::kInstall },
-        { "empty argument inside", { "-stop", "", "x" }, { "stop", "x" }, RecordingCommandLine::kStop },
-        { "several blanks", { "-start   y  z" }, { "start", "y z" }, RecordingCommandLine::kStart },
-    };
-    for (const LineCase& c : cases)
-        expectOneCall(c);
+    for (const auto& [arguments, expected] : cases) {
+        SCOPED_TRACE(expected.handler + " " + std::to_string(arguments.size()) + " " + expected.value);
+        RecordingCommandLine commandLine;
+        EXPECT_EQ(runWith(commandLine, arguments), RecordingCommandLine::exitCodeOf(expected.handler));
+        EXPECT_EQ(commandLine.calls, std::vector<HandlerCall>{expected});
+    }
 }
 
 TEST(CommandLine, RejectsEveryMalformedLine)
 {
     const std::vector<std::vector<std::string>> lines = {
-        { "-h" },
-        { "--help" },
-        { "/install" },
-        { "install" },
-        { "-" },
-        { "-Install" },
-        { "-install", "-start" },
-        { "-help", "-h" },
-        { "x", "-install" },
-        { "-install", "-" },
-        { "", "-install" },
-        { "" },
-        { " " },
-        { "-version" },
+        {"-h"}, {"--help"}, {"/install"}, {"install"}, {"-"}, {"-Install"}, {"-install", "-start"}, {"-help", "-h"},
+        {"x", "-install"}, {"-install", "-"}, {"", "-install"}, {""}, {" "}, {"-version"},
     };
     for (const auto& arguments : lines) {
         std::string shown;
@@ -90,42 +51,20 @@ TEST(CommandLine, RejectsEveryMalformedLine)
             shown += "[" + argument + "]";
         SCOPED_TRACE(shown);
         RecordingCommandLine commandLine;
-        EXPECT_EQ(runWith(commandLine, arguments), RecordingCommandLine::kBadCommandLine);
-        EXPECT_EQ(commandLine.calls, (std::vector<HandlerCall> { { "badCommandLine", "" } }));
+        EXPECT_EQ(runWith(commandLine, arguments), RecordingCommandLine::exitCodeOf("badCommandLine"));
+        EXPECT_EQ(commandLine.calls, (std::vector<HandlerCall>{{"badCommandLine", ""}}));
     }
-}
-
-TEST(CommandLine, ParseTakesTheJoinedLine)
-{
+    // parse() takes the joined line.
     RecordingCommandLine commandLine;
-    EXPECT_EQ(commandLine.parse("-stop now"), RecordingCommandLine::kStop);
-    EXPECT_EQ(commandLine.parse(""), RecordingCommandLine::kNoOption);
-    EXPECT_EQ(commandLine.parse(" -stop"), RecordingCommandLine::kBadCommandLine);
-    EXPECT_EQ(commandLine.calls, (std::vector<HandlerCall> { { "stop", "now" }, { "noOption", "" },
-                                                             { "badCommandLine", "" } }));
-}
-
-TEST(OptionParser, WithoutALimitRunsGivenOptionsInNameOrder)
-{
-    RecordingCommandLine owner;
-    OptionParser parser(owner, "-stop s -install i -help ");
-    parser.setLimit(-1);
-    parser.registerOption("stop", RecordingCommandLine::stopHandler());
-    parser.registerOption("install", RecordingCommandLine::installHandler());
-    parser.registerOption("help", RecordingCommandLine::helpHandler());
-    parser.registerOption("start", RecordingCommandLine::startHandler());
-    parser.setErrorHandler(RecordingCommandLine::badHandler());
-    // The result is the last handler's: "stop" sorts after "install" and "help".
-    EXPECT_EQ(parser.dispatch(), RecordingCommandLine::kStop);
-    EXPECT_EQ(owner.calls, (std::vector<HandlerCall> { { "help", "" }, { "install", "i" }, { "stop", "s" } }));
-    const std::map<std::string, std::string> given { { "help", "" }, { "install", "i" }, { "stop", "s" } };
-    EXPECT_EQ(parser.givenOptions(), given);
+    EXPECT_EQ(commandLine.parse("-stop now"), RecordingCommandLine::exitCodeOf("stop"));
+    EXPECT_EQ(commandLine.parse(""), RecordingCommandLine::exitCodeOf("noOption"));
+    EXPECT_EQ(commandLine.parse(" -stop"), RecordingCommandLine::exitCodeOf("badCommandLine"));
+    EXPECT_EQ(commandLine.calls, (std::vector<HandlerCall>{{"stop", "now"}, {"noOption", ""}, {"badCommandLine", ""}}));
 }
 
 TEST(OptionParser, LimitPrefixAndSeparatorAreTheCallersChoice)
 {
     struct Case {
-        const char* name;
         const char* line;
         const char* prefix;
         const char* separator;
@@ -133,26 +72,34 @@ TEST(OptionParser, LimitPrefixAndSeparatorAreTheCallersChoice)
         std::vector<HandlerCall> expected;
     };
     const std::vector<Case> cases = {
-        { "two allowed", "-start -stop", "-", " ", 2, { { "start", "" }, { "stop", "" } } },
-        { "two over a limit of one", "-start -stop", "-", " ", 1, { { "badCommandLine", "" } } },
-        { "limit zero", "-start", "-", " ", 0, { { "badCommandLine", "" } } },
-        { "slash prefix", "/start", "-/", " ", 1, { { "start", "" } } },
-        { "comma separator", "-start,a,,b", "-", ",", 1, { { "start", "a,b" } } },
-        { "empty line", "", "-", " ", 1, { { "noOption", "" } } },
-        { "unregistered", "-unknown", "-", " ", -1, { { "badCommandLine", "" } } },
+        // Without a limit the given options run in name order.
+        {"-stop s -start i -help ", "-", " ", -1, {{"help", ""}, {"start", "i"}, {"stop", "s"}}},
+        {"-start -stop", "-", " ", 2, {{"start", ""}, {"stop", ""}}},
+        {"-start -stop", "-", " ", 1, {{"badCommandLine", ""}}},
+        {"-start", "-", " ", 0, {{"badCommandLine", ""}}},
+        {"/start", "-/", " ", 1, {{"start", ""}}},
+        {"-start,a,,b", "-", ",", 1, {{"start", "a,b"}}},
+        {"", "-", " ", 1, {{"noOption", ""}}},
+        {"-unknown", "-", " ", -1, {{"badCommandLine", ""}}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::string(c.line) + " limit " + std::to_string(c.limit));
         RecordingCommandLine owner;
         OptionParser parser(owner, c.line);
         parser.setPrefix(c.prefix);
         parser.setSeparator(c.separator);
         parser.setLimit(c.limit);
-        parser.registerOption("start", RecordingCommandLine::startHandler());
-        parser.registerOption("stop", RecordingCommandLine::stopHandler());
-        parser.setDefaultHandler(RecordingCommandLine::noOptionHandler());
-        parser.setErrorHandler(RecordingCommandLine::badHandler());
-        parser.dispatch();
+        parser.registerOption("start", RecordingCommandLine::handler(&RecordingCommandLine::start));
+        parser.registerOption("stop", RecordingCommandLine::handler(&RecordingCommandLine::stop));
+        parser.registerOption("help", RecordingCommandLine::handler(&RecordingCommandLine::help));
+        parser.setDefaultHandler(RecordingCommandLine::handler(&RecordingCommandLine::noOption));
+        parser.setErrorHandler(RecordingCommandLine::handler(&RecordingCommandLine::badCommandLine));
+        // The result is the last handler's.
+        EXPECT_EQ(parser.dispatch(), RecordingCommandLine::exitCodeOf(c.expected.back().handler));
         EXPECT_EQ(owner.calls, c.expected);
+        if (c.expected.size() == 3) {
+            const std::map<std::string, std::string> given{{"help", ""}, {"start", "i"}, {"stop", "s"}};
+            EXPECT_EQ(parser.givenOptions(), given);
+        }
     }
 }

@@ -24,42 +24,38 @@ public:
 
     std::vector<HandlerCall> calls;
 
-    // Exit codes that tell the handlers apart.
+    // Exit codes that tell the handlers apart: 10 + the handler's place in exitCodeOf's list.
     static constexpr int kHelp = 10, kUninstall = 11, kInstall = 12, kStart = 13, kStop = 14, kVersion = 15,
                          kNoOption = 16, kBadCommandLine = 17;
-
-    // The handlers, for registering with a parser of a test's own.
-    static OptionParser::Handler helpHandler() { return static_cast<OptionParser::Handler>(&RecordingCommandLine::help); }
-    static OptionParser::Handler installHandler()
+    static int exitCodeOf(const std::string& handler)
     {
-        return static_cast<OptionParser::Handler>(&RecordingCommandLine::install);
+        const std::vector<std::string> names{"help", "uninstall", "install", "start", "stop", "version", "noOption",
+                                             "badCommandLine"};
+        for (std::size_t i = 0; i < names.size(); ++i)
+            if (names[i] == handler)
+                return static_cast<int>(10 + i);
+        return -1;
     }
-    static OptionParser::Handler startHandler() { return static_cast<OptionParser::Handler>(&RecordingCommandLine::start); }
-    static OptionParser::Handler stopHandler() { return static_cast<OptionParser::Handler>(&RecordingCommandLine::stop); }
-    static OptionParser::Handler noOptionHandler()
+    // A handler, for registering with a parser of a test's own.
+    static OptionParser::Handler handler(int (RecordingCommandLine::*pHandler)(const std::string&))
     {
-        return static_cast<OptionParser::Handler>(&RecordingCommandLine::noOption);
-    }
-    static OptionParser::Handler badHandler()
-    {
-        return static_cast<OptionParser::Handler>(&RecordingCommandLine::badCommandLine);
+        return static_cast<OptionParser::Handler>(pHandler);
     }
 
-protected:
-    int help(const std::string& value) override { return record("help", value, kHelp); }
-    int uninstall(const std::string& value) override { return record("uninstall", value, kUninstall); }
-    int install(const std::string& value) override { return record("install", value, kInstall); }
-    int start(const std::string& value) override { return record("start", value, kStart); }
-    int stop(const std::string& value) override { return record("stop", value, kStop); }
-    int version(const std::string& value) override { return record("version", value, kVersion); }
-    int noOption(const std::string& value) override { return record("noOption", value, kNoOption); }
-    int badCommandLine(const std::string& value) override { return record("badCommandLine", value, kBadCommandLine); }
+    int help(const std::string& value) override { return record("help", value); }
+    int uninstall(const std::string& value) override { return record("uninstall", value); }
+    int install(const std::string& value) override { return record("install", value); }
+    int start(const std::string& value) override { return record("start", value); }
+    int stop(const std::string& value) override { return record("stop", value); }
+    int version(const std::string& value) override { return record("version", value); }
+    int noOption(const std::string& value) override { return record("noOption", value); }
+    int badCommandLine(const std::string& value) override { return record("badCommandLine", value); }
 
 private:
-    int record(const char* handler, const std::string& value, int exitCode)
+    int record(const char* handler, const std::string& value)
     {
-        calls.push_back({ handler, value });
-        return exitCode;
+        calls.push_back({handler, value});
+        return exitCodeOf(handler);
     }
 };
 

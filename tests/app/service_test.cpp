@@ -6,7 +6,6 @@
 #include <tsm/machinestate.h>
 #include <windows.h>
 
-#include <dirent.h>
 #include <signal.h>
 
 #include <algorithm>
@@ -44,82 +43,59 @@ protected:
     }
 
     // The service's current state as the manager reports it; 0 if the
-    // manager or the service cannot be opened.
+    // manager or the service cannot be opened, so not installed.
     static DWORD serviceState()
     {
         SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (!manager)
-            return 0;
-        SC_HANDLE service = OpenServiceA(manager, kName.c_str(), SERVICE_QUERY_STATUS);
-        SERVICE_STATUS status {};
+        SC_HANDLE service = manager ? OpenServiceA(manager, kName.c_str(), SERVICE_QUERY_STATUS) : nullptr;
+        SERVICE_STATUS status{};
         const bool queried = service && QueryServiceStatus(service, &status);
         if (service)
             CloseServiceHandle(service);
-        CloseServiceHandle(manager);
+        if (manager)
+            CloseServiceHandle(manager);
         return queried ? status.dwCurrentState : 0;
     }
-
-    static bool isInstalled()
-    {
-        SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
-        if (!manager)
-            return false;
-        SC_HANDLE service = OpenServiceA(manager, kName.c_str(), SERVICE_QUERY_CONFIG);
-        if (service)
-            CloseServiceHandle(service);
-        CloseServiceHandle(manager);
-        return service != nullptr;
-    }
+    static bool isInstalled() { return serviceState() != 0; }
 
     // Processes running this machine's copy of the agent.
     std::vector<int> agentProcesses() const
     {
         std::vector<int> pids;
-        DIR* proc = ::opendir("/proc");
-        if (!proc)
-            return pids;
         std::error_code ignored;
         const auto agent = std::filesystem::weakly_canonical(agentHostPath(), ignored);
-        while (dirent* entry = ::readdir(proc)) {
-            const int pid = std::atoi(entry->d_name);
-            if (pid <= 0)
-                continue;
+        for (const auto& entry : std::filesystem::directory_iterator("/proc", ignored)) {
             std::error_code error;
-            const auto exe = std::filesystem::read_symlink("/proc/" + std::to_string(pid) + "/exe", error);
-            if (!error && exe == agent)
+            const int pid = std::atoi(entry.path().filename().c_str());
+            if (pid > 0 && std::filesystem::read_symlink(entry.path() / "exe", error) == agent && !error)
                 pids.push_back(pid);
         }
-        ::closedir(proc);
         return pids;
     }
 
-    std::vector<TraceLine> trace() const
+    // The trace lines of one thread, or of all when thread is empty.
+    std::vector<TraceLine> trace(const std::string& thread = std::string()) const
     {
         std::vector<TraceLine> result;
         for (const std::string& line : traceLines()) {
             TraceLine parsed;
             EXPECT_TRUE(tsmtest::parseTraceLine(line, parsed)) << line;
-            if (!parsed.thread.empty())
+            if (!parsed.thread.empty() && (thread.empty() || parsed.thread == thread))
                 result.push_back(parsed);
         }
         return result;
     }
-
-    static std::vector<std::string> messagesOf(const std::vector<TraceLine>& lines, const std::string& thread)
+    std::vector<std::string> messagesOf(const std::string& thread) const
     {
         std::vector<std::string> messages;
-        for (const TraceLine& line : lines)
-            if (line.thread == thread)
-                messages.push_back(line.message);
+        for (const TraceLine& line : trace(thread))
+            messages.push_back(line.message);
         return messages;
     }
-
     bool traced(const std::string& message) const
     {
-        for (const TraceLine& line : trace())
-            if (line.message == message)
-                return true;
-        return false;
+        const std::vector<std::string> all = messagesOf("");
+        return std::find(all.begin(), all.end(), message) != all.end();
     }
 
     void expectRun(const std::vector<std::string>& arguments, int exitCode, const std::string& err) const
@@ -139,59 +115,42 @@ protected:
     }
 };
 
-std::string registryString(const char* value, DWORD* type)
+// A value of the event source's key as its raw bytes, with its type; "<none>" when absent.
+std::string registryValue(const char* value, DWORD& type)
 {
     HKEY key = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return "<no key>";
+        return "<none>";
     char data[512] = {};
     DWORD size = sizeof data;
-    const LSTATUS status = RegQueryValueExA(key, value, nullptr, type, reinterpret_cast<BYTE*>(data), &size);
+    const LSTATUS status = RegQueryValueExA(key, value, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
-        return "<no value>";
-    return std::string(data, strnlen(data, sizeof data));
-}
-
-DWORD registryNumber(const char* value, DWORD* type)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEventKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return 0xFFFFFFFFu;
-    DWORD number = 0;
-    DWORD size = sizeof number;
-    const LSTATUS status = RegQueryValueExA(key, value, nullptr, type, reinterpret_cast<BYTE*>(&number), &size);
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS && size == sizeof number ? number : 0xFFFFFFFFu;
+    return status == ERROR_SUCCESS ? std::string(data, size) : "<none>";
 }
 
 } // namespace
 
-TEST_F(Service, InstallRegistersTheServiceAndItsEventSource)
+TEST_F(Service, ActionsBeforeInstallFailAndInstallRegistersTheServiceAndItsEventSource)
 {
-    expectRun({ "-install", "extra", "words" }, 0, kName + " installed.\n");
-    EXPECT_TRUE(isInstalled());
-    EXPECT_EQ(serviceState(), static_cast<DWORD>(SERVICE_STOPPED));
+    // Without the service each action reports the failed open.
+    const std::string missing = systemText(1060);
+    ASSERT_FALSE(missing.empty());
+    expectRun({ "-start" }, 1060, kName + " could not be started.\n" + missing + "\n");
+    expectRun({ "-stop" }, 1060, kName + " could not be stopped.\n" + missing + "\n");
+    expectRun({ "-uninstall" }, 1060, kName + " could not be uninstalled.\n" + missing + "\n");
+    EXPECT_FALSE(isInstalled());
 
+    expectRun({ "-install", "extra", "words" }, 0, kName + " installed.\n");
+    EXPECT_EQ(serviceState(), static_cast<DWORD>(SERVICE_STOPPED));
     DWORD type = 0;
-    EXPECT_EQ(registryString("EventMessageFile", &type), agentDosPath());
+    EXPECT_STREQ(registryValue("EventMessageFile", type).c_str(), agentDosPath().c_str());
     EXPECT_EQ(type, static_cast<DWORD>(REG_EXPAND_SZ));
-    EXPECT_EQ(registryNumber("TypesSupported", &type), 7u);
+    EXPECT_EQ(registryValue("TypesSupported", type), std::string("\7\0\0\0", 4));
     EXPECT_EQ(type, static_cast<DWORD>(REG_DWORD));
 
     // A second install fails on the existing service.
+    ASSERT_FALSE(systemText(1073).empty());
     expectRun({ "-install" }, 1073, kName + " could not be installed.\n" + systemText(1073) + "\n");
-    EXPECT_FALSE(systemText(1073).empty());
-}
-
-TEST_F(Service, ActionsOnAMissingServiceReportTheFailedOpen)
-{
-    const std::string text = systemText(1060);
-    ASSERT_FALSE(text.empty());
-    expectRun({ "-start" }, 1060, kName + " could not be started.\n" + text + "\n");
-    expectRun({ "-stop" }, 1060, kName + " could not be stopped.\n" + text + "\n");
-    expectRun({ "-uninstall" }, 1060, kName + " could not be uninstalled.\n" + text + "\n");
-    EXPECT_FALSE(isInstalled());
 }
 
 TEST_F(Service, RunsFromStartToStopAndUninstalls)
@@ -201,19 +160,21 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
 
     // Main thread, then the service thread up to the running report.
     ASSERT_TRUE(eventually([&] { return traced("Leaving NTService::Initialize()"); }));
-    std::vector<TraceLine> lines = trace();
-    ASSERT_FALSE(lines.empty());
+    const std::vector<TraceLine> lines = trace();
+    ASSERT_GT(lines.size(), 1u);
     const std::string mainThread = lines[0].thread;
     EXPECT_EQ(lines[0].message, "Calling StartServiceCtrlDispatcher()");
-    ASSERT_GT(lines.size(), 1u);
     const std::string serviceThread = lines[1].thread;
     EXPECT_NE(serviceThread, mainThread);
-    const std::vector<std::string> started = messagesOf(lines, serviceThread);
+    const std::vector<std::string> started = messagesOf(serviceThread);
     ASSERT_EQ(started.size(), 6u);
     EXPECT_EQ(started[0], "Entering NTService::ServiceMain()");
     EXPECT_EQ(started[1], "Entering NTService::Initialize()");
-    const std::string handle = tsmtest::numberBetween(started[2], "NTService::SetStatus(", ", 2)");
-    ASSERT_FALSE(handle.empty()) << started[2];
+    // "NTService::SetStatus(<handle>, 2)"
+    const std::string prefix = "NTService::SetStatus(";
+    const std::string handle = started[2].substr(prefix.size(), started[2].find(", 2)") - prefix.size());
+    ASSERT_EQ(started[2], prefix + handle + ", 2)");
+    ASSERT_TRUE(!handle.empty() && handle.find_first_not_of("0123456789") == std::string::npos) << handle;
     EXPECT_EQ(started[3], "NTService::OnInit()");
     EXPECT_EQ(started[4], "NTService::SetStatus(" + handle + ", 4)");
     EXPECT_EQ(started[5], "Leaving NTService::Initialize()");
@@ -228,8 +189,7 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
     ASSERT_TRUE(eventually([&] { return traced("Returned from StartServiceCtrlDispatcher()"); }));
     ASSERT_TRUE(eventually([&] { return agentProcesses().empty(); }));
 
-    lines = trace();
-    const std::vector<std::string> handled = messagesOf(lines, mainThread);
+    const std::vector<std::string> handled = messagesOf(mainThread);
     ASSERT_EQ(handled.size(), 5u);
     EXPECT_EQ(handled[1], "NTService::Handler(1)");
     EXPECT_EQ(handled[2], "NTService::SetStatus(" + handle + ", 3)");
@@ -238,7 +198,7 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
                 handled[3] == "Updating status (" + handle + ", 1)")
         << handled[3];
     EXPECT_EQ(handled[4], "Returned from StartServiceCtrlDispatcher()");
-    const std::vector<std::string> stopped = messagesOf(lines, serviceThread);
+    const std::vector<std::string> stopped = messagesOf(serviceThread);
     ASSERT_EQ(stopped.size(), 8u);
     EXPECT_EQ(stopped[6], "NTService::SetStatus(" + handle + ", 1)");
     EXPECT_EQ(stopped[7], "Leaving NTService::ServiceMain()");

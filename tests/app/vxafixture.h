@@ -28,26 +28,11 @@ struct TraceLine {
 inline bool parseTraceLine(const std::string& line, TraceLine& parsed)
 {
     const std::string head = "[Tarvion Storage Manager](";
-    if (line.compare(0, head.size(), head) != 0)
-        return false;
     const auto close = line.find("): ", head.size());
-    if (close == std::string::npos || close == head.size())
+    if (line.rfind(head, 0) != 0 || close == std::string::npos || close == head.size())
         return false;
-    parsed.thread = line.substr(head.size(), close - head.size());
-    if (parsed.thread.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    parsed.message = line.substr(close + 3);
-    return true;
-}
-
-// The number in "<before><digits><after>", or "" if the text has another shape.
-inline std::string numberBetween(const std::string& text, const std::string& before, const std::string& after)
-{
-    if (text.size() <= before.size() + after.size() || text.compare(0, before.size(), before) != 0 ||
-        text.compare(text.size() - after.size(), after.size(), after) != 0)
-        return "";
-    const std::string digits = text.substr(before.size(), text.size() - before.size() - after.size());
-    return digits.find_first_not_of("0123456789") == std::string::npos ? digits : "";
+    parsed = {line.substr(head.size(), close - head.size()), line.substr(close + 3)};
+    return parsed.thread.find_first_not_of("0123456789") == std::string::npos;
 }
 
 class VxaMachine : public ::testing::Test {

@@ -121,14 +121,10 @@ TEST_F(ServiceFramework, TraceWritesOnePrefixedLineAndCutsLongOnes)
 TEST_F(ServiceFramework, StartsStoppedWithTheOwnProcessRecord)
 {
     ProbeService service;
-    const SERVICE_STATUS status = service.status();
-    EXPECT_EQ(status.dwServiceType, 16u);
-    EXPECT_EQ(status.dwCurrentState, 1u);
-    EXPECT_EQ(status.dwControlsAccepted, 1u);
-    EXPECT_EQ(status.dwWin32ExitCode, 0u);
-    EXPECT_EQ(status.dwServiceSpecificExitCode, 0u);
-    EXPECT_EQ(status.dwCheckPoint, 0u);
-    EXPECT_EQ(status.dwWaitHint, 0u);
+    const SERVICE_STATUS s = service.status();
+    EXPECT_EQ(std::vector<DWORD>({ s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
+                                   s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint }),
+              std::vector<DWORD>({ 16, 1, 1, 0, 0, 0, 0 }));
     EXPECT_EQ(service.lastError(), 0u);
     EXPECT_FALSE(service.isRunning());
     EXPECT_EQ(NTService::instance(), &service);
@@ -248,9 +244,8 @@ TEST_F(ServiceFramework, StopGivesUpOnAServiceThatStaysStopPendingBeyondThirtySe
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
     EXPECT_FALSE(service.IsStopped());
 
-    std::ifstream pidFile(m_machine.root() + "/probe-stuck.pid");
     int pid = 0;
-    pidFile >> pid;
+    std::ifstream(m_machine.root() + "/probe-stuck.pid") >> pid;
     ASSERT_GT(pid, 0);
     ::kill(pid, SIGKILL);
     CloseServiceHandle(created);

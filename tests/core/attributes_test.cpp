@@ -40,5 +40,5 @@ TEST(Attributes, IterateInByteOrderAndTestForAbsenceQuietly)
     const LogMark mark;
     EXPECT_FALSE(device.hasAttribute("Serial"));
     EXPECT_FALSE(device.hasAttribute("type")) << "names are case-sensitive";
-    EXPECT_EQ(mark.added(), "");
+    EXPECT_EQ(mark.appended(), "");
 }

@@ -58,7 +58,7 @@ TEST(CoreDeathTest, MissingAttributesAndArgumentsAreLoggedThenFatal)
         SCOPED_TRACE(c.pszName);
         const LogMark mark;
         EXPECT_DEATH(c.misuse(), c.expected);
-        EXPECT_NE(mark.added().find(c.pszLine), std::string::npos);
+        EXPECT_NE(mark.appended().find(c.pszLine), std::string::npos);
     }
 }
 

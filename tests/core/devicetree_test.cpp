@@ -162,7 +162,7 @@ TEST(DeviceTree, RefreshReadsDiscoversSweepsRecursesAndReadsAgain)
     EXPECT_EQ(journal, (std::vector<std::string> { "ReadRoot@R", "children=2", "DiscoverBoxes@R",
                                                    "DiscoverFiltered@R", "ReadBox@R-B", "siblings=1", "ReadBox@R-B",
                                                    "siblings=1", "ReadRoot@R", "children=1" }));
-    const std::string log = mark.added();
+    const std::string log = mark.appended();
     EXPECT_NE(log.find("Operation Call: DiscoverBoxes\n"), std::string::npos);
     EXPECT_EQ(log.find("Operation Call: Unrun"), std::string::npos);
     EXPECT_FALSE(pRoot->hasOperation("ReadFiltered")) << "a failing filter does not bind";

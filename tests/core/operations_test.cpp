@@ -86,7 +86,7 @@ TEST(DeviceOperations, CallsDispatchToTheKindsVisitorOrDoNotApply)
         const CountedPtr<Status> pResult = pDevice->callOperation(*pDevice->findOperation(pszName));
         EXPECT_EQ(pResult->value(), eExpected);
         EXPECT_EQ(pResult->message(), pszMessage);
-        EXPECT_NE(mark.added().find(std::string("Operation Call: ") + pszName + "\n"), std::string::npos);
+        EXPECT_NE(mark.appended().find(std::string("Operation Call: ") + pszName + "\n"), std::string::npos);
     }
     EXPECT_EQ(journal, (std::vector<std::string> { "OperationReadSilent@D", "OperationReadNamed@D" }));
     EXPECT_EQ(std::distance(pDevice->beginAttribute(), pDevice->endAttribute()), 1) << "the foreign one changed nothing";

@@ -6,12 +6,10 @@
 #include "csign.h"
 #include "device.h"
 #include "operationregistry.h"
+#include "logtail.h"
 
-#include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace coretest {
@@ -171,35 +169,8 @@ private:
     }
 };
 
-// The debug log of this process: the executable's path with ".log".
-inline std::string debugLogPath()
-{
-    char path[4096] = {};
-    const ssize_t length = ::readlink("/proc/self/exe", path, sizeof path - 1);
-    return std::string(path, length > 0 ? static_cast<std::size_t>(length) : 0) + ".log";
-}
-
-inline std::string debugLogText()
-{
-    std::ifstream file(debugLogPath(), std::ios::binary);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
 // What the debug log gained since the mark was taken.
-class LogMark {
-public:
-    LogMark() : m_size(debugLogText().size()) {}
-    std::string added() const
-    {
-        const std::string text = debugLogText();
-        return text.size() >= m_size ? text.substr(m_size) : text;
-    }
-
-private:
-    std::size_t m_size;
-};
+using LogMark = tsmtest::LogTail;
 
 }
 

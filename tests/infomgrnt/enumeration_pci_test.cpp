@@ -12,6 +12,8 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -32,36 +34,23 @@ std::array<std::uint8_t, 48> numberedHeader()
     return header;
 }
 
-TEST(PciDeviceInfo, AccessorsAtTheEdgesOfA48ByteHeader)
+TEST(PciDeviceInfo, AccessorsAtTheEdgesOfA48ByteHeaderAndCopiesOwnTheirBytes)
 {
     const auto header = numberedHeader();
-    const PCIDeviceInfo info(2, 3, 1, header.data(), 48);
-    EXPECT_EQ(info.bus(), 2);
-    EXPECT_EQ(info.device(), 3);
-    EXPECT_EQ(info.function(), 1);
-    EXPECT_EQ(info.readByte(0), 0x10);
-    EXPECT_EQ(info.readByte(47), 0x3F);
-    EXPECT_EQ(info.readWord(0), 0x1110);
-    EXPECT_EQ(info.readWord(46), 0x3F3E);
-    EXPECT_EQ(info.readDword(44), 0x3F3E3D3Cu);
-    EXPECT_EQ(info.readDword(8), 0x01040018u);
-    EXPECT_EQ(info.length(47), 47);
-    EXPECT_EQ(info.length(48), 48);
-    EXPECT_EQ(info.length(255), 48);
-}
-
-TEST(PciDeviceInfo, CopiesOwnTheirBytes)
-{
-    const auto header = numberedHeader();
-    PCIDeviceInfo original(2, 3, 0, header.data(), 48);
-    PCIDeviceInfo copy(original);
+    PCIDeviceInfo original(2, 3, 1, header.data(), 48);
+    const PCIDeviceInfo copy(original);
     PCIDeviceInfo assigned;
     assigned = original;
+    for (const PCIDeviceInfo* pInfo : {&std::as_const(original), &copy, &std::as_const(assigned)}) {
+        const PCIDeviceInfo& info = *pInfo;
+        EXPECT_EQ((std::vector<unsigned>{info.bus(), info.device(), info.function(), info.readByte(0),
+                                         info.readByte(47), info.readWord(0), info.readWord(46), info.readDword(44),
+                                         info.readDword(8), info.length(47), info.length(48), info.length(255)}),
+                  (std::vector<unsigned>{2, 3, 1, 0x10, 0x3F, 0x1110, 0x3F3E, 0x3F3E3D3Cu, 0x01040018u, 47, 48, 48}));
+    }
     original.clear();
     EXPECT_EQ(original.length(48), 0);
     EXPECT_EQ(copy.readByte(47), 0x3F);
-    EXPECT_EQ(assigned.readDword(44), 0x3F3E3D3Cu);
-    EXPECT_EQ(assigned.device(), 3);
 
     // Assigning to itself keeps the bytes; assigning an empty one empties.
     PCIDeviceInfo& same = assigned;

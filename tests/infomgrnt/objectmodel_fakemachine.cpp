@@ -9,6 +9,7 @@ namespace {
 
 constexpr std::uint32_t kFailed = 0x80000005;
 constexpr std::uint32_t kNothingFound = 3;
+constexpr std::uint32_t kNoDevice = 0x80000007;
 
 class FakeTransport : public InfoMgr::ObjectTransport {
 public:
@@ -21,7 +22,7 @@ public:
     std::uint32_t discoverControllers(EssentialDataList& records) override
     {
         ++m_machine.calls["discoverControllers"];
-        bool found = false;
+        const std::size_t nBefore = records.size();
         for (const FakeObject& controller : m_machine.controllers) {
             if (controller.eCommandType != m_eCommandType)
                 continue;
@@ -31,127 +32,113 @@ public:
             else
                 records.push_back(std::make_unique<SchemaObjectEssentialData>(controller.dwPort, eOBJECT_CONTROLLER,
                                                                               m_eCommandType));
-            found = true;
         }
-        return found ? 0 : kNothingFound;
+        return records.size() != nBefore ? 0 : kNothingFound;
     }
 
     std::uint32_t discoverRemoteControllers(const SchemaObjectEssentialData& controller,
                                             EssentialDataList& records) override
     {
-        ++m_machine.calls["discoverRemoteControllers"];
-        const FakeObject* pOwner = m_machine.find(controller);
-        if (pOwner == nullptr || pOwner->remotes.empty())
-            return kNothingFound;
-        for (const FakeObject& remote : pOwner->remotes)
-            records.push_back(std::make_unique<RemoteDeviceEssentialData>(controller, remote.eCommandType,
-                                                                          remote.lunAddress, remote.address));
-        return 0;
+        return answer("discoverRemoteControllers", controller, kNothingFound, [&](const FakeObject& owner) {
+            for (const FakeObject& remote : owner.remotes)
+                records.push_back(std::make_unique<RemoteDeviceEssentialData>(controller, remote.eCommandType,
+                                                                              remote.lunAddress, remote.address));
+            return owner.remotes.empty() ? kNothingFound : 0;
+        });
     }
-
     std::uint32_t discoverLogicalDrives(const SchemaObjectEssentialData& controller,
                                         EssentialDataList& records) override
     {
-        ++m_machine.calls["discoverLogicalDrives"];
-        const FakeObject* pOwner = m_machine.find(controller);
-        if (pOwner == nullptr)
-            return kFailed;
-        for (const std::uint8_t bNumber : pOwner->logicalDrives)
-            records.push_back(std::make_unique<LogicalDriveEssentialData>(controller, bNumber));
-        return 0;
+        return answer("discoverLogicalDrives", controller, kFailed, [&](const FakeObject& owner) {
+            for (const std::uint8_t bNumber : owner.logicalDrives)
+                records.push_back(std::make_unique<LogicalDriveEssentialData>(controller, bNumber));
+            return 0u;
+        });
     }
-
     std::uint32_t discoverPhysicalDrives(const SchemaObjectEssentialData& controller,
                                          EssentialDataList& records) override
     {
-        ++m_machine.calls["discoverPhysicalDrives"];
-        const FakeObject* pOwner = m_machine.find(controller);
-        if (pOwner == nullptr)
-            return kFailed;
-        for (const FakeDrive& drive : pOwner->physicalDrives)
-            records.push_back(
-                std::make_unique<PhysicalDriveEssentialData>(controller, drive.bPort, drive.bTarget, drive.bNumber));
-        return 0;
+        return answer("discoverPhysicalDrives", controller, kFailed, [&](const FakeObject& owner) {
+            for (const FakeDrive& d : owner.physicalDrives)
+                records.push_back(
+                    std::make_unique<PhysicalDriveEssentialData>(controller, d.bPort, d.bTarget, d.bNumber));
+            return 0u;
+        });
     }
-
     std::uint32_t getControllerBusInfo(const SchemaObjectEssentialData& controller,
                                        InfoMgr::BusInfoRecord& busInfo) override
     {
-        ++m_machine.calls["getControllerBusInfo"];
-        const FakeObject* pOwner = m_machine.find(controller);
-        if (pOwner == nullptr)
-            return kFailed;
-        if (pOwner->dwBusInfoResult != 0) {
-            busInfo.fill(0xEE); // a failing transport may leave rubbish behind
-            return pOwner->dwBusInfoResult;
-        }
-        busInfo = pOwner->busInfo;
-        return 0;
+        return answer("getControllerBusInfo", controller, kFailed, [&](const FakeObject& owner) {
+            if (owner.dwBusInfoResult == 0)
+                busInfo = owner.busInfo;
+            else
+                busInfo.fill(0xEE); // a failing transport may leave rubbish behind
+            return owner.dwBusInfoResult;
+        });
     }
-
     std::uint32_t getControllerStatus(const SchemaObjectEssentialData& controller, std::uint8_t& bStatus) override
     {
-        ++m_machine.calls["getControllerStatus"];
-        const FakeObject* pOwner = m_machine.find(controller);
-        if (pOwner == nullptr)
-            return 0x80000007;
-        bStatus = pOwner->bStatus;
-        return 0;
+        return copy("getControllerStatus", controller, kNoDevice, &FakeObject::bStatus, bStatus);
     }
-
     std::uint32_t getFibreIdentity(const SchemaObjectEssentialData& device,
                                    InfoMgr::FibreIdentityRecord& identity) override
     {
-        ++m_machine.calls["getFibreIdentity"];
-        const FakeObject* pOwner = m_machine.find(device);
-        if (pOwner == nullptr)
-            return 0x80000007;
-        identity = pOwner->fibreIdentity;
-        return 0;
+        return copy("getFibreIdentity", device, kNoDevice, &FakeObject::fibreIdentity, identity);
     }
-
     std::uint32_t getRemoteIdentity(const SchemaObjectEssentialData& device,
                                     InfoMgr::RemoteIdentityRecord& identity) override
     {
-        ++m_machine.calls["getRemoteIdentity"];
-        const FakeObject* pOwner = m_machine.find(device);
-        if (pOwner == nullptr)
-            return kNothingFound;
-        identity = pOwner->remoteIdentity;
-        return 0;
+        return copy("getRemoteIdentity", device, kNothingFound, &FakeObject::remoteIdentity, identity);
     }
 
     std::uint32_t sendBmicCommand(const SchemaObjectEssentialData& device, const InfoMgr::BmicTransfer& command,
                                   InfoMgr::TransferBuffers& buffers) override
     {
         ++m_machine.calls["sendBmicCommand"];
-        if (command.bOpcode == 0x66) {
-            const FakeObject* pOwner = m_machine.find(device);
-            std::string name = pOwner != nullptr ? pOwner->serialNumber : std::string();
-            if (!m_machine.nameSequence.empty()) {
-                name = m_machine.nameSequence.front();
-                m_machine.nameSequence.erase(m_machine.nameSequence.begin());
-            }
-            if (name.empty() || buffers.dwDataLength < 512)
-                return kFailed;
-            auto* pbData = static_cast<std::uint8_t*>(buffers.pData);
-            std::memcpy(pbData + 44, name.data(), std::min<std::size_t>(name.size(), 512 - 44));
-            return 0;
+        if (command.bOpcode != 0x66) {
+            m_machine.sentBmic.push_back({device.port(), device.eObjectType(), command, buffers.dwDataLength});
+            return reply(command.dwDirection, buffers);
         }
-        m_machine.sentBmic.push_back({device.port(), device.eObjectType(), command, buffers.dwDataLength});
-        return answer(command.dwDirection, buffers);
+        const FakeObject* pOwner = m_machine.find(device);
+        std::string name = pOwner != nullptr ? pOwner->serialNumber : std::string();
+        if (!m_machine.nameSequence.empty()) {
+            name = m_machine.nameSequence.front();
+            m_machine.nameSequence.erase(m_machine.nameSequence.begin());
+        }
+        if (name.empty() || buffers.dwDataLength < 512)
+            return kFailed;
+        std::memcpy(static_cast<std::uint8_t*>(buffers.pData) + 44, name.data(),
+                    std::min<std::size_t>(name.size(), 512 - 44));
+        return 0;
     }
-
     std::uint32_t sendScsiCommand(const SchemaObjectEssentialData&, const InfoMgr::ScsiTransfer& command,
                                   InfoMgr::TransferBuffers& buffers) override
     {
         ++m_machine.calls["sendScsiCommand"];
         m_machine.lastCdb.assign(command.pbCdb, command.pbCdb + command.bCdbLength);
-        return answer(command.dwDirection, buffers);
+        return reply(command.dwDirection, buffers);
     }
 
 private:
-    std::uint32_t answer(std::uint32_t dwDirection, InfoMgr::TransferBuffers& buffers)
+    // Counts the call; the object the record names answers, else dwMissing.
+    template <class Answer>
+    std::uint32_t answer(const char* pszCall, const SchemaObjectEssentialData& record, std::uint32_t dwMissing,
+                         Answer answerOf)
+    {
+        ++m_machine.calls[pszCall];
+        const FakeObject* pOwner = m_machine.find(record);
+        return pOwner == nullptr ? dwMissing : answerOf(*pOwner);
+    }
+    template <class Field>
+    std::uint32_t copy(const char* pszCall, const SchemaObjectEssentialData& record, std::uint32_t dwMissing,
+                       Field FakeObject::*pField, Field& out)
+    {
+        return answer(pszCall, record, dwMissing, [&](const FakeObject& owner) {
+            out = owner.*pField;
+            return 0u;
+        });
+    }
+    std::uint32_t reply(std::uint32_t dwDirection, InfoMgr::TransferBuffers& buffers)
     {
         if (m_machine.dwSendResult != 0)
             return m_machine.dwSendResult;
@@ -174,6 +161,23 @@ private:
     CommandType m_eCommandType;
 };
 
+}
+
+FakeObject FakeObject::controller(CommandType eType, std::uint32_t dwPort, std::string serial)
+{
+    FakeObject object;
+    object.eCommandType = eType;
+    object.dwPort = dwPort;
+    object.serialNumber = std::move(serial);
+    return object;
+}
+
+FakeObject FakeObject::remote(CommandType eType, ObjectAddress address, std::string serial)
+{
+    FakeObject object = controller(eType, 0, std::move(serial));
+    object.address = address;
+    object.lunAddress = LunAddress{0x40, address[1], 0, 0, 0, 0, 0, 0};
+    return object;
 }
 
 void FakeMachine::install()
@@ -210,12 +214,17 @@ const FakeObject* FakeMachine::find(const SchemaObjectEssentialData& record) con
 std::vector<InfoMgr::INFOMGR_HANDLE> children(InfoMgr::INFOMGR_HANDLE hParent, INFOMGR_OBJECT_TYPE eType)
 {
     std::vector<InfoMgr::INFOMGR_HANDLE> handles;
-    for (std::uint32_t dwIndex = 0;; ++dwIndex) {
-        InfoMgr::INFOMGR_HANDLE hChild = InfoMgr::kNullHandle;
-        if (InfoMgr::getChild(hParent, eType, dwIndex, &hChild) != InfoMgr::kResultOk)
-            return handles;
+    for (InfoMgr::INFOMGR_HANDLE hChild = InfoMgr::kNullHandle;
+         InfoMgr::getChild(hParent, eType, static_cast<std::uint32_t>(handles.size()), &hChild) == InfoMgr::kResultOk;)
         handles.push_back(hChild);
-    }
+    return handles;
+}
+
+InfoMgr::INFOMGR_HANDLE openRoot(INFOMGR_OBJECT_TYPE eRootType)
+{
+    InfoMgr::INFOMGR_HANDLE hRoot = InfoMgr::kNullHandle;
+    EXPECT_EQ(InfoMgr::open(InfoMgr::kNullHandle, eRootType, &hRoot, 0, 0), InfoMgr::kResultOk);
+    return hRoot;
 }
 
 std::string busName(InfoMgr::INFOMGR_HANDLE hObject)

@@ -6,6 +6,8 @@
 #include "imxinfomgrapi.h"
 #include "imxtransportsource.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -37,6 +39,10 @@ struct FakeObject {
     std::vector<std::uint8_t> logicalDrives;
     std::vector<FakeDrive> physicalDrives;
     std::vector<FakeObject> remotes;
+
+    static FakeObject controller(CommandType eType, std::uint32_t dwPort, std::string serial = "");
+    // A remote controller; its LUN address names the target.
+    static FakeObject remote(CommandType eType, ObjectAddress address, std::string serial = "");
 };
 
 struct SentBmic {
@@ -74,6 +80,9 @@ public:
 
 // Walks a root: the handles of its children of type 0x8000 until getChild fails.
 std::vector<InfoMgr::INFOMGR_HANDLE> children(InfoMgr::INFOMGR_HANDLE hParent, INFOMGR_OBJECT_TYPE eType);
+
+// Opens a root class; the test fails if it cannot.
+InfoMgr::INFOMGR_HANDLE openRoot(INFOMGR_OBJECT_TYPE eRootType);
 
 // The name text of the bus information record of an object ("" if it fails).
 std::string busName(InfoMgr::INFOMGR_HANDLE hObject);

@@ -2,8 +2,6 @@
 // transport: root classes, handles, child types per class, duplicates.
 #include "objectmodel_fakemachine.h"
 
-#include <gtest/gtest.h>
-
 namespace {
 
 using namespace InfoMgr;
@@ -11,23 +9,10 @@ using objmodeltest::busName;
 using objmodeltest::children;
 using objmodeltest::FakeMachine;
 using objmodeltest::FakeObject;
+using objmodeltest::openRoot;
 
-FakeObject controller(CommandType eCommandType, std::uint32_t dwPort, std::string serial)
-{
-    FakeObject object;
-    object.eCommandType = eCommandType;
-    object.dwPort = dwPort;
-    object.serialNumber = std::move(serial);
-    return object;
-}
-
-FakeObject remote(CommandType eCommandType, ObjectAddress address, std::string serial)
-{
-    FakeObject object = controller(eCommandType, 0, std::move(serial));
-    object.address = address;
-    object.lunAddress = LunAddress{0x40, address[1], 0, 0, 0, 0, 0, 0};
-    return object;
-}
+const auto controller = FakeObject::controller;
+const auto remote = FakeObject::remote;
 
 class ObjectModel : public ::testing::Test {
 protected:
@@ -50,13 +35,6 @@ protected:
         machine.install();
     }
     void TearDown() override { FakeMachine::uninstall(); }
-
-    INFOMGR_HANDLE openRoot(INFOMGR_OBJECT_TYPE eRootType)
-    {
-        INFOMGR_HANDLE hRoot = kNullHandle;
-        EXPECT_EQ(open(kNullHandle, eRootType, &hRoot, 0, 0), kResultOk);
-        return hRoot;
-    }
 
     FakeMachine machine;
 };

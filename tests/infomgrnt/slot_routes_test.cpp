@@ -142,71 +142,58 @@ TEST(SlotLookupDeathTest, OverlongLocationStops)
 
 TEST(SlotLookup, RoutingTableAndBridges)
 {
-    {
-        SCOPED_TRACE("two bridges onto bus 2: the first in the table wins");
-        tsmtest::TempMachine machine;
-        machine.useDescription(kMachines + "slot-routing-bridges.xml");
-        const InfoMgr::PCIDeviceFinder finder = InfoMgr::PCIDeviceFinder::scanConfigurationSpace();
-        std::uint8_t slot = 0;
-        EXPECT_TRUE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
-        EXPECT_EQ(slot, 7);
-        EXPECT_TRUE(InfoMgr::lookupSlotByRouting(finder, 1, slot));
-        EXPECT_EQ(slot, 9);
-        // No bridge leads onto bus 0 or bus 5.
-        EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 0, slot));
-        EXPECT_EQ(slot, 255);
-        EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 5, slot));
-        EXPECT_EQ(slot, 255);
-    }
-    {
-        SCOPED_TRACE("the typical machine: one bridge onto bus 3");
-        tsmtest::TempMachine machine;
-        machine.useDescription(kMachines + "typical.xml");
-        const InfoMgr::PCIDeviceFinder finder = InfoMgr::PCIDeviceFinder::scanConfigurationSpace();
-        std::uint8_t slot = 0;
-        EXPECT_TRUE(InfoMgr::lookupSlotByRouting(finder, 3, slot));
-        EXPECT_EQ(slot, 6);
-        EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
-    }
     const std::string bridges = R"(<bridge bus="0" device="4" secondary="2"/><bridge bus="0" device="6" secondary="2"/>)";
-    {
-        SCOPED_TRACE("the first bridge has no routing entry: the second one's");
+    std::string overfull;
+    for (int i = 0; i < 33; ++i)
+        overfull += R"(<routing bus="0" device="4" slot="3"/>)";
+    const struct {
+        const char* what;
+        std::string machine;    // a description file, or the description itself
+        std::uint8_t bus;
+        bool found;
+        std::uint8_t slot;
+        std::size_t devices = 0; // when not 0, the bridges the scan must have found
+    } cases[] = {
+        // Two bridges onto bus 2: the first in the table wins. No bridge leads onto bus 0 or 5.
+        {"bridges", "slot-routing-bridges.xml", 2, true, 7},
+        {"bridge onto bus 1", "slot-routing-bridges.xml", 1, true, 9},
+        {"no bridge onto bus 0", "slot-routing-bridges.xml", 0, false, 255},
+        {"no bridge onto bus 5", "slot-routing-bridges.xml", 5, false, 255},
+        {"typical: one bridge onto bus 3", "typical.xml", 3, true, 6},
+        {"typical: none onto bus 2", "typical.xml", 2, false, 255},
+        {"the first bridge has no routing entry: the second one's",
+         "<machine><health/><pci>" + bridges +
+             R"(<routing bus="0" device="6" slot="3"/><routing bus="1" device="4" slot="8"/></pci></machine>)",
+         2, true, 3},
+        {"more entries than the 512-byte table holds: the BIOS refuses",
+         "<machine><health/><pci>" + bridges + overfull + "</pci></machine>", 2, false, 255, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
         tsmtest::TempMachine machine;
-        machine.writeDescription("<machine><health/><pci>" + bridges +
-                                 R"(<routing bus="0" device="6" slot="3"/><routing bus="1" device="4" slot="8"/></pci></machine>)");
+        if (c.machine[0] == '<')
+            machine.writeDescription(c.machine);
+        else
+            machine.useDescription(kMachines + c.machine);
         const InfoMgr::PCIDeviceFinder finder = InfoMgr::PCIDeviceFinder::scanConfigurationSpace();
+        if (c.devices != 0) {
+            EXPECT_EQ(finder.deviceCount(), c.devices);
+        }
         std::uint8_t slot = 0;
-        EXPECT_TRUE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
-        EXPECT_EQ(slot, 3);
+        EXPECT_EQ(InfoMgr::lookupSlotByRouting(finder, c.bus, slot), c.found);
+        EXPECT_EQ(slot, c.slot);
     }
-    {
-        SCOPED_TRACE("more entries than the 512-byte table holds: the BIOS refuses");
-        std::string routing;
-        for (int i = 0; i < 33; ++i)
-            routing += R"(<routing bus="0" device="4" slot="3"/>)";
-        tsmtest::TempMachine machine;
-        machine.writeDescription("<machine><health/><pci>" + bridges + routing + "</pci></machine>");
-        const InfoMgr::PCIDeviceFinder finder = InfoMgr::PCIDeviceFinder::scanConfigurationSpace();
-        EXPECT_EQ(finder.deviceCount(), 2u);
-        std::uint8_t slot = 0;
-        EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
-        EXPECT_EQ(slot, 255);
-    }
-    {
-        SCOPED_TRACE("no health driver: no table, no slot");
-        tsmtest::TempMachine machine;
-        machine.writeDescription("<machine><health present=\"false\"/><pci>" + bridges +
-                                 R"(<routing bus="0" device="4" slot="3"/></pci></machine>)");
-        InfoMgr::PCIDeviceFinder finder;
-        finder.addDevice(InfoMgr::PCIDeviceInfo(0, 4, 0,
-                                                std::array<std::uint8_t, 26>{0xA7, 0xF1, 1, 0, 0, 0, 0, 0, 0, 0, 4, 6,
-                                                                             0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}
-                                                    .data(),
-                                                26));
-        std::uint8_t slot = 0;
-        EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
-        EXPECT_EQ(slot, 255);
-    }
+    // No health driver: no table, no slot.
+    tsmtest::TempMachine machine;
+    machine.writeDescription("<machine><health present=\"false\"/><pci>" + bridges +
+                             R"(<routing bus="0" device="4" slot="3"/></pci></machine>)");
+    const std::array<std::uint8_t, 26> bridge{0xA7, 0xF1, 1, 0, 0, 0, 0, 0, 0, 0, 4, 6, 0,
+                                              0,    1,    0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2};
+    InfoMgr::PCIDeviceFinder finder;
+    finder.addDevice(InfoMgr::PCIDeviceInfo(0, 4, 0, bridge.data(), 26));
+    std::uint8_t slot = 0;
+    EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
+    EXPECT_EQ(slot, 255);
 }
 
 TEST(SlotLookup, TransportsReachTheSameLookups)

@@ -41,8 +41,8 @@ struct Call {
     std::uint8_t bScsiStatus = 0xEE;
     std::uint16_t wCommandStatus = 0xEEEE;
 
-    Call(std::size_t nData, std::size_t nSense, std::uint8_t bFill = 0xCC)
-        : data(nData, bFill), sense(nSense, bFill), dwDataLength(static_cast<std::uint32_t>(nData)),
+    Call(std::size_t nData, std::size_t nSense)
+        : data(nData, 0xCC), sense(nSense, 0xCC), dwDataLength(static_cast<std::uint32_t>(nData)),
           dwSenseLength(static_cast<std::uint32_t>(nSense))
     {
     }
@@ -50,6 +50,16 @@ struct Call {
     {
         return CommandBuffers{data.empty() ? nullptr : data.data(), &dwDataLength,
                               sense.empty() ? nullptr : sense.data(), &dwSenseLength, &bScsiStatus, &wCommandStatus};
+    }
+    std::uint32_t bmic(CommandType eType, const BmicRequest& request)
+    {
+        CommandBuffers b = buffers();
+        return createIoCtlCommandGroup(eType)->sendBmicCommand(request, 1, b);
+    }
+    std::uint32_t scsi(CommandType eType, const ScsiRequest& request, std::uint32_t dwDirection = 1)
+    {
+        CommandBuffers b = buffers();
+        return createIoCtlCommandGroup(eType)->sendScsiCommand(request, dwDirection, b);
     }
 };
 
@@ -75,6 +85,9 @@ ScsiRequest scsi(const SchemaObjectEssentialData& device, std::vector<std::uint8
     request.bCdbLength = static_cast<std::uint8_t>(cdb.size());
     return request;
 }
+
+const std::vector<std::uint8_t> kRead10 = {0x28, 0, 0x11, 0x22, 0x33, 0x44, 0, 0x00, 0x01, 0};
+const std::vector<std::uint8_t> kInquiry = {0x12, 0, 0, 0, 0x60, 0};
 
 class TransportCommand : public ::testing::Test {
 protected:
@@ -114,18 +127,14 @@ TEST_F(TransportCommand, CissPacketAndReply)
 {
     SchemaObjectEssentialData device(0, 0x8007, eCSMI_CISS);
     device.setLunAddress({0x40, 0x07, 0, 0, 0, 0, 0, 0x99});
-    Image reply(148 + 512);
-    reply.u8(76, 0x02).hex(78, "0100").hex(92, toHex(pattern(40, 0x70))).hex(148, toHex(pattern(512, 0)));
-    drivers.setPort(0, bodyReply(reply.bytes()));
+    drivers.setPort(0, bodyReply(Image(148 + 512).u8(76, 0x02).hex(78, "0100").raw(92, pattern(40, 0x70))
+                                     .raw(148, pattern(512, 0)).bytes()));
 
     Call call(512, 16);
-    auto buffers = call.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->sendBmicCommand(bmic(device, 1, 512), 1, buffers), 0u);
+    EXPECT_EQ(call.bmic(eCSMI_CISS, bmic(device, 1, 512)), 0u);
     Image sent(148 + 512);
     sent.hex(0, "1c000000 5a59524349535300 ffffffff 02000000 00000000 78020000")
-        .hex(28, "4007000000000099 ffff 0a")
-        .hex(40, "26 02 04030201 11 0002 00")
-        .hex(56, "01000000");
+        .hex(28, "4007000000000099 ffff 0a").hex(40, "26 02 04030201 11 0002 00").hex(56, "01000000");
     EXPECT_EQ(toHex(lastSent()), toHex(sent.bytes()));
     EXPECT_EQ(call.data, pattern(512, 0));
     EXPECT_EQ(call.bScsiStatus, 0x02);
@@ -136,65 +145,48 @@ TEST_F(TransportCommand, CissPacketAndReply)
 
     // A larger one is clipped to 40; none at all reports 0.
     Call wide(512, 64);
-    auto wideBuffers = wide.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->sendBmicCommand(bmic(device, 1, 512), 1, wideBuffers), 0u);
+    EXPECT_EQ(wide.bmic(eCSMI_CISS, bmic(device, 1, 512)), 0u);
     EXPECT_EQ(wide.dwSenseLength, 40u);
     EXPECT_EQ(std::vector<std::uint8_t>(wide.sense.begin(), wide.sense.begin() + 40), pattern(40, 0x70));
     EXPECT_EQ(wide.sense[40], 0xCC);
     Call noSense(512, 0);
     noSense.dwSenseLength = 32;
-    auto noSenseBuffers = noSense.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->sendBmicCommand(bmic(device, 1, 512), 1, noSenseBuffers), 0u);
+    EXPECT_EQ(noSense.bmic(eCSMI_CISS, bmic(device, 1, 512)), 0u);
     EXPECT_EQ(noSense.dwSenseLength, 0u);
 
     // A write carries the caller's data; a command without data says 4.
     Call write(0, 0);
     write.data = pattern(8, 0xA0);
     write.dwDataLength = 8;
-    auto writeBuffers = write.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->sendScsiCommand(scsi(device, {0x3B, 1, 2, 3, 4, 5}), 2,
-                                                                   writeBuffers),
-              0u);
+    EXPECT_EQ(write.scsi(eCSMI_CISS, scsi(device, {0x3B, 1, 2, 3, 4, 5}), 2), 0u);
     EXPECT_EQ(lastSent().size(), 156u);
     EXPECT_EQ(hexOf(lastSent(), 36, 24), "ffff" "06" "00" "3b0102030405" "00000000000000000000" "02000000");
     EXPECT_EQ(hexOf(lastSent(), 148, 8), "a0a1a2a3a4a5a6a7");
     Call none(0, 0);
-    auto noneBuffers = none.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->sendScsiCommand(scsi(device, {0, 0, 0, 0, 0, 0}), 1, noneBuffers),
-              0u);
+    EXPECT_EQ(none.scsi(eCSMI_CISS, scsi(device, {0, 0, 0, 0, 0, 0})), 0u);
     EXPECT_EQ(hexOf(lastSent(), 56, 4), "04000000");
     EXPECT_EQ(drivers.liveHandles(), 0);
 }
 
 TEST_F(TransportCommand, FailuresLeaveTheCallersBuffersAlone)
 {
-    const SchemaObjectEssentialData device(0, 0x8000, eCSMI_CISS);
+    const xporttest::PortAnswer shortReply = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwBytes) {
+        dwBytes = 20;
+        return true;
+    };
     for (CommandType eType : {eCSMI_CISS, eCSMI_I2O, eCSMI_FIBRE, eLEGACY}) {
-        SCOPED_TRACE(eType);
-        SchemaObjectEssentialData target(0, 0x8000, eType);
-        drivers.setPort(0, failing());
+        // A failing call, ReturnCode set by the driver, a reply shorter than the packet.
+        for (const auto& answer : {failing(), bodyReply(Image(700).bytes(), 0x10), shortReply}) {
+            SCOPED_TRACE(eType);
+            drivers.setPort(0, answer);
+            Call call(512, 32);
+            EXPECT_EQ(call.bmic(eType, bmic(SchemaObjectEssentialData(0, 0x8000, eType), 1, 512)), 0x80000005u);
+            EXPECT_EQ(call.data, std::vector<std::uint8_t>(512, 0xCC));
+            EXPECT_EQ(call.sense, std::vector<std::uint8_t>(32, 0xCC));
+            EXPECT_EQ(call.dwSenseLength, 32u);
+        }
         Call call(512, 32);
-        auto buffers = call.buffers();
-        EXPECT_EQ(createIoCtlCommandGroup(eType)->sendBmicCommand(bmic(target, 1, 512), 1, buffers), 0x80000005u);
-        EXPECT_EQ(call.data, std::vector<std::uint8_t>(512, 0xCC));
-        EXPECT_EQ(call.sense, std::vector<std::uint8_t>(32, 0xCC));
-        EXPECT_EQ(call.dwSenseLength, 32u);
-
-        // ReturnCode set by the driver is a failure too.
-        drivers.setPort(0, bodyReply(Image(700).bytes(), 0x10));
-        EXPECT_EQ(createIoCtlCommandGroup(eType)->sendBmicCommand(bmic(target, 1, 512), 1, buffers), 0x80000005u);
-        EXPECT_EQ(call.data, std::vector<std::uint8_t>(512, 0xCC));
-
-        // A reply shorter than the packet is not read.
-        drivers.setPort(0, [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t& dwReturned) {
-            dwReturned = 20;
-            return true;
-        });
-        EXPECT_EQ(createIoCtlCommandGroup(eType)->sendBmicCommand(bmic(target, 1, 512), 1, buffers), 0x80000005u);
-        EXPECT_EQ(call.data, std::vector<std::uint8_t>(512, 0xCC));
-
-        const SchemaObjectEssentialData missing(9, 0x8000, eType);
-        EXPECT_EQ(createIoCtlCommandGroup(eType)->sendBmicCommand(bmic(missing, 1, 512), 1, buffers), 0x80000007u);
+        EXPECT_EQ(call.bmic(eType, bmic(SchemaObjectEssentialData(9, 0x8000, eType), 1, 512)), 0x80000007u);
     }
     EXPECT_EQ(drivers.liveHandles(), 0);
 }
@@ -202,16 +194,12 @@ TEST_F(TransportCommand, FailuresLeaveTheCallersBuffersAlone)
 TEST_F(TransportCommand, I2OBmicCountsSectorsAndReportsItsStatusAsSense)
 {
     const SchemaObjectEssentialData controller(1, 0x8000, eCSMI_I2O);
-    Image reply(92 + 1024);
-    reply.hex(60, "0201").hex(92, toHex(pattern(1024, 0x10)));
-    drivers.setPort(1, bodyReply(reply.bytes()));
+    drivers.setPort(1, bodyReply(Image(92 + 1024).hex(60, "0201").raw(92, pattern(1024, 0x10)).bytes()));
 
     Call call(512, 32);
-    auto buffers = call.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_I2O)->sendBmicCommand(bmic(controller, 1, 512), 1, buffers), 0u);
+    EXPECT_EQ(call.bmic(eCSMI_I2O, bmic(controller, 1, 512)), 0u);
     Image sent(92 + 512);
-    sent.hex(0, "1c000000 5a5952424d494300 ffffffff 01000000 00000000 40020000")
-        .hex(28, "02 11 0100 04030201");
+    sent.hex(0, "1c000000 5a5952424d494300 ffffffff 01000000 00000000 40020000").hex(28, "02 11 0100 04030201");
     EXPECT_EQ(toHex(lastSent()), toHex(sent.bytes()));
     EXPECT_EQ(call.data, pattern(512, 0x10));
     EXPECT_EQ(call.bScsiStatus, 0x02);
@@ -226,10 +214,7 @@ TEST_F(TransportCommand, I2OBmicCountsSectorsAndReportsItsStatusAsSense)
     for (const auto& c : counts) {
         SCOPED_TRACE(c.dwLength);
         Call sized(c.dwLength, 8);
-        auto sizedBuffers = sized.buffers();
-        EXPECT_EQ(createIoCtlCommandGroup(eCSMI_I2O)->sendBmicCommand(bmic(controller, 1, c.dwLength), 1,
-                                                                      sizedBuffers),
-                  0u);
+        EXPECT_EQ(sized.bmic(eCSMI_I2O, bmic(controller, 1, c.dwLength)), 0u);
         EXPECT_EQ(hexOf(lastSent(), 30, 2), c.pszCount);
         EXPECT_EQ(lastSent().size(), 92u + c.dwLength);
         EXPECT_EQ(sized.dwSenseLength, 8u);
@@ -240,18 +225,14 @@ TEST_F(TransportCommand, I2OScsiPacketAndReadTranslation)
 {
     SchemaObjectEssentialData drive(1, 0x8005, eCSMI_I2O);
     drive.setAddress({1, 5, 3});
-    Image reply(124 + 96);
-    reply.hex(92, "0300" + toHex(pattern(40, 0x50))).u8(105, 0x02).hex(124, toHex(pattern(96, 0x30)));
-    drivers.setPort(1, bodyReply(reply.bytes()));
+    drivers.setPort(1, bodyReply(Image(124 + 96).hex(92, "0300").raw(94, pattern(40, 0x50)).u8(105, 0x02)
+                                     .raw(124, pattern(96, 0x30)).bytes()));
 
     Call call(96, 64);
-    auto buffers = call.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_I2O)->sendScsiCommand(scsi(drive, {0x12, 0, 0, 0, 0x60, 0}), 1, buffers),
-              0u);
+    EXPECT_EQ(call.scsi(eCSMI_I2O, scsi(drive, kInquiry)), 0u);
     Image sent(124 + 96);
     sent.hex(0, "1c000000 5a595242 4d494300 ffffffff 02000000 00000000 c0000000")
-        .hex(28, "01 05 00 06 120000006000")
-        .hex(48, "ffffffff 00000000");
+        .hex(28, "01 05 00 06 120000006000").hex(48, "ffffffff 00000000");
     EXPECT_EQ(toHex(lastSent()), toHex(sent.bytes()));
     EXPECT_EQ(call.data, pattern(96, 0x30));
     EXPECT_EQ(call.bScsiStatus, 0x02);
@@ -263,11 +244,10 @@ TEST_F(TransportCommand, I2OScsiPacketAndReadTranslation)
     // READ(10) and READ(6) become read-logical-drive BMIC commands to the LUN byte.
     for (std::uint8_t bOpcode : {std::uint8_t{0x28}, std::uint8_t{0x08}}) {
         SCOPED_TRACE(static_cast<int>(bOpcode));
+        std::vector<std::uint8_t> cdb = kRead10;
+        cdb[0] = bOpcode;
         Call read(512, 0);
-        auto readBuffers = read.buffers();
-        EXPECT_EQ(createIoCtlCommandGroup(eCSMI_I2O)->sendScsiCommand(
-                      scsi(drive, {bOpcode, 0, 0x11, 0x22, 0x33, 0x44, 0, 0x00, 0x01, 0}), 1, readBuffers),
-                  0u);
+        EXPECT_EQ(read.scsi(eCSMI_I2O, scsi(drive, cdb)), 0u);
         EXPECT_EQ(hexOf(lastSent(), 0, 36), "1c000000" "5a595242" "4d494300" "ffffffff" "01000000" "00000000"
                                             "40020000" "03" "20" "0100" "11223344");
     }
@@ -278,40 +258,33 @@ TEST_F(TransportCommand, FibreCommandFollowsItsAddressQuery)
     SchemaObjectEssentialData device(2, 0x8007, eCSMI_FIBRE);
     device.setAddress({2, 3, 0});
     device.setLunAddress({0x41, 0x07, 0x55, 0, 0, 0, 0, 0});
-    Image answer(44);
-    answer.hex(28, "0506 0000 44332211");
-    Image reply(148 + 512);
-    reply.u8(84, 0x02).hex(148, toHex(pattern(512, 0x01)));
-    drivers.setPort(2, byPacket({{{"ZYRFC", 1}, bodyReply(answer.bytes())}, {{"ZYRFC", 2}, bodyReply(reply.bytes())}}));
+    const auto answer = bodyReply(Image(44).hex(28, "0506 0000 44332211").bytes());
+    const auto reply = bodyReply(Image(148 + 512).u8(84, 0x02).raw(148, pattern(512, 0x01)).bytes());
+    drivers.setPort(2, byPacket({{{"ZYRFC", 1}, answer}, {{"ZYRFC", 2}, reply}}));
 
     Call call(512, 64);
-    auto buffers = call.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->sendBmicCommand(bmic(device, 1, 512), 1, buffers), 0u);
+    EXPECT_EQ(call.bmic(eCSMI_FIBRE, bmic(device, 1, 512)), 0u);
     ASSERT_EQ(drivers.requests.size(), 2u);
     Image query(44);
     query.hex(0, "1c000000 5a59524643000000 ffffffff 01000000 00000000 10000000").hex(28, "020300");
     EXPECT_EQ(toHex(drivers.requests[0].in), toHex(query.bytes()));
     Image sent(148 + 512);
     sent.hex(0, "1c000000 5a59524643000000 ffffffff 02000000 00000000 78020000")
-        .hex(28, "44332211 4107 000000000000 0a 05 06 00")
-        .hex(44, "26 02 04030201 11 0002 00")
-        .hex(60, "01000000");
+        .hex(28, "44332211 4107 000000000000 0a 05 06 00").hex(44, "26 02 04030201 11 0002 00").hex(60, "01000000");
     EXPECT_EQ(toHex(drivers.requests[1].in), toHex(sent.bytes()));
     EXPECT_EQ(call.data, pattern(512, 0x01));
     EXPECT_EQ(call.bScsiStatus, 0x02);
     EXPECT_EQ(call.dwSenseLength, 40u);
 
     // A drive of the device is routed with the device's address bytes.
-    const PhysicalDriveEssentialData drive(device, 1, 4, 11);
     Call small(512, 8);
-    auto smallBuffers = small.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->sendBmicCommand(bmic(drive, 1, 512), 1, smallBuffers), 0u);
+    EXPECT_EQ(small.bmic(eCSMI_FIBRE, bmic(PhysicalDriveEssentialData(device, 1, 4, 11), 1, 512)), 0u);
     EXPECT_EQ(hexOf(drivers.requests[2].in, 28, 3), "020300");
     EXPECT_EQ(small.dwSenseLength, 8u);
 
     // A failing address query stops the command.
-    drivers.setPort(2, byPacket({{{"ZYRFC", 2}, bodyReply(reply.bytes())}}));
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->sendBmicCommand(bmic(device, 1, 512), 1, buffers), 0x80000005u);
+    drivers.setPort(2, byPacket({{{"ZYRFC", 2}, reply}}));
+    EXPECT_EQ(call.bmic(eCSMI_FIBRE, bmic(device, 1, 512)), 0x80000005u);
     EXPECT_EQ(drivers.requests.back().in[16], 1);
 }
 
@@ -319,13 +292,10 @@ TEST_F(TransportCommand, LegacyPacketsAndClipping)
 {
     SchemaObjectEssentialData drive(3, 0x8005, eLEGACY);
     drive.setAddress({1, 5, 3});
-    Image reply(86 + 512);
-    reply.hex(40, toHex(pattern(512, 0x40)));
-    drivers.setPort(3, bodyReply(reply.bytes()));
+    drivers.setPort(3, bodyReply(Image(86 + 512).raw(40, pattern(512, 0x40)).bytes()));
 
     Call call(512, 16);
-    auto buffers = call.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eLEGACY)->sendBmicCommand(bmic(drive, 1, 512), 1, buffers), 0u);
+    EXPECT_EQ(call.bmic(eLEGACY, bmic(drive, 1, 512)), 0u);
     Image sent(44 + 512);
     sent.hex(0, "1c000000 4f44584d26500000 b4000000 03000000 00000000 10020000")
         .hex(28, "02 11 04030201 00020000 0002");
@@ -334,35 +304,23 @@ TEST_F(TransportCommand, LegacyPacketsAndClipping)
     EXPECT_EQ(call.dwSenseLength, 0u);
 
     Call inquiry(96, 16);
-    auto inquiryBuffers = inquiry.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eLEGACY)->sendScsiCommand(scsi(drive, {0x12, 0, 0, 0, 0x60, 0}), 1,
-                                                                inquiryBuffers),
-              0u);
+    EXPECT_EQ(inquiry.scsi(eLEGACY, scsi(drive, kInquiry)), 0u);
     Image scsiSent(86 + 96);
     scsiSent.hex(0, "1c000000 4f44584d26500000 b4000000 04000000 00000000 9a000000")
-        .hex(28, "050103 2c010000 00000000")
-        .u8(41, 6)
-        .hex(58, "120000006000")
-        .hex(82, "60000000");
+        .hex(28, "050103 2c010000 00000000").u8(41, 6).hex(58, "120000006000").hex(82, "60000000");
     EXPECT_EQ(toHex(lastSent()), toHex(scsiSent.bytes()));
 
     // READ(10) is translated; READ(6) goes out as a SCSI packet.
     Call read(512, 0);
-    auto readBuffers = read.buffers();
-    EXPECT_EQ(createIoCtlCommandGroup(eLEGACY)->sendScsiCommand(
-                  scsi(drive, {0x28, 0, 0x11, 0x22, 0x33, 0x44, 0, 0x00, 0x01, 0}), 1, readBuffers),
-              0u);
+    EXPECT_EQ(read.scsi(eLEGACY, scsi(drive, kRead10)), 0u);
     EXPECT_EQ(hexOf(lastSent(), 16, 4), "03000000");
     EXPECT_EQ(hexOf(lastSent(), 28, 12), "03" "20" "11223344" "00020000" "0001");
-    EXPECT_EQ(createIoCtlCommandGroup(eLEGACY)->sendScsiCommand(scsi(drive, {0x08, 0, 0, 0, 1, 0}), 1, readBuffers),
-              0u);
+    EXPECT_EQ(read.scsi(eLEGACY, scsi(drive, {0x08, 0, 0, 0, 1, 0})), 0u);
     EXPECT_EQ(hexOf(lastSent(), 16, 4), "04000000");
 
     // More than 65535 bytes is a misuse.
     Call huge(70000, 0);
-    auto hugeBuffers = huge.buffers();
-    EXPECT_DEATH(createIoCtlCommandGroup(eLEGACY)->sendBmicCommand(bmic(drive, 1, 70000), 1, hugeBuffers),
-                 "dwIOBufferSize <= MAX_ODX_CMD_SIZE");
+    EXPECT_DEATH(huge.bmic(eLEGACY, bmic(drive, 1, 70000)), "dwIOBufferSize <= MAX_ODX_CMD_SIZE");
 }
 
 }

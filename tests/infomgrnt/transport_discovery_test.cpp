@@ -57,6 +57,8 @@ protected:
     tsmtest::TempMachine machine;
     FakeDrivers drivers;
     const SchemaObjectEssentialData controller{0, 0x8000, eCSMI_CISS};
+    const std::unique_ptr<IoCtlCommandGroup> ciss = createIoCtlCommandGroup(eCSMI_CISS);
+    const std::unique_ptr<IoCtlCommandGroup> fibre = createIoCtlCommandGroup(eCSMI_FIBRE);
 };
 
 TEST_F(TransportDiscovery, LogicalDrivesUpToTheCountWithBlocks)
@@ -77,8 +79,7 @@ TEST_F(TransportDiscovery, LogicalDrivesUpToTheCountWithBlocks)
         return true;
     }));
     EssentialDataList records;
-    auto pTransport = createIoCtlCommandGroup(eCSMI_CISS);
-    EXPECT_EQ(pTransport->discoverLogicalDrives(controller, records, controller), 0u);
+    EXPECT_EQ(ciss->discoverLogicalDrives(controller, records, controller), 0u);
     // Drives 1 and 3 have no blocks, 4 fails; the third drive is 5.
     EXPECT_EQ(drives(records), (std::vector<std::tuple<int, int, int>>{{-1, -1, 0}, {-1, -1, 2}, {-1, -1, 5}}));
     EXPECT_EQ(asked, (std::vector<int>{0, 1, 2, 3, 4, 5}));
@@ -102,7 +103,7 @@ TEST_F(TransportDiscovery, PhysicalDrivesFromEitherPresenceMap)
     // 4 ports of 7 targets: bits 0, 8 and 27.
     identify.hex(148 + 18, "01010008");
     EssentialDataList old;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverPhysicalDrives(controller, old, controller), 0u);
+    EXPECT_EQ(ciss->discoverPhysicalDrives(controller, old, controller), 0u);
     EXPECT_EQ(drives(old), (std::vector<std::tuple<int, int, int>>{{0, 0, 0}, {1, 1, 8}, {3, 6, 27}}));
     for (const auto& pRecord : old)
         EXPECT_EQ(pRecord->eObjectType(), 0x8005u);
@@ -112,14 +113,14 @@ TEST_F(TransportDiscovery, PhysicalDrivesFromEitherPresenceMap)
     identify.u8(148 + 53, 16).u8(148 + 54, 0x01).u8(148 + 57, 0x08).u8(148 + 69, 0x80);
     identify.hex(148 + 18, "ffffffff");  // ignored with this addressing
     EssentialDataList wide;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverPhysicalDrives(controller, wide, controller), 0u);
+    EXPECT_EQ(ciss->discoverPhysicalDrives(controller, wide, controller), 0u);
     EXPECT_EQ(drives(wide), (std::vector<std::tuple<int, int, int>>{{0, 0, 128}, {1, 11, 155}, {7, 15, 255}}));
 
     identify = Image(148 + 512);
     EssentialDataList none;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverPhysicalDrives(controller, none, controller), 3u);
+    EXPECT_EQ(ciss->discoverPhysicalDrives(controller, none, controller), 3u);
     drivers.setPort(0, failing());
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverPhysicalDrives(controller, none, controller), 0x80000005u);
+    EXPECT_EQ(ciss->discoverPhysicalDrives(controller, none, controller), 0x80000005u);
     EXPECT_TRUE(none.empty());
 }
 
@@ -150,7 +151,7 @@ TEST_F(TransportDiscovery, CissRemoteControllersAreTheMakersProductsOnly)
         return true;
     }));
     EssentialDataList records;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverRemoteControllers(controller, records), 0u);
+    EXPECT_EQ(ciss->discoverRemoteControllers(controller, records), 0u);
     ASSERT_EQ(records.size(), 1u);
     EXPECT_EQ(records[0]->eObjectType(), 0x8007u);
     EXPECT_EQ(records[0]->eCommandType(), eCSMI_CISS);
@@ -164,12 +165,12 @@ TEST_F(TransportDiscovery, CissRemoteControllersAreTheMakersProductsOnly)
     bListLength = 0xFF;
     inquiries = 0;
     EssentialDataList many;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverRemoteControllers(controller, many), 0u);
+    EXPECT_EQ(ciss->discoverRemoteControllers(controller, many), 0u);
     EXPECT_EQ(inquiries, 31);
 
     bListLength = 0;
     EssentialDataList none;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverRemoteControllers(controller, none), 3u);
+    EXPECT_EQ(ciss->discoverRemoteControllers(controller, none), 3u);
     // The I2O and legacy transports have no remote controllers.
     EXPECT_EQ(createIoCtlCommandGroup(eCSMI_I2O)->discoverRemoteControllers(controller, none), 3u);
     EXPECT_EQ(createIoCtlCommandGroup(eLEGACY)->discoverRemoteControllers(controller, none), 3u);
@@ -193,7 +194,7 @@ TEST_F(TransportDiscovery, CissRemoteIdentityRecord)
         return false;
     }));
     std::array<std::uint8_t, 64> identity{};
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
+    EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
     Image expected(64);
     expected.hex(0, "0c00 03").text(3, "ORVANE  ARRAYBOX 4400   ").text(32, "SUBSYSTEM-NAME-0123456789ABCDEFG");
     EXPECT_EQ(toHex({identity.begin(), identity.end()}), toHex(expected.bytes()));
@@ -201,12 +202,11 @@ TEST_F(TransportDiscovery, CissRemoteIdentityRecord)
     // Without an inquiry answer the vendor and product stay empty.
     bInquiryAnswers = false;
     identity.fill(0);
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
+    EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
     EXPECT_EQ(toHex({identity.begin(), identity.begin() + 12}), "0c0003000000000000000000");
 
     drivers.setPort(0, failing());
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->getRemoteIdentity(remote, identity.data(), identity.size()),
-              0x80000005u);
+    EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0x80000005u);
     EXPECT_EQ(createIoCtlCommandGroup(eCSMI_I2O)->getRemoteIdentity(remote, identity.data(), identity.size()), 3u);
 }
 
@@ -251,7 +251,7 @@ TEST_F(TransportDiscovery, FibreRemoteControllersFromTheInquiryData)
     std::vector<std::uint32_t> sizes;
     drivers.setPort(2, inquiryPort(fibreInquiryData(), 40000, sizes));
     EssentialDataList records;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->discoverRemoteControllers(adapter, records), 0u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, records), 0u);
     ASSERT_EQ(records.size(), 2u);
     EXPECT_EQ(records[0]->eCommandType(), eCSMI_FIBRE);
     EXPECT_EQ(toHex({records[0]->address().begin(), records[0]->address().end()}), "000100");
@@ -269,7 +269,7 @@ TEST_F(TransportDiscovery, FibreRemoteControllersFromTheInquiryData)
     sizes.clear();
     drivers.setPort(2, inquiryPort(fibreInquiryData(), 131072, sizes));
     EssentialDataList none;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->discoverRemoteControllers(adapter, none), 3u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, none), 3u);
     EXPECT_EQ(sizes.size(), 7u);
     EXPECT_EQ(sizes.back(), 114688u);
 
@@ -277,21 +277,21 @@ TEST_F(TransportDiscovery, FibreRemoteControllersFromTheInquiryData)
     sizes.clear();
     drivers.setPort(2, inquiryPort(fibreInquiryData(), 0, sizes, 130));
     EssentialDataList clipped;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->discoverRemoteControllers(adapter, clipped), 0u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, clipped), 0u);
     EXPECT_EQ(clipped.size(), 2u);
     // Offsets that point outside the reply or loop are not followed.
     Image looping = fibreInquiryData();
     looping.le32(40, 32).u8(4, 200).le32(16, 0xFFFFFFF0);
     drivers.setPort(2, inquiryPort(looping, 0, sizes));
     EssentialDataList bounded;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->discoverRemoteControllers(adapter, bounded), 0u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, bounded), 0u);
     EXPECT_EQ(bounded.size(), 200u);
 
     // The rescan failing gives 3; no port, 0x80000009.
     drivers.setPort(2, failing());
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->discoverRemoteControllers(adapter, none), 3u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, none), 3u);
     const SchemaObjectEssentialData missing(8, 0x8000, eCSMI_FIBRE);
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->discoverRemoteControllers(missing, none), 0x80000009u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(missing, none), 0x80000009u);
     EXPECT_TRUE(none.empty());
     EXPECT_EQ(drivers.liveHandles(), 0);
 }
@@ -307,19 +307,18 @@ TEST_F(TransportDiscovery, FibreIdentityFromWhicheverQueryAnswers)
     portAttributes.hex(36, "5000000000000001 5000000000000002").u8(52, 0x31).le32(56, 0x00010203);
     Image name(60);
     name.hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41);
-    auto pTransport = createIoCtlCommandGroup(eCSMI_FIBRE);
     std::array<std::uint8_t, 20> identity{};
 
     drivers.setPort(2, byPacket({{{"FCM&P", 13}, bodyReply(adapterAttributes.bytes())},
                                  {{"FCM&P", 14}, bodyReply(portAttributes.bytes())},
                                  {{"ZYRFC", 3}, bodyReply(name.bytes())}}));
-    EXPECT_EQ(pTransport->getRemoteIdentity(adapter, identity.data(), identity.size()), 0u);
+    EXPECT_EQ(fibre->getRemoteIdentity(adapter, identity.data(), identity.size()), 0u);
     EXPECT_EQ(toHex({identity.begin(), identity.end()}), "1000000000c0ffee" "2000000000c0ffee" "21" "abcdef");
     Image adapterQuery(128);
     adapterQuery.hex(0, "1c000000 46434d2650000000 0a000000 0d000000 00000000 64000000");
     EXPECT_EQ(toHex(drivers.requests.back().in), toHex(adapterQuery.bytes()));
 
-    EXPECT_EQ(pTransport->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
+    EXPECT_EQ(fibre->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
     EXPECT_EQ(toHex({identity.begin(), identity.end()}), "5000000000000001" "5000000000000002" "31" "010203");
     Image portQuery(124);
     portQuery.hex(0, "1c000000 46434d2650000000 0a000000 0e000000 00000000 60000000").hex(28, "08000000 02010904");
@@ -327,17 +326,17 @@ TEST_F(TransportDiscovery, FibreIdentityFromWhicheverQueryAnswers)
 
     // The management queries fail: the name query answers instead.
     drivers.setPort(2, byPacket({{{"ZYRFC", 3}, bodyReply(name.bytes())}}));
-    EXPECT_EQ(pTransport->getRemoteIdentity(adapter, identity.data(), identity.size()), 0u);
+    EXPECT_EQ(fibre->getRemoteIdentity(adapter, identity.data(), identity.size()), 0u);
     EXPECT_EQ(toHex({identity.begin(), identity.end()}), "6000000000000001" "6000000000000002" "41" "445566");
     Image nameQuery(60);
     nameQuery.hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "ffffff");
     EXPECT_EQ(toHex(drivers.requests.back().in), toHex(nameQuery.bytes()));
-    EXPECT_EQ(pTransport->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
+    EXPECT_EQ(fibre->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
     EXPECT_EQ(toHex({drivers.requests.back().in.begin() + 28, drivers.requests.back().in.begin() + 31}), "010904");
 
     drivers.setPort(2, failing());
-    EXPECT_EQ(pTransport->getRemoteIdentity(adapter, identity.data(), identity.size()), 0x80000007u);
-    EXPECT_EQ(pTransport->getRemoteIdentity(remote, identity.data(), identity.size()), 0x80000007u);
+    EXPECT_EQ(fibre->getRemoteIdentity(adapter, identity.data(), identity.size()), 0x80000007u);
+    EXPECT_EQ(fibre->getRemoteIdentity(remote, identity.data(), identity.size()), 0x80000007u);
 }
 
 TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
@@ -367,6 +366,35 @@ TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
     EXPECT_GE(seconds, 9.9);
     EXPECT_LT(seconds, 11.5);
     EXPECT_EQ(toHex({identity.begin(), identity.end()}), "6000000000000001" "6000000000000002" "41" "445566");
+}
+
+TEST(FibreRemoteIdentity, ArrayControllerRecordHoldsInquiryAndFirstWorldWideName)
+{
+    tsmtest::TempMachine machine;
+    machine.useDescription(TSM_SOURCE_DIR "/sim/machines/typical.xml");
+    // Behind the typical machine's adapter on port 2: the array controller at
+    // path 0, target 1 and the enclosure at target 2.
+    SchemaObjectEssentialData controller(2, 0x8007, eCSMI_FIBRE);
+    controller.setAddress({0, 1, 0});
+    std::array<std::uint8_t, 64> identity{};
+    identity.fill(0xEE);
+    ASSERT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->getRemoteIdentity(controller, identity.data(), 64), 0u);
+    Image expected(64);
+    expected.hex(0, "0c00 04").text(3, "ORVANE  ARRAYBOX 4800   ").hex(38, "5f1a70000b480100");
+    EXPECT_EQ(toHex({identity.begin(), identity.end()}), toHex(expected.bytes()));
+
+    // Twenty bytes ask for the names: first and second name, port state, port address.
+    std::array<std::uint8_t, 20> names{};
+    ASSERT_EQ(createIoCtlCommandGroup(eCSMI_FIBRE)->getRemoteIdentity(controller, names.data(), 20), 0u);
+    EXPECT_EQ(toHex({names.begin(), names.begin() + 16}), "5f1a70000b4801005f1a70000b480101");
+
+    // The enclosure is no array controller: its record is its names.
+    SchemaObjectEssentialData enclosure(2, 0x8007, eCSMI_SWITCH);
+    enclosure.setAddress({0, 2, 0});
+    identity.fill(0);
+    ASSERT_EQ(createIoCtlCommandGroup(eCSMI_SWITCH)->getRemoteIdentity(enclosure, identity.data(), 64), 0u);
+    EXPECT_EQ(toHex({identity.begin(), identity.begin() + 16}), "5f1a70000d2102005f1a70000d210201");
+    EXPECT_EQ(toHex({identity.begin() + 20, identity.end()}), std::string(88, '0'));
 }
 
 }

@@ -1,7 +1,7 @@
 // The object model on the simulated machines: every controller, adapter,
 // remote controller and drive of a description is walked exactly once.
-#include "imxinfomgrapi.h"
-#include "imxtransportsource.h"
+#include "byteimage.h"
+#include "objectmodel_fakemachine.h"
 #include "tempmachine.h"
 
 #include <gtest/gtest.h>
@@ -25,9 +25,8 @@ std::string machinePath(const std::string& name)
 // The elements of a description counted by name, as a person reads them.
 std::map<std::string, int> described(const std::string& name)
 {
-    std::ifstream in(machinePath(name));
     std::stringstream text;
-    text << in.rdbuf();
+    text << std::ifstream(machinePath(name)).rdbuf();
     const std::string xml = text.str();
     std::map<std::string, int> counts;
     for (const std::string name : {"controller", "remote", "logicaldrive", "physicaldrive"}) {
@@ -46,17 +45,7 @@ std::map<std::string, int> described(const std::string& name)
     return counts;
 }
 
-std::vector<INFOMGR_HANDLE> childrenOf(INFOMGR_HANDLE hParent, INFOMGR_OBJECT_TYPE eType)
-{
-    std::vector<INFOMGR_HANDLE> handles;
-    for (std::uint32_t n = 0;; ++n) {
-        INFOMGR_HANDLE hChild = kNullHandle;
-        if (getChild(hParent, eType, n, &hChild) != kResultOk)
-            break;
-        handles.push_back(hChild);
-    }
-    return handles;
-}
+const auto childrenOf = objmodeltest::children;
 
 struct Walk {
     int controllers = 0;
@@ -113,11 +102,7 @@ struct Walk {
             std::string name(reinterpret_cast<const char*>(abInfo + 18));
             name.erase(name.find_last_not_of(' ') + 1);
             names.insert(name);
-            static const char kDigits[] = "0123456789abcdef";
-            std::string hex;
-            for (int n = 0; n < 18; ++n)
-                hex += std::string{kDigits[abInfo[n] >> 4], kDigits[abInfo[n] & 15]};
-            busInfo[name] = hex;
+            busInfo[name] = tsmtest::toHex({abInfo, 18});
         }
         if (bHasDrives)
             drives(hController);
@@ -163,37 +148,31 @@ Walk walkMachine(const std::string& name)
     return walk;
 }
 
-TEST(ObjectModelOnMachine, WalksTheTypicalMachineOnce)
+TEST(ObjectModelOnMachine, WalksEachMachineOnce)
 {
-    const auto counts = described("typical.xml");
-    const Walk walk = walkMachine("typical.xml");
-    EXPECT_EQ(walk.controllers, counts.at("controller"));
-    EXPECT_EQ(walk.remotes, counts.at("remote"));
-    EXPECT_EQ(walk.logical, counts.at("logicaldrive"));
-    EXPECT_EQ(walk.physical, counts.at("physicaldrive"));
-    EXPECT_EQ(walk.repeats, 0);
-    // Controller serial numbers come from each controller's own firmware.
-    EXPECT_EQ(walk.names.count("P56A3C0KL4B102"), 1u);
-    EXPECT_EQ(walk.names.count("P4611BXQ3901"), 1u);
-    // Every controller and remote reports its status (the adapter has none);
-    // the adapter and its two remotes have world-wide names; the two CISS
-    // remotes and the array controller behind the adapter identify the maker.
-    EXPECT_EQ(walk.statusRead, walk.controllers + walk.remotes - 1);
-    EXPECT_EQ(walk.fibreNamed, 3);
-    EXPECT_EQ(walk.identified, 3);
-    // Board 0x4C01F1A7 on PCI bus 2, device 3: slot 2 from the setup records.
-    EXPECT_EQ(walk.busInfo.at("P56A3C0KL4B102"), "02000000" "0200" "a7f1" "014c" "00800100" "014ca7f1");
-}
-
-TEST(ObjectModelOnMachine, WalksTheLargeMachineOnce)
-{
-    const auto counts = described("large.xml");
-    const Walk walk = walkMachine("large.xml");
-    EXPECT_EQ(walk.controllers, counts.at("controller"));
-    EXPECT_EQ(walk.remotes, counts.at("remote"));
-    EXPECT_EQ(walk.logical, counts.at("logicaldrive"));
-    EXPECT_EQ(walk.physical, counts.at("physicaldrive"));
-    EXPECT_EQ(walk.repeats, 0);
+    for (const char* pszMachine : {"typical.xml", "large.xml"}) {
+        SCOPED_TRACE(pszMachine);
+        const auto counts = described(pszMachine);
+        const Walk walk = walkMachine(pszMachine);
+        EXPECT_EQ(walk.controllers, counts.at("controller"));
+        EXPECT_EQ(walk.remotes, counts.at("remote"));
+        EXPECT_EQ(walk.logical, counts.at("logicaldrive"));
+        EXPECT_EQ(walk.physical, counts.at("physicaldrive"));
+        EXPECT_EQ(walk.repeats, 0);
+        if (std::string(pszMachine) != "typical.xml")
+            continue;
+        // Controller serial numbers come from each controller's own firmware.
+        EXPECT_EQ(walk.names.count("P56A3C0KL4B102"), 1u);
+        EXPECT_EQ(walk.names.count("P4611BXQ3901"), 1u);
+        // Every controller and remote reports its status (the adapter has none);
+        // the adapter and its two remotes have world-wide names; the two CISS
+        // remotes and the array controller behind the adapter identify the maker.
+        EXPECT_EQ(walk.statusRead, walk.controllers + walk.remotes - 1);
+        EXPECT_EQ(walk.fibreNamed, 3);
+        EXPECT_EQ(walk.identified, 3);
+        // Board 0x4C01F1A7 on PCI bus 2, device 3: slot 2 from the setup records.
+        EXPECT_EQ(walk.busInfo.at("P56A3C0KL4B102"), "02000000" "0200" "a7f1" "014c" "00800100" "014ca7f1");
+    }
 }
 
 }

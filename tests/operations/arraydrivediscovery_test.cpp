@@ -29,14 +29,18 @@ struct ArrayUnderController {
     Core::DevicePtr pController{new Schema::ArrayController(1, 0x4002, 0, Schema::ArrayController::eLOCAL)};
     Core::DevicePtr pArray;
     schematest::TreeGuard guard{pController};
-    ArrayUnderController()
+    // Array A of slot 5: data drives 1 and 2, spares 5 and 6, logical drive 3;
+    // drives 2 and 5 failed, spare 6 in use. With bEmpty, an array without lists.
+    explicit ArrayUnderController(bool bEmpty = false)
     {
         pController->updateAttribute(Core::Attribute("Slot", "5"));
-        auto* pRaw = new Schema::Array("A", 0, "1*-*2*-*", "2*-*5*-*");
+        auto* pRaw = bEmpty ? new Schema::Array("B", 0, "", "") : new Schema::Array("A", 0, "1*-*2*-*", "2*-*5*-*");
         pArray = Core::DevicePtr(pRaw);
-        pRaw->addLogicalDrive(3);
-        pRaw->addSpareDrives("5*-*6*-*");
-        pRaw->addActiveSpareDrives("6*-*");
+        if (!bEmpty) {
+            pRaw->addLogicalDrive(3);
+            pRaw->addSpareDrives("5*-*6*-*");
+            pRaw->addActiveSpareDrives("6*-*");
+        }
         Core::Device::addChild(pController, pArray);
     }
     Schema::Array& array() { return static_cast<Schema::Array&>(*pArray); }
@@ -86,17 +90,12 @@ TEST(ArrayDriveDiscovery, CreatesDataAndSpareDrivesWithTheirStates)
 
 TEST(ArrayDriveDiscovery, ArrayWithoutListsCreatesNothing)
 {
-    const Core::DevicePtr pController(new Schema::ArrayController(1, 0x4002, 0, Schema::ArrayController::eLOCAL));
-    pController->updateAttribute(Core::Attribute("Slot", "1"));
-    const Core::DevicePtr pArray(new Schema::Array("B", 0, "", ""));
-    Core::Device::addChild(pController, pArray);
-    const schematest::TreeGuard guard(pController);
-    auto& array = static_cast<Schema::Array&>(*pArray);
+    ArrayUnderController tree(true);
     Operations::DataPhysicalDriveDiscovery data;
     Operations::SparePhysicalDriveDiscovery spare;
-    data.visit(array);
-    spare.visit(array);
-    EXPECT_EQ(pArray->childCount(), 0u);
+    data.visit(tree.array());
+    spare.visit(tree.array());
+    EXPECT_EQ(tree.pArray->childCount(), 0u);
 }
 
 }

@@ -46,19 +46,13 @@ TEST(CommandFailuresOnMachine, EveryRefusalOfTheOutcomeTableGivesItsValue)
         return "commandstatus=\"1\" scsistatus=\"2\" sense=\"" + sense(key, code, qualifier) + "\"";
     };
     const std::vector<Row> rows{
-        {"", 1, "0x0", "0x0"},
-        {"commandstatus=\"4\" scsistatus=\"255\"", 0, "0x4", "0xff"},
-        {refusal(5, 0x20, 0), 4, "0x1", "0x2"},
-        {refusal(5, 0x24, 0), 5, "0x1", "0x2"},
-        {refusal(2, 0x6E, 0), 6, "0x1", "0x2"},
-        {refusal(2, 0x44, 0), 7, "0x1", "0x2"},
-        {refusal(5, 0x11, 0), 8, "0x1", "0x2"},
-        {refusal(5, 0x0C, 8), 9, "0x1", "0x2"},
-        {refusal(5, 0x04, 3), 10, "0x1", "0x2"},
-        {refusal(5, 0x25, 0), 11, "0x1", "0x2"},
+        {"", 1, "0x0", "0x0"}, {"commandstatus=\"4\" scsistatus=\"255\"", 0, "0x4", "0xff"},
+        {refusal(5, 0x20, 0), 4, "0x1", "0x2"}, {refusal(5, 0x24, 0), 5, "0x1", "0x2"},
+        {refusal(2, 0x6E, 0), 6, "0x1", "0x2"}, {refusal(2, 0x44, 0), 7, "0x1", "0x2"},
+        {refusal(5, 0x11, 0), 8, "0x1", "0x2"}, {refusal(5, 0x0C, 8), 9, "0x1", "0x2"},
+        {refusal(5, 0x04, 3), 10, "0x1", "0x2"}, {refusal(5, 0x25, 0), 11, "0x1", "0x2"},
         // No row: another qualifier, a lone sense byte, a failed request.
-        {refusal(5, 0x24, 1), 0, "0x1", "0x2"},
-        {"commandstatus=\"1\" scsistatus=\"2\" sense=\"70\"", 0, "0x1", "0x2"},
+        {refusal(5, 0x24, 1), 0, "0x1", "0x2"}, {"commandstatus=\"1\" scsistatus=\"2\" sense=\"70\"", 0, "0x1", "0x2"},
         {"error=\"31\"", 0, "0x0", "0x0"},
     };
     for (const Row& row : rows) {

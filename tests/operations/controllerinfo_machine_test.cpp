@@ -12,6 +12,7 @@
 
 namespace {
 
+using optest::expectAttributes;
 using optest::valueOf;
 
 const std::string kBoard = "<board id=\"0x4C05F1A7\" revision=\"B\" serial=\"P00TEST01\" ports=\"2\"/>";
@@ -31,60 +32,34 @@ struct OneController {
 
 using Expected = std::map<std::string, std::string>;
 
-void expectAttributes(const Core::DevicePtr& pDevice, const Expected& expected)
-{
-    for (const auto& [name, value] : expected) {
-        SCOPED_TRACE(name);
-        EXPECT_EQ(valueOf(pDevice, name), value);
-    }
-}
 
-TEST(ControllerInfoOnMachine, FirmwareRevisionPortsAndDriveMaps)
+// Each case: a controller's content (the board of kBoard when it has none)
+// and the attributes it must show; "<none>" for one that must be missing.
+TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
 {
-    struct Case {
-        const char* pszName;
-        std::string content;
-        Expected expected;
-    };
-    const std::vector<Case> cases{
-        {"small maps",
-         "<board id=\"0x4C05F1A7\" revision=\"A\" ports=\"4\"/><firmware version=\"2.84\"/>"
+    const std::string cache = "<cache read=\"4096\" write=\"4096\"/>";
+    const std::vector<std::pair<std::string, Expected>> cases{
+        {"<board id=\"0x4C05F1A7\" revision=\"A\" ports=\"4\"/><firmware version=\"2.84\"/>"
          "<physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"0\" target=\"3\"/>"
          "<physicaldrive port=\"1\" target=\"2\"/><physicaldrive port=\"2\" target=\"1\" type=\"tape\"/>"
          "<logicaldrive number=\"0\" raid=\"0\" drives=\"0:0\"/><logicaldrive number=\"1\" raid=\"1\" drives=\"0:3 1:2\"/>",
          {{"FirmwareVersion", "2.84"}, {"HardwareRevision", "Rev A"}, {"Ports", "4"}, {"DrivesPerPort", "0"},
           {"UsingBigMap", "False"}, {"AttachedPhysicalDrives", "0*-*3*-*9*-*"}, {"NonDiskMap", "15*-*"},
           {"PhysicalDriveCount", "3"}, {"LogicalDriveCount", "2"}}},
-        {"big maps",
-         "<board id=\"0x4C05F1A7\" revision=\"C\" ports=\"8\" drivesperport=\"16\"/><firmware version=\"6.10\"/>"
+        {"<board id=\"0x4C05F1A7\" revision=\"C\" ports=\"8\" drivesperport=\"16\"/><firmware version=\"6.10\"/>"
          "<physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"1\" target=\"15\"/>"
          "<physicaldrive port=\"7\" target=\"15\"/>",
          {{"FirmwareVersion", "6.10"}, {"HardwareRevision", "Rev C"}, {"Ports", "8"}, {"DrivesPerPort", "16"},
           {"UsingBigMap", "True"}, {"AttachedPhysicalDrives", "128*-*159*-*255*-*"}, {"NonDiskMap", "<none>"},
           {"PhysicalDriveCount", "3"}, {"LogicalDriveCount", "0"}}},
-        {"revision B", "<board id=\"0x4C05F1A7\" revision=\"B\"/><firmware version=\"1.00\"/>",
+        {"<board id=\"0x4C05F1A7\" revision=\"B\"/><firmware version=\"1.00\"/>",
          {{"HardwareRevision", "Rev B"}, {"FirmwareVersion", "1.00"}}},
-        {"revision D", "<board id=\"0x4C05F1A7\" revision=\"D\"/><firmware version=\"0.99\"/>",
+        {"<board id=\"0x4C05F1A7\" revision=\"D\"/><firmware version=\"0.99\"/>",
          {{"HardwareRevision", "Rev Unknown"}, {"FirmwareVersion", "0.99"}}},
-        {"fibre chips", "<board id=\"0x4C05F1A7\" fibrechips=\"2\"/>", {{"FibreChipCount", "2"}}},
-        {"no fibre chips", kBoard, {{"FibreChipCount", "<none>"}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        const OneController one(c.content);
-        ASSERT_NE(one.pController.get(), nullptr);
-        expectAttributes(one.pController, c.expected);
-    }
-}
-
-TEST(ControllerInfoOnMachine, CacheSizesRatioAndStatus)
-{
-    struct Case {
-        std::string cache;
-        Expected expected;
-    };
-    const std::vector<Case> cases{
-        {"<cache read=\"16384\" write=\"49152\"/>",
+        {"<board id=\"0x4C05F1A7\" fibrechips=\"2\"/>", {{"FibreChipCount", "2"}}},
+        {"", {{"FibreChipCount", "<none>"}}},
+        // Cache sizes, ratio and status.
+        {"<cache read=\"16384\" write=\"49152\"/><battery packs=\"1\"/>",
          {{"CacheBoardPresent", "True"}, {"CacheSizeShiftFactor", "KB"}, {"CacheSizeRead", "16384"},
           {"CacheSizeWrite", "49152"}, {"CacheSizeTotal", "65536"}, {"CacheRatio", "25/75"}, {"CacheStatus", "OK"}}},
         {"<cache read=\"1000\" write=\"3000\" total=\"4096\"/>",
@@ -98,37 +73,37 @@ TEST(ControllerInfoOnMachine, CacheSizesRatioAndStatus)
         {"<cache read=\"4096\" write=\"4096\" status=\"temporarilydisabled\"/>", {{"CacheStatus", "TemporarilyDisabled"}}},
         {"<cache read=\"4096\" write=\"4096\" status=\"permanentlydisabled\"/>", {{"CacheStatus", "PermenantlyDisabled"}}},
         {"<cache read=\"4096\" write=\"4096\" status=\"runadu\"/>", {{"CacheStatus", "RunADU"}}},
-        {"",
+        {"<battery packs=\"1\"/>",
          {{"CacheBoardPresent", "False"}, {"CacheSizeRead", "<none>"}, {"CacheSizeTotal", "<none>"},
           {"CacheRatio", "<none>"}, {"CacheStatus", "<none>"}, {"BatteryPackCount", "<none>"},
           {"BatteryStatus", "<none>"}, {"CacheSizeShiftFactor", "<none>"}}},
+        // Battery states.
+        {cache + "<battery packs=\"2\"/>", {{"BatteryPackCount", "2"}, {"BatteryStatus", "OK"}}},
+        {cache + "<battery packs=\"3\" failed=\"1\"/>", {{"BatteryPackCount", "3"}, {"BatteryStatus", "Failed"}}},
+        {cache + "<battery packs=\"4\" failed=\"0 3\"/>", {{"BatteryPackCount", "4"}, {"BatteryStatus", "Failed"}}},
+        {cache + "<battery packs=\"0\"/>", {{"BatteryPackCount", "0"}, {"BatteryStatus", "<none>"}}},
+        // The surface analysis delay in seconds from tenths.
+        {cache + "<firmware surfacedelay=\"30\"/>", {{"SurfaceAnalysisDelay", "3"}}},
+        {cache + "<firmware surfacedelay=\"155\"/>", {{"SurfaceAnalysisDelay", "15"}}},
+        {cache + "<firmware surfacedelay=\"9\"/>", {{"SurfaceAnalysisDelay", "0"}}},
+        {cache + "<firmware surfacedelay=\"0\"/>", {{"SurfaceAnalysisDelay", "0"}}},
+        {cache + "<firmware surfacedelay=\"6000\"/>", {{"SurfaceAnalysisDelay", "600"}}},
+        // Redundancy of paired controllers.
+        {cache + "<firmware redundancy=\"active\"/>", {{"RedundantState", "Active"}, {"RedundancyStatus", "Ok"}}},
+        {cache + "<firmware redundancy=\"primary\" redundancyfailed=\"true\"/>",
+         {{"RedundantState", "Primary"}, {"RedundancyStatus", "Failed"}}},
+        {cache + "<firmware redundancy=\"none\"/>", {{"RedundantState", "<none>"}, {"RedundancyStatus", "<none>"}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.cache.empty() ? std::string("no cache board") : c.cache);
-        const OneController one(kBoard + c.cache + "<battery packs=\"1\"/>");
+    for (const auto& [content, expected] : cases) {
+        SCOPED_TRACE(content);
+        const OneController one(content.find("<board") == std::string::npos ? kBoard + content : content);
         ASSERT_NE(one.pController.get(), nullptr);
-        expectAttributes(one.pController, c.expected);
+        expectAttributes(one.pController, expected);
     }
-}
-
-TEST(ControllerInfoOnMachine, BatteryStates)
-{
-    struct Case {
-        std::string battery;
-        Expected expected;
-    };
-    const std::vector<Case> cases{
-        {"<battery packs=\"2\"/>", {{"BatteryPackCount", "2"}, {"BatteryStatus", "OK"}}},
-        {"<battery packs=\"3\" failed=\"1\"/>", {{"BatteryPackCount", "3"}, {"BatteryStatus", "Failed"}}},
-        {"<battery packs=\"4\" failed=\"0 3\"/>", {{"BatteryPackCount", "4"}, {"BatteryStatus", "Failed"}}},
-        {"<battery packs=\"0\"/>", {{"BatteryPackCount", "0"}, {"BatteryStatus", "<none>"}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.battery);
-        const OneController one(kBoard + "<cache read=\"4096\" write=\"4096\"/>" + c.battery);
-        ASSERT_NE(one.pController.get(), nullptr);
-        expectAttributes(one.pController, c.expected);
-    }
+    // The standby partner of a pair is not shown at all.
+    const OneController standby(kBoard + "<firmware redundancy=\"standby\"/>");
+    EXPECT_EQ(standby.pController.get(), nullptr);
+    EXPECT_EQ(Schema::System::instance()->childCount(), 0u);
 }
 
 TEST(ControllerInfoOnMachine, AcceleratorFollowsCacheAndLogicalDrives)
@@ -149,17 +124,6 @@ TEST(ControllerInfoOnMachine, AcceleratorFollowsCacheAndLogicalDrives)
         const OneController one(kBoard + "<cache read=\"4096\" write=\"4096\" accelerator=\"disabled\"/>" + drives);
         ASSERT_NE(one.pController.get(), nullptr);
         expectAttributes(one.pController, {{"ArrayAccelerator", "Disabled"}, {"EnabledAcceleratorList", "<none>"}});
-    }
-}
-
-TEST(ControllerInfoOnMachine, SurfaceAnalysisDelayInSeconds)
-{
-    for (const auto& [tenths, seconds] : std::vector<std::pair<std::string, std::string>>{
-             {"30", "3"}, {"155", "15"}, {"9", "0"}, {"0", "0"}, {"6000", "600"}}) {
-        SCOPED_TRACE(tenths);
-        const OneController one(kBoard + "<firmware surfacedelay=\"" + tenths + "\"/><cache read=\"64\" write=\"64\"/>");
-        ASSERT_NE(one.pController.get(), nullptr);
-        EXPECT_EQ(valueOf(one.pController, "SurfaceAnalysisDelay"), seconds);
     }
 }
 
@@ -195,31 +159,6 @@ std::string remote(unsigned target, const std::string& board, const std::string&
            "<cache read=\"64\" write=\"64\"/></remote>";
 }
 
-TEST(ControllerInfoOnMachine, SnapshotPriorityOnlyOnTheClusteredController)
-{
-    const OneController one(behindCiss(
-        remote(1, "<board product=\"ARRAYBOX 4800   \" serial=\"C1\" chassis=\"K1\"/>",
-               "<firmware snapshotpriority=\"high\" rebuildpriority=\"low\"/>") +
-        remote(2, "<board product=\"ARRAYBOX 4800   \" serial=\"C2\" chassis=\"K2\"/>",
-               "<firmware snapshotpriority=\"0\"/>") +
-        remote(3, "<board product=\"ARRAYBOX 4400   \" serial=\"C3\" chassis=\"K3\"/>",
-               "<firmware snapshotpriority=\"high\"/>")));
-    const Core::DevicePtr pRoot = Schema::System::instance();
-    const auto chassis = [](const char* psz) { return std::string(psz) + std::string(30, ' '); };
-    const Core::DevicePtr pHigh = optest::controllerWith(pRoot, "ChassisSerialNumber", chassis("K1"));
-    const Core::DevicePtr pLow = optest::controllerWith(pRoot, "ChassisSerialNumber", chassis("K2"));
-    const Core::DevicePtr pOther = optest::controllerWith(pRoot, "ChassisSerialNumber", chassis("K3"));
-    ASSERT_NE(pHigh.get(), nullptr);
-    ASSERT_NE(pLow.get(), nullptr);
-    ASSERT_NE(pOther.get(), nullptr);
-    EXPECT_EQ(valueOf(pHigh, "SnapshotPriority"), "High");
-    EXPECT_EQ(valueOf(pHigh, "RebuildPriority"), "Low");
-    EXPECT_EQ(valueOf(pLow, "SnapshotPriority"), "Low");
-    EXPECT_EQ(valueOf(pOther, "SnapshotPriority"), "<none>");
-    ASSERT_NE(one.pController.get(), nullptr);
-    EXPECT_EQ(valueOf(one.pController, "SnapshotPriority"), "<none>");
-}
-
 TEST(ControllerInfoOnMachine, NamesFromTheBoardTable)
 {
     struct Case {
@@ -244,59 +183,46 @@ TEST(ControllerInfoOnMachine, NamesFromTheBoardTable)
     expectAttributes(eisa.pController, {{"BusType", "eisa"}, {"SubsystemID", "1381408800"}});
 }
 
-TEST(ControllerInfoOnMachine, RemoteControllersAreNamedByTheirBox)
+TEST(ControllerInfoOnMachine, RemoteControllersByTheirBoxAndSnapshotPriority)
 {
     const OneController one(behindCiss(
-        remote(1, "<board product=\"ARRAYBOX 4400   \" name=\"Rack 2 array\" serial=\"E01\" chassis=\"K10\"/>",
-               "<firmware accessid=\"STORAGE-A\"/>") +
-        remote(2, "<board product=\"RAIDSHELF 2100  \" serial=\"E02\" chassis=\"K20\"/>", "<firmware/>")));
-    const Core::DevicePtr pRoot = Schema::System::instance();
-    const Core::DevicePtr pNamed = optest::controllerWith(pRoot, "ProductID", "ARRAYBOX 4400   ");
-    const Core::DevicePtr pShelf = optest::controllerWith(pRoot, "ProductID", "RAIDSHELF 2100  ");
-    ASSERT_NE(pNamed.get(), nullptr);
-    ASSERT_NE(pShelf.get(), nullptr);
-    expectAttributes(pNamed, {{"Location", "remote"},
-                              {"VendorID", "ORVANE  "},
-                              {"HardwareName", "Rack 2 array"},
-                              {"Boxname", "Rack 2 array"},
-                              {"ControllerName", "Tarvion ArrayBox 4400 Enclosure"},
-                              {"FullName", "Tarvion ArrayBox 4400 Enclosure at Rack 2 array"},
-                              {"ControllerSerialNumber", "E01" + std::string(29, ' ')},
-                              {"ChassisSerialNumber", "K10" + std::string(29, ' ')},
-                              {"AccessID", "STORAGE-A"}});
-    const std::string chassis = "K20" + std::string(29, ' ');
-    expectAttributes(pShelf, {{"HardwareName", "<none>"},
-                              {"Boxname", chassis},
-                              {"ControllerName", "Tarvion RaidShelf 2100 Enclosure"},
-                              {"FullName", "Tarvion RaidShelf 2100 Enclosure at " + chassis},
-                              {"AccessID", "<none>"}});
+        remote(1, "<board product=\"ARRAYBOX 4800   \" serial=\"C1\" chassis=\"K1\"/>",
+               "<firmware snapshotpriority=\"high\" rebuildpriority=\"low\"/>") +
+        remote(2, "<board product=\"ARRAYBOX 4800   \" serial=\"C2\" chassis=\"K2\"/>",
+               "<firmware snapshotpriority=\"0\"/>") +
+        remote(3, "<board product=\"ARRAYBOX 4400   \" name=\"Rack 2 array\" serial=\"E01\" chassis=\"K10\"/>",
+               "<firmware accessid=\"STORAGE-A\" snapshotpriority=\"high\"/>") +
+        remote(4, "<board product=\"RAIDSHELF 2100  \" serial=\"E02\" chassis=\"K20\"/>", "<firmware/>")));
+    // Text fields keep their 32-character width.
+    const auto wide = [](const std::string& text) { return text + std::string(32 - text.size(), ' '); };
+    const auto byChassis = [&](const char* pszChassis) {
+        return optest::controllerWith(Schema::System::instance(), "ChassisSerialNumber", wide(pszChassis));
+    };
+    ASSERT_NE(byChassis("K1").get(), nullptr);
+    ASSERT_NE(byChassis("K2").get(), nullptr);
+    ASSERT_NE(byChassis("K10").get(), nullptr);
+    ASSERT_NE(byChassis("K20").get(), nullptr);
+    // The snapshot priority only on the clustered controller.
+    expectAttributes(byChassis("K1"), {{"SnapshotPriority", "High"}, {"RebuildPriority", "Low"}});
+    expectAttributes(byChassis("K2"), {{"SnapshotPriority", "Low"}});
+    expectAttributes(byChassis("K10"), {{"Location", "remote"},
+                                        {"VendorID", "ORVANE  "},
+                                        {"HardwareName", "Rack 2 array"},
+                                        {"Boxname", "Rack 2 array"},
+                                        {"ControllerName", "Tarvion ArrayBox 4400 Enclosure"},
+                                        {"FullName", "Tarvion ArrayBox 4400 Enclosure at Rack 2 array"},
+                                        {"ControllerSerialNumber", wide("E01")},
+                                        {"AccessID", "STORAGE-A"},
+                                        {"SnapshotPriority", "<none>"}});
+    expectAttributes(byChassis("K20"), {{"HardwareName", "<none>"},
+                                        {"Boxname", wide("K20")},
+                                        {"ControllerName", "Tarvion RaidShelf 2100 Enclosure"},
+                                        {"FullName", "Tarvion RaidShelf 2100 Enclosure at " + wide("K20")},
+                                        {"AccessID", "<none>"}});
     // Internal controllers carry neither a hardware name nor a box.
     ASSERT_NE(one.pController.get(), nullptr);
-    expectAttributes(one.pController, {{"HardwareName", "<none>"}, {"Boxname", "<none>"}, {"Location", "local"}});
-}
-
-TEST(ControllerInfoOnMachine, RedundancyOfPairedControllers)
-{
-    struct Case {
-        std::string firmware;
-        Expected expected;
-    };
-    const std::vector<Case> cases{
-        {"<firmware redundancy=\"active\"/>", {{"RedundantState", "Active"}, {"RedundancyStatus", "Ok"}}},
-        {"<firmware redundancy=\"primary\" redundancyfailed=\"true\"/>",
-         {{"RedundantState", "Primary"}, {"RedundancyStatus", "Failed"}}},
-        {"<firmware redundancy=\"none\"/>", {{"RedundantState", "<none>"}, {"RedundancyStatus", "<none>"}}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.firmware);
-        const OneController one(kBoard + c.firmware + "<cache read=\"64\" write=\"64\"/>");
-        ASSERT_NE(one.pController.get(), nullptr);
-        expectAttributes(one.pController, c.expected);
-    }
-    // The standby partner of a pair is not shown at all.
-    const OneController standby(kBoard + "<firmware redundancy=\"standby\"/>");
-    EXPECT_EQ(standby.pController.get(), nullptr);
-    EXPECT_EQ(Schema::System::instance()->childCount(), 0u);
+    expectAttributes(one.pController,
+                     {{"HardwareName", "<none>"}, {"Boxname", "<none>"}, {"Location", "local"}, {"SnapshotPriority", "<none>"}});
 }
 
 }

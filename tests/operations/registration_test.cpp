@@ -33,15 +33,6 @@ std::vector<Entry> entries(std::size_t from = 0)
     return result;
 }
 
-struct Before {
-    std::size_t system = registered<Schema::System>().size();
-    std::size_t adapter = registered<Schema::HostBusAdapter>().size();
-    std::size_t controller = registered<Schema::ArrayController>().size();
-    std::size_t array = registered<Schema::Array>().size();
-    std::size_t logical = registered<Schema::LogicalDrive>().size();
-    std::size_t physical = registered<Schema::PhysicalDrive>().size();
-};
-
 constexpr auto eREAD = Core::DeviceOperation::eREAD;
 constexpr auto eDISCOVER = Core::DeviceOperation::eDISCOVER;
 
@@ -51,62 +42,57 @@ const Entry kExternal{"OperationDiscoverExternalArrayControllers", eDISCOVER};
 const Entry kReadController{"OperationReadControllerInfo", eREAD};
 const Entry kReadLogical{"OperationReadLogicalDriveInfo", eREAD};
 
-bool startupSetIsRegistered()
-{
-    const Before before;
-    Operations::registerStartupOperations();
-    return entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal} &&
-           entries<Schema::ArrayController>(before.controller) == std::vector<Entry>{kExternal, kReadController} &&
-           entries<Schema::HostBusAdapter>(before.adapter) == std::vector<Entry>{kExternal} &&
-           entries<Schema::Array>(before.array).empty() && entries<Schema::LogicalDrive>(before.logical).empty() &&
-           entries<Schema::PhysicalDrive>(before.physical).empty() &&
-           registered<Schema::ArrayController>()[before.controller].get() !=
-               registered<Schema::HostBusAdapter>()[before.adapter].get();
-}
+// What one set adds per kind: system, adapter, controller, array, logical
+// drive, physical drive.
+struct Set {
+    const char* pszName;
+    void (*registerSet)();
+    std::vector<std::vector<Entry>> added;
+};
 
-bool logicalDriveSetIsRegistered()
+bool registersExactly(const Set& set)
 {
-    const Before before;
-    Operations::registerLogicalDriveSet();
-    return entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal} &&
-           entries<Schema::ArrayController>(before.controller) ==
-               std::vector<Entry>{kExternal, kReadController, {"OperationDiscoverLogicalDrives", eDISCOVER}} &&
-           entries<Schema::HostBusAdapter>(before.adapter) == std::vector<Entry>{kExternal} &&
-           entries<Schema::LogicalDrive>(before.logical) == std::vector<Entry>{kReadLogical} &&
-           entries<Schema::PhysicalDrive>(before.physical).empty();
-}
-
-bool arraySetIsRegistered()
-{
-    const Before before;
-    Operations::registerArraySet();
-    return entries<Schema::ArrayController>(before.controller) == std::vector<Entry>{kExternal,
-                                                                    kReadController,
-                                                                    {"OperationDiscoverArrays", eDISCOVER},
-                                                                    {"OperationDiscoverUnassignedPhysicalDrives", eDISCOVER}} &&
-           entries<Schema::Array>(before.array) == std::vector<Entry>{{"OperationDiscoverLogicalDrivesA", eDISCOVER},
-                                                          {"OperationDiscoverDataPhysicalDrives", eDISCOVER},
-                                                          {"OperationDiscoverSparePhysicalDrives", eDISCOVER}} &&
-           entries<Schema::LogicalDrive>(before.logical) == std::vector<Entry>{kReadLogical} &&
-           entries<Schema::PhysicalDrive>(before.physical) ==
-               std::vector<Entry>{{"OperationReadPhysicalDriveInfo", eREAD}} &&
-           entries<Schema::System>(before.system) == std::vector<Entry>{kHba, kInternal};
+    const std::vector<std::size_t> before{registered<Schema::System>().size(), registered<Schema::HostBusAdapter>().size(),
+                                          registered<Schema::ArrayController>().size(), registered<Schema::Array>().size(),
+                                          registered<Schema::LogicalDrive>().size(),
+                                          registered<Schema::PhysicalDrive>().size()};
+    set.registerSet();
+    const std::vector<std::vector<Entry>> added{entries<Schema::System>(before[0]), entries<Schema::HostBusAdapter>(before[1]),
+                                                entries<Schema::ArrayController>(before[2]), entries<Schema::Array>(before[3]),
+                                                entries<Schema::LogicalDrive>(before[4]),
+                                                entries<Schema::PhysicalDrive>(before[5])};
+    // The controller and the adapter each have an external discovery of their own.
+    return added == set.added &&
+           registered<Schema::ArrayController>()[before[2]].get() != registered<Schema::HostBusAdapter>()[before[1]].get();
 }
 
 // Each set is registered in a child process, so the sets do not add up.
-TEST(RegistrationDeathTest, StartupSetRegistersFiveOperationsInOrder)
+TEST(RegistrationDeathTest, EachSetRegistersItsOperationsInOrder)
 {
-    EXPECT_EXIT(std::exit(startupSetIsRegistered() ? 0 : 1), testing::ExitedWithCode(0), "");
-}
-
-TEST(RegistrationDeathTest, LogicalDriveSetAddsLogicalDriveDiscovery)
-{
-    EXPECT_EXIT(std::exit(logicalDriveSetIsRegistered() ? 0 : 1), testing::ExitedWithCode(0), "");
-}
-
-TEST(RegistrationDeathTest, ArraySetAddsArraysAndTheirDrives)
-{
-    EXPECT_EXIT(std::exit(arraySetIsRegistered() ? 0 : 1), testing::ExitedWithCode(0), "");
+    const Set sets[] = {
+        {"start-up", &Operations::registerStartupOperations,
+         {{kHba, kInternal}, {kExternal}, {kExternal, kReadController}, {}, {}, {}}},
+        {"logical drives", &Operations::registerLogicalDriveSet,
+         {{kHba, kInternal},
+          {kExternal},
+          {kExternal, kReadController, {"OperationDiscoverLogicalDrives", eDISCOVER}},
+          {},
+          {kReadLogical},
+          {}}},
+        {"arrays", &Operations::registerArraySet,
+         {{kHba, kInternal},
+          {kExternal},
+          {kExternal, kReadController, {"OperationDiscoverArrays", eDISCOVER},
+           {"OperationDiscoverUnassignedPhysicalDrives", eDISCOVER}},
+          {{"OperationDiscoverLogicalDrivesA", eDISCOVER}, {"OperationDiscoverDataPhysicalDrives", eDISCOVER},
+           {"OperationDiscoverSparePhysicalDrives", eDISCOVER}},
+          {kReadLogical},
+          {{"OperationReadPhysicalDriveInfo", eREAD}}}},
+    };
+    for (const Set& set : sets) {
+        SCOPED_TRACE(set.pszName);
+        EXPECT_EXIT(std::exit(registersExactly(set) ? 0 : 1), testing::ExitedWithCode(0), "");
+    }
 }
 
 }

@@ -2,6 +2,8 @@
 // source's message file.
 #include "tempmachine.h"
 
+#include "lasterror.h"
+
 #include <gtest/gtest.h>
 
 #include <tsm/machinestate.h>
@@ -12,6 +14,8 @@
 #include <fstream>
 
 namespace {
+
+using tsmtest::failed;
 
 class EventLog : public ::testing::Test {
 protected:
@@ -78,26 +82,22 @@ TEST_F(EventLog, EntriesKeepSourceTypeCategoryIdentifierAndStrings)
 
 TEST_F(EventLog, RefusesBadSourcesHandlesAndArguments)
 {
-    EXPECT_EQ(RegisterEventSourceA("\\\\elsewhere", "Probe"), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(RPC_S_SERVER_UNAVAILABLE));
-    EXPECT_EQ(RegisterEventSourceA(nullptr, ""), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(failed(RegisterEventSourceA("\\\\elsewhere", "Probe")), RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(failed(RegisterEventSourceA(nullptr, "")), ERROR_INVALID_PARAMETER);
 
     HANDLE source = RegisterEventSourceA("\\\\.", "Probe");
     ASSERT_NE(source, nullptr);
     LPCSTR one[] = { nullptr };
-    EXPECT_FALSE(ReportEventA(source, 0x0003, 0, 1, nullptr, 0, 0, nullptr, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(failed(ReportEventA(source, 0x0003, 0, 1, nullptr, 0, 0, nullptr, nullptr)), ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, nullptr, nullptr));
     EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, one, nullptr));
     EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 4, nullptr, nullptr));
     EXPECT_TRUE(tsm::readEventLog().empty());
 
     EXPECT_TRUE(DeregisterEventSource(source));
-    EXPECT_FALSE(DeregisterEventSource(source));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 0, nullptr, nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(failed(DeregisterEventSource(source)), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(failed(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 0, nullptr, nullptr)),
+              ERROR_INVALID_HANDLE);
     // An event handle is not an event source.
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     EXPECT_FALSE(DeregisterEventSource(event));

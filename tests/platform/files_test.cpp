@@ -1,6 +1,8 @@
 // Directory listings and file attributes on DOS paths of the machine.
 #include "tempmachine.h"
 
+#include "lasterror.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -10,6 +12,8 @@
 #include <set>
 
 namespace {
+
+using tsmtest::failed;
 
 std::set<std::string> listing(const char* pattern, DWORD* error = nullptr)
 {
@@ -64,18 +68,14 @@ TEST(Files, ListingsMatchPatternsWithoutCase)
     EXPECT_GT(data.ftLastWriteTime.dwHighDateTime, 0x01D00000u); // after 2015
     EXPECT_FALSE(FindNextFileA(find, &data));
     EXPECT_TRUE(FindClose(find));
-    EXPECT_FALSE(FindClose(find));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(failed(FindClose(find)), ERROR_INVALID_HANDLE);
 
     EXPECT_NE(GetFileAttributesA("C:\\QWEX\\cache\\sub.vxa.d") & FILE_ATTRIBUTE_DIRECTORY, 0u);
     EXPECT_EQ(GetFileAttributesA("C:\\qwex\\cache\\nothing"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_TRUE(CreateDirectoryA("C:\\qwex\\webapps", nullptr));
-    EXPECT_FALSE(CreateDirectoryA("C:\\QWEX\\WEBAPPS", nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    EXPECT_EQ(failed(CreateDirectoryA("C:\\QWEX\\WEBAPPS", nullptr)), ERROR_ALREADY_EXISTS);
     EXPECT_TRUE(DeleteFileA("C:\\qwex\\cache\\DELTA.TXT"));
-    EXPECT_FALSE(DeleteFileA("C:\\qwex\\cache\\delta.txt"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(DeleteFileA("C:\\qwex\\webapps"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(failed(DeleteFileA("C:\\qwex\\cache\\delta.txt")), ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(failed(DeleteFileA("C:\\qwex\\webapps")), ERROR_ACCESS_DENIED);
 }

@@ -1,4 +1,6 @@
 // System message texts, local memory blocks and the module table.
+#include "lasterror.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,6 +10,8 @@
 #include <string>
 
 namespace {
+
+using tsmtest::failed;
 
 std::string messageOf(DWORD code, DWORD* length = nullptr)
 {
@@ -48,16 +52,16 @@ TEST(SystemMessages, EveryReportedErrorHasItsOwnTextEndingInALineBreak)
     EXPECT_EQ(length, 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
     char text[64];
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x0407, text, sizeof text, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_RESOURCE_LANG_NOT_FOUND));
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "x", 5, 0, text, sizeof text, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(failed(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x0407, text, sizeof text, nullptr)),
+              ERROR_RESOURCE_LANG_NOT_FOUND);
+    EXPECT_EQ(failed(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "x", 5, 0, text, sizeof text, nullptr)),
+              ERROR_INVALID_PARAMETER);
 
     // Too small a buffer gets nothing written past its end.
     char small[8];
     std::memset(small, 'z', sizeof small);
-    EXPECT_EQ(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 1060, 0, small, 4, nullptr), 0u);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
+    EXPECT_EQ(failed(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 1060, 0, small, 4, nullptr)),
+              ERROR_INSUFFICIENT_BUFFER);
     EXPECT_EQ(small[4], 'z');
 }
 
@@ -93,8 +97,7 @@ TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
         const FARPROC change = GetProcAddress(module, "ChangeServiceConfig2A");
         EXPECT_EQ(reinterpret_cast<void (*)()>(change), reinterpret_cast<void (*)()>(&ChangeServiceConfig2A));
         // Procedure names are exact.
-        EXPECT_EQ(GetProcAddress(module, "changeserviceconfig2a"), nullptr);
-        EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PROC_NOT_FOUND));
+        EXPECT_EQ(failed(GetProcAddress(module, "changeserviceconfig2a")), ERROR_PROC_NOT_FOUND);
         EXPECT_TRUE(FreeLibrary(module));
     }
 
@@ -105,13 +108,9 @@ TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
     EXPECT_TRUE(FreeLibrary(first));
     EXPECT_NE(GetProcAddress(second, "OpenSCManagerA"), nullptr);
     EXPECT_TRUE(FreeLibrary(second));
-    EXPECT_EQ(GetProcAddress(second, "OpenSCManagerA"), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-    EXPECT_FALSE(FreeLibrary(second));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(failed(GetProcAddress(second, "OpenSCManagerA")), ERROR_MOD_NOT_FOUND);
+    EXPECT_EQ(failed(FreeLibrary(second)), ERROR_INVALID_HANDLE);
 
-    EXPECT_EQ(LoadLibraryA("nosuchmodule.dll"), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MOD_NOT_FOUND));
-    EXPECT_EQ(LoadLibraryA(""), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(failed(LoadLibraryA("nosuchmodule.dll")), ERROR_MOD_NOT_FOUND);
+    EXPECT_EQ(failed(LoadLibraryA("")), ERROR_INVALID_PARAMETER);
 }

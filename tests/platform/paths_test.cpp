@@ -1,11 +1,13 @@
 // DOS path mapping onto a temporary emulated machine.
+#include "lasterror.h"
+#include "tempmachine.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include "tsm/machine.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 
@@ -13,22 +15,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using tsmtest::failed;
+
 class PathsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tsm-paths-XXXXXX";
-        m_root = ::mkdtemp(pattern);
-        ::setenv("TSM_MACHINE", m_root.c_str(), 1);
-        fs::create_directories(m_root + "/drive_c/Program Files/Tarvion/bin");
-        std::ofstream(m_root + "/drive_c/Program Files/Tarvion/bin/vxaconfig.xml") << "x";
+        fs::create_directories(m_machine.driveC() + "/Program Files/Tarvion/bin");
+        std::ofstream(m_machine.driveC() + "/Program Files/Tarvion/bin/vxaconfig.xml") << "x";
     }
-    void TearDown() override
-    {
-        ::unsetenv("TSM_MACHINE");
-        fs::remove_all(m_root);
-    }
-    std::string m_root;
+    tsmtest::TempMachine m_machine;
+    const std::string m_root = m_machine.root();
 };
 
 TEST_F(PathsTest, DosPathsResolveCaseInsensitivelyOnTheirDrive)
@@ -63,8 +60,7 @@ TEST_F(PathsTest, CurrentDirectoryRoundTripsThroughDosNames)
     const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
     EXPECT_EQ(std::string(buffer, length), "C:\\Program Files\\Tarvion\\bin");
     EXPECT_EQ(tsm::dosToHost("vxaconfig.xml"), m_root + "/drive_c/Program Files/Tarvion/bin/vxaconfig.xml");
-    EXPECT_FALSE(SetCurrentDirectoryA("C:\\no such folder"));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(failed(SetCurrentDirectoryA("C:\\no such folder")), ERROR_PATH_NOT_FOUND);
     // A buffer too small gives the size needed, terminator included.
     EXPECT_EQ(GetCurrentDirectoryA(4, buffer), length + 1);
     fs::current_path(saved);

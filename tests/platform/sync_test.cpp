@@ -1,4 +1,6 @@
 // Events, waits and threads through the Win32 calls.
+#include "lasterror.h"
+
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -8,6 +10,8 @@
 #include <thread>
 
 namespace {
+
+using tsmtest::failed;
 
 using Clock = std::chrono::steady_clock;
 
@@ -50,12 +54,10 @@ TEST(Events, ManualResetStaysSignalledAutoResetReleasesOneWait)
     EXPECT_TRUE(CloseHandle(automatic));
     // A closed handle is no longer an event.
     SetLastError(0);
-    EXPECT_FALSE(SetEvent(manual));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(failed(SetEvent(manual)), ERROR_INVALID_HANDLE);
     EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_FAILED);
     EXPECT_FALSE(CloseHandle(manual));
-    EXPECT_FALSE(ResetEvent(nullptr));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(failed(ResetEvent(nullptr)), ERROR_INVALID_HANDLE);
 }
 
 TEST(Events, AnAutoResetSignalWakesExactlyOneOfTwoWaiters)
@@ -158,8 +160,7 @@ TEST(Threads, AThreadHandleIsSignalledWhenItsRoutineReturnsAndKeepsItsExitCode)
     // The handle stays signalled for every later wait.
     EXPECT_EQ(WaitForSingleObject(thread, 0), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_TRUE(CloseHandle(thread));
-    EXPECT_FALSE(GetExitCodeThread(thread, &code));
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(failed(GetExitCodeThread(thread, &code)), ERROR_INVALID_HANDLE);
     CloseHandle(probe.release);
 }
 
@@ -174,10 +175,8 @@ TEST(Threads, StackSizesAndRefusedRequests)
     CloseHandle(deep);
 
     // Suspended creation is not offered; a missing routine is refused.
-    EXPECT_EQ(CreateThread(nullptr, 0, deepThread, nullptr, 0x4, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
-    EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(failed(CreateThread(nullptr, 0, deepThread, nullptr, 0x4, nullptr)), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(failed(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr)), ERROR_INVALID_PARAMETER);
 
     // Thread identifiers differ between threads and stay put within one.
     DWORD other = 0;

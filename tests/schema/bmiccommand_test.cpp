@@ -1,6 +1,10 @@
-// Controller commands: how a driver outcome becomes a status value. What each
-// command puts on the wire is checked on the simulated controllers.
+// Controller commands: how a driver outcome becomes a status value, and the
+// debug-log lines the command layer writes for every command it runs. What
+// each command puts on the wire is checked on the simulated controllers.
+#include "arraycontroller.h"
 #include "bmiccommand.h"
+#include "byteimage.h"
+#include "logtail.h"
 
 #include <gtest/gtest.h>
 
@@ -28,17 +32,6 @@ public:
     }
 };
 
-// Fixed-format sense data: key in byte 2, code in byte 12, qualifier in 13.
-std::vector<std::uint8_t> senseData(std::uint8_t key, std::uint8_t code, std::uint8_t qualifier)
-{
-    std::vector<std::uint8_t> sense(18, 0);
-    sense[0] = 0x70;
-    sense[2] = static_cast<std::uint8_t>(0xF0 | key); // high bits are flags, not key
-    sense[12] = code;
-    sense[13] = qualifier;
-    return sense;
-}
-
 TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValue)
 {
     struct Case {
@@ -53,21 +46,34 @@ TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValue)
         // Near misses fall through to no row.
         {1, 2, 5, 0x24, 1, 0},  {1, 2, 4, 0x24, 0, 0},  {2, 2, 5, 0x24, 0, 0}, {1, 0, 5, 0x24, 0, 0},
         {1, 2, 5, 0x0C, 0, 0},  {4, 2, 0, 0, 0, 0},
+        // No sense at all: what an earlier run left is cleared.
+        {0, 0, 0, 0, 0, 1},
     };
+    // One command runs every case in turn.
+    Core::IdentifyControllerCommand command;
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << "command " << c.wCommand << " scsi " << int(c.bScsi) << " sense "
                                         << int(c.bKey) << "/" << int(c.bCode) << "/" << int(c.bQualifier));
         ScriptedDevice device;
         device.wCommandStatus = c.wCommand;
         device.bScsiStatus = c.bScsi;
-        device.sense = senseData(c.bKey, c.bCode, c.bQualifier);
-        Core::IdentifyControllerCommand command;
+        // Fixed-format sense; the high bits of byte 2 are flags, not key.
+        if (c.iExpected != 1)
+            device.sense = tsmtest::ByteImage(18).u8(0, 0x70).u8(2, 0xF0 | c.bKey).u8(12, c.bCode).u8(13, c.bQualifier);
+        const tsmtest::LogTail tail;
         EXPECT_EQ(command.run(device)->value(), c.iExpected);
         EXPECT_EQ(command.commandStatus(), c.wCommand);
         EXPECT_EQ(command.scsiStatus(), c.bScsi);
         EXPECT_EQ(command.senseKey(), c.bKey);
         EXPECT_EQ(command.senseCode(), c.bCode);
         EXPECT_EQ(command.senseQualifier(), c.bQualifier);
+        // The statuses, and the sense in hex, go to the debug log.
+        const std::string log = tail.appended();
+        EXPECT_NE(log.find("] Command Status: 0x" + std::to_string(c.wCommand) + "\n"), std::string::npos) << log;
+        EXPECT_NE(log.find("] SCSI Status: 0x" + std::to_string(c.bScsi) + "\n"), std::string::npos) << log;
+        if (c.iExpected == 5) {
+            EXPECT_NE(log.find("70 00 F5 00 00 00 00 00 00 00 00 00 24 00"), std::string::npos) << log;
+        }
     }
 }
 
@@ -85,20 +91,27 @@ TEST(BmicCommand, OutcomeLookupTreatsWildcardsOfTheOutcome)
     EXPECT_EQ(Core::BmicCommand::outcomeValue(3, 2, 5, 0x20, 0), 0);
 }
 
-TEST(BmicCommand, OutcomeOfAnEarlierRunIsClearedByTheNext)
+TEST(BmicCommand, ControllerLogsEveryRequestItSends)
 {
-    ScriptedDevice device;
-    device.wCommandStatus = 1;
-    device.bScsiStatus = 2;
-    device.sense = senseData(5, 0x25, 0);
-    Core::IdentifyControllerCommand command;
-    EXPECT_EQ(command.run(device)->value(), 11);
-    device.wCommandStatus = 0;
-    device.bScsiStatus = 0;
-    device.sense.clear();
-    EXPECT_EQ(command.run(device)->value(), 1);
-    EXPECT_EQ(command.commandStatus(), 0);
-    EXPECT_EQ(command.senseCode(), 0);
+    const tsmtest::LogTail tail;
+    const Core::DevicePtr pController(
+        new Schema::ArrayController(0xDEAD0002u, 0x4002, 0, Schema::ArrayController::eLOCAL));
+    auto& controller = static_cast<Schema::ArrayController&>(*pController);
+    Core::IdentifyPhysicalDriveCommand identify(0x0A000000u);
+    EXPECT_EQ(identify.run(controller)->value(), Core::Status::eFAILED) << "the handle was never issued";
+    const std::uint8_t abCdb[6] = {0x12, 0x00, 0x00, 0x00, 0x60, 0x00};
+    Core::ScsiParameters scsi;
+    scsi.pCdb = abCdb;
+    scsi.cdbLength = sizeof abCdb;
+    EXPECT_FALSE(controller.sendScsiCommand(scsi));
+    // In this order: the BMIC request, then the SCSI one.
+    const std::string text = tail.appended();
+    std::size_t at = 0;
+    for (const char* line : {"] BMIC Command: 0x15\n", "] BMIC Detail: 0xa000000\n", "] BMIC LUN: 0x0\n",
+                             "] Command Status: 0x0\n", "] SCSI CDB: ", "12 00 00 00 60 00"}) {
+        at = text.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line << "\n" << text;
+    }
 }
 
 TEST(BmicCommandDeathTest, ReadingPastTheReplyStops)

@@ -2,6 +2,7 @@
 // them; a logical drive addresses itself through the LUN.
 #include "array.h"
 #include "bmiccommand.h"
+#include "byteimage.h"
 #include "hostbusadapter.h"
 #include "logicaldrive.h"
 #include "detachtree.h"
@@ -128,15 +129,12 @@ TEST(CommandRouting, GptTestReadsTheFirstBlock)
         bool bAnswer;
         bool bExpected;
     };
-    const std::vector<std::uint8_t> gpt{'E', 'F', 'I', ' ', 'P', 'A', 'R', 'T', 0, 0, 1, 0};
-    std::vector<std::uint8_t> laterRevision = gpt;
-    laterRevision[8] = 1;
-    std::vector<std::uint8_t> lowerCase = gpt;
-    lowerCase[0] = 'e';
+    using tsmtest::ByteImage;
+    const std::vector<std::uint8_t> gpt = ByteImage().text(0, "EFI PART").hex(8, "00000100");
     const Case cases[] = {
         {"header of the first revision", gpt, true, true},
-        {"other revision byte", laterRevision, true, false},
-        {"signature differs", lowerCase, true, false},
+        {"other revision byte", ByteImage().text(0, "EFI PART").hex(8, "01000100"), true, false},
+        {"signature differs", ByteImage().text(0, "eFI PART").hex(8, "00000100"), true, false},
         {"empty block", std::vector<std::uint8_t>(512, 0), true, false},
         {"read fails", gpt, false, false},
     };

@@ -3,23 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
 #include <set>
 #include <string>
 
 namespace {
-
-bool isSubsystemKey(const std::string& key)
-{
-    if (key.size() != 10 || key.compare(0, 2, "0x") != 0)
-        return false;
-    for (std::size_t i = 2; i < key.size(); ++i) {
-        const char c = key[i];
-        if (!std::isdigit(static_cast<unsigned char>(c)) && !(c >= 'a' && c <= 'f'))
-            return false;
-    }
-    return true;
-}
 
 TEST(ControllerModels, BoardTableHoldsEighteenBoardsAndThreeProducts)
 {
@@ -33,7 +22,9 @@ TEST(ControllerModels, BoardTableHoldsEighteenBoardsAndThreeProducts)
         const std::string key = entry.pszKey;
         EXPECT_TRUE(keys.insert(key).second) << "duplicate key";
         EXPECT_FALSE(std::string(entry.pszModel).empty());
-        if (isSubsystemKey(key))
+        const bool bSubsystem =
+            key.size() == 10 && key.rfind("0x", 0) == 0 && key.find_first_not_of("0123456789abcdef", 2) == std::string::npos;
+        if (bSubsystem)
             ++subsystemKeys;
         else if (key.size() == 16)
             ++productKeys;
@@ -72,24 +63,19 @@ TEST(ControllerModels, LooksUpModelsExactlyAndKeysInTheirWrittenForm)
 {
     EXPECT_EQ(Schema::modelTag("Tarvion ArrayLine 230").value_or(""), "STR_MODEL_AL230");
     EXPECT_EQ(Schema::modelTag("Tarvion ArrayLine 100").value_or(""), "STR_MODEL_AL100");
-    EXPECT_FALSE(Schema::modelTag("tarvion arrayline 230").has_value());
-    EXPECT_FALSE(Schema::modelTag("Tarvion ArrayLine 230 ").has_value());
-    EXPECT_FALSE(Schema::modelTag("Unknown").has_value());
-    EXPECT_FALSE(Schema::modelTag("").has_value());
+    for (const char* model : {"tarvion arrayline 230", "Tarvion ArrayLine 230 ", "Unknown", ""})
+        EXPECT_FALSE(Schema::modelTag(model).has_value()) << model;
 
     EXPECT_EQ(Schema::subsystemKey(1), "0x00000001");
     EXPECT_EQ(Schema::subsystemKey(0xF1A74C03u), "0xf1a74c03");
     EXPECT_EQ(Schema::subsystemKey(0xFFFFFFFFu), "0xffffffff");
-}
 
-TEST(ControllerModels, ClusteredProductIdentifierIsABoardKey)
-{
+    // The clustered controller's product identifier is a key of the board table.
     const std::string clustered = Schema::kClusteredControllerProductId;
     EXPECT_EQ(clustered.size(), 16u);
-    bool bFound = false;
-    for (const Schema::BoardEntry& entry : Schema::boardTable())
-        bFound = bFound || clustered == entry.pszKey;
-    EXPECT_TRUE(bFound);
+    const auto boards = Schema::boardTable();
+    EXPECT_TRUE(
+        std::any_of(boards.begin(), boards.end(), [&](const auto& entry) { return clustered == entry.pszKey; }));
 }
 
 }

@@ -1,6 +1,5 @@
 // The simulated I2O miniport: BMIC and SCSI packets of "ZYRBMIC".
 #include "drivers_port.h"
-#include "tempmachine.h"
 
 #include <gtest/gtest.h>
 
@@ -9,20 +8,11 @@ using namespace drvtest;
 namespace {
 
 const char* kMachine = R"(<?xml version="1.0"?>
-<machine>
-  <port number="0" driver="i2o">
-    <controller>
-      <board product="SMARTBAY 2200   "/>
-      <physicaldrive port="0" target="1"/>
-      <physicaldrive port="1" target="0"/>
-      <physicaldrive port="3" target="6"/>
-      <fail opcode="0x64" commandstatus="4"/>
-      <fail opcode="0x70" sense="70 00 05"/>
-      <fail scsiopcode="0x1a" sense="70 00 05 00 00 00 00 10 00 00 00 00 24 00 00 00 00 00 aa bb cc dd ee ff"/>
-      <fail opcode="0xc1" error="1117"/>
-    </controller>
-  </port>
-</machine>
+<machine><port number="0" driver="i2o"><controller><board product="SMARTBAY 2200   "/>
+  <physicaldrive port="0" target="1"/><physicaldrive port="1" target="0"/><physicaldrive port="3" target="6"/>
+  <fail opcode="0x64" commandstatus="4"/><fail opcode="0x70" sense="70 00 05"/><fail opcode="0xc1" error="1117"/>
+  <fail scsiopcode="0x1a" sense="70 00 05 00 00 00 00 10 00 00 00 00 24 00 00 00 00 00 aa bb cc dd ee ff"/>
+</controller></port></machine>
 )";
 
 // "ZYRBMIC" code 1, 92 + data: 28 drive index, 29 opcode, 30 transfer
@@ -43,21 +33,17 @@ Bytes scsi(const std::vector<uint8_t>& cdb, uint32_t dataLength)
 
 } // namespace
 
-TEST(I2oDriver, BmicPacketsCountTransfersInSectorsFrom512Bytes)
+TEST(I2oDriver, BmicAndScsiPacketsWithTheirStatusesAndLimits)
 {
-    tsmtest::TempMachine machine;
-    machine.writeDescription(kMachine);
-    Reply reply = send(0, bmic(0x11, 512, 1));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    const auto machine = described(kMachine);
+    Reply reply = good(0, bmic(0x11, 512, 1));
     EXPECT_EQ(reply.returned, 92u + 512u);
-    EXPECT_EQ(at32(reply.out, 20), 0u);
-    EXPECT_EQ(at16(reply.out, 60), 0);
+    expectFields(reply.out, {{20, 4, 0}, {60, 2, 0}});
     // 4 x 7 presence map at 18: bits 1, 7 and 27.
     EXPECT_EQ(at32(reply.out, 92 + 18), (1u << 1) | (1u << 7) | (1u << 27));
 
     // Under 512 bytes the count is the byte count; a reply is cut to fit.
-    reply = send(0, bmic(0x11, 200, 200));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    reply = good(0, bmic(0x11, 200, 200));
     EXPECT_EQ(at32(reply.out, 92 + 18), (1u << 1) | (1u << 7) | (1u << 27));
     EXPECT_EQ(reply.returned, 92u + 200u);
 
@@ -67,46 +53,27 @@ TEST(I2oDriver, BmicPacketsCountTransfersInSectorsFrom512Bytes)
         EXPECT_EQ(send(0, bmic(0x11, length, count)).error, 87u);
     }
     EXPECT_TRUE(send(0, bmic(0x11, 1024, 2)).ok);
-}
 
-TEST(I2oDriver, RefusalsComeBackInTheStatusWord)
-{
-    tsmtest::TempMachine machine;
-    machine.writeDescription(kMachine);
-    Reply reply = send(0, bmic(0x64, 512, 1));
-    ASSERT_TRUE(reply.ok) << reply.error;
-    EXPECT_EQ(at32(reply.out, 20), 0u);
-    EXPECT_EQ(at16(reply.out, 60), 4);
-    reply = send(0, bmic(0x70, 512, 1));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    // Refusals come back in the status word.
+    reply = good(0, bmic(0x64, 512, 1));
+    expectFields(reply.out, {{20, 4, 0}, {60, 2, 4}});
+    reply = good(0, bmic(0x70, 512, 1));
     EXPECT_EQ(at16(reply.out, 60), 1);
-    reply = send(0, bmic(0xC1, 512, 1));
-    EXPECT_FALSE(reply.ok);
-    EXPECT_EQ(reply.error, 1117u);
-}
+    EXPECT_EQ(send(0, bmic(0xC1, 512, 1)).error, 1117u);
 
-TEST(I2oDriver, ScsiPacketsAnswerWithStatusAndSenseInTheReplyFrame)
-{
-    tsmtest::TempMachine machine;
-    machine.writeDescription(kMachine);
-    Reply reply = send(0, scsi({0x12, 0, 0, 0, 96, 0}, 96));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    // SCSI packets answer with status and sense in the reply frame.
+    reply = good(0, scsi({0x12, 0, 0, 0, 96, 0}, 96));
     EXPECT_EQ(reply.returned, 124u + 96u);
-    EXPECT_EQ(at16(reply.out, 92), 0);
-    EXPECT_EQ(at8(reply.out, 105), 0);
+    expectFields(reply.out, {{92, 2, 0}, {105, 1, 0}});
     EXPECT_EQ(atText(reply.out, 124 + 16, 16), "SMARTBAY 2200   ");
 
     // Sense follows the SCSI status, at most 18 bytes of it.
-    reply = send(0, scsi({0x1A, 0, 0x3F, 0, 64, 0}, 64));
-    ASSERT_TRUE(reply.ok) << reply.error;
-    EXPECT_EQ(at16(reply.out, 92), 1);
-    EXPECT_EQ(at8(reply.out, 105), 2);
+    reply = good(0, scsi({0x1A, 0, 0x3F, 0, 64, 0}, 64));
+    expectFields(reply.out, {{92, 2, 1}, {105, 1, 2}});
     EXPECT_EQ(slice(reply.out, 106, 18), (std::vector<uint8_t>{0x70, 0, 0x05, 0, 0, 0, 0, 0x10, 0, 0, 0, 0, 0x24, 0,
                                                                0, 0, 0, 0}));
 
-    Bytes noCdb = scsi({0x12, 0, 0, 0, 96, 0}, 96);
-    noCdb.u8(31, 0);
-    EXPECT_EQ(send(0, noCdb).error, 87u);
+    EXPECT_EQ(send(0, scsi({0x12, 0, 0, 0, 96, 0}, 96).u8(31, 0)).error, 87u);
     EXPECT_EQ(send(0, packet("ZYRBMIC", 2, 0xFFFFFFFF, 95)).error, 87u);
     EXPECT_EQ(send(0, packet("ZYRBMIC", 1, 0xFFFFFFFF, 63)).error, 87u);
     EXPECT_EQ(send(0, packet("ZYRBMIC", 3, 0xFFFFFFFF, 64)).error, 1u);

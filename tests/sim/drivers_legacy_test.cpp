@@ -1,6 +1,5 @@
 // The simulated legacy miniport: "ODXM&P" configuration, BMIC and SCSI packets.
 #include "drivers_port.h"
-#include "tempmachine.h"
 
 #include <gtest/gtest.h>
 
@@ -10,19 +9,12 @@ namespace {
 
 const char* kMachine = R"(<?xml version="1.0"?>
 <machine>
-  <port number="0" driver="legacy">
-    <controller bus="eisa" board="0x5256A030" slot="6">
-      <board product="SMARTBAY 1100   "/>
-      <physicaldrive port="0" target="0"/>
-      <physicaldrive port="2" target="3"/>
-      <fail opcode="0x64" commandstatus="4"/>
-      <fail scsiopcode="0x1a" sense="70 00 05"/>
-      <fail opcode="0xc1" error="1117"/>
-    </controller>
-  </port>
-  <port number="1" driver="legacy">
-    <controller vendor="0xF1A7" device="0x4C05" pcibus="7" pcidevice="2"/>
-  </port>
+  <port number="0" driver="legacy"><controller bus="eisa" board="0x5256A030" slot="6">
+    <board product="SMARTBAY 1100   "/>
+    <physicaldrive port="0" target="0"/><physicaldrive port="2" target="3"/>
+    <fail opcode="0x64" commandstatus="4"/><fail scsiopcode="0x1a" sense="70 00 05"/><fail opcode="0xc1" error="1117"/>
+  </controller></port>
+  <port number="1" driver="legacy"><controller vendor="0xF1A7" device="0x4C05" pcibus="7" pcidevice="2"/></port>
 </machine>
 )";
 
@@ -47,12 +39,10 @@ Bytes scsi(const std::vector<uint8_t>& cdb, uint32_t dataLength)
 
 } // namespace
 
-TEST(LegacyDriver, ConfigurationRecordForEisaAndPciBoards)
+TEST(LegacyDriver, ConfigurationBmicAndScsiPackets)
 {
-    tsmtest::TempMachine machine;
-    machine.writeDescription(kMachine);
-    Reply eisa = send(0, configuration());
-    ASSERT_TRUE(eisa.ok) << eisa.error;
+    const auto machine = described(kMachine);
+    Reply eisa = good(0, configuration());
     EXPECT_EQ(eisa.returned, 45u);
     EXPECT_EQ(at32(eisa.out, 20), 0u);
     EXPECT_EQ((at32(eisa.out, 28) >> 12) & 0xFF, 6u);
@@ -60,61 +50,40 @@ TEST(LegacyDriver, ConfigurationRecordForEisaAndPciBoards)
     EXPECT_EQ(at8(eisa.out, 40), 2);
 
     // PCI: vendor then device, each most significant byte first.
-    Reply pci = send(1, configuration());
-    ASSERT_TRUE(pci.ok) << pci.error;
+    Reply pci = good(1, configuration());
     EXPECT_EQ(slice(pci.out, 36, 4), (std::vector<uint8_t>{0xF1, 0xA7, 0x4C, 0x05}));
-    EXPECT_EQ(at8(pci.out, 40), 3);
-    EXPECT_EQ(at8(pci.out, 41), 7);
+    expectFields(pci.out, {{40, 1, 3}, {41, 1, 7}});
 
     EXPECT_EQ(send(0, packet("ODXM&P", 5, 180, 16)).error, 87u);
     EXPECT_EQ(send(0, packet("ODXM&P", 6, 180, 17)).error, 1u);
     EXPECT_EQ(send(0, packet("ZYRCSMI", 2, 0xFFFFFFFF, 168)).error, 1u);
-}
 
-TEST(LegacyDriver, BmicPacketsCarryDataAndFailThroughReturnCode)
-{
-    tsmtest::TempMachine machine;
-    machine.writeDescription(kMachine);
-    Reply reply = send(0, bmic(0x11, 512));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    // BMIC packets carry data and fail through ReturnCode.
+    Reply reply = good(0, bmic(0x11, 512));
     EXPECT_EQ(at32(reply.out, 20), 0u);
     EXPECT_EQ(at32(reply.out, 40 + 18), (1u << 0) | (1u << 17));
 
-    reply = send(0, bmic(0x64, 512));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    reply = good(0, bmic(0x64, 512));
     EXPECT_NE(at32(reply.out, 20), 0u);
-    reply = send(0, bmic(0xC1, 512));
-    EXPECT_FALSE(reply.ok);
-    EXPECT_EQ(reply.error, 1117u);
+    EXPECT_EQ(send(0, bmic(0xC1, 512)).error, 1117u);
 
     // The data length is held to the 65535-byte command area and to the packet.
-    Bytes tooLong = bmic(0x11, 65536);
-    EXPECT_EQ(send(0, tooLong).error, 87u);
-    Bytes beyond = bmic(0x11, 512);
-    beyond.le32(34, 520);
-    EXPECT_EQ(send(0, beyond).error, 87u);
+    EXPECT_EQ(send(0, bmic(0x11, 65536)).error, 87u);
+    EXPECT_EQ(send(0, bmic(0x11, 512).le32(34, 520)).error, 87u);
     EXPECT_TRUE(send(0, bmic(0x11, 65535)).ok);
-}
 
-TEST(LegacyDriver, ScsiPacketsReachTheFirmware)
-{
-    tsmtest::TempMachine machine;
-    machine.writeDescription(kMachine);
-    Reply reply = send(0, scsi({0x12, 0, 0, 0, 96, 0}, 96));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    // SCSI packets reach the firmware.
+    reply = good(0, scsi({0x12, 0, 0, 0, 96, 0}, 96));
     EXPECT_EQ(reply.returned, 86u + 96u);
     EXPECT_EQ(at32(reply.out, 20), 0u);
     EXPECT_EQ(atText(reply.out, 86 + 16, 16), "SMARTBAY 1100   ");
 
-    reply = send(0, scsi({0x1A, 0, 0x3F, 0, 64, 0}, 64));
-    ASSERT_TRUE(reply.ok) << reply.error;
+    reply = good(0, scsi({0x1A, 0, 0x3F, 0, 64, 0}, 64));
     EXPECT_NE(at32(reply.out, 20), 0u);
 
     Bytes longCdb = scsi(std::vector<uint8_t>(24, 0x12), 96);
     EXPECT_TRUE(send(0, longCdb).ok);
     longCdb.u8(41, 25);
     EXPECT_EQ(send(0, longCdb).error, 87u);
-    Bytes beyond = scsi({0x12, 0, 0, 0, 96, 0}, 96);
-    beyond.le32(82, 97);
-    EXPECT_EQ(send(0, beyond).error, 87u);
+    EXPECT_EQ(send(0, scsi({0x12, 0, 0, 0, 96, 0}, 96).le32(82, 97)).error, 87u);
 }

@@ -4,11 +4,15 @@
 #define TSM_TESTS_SIM_DRIVERS_PORT_H
 
 #include "byteimage.h"
+#include "tempmachine.h"
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,12 +52,32 @@ inline std::vector<uint8_t> slice(const std::vector<uint8_t>& v, size_t at, size
                                 v.begin() + static_cast<std::ptrdiff_t>(at + n));
 }
 
+// Fields of a reply: offset, size in bytes (1, 2 or 4), value.
+struct Field {
+    size_t at;
+    size_t size;
+    uint32_t value;
+};
+inline void expectFields(const std::vector<uint8_t>& v, std::initializer_list<Field> fields)
+{
+    for (const Field& f : fields)
+        EXPECT_EQ(f.size == 1 ? at8(v, f.at) : f.size == 2 ? at16(v, f.at) : at32(v, f.at), f.value) << "at " << f.at;
+}
+
 struct Reply {
     bool ok = false;
     DWORD error = 0;
     DWORD returned = 0;
     std::vector<uint8_t> out;
 };
+
+// A temporary machine that the description text describes.
+inline std::unique_ptr<tsmtest::TempMachine> described(const std::string& description)
+{
+    auto machine = std::make_unique<tsmtest::TempMachine>();
+    machine->writeDescription(description);
+    return machine;
+}
 
 // One device I/O request on "\\.\Scsi<port>:", opened the way the transports
 // open a port.
@@ -78,6 +102,13 @@ inline Reply ioctl(int port, DWORD code, const std::vector<uint8_t>& in, size_t 
 
 // A pass-through packet sent in place, as input and output of the same size.
 inline Reply send(int port, const Bytes& p) { return ioctl(port, kPassThrough, p.bytes(), p.bytes().size()); }
+// The same, for a packet the port must take.
+inline Reply good(int port, const Bytes& p)
+{
+    Reply reply = send(port, p);
+    EXPECT_TRUE(reply.ok) << reply.error;
+    return reply;
+}
 
 } // namespace drvtest
 

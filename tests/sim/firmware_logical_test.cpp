@@ -20,29 +20,23 @@ const char* const kSmallMapController = R"(<controller>
 TEST(FirmwareLogical, SmallMapDriveConfigurationStatusAndIdentity)
 {
     auto firmware = fwtest::build(kSmallMapController);
-    ASSERT_TRUE(firmware);
     // Three drives of RAID 5 (code 3): two drives' worth of the smallest usable
     // drive (999000 blocks), 255 heads of 32 sectors; drives 0-2, spare 7.
     const ByteImage config = ByteImage(512).le16(10, 3).le16(12, 3).le16(14, 1).le16(24, 512).le16(30, 244)
         .u8(32, 255).u8(44, 32).le32(46, 0x07).le16(50, 64).le32(52, 0x80).le32(66, 63).le32(74, 1998000)
         .le32(78, 999000).u8(130, 4).u8(228, 1);
-    const auto configAnswer = fwtest::bmic(*firmware, 0x50, 2, {}, 512);
-    fwtest::expectGood(configAnswer);
-    EXPECT_EQ(configAnswer.data, config.bytes());
+    fwtest::expectReply(*firmware, 0x50, 2, {}, config);
 
     // Recovering (5), drive 1 failed, 12345 blocks left, spare 7 in use.
     const ByteImage status = ByteImage(1024).u8(0, 5).le32(1, 0x02).le32(421, 12345).u8(425, 1).le32(494, 0x80)
         .u8(535, 1).u8(1001, 1);
-    const auto statusAnswer = fwtest::bmic(*firmware, 0x12, 2, {}, 1024);
-    fwtest::expectGood(statusAnswer);
-    EXPECT_EQ(statusAnswer.data, status.bytes());
+    fwtest::expectReply(*firmware, 0x12, 2, {}, status);
     EXPECT_EQ(fwtest::bmic(*firmware, 0x10, 2, {}, 512).data, ByteImage(512).le16(0, 512).le32(2, 1998000).bytes());
 }
 
 TEST(FirmwareLogical, AbsentDrivesAnswerEmptyAndNumbersPastTheLimitAreRefused)
 {
     auto firmware = fwtest::build(kSmallMapController);
-    ASSERT_TRUE(firmware);
     EXPECT_EQ(fwtest::bmic(*firmware, 0x50, 5, {}, 512).data, Bytes(512, 0));
     EXPECT_EQ(fwtest::bmic(*firmware, 0x10, 0, {}, 512).data, Bytes(512, 0));
     Bytes notConfigured(1024, 0);
@@ -64,14 +58,11 @@ TEST(FirmwareLogical, BigMapsAndBigDrives)
         <logicaldrive number="0" raid="1" drives="0:0 1:2" spares="3:15" blocks="5000000000" status="expanding"
                       blocksleft="6000000000" rebuilding="3:15" failed="1:2" activespares="3:15"/>
     </controller>)");
-    ASSERT_TRUE(firmware);
     // 32-bit fields saturate; drives 128 and 146 and spare 191 in the big maps.
     const ByteImage config = ByteImage(512).le16(10, 2).le16(12, 2).le16(14, 1).le64(16, 5000000000).le16(24, 512)
         .le16(30, 0xFFFF).u8(32, 255).u8(44, 32).le16(50, 128).le32(74, 0xFFFFFFFF).le32(78, 71132960 - 2048)
         .u8(98, 0x01).u8(100, 0x04).u8(121, 0x80);
-    const auto configAnswer = fwtest::bmic(*firmware, 0x50, 0, {}, 512);
-    fwtest::expectGood(configAnswer);
-    EXPECT_EQ(configAnswer.data, config.bytes());
+    fwtest::expectReply(*firmware, 0x50, 0, {}, config);
     // Expanding (10), drive 146 failed, spare 191 in use and rebuilding.
     const ByteImage status = ByteImage(1024).u8(0, 10).le32(421, 0xFFFFFFFF).u8(541, 0x04).u8(834, 0x80).u8(987, 191)
         .le64(988, 6000000000);
@@ -87,17 +78,13 @@ TEST(FirmwareLogical, BlockReads)
         <logicaldrive number="2" status="failed"/>
     </controller>)";
     auto firmware = fwtest::build(xml);
-    ASSERT_TRUE(firmware);
-    const auto first = fwtest::bmic(*firmware, 0x20, 1, {0, 0, 0, 0}, 512);
-    fwtest::expectGood(first);
-    EXPECT_EQ(first.data, ByteImage(512).text(0, "EFI PART").hex(8, "000001005c").bytes());
+    fwtest::expectReply(*firmware, 0x20, 1, {0, 0, 0, 0}, ByteImage(512).text(0, "EFI PART").hex(8, "000001005c"));
 
     // Block 4 and 5 in one read; the block number is most significant byte first.
     const Bytes two = ByteImage(1024).hex(512, "010203");
     EXPECT_EQ(fwtest::bmic(*firmware, 0x20, 1, {0, 0, 0, 4}, 1024).data, two);
     // A controller that reads block values least significant byte first.
     auto lsb = fwtest::build(xml, sim::DetailByteOrder::eLeastSignificantFirst);
-    ASSERT_TRUE(lsb);
     EXPECT_EQ(fwtest::bmic(*lsb, 0x20, 1, {5, 0, 0, 0}, 512).data, Bytes(two.begin() + 512, two.end()));
 
     fwtest::expectCheckCondition(fwtest::bmic(*firmware, 0x20, 1, {0, 0, 0, 100}, 512), 5, 0x21);

@@ -28,12 +28,9 @@ Bytes driveNineImage()
 TEST(FirmwarePhysical, InternalControllerTakesTheNumberFromTheHighestByte)
 {
     auto firmware = fwtest::build(std::string("<controller>") + kDrives + "</controller>");
-    ASSERT_TRUE(firmware);
     // Port 1 target 2 of the 4 x 7 addressing is drive 9; a CISS controller
     // reads the value most significant byte first.
-    const auto answer = fwtest::bmic(*firmware, 0x15, 0, {9, 0, 0, 0}, 512);
-    fwtest::expectGood(answer);
-    EXPECT_EQ(answer.data, driveNineImage());
+    fwtest::expectReply(*firmware, 0x15, 0, {9, 0, 0, 0}, driveNineImage());
     const auto shortAnswer = fwtest::bmic(*firmware, 0x15, 0, {9, 0, 0, 0}, 100);
     const Bytes image = driveNineImage();
     EXPECT_EQ(shortAnswer.data, Bytes(image.begin(), image.begin() + 100));
@@ -62,13 +59,11 @@ TEST(FirmwarePhysical, ByteOrderOfTheControllerAndExternalControllers)
 {
     auto lsb = fwtest::build(std::string("<controller>") + kDrives + "</controller>",
                              sim::DetailByteOrder::eLeastSignificantFirst);
-    ASSERT_TRUE(lsb);
     EXPECT_EQ(fwtest::bmic(*lsb, 0x15, 0, {0, 0, 0, 9}, 512).data, driveNineImage());
     fwtest::expectCheckCondition(fwtest::bmic(*lsb, 0x15, 0, {9, 0, 0, 0}, 512), 5, 0x24);
 
     // An external controller takes the number from the lowest byte.
     auto remote = fwtest::build(std::string("<remote target=\"3\">") + kDrives + "</remote>");
-    ASSERT_TRUE(remote);
     EXPECT_EQ(fwtest::bmic(*remote, 0x15, 0, {0, 0, 0, 9}, 512).data, driveNineImage());
     fwtest::expectCheckCondition(fwtest::bmic(*remote, 0x15, 0, {9, 0, 0, 0}, 512), 5, 0x24);
 }
@@ -79,7 +74,6 @@ TEST(FirmwarePhysical, BigMapNumbersAndDefaults)
         <board ports="4" drivesperport="16"/>
         <physicaldrive port="2" target="11"/>
     </controller>)");
-    ASSERT_TRUE(firmware);
     // Drive number 2 x 16 + 11 + 128 = 171.
     const auto answer = fwtest::bmic(*firmware, 0x15, 0, {171, 0, 0, 0}, 512);
     fwtest::expectGood(answer);

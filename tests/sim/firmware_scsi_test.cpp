@@ -28,7 +28,6 @@ std::unique_ptr<sim::ControllerFirmware> controller()
 TEST(FirmwareScsi, InquiryOfEveryAddress)
 {
     auto firmware = controller();
-    ASSERT_TRUE(firmware);
     // Storage array controller (12), version 5, format 2, 91 more bytes.
     const Bytes image = ByteImage(96).hex(0, "0c0005025b").text(8, "ORVANE  ARRAY CONTROLLER2.84P56A" + std::string(16, ' '));
     const auto answer = fwtest::scsi(*firmware, {0x12, 0, 0, 0, 96, 0}, 96, kController);
@@ -71,7 +70,6 @@ TEST(FirmwareScsi, InquiryOfEveryAddress)
 TEST(FirmwareScsi, LunLists)
 {
     auto firmware = controller();
-    ASSERT_TRUE(firmware);
     // Report physical LUNs: the remote controller, then the drives.
     const Bytes physical = {0, 0, 0, 24, 0, 0, 0, 0,
                             3, 0, 0, 1, 0, 0, 0, 0,
@@ -97,7 +95,6 @@ TEST(FirmwareScsi, LunLists)
 TEST(FirmwareScsi, CapacityReadsAndRefusals)
 {
     auto firmware = controller();
-    ASSERT_TRUE(firmware);
     EXPECT_EQ(fwtest::scsi(*firmware, {0x25, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 8, kLogicalZero).data,
               (Bytes{0, 0, 0, 99, 0, 0, 2, 0}));
     const Bytes block = ByteImage(512).hex(0, "c0ffee");

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,30 +21,30 @@ using Bytes = std::vector<uint8_t>;
 using tsmtest::ByteImage;
 
 // The firmware of the one <controller> or <remote> element the text holds;
-// fails the test when it is refused.
+// a refused one throws, which fails the test.
 inline std::unique_ptr<sim::ControllerFirmware> build(const std::string& xml,
                                                       sim::DetailByteOrder order = sim::DetailByteOrder::eMostSignificantFirst)
 {
     sim::Node root;
     sim::DescriptionError parseError;
-    EXPECT_TRUE(sim::parseDescriptionText(xml, root, parseError)) << parseError.problem;
     std::string error;
+    if (!sim::parseDescriptionText(xml, root, parseError))
+        throw std::runtime_error("not XML: " + parseError.problem);
     auto firmware = sim::ControllerFirmware::fromDescription(root, error, order);
-    EXPECT_TRUE(firmware) << error;
+    if (!firmware)
+        throw std::runtime_error(error);
     return firmware;
 }
 
 // The message a refused element gives (empty when it was accepted).
 inline std::string refusal(const std::string& xml)
 {
-    sim::Node root;
-    sim::DescriptionError parseError;
-    if (!sim::parseDescriptionText(xml, root, parseError)) {
-        return "not XML: " + parseError.problem;
+    try {
+        build(xml);
+        return std::string();
+    } catch (const std::runtime_error& error) {
+        return error.what();
     }
-    std::string error;
-    const auto firmware = sim::ControllerFirmware::fromDescription(root, error);
-    return firmware ? std::string() : error;
 }
 
 struct Answer {
@@ -99,6 +100,15 @@ inline void expectGood(const Answer& answer)
     EXPECT_EQ(answer.reply.scsiStatus, 0);
     EXPECT_EQ(answer.reply.commandStatus, 0);
     EXPECT_TRUE(answer.reply.sense.empty());
+}
+
+// A read BMIC block answered in full with the image.
+inline void expectReply(sim::ControllerFirmware& firmware, uint8_t opcode, uint8_t driveIndex, Bytes value,
+                        const Bytes& image)
+{
+    const Answer answer = bmic(firmware, opcode, driveIndex, std::move(value), image.size());
+    expectGood(answer);
+    EXPECT_EQ(answer.data, image);
 }
 
 inline void expectCheckCondition(const Answer& answer, int key, int code, int qualifier = 0)

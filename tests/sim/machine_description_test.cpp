@@ -11,27 +11,15 @@
 
 namespace {
 
-// True when the port device opens; the handle is closed again.
-bool portOpens(unsigned port)
+// True when the device opens; the handle is closed again.
+bool opens(const std::string& name)
 {
-    const std::string name = "\\\\.\\Scsi" + std::to_string(port) + ":";
-    const HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
+    const HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+    return h != INVALID_HANDLE_VALUE && CloseHandle(h);
 }
-
-bool healthOpens()
-{
-    const HANDLE h = CreateFileA("\\\\.\\ZyrHlth", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return false;
-    CloseHandle(h);
-    return true;
-}
+bool portOpens(unsigned port) { return opens("\\\\.\\Scsi" + std::to_string(port) + ":"); }
+bool healthOpens() { return opens("\\\\.\\ZyrHlth"); }
 
 DWORD setupRecordCount()
 {
@@ -132,15 +120,12 @@ TEST(MachineDescription, EmptyOrMissingDescriptions)
 
     // Entities that expand without end, and a file far too big to be a description.
     std::string entities = "<!DOCTYPE machine [<!ENTITY a0 \"xxxxxxxxxx\">";
-    for (int i = 1; i < 10; ++i)
-        entities += "<!ENTITY a" + std::to_string(i) + " \"" + std::string() +
-                    [&] {
-                        std::string refs;
-                        for (int k = 0; k < 10; ++k)
-                            refs += "&a" + std::to_string(i - 1) + ";";
-                        return refs;
-                    }() +
-                    "\">";
+    for (int i = 1; i < 10; ++i) {
+        entities += "<!ENTITY a" + std::to_string(i) + " \"";
+        for (int k = 0; k < 10; ++k)
+            entities += "&a" + std::to_string(i - 1) + ";";
+        entities += "\">";
+    }
     machine.writeDescription(entities + "]>\n<machine><os major=\"5\" minor=\"0\" csd=\"&a9;\"/></machine>");
     const size_t before = machine.read("debug-output.log").size();
     EXPECT_FALSE(portOpens(0));
@@ -165,8 +150,8 @@ TEST(MachineDescription, ChangesArePickedUpWhileRunning)
     EXPECT_FALSE(portOpens(4));
 
     // An open handle sees the machine as it is now: the port was pulled.
-    const HANDLE h = CreateFileA("\\\\.\\Scsi3:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
+    const HANDLE h = CreateFileA("\\\\.\\Scsi3:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     machine.writeDescription(R"(<machine><port number="4" driver="other"/><health present="true"/></machine>)");
     EXPECT_FALSE(portOpens(3));

@@ -1,5 +1,6 @@
 // Device I/O on the simulated machine: health driver requests, injected
 // faults, the capture line, setup records and the operating-system version.
+#include <byteimage.h>
 #include <capturefile.h>
 #include <tempmachine.h>
 
@@ -71,25 +72,17 @@ TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
     EXPECT_EQ(health.request(0x0007212C, block, sizeof block, block, sizeof block, returned), 24u);
     EXPECT_EQ(health.request(0x00072000, slot, 4, slot, 4, returned), 1u);
 
-    // Configuration header of bus 2 device 3, asked for 48 bytes; the
-    // answered flag and the bytes as the description gives them.
-    BYTE header[276] = {};
-    header[0] = 2;
-    header[4] = 3;
-    header[12] = 48;
-    EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, header, sizeof header, returned), 0u);
+    // Configuration header of bus 2 device 3, asked for 48 bytes: the answered
+    // flag, the bytes as the description gives them, nothing past those.
+    tsmtest::ByteImage header = tsmtest::ByteImage(276).u8(0, 2).u8(4, 3).u8(12, 48);
+    EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, header.bytes().data(), 276, returned), 0u);
     EXPECT_EQ(returned, 276u);
-    const BYTE answered[4] = {1, 0, 0, 0};
-    EXPECT_EQ(std::memcmp(header + 16, answered, 4), 0);
-    const BYTE start[12] = {0xA7, 0xF1, 0x01, 0x4C, 0x07, 0x00, 0x00, 0x00, 0x01, 0x00, 0x04, 0x01};
-    EXPECT_EQ(std::memcmp(header + 20, start, sizeof start), 0);
-    EXPECT_EQ(header[20 + 48], 0) << "only the bytes asked for are written";
+    EXPECT_EQ(tsmtest::toHex({header.bytes().data() + 16, 16}), "01000000a7f1014c0700000001000401");
+    EXPECT_EQ(header.bytes()[20 + 48], 0);
     // A bus above the last one is not answered.
-    BYTE silent[276] = {};
-    silent[0] = 3;
-    silent[12] = 48;
-    EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, silent, sizeof silent, returned), 0u);
-    EXPECT_EQ(silent[16], 0);
+    header = tsmtest::ByteImage(276).u8(0, 3).u8(12, 48);
+    EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, header.bytes().data(), 276, returned), 0u);
+    EXPECT_EQ(header.bytes()[16], 0);
 }
 
 TEST(SimulatedDevices, FaultsAroundAnyDevice)
@@ -182,40 +175,36 @@ TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
     const HDEVINFO set = SetupDiGetClassDevsA(&scsiAdapters, nullptr, nullptr, DIGCF_PRESENT);
     ASSERT_NE(set, INVALID_HANDLE_VALUE);
     SP_DEVINFO_DATA data[4] = {};
-    for (DWORD i = 0; i < 3; ++i) {
+    for (DWORD i = 0; i < 4; ++i) {
         data[i].cbSize = sizeof data[i];
-        EXPECT_TRUE(SetupDiEnumDeviceInfo(set, i, &data[i]));
+        EXPECT_EQ(SetupDiEnumDeviceInfo(set, i, &data[i]) != 0, i < 3) << i;
     }
-    data[3].cbSize = sizeof data[3];
-    EXPECT_FALSE(SetupDiEnumDeviceInfo(set, 3, &data[3]));
     EXPECT_EQ(GetLastError(), 259u);
     SP_DEVINFO_DATA wrongSize{};
     wrongSize.cbSize = 12;
     EXPECT_FALSE(SetupDiEnumDeviceInfo(set, 0, &wrongSize));
 
+    // A property's error, 0 when it was read.
+    const auto property = [&](DWORD index, DWORD which, void* buffer, DWORD size, DWORD* required) -> DWORD {
+        return SetupDiGetDeviceRegistryPropertyA(set, &data[index], which, nullptr, static_cast<PBYTE>(buffer), size,
+                                                 required)
+                   ? 0
+                   : GetLastError();
+    };
     // The location: its size first (122), then the text.
     DWORD required = 0;
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data[0], SPDRP_LOCATION_INFORMATION, nullptr, nullptr, 0,
-                                                   &required));
-    EXPECT_EQ(GetLastError(), 122u);
+    EXPECT_EQ(property(0, SPDRP_LOCATION_INFORMATION, nullptr, 0, &required), 122u);
     EXPECT_EQ(required, 32u);
     char text[64] = {};
-    DWORD type = 0;
-    EXPECT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &data[0], SPDRP_LOCATION_INFORMATION, &type,
-                                                  reinterpret_cast<PBYTE>(text), sizeof text, nullptr));
+    EXPECT_EQ(property(0, SPDRP_LOCATION_INFORMATION, text, sizeof text, nullptr), 0u);
     EXPECT_STREQ(text, "PCI bus 2, device 3, function 0");
     BYTE number[4] = {};
-    EXPECT_TRUE(SetupDiGetDeviceRegistryPropertyA(set, &data[0], SPDRP_UI_NUMBER, nullptr, number, sizeof number,
-                                                  nullptr));
+    EXPECT_EQ(property(0, SPDRP_UI_NUMBER, number, sizeof number, nullptr), 0u);
     EXPECT_EQ(number[0], 5);
     // No location; a UI number that is not valid data; one that cannot be read.
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data[1], SPDRP_LOCATION_INFORMATION, nullptr, nullptr, 0,
-                                                   &required));
-    EXPECT_EQ(GetLastError(), 13u);
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data[1], SPDRP_UI_NUMBER, nullptr, nullptr, 0, &required));
-    EXPECT_EQ(GetLastError(), 13u);
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data[2], SPDRP_UI_NUMBER, nullptr, number, 4, nullptr));
-    EXPECT_EQ(GetLastError(), 31u);
+    EXPECT_EQ(property(1, SPDRP_LOCATION_INFORMATION, nullptr, 0, &required), 13u);
+    EXPECT_EQ(property(1, SPDRP_UI_NUMBER, nullptr, 0, &required), 13u);
+    EXPECT_EQ(property(2, SPDRP_UI_NUMBER, number, 4, nullptr), 31u);
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
     EXPECT_FALSE(SetupDiDestroyDeviceInfoList(set));
     EXPECT_EQ(GetLastError(), 6u);

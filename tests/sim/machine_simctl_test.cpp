@@ -12,6 +12,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -70,44 +71,39 @@ TEST(SimCtl, ShowsAndReplaysCaptures)
         tsmtest::CaptureFile capture(path);
         askSlotAndHeader();
     }
-    std::ostringstream out;
+    // Shows or replays the capture: the result and what was written.
     std::ostringstream errors;
-    {
+    const auto run = [&](bool (*command)(std::istream&, std::ostream&, std::ostream&)) {
         std::ifstream in(path);
-        ASSERT_TRUE(simctl::showCapture(in, out, errors)) << errors.str();
-    }
-    EXPECT_TRUE(contains(out.str(), "#1  \\\\.\\ZyrHlth  0x000721F8 (health: slot number)  ok\n    in 4 bytes\n"
-                                    "      0000  02 18 00 00\n    out 4 bytes\n      0000  02 18 04 00\n"))
-        << out.str();
-    EXPECT_TRUE(contains(out.str(), "2 requests\n"));
+        std::ostringstream out;
+        const bool bOk = command(in, out, errors);
+        return std::make_pair(bOk, out.str());
+    };
+    auto [bShown, shown] = run(&simctl::showCapture);
+    EXPECT_TRUE(bShown) << errors.str();
+    EXPECT_TRUE(contains(shown, "#1  \\\\.\\ZyrHlth  0x000721F8 (health: slot number)  ok\n    in 4 bytes\n"
+                                "      0000  02 18 00 00\n    out 4 bytes\n      0000  02 18 04 00\n"))
+        << shown;
+    EXPECT_TRUE(contains(shown, "2 requests\n"));
 
     // The same machine answers the same.
-    out.str("");
-    {
-        std::ifstream in(path);
-        EXPECT_TRUE(simctl::replayCapture(in, out, errors)) << out.str();
-    }
-    EXPECT_TRUE(contains(out.str(), "2 requests, 0 differ, 0 skipped\n")) << out.str();
+    auto [bSame, replayed] = run(&simctl::replayCapture);
+    EXPECT_TRUE(bSame) << replayed;
+    EXPECT_TRUE(contains(replayed, "2 requests, 0 differ, 0 skipped\n")) << replayed;
 
     // The slot moved: the reply differs at byte 2; without the health driver
     // the result differs too.
     std::string description = machine.read("machine.xml");
     description.replace(description.find("slot=\"4\""), 8, "slot=\"6\"");
     machine.writeDescription(description);
-    out.str("");
-    {
-        std::ifstream in(path);
-        EXPECT_FALSE(simctl::replayCapture(in, out, errors));
-    }
-    EXPECT_TRUE(contains(out.str(), "reply differs from byte 2 (captured 04, now 06)\n")) << out.str();
+    std::tie(bSame, replayed) = run(&simctl::replayCapture);
+    EXPECT_FALSE(bSame);
+    EXPECT_TRUE(contains(replayed, "reply differs from byte 2 (captured 04, now 06)\n")) << replayed;
     machine.writeDescription("<machine/>");
-    out.str("");
-    {
-        std::ifstream in(path);
-        EXPECT_FALSE(simctl::replayCapture(in, out, errors));
-    }
-    EXPECT_TRUE(contains(out.str(), "result differs: captured ok, now error 2\n")) << out.str();
-    EXPECT_TRUE(contains(out.str(), "2 requests, 2 differ, 0 skipped\n")) << out.str();
+    std::tie(bSame, replayed) = run(&simctl::replayCapture);
+    EXPECT_FALSE(bSame);
+    EXPECT_TRUE(contains(replayed, "result differs: captured ok, now error 2\n")) << replayed;
+    EXPECT_TRUE(contains(replayed, "2 requests, 2 differ, 0 skipped\n")) << replayed;
 }
 
 TEST(SimCtl, RefusesLinesThatAreNoCaptureRecords)

@@ -6,6 +6,8 @@
 #include "registration.h"
 #include "system.h"
 
+#include <gtest/gtest.h>
+
 #include <mutex>
 
 namespace optest {
@@ -84,6 +86,12 @@ Core::DevicePtr controllerWith(const Core::DevicePtr& pRoot, const std::string& 
 std::string valueOf(const Core::DevicePtr& pDevice, const std::string& name)
 {
     return pDevice->hasAttribute(name) ? pDevice->attribute(name) : std::string("<none>");
+}
+
+void expectAttributes(const Core::DevicePtr& pDevice, const std::map<std::string, std::string>& expected)
+{
+    for (const auto& [name, value] : expected)
+        EXPECT_EQ(valueOf(pDevice, name), value) << name;
 }
 
 }

@@ -7,6 +7,7 @@
 #include "device.h"
 #include "tempmachine.h"
 
+#include <map>
 #include <string>
 
 namespace optest {
@@ -48,6 +49,8 @@ Core::DeviceList controllers(const Core::DevicePtr& pRoot);
 Core::DevicePtr controllerWith(const Core::DevicePtr& pRoot, const std::string& name, const std::string& value);
 // The attribute's value, or "<none>" when the device lacks it.
 std::string valueOf(const Core::DevicePtr& pDevice, const std::string& name);
+// Each named attribute holds its value, "<none>" for one the device lacks.
+void expectAttributes(const Core::DevicePtr& pDevice, const std::map<std::string, std::string>& expected);
 
 }
 
