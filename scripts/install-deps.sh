@@ -7,7 +7,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxerces-c-dev libxalan-c-dev nlohmann-json3-dev prometheus
   libmicrohttpd-dev libcurl4-gnutls-dev libgnutls28-dev
-  wrk nginx-light
+  wrk nginx-light gnuplot-nox gcovr
   python3 curl
   chromium chromium-driver
 )

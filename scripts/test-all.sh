@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: a plain build and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build, both with warnings as errors (each runs the
-# browser test of the management page), concurrent page requests in a
-# ThreadSanitizer build, then a short libFuzzer run of every fuzz target.
+# browser test of the management page), the concurrency tests in a
+# ThreadSanitizer build, a short load on the installed service, then a short
+# libFuzzer run of every fuzz target.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -21,11 +22,24 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scripts/build.sh build-ci/asan -DTSM_WERROR=ON -DTSM_SANITIZE=address,undefined -DTSM_BENCH=OFF
 ctest --test-dir build-ci/asan -j"$jobs" --timeout 900
 
-echo "== ThreadSanitizer: sixteen concurrent page requests to the installed service =="
+echo "== ThreadSanitizer: the tests where threads meet =="
+# Overlapping page requests (also with faults and a kill in flight), the
+# server's own concurrency and shutdown during requests, concurrent debug-log
+# writers, the service framework and the service manager.
 cmake -S . -B build-ci/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSM_WERROR=ON -DTSM_SANITIZE=thread \
   -DTSM_BENCH=OFF >/dev/null
-cmake --build build-ci/tsan -j"$jobs" --target web_tests vxa tsmsim ZyrQWEX
-build-ci/tsan/tests/web/web_tests --gtest_filter='Page.SixteenConcurrentRequestsGetSixteenCompletePages'
+cmake --build build-ci/tsan -j"$jobs" --target web_tests vxa tsmsim ZyrQWEX qwex_tests common_tests \
+  platform_tests debuglog_probe service_probe
+export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
+tsan() { local test="$1"; shift; echo "-- $test $*"; "build-ci/tsan/tests/$test" "$@"; }
+tsan web/web_tests --gtest_filter='Page.SixteenConcurrentRequestsGetSixteenCompletePages:Faults.Controller*:Faults.Killed*'
+tsan qwex/qwex_tests --gtest_filter='QwexConcurrency.*'
+tsan common/common_tests --gtest_filter='DebugLogFile.ConcurrentWritersNeverSplitALine:ServiceFramework.*'
+tsan platform/platform_tests --gtest_filter='Scm.*:Threads.*'
+unset TSAN_OPTIONS
+
+echo "== load: 64 clients on the management page for ${TSM_LOAD_SECONDS:-45} s =="
+scripts/load-test.sh build-ci/plain "${TSM_LOAD_SECONDS:-45}" 64
 
 echo "== fuzz targets (libFuzzer, ${TSM_FUZZ_SECONDS:-20} s each) =="
 cmake -S . -B build-ci/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -2,7 +2,7 @@
 // classes, every controller and adapter, their remote controllers and drives,
 // with the bus information and status of each controller. Counts the device
 // I/O calls the scan makes.
-#include "imxdevicechannel.h"
+#include "countingchannel.h"
 #include "imxinfomgrapi.h"
 #include "imxtransportsource.h"
 #include "tempmachine.h"
@@ -17,34 +17,6 @@
 namespace {
 
 using namespace InfoMgr;
-
-// The platform's device calls, counted.
-class CountingChannel : public DeviceChannel {
-public:
-    CountingChannel() : m_next(deviceChannel()) { setDeviceChannel(this); }
-    ~CountingChannel() override { setDeviceChannel(nullptr); }
-    CountingChannel(const CountingChannel&) = delete;
-    CountingChannel& operator=(const CountingChannel&) = delete;
-
-    long ioctls = 0;
-    long opens = 0;
-
-    HANDLE openDevice(const std::string& sDeviceName) override
-    {
-        ++opens;
-        return m_next.openDevice(sDeviceName);
-    }
-    bool ioControl(HANDLE hDevice, std::uint32_t dwCode, void* pIn, std::uint32_t dwInLength, void* pOut,
-                   std::uint32_t dwOutLength, std::uint32_t& dwReturned) override
-    {
-        ++ioctls;
-        return m_next.ioControl(hDevice, dwCode, pIn, dwInLength, pOut, dwOutLength, dwReturned);
-    }
-    void closeDevice(HANDLE hDevice) override { m_next.closeDevice(hDevice); }
-
-private:
-    DeviceChannel& m_next; // the channel that was in use: the platform's
-};
 
 std::vector<INFOMGR_HANDLE> childrenOf(INFOMGR_HANDLE hParent, INFOMGR_OBJECT_TYPE eType)
 {
@@ -83,7 +55,7 @@ void fullScan(benchmark::State& state, const char* pszMachine)
 {
     tsmtest::TempMachine machine;
     machine.useDescription(std::string(TSM_MACHINES_DIR) + "/" + pszMachine);
-    CountingChannel channel;
+    benchsupport::CountingChannel channel;
     long nObjects = 0;
     for (auto _ : state) {
         discardRootClasses();

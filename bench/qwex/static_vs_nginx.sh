@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # Serves one static page from the management HTTP server and from nginx (same
 # file, another loopback port) and measures both with wrk at 1, 16 and 64
-# connections in the same run. Usage: static_vs_nginx.sh [build dir] [seconds]
+# connections in the same run. The two servers take turns (rounds of one wrk
+# run each) and each figure is the median of its rounds, so that load from
+# other work on the machine falls on both alike.
+# Usage: static_vs_nginx.sh [build dir] [seconds] [rounds]
 set -euo pipefail
 build=${1:-build}
 seconds=${2:-5}
+rounds=${3:-3}
 server_bin=$build/bench/qwex/qwex_bench_server
 [ -x "$server_bin" ] || { echo "build $server_bin first (cmake --build $build --target qwex_bench_server)"; exit 1; }
 
@@ -60,10 +64,17 @@ rate() { # url connections
   wrk -t"$wrk_threads" -c"$2" -d"${seconds}s" "$1" | awk '/^Requests\/sec:/ { print $2 }'
 }
 
+median() { tr ' ' '\n' | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
 printf "%-12s %14s %14s %8s\n" connections "qwex req/s" "nginx req/s" ratio
 for connections in 1 16 64; do
-  ours=$(rate "http://127.0.0.1:$qwex_port/bench/page.html" "$connections")
-  theirs=$(rate "http://127.0.0.1:$nginx_port/bench/page.html" "$connections")
+  ours_runs="" theirs_runs=""
+  for _ in $(seq "$rounds"); do
+    ours_runs+=" $(rate "http://127.0.0.1:$qwex_port/bench/page.html" "$connections")"
+    theirs_runs+=" $(rate "http://127.0.0.1:$nginx_port/bench/page.html" "$connections")"
+  done
+  ours=$(echo $ours_runs | median)
+  theirs=$(echo $theirs_runs | median)
   ratio=$(python3 -c "print(f'{$ours / $theirs:.2f}')")
   printf "%-12s %14s %14s %8s\n" "$connections" "$ours" "$theirs" "$ratio"
 done

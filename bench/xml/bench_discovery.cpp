@@ -1,6 +1,6 @@
 // The discovery document of the large simulated machine: building it from a
 // refreshed tree and printing it, as every page request does first; then the
-// printed text parsed back and ten client documents merged into it.
+// printed text parsed back and N client documents merged into it.
 #include "detachtree.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
@@ -80,7 +80,7 @@ void BM_PrintParseMerge(benchmark::State& state)
     const Xml::DOMFactory factory;
     const Xml::DocumentHandle built = Xml::BuildDiscoveryDocument();
     std::vector<std::string> clients;
-    for (int n = 0; n < 10; ++n)
+    for (int n = 0; n < state.range(0); ++n)
         clients.push_back(client(n));
     std::size_t nBytes = 0;
     for (auto _ : state) {
@@ -92,9 +92,10 @@ void BM_PrintParseMerge(benchmark::State& state)
         benchmark::DoNotOptimize(nBytes);
     }
     state.counters["merged_bytes"] = benchmark::Counter(static_cast<double>(nBytes));
+    state.counters["peers"] = static_cast<double>(clients.size());
 }
 
 BENCHMARK(BM_BuildAndPrint)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_PrintParseMerge)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PrintParseMerge)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
 
 }

@@ -2,9 +2,7 @@
 #include "imxarrayclass.h"
 
 #include "checkassert.h"
-#include "imxcissdevice.h"
-#include "imxi2odevice.h"
-#include "imxlegacydevice.h"
+#include "imxcontrollerdevice.h"
 
 #include <memory>
 #include <utility>

@@ -11,18 +11,16 @@ std::uint32_t transferLength(const CommandBuffers& buffers)
     return buffers.pData != nullptr && buffers.pdwDataLength != nullptr ? *buffers.pdwDataLength : 0;
 }
 
-void copyDataIn(const CommandBuffers& buffers, std::uint32_t dwDirection, std::uint32_t dwLength,
-                MiniportPacket& packet, std::size_t nOffset)
+std::uint32_t exchangeData(const PortHandle& port, MiniportPacket& packet, const CommandBuffers& buffers,
+                           std::uint32_t dwDirection, std::uint32_t dwLength, std::size_t nDataOffset)
 {
     if (dwDirection == CONTROL_DIRECTION_WRITE && dwLength != 0)
-        packet.copyIn(nOffset, buffers.pData, dwLength);
-}
-
-void copyDataOut(const CommandBuffers& buffers, std::uint32_t dwDirection, std::uint32_t dwLength,
-                 const MiniportPacket& packet, std::size_t nOffset)
-{
+        packet.copyIn(nDataOffset, buffers.pData, dwLength);
+    if (sendPacket(port, packet) != kIoCtlOk)
+        return kIoCtlRequestFailed;
     if (dwDirection == CONTROL_DIRECTION_READ && dwLength != 0)
-        packet.copyOut(nOffset, buffers.pData, dwLength);
+        packet.copyOut(nDataOffset, buffers.pData, dwLength);
+    return kIoCtlOk;
 }
 
 void storeStatus(const CommandBuffers& buffers, std::uint8_t bScsiStatus, std::uint16_t wCommandStatus)

@@ -13,12 +13,12 @@ namespace InfoMgr {
 // Bytes of data the caller hands over: 0 without a buffer.
 std::uint32_t transferLength(const CommandBuffers& buffers);
 
-// Copies the caller's data into the packet at nOffset for a write.
-void copyDataIn(const CommandBuffers& buffers, std::uint32_t dwDirection, std::uint32_t dwLength,
-                MiniportPacket& packet, std::size_t nOffset);
-// Copies the packet's data area back to the caller after a read.
-void copyDataOut(const CommandBuffers& buffers, std::uint32_t dwDirection, std::uint32_t dwLength,
-                 const MiniportPacket& packet, std::size_t nOffset);
+// Sends the packet through the port with the caller's data at nDataOffset:
+// the data of a write goes into the packet before the send, the data of a
+// read comes back to the caller after it. kIoCtlOk, or kIoCtlRequestFailed
+// when the driver refuses the packet.
+std::uint32_t exchangeData(const PortHandle& port, MiniportPacket& packet, const CommandBuffers& buffers,
+                           std::uint32_t dwDirection, std::uint32_t dwLength, std::size_t nDataOffset);
 
 void storeStatus(const CommandBuffers& buffers, std::uint8_t bScsiStatus, std::uint16_t wCommandStatus);
 

@@ -40,33 +40,26 @@ std::uint32_t CsmiCiss::doDiscoverControllers(EssentialDataList& controllers)
 std::uint32_t CsmiCiss::doGetControllerBusInfo(const SchemaObjectEssentialData& controller, BusInfoRecord& busInfo)
 {
     CsmiConfigPacket config{};
-    if (const std::uint32_t dwResult = readCsmiConfig(controller.port(), kClassCiss, config))
-        return dwResult;
-    fillCsmiBusInfo(deviceInfoSet(), config, busInfo);
-    return kIoCtlOk;
+    return readCsmiBusInfo(deviceInfoSet(), controller.port(), kClassCiss, config, busInfo);
 }
 
 std::uint32_t CsmiCiss::doSendScsiCommand(const ScsiRequest& request, std::uint32_t dwDirection,
                                           CommandBuffers& buffers)
 {
-    TSM_ASSERT(request.pDevice != nullptr);
-    if (request.bCdbLength > kMaxScsiCdbLength)
-        return kIoCtlRequestFailed;
-    return sendCommand(*request.pDevice, request.cdb.data(), request.bCdbLength, dwDirection, buffers);
+    const std::optional<CommandBlock> block = commandBlockOf(request);
+    return block ? sendCommand(*block, dwDirection, buffers) : kIoCtlRequestFailed;
 }
 
 std::uint32_t CsmiCiss::doSendBmicCommand(const BmicRequest& request, std::uint32_t dwDirection,
                                           CommandBuffers& buffers)
 {
-    TSM_ASSERT(request.pDevice != nullptr);
-    if (request.bBlockLength > kBmicBlockSize)
-        return kIoCtlRequestFailed;
-    return sendCommand(*request.pDevice, request.block.data(), request.bBlockLength, dwDirection, buffers);
+    const std::optional<CommandBlock> block = commandBlockOf(request);
+    return block ? sendCommand(*block, dwDirection, buffers) : kIoCtlRequestFailed;
 }
 
-std::uint32_t CsmiCiss::sendCommand(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
-                                    std::uint8_t bCdbLength, std::uint32_t dwDirection, CommandBuffers& buffers)
+std::uint32_t CsmiCiss::sendCommand(const CommandBlock& command, std::uint32_t dwDirection, CommandBuffers& buffers)
 {
+    const SchemaObjectEssentialData& device = command.device;
     TSM_ASSERT(dwDirection == CONTROL_DIRECTION_READ || dwDirection == CONTROL_DIRECTION_WRITE);
     const std::uint32_t dwLength = transferLength(buffers);
     if (dwLength > kMaxTransferLength)
@@ -79,14 +72,12 @@ std::uint32_t CsmiCiss::sendCommand(const SchemaObjectEssentialData& device, con
     CissCommandPacket body{};
     std::memcpy(body.lunAddress, device.lunAddress().data(), sizeof body.lunAddress);
     body.tag.set(kCissTag);
-    body.cdbLength = bCdbLength;
-    std::memcpy(body.cdb, pbCdb, bCdbLength);
+    body.cdbLength = command.bLength;
+    std::memcpy(body.cdb, command.pbBytes, command.bLength);
     body.direction.set(packetDirection(dwDirection, dwLength));
     packet.put(body);
-    copyDataIn(buffers, dwDirection, dwLength, packet, kCissDataOffset);
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwDirection, dwLength, kCissDataOffset) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwDirection, dwLength, packet, kCissDataOffset);
     const auto reply = packet.get<CissCommandPacket>();
     storeStatus(buffers, reply.scsiStatus, reply.commandStatus.get());
     storeSense(buffers, reply.sense, kCissSenseMaximum);

@@ -7,6 +7,8 @@
 
 namespace InfoMgr {
 
+struct CommandBlock;
+
 class CsmiCiss : public IoCtlCommandGroup {
 public:
     explicit CsmiCiss(HDEVINFO hDeviceInfoSet);
@@ -27,8 +29,7 @@ protected:
                                     CommandBuffers& buffers) override;
 
 private:
-    std::uint32_t sendCommand(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
-                              std::uint8_t bCdbLength, std::uint32_t dwDirection, CommandBuffers& buffers);
+    std::uint32_t sendCommand(const CommandBlock& command, std::uint32_t dwDirection, CommandBuffers& buffers);
     bool isRemoteProduct(const std::uint8_t* pbInquiry) const;
 
     CSignature m_bSignature;

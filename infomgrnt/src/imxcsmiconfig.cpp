@@ -120,4 +120,29 @@ void fillCsmiBusInfo(HDEVINFO hDeviceInfoSet, CsmiConfigPacket& configBuffer, Bu
     putBusSlot(busInfo, configBuffer.slotNumber.get());
 }
 
+std::uint32_t readCsmiBusInfo(HDEVINFO hDeviceInfoSet, std::uint32_t dwPort, std::uint8_t bExpectedClass,
+                              CsmiConfigPacket& config, BusInfoRecord& busInfo)
+{
+    if (const std::uint32_t dwResult = readCsmiConfig(dwPort, bExpectedClass, config))
+        return dwResult;
+    fillCsmiBusInfo(hDeviceInfoSet, config, busInfo);
+    return kIoCtlOk;
+}
+
+std::optional<CommandBlock> commandBlockOf(const ScsiRequest& request)
+{
+    TSM_ASSERT(request.pDevice != nullptr);
+    if (request.bCdbLength > kMaxScsiCdbLength)
+        return std::nullopt;
+    return CommandBlock { *request.pDevice, request.cdb.data(), request.bCdbLength };
+}
+
+std::optional<CommandBlock> commandBlockOf(const BmicRequest& request)
+{
+    TSM_ASSERT(request.pDevice != nullptr);
+    if (request.bBlockLength > kBmicBlockSize)
+        return std::nullopt;
+    return CommandBlock { *request.pDevice, request.block.data(), request.bBlockLength };
+}
+
 }

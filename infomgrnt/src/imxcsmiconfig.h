@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 namespace InfoMgr {
 
@@ -37,6 +38,21 @@ std::uint32_t readCsmiStatus(std::uint32_t dwPort, std::uint8_t& bStatus);
 // Fills the bus information from a configuration record; the slot of a PCI
 // controller comes from the slot lookup (255 when it finds none).
 void fillCsmiBusInfo(HDEVINFO hDeviceInfoSet, CsmiConfigPacket& config, BusInfoRecord& busInfo);
+
+// Reads the configuration record and fills the bus information from it.
+std::uint32_t readCsmiBusInfo(HDEVINFO hDeviceInfoSet, std::uint32_t dwPort, std::uint8_t bExpectedClass,
+                              CsmiConfigPacket& config, BusInfoRecord& busInfo);
+
+// The command bytes of a SCSI or BMIC request, for the transports that send
+// both kinds in one command packet; none when the request is longer than its
+// kind allows.
+struct CommandBlock {
+    const SchemaObjectEssentialData& device;
+    const std::uint8_t* pbBytes;
+    std::uint8_t bLength;
+};
+std::optional<CommandBlock> commandBlockOf(const ScsiRequest& request);
+std::optional<CommandBlock> commandBlockOf(const BmicRequest& request);
 
 // Bus information record fields.
 void putBusKind(BusInfoRecord& busInfo, std::uint32_t dwKind);

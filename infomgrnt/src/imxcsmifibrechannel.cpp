@@ -57,34 +57,26 @@ std::uint32_t CsmiFibreChannel::doGetControllerBusInfo(const SchemaObjectEssenti
                                                        BusInfoRecord& busInfo)
 {
     CsmiConfigPacket config{};
-    if (const std::uint32_t dwResult = readCsmiConfig(controller.port(), kClassFibre, config))
-        return dwResult;
-    fillCsmiBusInfo(deviceInfoSet(), config, busInfo);
-    return kIoCtlOk;
+    return readCsmiBusInfo(deviceInfoSet(), controller.port(), kClassFibre, config, busInfo);
 }
 
 std::uint32_t CsmiFibreChannel::doSendScsiCommand(const ScsiRequest& request, std::uint32_t dwDirection,
                                                   CommandBuffers& buffers)
 {
-    TSM_ASSERT(request.pDevice != nullptr);
-    if (request.bCdbLength > kMaxScsiCdbLength)
-        return kIoCtlRequestFailed;
-    return sendCommand(*request.pDevice, request.cdb.data(), request.bCdbLength, dwDirection, buffers);
+    const std::optional<CommandBlock> block = commandBlockOf(request);
+    return block ? sendCommand(*block, dwDirection, buffers) : kIoCtlRequestFailed;
 }
 
 std::uint32_t CsmiFibreChannel::doSendBmicCommand(const BmicRequest& request, std::uint32_t dwDirection,
                                                   CommandBuffers& buffers)
 {
-    TSM_ASSERT(request.pDevice != nullptr);
-    if (request.bBlockLength > kBmicBlockSize)
-        return kIoCtlRequestFailed;
-    return sendCommand(*request.pDevice, request.block.data(), request.bBlockLength, dwDirection, buffers);
+    const std::optional<CommandBlock> block = commandBlockOf(request);
+    return block ? sendCommand(*block, dwDirection, buffers) : kIoCtlRequestFailed;
 }
 
-std::uint32_t CsmiFibreChannel::sendCommand(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
-                                            std::uint8_t bCdbLength, std::uint32_t dwDirection,
-                                            CommandBuffers& buffers)
+std::uint32_t CsmiFibreChannel::sendCommand(const CommandBlock& command, std::uint32_t dwDirection, CommandBuffers& buffers)
 {
+    const SchemaObjectEssentialData& device = command.device;
     const std::uint32_t dwControlCode = dwDirection;
     TSM_ASSERT(dwControlCode == CONTROL_DIRECTION_READ || dwControlCode == CONTROL_DIRECTION_WRITE);
     const std::uint32_t dwLength = transferLength(buffers);
@@ -112,16 +104,14 @@ std::uint32_t CsmiFibreChannel::sendCommand(const SchemaObjectEssentialData& dev
     body.deviceHandle = answer.deviceHandle;
     body.lun0 = device.lunAddress()[0];
     body.lun1 = device.lunAddress()[1];
-    body.cdbLength = bCdbLength;
+    body.cdbLength = command.bLength;
     body.route0 = answer.path;
     body.route1 = answer.target;
-    std::memcpy(body.cdb, pbCdb, bCdbLength);
+    std::memcpy(body.cdb, command.pbBytes, command.bLength);
     body.direction.set(packetDirection(dwDirection, dwLength));
     packet.put(body);
-    copyDataIn(buffers, dwDirection, dwLength, packet, kFibreDataOffset);
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwDirection, dwLength, kFibreDataOffset) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwDirection, dwLength, packet, kFibreDataOffset);
     const auto reply = packet.get<FibreCommandPacket>();
     storeStatus(buffers, reply.scsiStatus, reply.commandStatus.get());
     storeSense(buffers, reply.sense, kFibreSenseMaximum);

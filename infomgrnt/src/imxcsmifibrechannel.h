@@ -10,6 +10,8 @@
 
 namespace InfoMgr {
 
+struct CommandBlock;
+
 class CsmiFibreChannel : public IoCtlCommandGroup {
 public:
     explicit CsmiFibreChannel(HDEVINFO hDeviceInfoSet);
@@ -34,8 +36,7 @@ private:
     // adapter, around the world-wide names already read.
     void composeRemoteRecord(const SchemaObjectEssentialData& device, const std::uint8_t* pbNames,
                              std::uint8_t* pbIdentity);
-    std::uint32_t sendCommand(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
-                              std::uint8_t bCdbLength, std::uint32_t dwDirection, CommandBuffers& buffers);
+    std::uint32_t sendCommand(const CommandBlock& command, std::uint32_t dwDirection, CommandBuffers& buffers);
 
     CSignature m_bSignature;
 };

@@ -69,9 +69,8 @@ std::uint32_t CsmiI2O::doDiscoverControllers(EssentialDataList& controllers)
 std::uint32_t CsmiI2O::doGetControllerBusInfo(const SchemaObjectEssentialData& controller, BusInfoRecord& busInfo)
 {
     CsmiConfigPacket config{};
-    if (const std::uint32_t dwResult = readCsmiConfig(controller.port(), kClassI2O, config))
+    if (const std::uint32_t dwResult = readCsmiBusInfo(deviceInfoSet(), controller.port(), kClassI2O, config, busInfo))
         return dwResult;
-    fillCsmiBusInfo(deviceInfoSet(), config, busInfo);
     // Where the operating system knows no slot, the routing table may.
     if (config.ioBusType == kIoBusPci && config.slotNumber.get() == 0xFF) {
         std::uint8_t bSlot = 0xFF;
@@ -101,10 +100,8 @@ std::uint32_t CsmiI2O::doSendBmicCommand(const BmicRequest& request, std::uint32
     body.transferCount.set(static_cast<std::uint16_t>(dwLength >= kSectorSize ? dwLength / kSectorSize : dwLength));
     std::memcpy(body.blockValue, request.block.data() + 2, sizeof body.blockValue);
     packet.put(body);
-    copyDataIn(buffers, dwDirection, dwLength, packet, sizeof(I2OBmicPacket));
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwDirection, dwLength, sizeof(I2OBmicPacket)) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwDirection, dwLength, packet, sizeof(I2OBmicPacket));
     const auto reply = packet.get<I2OBmicPacket>();
     storeStatus(buffers, reply.status.b[0], reply.status.get());
     // The controller returns no sense bytes: the status byte alone stands
@@ -142,10 +139,8 @@ std::uint32_t CsmiI2O::doSendScsiCommand(const ScsiRequest& request, std::uint32
     body.reserved52.set(0);
     std::memcpy(body.cdb, request.cdb.data(), request.bCdbLength);
     packet.put(body);
-    copyDataIn(buffers, dwDirection, dwLength, packet, kI2OScsiDataOffset);
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwDirection, dwLength, kI2OScsiDataOffset) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwDirection, dwLength, packet, kI2OScsiDataOffset);
     const auto reply = packet.get<I2OScsiPacket>();
     storeStatus(buffers, packet.byteAt(kI2OScsiStatusOffset),
                 static_cast<std::uint16_t>(reply.sense[0] | (reply.sense[1] << 8)));

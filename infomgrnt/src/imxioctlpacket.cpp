@@ -2,16 +2,15 @@
 #include "imxioctlpacket.h"
 
 #include "checkassert.h"
+#include "imxboundedcall.h"
 #include "imxioctlcommandgroup.h"
 
 #include <algorithm>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <utility>
+#include <vector>
 
 namespace InfoMgr {
 
@@ -107,14 +106,11 @@ std::uint32_t MiniportPacket::returnCode() const
 
 namespace {
 
-// A request whose packet names a finite timeout runs on its own thread with
+// A request whose packet names a finite timeout runs on a worker thread with
 // its own copy of the packet and its own handle of the device, so a driver
 // that never answers costs the caller no more than that timeout, and the
 // caller may close its handle while the abandoned call still runs.
 struct BoundedCall {
-    std::mutex mutex;
-    std::condition_variable done;
-    bool bFinished = false;
     bool bOk = false;
     std::uint32_t dwReturned = 0;
     std::vector<std::uint8_t> buffer;
@@ -126,23 +122,17 @@ bool runBounded(const std::string& sDeviceName, MiniportPacket& packet, std::uin
     const auto nSize = static_cast<std::uint32_t>(packet.sendSize());
     pCall->buffer.assign(packet.bytes(), packet.bytes() + nSize);
     DeviceChannel* pChannel = &deviceChannel();
-    std::thread([pCall, pChannel, sDeviceName, nSize] {
-        std::uint32_t dwBytes = 0;
-        bool bOk = false;
-        const HANDLE hDevice = pChannel->openDevice(sDeviceName);
-        if (hDevice != INVALID_HANDLE_VALUE && hDevice != nullptr) {
-            bOk = pChannel->ioControl(hDevice, kMiniportIoctl, pCall->buffer.data(), nSize, pCall->buffer.data(),
-                                      nSize, dwBytes);
-            pChannel->closeDevice(hDevice);
-        }
-        const std::lock_guard<std::mutex> lock(pCall->mutex);
-        pCall->bOk = bOk;
-        pCall->dwReturned = dwBytes;
-        pCall->bFinished = true;
-        pCall->done.notify_all();
-    }).detach();
-    std::unique_lock<std::mutex> lock(pCall->mutex);
-    if (!pCall->done.wait_for(lock, std::chrono::seconds(packet.timeoutSeconds()), [&] { return pCall->bFinished; }))
+    const bool bFinished = runWithTimeLimit(
+        [pCall, pChannel, sDeviceName, nSize] {
+            const HANDLE hDevice = pChannel->openDevice(sDeviceName);
+            if (hDevice != INVALID_HANDLE_VALUE && hDevice != nullptr) {
+                pCall->bOk = pChannel->ioControl(hDevice, kMiniportIoctl, pCall->buffer.data(), nSize,
+                                                 pCall->buffer.data(), nSize, pCall->dwReturned);
+                pChannel->closeDevice(hDevice);
+            }
+        },
+        std::chrono::seconds(packet.timeoutSeconds()));
+    if (!bFinished)
         return false;
     packet.copyIn(0, pCall->buffer.data(), nSize);
     dwReturned = pCall->dwReturned;

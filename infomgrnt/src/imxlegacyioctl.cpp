@@ -118,10 +118,8 @@ std::uint32_t LegacyIoCtl::doSendBmicCommand(const BmicRequest& request, std::ui
     body.dataLength.set(dwIOBufferSize);
     std::memcpy(body.blockLength, request.block.data() + 7, sizeof body.blockLength);
     packet.put(body);
-    copyDataIn(buffers, dwControlDirection, dwIOBufferSize, packet, sizeof(LegacyBmicPacket));
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwControlDirection, dwIOBufferSize, sizeof(LegacyBmicPacket)) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwControlDirection, dwIOBufferSize, packet, sizeof(LegacyBmicPacket));
     // The legacy driver reports no statuses or sense bytes of its own.
     storeStatus(buffers, 0, 0);
     storeSense(buffers, nullptr, 0);
@@ -155,10 +153,8 @@ std::uint32_t LegacyIoCtl::doSendScsiCommand(const ScsiRequest& request, std::ui
     std::memcpy(body.cdb, request.cdb.data(), request.bCdbLength);
     body.dataLength.set(dwLength);
     packet.put(body);
-    copyDataIn(buffers, dwControlDirection, dwLength, packet, sizeof(LegacyScsiPacket));
-    if (sendPacket(port, packet) != kIoCtlOk)
+    if (exchangeData(port, packet, buffers, dwControlDirection, dwLength, sizeof(LegacyScsiPacket)) != kIoCtlOk)
         return kIoCtlRequestFailed;
-    copyDataOut(buffers, dwControlDirection, dwLength, packet, sizeof(LegacyScsiPacket));
     storeStatus(buffers, 0, 0);
     storeSense(buffers, nullptr, 0);
     return kIoCtlOk;

@@ -4,9 +4,13 @@
 
 #include "uniquefd.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
+#include <thread>
 
 namespace qwex {
 
@@ -15,14 +19,32 @@ public:
     // Appends to path (created with mode 0644); a log that cannot be opened
     // writes nothing.
     explicit AccessLog(const std::string& path);
+    // Writes every line still held.
+    ~AccessLog();
+    AccessLog(const AccessLog&) = delete;
+    AccessLog& operator=(const AccessLog&) = delete;
 
-    // "<UTC time> <method> <path> <status> <bytes> <microseconds>\n", written with
-    // one append so that lines of concurrent requests never mix.
+    // "<UTC time> <method> <path> <status> <bytes> <microseconds>\n". Lines are
+    // gathered in memory and appended in batches: when enough have gathered,
+    // a moment (kFlushDelay) after the first of a batch, and at the end.
     void write(std::string_view method, std::string_view path, unsigned status, uint64_t bytes,
-               uint64_t microseconds) const;
+               uint64_t microseconds);
+
+    // Appends what is gathered now.
+    void flush();
+
+    static constexpr std::chrono::milliseconds kFlushDelay { 100 };
 
 private:
+    void writeOut(std::unique_lock<std::mutex>& lock);
+    void flushLater();
+
     UniqueFd m_fd;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::string m_pending;
+    bool m_closing = false;
+    std::thread m_flusher;
 };
 
 } // namespace qwex

@@ -110,7 +110,8 @@ QWEX_API DWORD WINAPI QWEXClientGetUrl(QWEX_HANDLE hServer, LPCSTR pszUrl, PFN_Q
 {
     if (!hServer || !pszUrl)
         return QWEX_ERROR_BAD_ARGUMENT;
-    return qwex::runTransfer(settingsOf(*hServer->server), { pszUrl, nullptr, 0, nullptr, pfnCallback, pUserObject });
+    return qwex::runTransfer(hServer->server->transferHandles(), settingsOf(*hServer->server),
+                             { pszUrl, nullptr, 0, nullptr, pfnCallback, pUserObject });
 }
 
 QWEX_API DWORD WINAPI QWEXClientPostUrl(QWEX_HANDLE hServer, LPCSTR pszUrl, LPCVOID pData, DWORD dwSize,
@@ -120,7 +121,7 @@ QWEX_API DWORD WINAPI QWEXClientPostUrl(QWEX_HANDLE hServer, LPCSTR pszUrl, LPCV
     if (!hServer || !pszUrl || (!pData && dwSize != 0))
         return QWEX_ERROR_BAD_ARGUMENT;
     static const char kEmpty = 0;
-    return qwex::runTransfer(settingsOf(*hServer->server),
+    return qwex::runTransfer(hServer->server->transferHandles(), settingsOf(*hServer->server),
                              { pszUrl, pData ? pData : &kEmpty, dwSize, pszContentType, pfnCallback, pUserObject });
 }
 

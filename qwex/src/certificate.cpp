@@ -120,8 +120,14 @@ bool ensureCertificate(const std::string& directory, CertificateFiles& files, st
 {
     files.certificatePath = directory + "/server.crt";
     files.keyPath = directory + "/server.key";
-    if (fileExists(files.certificatePath) && fileExists(files.keyPath))
+    if (fileExists(files.certificatePath) && fileExists(files.keyPath)) {
+        // Whoever copied or opened the key, it stays readable by its owner only.
+        if (::chmod(files.keyPath.c_str(), 0600) != 0) {
+            error = "cannot make the server key private: " + files.keyPath;
+            return false;
+        }
         return true;
+    }
     gnutls_x509_privkey_t rawKey = nullptr;
     gnutls_x509_crt_t rawCrt = nullptr;
     if (gnutls_x509_privkey_init(&rawKey) < 0) {

@@ -9,9 +9,9 @@
 namespace qwex {
 namespace {
 
-struct CurlDeleter {
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-};
+// Enough for the request threads of a busy server; more are closed.
+constexpr size_t kMaxIdleHandles = 16;
+
 struct ListDeleter {
     void operator()(curl_slist* list) const { curl_slist_free_all(list); }
 };
@@ -45,13 +45,56 @@ DWORD resultOf(CURLcode code, bool overflowed)
 
 } // namespace
 
-DWORD runTransfer(const ClientSettings& settings, const ClientTransfer& transfer)
+void CurlDeleter::operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+
+TransferHandles::~TransferHandles()
 {
+    std::unique_lock lock(m_mutex);
+    m_returned.wait(lock, [this] { return m_nLent == 0; });
+    m_idle.clear();
+}
+
+CurlPtr TransferHandles::take()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (!m_idle.empty()) {
+            CurlPtr handle = std::move(m_idle.back());
+            m_idle.pop_back();
+            ++m_nLent;
+            return handle;
+        }
+    }
     static std::once_flag initialised;
     std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    CurlPtr handle(curl_easy_init());
+    if (handle) {
+        const std::lock_guard lock(m_mutex);
+        ++m_nLent;
+    }
+    return handle;
+}
+
+void TransferHandles::giveBack(CurlPtr handle)
+{
+    if (!handle)
+        return;
+    // Clears every option and what the last transfer left; open connections
+    // and TLS sessions stay.
+    curl_easy_reset(handle.get());
+    const std::lock_guard lock(m_mutex);
+    if (m_idle.size() < kMaxIdleHandles)
+        m_idle.push_back(std::move(handle));
+    --m_nLent;
+    // Notified under the lock: the destructor may end the object right after.
+    m_returned.notify_all();
+}
+
+DWORD runTransfer(TransferHandles& handles, const ClientSettings& settings, const ClientTransfer& transfer)
+{
     QWEXClientRequest_ request;
     request.userObject = transfer.userObject;
-    const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    CurlPtr curl = handles.take();
     if (!curl)
         return QWEX_ERROR_TRANSFER;
     Receiver receiver { &request.body, settings.maxResponseBytes };
@@ -87,6 +130,8 @@ DWORD runTransfer(const ClientSettings& settings, const ClientTransfer& transfer
     request.state = result != QWEX_SUCCESS     ? QWEX_CLIENT_STATE_FAILED
                     : request.body.empty()     ? QWEX_CLIENT_STATE_DONE
                                                : QWEX_CLIENT_STATE_DATA;
+    curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
+    handles.giveBack(std::move(curl));
     if (transfer.callback)
         transfer.callback(&request);
     return result;

@@ -41,6 +41,9 @@ namespace {
 
 constexpr const char* kIndexNames[] = { "index.htm", "index.html" };
 
+// GnuTLS's usual choice of ciphers, offered over TLS 1.2 and 1.3 only.
+constexpr const char* kTlsPriorities = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
+
 void ignoreMhdMessage(void*, const char*, va_list) {}
 
 std::string queryOf(const std::string& rawUri)
@@ -180,6 +183,7 @@ MHD_Daemon* Server::openDaemon(const std::string& address, unsigned port, bool t
     const MHD_OptionItem tlsOptions[] = {
         { MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(m_certificatePem.c_str()) },
         { MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(m_keyPem.c_str()) },
+        { MHD_OPTION_HTTPS_PRIORITIES, 0, const_cast<char*>(kTlsPriorities) },
         { MHD_OPTION_END, 0, nullptr },
     };
     const MHD_OptionItem noOptions[] = { { MHD_OPTION_END, 0, nullptr } };
@@ -240,6 +244,8 @@ void Server::shutdown()
     }
     m_http.reset();
     m_https.reset();
+    if (m_accessLog)
+        m_accessLog->flush();
     for (const auto& extension : m_extensions)
         extension->callTerminate();
 }

@@ -5,6 +5,7 @@
 
 #include "accesslog.h"
 #include "certificate.h"
+#include "client.h"
 #include "config.h"
 #include "extension.h"
 #include "requestpool.h"
@@ -43,6 +44,7 @@ public:
 
     const ServerConfig& config() const { return m_config; }
     const std::string& certificatePath() const { return m_certificate.certificatePath; }
+    TransferHandles& transferHandles() { return m_transferHandles; }
 
 private:
     struct WebApp {
@@ -89,6 +91,7 @@ private:
     mutable std::shared_mutex m_routesMutex;
     std::vector<std::unique_ptr<Extension>> m_extensions;
     RequestPool m_requestThreads;
+    TransferHandles m_transferHandles; // of the client calls
     DaemonPtr m_http { nullptr, MHD_stop_daemon };
     DaemonPtr m_https { nullptr, MHD_stop_daemon };
     std::atomic<bool> m_stopping { false };

@@ -90,21 +90,26 @@ MapResult splitUrlPath(std::string_view path, std::vector<std::string>& parts)
 
 MapResult openUnder(int rootFd, const std::vector<std::string>& parts, MappedFile& file)
 {
-    const int fd = ::openat(rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return MapResult::eNOT_FOUND;
-    file.fd.reset(fd);
     file.name.clear();
-    if (::fstat(fd, &file.info) != 0)
-        return MapResult::eNOT_FOUND;
+    if (parts.empty()) {
+        // The root itself: an fd of its own, so that the caller may keep it.
+        file.fd.reset(::openat(rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!file.fd.valid() || ::fstat(file.fd.get(), &file.info) != 0)
+            return MapResult::eNOT_FOUND;
+        return MapResult::eFOUND;
+    }
+    // Each component is opened relative to the folder opened before it,
+    // starting from the root's own descriptor.
+    int folder = rootFd;
     for (const std::string& part : parts) {
-        if (!S_ISDIR(file.info.st_mode))
+        if (folder != rootFd && !S_ISDIR(file.info.st_mode))
             return MapResult::eNOT_FOUND;
         MappedFile next;
-        const MapResult result = openEntry(file.fd.get(), part, next);
+        const MapResult result = openEntry(folder, part, next);
         if (result != MapResult::eFOUND)
             return result;
         file = std::move(next);
+        folder = file.fd.get();
     }
     return MapResult::eFOUND;
 }

@@ -21,6 +21,7 @@ struct FileStamp {
     int64_t seconds = 0;
     int64_t nanoseconds = 0;
     int64_t size = 0;
+    uint64_t inode = 0; // a description replaced by rename is a new file
     bool operator==(const FileStamp&) const = default;
 };
 
@@ -33,6 +34,7 @@ FileStamp stampOf(const std::string& path)
         stamp.seconds = info.st_mtim.tv_sec;
         stamp.nanoseconds = info.st_mtim.tv_nsec;
         stamp.size = info.st_size;
+        stamp.inode = info.st_ino;
     }
     return stamp;
 }

@@ -58,14 +58,11 @@ protected:
     }
 
     // Lines written to the debugger output so far.
-    std::vector<std::string> traceLines() const { return lines(m_machine.read("debug-output.log")); }
-
-    static std::vector<std::string> lines(const std::string& text)
+    std::vector<std::string> traceLines() const
     {
         std::vector<std::string> result;
-        std::istringstream in(text);
-        std::string line;
-        while (std::getline(in, line))
+        std::istringstream in(m_machine.read("debug-output.log"));
+        for (std::string line; std::getline(in, line);)
             result.push_back(line);
         return result;
     }

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -57,38 +58,29 @@ struct Tree {
     }
 };
 
-TEST(CommandRouting, DrivesAndArraysForwardToTheirParent)
+TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
 {
     Tree tree;
     const Core::DevicePtr pArray = tree.attach(tree.pTop, new Schema::Array("A", 0, "1*-*", ""));
     const Core::DevicePtr pLogical = tree.attach(pArray, new Schema::LogicalDrive(0x0107));
-    const Core::DevicePtr pPhysical = tree.attach(pArray, new Schema::PhysicalDrive(0, 1));
-    const Core::DevicePtr pDirect = tree.attach(tree.pTop, new Schema::LogicalDrive(2));
-
-    struct Case {
-        const char* pszName;
-        Core::BmicDevice* pDevice;
-        std::uint8_t bExpectedLun;
-    };
-    const Case cases[] = {
-        {"array keeps the LUN", dynamic_cast<Core::BmicDevice*>(pArray.get()), 9},
-        {"logical drive under an array sets the low byte of its number", dynamic_cast<Core::BmicDevice*>(pLogical.get()), 7},
-        {"physical drive keeps the LUN", dynamic_cast<Core::BmicDevice*>(pPhysical.get()), 9},
-        {"logical drive under the controller", dynamic_cast<Core::BmicDevice*>(pDirect.get()), 2},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        ASSERT_NE(c.pDevice, nullptr);
+    // The LUN that reaches the top of a command sent with LUN 9: a logical
+    // drive under an array sets the low byte of its number, one under the
+    // controller its number; arrays and physical drives keep it.
+    const std::pair<Core::DevicePtr, std::uint8_t> cases[] = {
+        {pArray, 9}, {pLogical, 7}, {tree.attach(pArray, new Schema::PhysicalDrive(0, 1)), 9},
+        {tree.attach(tree.pTop, new Schema::LogicalDrive(2)), 2}};
+    int index = 0;
+    for (const auto& [pDevice, bLun] : cases) {
+        SCOPED_TRACE(index++);
         tree.top().bmic.clear();
         Core::BmicParameters parameters;
         parameters.opcode = 0x50;
         parameters.detail = 0x1234;
         parameters.lun = 9;
-        EXPECT_TRUE(c.pDevice->sendBmicCommand(parameters));
+        EXPECT_TRUE(dynamic_cast<Core::BmicDevice&>(*pDevice).sendBmicCommand(parameters));
         ASSERT_EQ(tree.top().bmic.size(), 1u);
-        EXPECT_EQ(tree.top().bmic[0].lun, c.bExpectedLun);
-        EXPECT_EQ(tree.top().bmic[0].opcode, 0x50);
-        EXPECT_EQ(tree.top().bmic[0].detail, 0x1234u);
+        const Core::BmicParameters& sent = tree.top().bmic[0];
+        EXPECT_EQ(std::make_tuple(sent.lun, sent.opcode, sent.detail), std::make_tuple(bLun, std::uint8_t{0x50}, 0x1234u));
     }
 
     // SCSI blocks pass unchanged through an array and a logical drive.
@@ -105,20 +97,15 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParent)
     tree.top().bAnswer = false;
     Core::LogicalDriveStatusCommand status(0);
     EXPECT_EQ(status.run(dynamic_cast<Core::BmicDevice&>(*pLogical))->value(), Core::Status::eFAILED);
-}
 
-TEST(CommandRouting, DriveUnderADeviceWithoutCommandsFails)
-{
+    // Under a device without commands both kinds fail.
     const Core::DevicePtr pAdapter(new Schema::HostBusAdapter(3));
     pAdapter->updateAttribute(Core::Attribute("WWN", "50060b0000c31a22"));
-    const Core::DevicePtr pDrive(new Schema::LogicalDrive(1));
-    Core::Device::addChild(pAdapter, pDrive);
+    const schematest::TreeGuard guard(pAdapter);
+    const Core::DevicePtr pDrive = tree.attach(pAdapter, new Schema::LogicalDrive(1));
     Core::LogicalDriveConfigCommand config(1);
-    const auto pStatus = config.run(dynamic_cast<Core::BmicDevice&>(*pDrive));
-    EXPECT_EQ(pStatus->value(), Core::Status::eFAILED);
-    Core::ScsiParameters scsi;
+    EXPECT_EQ(config.run(dynamic_cast<Core::BmicDevice&>(*pDrive))->value(), Core::Status::eFAILED);
     EXPECT_FALSE(dynamic_cast<Core::SCSIDevice&>(*pDrive).sendScsiCommand(scsi));
-    Core::Device::removeChild(pAdapter, pDrive);
 }
 
 TEST(CommandRouting, GptTestReadsTheFirstBlock)

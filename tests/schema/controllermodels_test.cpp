@@ -10,51 +10,35 @@
 
 namespace {
 
-TEST(ControllerModels, BoardTableHoldsEighteenBoardsAndThreeProducts)
+TEST(ControllerModels, EighteenBoardsThreeProductsAndATagForEveryModel)
 {
-    const auto boards = Schema::boardTable();
-    ASSERT_EQ(boards.size(), 21u);
-    int subsystemKeys = 0;
-    int productKeys = 0;
     std::set<std::string> keys;
-    for (const Schema::BoardEntry& entry : boards) {
+    std::set<std::string> boardModels;
+    int subsystemKeys = 0;
+    for (const Schema::BoardEntry& entry : Schema::boardTable()) {
         SCOPED_TRACE(entry.pszKey);
         const std::string key = entry.pszKey;
         EXPECT_TRUE(keys.insert(key).second) << "duplicate key";
-        EXPECT_FALSE(std::string(entry.pszModel).empty());
-        const bool bSubsystem =
-            key.size() == 10 && key.rfind("0x", 0) == 0 && key.find_first_not_of("0123456789abcdef", 2) == std::string::npos;
-        if (bSubsystem)
-            ++subsystemKeys;
-        else if (key.size() == 16)
-            ++productKeys;
-        else
-            ADD_FAILURE() << "key is neither a subsystem identifier nor a product identifier";
-    }
-    EXPECT_EQ(subsystemKeys, 18);
-    EXPECT_EQ(productKeys, 3);
-}
-
-TEST(ControllerModels, ModelTableNamesEveryBoardModelAndOneEisaModelMore)
-{
-    const auto models = Schema::modelTable();
-    ASSERT_EQ(models.size(), 21u);
-    std::set<std::string> boardModels;
-    for (const Schema::BoardEntry& entry : Schema::boardTable())
         boardModels.insert(entry.pszModel);
-    for (const std::string& model : boardModels) {
-        SCOPED_TRACE(model);
-        EXPECT_TRUE(Schema::modelTag(model).has_value());
+        EXPECT_TRUE(Schema::modelTag(entry.pszModel).has_value());
+        // A subsystem identifier as subsystemKey() writes it, or a product identifier.
+        if (key.size() == 10 && key.rfind("0x", 0) == 0 && key.find_first_not_of("0123456789abcdef", 2) == std::string::npos)
+            ++subsystemKeys;
+        else
+            EXPECT_EQ(key.size(), 16u) << "neither a subsystem identifier nor a product identifier";
     }
+    EXPECT_EQ(keys.size(), 21u);
+    EXPECT_EQ(subsystemKeys, 18);
+
+    // One model more than the boards name; tags are upper case.
+    ASSERT_EQ(Schema::modelTable().size(), 21u);
     int withoutBoard = 0;
-    for (const Schema::ModelEntry& row : models) {
+    for (const Schema::ModelEntry& row : Schema::modelTable()) {
         SCOPED_TRACE(row.pszModel);
-        if (boardModels.count(row.pszModel) == 0)
-            ++withoutBoard;
+        withoutBoard += boardModels.count(row.pszModel) == 0 ? 1 : 0;
         const std::string tag = row.pszTag;
-        ASSERT_FALSE(tag.empty());
-        for (const char c : tag)
-            EXPECT_FALSE(std::islower(static_cast<unsigned char>(c))) << "tag " << tag << " is not upper case";
+        EXPECT_FALSE(tag.empty());
+        EXPECT_TRUE(std::none_of(tag.begin(), tag.end(), [](unsigned char c) { return std::islower(c); })) << tag;
     }
     EXPECT_EQ(withoutBoard, 1);
 }
@@ -74,8 +58,7 @@ TEST(ControllerModels, LooksUpModelsExactlyAndKeysInTheirWrittenForm)
     const std::string clustered = Schema::kClusteredControllerProductId;
     EXPECT_EQ(clustered.size(), 16u);
     const auto boards = Schema::boardTable();
-    EXPECT_TRUE(
-        std::any_of(boards.begin(), boards.end(), [&](const auto& entry) { return clustered == entry.pszKey; }));
+    EXPECT_TRUE(std::any_of(boards.begin(), boards.end(), [&](const auto& entry) { return clustered == entry.pszKey; }));
 }
 
 }

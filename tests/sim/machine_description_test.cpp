@@ -1,6 +1,6 @@
 // Machine descriptions: malformed ones are refused with file, line and
 // problem, the machine then has no hardware; changes are picked up.
-#include <tempmachine.h>
+#include "simdevice.h"
 
 #include <setupapi.h>
 #include <windows.h>
@@ -11,15 +11,8 @@
 
 namespace {
 
-// True when the device opens; the handle is closed again.
-bool opens(const std::string& name)
-{
-    const HANDLE h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
-    return h != INVALID_HANDLE_VALUE && CloseHandle(h);
-}
-bool portOpens(unsigned port) { return opens("\\\\.\\Scsi" + std::to_string(port) + ":"); }
-bool healthOpens() { return opens("\\\\.\\ZyrHlth"); }
+bool portOpens(unsigned port) { return simtest::opens(simtest::portName(static_cast<int>(port))); }
+bool healthOpens() { return simtest::opens(simtest::kHealth); }
 
 DWORD setupRecordCount()
 {
@@ -150,7 +143,7 @@ TEST(MachineDescription, ChangesArePickedUpWhileRunning)
     EXPECT_FALSE(portOpens(4));
 
     // An open handle sees the machine as it is now: the port was pulled.
-    const HANDLE h = CreateFileA("\\\\.\\Scsi3:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+    const HANDLE h = CreateFileA(simtest::portName(3).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                  nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     machine.writeDescription(R"(<machine><port number="4" driver="other"/><health present="true"/></machine>)");

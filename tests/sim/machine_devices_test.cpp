@@ -1,88 +1,65 @@
 // Device I/O on the simulated machine: health driver requests, injected
 // faults, the capture line, setup records and the operating-system version.
-#include <byteimage.h>
+#include "simdevice.h"
+
 #include <capturefile.h>
-#include <tempmachine.h>
 
 #include <setupapi.h>
-#include <windows.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstring>
 #include <string>
+#include <tuple>
+
+using namespace simtest;
 
 namespace {
 
 const std::string kMachines = std::string(TSM_SOURCE_DIR) + "/sim/machines/";
 
-// An open device, closed at the end of the scope.
-class Device {
-public:
-    explicit Device(const char* name)
-        : m_h(CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)),
-          m_dwOpenError(GetLastError())
-    {
-    }
-    ~Device()
-    {
-        if (m_h != INVALID_HANDLE_VALUE)
-            CloseHandle(m_h);
-    }
-    bool opened() const { return m_h != INVALID_HANDLE_VALUE; }
-    DWORD openError() const { return m_dwOpenError; }
-    // One request; returns the error (0 on success) and sets returned.
-    DWORD request(DWORD code, const void* in, DWORD inLength, void* out, DWORD outLength, DWORD& returned) const
-    {
-        returned = 0xDEAD;
-        const BOOL ok = DeviceIoControl(m_h, code, const_cast<void*>(in), inLength, out, outLength, &returned, nullptr);
-        return ok ? 0 : GetLastError();
-    }
-
-private:
-    HANDLE m_h;
-    DWORD m_dwOpenError;
-};
-
 constexpr DWORD kSlotCode = 0x000721F8;
 constexpr DWORD kHeaderCode = 0x00072158;
+
+// The slot request for bus 2 device 3 function 0: bus, device << 3, slot, 0.
+const Buffer kSlotRequest = {2, 3 << 3, 0, 0};
 
 TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
 {
     tsmtest::TempMachine machine;
     machine.useDescription(kMachines + "slot-health.xml");
-    Device health("\\\\.\\ZyrHlth");
-    ASSERT_TRUE(health.opened());
-    DWORD returned = 0;
-
-    BYTE slot[4] = {2, 3 << 3, 0, 0};
-    EXPECT_EQ(health.request(kSlotCode, slot, 4, slot, 4, returned), 0u);
-    EXPECT_EQ(returned, 4u);
-    EXPECT_EQ(slot[2], 4);
-    // A function the BIOS knows no slot for.
-    BYTE other[4] = {2, (3 << 3) | 1, 0, 0};
-    EXPECT_EQ(health.request(kSlotCode, other, 4, other, 4, returned), 31u);
-    EXPECT_EQ(returned, 0u);
-    // Buffers too small for the request, an unknown request.
-    EXPECT_EQ(health.request(kSlotCode, slot, 3, slot, 4, returned), 24u);
-    BYTE small[100] = {};
-    EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, small, sizeof small, returned), 24u);
-    BYTE block[16] = {};
-    EXPECT_EQ(health.request(0x0007212C, block, sizeof block, block, sizeof block, returned), 24u);
-    EXPECT_EQ(health.request(0x00072000, slot, 4, slot, 4, returned), 1u);
+    const struct {
+        const char* what;
+        DWORD code;
+        Buffer in;
+        size_t outSize;
+        DWORD error;
+    } cases[] = {
+        {"a function the BIOS knows no slot for", kSlotCode, {2, (3 << 3) | 1, 0, 0}, 4, 31},
+        {"slot request of three bytes", kSlotCode, {2, 3 << 3, 0}, 4, 24},
+        {"header buffer of 100 bytes", kHeaderCode, {}, 100, 24},
+        {"another request of the health driver", 0x0007212C, Buffer(16), 16, 24},
+        {"an unknown request", 0x00072000, kSlotRequest, 4, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Reply reply = ioctl(kHealth, c.code, c.in, c.outSize);
+        EXPECT_EQ(reply.error, c.error);
+        EXPECT_EQ(reply.returned, 0u);
+    }
+    const Reply slot = ioctl(kHealth, kSlotCode, kSlotRequest, kSlotRequest);
+    EXPECT_EQ(slot.returned, 4u);
+    EXPECT_EQ(slot.out, (Buffer{2, 3 << 3, 4, 0}));
 
     // Configuration header of bus 2 device 3, asked for 48 bytes: the answered
-    // flag, the bytes as the description gives them, nothing past those.
-    tsmtest::ByteImage header = tsmtest::ByteImage(276).u8(0, 2).u8(4, 3).u8(12, 48);
-    EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, header.bytes().data(), 276, returned), 0u);
-    EXPECT_EQ(returned, 276u);
-    EXPECT_EQ(tsmtest::toHex({header.bytes().data() + 16, 16}), "01000000a7f1014c0700000001000401");
-    EXPECT_EQ(header.bytes()[20 + 48], 0);
-    // A bus above the last one is not answered.
-    header = tsmtest::ByteImage(276).u8(0, 3).u8(12, 48);
-    EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, header.bytes().data(), 276, returned), 0u);
-    EXPECT_EQ(header.bytes()[16], 0);
+    // flag, the bytes as the description gives them, nothing past those. A
+    // bus above the last one is not answered.
+    Reply header = ioctl(kHealth, kHeaderCode, {}, Bytes(276).u8(0, 2).u8(4, 3).u8(12, 48));
+    EXPECT_EQ(header.error, 0u);
+    EXPECT_EQ(header.returned, 276u);
+    EXPECT_EQ(toHex(slice(header.out, 16, 16)), "01000000a7f1014c0700000001000401");
+    EXPECT_EQ(header.out[20 + 48], 0);
+    header = ioctl(kHealth, kHeaderCode, {}, Bytes(276).u8(0, 3).u8(12, 48));
+    EXPECT_EQ(header.error, 0u);
+    EXPECT_EQ(header.out[16], 0);
 }
 
 TEST(SimulatedDevices, FaultsAroundAnyDevice)
@@ -99,48 +76,33 @@ TEST(SimulatedDevices, FaultsAroundAnyDevice)
       <port number="1" driver="other"><fault kind="open" error="5"/></port>
       <port number="2" driver="other"><fault kind="hang" ms="150" code="0x0004D008"/></port>
     </machine>)");
-    DWORD returned = 0;
-    {
-        SCOPED_TRACE("short reply: success with fewer bytes");
-        Device health("\\\\.\\ZyrHlth");
-        BYTE slot[4] = {0, 1 << 3, 0x77, 0};
-        EXPECT_EQ(health.request(kSlotCode, slot, 4, slot, 4, returned), 0u);
-        EXPECT_EQ(returned, 2u);
-        EXPECT_EQ(slot[2], 0x77) << "bytes past the reply stay as they were";
-    }
-    {
-        SCOPED_TRACE("garbage reply: the whole buffer, scrambled, reported as success");
-        Device health("\\\\.\\ZyrHlth");
-        BYTE first[276] = {};
-        BYTE second[276] = {};
-        EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, first, sizeof first, returned), 0u);
-        EXPECT_EQ(returned, 276u);
-        EXPECT_EQ(health.request(kHeaderCode, nullptr, 0, second, sizeof second, returned), 0u);
-        const BYTE zeros[276] = {};
-        EXPECT_NE(std::memcmp(first, zeros, sizeof first), 0);
-        EXPECT_NE(std::memcmp(first, second, sizeof first), 0);
-    }
-    {
-        SCOPED_TRACE("failing request and failing open");
-        Device port("\\\\.\\Scsi0:");
-        BYTE buffer[8] = {};
-        EXPECT_EQ(port.request(0x0004D008, buffer, 8, buffer, 8, returned), 1117u);
-        EXPECT_EQ(returned, 0u);
-        Device refused("\\\\.\\Scsi1:");
-        EXPECT_FALSE(refused.opened());
-        EXPECT_EQ(refused.openError(), 5u);
-    }
-    {
-        SCOPED_TRACE("hanging request: only the request named waits");
-        Device port("\\\\.\\Scsi2:");
-        BYTE buffer[8] = {};
-        auto started = std::chrono::steady_clock::now();
-        EXPECT_EQ(port.request(0x0004D008, buffer, 8, buffer, 8, returned), 1u);
-        EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
-        started = std::chrono::steady_clock::now();
-        EXPECT_EQ(port.request(0x0004100C, buffer, 8, buffer, 8, returned), 1u);
-        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
-    }
+    // A short reply: success with fewer bytes, the rest of the buffer as it was.
+    const Reply shortReply = ioctl(kHealth, kSlotCode, {0, 1 << 3, 0, 0}, Buffer(4, 0x77));
+    EXPECT_EQ(shortReply.error, 0u);
+    EXPECT_EQ(shortReply.returned, 2u);
+    EXPECT_EQ(shortReply.out[2], 0x77);
+
+    // A garbage reply: the whole buffer, scrambled, reported as success.
+    const Reply first = ioctl(kHealth, kHeaderCode, {}, 276);
+    const Reply second = ioctl(kHealth, kHeaderCode, {}, 276);
+    EXPECT_EQ(first.error + second.error, 0u);
+    EXPECT_EQ(first.returned, 276u);
+    EXPECT_NE(first.out, Buffer(276, 0));
+    EXPECT_NE(first.out, second.out);
+
+    // A failing request and a failing open.
+    const Reply failed = ioctl(0, kPassThrough, Buffer(8), 8);
+    EXPECT_EQ(failed.error, 1117u);
+    EXPECT_EQ(failed.returned, 0u);
+    EXPECT_EQ(ioctl(1, kPassThrough, Buffer(8), 8).error, 5u);
+
+    // A hanging request: only the request named waits.
+    auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(ioctl(2, kPassThrough, Buffer(8), 8).error, 1u);
+    EXPECT_GE(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
+    started = std::chrono::steady_clock::now();
+    EXPECT_EQ(ioctl(2, 0x0004100C, Buffer(8), 8).error, 1u);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
 }
 
 TEST(SimulatedDevices, CaptureLinePerRequest)
@@ -148,19 +110,14 @@ TEST(SimulatedDevices, CaptureLinePerRequest)
     tsmtest::TempMachine machine;
     machine.writeDescription(R"(<machine><port number="12" driver="other"/></machine>)");
     tsmtest::CaptureFile capture(machine.root() + "/capture.jsonl");
-    Device port("\\\\.\\Scsi12:");
-    BYTE in[3] = {0x01, 0xAB, 0xFF};
-    BYTE out[2] = {0x5C, 0x00};
-    DWORD returned = 0;
-    EXPECT_EQ(port.request(0x0004D008, in, sizeof in, out, sizeof out, returned), 1u);
-    EXPECT_EQ(port.request(0x0004101C, nullptr, 0, nullptr, 0, returned), 1u);
+    EXPECT_EQ(ioctl(portName(12), kPassThrough, {0x01, 0xAB, 0xFF}, Buffer{0x5C, 0x00}).error, 1u);
+    EXPECT_EQ(ioctl(12, 0x0004101C, {}, 0).error, 1u);
     // Opening is no request: a missing port leaves no line.
-    Device missing("\\\\.\\Scsi13:");
-    EXPECT_FALSE(missing.opened());
-    const auto lines = capture.lines();
-    ASSERT_EQ(lines.size(), 2u);
-    EXPECT_EQ(lines[0], R"({"device": "\\\\.\\Scsi12:", "code": "0x0004D008", "in": "01abff", "out": "5c00", "ok": false, "error": 1})");
-    EXPECT_EQ(lines[1], R"({"device": "\\\\.\\Scsi12:", "code": "0x0004101C", "in": "", "out": "", "ok": false, "error": 1})");
+    EXPECT_NE(ioctl(13, kPassThrough, {}, 0).error, 0u);
+    EXPECT_EQ(capture.lines(),
+              (std::vector<std::string>{
+                  R"({"device": "\\\\.\\Scsi12:", "code": "0x0004D008", "in": "01abff", "out": "5c00", "ok": false, "error": 1})",
+                  R"({"device": "\\\\.\\Scsi12:", "code": "0x0004101C", "in": "", "out": "", "ok": false, "error": 1})"}));
 }
 
 TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
@@ -218,9 +175,8 @@ TEST(SimulatedDevices, OperatingSystemVersion)
     extended.dwOSVersionInfoSize = sizeof extended;
     ASSERT_EQ(sizeof extended, 156u);
     ASSERT_TRUE(GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&extended)));
-    EXPECT_EQ(extended.dwMajorVersion, 4u);
-    EXPECT_EQ(extended.dwMinorVersion, 0u);
-    EXPECT_EQ(extended.dwBuildNumber, 1381u);
+    EXPECT_EQ(std::make_tuple(extended.dwMajorVersion, extended.dwMinorVersion, extended.dwBuildNumber),
+              std::make_tuple(4u, 0u, 1381u));
     EXPECT_STREQ(extended.szCSDVersion, "Service Pack 6");
     OSVERSIONINFOA plain{};
     plain.dwOSVersionInfoSize = sizeof plain;
@@ -231,8 +187,7 @@ TEST(SimulatedDevices, OperatingSystemVersion)
 
     machine.useDescription(kMachines + "slot-old-os.xml");
     ASSERT_TRUE(GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&extended)));
-    EXPECT_EQ(extended.dwMajorVersion, 3u);
-    EXPECT_EQ(extended.dwMinorVersion, 51u);
+    EXPECT_EQ(std::make_tuple(extended.dwMajorVersion, extended.dwMinorVersion), std::make_tuple(3u, 51u));
 }
 
 } // namespace

@@ -2,10 +2,9 @@
 #include "listing.h"
 #include "replay.h"
 
-#include <capturefile.h>
-#include <tempmachine.h>
+#include "simdevice.h"
 
-#include <windows.h>
+#include <capturefile.h>
 
 #include <gtest/gtest.h>
 
@@ -51,15 +50,9 @@ TEST(SimCtl, ListsWhatADescriptionHolds)
 
 void askSlotAndHeader()
 {
-    const HANDLE h = CreateFileA("\\\\.\\ZyrHlth", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                 OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    BYTE slot[4] = {2, 3 << 3, 0, 0};
-    DWORD returned = 0;
-    EXPECT_TRUE(DeviceIoControl(h, 0x000721F8, slot, 4, slot, 4, &returned, nullptr));
-    BYTE header[276] = {2, 0, 0, 0, 3, 0, 0, 0, 0, 0, 0, 0, 48};
-    EXPECT_TRUE(DeviceIoControl(h, 0x00072158, nullptr, 0, header, sizeof header, &returned, nullptr));
-    CloseHandle(h);
+    const simtest::Buffer slot = {2, 3 << 3, 0, 0};
+    EXPECT_TRUE(simtest::ioctl(simtest::kHealth, 0x000721F8, slot, slot).ok);
+    EXPECT_TRUE(simtest::ioctl(simtest::kHealth, 0x00072158, {}, simtest::Bytes(276).u8(0, 2).u8(4, 3).u8(12, 48)).ok);
 }
 
 TEST(SimCtl, ShowsAndReplaysCaptures)

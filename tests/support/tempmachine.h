@@ -50,7 +50,14 @@ public:
         std::filesystem::copy_file(hostPath, m_root + "/machine.xml",
                                    std::filesystem::copy_options::overwrite_existing);
     }
-    void writeDescription(const std::string& xml) const { std::ofstream(m_root + "/machine.xml") << xml; }
+    // Replaces the description in one step, so a service reading it at the
+    // same moment sees the old or the new machine, never half of one.
+    void writeDescription(const std::string& xml) const
+    {
+        const std::string next = m_root + "/machine.xml.next";
+        std::ofstream(next) << xml;
+        std::filesystem::rename(next, m_root + "/machine.xml");
+    }
 
     // Whole text of a file of the machine ("" if missing).
     std::string read(const std::string& relative) const

@@ -7,6 +7,8 @@
 #include <xercesc/dom/DOM.hpp>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -115,4 +117,34 @@ TEST(DOMFactory, ValidDocumentTextNeedsTheDeclarationTheRequiredTextAndValidity)
     }
 }
 
+}
+
+TEST(DOMFactory, ValidationFollowsTheDtdFilesAsTheyAreNow)
+{
+    const std::string folder = testing::TempDir() + "domfactory_dtds";
+    std::filesystem::create_directories(folder);
+    const Xml::DOMFactory factory(folder);
+    const std::string text = "<!DOCTYPE a SYSTEM \"t_1.dtd\"><a/>";
+    const struct { const char* pszName; const char* pszDtd; bool bValid; const char16_t* pszDefault; } cases[] = {
+        {"declared, with a default attribute", "<!ELEMENT a EMPTY><!ATTLIST a x CDATA \"one\">", true, u"one"},
+        {"another default", "<!ELEMENT a EMPTY><!ATTLIST a x CDATA \"other\">", true, u"other"},
+        {"content now required", "<!ELEMENT a (b)><!ELEMENT b EMPTY>", false, nullptr},
+        {"DTD removed", nullptr, false, nullptr},
+        {"DTD back", "<!ELEMENT a EMPTY>", true, u""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        if (c.pszDtd)
+            std::ofstream(folder + "/t_1.dtd") << c.pszDtd;
+        else
+            std::filesystem::remove(folder + "/t_1.dtd");
+        testing::internal::CaptureStderr();
+        const Xml::DocumentHandle document = factory.ParseBuffer(text, true);
+        testing::internal::GetCapturedStderr();
+        ASSERT_EQ(c.bValid, !document.isNull());
+        if (c.pszDefault) {
+            EXPECT_EQ(std::u16string(c.pszDefault), document->getDocumentElement()->getAttribute(u"x"));
+        }
+    }
+    std::filesystem::remove_all(folder);
 }

@@ -4,6 +4,7 @@
 
 #include "domlookup.h"
 #include "osfunctions.h"
+#include "peernames.h"
 #include "xmlstring.h"
 
 
@@ -30,8 +31,10 @@ void PeerCollector::collect()
 {
     std::set<std::string> peers = wellKnownPeers();
     peers.merge(cachedPeers());
-    for (const std::string& peer : peers)
-        fetchPeer(peer);
+    for (const std::string& peer : peers) {
+        if (isPlainRequestPath(peer))
+            fetchPeer(peer);
+    }
 }
 
 std::set<std::string> PeerCollector::wellKnownPeers() const
@@ -65,7 +68,7 @@ void PeerCollector::fetchPeer(const std::string& peer)
         return;
     m_supportDocuments[peer] = std::move(support);
     const std::string discoveryName = discoveryNameOf(peer);
-    if (discoveryName.empty())
+    if (!isPlainRequestPath(discoveryName))
         return;
     std::string discovery = fetchDocument(peer + "/" + discoveryName, kDiscoveryRequired);
     if (!discovery.empty())

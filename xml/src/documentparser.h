@@ -6,14 +6,30 @@
 #include "documenthandle.h"
 
 #include <xercesc/parsers/XercesDOMParser.hpp>
+#include <xercesc/util/PlatformUtils.hpp>
 
+#include <memory>
 #include <optional>
 
 namespace Xml {
 
-class DocumentParser : public xercesc::XercesDOMParser {
+// Holds the grammar pool of a parser; a base listed before the parser, so the
+// pool outlives the parser that uses it.
+struct GrammarPoolHolder {
+    std::shared_ptr<xercesc::XMLGrammarPool> m_pGrammars;
+};
+
+class DocumentParser : private GrammarPoolHolder, public xercesc::XercesDOMParser {
 public:
-    explicit DocumentParser(unsigned maxDepth) : m_uMaxDepth(maxDepth) {}
+    // With `pGrammars`, documents whose DTD the pool holds are validated
+    // against it instead of reading their external subset.
+    DocumentParser(unsigned maxDepth, std::shared_ptr<xercesc::XMLGrammarPool> pGrammars)
+        : GrammarPoolHolder { std::move(pGrammars) },
+          XercesDOMParser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager, m_pGrammars.get()),
+          m_uMaxDepth(maxDepth)
+    {
+        useCachedGrammarInParse(m_pGrammars != nullptr);
+    }
 
     // Ownership of the parsed document with its declaration; null if none.
     DocumentHandle takeDocument();

@@ -3,6 +3,7 @@
 
 #include "documentparser.h"
 #include "dtdresolver.h"
+#include "grammarcache.h"
 #include "parseerrorhandler.h"
 #include "xmlstring.h"
 
@@ -27,7 +28,7 @@ DocumentHandle parse(const std::string& dtdDirectory, bool validate,
 {
     DocumentHandle result;
     try {
-        DocumentParser parser(DOMFactory::kMaxDepth);
+        DocumentParser parser(DOMFactory::kMaxDepth, sharedGrammars(dtdDirectory));
         if (validate)
             parser.setValidationScheme(xercesc::XercesDOMParser::Val_Always);
         ParseErrorHandler handler;

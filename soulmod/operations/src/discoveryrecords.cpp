@@ -117,4 +117,27 @@ std::string wwnText(std::span<const std::uint8_t> bytes)
     return text;
 }
 
+std::string busName(const BusNameTable& table, std::uint32_t dwCode)
+{
+    const auto found = table.find(dwCode);
+    return found == table.end() ? std::string() : found->second;
+}
+
+void forEachRootChild(std::uint32_t dwRootType, std::uint32_t dwChildType,
+                      const std::function<void(Schema::Hardware::Handle, std::uint32_t, const BusRecord&)>& visitChild)
+{
+    using namespace Schema::Hardware;
+    if (initError() != 0)
+        return;
+    Handle hRoot = 0;
+    if (openRoot(dwRootType, hRoot) == 0) {
+        Handle hObject = 0;
+        for (std::uint32_t index = 0; child(hRoot, dwChildType, index, hObject) == 0; ++index) {
+            if (const auto record = readBusRecord(hObject))
+                visitChild(hObject, index, *record);
+        }
+    }
+    close(hRoot);
+}
+
 }

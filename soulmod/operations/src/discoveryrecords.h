@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <span>
@@ -59,15 +60,17 @@ std::string slotText(std::uint16_t wSlot);
 std::string subsystemText(const BusRecord& record);
 std::string wwnText(std::span<const std::uint8_t> bytes);
 
-// A table from bus code to name; an unknown code reads as empty and is added.
-class BusNames {
-public:
-    explicit BusNames(std::map<std::uint32_t, std::string>& table) : m_table(table) {}
-    std::string operator()(std::uint32_t dwCode) const { return m_table[dwCode]; }
+// Bus code to name, one table per discovery.
+using BusNameTable = std::map<std::uint32_t, std::string>;
+// The table's name for dwCode; empty for a code it does not hold.
+std::string busName(const BusNameTable& table, std::uint32_t dwCode);
 
-private:
-    std::map<std::uint32_t, std::string>& m_table;
-};
+// Walks the children of one root of the hardware library and calls visitChild
+// with the handle, the index and the bus information record of every child
+// whose record reads. Does nothing when the library did not start or the
+// root does not open.
+void forEachRootChild(std::uint32_t dwRootType, std::uint32_t dwChildType,
+                      const std::function<void(Schema::Hardware::Handle, std::uint32_t, const BusRecord&)>& visitChild);
 
 }
 

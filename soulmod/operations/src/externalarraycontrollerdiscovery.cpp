@@ -9,14 +9,12 @@
 namespace Operations {
 namespace {
 
-std::map<std::uint32_t, std::string> s_busNames;
+const Discovery::BusNameTable kBusNames = {{3, "scsi"}, {4, "fibre"}};
 
 }
 
 ExternalArrayControllerDiscovery::ExternalArrayControllerDiscovery()
 {
-    if (s_busNames.empty())
-        s_busNames = {{3, "scsi"}, {4, "fibre"}};
     TSM_ASSERT_INVARIANT();
 }
 
@@ -73,7 +71,6 @@ CountedPtr<Core::Status> ExternalArrayControllerDiscovery::discoverBehind(Core::
     if (!bOk)
         return pResult;
 
-    const Discovery::BusNames busName(s_busNames);
     Handle hObject = 0;
     for (std::uint32_t index = 0; child(hParent, kChildRemote, index, hObject) == 0; ++index) {
         const auto record = Discovery::readRemoteRecord(hObject);
@@ -88,7 +85,7 @@ CountedPtr<Core::Status> ExternalArrayControllerDiscovery::discoverBehind(Core::
             continue;
         publishAttribute(controller, Core::Attribute("Type", "arraycontroller"), false);
         publishAttribute(controller, Core::Attribute("Location", "remote"), false);
-        publishAttribute(controller, Core::Attribute("BusType", busName(record->bBusCode)), false);
+        publishAttribute(controller, Core::Attribute("BusType", Discovery::busName(kBusNames, record->bBusCode)), false);
         publishAttribute(controller, Core::Attribute("VendorID", record->vendorId), false);
         publishAttribute(controller, Core::Attribute("ProductID", record->productId), false);
         publishAttribute(controller, Core::Attribute("ControllerSerialNumber", record->serialNumber), false);

@@ -4,19 +4,15 @@
 #include "checkassert.h"
 #include "discoveryrecords.h"
 
-#include <map>
-
 namespace Operations {
 namespace {
 
-std::map<std::uint32_t, std::string> s_busNames;
+const Discovery::BusNameTable kBusNames = {{0, "isa"}, {1, "eisa"}, {2, "pci"}};
 
 }
 
 InternalArrayControllerDiscovery::InternalArrayControllerDiscovery()
 {
-    if (s_busNames.empty())
-        s_busNames = {{0, "isa"}, {1, "eisa"}, {2, "pci"}};
     TSM_ASSERT_INVARIANT();
 }
 
@@ -41,38 +37,24 @@ CountedPtr<Core::Status> InternalArrayControllerDiscovery::visit(Schema::System&
 {
     using namespace Schema::Hardware;
     TSM_ASSERT_INVARIANT();
-    const bool bOk = initError() == 0;
-    CountedPtr<Core::Status> pResult(new Core::Status(bOk));
-    if (!bOk)
-        return pResult;
-
-    Handle hRoot = 0;
-    if (openRoot(kRootControllers, hRoot) != 0) {
-        close(hRoot);
-        return pResult;
-    }
-    const Discovery::BusNames busName(s_busNames);
-    Handle hObject = 0;
-    for (std::uint32_t index = 0; child(hRoot, kChildController, index, hObject) == 0; ++index) {
-        const auto record = Discovery::readBusRecord(hObject);
-        if (!record)
-            continue;
+    CountedPtr<Core::Status> pResult(new Core::Status(initError() == 0));
+    Discovery::forEachRootChild(kRootControllers, kChildController,
+                                [&](Handle hObject, std::uint32_t index, const Discovery::BusRecord& record) {
         Core::DevicePtr pController(new Schema::ArrayController(hObject, kRootControllers,
                                                                 static_cast<std::uint16_t>(index),
                                                                 Schema::ArrayController::eLOCAL));
         auto& controller = static_cast<Schema::ArrayController&>(*pController);
         const Discovery::IdentifyResult identity = Discovery::identify(controller);
         if (Discovery::isHiddenPartner(identity))
-            continue;
+            return;
         publishAttribute(controller, Core::Attribute("Type", "arraycontroller"), false);
         publishAttribute(controller, Core::Attribute("Location", "local"), false);
-        publishAttribute(controller, Core::Attribute("BusType", busName(record->dwBusCode)), false);
-        publishAttribute(controller, Core::Attribute("Slot", Discovery::slotText(record->wSlot)), false);
-        publishAttribute(controller, Core::Attribute("SubsystemID", Discovery::subsystemText(*record)), false);
+        publishAttribute(controller, Core::Attribute("BusType", Discovery::busName(kBusNames, record.dwBusCode)), false);
+        publishAttribute(controller, Core::Attribute("Slot", Discovery::slotText(record.wSlot)), false);
+        publishAttribute(controller, Core::Attribute("SubsystemID", Discovery::subsystemText(record)), false);
         publishAttribute(controller, Core::Attribute("RedundantState", Discovery::redundantState(identity)), false);
         Core::Device::addChild(system.self(), pController);
-    }
-    close(hRoot);
+    });
     TSM_ASSERT_INVARIANT();
     return pResult;
 }

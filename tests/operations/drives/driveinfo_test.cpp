@@ -8,7 +8,7 @@ namespace {
 using drivetest::DrivesMachineTest;
 using drivetest::expectRows;
 
-TEST_F(DrivesMachineTest, LogicalDriveConfiguration)
+TEST_F(DrivesMachineTest, LogicalDriveConfigurationGeometryStatusAndSnapshots)
 {
     expectRows(s_pRoot, "logicaldrive",
                {"RaidLevel", "StripeSize", "DataOffset", "BlocksPerDrive", "DrivesForFaultTolerance"},
@@ -17,20 +17,14 @@ TEST_F(DrivesMachineTest, LogicalDriveConfiguration)
                 {"3.10", "2", "raid1|64|1024|71130912|1"},
                 {"3.10", "5", "adg|8|0|1000|2"},
                 {"3.10", "6", "-|128|0|500000|0"}}); // a RAID code without a name
-}
 
-TEST_F(DrivesMachineTest, LogicalDriveGeometryAndSize)
-{
     expectRows(s_pRoot, "logicaldrive",
                {"Heads", "Sectors", "Cylinders", "UseableBlocks", "BlockSize", "Size", "IsBigLogicalDrive"},
                {{"3.10", "0", "64|32|1017|2083328|512|1017|-"},
                 {"3.10", "1", "255|63|65535|4294967295|512|2097151|-"}, // largest 32-bit count
                 {"3.10", "5", "255|63|65535|6000000000|512|2929687|True"}, // big, block size 0
                 {"3.10", "6", "16|8|7812|1000000|4096|3906|-"}});
-}
 
-TEST_F(DrivesMachineTest, LogicalDriveStatusAndProgress)
-{
     expectRows(s_pRoot, "logicaldrive", {"Status", "BlocksLeftToRebuild", "BlocksLeftToExpand", "MediaExchangeReady"},
                {{"3.10", "0", "ok|-|-|-"},
                 {"3.10", "1", "expanding|-|12345|-"},
@@ -45,10 +39,7 @@ TEST_F(DrivesMachineTest, LogicalDriveStatusAndProgress)
         statuses += drivetest::values(drivetest::find(s_pRoot, "3.12", "logicaldrive", pszNumber), {"Status"}) + " ";
     EXPECT_EQ(statuses, "ok failed notconfigured readyforrecovery wrongdrivereplaced driveimproperlyconnected "
                         "hardwareisoverheating hardwarehasoverheated notyetavailable ");
-}
 
-TEST_F(DrivesMachineTest, LogicalDriveAcceleratorSnapshotsAndRebuildList)
-{
     expectRows(s_pRoot, "logicaldrive", {"ArrayAccelerator", "SourceVolume", "SnapshotReplicaStatus"},
                {{"3.10", "0", "Enabled|-|-"},
                 {"3.10", "4", "Enabled|2|resourceobsolete"},
@@ -62,7 +53,7 @@ TEST_F(DrivesMachineTest, LogicalDriveAcceleratorSnapshotsAndRebuildList)
               "133*-*");
 }
 
-TEST_F(DrivesMachineTest, PhysicalDrivePositionAndCapacity)
+TEST_F(DrivesMachineTest, PhysicalDrivePositionCapacityIdentityAndTransfer)
 {
     expectRows(s_pRoot, "physicaldrive",
                {"Status", "SCSIBus", "SCSIID", "BoxOnBus", "BayInBox", "TotalBlocks", "BlockSize", "Size"},
@@ -70,10 +61,7 @@ TEST_F(DrivesMachineTest, PhysicalDrivePositionAndCapacity)
                 {"3.12", "252", "ok|7|12|8|13|4294967286|512|2097151"}, // more reserved than total
                 {"3.12", "253", "ok|7|13|8|14|990|512|0"},
                 {"3.12", "255", "ok|7|15|8|16|286749488|512|140014"}});
-}
 
-TEST_F(DrivesMachineTest, PhysicalDriveIdentityTransferAndRebuild)
-{
     // The 8-byte field is "ProductID", the 16-byte one "VendorID"; texts keep their width.
     const std::string serial19 = "3HXS000019" + std::string(30, ' ');
     expectRows(s_pRoot, "physicaldrive", {"ProductID", "VendorID", "SerialNumber", "FirmwareRevision", "Stamped"},
@@ -84,10 +72,7 @@ TEST_F(DrivesMachineTest, PhysicalDriveIdentityTransferAndRebuild)
                 {"3.10", "22", "-|-|-"},                      // bit 7 of the mode byte without bit 6
                 {"3.12", "254", "40 MB/Sec|Ultra Wide|-"},
                 {"3.12", "255", "320 MB/Sec|Ultra 320 Wide|-"}});
-}
 
-TEST_F(DrivesMachineTest, DrivesOfArraysShowTheFailedFormWithTheirPosition)
-{
     // Discovery gives data and spare drives no "ok" status.
     expectRows(s_pRoot, "physicaldrive", {"Status", "SCSIBus", "SCSIID", "Size", "TotalBlocks", "ActiveSpareFor"},
                {{"3.10", "7", "failed|1|0|0|-|FailedDrive"},

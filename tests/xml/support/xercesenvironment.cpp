@@ -1,5 +1,6 @@
 // Initialises the XML library once for the whole test binary, as the
-// application does at start-up.
+// application does at start-up; like the application, it never terminates it
+// (the shared DTD grammars are released at exit, after the tests).
 #include <gtest/gtest.h>
 
 #include <xercesc/util/PlatformUtils.hpp>
@@ -9,7 +10,6 @@ namespace {
 class XercesEnvironment : public testing::Environment {
 public:
     void SetUp() override { xercesc::XMLPlatformUtils::Initialize(); }
-    void TearDown() override { xercesc::XMLPlatformUtils::Terminate(); }
 };
 
 const testing::Environment* const g_pEnvironment = testing::AddGlobalTestEnvironment(new XercesEnvironment);

@@ -1,0 +1,147 @@
+// The stages of a management page after the local document is built, on the
+// typical and the large simulated machine: the transformation (a fresh
+// transformer on the stylesheet file, as every page makes one), the peer
+// round trips through the server library on its default loopback ports
+// (the example peers installed), and the whole chain from peers to script
+// data. The ports are the fixed ones: run under the ports lock.
+#include "discoverydocument.h"
+#include "domprinter.h"
+#include "localwebclient.h"
+#include "pagetransformation.h"
+#include "peercollector.h"
+#include "registration.h"
+#include "stylesheet.h"
+#include "system.h"
+#include "tempmachine.h"
+#include "xmllibraries.h"
+
+#include "imxtransportsource.h"
+
+#include <ZyrQWEX.h>
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <mutex>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A machine laid out as the installed agent sees it: the pages and the
+// configuration beside the executable's folder (the current directory),
+// the example peers as web applications of the server.
+class PageMachine {
+public:
+    explicit PageMachine(const char* pszDescription)
+    {
+        static std::once_flag s_once;
+        std::call_once(s_once, [] {
+            Web::initializeXmlLibraries();
+            Operations::registerStartupOperations();
+        });
+        m_machine.useDescription(std::string(TSM_SOURCE_DIR) + "/sim/machines/" + pszDescription);
+        const fs::path install = m_machine.driveC() + "/Tarvion";
+        fs::create_directories(install / "bin");
+        fs::copy(std::string(TSM_SOURCE_DIR) + "/html", install / "html", fs::copy_options::recursive);
+        fs::copy_file(std::string(TSM_SOURCE_DIR) + "/web/config/vxaconfig.xml", install / "bin" / "vxaconfig.xml");
+        const fs::path webapps = m_machine.driveC() + "/qwex/webapps";
+        fs::create_directories(webapps);
+        for (const auto& peer : fs::directory_iterator(std::string(TSM_SOURCE_DIR) + "/peers"))
+            fs::copy(peer.path(), webapps / peer.path().filename(), fs::copy_options::recursive);
+        m_previous = fs::current_path();
+        fs::current_path(install / "bin");
+        InfoMgr::discardRootClasses();
+    }
+    ~PageMachine()
+    {
+        stopServer();
+        fs::current_path(m_previous);
+        InfoMgr::discardRootClasses();
+    }
+    PageMachine(const PageMachine&) = delete;
+    PageMachine& operator=(const PageMachine&) = delete;
+
+    // The server library on its default ports; null (and the benchmark
+    // marked as failed) when it did not start.
+    QWEX_HANDLE startServer(benchmark::State& state)
+    {
+        QWEX_STARTUP_INFO startup {};
+        QWEXPutLE32(startup.cbSize, QWEX_STARTUP_INFO_SIZE);
+        QWEXPutLE32(startup.dwFormat, 2);
+        std::strcpy(startup.szProductInfo, "MarketingName:Benchmark");
+        QWEXStartupHTTPServer(&startup, &m_hServer);
+        if (!m_hServer)
+            state.SkipWithError("the server did not start (ports 2301/2381 taken?)");
+        return m_hServer;
+    }
+    void stopServer()
+    {
+        if (m_hServer)
+            QWEXShutdownHTTPServer(m_hServer);
+        m_hServer = nullptr;
+    }
+    static std::string cacheDirectory() { return "C:\\qwex\\cache"; }
+
+private:
+    tsmtest::TempMachine m_machine;
+    fs::path m_previous;
+    QWEX_HANDLE m_hServer = nullptr;
+};
+
+void BM_Transform(benchmark::State& state, const char* pszDescription)
+{
+    PageMachine machine(pszDescription);
+    const std::string printed = Xml::DOMPrinter::ToString(Xml::BuildDiscoveryDocument().get());
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        nBytes = Web::transformText(printed, Web::kStylesheetPath).size();
+        benchmark::DoNotOptimize(nBytes);
+    }
+    state.counters["script_bytes"] = static_cast<double>(nBytes);
+}
+
+void BM_PeerRoundTrips(benchmark::State& state)
+{
+    PageMachine machine("typical.xml");
+    const QWEX_HANDLE hServer = machine.startServer(state);
+    if (!hServer)
+        return;
+    std::size_t nDocuments = 0;
+    for (auto _ : state) {
+        Web::LocalWebClient client(hServer);
+        Web::PeerCollector collector(client, machine.cacheDirectory());
+        collector.collect();
+        nDocuments = collector.supportDocuments().size() + collector.discoveryDocuments().size();
+    }
+    state.counters["documents"] = static_cast<double>(nDocuments);
+}
+
+// Peers, append, print, parse, merge, print and transform on a built local
+// document: everything of a page after the refresh.
+void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
+{
+    PageMachine machine(pszDescription);
+    const QWEX_HANDLE hServer = machine.startServer(state);
+    if (!hServer)
+        return;
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument();
+        state.ResumeTiming();
+        nBytes = Web::transformDiscovery(local, hServer, machine.cacheDirectory()).size();
+        benchmark::DoNotOptimize(nBytes);
+    }
+    state.counters["script_bytes"] = static_cast<double>(nBytes);
+}
+
+BENCHMARK_CAPTURE(BM_Transform, Typical, "typical.xml")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_Transform, Large, "large.xml")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PeerRoundTrips)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PageAfterRefresh, Typical, "typical.xml")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_PageAfterRefresh, Large, "large.xml")->Unit(benchmark::kMillisecond);
+
+}

@@ -1,0 +1,85 @@
+// What the installed service exposes: its listeners on loopback only, TLS 1.2
+// or later on the HTTPS port, and a server key that only its owner can read.
+#include "webagent.h"
+
+#include <sys/stat.h>
+
+namespace {
+
+// Whether a TLS handshake with the HTTPS port succeeds within the versions.
+bool handshakes(long versions)
+{
+    CURL* curl = curl_easy_init();
+    curl_easy_setopt(curl, CURLOPT_URL, (tsmtest::kPageHttps + "vxasupport.xml").c_str());
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION, versions);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT, 30L);
+    const CURLcode result = curl_easy_perform(curl);
+    curl_easy_cleanup(curl);
+    return result == CURLE_OK;
+}
+
+// Local addresses (hex, as /proc/net/tcp writes them) listening on a port.
+std::vector<std::string> listeners(const char* table, unsigned port)
+{
+    std::vector<std::string> addresses;
+    std::ifstream in(table);
+    std::string line;
+    std::getline(in, line);
+    char local[64] = {}, remote[64] = {};
+    unsigned state = 0;
+    while (std::getline(in, line)) {
+        if (std::sscanf(line.c_str(), "%*d: %63s %63s %x", local, remote, &state) == 3 && state == 0x0A) {
+            const std::string address(local);
+            const std::size_t colon = address.rfind(':');
+            if (std::stoul(address.substr(colon + 1), nullptr, 16) == port)
+                addresses.push_back(address.substr(0, colon));
+        }
+    }
+    return addresses;
+}
+
+class Listeners : public tsmtest::WebAgent {};
+
+TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
+{
+    const std::string key = m_machine.driveC() + "/qwex/server.key";
+    start();
+    for (const unsigned port : { 2301u, 2381u }) {
+        SCOPED_TRACE(port);
+        EXPECT_EQ(listeners("/proc/net/tcp", port), std::vector<std::string> { "0100007F" });
+        EXPECT_TRUE(listeners("/proc/net/tcp6", port).empty());
+    }
+
+    const struct {
+        const char* name;
+        long lowest;
+        long highest;
+        bool accepted;
+    } versions[] = {
+        { "1.0", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_0, false },
+        { "1.1", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_1, false },
+        { "1.2", CURL_SSLVERSION_TLSv1_2, CURL_SSLVERSION_MAX_TLSv1_2, true },
+        { "1.3", CURL_SSLVERSION_TLSv1_3, CURL_SSLVERSION_MAX_TLSv1_3, true },
+    };
+    for (const auto& version : versions) {
+        SCOPED_TRACE(version.name);
+        EXPECT_EQ(handshakes(version.lowest | version.highest), version.accepted);
+    }
+
+    // The key is made private, and made private again if someone opened it.
+    struct stat info {};
+    ASSERT_EQ(::stat(key.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(vxa({ "-stop" }).exitCode, 0);
+    ASSERT_EQ(::chmod(key.c_str(), 0644), 0);
+    ASSERT_EQ(vxa({ "-start" }).exitCode, 0);
+    ASSERT_TRUE(eventually([] { return tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 5).status == 200; },
+                           std::chrono::seconds(60)));
+    ASSERT_EQ(::stat(key.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+}
