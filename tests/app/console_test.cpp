@@ -28,9 +28,7 @@ TEST_F(Console, UsageAndVersionOnStandardOutputAndRejectedLinesChangeNothing)
     const std::string version = "Tarvion Storage Manager 1.10.3.0\n";
     // Every rejected line prints the usage too; the parser's own test holds the full list.
     const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
-        {{"-help"}, kUsage}, {{"-help", "more", "words"}, kUsage}, {{"-v"}, version}, {{"-v", "-v"}, version},
-        {{"-h"}, kUsage}, {{"/install"}, kUsage}, {{"-INSTALL"}, kUsage}, {{"-stop", "x", "-uninstall"}, kUsage},
-    };
+        {{"-help", "more", "words"}, kUsage}, {{"-v"}, version}, {{"-stop", "x", "-uninstall"}, kUsage}};
     for (const auto& [arguments, out] : cases) {
         SCOPED_TRACE(arguments[0] + " x" + std::to_string(arguments.size()));
         const tsmtest::ProcessResult result = vxa(arguments);

@@ -11,7 +11,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <tuple>
 
 namespace {
@@ -194,37 +193,4 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
                   std::make_tuple(kName, id, type, WORD{0}, strings));
         EXPECT_EQ(tsm::formatEventMessage(event), text);
     }
-}
-
-TEST_F(Service, AKilledServiceReadsAsStoppedAndStartsAgain)
-{
-    // The manager passes the machine and the capture file on to the service,
-    // which runs from its executable's folder.
-    const std::string capture = m_machine.root() + "/capture.jsonl";
-    ::setenv("SIM_CAPTURE", capture.c_str(), 1);
-    installAndStart();
-    ::unsetenv("SIM_CAPTURE");
-    const std::vector<int> pids = agentProcesses();
-    ASSERT_EQ(pids.size(), 1u);
-    ASSERT_TRUE(eventually([&] { return traced("Leaving NTService::Initialize()"); }));
-    std::ifstream environ("/proc/" + std::to_string(pids[0]) + "/environ", std::ios::binary);
-    Lines variables;
-    for (std::string variable; std::getline(environ, variable, '\0');)
-        variables.push_back(variable);
-    for (const std::string& variable : {"SIM_CAPTURE=" + capture, "TSM_MACHINE=" + m_machine.root()})
-        EXPECT_NE(std::find(variables.begin(), variables.end(), variable), variables.end()) << variable;
-    std::error_code ignored;
-    EXPECT_EQ(std::filesystem::read_symlink("/proc/" + std::to_string(pids[0]) + "/cwd", ignored),
-              std::filesystem::path(m_machine.driveC() + "/Tarvion/bin"));
-    ASSERT_EQ(::kill(pids[0], SIGKILL), 0);
-    ASSERT_TRUE(eventually([&] { return agentProcesses().empty(); }));
-    EXPECT_TRUE(eventually([] { return serviceState() == SERVICE_STOPPED; }));
-
-    expectRun({"-start"}, 0, kName + " started.\n");
-    ASSERT_TRUE(eventually([] { return serviceState() == SERVICE_RUNNING; }));
-    const std::vector<int> restarted = agentProcesses();
-    ASSERT_EQ(restarted.size(), 1u);
-    EXPECT_NE(restarted[0], pids[0]);
-    expectRun({"-stop"}, 0, kName + " stopped.\n");
-    expectUninstalled();
 }

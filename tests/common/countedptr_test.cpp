@@ -1,9 +1,11 @@
-// CountedPtr ownership and the fatal assertion's report.
+// CountedPtr ownership, the object signature, the fatal assertion's report
+// and the version text.
 #include <gtest/gtest.h>
 
 #include "checkassert.h"
 #include "countedptr.h"
 #include "csign.h"
+#include "tsmversion.h"
 
 namespace {
 
@@ -78,3 +80,21 @@ TEST(CheckAssertDeathTest, NamesExpressionFileAndLine)
 }
 
 } // namespace
+
+TEST(VersionText, JoinsTheComponentsAndDropsBuildAndRevisionWithoutABuild)
+{
+    EXPECT_EQ(tsm::versionText(), "1.10.3.0");
+    struct Case {
+        tsm::VersionComponents version;
+        const char* expected;
+    };
+    const Case cases[] = {
+        { { "1", "10", "3", "0" }, "1.10.3.0" },
+        { { "2", "0", "", "7" }, "2.0" },
+        { { "1", "10", "12", "" }, "1.10.12." },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        EXPECT_EQ(tsm::versionText(c.version), c.expected);
+    }
+}

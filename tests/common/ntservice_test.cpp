@@ -43,12 +43,7 @@ public:
     std::string name() const override { return "Fake Application"; }
     std::string description() const override { return "Fake description"; }
     std::string dependencies() const override { return ""; }
-    bool startup() override
-    {
-        ++startups;
-        started.set_value();
-        return m_bStarts;
-    }
+    bool startup() override { return ++startups, started.set_value(), m_bStarts; }
     void shutdown() override { ++shutdowns; }
 
     std::atomic<int> startups { 0 };
@@ -118,29 +113,9 @@ TEST_F(ServiceFramework, TraceWritesOnePrefixedLineAndCutsLongOnes)
               "[Probe Service](" + std::to_string(otherId) + "): from another thread\n");
 }
 
-TEST_F(ServiceFramework, StartsStoppedAndServiceMainOutsideTheDispatcherStopsAtOnce)
+TEST_F(ServiceFramework, ServiceMainOutsideTheDispatcherStopsAndTheHandlerDispatchesEachControlCode)
 {
-    ProbeService service;
-    const SERVICE_STATUS s = service.status();
-    EXPECT_EQ(std::vector<DWORD>({ s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
-                                   s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint }),
-              std::vector<DWORD>({ 16, 1, 1, 0, 0, 0, 0 }));
-    EXPECT_EQ(service.lastError(), 0u);
-    EXPECT_EQ(NTService::instance(), &service);
-    NTService::ServiceMain(0, nullptr);
-    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::ServiceMain()", "NTService::SetStatus(0, 1)",
-                                                      "Leaving NTService::ServiceMain()" }));
-    EXPECT_EQ(service.status().dwCurrentState, 1u);
-    EXPECT_FALSE(service.isRunning());
-}
-
-TEST_F(ServiceFramework, HandlerDispatchesEachControlCodeAndReportsTheStatus)
-{
-    struct Case {
-        DWORD code;
-        std::vector<std::string> trace;
-    };
-    const std::vector<Case> cases = {
+    const std::vector<std::pair<DWORD, std::vector<std::string>>> cases = {
         { 2, { "NTService::Handler(2)", "NTService::OnPause()", "Updating status (0, 1)" } },
         { 3, { "NTService::Handler(3)", "NTService::OnContinue()", "Updating status (0, 1)" } },
         { 4, { "NTService::Handler(4)", "NTService::OnInterrogate()", "Updating status (0, 1)" } },
@@ -151,11 +126,21 @@ TEST_F(ServiceFramework, HandlerDispatchesEachControlCodeAndReportsTheStatus)
         { 255, { "NTService::Handler(255)", "NTService::OnUserControl(000000FFH)", "Updating status (0, 1)" } },
         { 1, { "NTService::Handler(1)", "NTService::SetStatus(0, 3)", "NTService::OnStop()", "Updating status (0, 3)" } },
     };
+    // A new service is stopped; ServiceMain outside the dispatcher stops at once.
     ProbeService service;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.code);
-        NTService::Handler(c.code);
-        EXPECT_EQ(newTrace(), c.trace);
+    const SERVICE_STATUS s = service.status();
+    EXPECT_EQ(std::vector<DWORD>({ s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
+                                   s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint, service.lastError() }),
+              std::vector<DWORD>({ 16, 1, 1, 0, 0, 0, 0, 0 }));
+    EXPECT_EQ(NTService::instance(), &service);
+    NTService::ServiceMain(0, nullptr);
+    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::ServiceMain()", "NTService::SetStatus(0, 1)",
+                                                      "Leaving NTService::ServiceMain()" }));
+    EXPECT_FALSE(service.isRunning());
+    for (const auto& [code, trace] : cases) {
+        SCOPED_TRACE(code);
+        NTService::Handler(code);
+        EXPECT_EQ(newTrace(), trace);
     }
     EXPECT_EQ(service.status().dwCurrentState, 3u);
 }

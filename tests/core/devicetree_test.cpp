@@ -1,5 +1,5 @@
-// The device tree: attach or merge, path strings, self, sweep of vanished
-// subtrees, the order of a refresh, and refresh of a wide parent.
+// Devices and their tree: attributes, attach or merge, path strings, self,
+// sweep of vanished subtrees, the order of a refresh, and refresh of a wide parent.
 #include "testkinds.h"
 
 #include <gtest/gtest.h>
@@ -183,4 +183,37 @@ TEST(DeviceTree, RefreshOfAWideParentComparesEachChildAFewTimesOnly)
     // A search through every sibling would compare millions of times.
     EXPECT_LE(Gadget<15>::comparisons(), 10ul * kChildren);
     EXPECT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-0", "R-4998", "R-4999" }));
+}
+
+TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOneAndOrderIsByName)
+{
+    Gadget<60> device("D");
+    const Core::AttributePublisher publisher;
+    publisher.publishAttribute(device, Core::Attribute("Slot", "2"), false);
+    publisher.publishAttribute(device, Core::Attribute("Slot", ""), false);
+    EXPECT_EQ(device.attribute("Slot"), "2");
+    publisher.publishAttribute(device, Core::Attribute("Bay", ""), false);
+    EXPECT_FALSE(device.hasAttribute("Bay")) << "an empty value creates nothing";
+    publisher.publishAttribute(device, Core::Attribute("Slot", ""), true);
+    EXPECT_EQ(device.attribute("Slot"), "");
+    publisher.publishAttribute(device, Core::Attribute("Slot", "4"), false);
+    publisher.publishAttribute(device, Core::Attribute("Slot", "5"), false);
+    EXPECT_EQ(device.attribute("Slot"), "5") << "the second value wins";
+    device.removeAttribute("Slot");
+    device.removeAttribute("Slot");
+    EXPECT_FALSE(device.hasAttribute("Slot"));
+    EXPECT_TRUE(device.hasAttribute("Type"));
+
+    // They iterate in byte order and absence is tested quietly.
+    for (const char* pszName : { "UniqueID", "Slot", "BusType", "bay" })
+        device.updateAttribute(Core::Attribute(pszName, "x"));
+    std::vector<std::string> names;
+    for (auto it = device.beginAttribute(); it != device.endAttribute(); ++it)
+        names.push_back(it->first);
+    EXPECT_EQ(names, (std::vector<std::string> { "BusType", "Slot", "Type", "UniqueID", "bay" }));
+
+    const LogMark mark;
+    EXPECT_FALSE(device.hasAttribute("Serial"));
+    EXPECT_FALSE(device.hasAttribute("type")) << "names are case-sensitive";
+    EXPECT_EQ(mark.appended(), "");
 }

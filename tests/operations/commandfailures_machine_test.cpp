@@ -36,6 +36,12 @@ Core::DevicePtr refreshedController(optest::SimulatedMachine& machine)
     return optest::controllerWith(machine.refresh(), "Location", "local");
 }
 
+// A machine whose one CISS controller of the given content is refreshed.
+std::string oneController(const std::string& content)
+{
+    return optest::machineDescription(optest::port(0, "ciss", "<board id=\"0x4C05F1A7\"" + content));
+}
+
 TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
 {
     const auto refusal = [](unsigned key, unsigned code, unsigned qualifier) {
@@ -52,8 +58,7 @@ TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
     for (const auto& [failure, iValue, commandStatus, scsiStatus] : rows) {
         SCOPED_TRACE(failure.empty() ? std::string("no failure") : failure);
         const std::string fail = failure.empty() ? std::string() : "<fail opcode=\"0x64\" " + failure + "/>";
-        optest::SimulatedMachine machine(optest::machineDescription(
-            optest::port(0, "ciss", "<board id=\"0x4C05F1A7\"/>" + kHealthy + fail)));
+        optest::SimulatedMachine machine(oneController("/>" + kHealthy + fail));
         const Core::DevicePtr pController = refreshedController(machine);
         ASSERT_NE(pController.get(), nullptr);
         EXPECT_EQ(valueOf(pController, "ControllerStatus"), iValue == 1 ? "Ok" : "Failed");
@@ -89,11 +94,9 @@ TEST(CommandFailuresOnMachine, FailingCommandsLeaveEveryAttributeThatCanBeRead)
     };
     for (const auto& [opcode, present, absent, pszStatus] : cases) {
         SCOPED_TRACE(opcode);
-        optest::SimulatedMachine machine(optest::machineDescription(optest::port(
-            0, "ciss",
-            "<board id=\"0x4C05F1A7\" serial=\"P00FAIL01\"/><firmware version=\"2.84\" surfacedelay=\"30\" "
-            "redundancy=\"active\"/><cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/>"
-            "<fail opcode=\"" + opcode + "\" error=\"31\"/>")));
+        optest::SimulatedMachine machine(
+            oneController(" serial=\"P00FAIL01\"/><firmware version=\"2.84\" surfacedelay=\"30\" redundancy=\"active\"/>"
+                          "<cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/><fail opcode=\"" + opcode + "\" error=\"31\"/>"));
         const Core::DevicePtr pController = refreshedController(machine);
         ASSERT_NE(pController.get(), nullptr);
         EXPECT_EQ(valueOf(pController, "ControllerStatus"), pszStatus);
@@ -113,15 +116,13 @@ TEST(CommandFailuresOnMachine, ValuesOfAnEarlierRefreshStayWhileCommandsFail)
 {
     // Without a serial number the controller stays the same device from one
     // refresh to the next, so what it reported once is kept.
-    const std::string board = "<board id=\"0x4C05F1A7\" serial=\"\"/>";
-    optest::SimulatedMachine machine(optest::machineDescription(optest::port(0, "ciss", board + kHealthy)));
+    optest::SimulatedMachine machine(oneController(" serial=\"\"/>" + kHealthy));
     const Core::DevicePtr pFirst = refreshedController(machine);
     ASSERT_NE(pFirst.get(), nullptr);
     EXPECT_EQ(valueOf(pFirst, "FirmwareVersion"), "2.84");
     EXPECT_EQ(valueOf(pFirst, "ControllerStatus"), "Ok");
 
-    machine.describe(optest::machineDescription(
-        optest::port(0, "ciss", board + kHealthy + "<fail opcode=\"0x11\" error=\"31\"/><fail opcode=\"0x64\" error=\"31\"/>")));
+    machine.describe(oneController(" serial=\"\"/>" + kHealthy + "<fail opcode=\"0x11\" error=\"31\"/><fail opcode=\"0x64\" error=\"31\"/>"));
     const Core::DevicePtr pSecond = refreshedController(machine);
     ASSERT_NE(pSecond.get(), nullptr);
     EXPECT_EQ(pSecond.get(), pFirst.get());

@@ -12,6 +12,7 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
 namespace {
 
@@ -27,50 +28,14 @@ const std::string kMessageFile = std::string("\x7f" "ELF\0\0binary bytes\0", 20)
 
 } // namespace
 
-TEST(EventLog, EntriesKeepSourceTypeCategoryIdentifierAndStrings)
-{
-    const tsmtest::TempMachine machine;
-    HANDLE source = RegisterEventSourceA(nullptr, "Probe Source");
-    ASSERT_NE(source, nullptr);
-    const time_t before = std::time(nullptr);
-    LPCSTR strings[] = { "first", "tab\tand\nline", "" };
-    EXPECT_TRUE(ReportEventA(source, EVENTLOG_ERROR_TYPE, 3, 106, nullptr, 3, 0, strings, nullptr));
-    const BYTE data[] = { 1, 2, 0, 255 };
-    EXPECT_TRUE(ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, nullptr, 0, sizeof data, nullptr,
-                             const_cast<BYTE*>(data)));
-    EXPECT_TRUE(DeregisterEventSource(source));
-
-    std::size_t damaged = 9;
-    const std::vector<tsm::EventRecord> events = tsm::readEventLog(&damaged);
-    EXPECT_EQ(damaged, 0u);
-    ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].source, "Probe Source");
-    EXPECT_EQ(events[0].type, EVENTLOG_ERROR_TYPE);
-    EXPECT_EQ(events[0].category, 3);
-    EXPECT_EQ(events[0].id, 106u);
-    EXPECT_EQ(events[0].strings, (std::vector<std::string> { "first", "tab\tand\nline", "" }));
-    EXPECT_GE(events[0].timeSeconds, static_cast<int64_t>(before));
-    EXPECT_LE(events[0].timeSeconds, static_cast<int64_t>(std::time(nullptr)));
-    EXPECT_EQ(events[1].id, 0xC0000105u);
-    EXPECT_EQ(events[1].data, std::string("\x01\x02\x00\xff", 4));
-    EXPECT_TRUE(events[1].strings.empty());
-    EXPECT_EQ(tsm::eventTypeName(events[0].type), "error");
-    EXPECT_EQ(tsm::eventTypeName(events[1].type), "information");
-
-    // A line that is not an entry is counted and skipped.
-    std::ofstream(tsm::eventLogPath(), std::ios::app) << "E\t1\tcut off\n";
-    EXPECT_EQ(tsm::readEventLog(&damaged).size(), 2u);
-    EXPECT_EQ(damaged, 1u);
-}
-
-TEST(EventLog, RefusesBadSourcesHandlesAndArguments)
+TEST(EventLog, EntriesKeepTheirFieldsAndBadSourcesHandlesAndArgumentsAreRefused)
 {
     const tsmtest::TempMachine machine;
     EXPECT_EQ(failed(RegisterEventSourceA("\\\\elsewhere", "Probe")), RPC_S_SERVER_UNAVAILABLE);
     EXPECT_EQ(failed(RegisterEventSourceA(nullptr, "")), ERROR_INVALID_PARAMETER);
-
-    HANDLE source = RegisterEventSourceA("\\\\.", "Probe");
+    HANDLE source = RegisterEventSourceA("\\\\.", "Probe Source");
     ASSERT_NE(source, nullptr);
+    // A bad type, strings or data missing: nothing is written.
     LPCSTR one[] = { nullptr };
     EXPECT_EQ(failed(ReportEventA(source, 0x0003, 0, 1, nullptr, 0, 0, nullptr, nullptr)), ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, nullptr, nullptr));
@@ -78,6 +43,12 @@ TEST(EventLog, RefusesBadSourcesHandlesAndArguments)
     EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 4, nullptr, nullptr));
     EXPECT_TRUE(tsm::readEventLog().empty());
 
+    const time_t before = std::time(nullptr);
+    LPCSTR strings[] = { "first", "tab\tand\nline", "" };
+    EXPECT_TRUE(ReportEventA(source, EVENTLOG_ERROR_TYPE, 3, 106, nullptr, 3, 0, strings, nullptr));
+    const BYTE data[] = { 1, 2, 0, 255 };
+    EXPECT_TRUE(ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, nullptr, 0, sizeof data, nullptr,
+                             const_cast<BYTE*>(data)));
     EXPECT_TRUE(DeregisterEventSource(source));
     EXPECT_EQ(failed(DeregisterEventSource(source)), ERROR_INVALID_HANDLE);
     EXPECT_EQ(failed(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 0, nullptr, nullptr)),
@@ -86,6 +57,28 @@ TEST(EventLog, RefusesBadSourcesHandlesAndArguments)
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     EXPECT_FALSE(DeregisterEventSource(event));
     CloseHandle(event);
+
+    std::size_t damaged = 9;
+    const std::vector<tsm::EventRecord> events = tsm::readEventLog(&damaged);
+    EXPECT_EQ(damaged, 0u);
+    ASSERT_EQ(events.size(), 2u);
+    using Fields = std::tuple<std::string, WORD, WORD, DWORD, std::vector<std::string>, std::string>;
+    const auto fields = [](const tsm::EventRecord& e) {
+        return Fields(e.source, e.type, e.category, e.id, e.strings, e.data);
+    };
+    EXPECT_EQ(fields(events[0]), Fields("Probe Source", EVENTLOG_ERROR_TYPE, 3, 106,
+                                        { "first", "tab\tand\nline", "" }, ""));
+    EXPECT_EQ(fields(events[1]), Fields("Probe Source", EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, {},
+                                        std::string("\x01\x02\x00\xff", 4)));
+    EXPECT_GE(events[0].timeSeconds, static_cast<int64_t>(before));
+    EXPECT_LE(events[0].timeSeconds, static_cast<int64_t>(std::time(nullptr)));
+    EXPECT_EQ(tsm::eventTypeName(events[0].type), "error");
+    EXPECT_EQ(tsm::eventTypeName(events[1].type), "information");
+
+    // A line that is not an entry is counted and skipped.
+    std::ofstream(tsm::eventLogPath(), std::ios::app) << "E\t1\tcut off\n";
+    EXPECT_EQ(tsm::readEventLog(&damaged).size(), 2u);
+    EXPECT_EQ(damaged, 1u);
 }
 
 TEST(EventLog, TextsComeFromTheSourcesMessageFileWithInsertsFilledIn)
@@ -104,13 +97,8 @@ TEST(EventLog, TextsComeFromTheSourcesMessageFileWithInsertsFilledIn)
               ERROR_SUCCESS);
     RegCloseKey(key);
 
-    tsm::EventRecord record;
-    record.source = "Probe Service";
-    record.id = 100;
-    record.strings = { "Probe Service" };
-    EXPECT_EQ(tsm::formatEventMessage(record), "The Probe Service service was installed.");
-    record.id = 7;
-    record.strings = { "one", "two" };
+    // Inserts in any order, one without a string left as it is.
+    tsm::EventRecord record { 0, "Probe Service", 0, 0, 7, { "one", "two" }, "" };
     EXPECT_EQ(tsm::formatEventMessage(record), "Two inserts: two then one; %3 has none.");
 
     // An identifier the table lacks, and a source without a message file.

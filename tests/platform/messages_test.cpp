@@ -35,60 +35,50 @@ TEST(SystemMessages, EveryReportedErrorHasItsOwnTextEndingInALineBreak)
         const std::string text = messageOf(code, &length);
         ASSERT_GT(text.size(), 12u);
         EXPECT_EQ(length, text.size());
-        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
         EXPECT_EQ(text.find('\n'), text.size() - 1);
+        EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
         texts.insert(text);
     }
     EXPECT_EQ(texts.size(), std::size(codes));
-
     // Texts that the console shows for the service actions say what failed.
     EXPECT_NE(messageOf(1060).find("service"), std::string::npos);
     EXPECT_NE(messageOf(1073).find("already"), std::string::npos);
 
     // A number without a text, a language without texts, a source other
-    // than the system's table.
+    // than the system's table, too small a buffer (nothing written past it).
     DWORD length = 7;
     EXPECT_EQ(messageOf(0x7FFF1234, &length), "");
     EXPECT_EQ(length, 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND));
     char text[64];
+    std::memset(text, 'z', sizeof text);
     EXPECT_EQ(failed(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 5, 0x0407, text, sizeof text, nullptr)),
               ERROR_RESOURCE_LANG_NOT_FOUND);
     EXPECT_EQ(failed(FormatMessageA(FORMAT_MESSAGE_FROM_STRING, "x", 5, 0, text, sizeof text, nullptr)),
               ERROR_INVALID_PARAMETER);
-
-    // Too small a buffer gets nothing written past its end.
-    char small[8];
-    std::memset(small, 'z', sizeof small);
-    EXPECT_EQ(failed(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 1060, 0, small, 4, nullptr)),
+    EXPECT_EQ(failed(FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, 1060, 0, text, 4, nullptr)),
               ERROR_INSUFFICIENT_BUFFER);
-    EXPECT_EQ(small[4], 'z');
-}
+    EXPECT_EQ(text[4], 'z');
 
-TEST(SystemMessages, AnAllocatedTextIsFreedWithLocalFree)
-{
+    // An allocated text is a block of LocalAlloc; only such blocks are freed.
     LPSTR allocated = nullptr;
-    const DWORD length =
-        FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
-                       nullptr, 1062, 0, reinterpret_cast<LPSTR>(&allocated), 0, nullptr);
+    length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+                            nullptr, 1062, 0, reinterpret_cast<LPSTR>(&allocated), 0, nullptr);
     ASSERT_NE(allocated, nullptr);
     EXPECT_EQ(std::string(allocated), messageOf(1062));
     EXPECT_EQ(length, std::strlen(allocated));
     EXPECT_EQ(LocalFree(allocated), nullptr);
-
-    // Only blocks of LocalAlloc are freed; anything else comes back.
     int notABlock = 0;
     EXPECT_EQ(LocalFree(&notABlock), &notABlock);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
     auto* zeroed = static_cast<unsigned char*>(LocalAlloc(LPTR, 32));
     ASSERT_NE(zeroed, nullptr);
-    for (int index = 0; index < 32; ++index)
-        EXPECT_EQ(zeroed[index], 0);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(zeroed), 32), std::string(32, '\0'));
     EXPECT_EQ(LocalFree(zeroed), nullptr);
     EXPECT_EQ(LocalFree(nullptr), nullptr);
 }
 
-TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
+TEST(Modules, SystemModulesAreFoundWithoutCaseCountedAndOfferTheirProcedures)
 {
     for (const char* name : { "advapi32.dll", "ADVAPI32.DLL", "advapi32", "C:\\Windows\\System32\\AdvApi32.dll" }) {
         SCOPED_TRACE(name);
@@ -100,8 +90,7 @@ TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
         EXPECT_EQ(failed(GetProcAddress(module, "changeserviceconfig2a")), ERROR_PROC_NOT_FOUND);
         EXPECT_TRUE(FreeLibrary(module));
     }
-
-    // Loads are counted: the module stays until the last FreeLibrary.
+    // The module stays until the last FreeLibrary.
     HMODULE first = LoadLibraryA("advapi32.dll");
     HMODULE second = LoadLibraryA("Advapi32.dll");
     EXPECT_EQ(first, second);
@@ -110,7 +99,6 @@ TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
     EXPECT_TRUE(FreeLibrary(second));
     EXPECT_EQ(failed(GetProcAddress(second, "OpenSCManagerA")), ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(failed(FreeLibrary(second)), ERROR_INVALID_HANDLE);
-
     EXPECT_EQ(failed(LoadLibraryA("nosuchmodule.dll")), ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(failed(LoadLibraryA("")), ERROR_INVALID_PARAMETER);
 }

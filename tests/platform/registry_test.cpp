@@ -8,6 +8,7 @@
 #include <tsm/posixcalls.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -104,23 +105,21 @@ TEST_F(Registry, ValuesRoundTripThroughTheHiveFileWithNamesWithoutCase)
     }
 
     // The size alone, then a buffer that is too small.
-    DWORD size = 0;
-    EXPECT_EQ(RegQueryValueExA(again, "Raw\tName", nullptr, nullptr, nullptr, &size), ERROR_SUCCESS);
-    EXPECT_EQ(size, sizeof binary);
+    DWORD sizes[2] = { 0, 2 };
     BYTE small[2] = {};
-    size = sizeof small;
-    EXPECT_EQ(RegQueryValueExA(again, "Raw\tName", nullptr, nullptr, small, &size), ERROR_MORE_DATA);
-    EXPECT_EQ(size, sizeof binary);
+    EXPECT_EQ(RegQueryValueExA(again, "Raw\tName", nullptr, nullptr, nullptr, &sizes[0]), ERROR_SUCCESS);
+    EXPECT_EQ(RegQueryValueExA(again, "Raw\tName", nullptr, nullptr, small, &sizes[1]), ERROR_MORE_DATA);
+    EXPECT_EQ(std::vector<DWORD>(sizes, sizes + 2), std::vector<DWORD>(2, sizeof binary));
     EXPECT_EQ(queryStatus(again, "Missing"), ERROR_FILE_NOT_FOUND);
     RegCloseKey(again);
 
     // Creating it again opens the existing key, spelled as first created.
     RegCloseKey(create("Software\\Tarvion\\AGENT", &disposition));
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
-    bool listed = false;
-    for (const tsm::RegistryDumpKey& dumped : tsm::readRegistry())
-        listed = listed || dumped.path == "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvion\\Agent";
-    EXPECT_TRUE(listed);
+    const std::vector<tsm::RegistryDumpKey> dumped = tsm::readRegistry();
+    EXPECT_TRUE(std::any_of(dumped.begin(), dumped.end(), [](const tsm::RegistryDumpKey& key) {
+        return key.path == "HKEY_LOCAL_MACHINE\\SOFTWARE\\Tarvion\\Agent";
+    }));
 
     HKEY missing = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Nobody", 0, KEY_READ, &missing), ERROR_FILE_NOT_FOUND);
@@ -212,24 +211,11 @@ TEST_F(Registry, AFailedWriteLeavesTheOldHiveInPlace)
 
     // A failing flush, a failing rename, a disk that takes only part of the data.
     const std::function<void(tsm::PosixCalls&)> faults[] = {
-        [](tsm::PosixCalls& calls) {
-            calls.fsync = [](int) {
-                errno = EIO;
-                return -1;
-            };
-        },
-        [](tsm::PosixCalls& calls) {
-            calls.rename = [](const char*, const char*) {
-                errno = EXDEV;
-                return -1;
-            };
-        },
+        [](tsm::PosixCalls& calls) { calls.fsync = [](int) { return errno = EIO, -1; }; },
+        [](tsm::PosixCalls& calls) { calls.rename = [](const char*, const char*) { return errno = EXDEV, -1; }; },
         [](tsm::PosixCalls& calls) {
             calls.write = [](int fd, const void* buffer, size_t count) -> ssize_t {
-                if (count > 8)
-                    return tsm::systemPosixCalls().write(fd, buffer, 8);
-                errno = ENOSPC;
-                return -1;
+                return count > 8 ? tsm::systemPosixCalls().write(fd, buffer, 8) : (errno = ENOSPC, -1);
             };
         },
     };

@@ -12,7 +12,6 @@
 #include <windows.h>
 
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -20,6 +19,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -108,22 +108,16 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessAndReportWindowsCodes)
     }
     const SC_HANDLE scm = m_scm.get();
     ASSERT_TRUE(scm);
-    const struct {
-        const char* name;
-        DWORD type;
-        DWORD start;
-        const char* binary;
-        DWORD error;
-    } refused[] = {
+    const std::tuple<const char*, DWORD, DWORD, const char*, DWORD> refused[] = {
         { "", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, path, ERROR_INVALID_NAME },
         { "a\\b", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, path, ERROR_INVALID_NAME },
         { "Driver", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, path, ERROR_INVALID_PARAMETER },
         { "Boot", SERVICE_WIN32_OWN_PROCESS, SERVICE_BOOT_START, path, ERROR_INVALID_PARAMETER },
         { "NoBinary", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, "", ERROR_INVALID_PARAMETER },
     };
-    for (const auto& r : refused) {
-        SCOPED_TRACE(r.name);
-        EXPECT_EQ(failed(create(scm, r.name, r.binary, r.start, nullptr, "x", r.type)), r.error);
+    for (const auto& [name, type, start, binary, error] : refused) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(failed(create(scm, name, binary, start, nullptr, "x", type)), error);
     }
     EXPECT_TRUE(tsm::readServiceDatabase().empty());
 
@@ -136,12 +130,10 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessAndReportWindowsCodes)
     }
     const std::vector<tsm::ServiceRecord> records = tsm::readServiceDatabase();
     ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].name, "Probe Service");
-    EXPECT_EQ(records[0].binaryPath, path);
-    EXPECT_EQ(std::vector<DWORD>({ records[0].serviceType, records[0].startType, records[0].errorControl }),
-              std::vector<DWORD>({ 16, 2, 1 }));
-    EXPECT_EQ(records[0].description, "A probe");
-    EXPECT_EQ(records[0].dependencies, (std::vector<std::string> { "Base", "Other" }));
+    const tsm::ServiceRecord& r = records[0];
+    EXPECT_EQ(std::tie(r.name, r.binaryPath, r.description), std::make_tuple("Probe Service", path, "A probe"));
+    EXPECT_EQ(std::vector<DWORD>({ r.serviceType, r.startType, r.errorControl }), std::vector<DWORD>({ 16, 2, 1 }));
+    EXPECT_EQ(r.dependencies, (std::vector<std::string> { "Base", "Other" }));
 
     // The same name in any case, or a display name already taken.
     EXPECT_EQ(failed(create(scm, "PROBE SERVICE", path, SERVICE_AUTO_START, nullptr, "x")), ERROR_SERVICE_EXISTS);
@@ -152,17 +144,17 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessAndReportWindowsCodes)
     // A handle opened for one right gets only that one.
     {
         Sc config(OpenServiceA(scm, "probe service", SERVICE_QUERY_CONFIG));
-        ASSERT_TRUE(config);
+        Sc stopOnly(OpenServiceA(scm, "Probe Service", SERVICE_STOP));
+        ASSERT_TRUE(config && stopOnly);
         SERVICE_STATUS status {};
         SERVICE_DESCRIPTIONA description { const_cast<LPSTR>("changed") };
-        EXPECT_EQ(failed(QueryServiceStatus(config.get(), &status)), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(failed(StartServiceA(config.get(), 0, nullptr)), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(failed(ControlService(config.get(), SERVICE_CONTROL_STOP, &status)), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(failed(ChangeServiceConfig2A(config.get(), SERVICE_CONFIG_DESCRIPTION, &description)),
-                  ERROR_ACCESS_DENIED);
-        EXPECT_EQ(failed(DeleteService(config.get())), ERROR_ACCESS_DENIED);
-        Sc stopOnly(OpenServiceA(scm, "Probe Service", SERVICE_STOP));
-        EXPECT_EQ(failed(ControlService(stopOnly.get(), SERVICE_CONTROL_INTERROGATE, &status)), ERROR_ACCESS_DENIED);
+        EXPECT_EQ(std::vector<DWORD>({ failed(QueryServiceStatus(config.get(), &status)),
+                                       failed(StartServiceA(config.get(), 0, nullptr)),
+                                       failed(ControlService(config.get(), SERVICE_CONTROL_STOP, &status)),
+                                       failed(ChangeServiceConfig2A(config.get(), SERVICE_CONFIG_DESCRIPTION, &description)),
+                                       failed(DeleteService(config.get())),
+                                       failed(ControlService(stopOnly.get(), SERVICE_CONTROL_INTERROGATE, &status)) }),
+                  std::vector<DWORD>(6, ERROR_ACCESS_DENIED));
     }
 
     Sc all(OpenServiceA(scm, "Probe Service", SERVICE_ALL_ACCESS));
@@ -226,7 +218,17 @@ TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
     ASSERT_TRUE(becomes(service.get(), SERVICE_RUNNING));
     EXPECT_EQ(failed(StartServiceA(service.get(), 0, nullptr)), ERROR_SERVICE_ALREADY_RUNNING);
 
+    // A killed service reads as stopped by an aborted process and starts again.
+    const int first = probePid("probe");
+    ASSERT_TRUE(first > 0 && ::kill(first, SIGKILL) == 0);
+    ASSERT_TRUE(becomes(service.get(), SERVICE_STOPPED));
     SERVICE_STATUS status {};
+    ASSERT_TRUE(QueryServiceStatus(service.get(), &status));
+    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_PROCESS_ABORTED));
+    ASSERT_TRUE(start(service.get(), "probe")) << GetLastError();
+    ASSERT_TRUE(becomes(service.get(), SERVICE_RUNNING));
+    EXPECT_NE(probePid("probe"), first);
+
     EXPECT_EQ(failed(ControlService(service.get(), SERVICE_CONTROL_PAUSE, &status)), ERROR_INVALID_SERVICE_CONTROL);
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_TRUE(ControlService(service.get(), SERVICE_CONTROL_INTERROGATE, &status));
@@ -278,27 +280,6 @@ TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
     EXPECT_TRUE(becomes(base.get(), SERVICE_STOPPED));
 }
 
-TEST_F(Scm, AKilledServiceReadsAsAbortedAndStartsAgain)
-{
-    Sc service(installProbe("probe"));
-    ASSERT_TRUE(start(service.get(), "probe"));
-    ASSERT_TRUE(becomes(service.get(), SERVICE_RUNNING));
-    const int first = probePid("probe");
-    ASSERT_GT(first, 0);
-    ASSERT_EQ(::kill(first, SIGKILL), 0);
-    ASSERT_TRUE(becomes(service.get(), SERVICE_STOPPED));
-    SERVICE_STATUS status {};
-    ASSERT_TRUE(QueryServiceStatus(service.get(), &status));
-    EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_PROCESS_ABORTED));
-    EXPECT_EQ(failed(ControlService(service.get(), SERVICE_CONTROL_STOP, &status)), ERROR_SERVICE_NOT_ACTIVE);
-
-    ASSERT_TRUE(start(service.get(), "probe")) << GetLastError();
-    ASSERT_TRUE(becomes(service.get(), SERVICE_RUNNING));
-    EXPECT_NE(probePid("probe"), first);
-    EXPECT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &status));
-    EXPECT_TRUE(becomes(service.get(), SERVICE_STOPPED));
-}
-
 TEST_F(Scm, ProcessesThatDoNotReportFailTheStart)
 {
     // A binary that ends at once, one that never reports, a disabled service.
@@ -320,30 +301,10 @@ TEST_F(Scm, ProcessesThatDoNotReportFailTheStart)
     EXPECT_EQ(failed(StartServiceA(disabled.get(), 0, nullptr)), ERROR_SERVICE_DISABLED);
 }
 
-TEST_F(Scm, ADispatcherNotStartedByTheManagerFailsAtOnce)
+TEST(ServiceDispatcher, NotStartedByTheManagerItFailsAtOnce)
 {
-    int out[2];
-    ASSERT_EQ(::pipe(out), 0);
-    const pid_t child = ::fork();
-    if (child == 0) {
-        ::dup2(out[1], 1);
-        ::close(out[0]);
-        ::execl(TSM_SERVICE_PROBE, TSM_SERVICE_PROBE, "direct", static_cast<char*>(nullptr));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    std::string printed;
-    char buffer[64];
-    for (ssize_t got; (got = ::read(out[0], buffer, sizeof buffer)) > 0;)
-        printed.append(buffer, static_cast<std::size_t>(got));
-    ::close(out[0]);
-    int status = 0;
-    ::waitpid(child, &status, 0);
-    EXPECT_EQ(printed, "1063\n");
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 3);
-
-    // In this process too: no dispatcher, no control handler, no status.
+    // No dispatcher, no control handler, no status.
+    const tsmtest::TempMachine machine;
     SERVICE_TABLE_ENTRYA table[] = { { const_cast<LPSTR>("x"), [](DWORD, LPSTR*) {} }, { nullptr, nullptr } };
     EXPECT_EQ(failed(StartServiceCtrlDispatcherA(table)), ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
     EXPECT_EQ(RegisterServiceCtrlHandlerA("x", [](DWORD) {}), nullptr);
