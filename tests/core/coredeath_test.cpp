@@ -15,14 +15,10 @@ namespace {
 // A kind outside any registry, to prove refresh needs one.
 class Orphan : public Core::Device {
 public:
-    explicit Orphan(std::string part = "orphan") : m_strPart(std::move(part)) {}
     CountedPtr<Status> accept(Core::DeviceVisitor&) override { return CountedPtr<Status>(new Status(true)); }
 
 protected:
-    std::string doStringRep() const override { return m_strPart; }
-
-private:
-    std::string m_strPart;
+    std::string doStringRep() const override { return "orphan"; }
 };
 
 // "Assertion failed: <text>, file <file>" with the regular-expression
@@ -62,7 +58,7 @@ TEST(CoreDeathTest, MissingAttributesAndArgumentsAreLoggedThenFatal)
     }
 }
 
-TEST(CoreDeathTest, MisuseOfDevicesStops)
+TEST(CoreDeathTest, MisuseOfDevicesAndOperationsAndBadValuesStops)
 {
     const DevicePtr pRoot = makeGadget<71>("R", "root");
     RootScope scope(pRoot);
@@ -81,16 +77,14 @@ TEST(CoreDeathTest, MisuseOfDevicesStops)
             pOrphan->refresh();
         },
         failure("pOperationRegistry != 0", "device"));
-    EXPECT_DEATH(DevicePtr(new Orphan(""))->stringRep(), failure("stringRep.size() != 0", "device"));
+    EXPECT_DEATH(makeGadget<72>("")->stringRep(), failure("stringRep.size() != 0", "device"));
     // A damaged signature fails the invariant of every public operation.
     auto& child = static_cast<Gadget<72>&>(*pChild);
     EXPECT_DEATH((child.damage(), child.hasAttribute("Type")), failure("isInvariant()", "attributesource"));
     EXPECT_DEATH((child.damage(), child.hasParent()), failure("isInvariant()", "device"));
     EXPECT_DEATH((child.damage(), child.callOperation(pUnbound)), failure("isInvariant()", "operationsource"));
-}
 
-TEST(CoreDeathTest, MisuseOfOperationsAndBadValuesStop)
-{
+    // Operations without a name or of an unknown type, and bad values.
     EXPECT_DEATH(Probe<73>("", DeviceOperation::eREAD).name(), failure("opName.size() != 0", "deviceoperation"));
     EXPECT_DEATH(Probe<73>("OperationOdd", DeviceOperation::eUNKNOWN).type(),
                  failure("eType != eUNKNOWN", "deviceoperation"));

@@ -95,7 +95,7 @@ protected:
 
 } // namespace
 
-TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessAndReportWindowsCodes)
+TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
 {
     EXPECT_EQ(failed(OpenSCManagerA("\\\\elsewhere", nullptr, SC_MANAGER_ALL_ACCESS)), RPC_S_SERVER_UNAVAILABLE);
     EXPECT_EQ(failed(OpenSCManagerA(nullptr, "OtherDatabase", SC_MANAGER_ALL_ACCESS)), ERROR_DATABASE_DOES_NOT_EXIST);
@@ -182,16 +182,18 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessAndReportWindowsCodes)
     EXPECT_FALSE(CloseServiceHandle(reinterpret_cast<SC_HANDLE>(event)));
     EXPECT_EQ(failed(DeleteService(scm)), ERROR_INVALID_HANDLE);
     CloseHandle(event);
-}
 
-TEST_F(Scm, AFailedDatabaseWriteInstallsNothing)
-{
+    // A process the manager did not start has no dispatcher, control handler or status.
+    SERVICE_TABLE_ENTRYA table[] = { { const_cast<LPSTR>("x"), [](DWORD, LPSTR*) {} }, { nullptr, nullptr } };
+    EXPECT_EQ(failed(StartServiceCtrlDispatcherA(table)), ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
+    EXPECT_EQ(RegisterServiceCtrlHandlerA("x", [](DWORD) {}), nullptr);
+    SERVICE_STATUS record { 16, 4, 1, 0, 0, 0, 0 };
+    EXPECT_EQ(failed(SetServiceStatus(nullptr, &record)), ERROR_INVALID_HANDLE);
+
+    // A failed database write installs nothing.
     {
         tsm::PosixCallsOverride failing;
-        failing.calls().rename = [](const char*, const char*) {
-            errno = EIO;
-            return -1;
-        };
+        failing.calls().rename = [](const char*, const char*) { return errno = EIO, -1; };
         EXPECT_EQ(failed(create(m_scm.get(), "Probe", "C:\\x")), ERROR_CANTWRITE);
     }
     EXPECT_TRUE(tsm::readServiceDatabase().empty());
@@ -206,7 +208,6 @@ TEST_F(Scm, AFailedDatabaseWriteInstallsNothing)
     std::size_t damaged = 0;
     EXPECT_TRUE(tsm::readServiceDatabase(&damaged).empty());
     EXPECT_EQ(damaged, 1u);
-    SERVICE_STATUS status {};
     EXPECT_EQ(failed(QueryServiceStatus(created.get(), &status)), ERROR_INVALID_DATA);
 }
 
@@ -299,15 +300,4 @@ TEST_F(Scm, ProcessesThatDoNotReportFailTheStart)
 
     Sc disabled(create(m_scm.get(), "off", "Z:\\bin\\true", SERVICE_DISABLED));
     EXPECT_EQ(failed(StartServiceA(disabled.get(), 0, nullptr)), ERROR_SERVICE_DISABLED);
-}
-
-TEST(ServiceDispatcher, NotStartedByTheManagerItFailsAtOnce)
-{
-    // No dispatcher, no control handler, no status.
-    const tsmtest::TempMachine machine;
-    SERVICE_TABLE_ENTRYA table[] = { { const_cast<LPSTR>("x"), [](DWORD, LPSTR*) {} }, { nullptr, nullptr } };
-    EXPECT_EQ(failed(StartServiceCtrlDispatcherA(table)), ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
-    EXPECT_EQ(RegisterServiceCtrlHandlerA("x", [](DWORD) {}), nullptr);
-    SERVICE_STATUS record { 16, 4, 1, 0, 0, 0, 0 };
-    EXPECT_EQ(failed(SetServiceStatus(nullptr, &record)), ERROR_INVALID_HANDLE);
 }
