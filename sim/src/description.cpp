@@ -96,8 +96,10 @@ bool parseDescriptionText(const std::string& text, Node& root, DescriptionError&
         reader->setFeature(xc::XMLUni::fgSAX2CoreValidation, false);
         reader->setFeature(xc::XMLUni::fgXercesLoadExternalDTD, false);
         // Entity expansion is bounded, so a hostile description cannot make
-        // the reader grow without end.
+        // the reader grow without end; descriptions use no entities, and a
+        // thousand expansions are refused at once rather than after seconds.
         xc::SecurityManager security;
+        security.setEntityExpansionLimit(1000);
         reader->setProperty(xc::XMLUni::fgXercesSecurityManager, &security);
         TreeBuilder builder(root);
         reader->setContentHandler(&builder);

@@ -184,16 +184,4 @@ TEST(SlotLookup, RoutingTableAndBridges)
     EXPECT_EQ(slot, 255);
 }
 
-TEST(SlotLookup, TransportsReachTheSameLookups)
-{
-    tsmtest::TempMachine machine;
-    machine.useDescription(kMachines + "slot-health.xml");
-    auto packet = configPacket(2, 3, 0);
-    EXPECT_TRUE(InfoMgr::findControllerSlot(InfoMgr::transportDeviceInfoSet(), packet.data(), packet.size()));
-    EXPECT_EQ(packet[44], 4);
-    // The process's set is opened once and kept.
-    EXPECT_EQ(InfoMgr::transportDeviceInfoSet(), InfoMgr::getDeviceInfoSet());
-    EXPECT_NE(InfoMgr::getDeviceInfoSet(), INVALID_HANDLE_VALUE);
-}
-
 } // namespace

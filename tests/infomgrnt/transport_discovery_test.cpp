@@ -346,37 +346,4 @@ TEST(TransportTimeout, HangingManagementQueryIsAbandonedAfterItsTimeout)
     EXPECT_EQ(hexOf(identity), "6000000000000001" "6000000000000002" "41" "445566");
 }
 
-TEST(FibreRemoteIdentity, ArrayControllerRecordHoldsInquiryAndFirstWorldWideName)
-{
-    tsmtest::TempMachine machine;
-    machine.useDescription(TSM_SOURCE_DIR "/sim/machines/typical.xml");
-    // Behind the typical machine's adapter on port 2: the array controller at
-    // path 0, target 1 and the enclosure at target 2. Twenty bytes ask for the
-    // names: first and second name, port state, port address. The enclosure is
-    // no array controller: its record is its names.
-    const struct {
-        CommandType eType;
-        std::uint8_t bTarget;
-        std::size_t nSize;
-        std::uint8_t bFill;
-        std::string expected;   // the record's first bytes
-        std::size_t nZeroFrom;  // zero from here to 64
-    } cases[] = {
-        {eCSMI_FIBRE, 1, 64, 0xEE,
-         toHex(Image(64).hex(0, "0c00 04").text(3, "ORVANE  ARRAYBOX 4800   ").hex(38, "5f1a70000b480100").bytes()), 64},
-        {eCSMI_FIBRE, 1, 20, 0, "5f1a70000b4801005f1a70000b480101", 64},
-        {eCSMI_SWITCH, 2, 64, 0, "5f1a70000d2102005f1a70000d210201", 20},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.expected);
-        SchemaObjectEssentialData remote(2, 0x8007, c.eType);
-        remote.setAddress({0, c.bTarget, 0});
-        std::array<std::uint8_t, 64> identity{};
-        identity.fill(c.bFill);
-        ASSERT_EQ(createIoCtlCommandGroup(c.eType)->getRemoteIdentity(remote, identity.data(), c.nSize), 0u);
-        EXPECT_EQ(hexOf(identity, 0, c.expected.size() / 2), c.expected);
-        EXPECT_EQ(hexOf(identity, c.nZeroFrom), std::string(2 * (64 - c.nZeroFrom), '0'));
-    }
-}
-
 }

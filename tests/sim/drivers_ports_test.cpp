@@ -226,22 +226,12 @@ Bytes fibreCommand(const Reply& address, const Buffer& cdb, uint32_t dataLength)
 
 TEST_F(Ports, FibreInquiryDataWalksEveryBusAndItsUnits)
 {
+    // The layout of the list is read by the adapter's transport on the typical
+    // machine. Three buses, the last with a unit at path 2 target 5 LUN 1.
     EXPECT_TRUE(ioctl(2, kRescan, {}, 0).ok);
     const Reply data = ioctl(2, kInquiryData, {}, 16384);
-    ASSERT_TRUE(data.ok) << data.error;
-    // 4-byte head, three 8-byte bus entries, three 48-byte unit records.
     ASSERT_EQ(data.returned, 4u + 3 * 8 + 3 * 48);
-    const auto& b = data.out;
-    expectFields(b, {{0, 1, 3}, {4, 1, 2}, {8, 4, 28}, {12, 1, 0}, {20, 1, 1}, {24, 4, 124}});
-    // Units: path, target, LUN, 36 bytes of inquiry data, the next unit, the device type.
-    const uint32_t units[][6] = {{28, 0, 1, 0, 76, 12}, {76, 0, 2, 0, 0, 13}, {124, 2, 5, 1, 0, 12}};
-    for (const auto& u : units) {
-        expectFields(b, {{u[0], 1, u[1]}, {u[0] + 1, 1, u[2]}, {u[0] + 2, 1, u[3]}, {u[0] + 4, 4, 36}, {u[0] + 8, 4, u[4]}});
-        EXPECT_EQ(at8(b, u[0] + 12) & 0x1F, u[5]);
-    }
-    EXPECT_EQ(atText(b, 28 + 12 + 8, 8), "ORVANE  ");
-    EXPECT_EQ(atText(b, 76 + 12 + 16, 16), "RAIDSHELF 2100  ");
-
+    expectFields(data.out, {{0, 1, 3}, {20, 1, 1}, {24, 4, 124}, {124, 1, 2}, {125, 1, 5}, {126, 1, 1}});
     // A buffer too small for the list is refused so the caller can grow it;
     // an adapter with nothing behind it reports one empty bus.
     EXPECT_EQ(ioctl(2, kInquiryData, {}, 171).error, 122u);
@@ -253,17 +243,14 @@ TEST_F(Ports, FibreInquiryDataWalksEveryBusAndItsUnits)
 
 TEST_F(Ports, FibreCommandsReachTheTargetTheAddressQueryNamed)
 {
+    // The adapter's transport reaches the typical machine's remote controllers
+    // this way; here the handles of two targets differ and each answers as itself.
     const Reply enclosure = good(2, addressQuery(0, 2, 0));
-    EXPECT_EQ(enclosure.returned, 44u);
-    EXPECT_EQ(at32(enclosure.out, 20), 0u);
-    Reply reply = good(2, fibreCommand(enclosure, kInquiry, 96));
-    expectFields(reply.out, {{20, 4, 0}, {84, 1, 0}});
-    EXPECT_EQ(at8(reply.out, 148) & 0x1F, 13);
-    EXPECT_EQ(atText(reply.out, 148 + 8, 8), "ORVANE  ");
-
     const Reply array = good(2, addressQuery(0, 1, 0));
     EXPECT_NE(at32(array.out, 32), at32(enclosure.out, 32));
     EXPECT_EQ(at8(good(2, fibreCommand(array, kInquiry, 96)).out, 148) & 0x1F, 12);
+    Reply reply = good(2, fibreCommand(enclosure, kInquiry, 96));
+    EXPECT_EQ(at8(reply.out, 148) & 0x1F, 13);
 
     // The refusing remote: SCSI status 2 and sense clipped to 40 bytes.
     reply = good(2, fibreCommand(good(2, addressQuery(2, 5, 1)), kInquiry, 96));
@@ -296,19 +283,11 @@ TEST_F(Ports, FibreIdentityQueriesCarryNamesAndPortAddresses)
     EXPECT_EQ(toHex(slice(reply.out, 32, 16)), remoteNames);
     EXPECT_EQ(at32(reply.out, 48), 0x0A0B0Cu);
 
-    // "FCM&P" code 13, 128 bytes: byte at 40, names at 42 and 50, address at 60.
+    // "FCM&P" code 13 and 14 answer the adapter's transport on the typical
+    // machine; code 14 carries 8 at 28 and the address bytes at 33 to 35.
     const Bytes adapter = packet("FCM&P", 13, 10, 100);
-    reply = good(2, adapter);
-    expectFields(reply.out, {{20, 4, 0}, {40, 1, 3}, {60, 4, 0x010203}});
-    EXPECT_EQ(toHex(slice(reply.out, 42, 16)), adapterNames);
-
-    // "FCM&P" code 14, 124 bytes: 8 at 28, address bytes at 33 to 35; names
-    // at 36 and 44, byte at 52, address at 56.
     Bytes port = packet("FCM&P", 14, 10, 96).le32(28, 8).u8(34, 1);
-    reply = good(2, port);
-    EXPECT_EQ(toHex(slice(reply.out, 36, 16)), remoteNames);
-    expectFields(reply.out, {{20, 4, 0}, {52, 1, 1}, {56, 4, 0x0A0B0C}});
-
+    EXPECT_EQ(toHex(slice(good(2, port).out, 36, 16)), remoteNames);
     // Described names differ from the defaults another remote gets.
     reply = good(2, Bytes(port).u8(34, 2));
     EXPECT_NE(toHex(slice(reply.out, 36, 8)), remoteNames.substr(0, 16));
@@ -327,9 +306,12 @@ Bytes configRequest() { return packet("ZYRCSMI", 2, 0xFFFFFFFF, 168); }
 TEST_F(Ports, CsmiConfigurationAndStatusRecordOfEachClass)
 {
     // Port; board identifier, slot, class, bus type, PCI bus, device and function; serial number; status.
+    // (The typical machine's CISS, I2O and Fibre Channel records are read by
+    // the agent's transports; here the ports that report a slot, a status other
+    // than normal, an EISA board and a board without PCI address.)
     const std::tuple<int, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, std::string, uint32_t> cases[] = {
-        {0, 0x4C03F1A7, 5, 4, 3, 2, 3, 1, "CISS0001", 1}, {1, 0x4C07F1A7, 0, 1, 3, 4, 9, 0, "", 4},
-        {2, 0x0F01E3C2, 0, 3, 3, 6, 1, 2, "FCA-7731", 9}, {3, 0x5256A020, 7, 4, 2, 0, 0, 0, "", 2},
+        {0, 0x4C03F1A7, 5, 4, 3, 2, 3, 1, "CISS0001", 1}, {2, 0x0F01E3C2, 0, 3, 3, 6, 1, 2, "FCA-7731", 9},
+        {3, 0x5256A020, 7, 4, 2, 0, 0, 0, "", 2},
         {4, 0x4C0AF1A7, 0, 1, 3, 0, 0, 0, "P0BOARD01", 0},
     };
     for (const auto& [port, board, slot, cls, busType, bus, device, function, serial, status] : cases) {

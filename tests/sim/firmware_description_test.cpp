@@ -131,7 +131,7 @@ sim::FirmwareCommand randomCommand(std::mt19937& random)
 // typical and the large machine answer random commands with well-formed replies.
 TEST(FirmwareRobustness, EveryControllerBuildsAndAnswersRandomCommandsWellFormed)
 {
-    const auto folder = std::filesystem::path(__FILE__).parent_path() / ".." / ".." / "sim" / "machines";
+    const std::filesystem::path folder = TSM_MACHINES_DIR;
     std::mt19937 random(1206);
     size_t controllers = 0;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {

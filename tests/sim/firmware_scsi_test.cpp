@@ -42,15 +42,6 @@ TEST(FirmwareScsi, InquiryOfEveryAddress)
     EXPECT_EQ(fwtest::scsi(*firmware, {0x12, 0, 0, 0, 36, 0}, 96).data, limited);
     EXPECT_EQ(fwtest::scsi(*firmware, {0x12, 0, 0, 0, 96, 0}, 20).data, Bytes(image.begin(), image.begin() + 20));
 
-    // The remote answers with its own identity at its own LUN address.
-    auto& remote = firmware->remote(0);
-    const auto remoteAnswer = fwtest::scsi(remote, {0x12, 0, 0, 0, 95, 0}, 96, firmware->remoteLun(0));
-    fwtest::expectGood(remoteAnswer);
-    EXPECT_EQ(remoteAnswer.data[0], 12);
-    EXPECT_EQ(std::string(remoteAnswer.data.begin() + 8, remoteAnswer.data.begin() + 36),
-              "ORVANE  ARRAYBOX 4800   6.02");
-    EXPECT_EQ(remoteAnswer.data[95], 0);                // allocation 95
-
     const auto logical = fwtest::scsi(*firmware, {0x12, 0, 0, 0, 96, 0}, 96, kLogicalZero);
     EXPECT_EQ(logical.data[0], 0);
     EXPECT_EQ(std::string(logical.data.begin() + 8, logical.data.begin() + 32), "ORVANE  LOGICAL VOLUME  ");
