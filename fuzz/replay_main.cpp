@@ -11,14 +11,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <corpus folder>\n", argv[0]);
-        return 2;
-    }
     std::error_code error;
-    std::filesystem::directory_iterator it(argv[1], error);
-    if (error) {
-        std::fprintf(stderr, "%s: %s\n", argv[1], error.message().c_str());
+    std::filesystem::directory_iterator it(argc == 2 ? argv[1] : "", error);
+    if (argc != 2 || error) {
+        std::fprintf(stderr, "usage: %s <corpus folder>: %s\n", argv[0], error.message().c_str());
         return 2;
     }
     size_t count = 0;

@@ -2,6 +2,7 @@
 // folder and as a request path. The listing gives every such file back
 // whole and once; a name taken as a request path reaches the server as
 // exactly that path below the server's root, with nothing cut or added.
+#include "fuzzing.h"
 #include "osfunctions.h"
 #include "peernames.h"
 
@@ -12,17 +13,8 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <cstdint>
-#include <cstdlib>
-#include <string>
 
 namespace {
-
-void check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
 
 const std::string& cacheFolder()
 {
@@ -72,7 +64,7 @@ void checkListing(const std::string& name)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const std::string name(reinterpret_cast<const char*>(data), size);
+    const std::string name = inputText(data, size);
     checkListing(name);
     if (Web::isPlainRequestPath(name)) {
         check(requested("http://127.0.0.1:2301/" + name + "/vxasupport.xml?DTD_VERSION=1.1") ==

@@ -97,10 +97,8 @@ TEST(SchemaDevices, OtherKindsAreTheSameByTheirOwnFields)
     Schema::Array moreSpares("A", 0, "1*-*2*-*", "2*-*");
     moreSpares.addSpareDrives("4*-*");
     EXPECT_FALSE(pArray->isSameDevice(moreSpares));
-}
 
-TEST(SchemaDevices, ArrayKeepsItsDriveListsWithoutDuplicates)
-{
+    // The drive lists keep no duplicates.
     Schema::Array array("C", 2, "0*-*1*-*", "1*-*");
     array.addLogicalDrive(5);
     array.addLogicalDrive(2);

@@ -12,6 +12,7 @@
 
 #include <climits>
 #include <cstring>
+#include <tuple>
 
 namespace {
 
@@ -49,11 +50,9 @@ TEST(Records, ExtensionRecordNamesTheRootPagesListsAndCallbacks)
     const Web::HeaderDescriptions header = Web::makeHeaderDescriptions();
     QWEX_EXTENSION_INFO record {};
     Web::fillExtensionRecord(record, header.entries);
-    EXPECT_EQ(record.cbSize, sizeof record);
-    EXPECT_STREQ(record.szUrlRoot, "/VXA");
-    EXPECT_EQ(std::string(record.szPageDirectory), upperDirectory() + "../html");
-    EXPECT_EQ(record.dwDescriptionFormat, 2u);
-    EXPECT_EQ(record.dwCategoryFormat, 2u);
+    EXPECT_EQ(std::make_tuple(record.cbSize, std::string(record.szUrlRoot), std::string(record.szPageDirectory),
+                              record.dwDescriptionFormat, record.dwCategoryFormat),
+              std::make_tuple(DWORD(sizeof record), std::string("/VXA"), upperDirectory() + "../html", 2u, 2u));
     EXPECT_EQ(record.pfnHttpExtensionProc, &Web::HttpExtensionProc);
 
     ASSERT_EQ(record.pHeaderDescriptions, header.entries);
@@ -71,16 +70,13 @@ TEST(Records, ExtensionRecordNamesTheRootPagesListsAndCallbacks)
 
     const QWEX_CATEGORY* pCategory = record.pCategories;
     ASSERT_NE(pCategory, nullptr);
-    EXPECT_EQ(pCategory[0].cbSize, sizeof(QWEX_CATEGORY));
-    EXPECT_STREQ(pCategory[0].pszName, "GENERIC");
-    EXPECT_EQ(pCategory[0].dwFormat, 2u);
-    EXPECT_EQ(pCategory[0].dwParam1, 4u);
-    EXPECT_EQ(pCategory[0].dwParam2, 4u);
+    EXPECT_EQ(std::make_tuple(pCategory[0].cbSize, std::string(pCategory[0].pszName), pCategory[0].dwFormat,
+                              pCategory[0].dwParam1, pCategory[0].dwParam2),
+              std::make_tuple(DWORD(sizeof(QWEX_CATEGORY)), std::string("GENERIC"), 2u, 4u, 4u));
     EXPECT_STREQ(pCategory[0].pDescriptions[0].pszLanguage, "ENG");
     EXPECT_STREQ(pCategory[0].pDescriptions[0].pszText, "<!=Configure>Configure the local HTTP Server<!/Configure>");
-    EXPECT_EQ(pCategory[0].pDescriptions[1].cbSize, 0u);
-    EXPECT_EQ(pCategory[1].cbSize, 0u);
-    EXPECT_EQ(pCategory[1].pszName, nullptr);
+    EXPECT_EQ(std::make_tuple(pCategory[0].pDescriptions[1].cbSize, pCategory[1].cbSize, pCategory[1].pszName),
+              std::make_tuple(0u, 0u, nullptr));
 
     QWEX_VERSION_INFO version {};
     std::memset(&version, 0xEE, sizeof version);
