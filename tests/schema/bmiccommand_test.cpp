@@ -33,7 +33,7 @@ public:
     }
 };
 
-TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValue)
+TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValueAndTreatsWildcards)
 {
     // Command status, SCSI status, sense key, code and qualifier; the value.
     const std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, int> cases[] = {
@@ -71,10 +71,8 @@ TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValue)
             EXPECT_NE(log.find("70 00 F5 00 00 00 00 00 00 00 00 00 24 00"), std::string::npos) << log;
         }
     }
-}
 
-TEST(BmicCommand, OutcomeLookupTreatsWildcardsOfTheOutcome)
-{
+    // The lookup treats the outcome's wildcards.
     EXPECT_EQ(Core::BmicCommand::outcomeValue(0, 0, 0, 0, 0), 1);
     EXPECT_EQ(Core::BmicCommand::outcomeValue(4, 255, 255, 255, 255), 0);
     // An outcome command status of 0xFFFF matches the first row with the

@@ -12,6 +12,15 @@
 
 namespace tsmtest {
 
+// Whole text of a file ("" if missing).
+inline std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
 class TempMachine {
 public:
     TempMachine()
@@ -60,13 +69,7 @@ public:
     }
 
     // Whole text of a file of the machine ("" if missing).
-    std::string read(const std::string& relative) const
-    {
-        std::ifstream in(m_root + "/" + relative, std::ios::binary);
-        std::ostringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string read(const std::string& relative) const { return readFile(m_root + "/" + relative); }
 
 private:
     std::string m_root;

@@ -17,17 +17,10 @@ namespace {
 using tsmtest::httpGet;
 using tsmtest::kPageHttp;
 using tsmtest::processesRunning;
+using tsmtest::readFile;
 
 // What the page shows of the controller(s) on each port of the typical machine.
 const char* const kControllerOnPort[] = { "STR_MODEL_AB4400", "\"0x4C02\"]]", "STR_MODEL_AB4800", "STR_MODEL_AL120" };
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 class Faults : public tsmtest::WebAgent {
 protected:
@@ -147,9 +140,7 @@ TEST_F(Faults, HostilePeerDocumentsCountAsNothing)
     std::size_t pages = 0;
     eventually([&] {
         log = m_machine.read("drive_c/qwex/access.log");
-        pages = 0;
-        for (std::size_t at = log.find("/VXA/VXA.htm"); at != std::string::npos; at = log.find("/VXA/VXA.htm", at + 1))
-            ++pages;
+        pages = tsmtest::occurrences(log, "/VXA/VXA.htm");
         return pages > 0;
     }, std::chrono::seconds(10));
     EXPECT_EQ(pages, 1u) << log;
@@ -173,12 +164,10 @@ TEST_F(Faults, KilledInTheMiddleOfAPageTheServiceReadsStoppedAndStartsAgain)
     for (const auto& entry : std::filesystem::recursive_directory_iterator(m_machine.root()))
         EXPECT_EQ(entry.path().filename().string().find(".tmp."), std::string::npos) << entry.path();
     for (const auto& entry : std::filesystem::directory_iterator(m_machine.root() + "/services")) {
-        if (entry.path().extension() == ".service")
-        {
-            const std::string record = readFile(entry.path());
-            EXPECT_EQ(record.rfind("TSM-SERVICE 1\n", 0), 0u) << record;
-            EXPECT_TRUE(record.ends_with("\nEND\n")) << record;
-        }
+        if (entry.path().extension() != ".service")
+            continue;
+        const std::string record = readFile(entry.path());
+        EXPECT_TRUE(record.starts_with("TSM-SERVICE 1\n") && record.ends_with("\nEND\n")) << record;
     }
 
     m_machine.writeDescription(typicalWith(-1, ""));

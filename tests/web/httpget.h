@@ -20,7 +20,9 @@ inline size_t appendBody(char* data, size_t size, size_t count, void* into)
     return size * count;
 }
 
-inline HttpResponse httpGet(const std::string& url, long timeoutSeconds = 120)
+// sslVersion: the TLS versions libcurl may offer (CURLOPT_SSLVERSION).
+inline HttpResponse httpGet(const std::string& url, long timeoutSeconds = 120,
+                            long sslVersion = CURL_SSLVERSION_DEFAULT)
 {
     HttpResponse response;
     CURL* curl = curl_easy_init();
@@ -33,6 +35,7 @@ inline HttpResponse httpGet(const std::string& url, long timeoutSeconds = 120)
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(curl, CURLOPT_SSLVERSION, sslVersion);
     if (curl_easy_perform(curl) == CURLE_OK)
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     curl_easy_cleanup(curl);

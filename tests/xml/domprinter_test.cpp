@@ -70,7 +70,7 @@ TEST(DOMPrinter, WritesEveryNodeKindAsTheTreeHoldsIt)
     EXPECT_NE(std::string::npos, xmltest::print(xmltest::parse(xmltest::print(builtInMemory()))).find("<Text/>"));
 }
 
-TEST(DOMPrinter, PrintsOneNodeFollowedByANewline)
+TEST(DOMPrinter, PrintsOneNodeFollowedByANewlineAndNothingInAnUnknownEncoding)
 {
     const Xml::DocumentHandle document = xmltest::parse("<a><b x=\"1\">t</b></a>");
     ASSERT_FALSE(document.isNull());
@@ -83,15 +83,13 @@ TEST(DOMPrinter, PrintsOneNodeFollowedByANewline)
     Xml::DOMPrinter::Print(attribute, document->getDocumentElement()->getFirstChild()->getAttributes()->item(0));
     EXPECT_EQ("Unrecognized node type = 2\n", testing::internal::GetCapturedStderr());
     EXPECT_EQ("\n", attribute.str());
-}
 
-TEST(DOMPrinter, UnknownOutputEncodingPrintsNothing)
-{
+    // An unknown output encoding prints nothing.
     const Xml::XmlDeclaration unknown{u"1.0", u"X-NO-SUCH-ENCODING", std::nullopt};
-    const Xml::DocumentHandle document = builtInMemory(&unknown);
-    ASSERT_FALSE(document.isNull());
+    const Xml::DocumentHandle unknownEncoding = builtInMemory(&unknown);
+    ASSERT_FALSE(unknownEncoding.isNull());
     testing::internal::CaptureStderr();
-    EXPECT_EQ("", Xml::DOMPrinter::ToString(document.get()));
+    EXPECT_EQ("", Xml::DOMPrinter::ToString(unknownEncoding.get()));
     const std::string diagnostic = testing::internal::GetCapturedStderr();
     EXPECT_EQ("An error occurred during creation of output transcoder. Msg is:\n",
               diagnostic.substr(0, diagnostic.find('\n') + 1));

@@ -6,9 +6,8 @@
 #include "documenthandle.h"
 #include "domfactory.h"
 #include "domprinter.h"
+#include "tempmachine.h"
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 namespace xmltest {
@@ -24,14 +23,7 @@ inline Xml::DocumentHandle parse(const std::string& text)
     return factory().ParseBuffer(text, false);
 }
 
-// Whole text of a file ("" if missing).
-inline std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using tsmtest::readFile;
 
 // An input of the XML fuzz target's corpus.
 inline std::string corpus(const std::string& name)
