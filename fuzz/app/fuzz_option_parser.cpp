@@ -68,13 +68,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The input as arguments, one per line of text.
     std::vector<std::string> arguments;
-    std::string::size_type start = 0;
-    while (start <= input.size() && !input.empty()) {
-        const auto end = input.find('\n', start);
-        arguments.push_back(input.substr(start, end == std::string::npos ? std::string::npos : end - start));
-        if (end == std::string::npos)
-            break;
-        start = end + 1;
+    for (std::size_t start = 0, end = 0; !input.empty() && end != std::string::npos; start = end + 1) {
+        end = input.find('\n', start);
+        arguments.push_back(input.substr(start, end - start));
     }
     std::string joined;
     std::vector<const char*> argv { "vxa" };
