@@ -146,28 +146,10 @@ TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
     EXPECT_EQ(pAdapter->stringRep(), "50060b0000c31a22");
 }
 
-TEST(SchemaDevices, MergingAControllerTakesOverTheNewerHandle)
-{
-    const Core::DevicePtr pOld = controller({{"Slot", "4"}}, 0x4002, 1, 100);
-    const Core::DevicePtr pNewer = controller({{"Slot", "4"}, {"BusType", "pci"}}, 0x4002, 1, 300);
-    pOld->updateFrom(pNewer);
-    const auto& old = static_cast<const Schema::ArrayController&>(*pOld);
-    EXPECT_EQ(old.handle(), 300u);
-    EXPECT_EQ(old.classCode(), 0x4002u);
-    EXPECT_EQ(old.index(), 1u);
-    EXPECT_FALSE(pOld->hasAttribute("BusType")) << "attributes are not copied";
-
-    // A controller that is not the same device leaves everything in place.
-    pOld->updateFrom(controller({{"Slot", "5"}}, 0x8007, 6, 400));
-    EXPECT_EQ(old.handle(), 300u);
-    pOld->updateFrom(Core::DevicePtr(new Schema::LogicalDrive(0)));
-    EXPECT_EQ(old.handle(), 300u);
-}
-
 // Drives and adapters are found again among many siblings by their identity:
 // an equal newcomer merges into the child attached first, an unequal one is
 // attached, and keyless controllers among them still merge by their rule.
-TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSibling)
+TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSiblingTakingTheNewerHandle)
 {
     const Core::DevicePtr pTop = controller({{"Slot", "2"}});
     schematest::TreeGuard guard(pTop);
@@ -208,6 +190,22 @@ TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSibling)
     Core::Device::addChild(pTop, Core::DevicePtr(new Schema::LogicalDrive(17)));
     EXPECT_EQ(pTop->childCount(), 85u);
     EXPECT_TRUE(pTop->hasChild(Schema::LogicalDrive(17)));
+
+    // Merging a controller takes over the newer handle.
+    const Core::DevicePtr pOld = controller({{"Slot", "4"}}, 0x4002, 1, 100);
+    const Core::DevicePtr pNewer = controller({{"Slot", "4"}, {"BusType", "pci"}}, 0x4002, 1, 300);
+    pOld->updateFrom(pNewer);
+    const auto& old = static_cast<const Schema::ArrayController&>(*pOld);
+    EXPECT_EQ(old.handle(), 300u);
+    EXPECT_EQ(old.classCode(), 0x4002u);
+    EXPECT_EQ(old.index(), 1u);
+    EXPECT_FALSE(pOld->hasAttribute("BusType")) << "attributes are not copied";
+
+    // A controller that is not the same device leaves everything in place.
+    pOld->updateFrom(controller({{"Slot", "5"}}, 0x8007, 6, 400));
+    EXPECT_EQ(old.handle(), 300u);
+    pOld->updateFrom(Core::DevicePtr(new Schema::LogicalDrive(0)));
+    EXPECT_EQ(old.handle(), 300u);
 }
 
 TEST(SchemaDevicesDeathTest, ControllerOfUnknownLocationOrWithoutAnyPathAttributeStops)

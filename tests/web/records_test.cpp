@@ -28,25 +28,23 @@ std::string upperDirectory()
     return dos.substr(0, dos.rfind('\\') + 1);
 }
 
-TEST(Records, StartupRecordHoldsItsFieldsAtTheirOffsets)
+TEST(Records, StartupAndExtensionRecordsHoldTheirFields)
 {
     // The relative part keeps its case.
     EXPECT_EQ(Web::ModulePath("mixed\\Case.xml"), upperDirectory() + "mixed\\Case.xml");
-    QWEX_STARTUP_INFO record {};
-    Web::fillStartupRecord(record);
-    const auto* pbRecord = reinterpret_cast<const std::uint8_t*>(&record);
+    QWEX_STARTUP_INFO startup {};
+    Web::fillStartupRecord(startup);
+    const auto* pbRecord = reinterpret_cast<const std::uint8_t*>(&startup);
     const std::vector<std::uint8_t> expected = tsmtest::ByteImage(1579).le32(0, 1579).le32(4, 2).text(
         8, "MarketingName:Tarvion Storage Manager").text(524, upperDirectory() + "./");
-    static_assert(sizeof record == 1579);
+    static_assert(sizeof startup == 1579);
     // Compared byte by byte for a readable report.
-    for (std::size_t offset = 0; offset < sizeof record; ++offset) {
+    for (std::size_t offset = 0; offset < sizeof startup; ++offset) {
         SCOPED_TRACE(offset);
         ASSERT_EQ(pbRecord[offset], expected[offset]);
     }
-}
 
-TEST(Records, ExtensionRecordNamesTheRootPagesListsAndCallbacks)
-{
+    // The extension record names the root, the pages, the lists and the callbacks.
     const Web::HeaderDescriptions header = Web::makeHeaderDescriptions();
     QWEX_EXTENSION_INFO record {};
     Web::fillExtensionRecord(record, header.entries);
