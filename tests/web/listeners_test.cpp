@@ -52,8 +52,8 @@ TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
     for (const auto& version : versions) {
         SCOPED_TRACE(version.name);
         // A response arrives only over a completed handshake.
-        const long versions = version.lowest | version.highest;
-        EXPECT_EQ(tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 30, versions).status != 0, version.accepted);
+        const long offered = version.lowest | version.highest;
+        EXPECT_EQ(tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 30, offered).status != 0, version.accepted);
     }
 
     // The key is made private, and made private again if someone opened it.
