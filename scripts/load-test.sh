@@ -3,8 +3,10 @@
 # a fresh emulated machine, holds <clients> (default 64) concurrent loopback
 # connections on the management page for <seconds> (default 600) with wrk, and
 # fails on any failed request (non-2xx, socket error, timeout) or when the
-# service ends with more threads or descriptors than it had after a warm-up,
-# or with its resident memory grown by more than TSM_LOAD_RSS_PERCENT (10) %.
+# service ends with more threads or descriptors than it had after a warm-up
+# (TSM_LOAD_WARMUP seconds, default 30: long enough for the server library to
+# open the loopback connections it keeps), or with its resident memory grown
+# by more than TSM_LOAD_RSS_PERCENT (10) %.
 # Sockets may grow by the loopback connections the server library keeps for
 # its client calls (at most 16 transfer handles, each with an HTTP and an
 # HTTPS connection to the server itself, both ends in this process: 64) and
@@ -53,7 +55,7 @@ run() {
   echo "$requests $bad"
 }
 
-read -r _ warmBad < <(run 10)
+read -r _ warmBad < <(run "${TSM_LOAD_WARMUP:-30}")
 read -r threads0 fds0 sockets0 rss0 < <(measure)
 echo "after warm-up: $threads0 threads, $fds0 descriptors and $sockets0 sockets, $rss0 kB resident"
 read -r requests bad < <(run "$seconds")

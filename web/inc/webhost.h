@@ -6,8 +6,11 @@
 
 #include <ZyrQWEX.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <semaphore>
 
 namespace Web {
 
@@ -28,19 +31,55 @@ public:
     // ready, false when their initialisation failed.
     bool waitForXmlLibraries();
 
+    // Counts a page from the start of its transformation tag to its end. The
+    // last page of a burst, and one page a second under steady load, hands
+    // the allocator's free memory back to the system when it ends.
+    class PageInProgress {
+    public:
+        explicit PageInProgress(WebHost& host);
+        ~PageInProgress();
+        PageInProgress(const PageInProgress&) = delete;
+        PageInProgress& operator=(const PageInProgress&) = delete;
+
+    private:
+        WebHost& m_host;
+    };
+
+    // One of the few places for a page's XML work (parsing, merging, printing,
+    // transforming), held until the slot goes out of scope.
+    class PageWorkSlot {
+    public:
+        explicit PageWorkSlot(WebHost& host);
+        ~PageWorkSlot();
+        PageWorkSlot(const PageWorkSlot&) = delete;
+        PageWorkSlot& operator=(const PageWorkSlot&) = delete;
+
+    private:
+        WebHost& m_host;
+    };
+
     WebHost(const WebHost&) = delete;
     WebHost& operator=(const WebHost&) = delete;
 
 private:
     enum eXmlState { ePENDING, eREADY, eFAILED };
 
-    WebHost() = default;
+    WebHost();
     void setXmlState(eXmlState state);
+    void releaseFreeMemory(bool bLastPage);
 
     QWEX_HANDLE m_hServer = nullptr;
     std::mutex m_mutex;
     std::condition_variable m_xmlSettled;
     eXmlState m_eXmlState = ePENDING;
+    // Every request thread may build a page, but the XML work is bound by the
+    // processors: more pages at once answer no sooner, and the allocator would
+    // keep the memory of the highest number of pages ever built at once.
+    static constexpr std::ptrdiff_t kMaxPageWork = 16;
+    std::counting_semaphore<kMaxPageWork> m_pageWork;
+    std::atomic<int> m_nPages{0}; // pages in progress
+    std::mutex m_releaseMutex;
+    std::chrono::steady_clock::time_point m_lastRelease;
 };
 
 }

@@ -5,6 +5,7 @@
 #include "localwebclient.h"
 #include "peercollector.h"
 #include "stylesheet.h"
+#include "webhost.h"
 
 #include "discoverydocument.h"
 #include "discoverymerger.h"
@@ -24,6 +25,7 @@ std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hSe
     PeerCollector collector(client, cacheDirectory);
     collector.collect();
 
+    const WebHost::PageWorkSlot slot(WebHost::instance());
     const Xml::DOMFactory factory;
     for (const auto& [peer, text] : collector.discoveryDocuments())
         Xml::AppendDevices(local, text, factory);

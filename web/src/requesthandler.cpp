@@ -67,6 +67,7 @@ BOOL WINAPI TransformationTag(EXTENSION_CONTROL_BLOCK* pECB, PFN_QWEX_WRITE pfnW
 {
     if (!pECB || !pfnWrite || !pECB->ServerSupportFunction)
         return 1;
+    const WebHost::PageInProgress page(WebHost::instance());
     // A request that arrives while the XML libraries are still being
     // initialised waits for them; without them the tag stays empty.
     std::string result;

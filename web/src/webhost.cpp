@@ -4,6 +4,13 @@
 #include "extensionrecords.h"
 #include "xmllibraries.h"
 
+#include <algorithm>
+#include <thread>
+
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #ifndef TSM_REQUEST_STACK_FACTOR
 #define TSM_REQUEST_STACK_FACTOR 1
 #endif
@@ -14,6 +21,60 @@ namespace {
 // Stack of the server's request threads; sanitizer builds multiply it.
 constexpr DWORD kRequestStackBytes = 128000 * TSM_REQUEST_STACK_FACTOR;
 
+// The allocator keeps what the threads free in per-thread arenas: after a
+// burst of concurrent pages that is tens of MB that no page uses any more.
+// Handing it back locks every arena in turn, so it happens at most once a
+// second under load, and at most every 100 ms when pages come one by one.
+constexpr std::chrono::milliseconds kReleaseInterval(1000);
+constexpr std::chrono::milliseconds kIdleReleaseInterval(100);
+
+// Two pages per processor, so that no processor idles while a page starts or ends.
+std::ptrdiff_t pageWorkSlots(std::ptrdiff_t maximum)
+{
+    return std::clamp<std::ptrdiff_t>(2 * static_cast<std::ptrdiff_t>(std::thread::hardware_concurrency()), 2, maximum);
+}
+
+}
+
+WebHost::WebHost()
+    : m_pageWork(pageWorkSlots(kMaxPageWork))
+{
+}
+
+WebHost::PageInProgress::PageInProgress(WebHost& host)
+    : m_host(host)
+{
+    ++m_host.m_nPages;
+}
+
+WebHost::PageInProgress::~PageInProgress()
+{
+    m_host.releaseFreeMemory(--m_host.m_nPages == 0);
+}
+
+WebHost::PageWorkSlot::PageWorkSlot(WebHost& host)
+    : m_host(host)
+{
+    m_host.m_pageWork.acquire();
+}
+
+WebHost::PageWorkSlot::~PageWorkSlot()
+{
+    m_host.m_pageWork.release();
+}
+
+void WebHost::releaseFreeMemory(bool bLastPage)
+{
+    const auto now = std::chrono::steady_clock::now();
+    {
+        const std::lock_guard<std::mutex> lock(m_releaseMutex);
+        if (now - m_lastRelease < (bLastPage ? kIdleReleaseInterval : kReleaseInterval))
+            return;
+        m_lastRelease = now;
+    }
+#ifdef __GLIBC__
+    malloc_trim(0);
+#endif
 }
 
 WebHost& WebHost::instance()
