@@ -54,7 +54,6 @@ constexpr SystemMessage kSystemMessages[] = {
     { ERROR_BAD_EXE_FORMAT, "The file is not a program this machine can run." },
     { ERROR_BUSY, "The resource is in use." },
     { ERROR_ALREADY_EXISTS, "The object cannot be created because it already exists." },
-    { ERROR_ENVVAR_NOT_FOUND, "The environment has no variable of that name." },
     { ERROR_MORE_DATA, "More data is available than the buffer holds." },
     { WAIT_TIMEOUT, "The wait ended at its time limit." },
     { ERROR_NO_MORE_ITEMS, "There are no more items." },

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -75,12 +74,3 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName)
     return TRUE;
 }
 
-DWORD WINAPI GetEnvironmentVariableA(LPCSTR lpName, LPSTR lpBuffer, DWORD nSize)
-{
-    const char* value = lpName ? std::getenv(lpName) : nullptr;
-    if (!value) {
-        SetLastError(ERROR_ENVVAR_NOT_FOUND);
-        return 0;
-    }
-    return copyOut(value, lpBuffer, nSize);
-}

@@ -190,12 +190,6 @@ LSTATUS WINAPI RegCreateKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD Reserved, LPSTR
     return finish(ERROR_SUCCESS);
 }
 
-LSTATUS WINAPI RegCreateKeyA(HKEY hKey, LPCSTR lpSubKey, PHKEY phkResult)
-{
-    return RegCreateKeyExA(hKey, lpSubKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, phkResult,
-                           nullptr);
-}
-
 LSTATUS WINAPI RegOpenKeyExA(HKEY hKey, LPCSTR lpSubKey, DWORD, REGSAM samDesired, PHKEY phkResult)
 {
     if (!phkResult)
@@ -272,25 +266,6 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
         if (capacity < data.size())
             return ERROR_MORE_DATA;
         std::memcpy(lpData, data.data(), data.size());
-        return ERROR_SUCCESS;
-    }));
-}
-
-LSTATUS WINAPI RegDeleteValueA(HKEY hKey, LPCSTR lpValueName)
-{
-    const KeyPlace place = placeOf(hKey);
-    if (!place.valid)
-        return finish(ERROR_INVALID_HANDLE);
-    if (!(place.access & KEY_SET_VALUE))
-        return finish(ERROR_ACCESS_DENIED);
-    const std::string name = lowerCase(lpValueName ? lpValueName : "");
-    return finish(withHive(place.hive, [&](RegistryHive& hive, bool& changed) -> LSTATUS {
-        const auto key = hive.keys.find(place.lowerPath);
-        if (key == hive.keys.end())
-            return ERROR_KEY_DELETED;
-        if (key->second.values.erase(name) == 0)
-            return ERROR_FILE_NOT_FOUND;
-        changed = true;
         return ERROR_SUCCESS;
     }));
 }

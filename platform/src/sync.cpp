@@ -131,8 +131,6 @@ using tsm::platform::ThreadObject;
 
 DWORD WINAPI GetCurrentThreadId() { return tsm::platform::currentThreadId(); }
 
-DWORD WINAPI GetCurrentProcessId() { return static_cast<DWORD>(::getpid()); }
-
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName)
 {
     if (!lpName) {

@@ -31,16 +31,6 @@ void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime)
     fill(lpSystemTime, parts, now.tv_usec);
 }
 
-void WINAPI GetSystemTime(LPSYSTEMTIME lpSystemTime)
-{
-    timeval now {};
-    ::gettimeofday(&now, nullptr);
-    std::tm parts {};
-    const time_t seconds = now.tv_sec;
-    ::gmtime_r(&seconds, &parts);
-    fill(lpSystemTime, parts, now.tv_usec);
-}
-
 ULONGLONG WINAPI GetTickCount64()
 {
     timespec now {};
