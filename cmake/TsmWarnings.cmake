@@ -19,12 +19,18 @@ function(tsm_add_subdirectories)
   endforeach()
 endfunction()
 
-# tsm_add_test(name SOURCES ... LIBS ...): one GoogleTest binary per layer.
+# tsm_add_test(name [ONE_AT_A_TIME] SOURCES ... LIBS ...): one GoogleTest binary per layer.
 function(tsm_add_test name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(T "ONE_AT_A_TIME" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
-  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  # ONE_AT_A_TIME: the tests read what they added to the executable's debug
+  # log, which every process of the executable appends to.
+  if(T_ONE_AT_A_TIME)
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300 RESOURCE_LOCK ${name}.log)
+  else()
+    gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 300)
+  endif()
 endfunction()
 
 # tsm_add_fuzzer(name SOURCES ... LIBS ...): a libFuzzer target under clang with
