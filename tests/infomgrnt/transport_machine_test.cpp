@@ -96,28 +96,19 @@ struct Call {
         return CommandBuffers{data.empty() ? nullptr : data.data(), &dwDataLength,
                               sense.empty() ? nullptr : sense.data(), &dwSenseLength, &bScsiStatus, &wCommandStatus};
     }
-    std::uint32_t bmic(const SchemaObjectEssentialData& device, std::uint8_t bOpcode, std::uint32_t dwDirection = 1,
-                       std::uint32_t dwLength = 0xFFFFFFFF)
+    // A read block: drive 2, value 0x01020304, the opcode, the data length.
+    std::uint32_t bmic(const SchemaObjectEssentialData& device, std::uint8_t bOpcode)
     {
-        // Block: drive 2, value 0x01020304, the opcode, the data length.
-        BmicRequest request;
-        request.pDevice = &device;
-        BmicTransfer command;
-        command.bOpcode = bOpcode;
-        command.bDriveIndex = 2;
-        command.dwDetail = 0x01020304;
-        command.dwDirection = dwDirection;
+        BmicRequest request{&device, {}, kBmicBlockSize};
         const auto pTransport = createIoCtlCommandGroup(device.eCommandType());
-        pTransport->setupBmicParameters(command, dwLength == 0xFFFFFFFF ? dwDataLength : dwLength, request.block);
+        pTransport->setupBmicParameters(BmicTransfer{bOpcode, 2, 0x01020304, 1}, dwDataLength, request.block);
         CommandBuffers b = buffers();
-        return pTransport->sendBmicCommand(request, dwDirection, b);
+        return pTransport->sendBmicCommand(request, 1, b);
     }
     std::uint32_t scsi(const SchemaObjectEssentialData& device, std::vector<std::uint8_t> cdb, std::uint32_t dwDirection = 1)
     {
-        ScsiRequest request;
-        request.pDevice = &device;
+        ScsiRequest request{&device, {}, static_cast<std::uint8_t>(cdb.size())};
         std::copy(cdb.begin(), cdb.end(), request.cdb.begin());
-        request.bCdbLength = static_cast<std::uint8_t>(cdb.size());
         CommandBuffers b = buffers();
         return createIoCtlCommandGroup(device.eCommandType())->sendScsiCommand(request, dwDirection, b);
     }
@@ -148,10 +139,7 @@ protected:
 
 TEST_F(TransportOnMachine, BmicCommandBlockFollowsDirectionAndLength)
 {
-    BmicTransfer command;
-    command.bOpcode = 0x11;
-    command.bDriveIndex = 2;
-    command.dwDetail = 0x01020304;
+    BmicTransfer command{0x11, 2, 0x01020304, 0};
     BmicCommandBlock block{};
     for (const auto& [dwDirection, dwLength, pszBlock] : {std::tuple{1u, 512u, "26020403020111000200"},
                                                            std::tuple{2u, 0x12345u, "27020403020111452300"}}) {
