@@ -1,5 +1,6 @@
 // Reading a controller's firmware from its description: refusals that name
-// the element's line and remote controller addresses; and whatever a host
+// the element's line (remote controller addresses of either form are read
+// through the transports); and whatever a host
 // sends, the firmware of every controller of the shipped machines answers
 // with a well-formed reply.
 #include "firmware_support.h"
@@ -65,28 +66,6 @@ TEST(FirmwareDescription, RefusesBadContentNamingTheLine)
     }
     // Elements the transport drivers own are left to them.
     EXPECT_EQ(fwtest::refusal("<controller class=\"4\"><pci bus=\"2\"/><board/></controller>"), "");
-}
-
-TEST(FirmwareDescription, RemoteAddressesFromEitherForm)
-{
-    auto firmware = fwtest::build(R"(<controller> <remote path="1" target="3"/> <remote lun="0500004102000000"/>
-        <remote lun="0600000100000000" path="7" target="8" lunbyte="9" kind="enclosure"/> </controller>)");
-    ASSERT_EQ(firmware->remoteCount(), 3u);
-    EXPECT_EQ(firmware->remoteLun(0), (sim::LunAddress{3, 0, 0, 1, 0, 0, 0, 0}));
-    EXPECT_EQ(firmware->remoteLun(2), (sim::LunAddress{6, 0, 0, 1, 0, 0, 0, 0}));
-    // From a LUN address: path the low six bits of byte 3, target byte 0, LUN byte 4.
-    const std::vector<std::vector<int>> addresses{{1, 3, 0}, {1, 5, 2}, {7, 8, 9}};
-    for (size_t i = 0; i < addresses.size(); ++i) {
-        const sim::RemoteAddress address = firmware->remoteAddress(i);
-        EXPECT_EQ((std::vector<int>{address.path, address.target, address.lun}), addresses[i]) << i;
-    }
-    EXPECT_THROW(firmware->remoteLun(3), std::out_of_range);
-    // Each remote answers as its own controller.
-    auto& remote = firmware->remote(2);
-    EXPECT_EQ(remote.remoteCount(), 0u);
-    const auto inquiry = fwtest::scsi(remote, {0x12, 0, 0, 0, 96, 0}, 96, firmware->remoteLun(2));
-    fwtest::expectGood(inquiry);
-    EXPECT_EQ(inquiry.data[0], 13);
 }
 
 void collect(sim::ControllerFirmware& firmware, std::vector<sim::ControllerFirmware*>& all)

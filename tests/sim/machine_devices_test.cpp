@@ -40,19 +40,8 @@ TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
         EXPECT_EQ(reply.error, error);
         EXPECT_EQ(reply.returned, 0u);
     }
-    // (A known slot is read back by the slot lookup on this machine.)
-
-    // Configuration header of bus 2 device 3, asked for 48 bytes: the answered
-    // flag, the bytes as the description gives them, nothing past those. A
-    // bus above the last one is not answered.
-    Reply header = ioctl(kHealth, kHeaderCode, {}, Bytes(276).u8(0, 2).u8(4, 3).u8(12, 48));
-    EXPECT_EQ(header.error, 0u);
-    EXPECT_EQ(header.returned, 276u);
-    EXPECT_EQ(toHex(slice(header.out, 16, 16)), "01000000a7f1014c0700000001000401");
-    EXPECT_EQ(header.out[20 + 48], 0);
-    header = ioctl(kHealth, kHeaderCode, {}, Bytes(276).u8(0, 3).u8(12, 48));
-    EXPECT_EQ(header.error, 0u);
-    EXPECT_EQ(header.out[16], 0);
+    // (A known slot is read back by the slot lookup on this machine, the
+    // configuration headers by the PCI scan.)
 }
 
 TEST(SimulatedDevices, FaultsAroundAnyDevice)
@@ -129,27 +118,12 @@ TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
     wrongSize.cbSize = 12;
     EXPECT_FALSE(SetupDiEnumDeviceInfo(set, 0, &wrongSize));
 
-    // A property's error, 0 when it was read.
-    const auto property = [&](DWORD index, DWORD which, void* buffer, DWORD size, DWORD* required) -> DWORD {
-        return SetupDiGetDeviceRegistryPropertyA(set, &data[index], which, nullptr, static_cast<PBYTE>(buffer), size,
-                                                 required)
-                   ? 0
-                   : GetLastError();
-    };
-    // The location: its size first (122), then the text.
+    // (The properties and their errors are read by the slot lookup on the
+    // slot machines; here the size query.)
     DWORD required = 0;
-    EXPECT_EQ(property(0, SPDRP_LOCATION_INFORMATION, nullptr, 0, &required), 122u);
-    EXPECT_EQ(required, 32u);
-    char text[64] = {};
-    EXPECT_EQ(property(0, SPDRP_LOCATION_INFORMATION, text, sizeof text, nullptr), 0u);
-    EXPECT_STREQ(text, "PCI bus 2, device 3, function 0");
-    BYTE number[4] = {};
-    EXPECT_EQ(property(0, SPDRP_UI_NUMBER, number, sizeof number, nullptr), 0u);
-    EXPECT_EQ(number[0], 5);
-    // No location; a UI number that is not valid data; one that cannot be read.
-    EXPECT_EQ(property(1, SPDRP_LOCATION_INFORMATION, nullptr, 0, &required), 13u);
-    EXPECT_EQ(property(1, SPDRP_UI_NUMBER, nullptr, 0, &required), 13u);
-    EXPECT_EQ(property(2, SPDRP_UI_NUMBER, number, 4, nullptr), 31u);
+    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data[0], SPDRP_LOCATION_INFORMATION, nullptr, nullptr, 0,
+                                                   &required));
+    EXPECT_EQ(std::make_pair(GetLastError(), required), std::make_pair(DWORD{122}, DWORD{32}));
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
     EXPECT_FALSE(SetupDiDestroyDeviceInfoList(set));
     EXPECT_EQ(GetLastError(), 6u);
