@@ -31,16 +31,7 @@ std::string sense(unsigned key, unsigned code, unsigned qualifier)
     return text;
 }
 
-Core::DevicePtr refreshedController(optest::SimulatedMachine& machine)
-{
-    return optest::controllerWith(machine.refresh(), "Location", "local");
-}
-
-// A machine whose one CISS controller of the given content is refreshed.
-std::string oneController(const std::string& content)
-{
-    return optest::machineDescription(optest::port(0, "ciss", "<board id=\"0x4C05F1A7\"" + content));
-}
+const std::string kBoard = "<board id=\"0x4C05F1A7\"";
 
 TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
 {
@@ -58,8 +49,8 @@ TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
     for (const auto& [failure, iValue, commandStatus, scsiStatus] : rows) {
         SCOPED_TRACE(failure.empty() ? std::string("no failure") : failure);
         const std::string fail = failure.empty() ? std::string() : "<fail opcode=\"0x64\" " + failure + "/>";
-        optest::SimulatedMachine machine(oneController("/>" + kHealthy + fail));
-        const Core::DevicePtr pController = refreshedController(machine);
+        const optest::OneController one(kBoard + "/>" + kHealthy + fail);
+        const Core::DevicePtr& pController = one.pController;
         ASSERT_NE(pController.get(), nullptr);
         EXPECT_EQ(valueOf(pController, "ControllerStatus"), iValue == 1 ? "Ok" : "Failed");
         EXPECT_EQ(valueOf(pController, "FirmwareVersion"), "2.84") << "the other commands still answer";
@@ -94,10 +85,10 @@ TEST(CommandFailuresOnMachine, FailingCommandsLeaveEveryAttributeThatCanBeRead)
     };
     for (const auto& [opcode, present, absent, pszStatus] : cases) {
         SCOPED_TRACE(opcode);
-        optest::SimulatedMachine machine(
-            oneController(" serial=\"P00FAIL01\"/><firmware version=\"2.84\" surfacedelay=\"30\" redundancy=\"active\"/>"
-                          "<cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/><fail opcode=\"" + opcode + "\" error=\"31\"/>"));
-        const Core::DevicePtr pController = refreshedController(machine);
+        const optest::OneController one(
+            kBoard + " serial=\"P00FAIL01\"/><firmware version=\"2.84\" surfacedelay=\"30\" redundancy=\"active\"/>"
+                          "<cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/><fail opcode=\"" + opcode + "\" error=\"31\"/>");
+        const Core::DevicePtr& pController = one.pController;
         ASSERT_NE(pController.get(), nullptr);
         EXPECT_EQ(valueOf(pController, "ControllerStatus"), pszStatus);
         for (const char* pszName : present)
@@ -116,14 +107,14 @@ TEST(CommandFailuresOnMachine, ValuesOfAnEarlierRefreshStayWhileCommandsFail)
 {
     // Without a serial number the controller stays the same device from one
     // refresh to the next, so what it reported once is kept.
-    optest::SimulatedMachine machine(oneController(" serial=\"\"/>" + kHealthy));
-    const Core::DevicePtr pFirst = refreshedController(machine);
+    optest::OneController one(kBoard + " serial=\"\"/>" + kHealthy);
+    const Core::DevicePtr pFirst = one.pController;
     ASSERT_NE(pFirst.get(), nullptr);
     EXPECT_EQ(valueOf(pFirst, "FirmwareVersion"), "2.84");
     EXPECT_EQ(valueOf(pFirst, "ControllerStatus"), "Ok");
 
-    machine.describe(oneController(" serial=\"\"/>" + kHealthy + "<fail opcode=\"0x11\" error=\"31\"/><fail opcode=\"0x64\" error=\"31\"/>"));
-    const Core::DevicePtr pSecond = refreshedController(machine);
+    one.refresh(kBoard + " serial=\"\"/>" + kHealthy + "<fail opcode=\"0x11\" error=\"31\"/><fail opcode=\"0x64\" error=\"31\"/>");
+    const Core::DevicePtr pSecond = one.pController;
     ASSERT_NE(pSecond.get(), nullptr);
     EXPECT_EQ(pSecond.get(), pFirst.get());
     EXPECT_EQ(valueOf(pSecond, "FirmwareVersion"), "2.84");

@@ -19,19 +19,6 @@ using optest::valueOf;
 const std::string kBoard = "<board id=\"0x4C05F1A7\" revision=\"B\" serial=\"P00TEST01\" ports=\"2\"/>";
 const std::string kCache = "<cache read=\"4096\" write=\"4096\"/>";
 
-// A machine with one CISS controller of the given content, refreshed once;
-// the controller is null unless exactly one internal controller was found.
-struct OneController {
-    optest::SimulatedMachine machine;
-    Core::DevicePtr pController;
-
-    explicit OneController(const std::string& content)
-        : machine(optest::machineDescription(optest::port(0, "ciss", content)))
-    {
-        pController = optest::controllerWith(machine.refresh(), "Location", "local");
-    }
-};
-
 // Each case: a controller's content (the board of kBoard when it has none)
 // and the attributes it must show; "<none>" for one that must be missing.
 TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
@@ -92,14 +79,14 @@ TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
     };
     for (const auto& [content, expected] : cases) {
         SCOPED_TRACE(content);
-        const OneController one(content.find("<board") == std::string::npos ? kBoard + content : content);
+        const optest::OneController one(content.find("<board") == std::string::npos ? kBoard + content : content);
         ASSERT_NE(one.pController.get(), nullptr);
         expectAttributes(one.pController, expected);
         EXPECT_EQ(valueOf(one.pController, "FullName"),
                   valueOf(one.pController, "ControllerName") + " in Slot " + valueOf(one.pController, "Slot"));
     }
     // The standby partner of a pair is not shown at all.
-    const OneController standby(kBoard + "<firmware redundancy=\"standby\"/>");
+    const optest::OneController standby(kBoard + "<firmware redundancy=\"standby\"/>");
     EXPECT_EQ(standby.pController.get(), nullptr);
     EXPECT_EQ(Schema::System::instance()->childCount(), 0u);
 }
@@ -112,7 +99,7 @@ std::string remote(unsigned target, const std::string& board, const std::string&
 
 TEST(ControllerInfoOnMachine, RemoteControllersWithoutANameAndTheSnapshotPriority)
 {
-    const OneController one(
+    const optest::OneController one(
         kBoard + kCache +
         remote(1, "<board product=\"ARRAYBOX 4800   \" serial=\"C1\" chassis=\"K1\"/>",
                "<firmware snapshotpriority=\"high\" rebuildpriority=\"low\"/>") +

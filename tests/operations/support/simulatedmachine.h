@@ -107,6 +107,22 @@ inline std::string valueOf(const Core::DevicePtr& pDevice, const std::string& na
     return pDevice->hasAttribute(name) ? pDevice->attribute(name) : std::string("<none>");
 }
 
+// A machine with one CISS controller of the given content, refreshed once;
+// the controller is null unless exactly one internal controller was found.
+struct OneController {
+    SimulatedMachine machine;
+    Core::DevicePtr pController;
+
+    explicit OneController(const std::string& content) : machine(machineDescription(port(0, "ciss", content))) { refresh(); }
+    // Refreshes again, with the content given when there is one.
+    void refresh(const std::string& content = "")
+    {
+        if (!content.empty())
+            machine.describe(machineDescription(port(0, "ciss", content)));
+        pController = controllerWith(machine.refresh(), "Location", "local");
+    }
+};
+
 // Each named attribute holds its value, "<none>" for one the device lacks.
 inline void expectAttributes(const Core::DevicePtr& pDevice, const std::map<std::string, std::string>& expected)
 {
