@@ -52,7 +52,7 @@ TEST(CoreDeathTest, MissingAttributesAndArgumentsAreLoggedThenFatal)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
-        const LogMark mark;
+        const tsmtest::LogTail mark;
         EXPECT_DEATH(c.misuse(), c.expected);
         EXPECT_NE(mark.appended().find(c.pszLine), std::string::npos);
     }
@@ -95,9 +95,7 @@ TEST(CoreDeathTest, MisuseOfDevicesAndOperationsAndBadValuesStops)
                 Core::DeviceOperationPtr(new Probe<74>("OperationOdd", DeviceOperation::eUNKNOWN)));
         },
         failure("eType != eUNKNOWN", "deviceoperation"));
-    // Bad values stop as well.
     EXPECT_DEATH(Status(static_cast<Status::eValue>(10000)).value(), failure("m_eValue < eLAST", "status"));
-    EXPECT_DEATH(Status(static_cast<Status::eValue>(123456)).value(), failure("m_eValue < eLAST", "status"));
     for (const char* pszBad : { "a", "abc", "" })
         EXPECT_DEATH(Core::hexToByte(pszBad), failure("hexString.size() == 2", "conversion")) << pszBad;
     for (const char* pszBad : { "0g", "g0", " 1" })

@@ -152,7 +152,7 @@ TEST(DeviceTree, RefreshReadsDiscoversSweepsRecursesAndReadsAgain)
     pRoot->refresh();
     found = { "B" };
     journal.clear();
-    const LogMark mark;
+    const tsmtest::LogTail mark;
     pRoot->refresh();
 
     // Discovery runs without a filter test; A is gone before B is refreshed.
@@ -212,7 +212,7 @@ TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOneAndOrderIsByName
         names.push_back(it->first);
     EXPECT_EQ(names, (std::vector<std::string> { "BusType", "Slot", "Type", "UniqueID", "bay" }));
 
-    const LogMark mark;
+    const tsmtest::LogTail mark;
     EXPECT_FALSE(device.hasAttribute("Serial"));
     EXPECT_FALSE(device.hasAttribute("type")) << "names are case-sensitive";
     EXPECT_EQ(mark.appended(), "");

@@ -82,7 +82,7 @@ TEST(DeviceOperations, CallsDispatchToTheKindsVisitorOrDoNotApply)
     };
     for (const auto& [pszName, eExpected, pszMessage] : cases) {
         SCOPED_TRACE(pszName);
-        const LogMark mark;
+        const tsmtest::LogTail mark;
         const CountedPtr<Status> pResult = pDevice->callOperation(*pDevice->findOperation(pszName));
         EXPECT_EQ(pResult->value(), eExpected);
         EXPECT_EQ(pResult->message(), pszMessage);

@@ -169,9 +169,6 @@ private:
     }
 };
 
-// What the debug log gained since the mark was taken.
-using LogMark = tsmtest::LogTail;
-
 }
 
 #endif
