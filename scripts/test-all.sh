@@ -29,13 +29,13 @@ echo "== ThreadSanitizer: the tests where threads meet =="
 cmake -S . -B build-ci/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTSM_WERROR=ON -DTSM_SANITIZE=thread \
   -DTSM_BENCH=OFF >/dev/null
 cmake --build build-ci/tsan -j"$jobs" --target web_tests vxa tsmsim ZyrQWEX qwex_tests common_tests \
-  platform_tests debuglog_probe service_probe
+  platform_tests service_probe
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 tsan() { local test="$1"; shift; echo "-- $test $*"; "build-ci/tsan/tests/$test" "$@"; }
 tsan web/web_tests --gtest_filter='Page.SixteenConcurrentRequestsGetSixteenCompletePages:Faults.Controller*:Faults.Killed*'
 tsan qwex/qwex_tests --gtest_filter='QwexConcurrency.*'
 tsan common/common_tests --gtest_filter='DebugLogFile.ConcurrentWritersNeverSplitALine:ServiceFramework.*'
-tsan platform/platform_tests --gtest_filter='Scm.*:Threads.*'
+tsan platform/platform_tests --gtest_filter='Scm.*:Events.*'
 unset TSAN_OPTIONS
 
 echo "== load: 64 clients on the management page for ${TSM_LOAD_SECONDS:-45} s =="

@@ -3,7 +3,6 @@
 #include "fuzzing.h"
 #include "recordingcommandline.h"
 
-#include <map>
 #include <set>
 
 namespace {
@@ -37,17 +36,11 @@ std::string expectedHandler(const std::string& line)
 
 void checkOne(const std::string& line, const RecordingCommandLine& commandLine, int exitCode)
 {
-    // The exit code is the handler's own.
-    static const std::map<std::string, int> codes {
-        { "help", RecordingCommandLine::kHelp },       { "uninstall", RecordingCommandLine::kUninstall },
-        { "install", RecordingCommandLine::kInstall }, { "start", RecordingCommandLine::kStart },
-        { "stop", RecordingCommandLine::kStop },       { "version", RecordingCommandLine::kVersion },
-        { "noOption", RecordingCommandLine::kNoOption }, { "badCommandLine", RecordingCommandLine::kBadCommandLine },
-    };
     check(commandLine.calls.size() == 1);
     const std::string& handler = commandLine.calls[0].handler;
     check(handler == expectedHandler(line));
-    check(exitCode == codes.at(handler));
+    // The exit code is the handler's own.
+    check(exitCode == RecordingCommandLine::exitCodeOf(handler));
     // A value never keeps a separator at either end.
     const std::string& value = commandLine.calls[0].value;
     check(value.empty() || (value.front() != ' ' && value.back() != ' '));

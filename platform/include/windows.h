@@ -67,7 +67,6 @@ typedef HINSTANCE HMODULE;
 struct HKEY__ { int unused; };
 typedef HKEY__* HKEY;
 typedef HKEY* PHKEY;
-typedef HANDLE HLOCAL;
 typedef long long (*FARPROC)();
 
 #ifndef TRUE
@@ -173,25 +172,13 @@ typedef long long (*FARPROC)();
 #define ERROR_RESOURCE_LANG_NOT_FOUND 15100L
 
 // ---- Errors and messages ---------------------------------------------------
-#define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100
 #define FORMAT_MESSAGE_IGNORE_INSERTS 0x00000200
-#define FORMAT_MESSAGE_FROM_STRING 0x00000400
-#define FORMAT_MESSAGE_FROM_HMODULE 0x00000800
 #define FORMAT_MESSAGE_FROM_SYSTEM 0x00001000
-#define FORMAT_MESSAGE_ARGUMENT_ARRAY 0x00002000
-#define FORMAT_MESSAGE_MAX_WIDTH_MASK 0x000000FF
 
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD dwErrCode);
-// Writes the system's text for dwMessageId; with FORMAT_MESSAGE_ALLOCATE_BUFFER
-// lpBuffer is really an LPSTR* that receives a LocalAlloc'ed string.
 DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID lpSource, DWORD dwMessageId, DWORD dwLanguageId,
                             LPSTR lpBuffer, DWORD nSize, va_list* Arguments);
-HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes);
-HLOCAL WINAPI LocalFree(HLOCAL hMem);
-#define LMEM_FIXED 0x0000
-#define LMEM_ZEROINIT 0x0040
-#define LPTR (LMEM_FIXED | LMEM_ZEROINIT)
 
 // ---- Modules ---------------------------------------------------------------
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize);
@@ -217,7 +204,6 @@ BOOL WINAPI FreeLibrary(HMODULE hLibModule);
 #define FILE_ATTRIBUTE_DIRECTORY 0x00000010
 #define FILE_ATTRIBUTE_ARCHIVE 0x00000020
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
-#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
 #define FILE_BEGIN 0
 #define FILE_CURRENT 1
 #define FILE_END 2
@@ -258,10 +244,6 @@ HANDLE WINAPI CreateFileA(LPCSTR lpFileName, DWORD dwDesiredAccess, DWORD dwShar
                           LPSECURITY_ATTRIBUTES lpSecurityAttributes, DWORD dwCreationDisposition,
                           DWORD dwFlagsAndAttributes, HANDLE hTemplateFile);
 BOOL WINAPI CloseHandle(HANDLE hObject);
-DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName);
-BOOL WINAPI DeleteFileA(LPCSTR lpFileName);
-BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES lpSecurityAttributes);
-DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName);
 HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileData);
 BOOL WINAPI FindNextFileA(HANDLE hFindFile, LPWIN32_FIND_DATAA lpFindFileData);
@@ -286,7 +268,6 @@ typedef struct _SYSTEMTIME {
 } SYSTEMTIME, *PSYSTEMTIME, *LPSYSTEMTIME;
 
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime);
-DWORD WINAPI GetTickCount();
 ULONGLONG WINAPI GetTickCount64();
 void WINAPI Sleep(DWORD dwMilliseconds);
 
@@ -294,16 +275,8 @@ void WINAPI Sleep(DWORD dwMilliseconds);
 #define WAIT_OBJECT_0 0x00000000L
 #define WAIT_ABANDONED 0x00000080L
 #define WAIT_FAILED 0xFFFFFFFFu
-#define STILL_ACTIVE 259L
-
-typedef DWORD(WINAPI* PTHREAD_START_ROUTINE)(LPVOID lpThreadParameter);
-typedef PTHREAD_START_ROUTINE LPTHREAD_START_ROUTINE;
 
 DWORD WINAPI GetCurrentThreadId();
-HANDLE WINAPI CreateThread(LPSECURITY_ATTRIBUTES lpThreadAttributes, SIZE_T dwStackSize,
-                           LPTHREAD_START_ROUTINE lpStartAddress, LPVOID lpParameter, DWORD dwCreationFlags,
-                           LPDWORD lpThreadId);
-BOOL WINAPI GetExitCodeThread(HANDLE hThread, LPDWORD lpExitCode);
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES lpEventAttributes, BOOL bManualReset, BOOL bInitialState,
                            LPCSTR lpName);
 BOOL WINAPI SetEvent(HANDLE hEvent);

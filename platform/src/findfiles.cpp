@@ -1,6 +1,6 @@
-// Directory listing (FindFirstFileA, FindNextFileA, FindClose) and the file
-// attribute calls on DOS paths. A listing is a snapshot of the folder taken
-// by FindFirstFileA, matched without case against a pattern with * and ?.
+// Directory listing (FindFirstFileA, FindNextFileA, FindClose) on DOS paths. A
+// listing is a snapshot of the folder taken by FindFirstFileA, matched without
+// case against a pattern with * and ?.
 #include "handle_table.h"
 
 #include "tsm/machine.h"
@@ -170,40 +170,4 @@ BOOL WINAPI FindClose(HANDLE hFindFile)
         return FALSE;
     }
     return tsm::platform::closeHandle(hFindFile) ? TRUE : FALSE;
-}
-
-DWORD WINAPI GetFileAttributesA(LPCSTR lpFileName)
-{
-    const std::string host = lpFileName ? tsm::dosToHost(lpFileName) : std::string();
-    struct stat info {};
-    if (host.empty() || ::stat(host.c_str(), &info) != 0) {
-        SetLastError(errno == ENOTDIR || host.empty() ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND);
-        return INVALID_FILE_ATTRIBUTES;
-    }
-    return tsm::platform::attributesOf(host, info);
-}
-
-BOOL WINAPI CreateDirectoryA(LPCSTR lpPathName, LPSECURITY_ATTRIBUTES)
-{
-    const std::string host = lpPathName ? tsm::dosToHost(lpPathName) : std::string();
-    if (host.empty() || ::mkdir(host.c_str(), 0755) != 0) {
-        SetLastError(errno == EEXIST ? ERROR_ALREADY_EXISTS : errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
-        return FALSE;
-    }
-    return TRUE;
-}
-
-BOOL WINAPI DeleteFileA(LPCSTR lpFileName)
-{
-    const std::string host = lpFileName ? tsm::dosToHost(lpFileName) : std::string();
-    struct stat info {};
-    if (host.empty() || ::lstat(host.c_str(), &info) != 0) {
-        SetLastError(ERROR_FILE_NOT_FOUND);
-        return FALSE;
-    }
-    if (S_ISDIR(info.st_mode) || ::unlink(host.c_str()) != 0) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
-    return TRUE;
 }

@@ -1,5 +1,5 @@
-// One table for every kernel handle of the process (events, threads, devices,
-// find handles, event sources), so CloseHandle and the waits work on all of them.
+// One table for every kernel handle of the process (events, devices,
+// find handles, event sources), so CloseHandle works on all of them.
 #ifndef TSM_PLATFORM_HANDLE_TABLE_H
 #define TSM_PLATFORM_HANDLE_TABLE_H
 

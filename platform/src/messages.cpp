@@ -1,11 +1,8 @@
-// FormatMessageA over the system's message table, LocalAlloc and LocalFree.
+// FormatMessageA over the system's message table.
 #include <windows.h>
 
-#include <cstdlib>
 #include <cstring>
-#include <mutex>
 #include <string>
-#include <unordered_set>
 
 namespace {
 
@@ -118,58 +115,14 @@ bool isSupportedLanguage(DWORD language)
            language == 0x0409;
 }
 
-// Blocks handed out by LocalAlloc, so LocalFree can refuse anything else.
-struct LocalBlocks {
-    std::mutex mutex;
-    std::unordered_set<void*> blocks;
-};
-
-LocalBlocks& localBlocks()
-{
-    static LocalBlocks* const instance = new LocalBlocks; // lives until the process ends
-    return *instance;
-}
-
 } // namespace
-
-HLOCAL WINAPI LocalAlloc(UINT uFlags, SIZE_T uBytes)
-{
-    if ((uFlags & ~static_cast<UINT>(LPTR)) != 0) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return nullptr;
-    }
-    void* block = (uFlags & LMEM_ZEROINIT) ? std::calloc(uBytes ? uBytes : 1, 1) : std::malloc(uBytes ? uBytes : 1);
-    if (!block) {
-        SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-        return nullptr;
-    }
-    LocalBlocks& local = localBlocks();
-    std::lock_guard<std::mutex> lock(local.mutex);
-    local.blocks.insert(block);
-    return block;
-}
-
-HLOCAL WINAPI LocalFree(HLOCAL hMem)
-{
-    if (!hMem)
-        return nullptr;
-    LocalBlocks& local = localBlocks();
-    {
-        std::lock_guard<std::mutex> lock(local.mutex);
-        if (local.blocks.erase(hMem) == 0) {
-            SetLastError(ERROR_INVALID_HANDLE);
-            return hMem;
-        }
-    }
-    std::free(hMem);
-    return nullptr;
-}
 
 DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD dwLanguageId, LPSTR lpBuffer,
                             DWORD nSize, va_list*)
 {
-    // Only the system's own table is offered; its texts have no inserts.
-    if ((dwFlags & FORMAT_MESSAGE_FROM_SYSTEM) == 0 || (dwFlags & (FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_FROM_HMODULE))) {
+    // Only the system's own table into the caller's buffer is offered; its
+    // texts have no inserts.
+    if ((dwFlags & ~static_cast<DWORD>(FORMAT_MESSAGE_IGNORE_INSERTS)) != FORMAT_MESSAGE_FROM_SYSTEM) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -184,20 +137,6 @@ DWORD WINAPI FormatMessageA(DWORD dwFlags, LPCVOID, DWORD dwMessageId, DWORD dwL
     }
     const std::string message = std::string(text) + "\r\n";
     const DWORD length = static_cast<DWORD>(message.size());
-    if (dwFlags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
-        if (!lpBuffer) {
-            SetLastError(ERROR_INVALID_PARAMETER);
-            return 0;
-        }
-        const SIZE_T bytes = (length + 1 > nSize ? length + 1 : nSize);
-        auto* block = static_cast<char*>(LocalAlloc(LMEM_FIXED, bytes));
-        if (!block)
-            return 0;
-        std::memcpy(block, message.c_str(), length + 1);
-        *reinterpret_cast<LPSTR*>(lpBuffer) = block;
-        SetLastError(ERROR_SUCCESS);
-        return length;
-    }
     if (!lpBuffer || nSize < length + 1) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;

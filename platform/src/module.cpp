@@ -1,4 +1,4 @@
-// Module file name (as a DOS path), current directory, environment.
+// Module file name (as a DOS path) and current directory.
 #include <windows.h>
 
 #include "tsm/machine.h"
@@ -8,21 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <string>
-
-namespace {
-
-// Copies text into a caller's buffer the way the ANSI calls do: on success the
-// length without the terminator, else the size needed with it.
-DWORD copyOut(const std::string& text, LPSTR buffer, DWORD size)
-{
-    if (buffer && text.size() < size) {
-        std::memcpy(buffer, text.c_str(), text.size() + 1);
-        return static_cast<DWORD>(text.size());
-    }
-    return static_cast<DWORD>(text.size() + 1);
-}
-
-} // namespace
 
 DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
 {
@@ -48,16 +33,6 @@ DWORD WINAPI GetModuleFileNameA(HMODULE hModule, LPSTR lpFilename, DWORD nSize)
     std::memcpy(lpFilename, dos.c_str(), dos.size() + 1);
     SetLastError(ERROR_SUCCESS);
     return static_cast<DWORD>(dos.size());
-}
-
-DWORD WINAPI GetCurrentDirectoryA(DWORD nBufferLength, LPSTR lpBuffer)
-{
-    char host[4096];
-    if (!::getcwd(host, sizeof host)) {
-        SetLastError(ERROR_PATH_NOT_FOUND);
-        return 0;
-    }
-    return copyOut(tsm::hostToDos(host), lpBuffer, nBufferLength);
 }
 
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName)

@@ -270,35 +270,6 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
     }));
 }
 
-LSTATUS WINAPI RegDeleteKeyA(HKEY hKey, LPCSTR lpSubKey)
-{
-    const KeyPlace place = placeOf(hKey);
-    if (!place.valid)
-        return finish(ERROR_INVALID_HANDLE);
-    std::vector<std::string> names;
-    if (const LSTATUS split = splitSubKey(lpSubKey, names); split != ERROR_SUCCESS)
-        return finish(split);
-    // Deleting needs a key below the handle; a hive's root is never deleted.
-    if (names.empty())
-        return finish(ERROR_INVALID_PARAMETER);
-    std::string lower = place.lowerPath;
-    for (const std::string& name : names)
-        lower = joinPath(lower, lowerCase(name));
-    return finish(withHive(place.hive, [&](RegistryHive& hive, bool& changed) -> LSTATUS {
-        if (hive.keys.find(place.lowerPath) == hive.keys.end())
-            return ERROR_KEY_DELETED;
-        const auto key = hive.keys.find(lower);
-        if (key == hive.keys.end())
-            return ERROR_FILE_NOT_FOUND;
-        // A key with subkeys stays, as the system refuses to delete it.
-        if (hive.hasSubkeys(lower))
-            return ERROR_ACCESS_DENIED;
-        hive.keys.erase(key);
-        changed = true;
-        return ERROR_SUCCESS;
-    }));
-}
-
 LSTATUS WINAPI RegCloseKey(HKEY hKey)
 {
     if (!hiveFileName(hKey).empty())

@@ -102,15 +102,6 @@ bool RegistryHive::parse(const std::string& text)
     return true;
 }
 
-bool RegistryHive::hasSubkeys(const std::string& lowerPath) const
-{
-    if (lowerPath.empty())
-        return keys.size() > 1;
-    const std::string prefix = lowerPath + "\\";
-    const auto next = keys.lower_bound(prefix);
-    return next != keys.end() && next->first.compare(0, prefix.size(), prefix) == 0;
-}
-
 std::string hiveFileName(HKEY predefined)
 {
     if (predefined == HKEY_LOCAL_MACHINE)

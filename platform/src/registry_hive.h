@@ -32,8 +32,6 @@ public:
     // Text form of the file; parse gives false for a damaged file.
     std::string serialize() const;
     bool parse(const std::string& text);
-
-    bool hasSubkeys(const std::string& lowerPath) const;
 };
 
 std::string lowerCase(const std::string& text);

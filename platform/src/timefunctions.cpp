@@ -1,4 +1,4 @@
-// Local and system time, tick count, Sleep.
+// Local time, tick count, Sleep.
 #include <windows.h>
 
 #include <ctime>
@@ -37,8 +37,6 @@ ULONGLONG WINAPI GetTickCount64()
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<ULONGLONG>(now.tv_sec) * 1000u + static_cast<ULONGLONG>(now.tv_nsec) / 1000000u;
 }
-
-DWORD WINAPI GetTickCount() { return static_cast<DWORD>(GetTickCount64()); }
 
 void WINAPI Sleep(DWORD dwMilliseconds)
 {

@@ -21,8 +21,9 @@ int runWith(RecordingCommandLine& commandLine, const std::vector<std::string>& a
 
 } // namespace
 
-TEST(CommandLine, EachOptionReachesItsHandlerWithTheJoinedValue)
+TEST(CommandLine, EachOptionReachesItsHandlerWithTheJoinedValueAndEveryMalformedLineIsRejected)
 {
+    const HandlerCall bad{"badCommandLine", ""};
     const std::vector<std::pair<std::vector<std::string>, HandlerCall>> cases = {
         {{}, {"noOption", ""}}, {{"-help"}, {"help", ""}}, {{"-install"}, {"install", ""}},
         {{"-uninstall"}, {"uninstall", ""}}, {{"-start"}, {"start", ""}}, {{"-stop"}, {"stop", ""}},
@@ -31,36 +32,26 @@ TEST(CommandLine, EachOptionReachesItsHandlerWithTheJoinedValue)
         {{"-install", "a", "b"}, {"install", "a b"}}, {{"-install", "-install"}, {"install", ""}},
         {{"-v", "1", "-v", "2"}, {"version", "1"}}, {{"-install x"}, {"install", "x"}},
         {{"-stop", "", "x"}, {"stop", "x"}}, {{"-start   y  z"}, {"start", "y z"}},
+        // Malformed lines.
+        {{"-h"}, bad}, {{"--help"}, bad}, {{"/install"}, bad}, {{"install"}, bad}, {{"-"}, bad}, {{"-Install"}, bad},
+        {{"-install", "-start"}, bad}, {{"-help", "-h"}, bad}, {{"x", "-install"}, bad}, {{"-install", "-"}, bad},
+        {{"", "-install"}, bad}, {{""}, bad}, {{" "}, bad}, {{"-version"}, bad},
     };
     for (const auto& [arguments, expected] : cases) {
-        SCOPED_TRACE(expected.handler + " " + std::to_string(arguments.size()) + " " + expected.value);
-        RecordingCommandLine commandLine;
-        EXPECT_EQ(runWith(commandLine, arguments), RecordingCommandLine::exitCodeOf(expected.handler));
-        EXPECT_EQ(commandLine.calls, std::vector<HandlerCall>{expected});
-    }
-}
-
-TEST(CommandLine, RejectsEveryMalformedLine)
-{
-    const std::vector<std::vector<std::string>> lines = {
-        {"-h"}, {"--help"}, {"/install"}, {"install"}, {"-"}, {"-Install"}, {"-install", "-start"}, {"-help", "-h"},
-        {"x", "-install"}, {"-install", "-"}, {"", "-install"}, {""}, {" "}, {"-version"},
-    };
-    for (const auto& arguments : lines) {
         std::string shown;
         for (const auto& argument : arguments)
             shown += "[" + argument + "]";
         SCOPED_TRACE(shown);
         RecordingCommandLine commandLine;
-        EXPECT_EQ(runWith(commandLine, arguments), RecordingCommandLine::exitCodeOf("badCommandLine"));
-        EXPECT_EQ(commandLine.calls, (std::vector<HandlerCall>{{"badCommandLine", ""}}));
+        EXPECT_EQ(runWith(commandLine, arguments), RecordingCommandLine::exitCodeOf(expected.handler));
+        EXPECT_EQ(commandLine.calls, std::vector<HandlerCall>{expected});
     }
     // parse() takes the joined line.
     RecordingCommandLine commandLine;
     EXPECT_EQ(commandLine.parse("-stop now"), RecordingCommandLine::exitCodeOf("stop"));
     EXPECT_EQ(commandLine.parse(""), RecordingCommandLine::exitCodeOf("noOption"));
     EXPECT_EQ(commandLine.parse(" -stop"), RecordingCommandLine::exitCodeOf("badCommandLine"));
-    EXPECT_EQ(commandLine.calls, (std::vector<HandlerCall>{{"stop", "now"}, {"noOption", ""}, {"badCommandLine", ""}}));
+    EXPECT_EQ(commandLine.calls, (std::vector<HandlerCall>{{"stop", "now"}, {"noOption", ""}, bad}));
 }
 
 TEST(OptionParser, LimitPrefixAndSeparatorAreTheCallersChoice)

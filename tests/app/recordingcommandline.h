@@ -24,9 +24,7 @@ public:
 
     std::vector<HandlerCall> calls;
 
-    // Exit codes that tell the handlers apart: 10 + the handler's place in exitCodeOf's list.
-    static constexpr int kHelp = 10, kUninstall = 11, kInstall = 12, kStart = 13, kStop = 14, kVersion = 15,
-                         kNoOption = 16, kBadCommandLine = 17;
+    // Exit codes that tell the handlers apart: 10 + the handler's place in the list.
     static int exitCodeOf(const std::string& handler)
     {
         const std::vector<std::string> names{"help", "uninstall", "install", "start", "stop", "version", "noOption",

@@ -1,16 +1,19 @@
-// Debug log: the file beside the executable, its line prefix, appending,
-// the hex dump layout and concurrent writers, checked through a helper
-// executable that runs in a temporary machine.
-#include "processrunner.h"
+// Debug log: the file beside this executable, its line prefix, appending, the
+// hex dump layout and concurrent writers.
+#include "logtail.h"
 #include "tempmachine.h"
+
+#include "clog.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 #include <map>
 #include <set>
 #include <sstream>
+#include <thread>
 
 namespace {
 
@@ -31,39 +34,18 @@ bool hasStampPrefix(const std::string& line)
     return true;
 }
 
-class DebugLogFile : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::filesystem::create_directories(m_machine.driveC() + "/Tarvion/bin");
-        std::filesystem::copy_file(TSM_DEBUGLOG_PROBE, probePath());
+// The lines written since the mark with their stamp removed; a line without
+// a well-formed stamp fails the test.
+std::vector<std::string> messages(const tsmtest::LogTail& mark)
+{
+    std::vector<std::string> result;
+    std::istringstream text(mark.appended());
+    for (std::string line; std::getline(text, line);) {
+        EXPECT_TRUE(hasStampPrefix(line)) << line;
+        result.push_back(hasStampPrefix(line) ? line.substr(20) : line);
     }
-
-    std::string probePath() const { return m_machine.driveC() + "/Tarvion/bin/probe"; }
-
-    void runProbe(const std::vector<std::string>& arguments) const
-    {
-        const tsmtest::ProcessResult result = tsmtest::runProcess(probePath(), arguments);
-        ASSERT_EQ(result.exitCode, 0) << result.err;
-    }
-
-    // The log's lines with their "[MM/DD/YY-HH:MM:SS] " prefix removed; a
-    // line without a well-formed prefix fails the test.
-    std::vector<std::string> messages() const
-    {
-        std::vector<std::string> result;
-        std::istringstream text(m_machine.read("drive_c/Tarvion/bin/probe.log"));
-        std::string line;
-        while (std::getline(text, line)) {
-            const bool stamped = hasStampPrefix(line);
-            EXPECT_TRUE(stamped) << line;
-            result.push_back(stamped ? line.substr(20) : line);
-        }
-        return result;
-    }
-
-    tsmtest::TempMachine m_machine;
-};
+    return result;
+}
 
 std::string localStamp(std::time_t when)
 {
@@ -74,57 +56,65 @@ std::string localStamp(std::time_t when)
     return text;
 }
 
-TEST_F(DebugLogFile, WritesStampedLinesBesideTheExecutableAndAppendsAcrossRuns)
+TEST(DebugLogFile, WritesStampedLinesBesideTheExecutableAndAppends)
 {
+    // What an earlier run left stays in front of this run's lines.
+    std::ofstream(tsmtest::LogTail().path(), std::ios::app) << "earlier run\n";
+    const tsmtest::LogTail mark;
     const std::time_t before = std::time(nullptr);
-    runProbe({ "write", "first run" });
+    DebugLog::write("first line");
     const std::time_t after = std::time(nullptr);
-    runProbe({ "write", "second run" });
+    DebugLog::write("second line");
 
-    EXPECT_TRUE(std::filesystem::exists(m_machine.driveC() + "/Tarvion/bin/probe.log"));
-    const std::string text = m_machine.read("drive_c/Tarvion/bin/probe.log");
-    const std::string firstLine = text.substr(0, text.find('\n'));
+    const std::string text = mark.appended();
     std::set<std::string> stamps;
     for (std::time_t when = before; when <= after; ++when)
-        stamps.insert(localStamp(when) + "first run");
-    EXPECT_TRUE(stamps.count(firstLine)) << firstLine;
-
-    EXPECT_EQ(text.back(), '\n');
+        stamps.insert(localStamp(when) + "first line");
+    EXPECT_TRUE(stamps.count(text.substr(0, text.find('\n')))) << text;
+    const std::string whole = tsmtest::readFile(mark.path());
+    EXPECT_EQ(whole.substr(whole.size() - std::min(whole.size(), text.size() + 12)), "earlier run\n" + text);
     // Switched off, a line is suppressed.
-    runProbe({ "switched" });
-    EXPECT_EQ(messages(), (std::vector<std::string> { "first run", "second run", "switched on again" }));
+    DebugLog::disable();
+    DebugLog::write("while switched off");
+    EXPECT_FALSE(DebugLog::isEnabled());
+    DebugLog::enable();
+    DebugLog::write("switched on again");
+    EXPECT_EQ(messages(mark), (std::vector<std::string> { "first line", "second line", "switched on again" }));
 }
 
-TEST_F(DebugLogFile, HexDumpLaysOutSixteenBytesPerRowWithOffsetsOfThreeOrFourDigits)
+TEST(DebugLogFile, HexDumpLaysOutSixteenBytesPerRowWithOffsetsOfThreeOrFourDigits)
 {
     struct Case {
         const char* name;
-        const char* hex;
+        std::vector<unsigned char> bytes;
         std::vector<std::string> rows;
     };
     // Short rows are padded so that their characters start in column 54.
     const std::vector<Case> cases = {
-        { "no bytes", "", {} },
-        { "one full row", "4142434445464748494A4B4C4D4E4F50",
+        { "no bytes", {}, {} },
+        { "one full row", { 'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H', 'I', 'J', 'K', 'L', 'M', 'N', 'O', 'P' },
           { " 000  41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F 50 ABCDEFGHIJKLMNOP" } },
-        { "seventeen bytes", "00015B5D7E7F80FF202E3039616A7A7B0A",
+        { "seventeen bytes",
+          { 0x00, 0x01, 0x5B, 0x5D, 0x7E, 0x7F, 0x80, 0xFF, 0x20, 0x2E, 0x30, 0x39, 0x61, 0x6A, 0x7A, 0x7B, 0x0A },
           { " 000  00 01 5B 5D 7E 7F 80 FF 20 2E 30 39 61 6A 7A 7B ..[]~... .09ajz{",
             " 010  0A " + std::string(45, ' ') + "." } },
-        { "printable bounds", "1F207E7F",
-          { " 000  1F 20 7E 7F " + std::string(36, ' ') + ". ~." } },
+        { "printable bounds", { 0x1F, 0x20, 0x7E, 0x7F }, { " 000  1F 20 7E 7F " + std::string(36, ' ') + ". ~." } },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        std::filesystem::remove(m_machine.driveC() + "/Tarvion/bin/probe.log");
-        runProbe({ "dumphex", c.hex });
+        const tsmtest::LogTail mark;
+        DebugLog::hexDump(c.bytes.data(), c.bytes.size());
         std::vector<std::string> expected { kHeader, kRuler };
         expected.insert(expected.end(), c.rows.begin(), c.rows.end());
-        EXPECT_EQ(messages(), expected);
+        EXPECT_EQ(messages(mark), expected);
     }
     // From 0x1000 on the offset takes four digits.
-    std::filesystem::remove(m_machine.driveC() + "/Tarvion/bin/probe.log");
-    runProbe({ "dump", "0x1001" });
-    const std::vector<std::string> lines = messages();
+    std::vector<unsigned char> bytes(0x1001);
+    for (std::size_t index = 0; index < bytes.size(); ++index)
+        bytes[index] = static_cast<unsigned char>(index & 0xFF);
+    const tsmtest::LogTail mark;
+    DebugLog::hexDump(bytes.data(), bytes.size());
+    const std::vector<std::string> lines = messages(mark);
     ASSERT_EQ(lines.size(), 2u + 257u);
     EXPECT_EQ(lines[2], " 000  00 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F ................");
     EXPECT_EQ(lines[2 + 0x04], " 040  40 41 42 43 44 45 46 47 48 49 4A 4B 4C 4D 4E 4F @ABCDEFGHIJKLMNO");
@@ -134,14 +124,25 @@ TEST_F(DebugLogFile, HexDumpLaysOutSixteenBytesPerRowWithOffsetsOfThreeOrFourDig
         EXPECT_TRUE(row.size() == 70 || row.size() == 55) << row;
 }
 
-TEST_F(DebugLogFile, ConcurrentWritersNeverSplitALine)
+TEST(DebugLogFile, ConcurrentWritersNeverSplitALine)
 {
     constexpr int kThreads = 8;
     constexpr int kLines = 250;
-    runProbe({ "threads", std::to_string(kThreads), std::to_string(kLines) });
+    const tsmtest::LogTail mark;
+    std::vector<std::thread> writers;
+    for (int thread = 0; thread < kThreads; ++thread) {
+        writers.emplace_back([thread] {
+            // Long lines make a split by another writer easy to see.
+            const std::string filler(180, static_cast<char>('a' + thread));
+            for (int line = 0; line < kLines; ++line)
+                DebugLog::write("thread " + std::to_string(thread) + " line " + std::to_string(line) + " " + filler);
+        });
+    }
+    for (std::thread& writer : writers)
+        writer.join();
 
     std::map<int, int> nextLine;
-    const std::vector<std::string> lines = messages();
+    const std::vector<std::string> lines = messages(mark);
     ASSERT_EQ(lines.size(), static_cast<std::size_t>(kThreads * kLines));
     for (const std::string& line : lines) {
         // "thread <t> line <n> " and 180 times the thread's letter.

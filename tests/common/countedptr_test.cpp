@@ -18,7 +18,7 @@ struct Derived : Tracked {
     using Tracked::Tracked;
 };
 
-TEST(CountedPtr, SharesOneCountAndDeletesWithTheLastOwner)
+TEST(CountedPtr, SharesOneCountDeletesWithTheLastOwnerAndNullHasItsOwnCount)
 {
     int destroyed = 0;
     {
@@ -38,18 +38,15 @@ TEST(CountedPtr, SharesOneCountAndDeletesWithTheLastOwner)
         EXPECT_EQ(destroyed, 1);
     }
     EXPECT_EQ(destroyed, 2);
-}
 
-TEST(CountedPtr, NullHasItsOwnCountAndDerivedPointersShareTheirs)
-{
+    // Null has a count of its own; derived and base pointers share theirs.
     CountedPtr<Tracked> empty;
     EXPECT_FALSE(empty);
     EXPECT_EQ(empty.get(), nullptr);
     EXPECT_EQ(empty.useCount(), 1);
     CountedPtr<Tracked> copy = empty;
     EXPECT_EQ(empty.useCount(), 2);
-
-    int destroyed = 0;
+    destroyed = 0;
     {
         CountedPtr<Derived> derived(new Derived(&destroyed));
         CountedPtr<Tracked> base = derived;

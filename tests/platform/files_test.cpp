@@ -1,5 +1,5 @@
 // DOS paths of the machine: their mapping onto host paths, the current
-// directory, directory listings and file attributes.
+// directory and directory listings.
 #include "tempmachine.h"
 
 #include "lasterror.h"
@@ -66,13 +66,9 @@ TEST(Paths, DosAndHostPathsMapOntoEachOtherWithoutCase)
     // The current directory round-trips through DOS names.
     const std::filesystem::path saved = std::filesystem::current_path();
     ASSERT_TRUE(SetCurrentDirectoryA("C:\\PROGRAM FILES\\TARVION\\BIN"));
-    char buffer[MAX_PATH];
-    const DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
-    EXPECT_EQ(std::string(buffer, length), "C:\\Program Files\\Tarvion\\bin");
-    EXPECT_EQ(tsm::dosToHost("vxaconfig.xml"), root + "/drive_c/Program Files/Tarvion/bin/vxaconfig.xml");
+    EXPECT_EQ(std::filesystem::current_path(), bin);
+    EXPECT_EQ(tsm::dosToHost("vxaconfig.xml"), bin + "/vxaconfig.xml");
     EXPECT_EQ(failed(SetCurrentDirectoryA("C:\\no such folder")), ERROR_PATH_NOT_FOUND);
-    // A buffer too small gives the size needed, terminator included.
-    EXPECT_EQ(GetCurrentDirectoryA(4, buffer), length + 1);
     std::filesystem::current_path(saved);
 }
 
@@ -110,13 +106,7 @@ TEST(Files, ListingsMatchPatternsWithoutCase)
     EXPECT_FALSE(FindNextFileA(find, &data));
     EXPECT_TRUE(FindClose(find));
     EXPECT_EQ(failed(FindClose(find)), ERROR_INVALID_HANDLE);
-
-    EXPECT_NE(GetFileAttributesA("C:\\QWEX\\cache\\sub.vxa.d") & FILE_ATTRIBUTE_DIRECTORY, 0u);
-    EXPECT_EQ(GetFileAttributesA("C:\\qwex\\cache\\nothing"), INVALID_FILE_ATTRIBUTES);
-    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(CreateDirectoryA("C:\\qwex\\webapps", nullptr));
-    EXPECT_EQ(failed(CreateDirectoryA("C:\\QWEX\\WEBAPPS", nullptr)), ERROR_ALREADY_EXISTS);
-    EXPECT_TRUE(DeleteFileA("C:\\qwex\\cache\\DELTA.TXT"));
-    EXPECT_EQ(failed(DeleteFileA("C:\\qwex\\cache\\delta.txt")), ERROR_FILE_NOT_FOUND);
-    EXPECT_EQ(failed(DeleteFileA("C:\\qwex\\webapps")), ERROR_ACCESS_DENIED);
+    find = FindFirstFileA("C:\\QWEX\\cache\\SUB.vxa.D", &data);
+    EXPECT_NE(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_TRUE(FindClose(find));
 }

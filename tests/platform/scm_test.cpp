@@ -1,7 +1,6 @@
 // The service control manager: its database, access masks and error codes,
 // and running services (a probe service started as a detached process).
 #include "lasterror.h"
-#include "ownedhandle.h"
 #include "tempmachine.h"
 
 #include <gtest/gtest.h>
@@ -18,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <thread>
 #include <tuple>
 
@@ -25,7 +25,11 @@ namespace {
 
 using tsmtest::failed;
 
-using Sc = tsmtest::Owned<SC_HANDLE, CloseServiceHandle>;
+// A service handle the test owns, closed when it goes.
+struct CloseSc {
+    void operator()(SC_HANDLE handle) const { CloseServiceHandle(handle); }
+};
+using Sc = std::unique_ptr<std::remove_pointer_t<SC_HANDLE>, CloseSc>;
 
 SC_HANDLE manager(DWORD access = SC_MANAGER_ALL_ACCESS)
 {

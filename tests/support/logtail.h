@@ -18,6 +18,7 @@ public:
         const auto size = std::filesystem::file_size(m_path, error);
         m_start = error ? 0 : size;
     }
+    const std::string& path() const { return m_path; }
     std::string appended() const
     {
         std::ifstream in(m_path, std::ios::binary);
