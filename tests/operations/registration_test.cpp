@@ -50,17 +50,13 @@ struct Set {
     std::vector<std::vector<Entry>> added;
 };
 
+template <class... Kinds>
 bool registersExactly(const Set& set)
 {
-    const std::vector<std::size_t> before{registered<Schema::System>().size(), registered<Schema::HostBusAdapter>().size(),
-                                          registered<Schema::ArrayController>().size(), registered<Schema::Array>().size(),
-                                          registered<Schema::LogicalDrive>().size(),
-                                          registered<Schema::PhysicalDrive>().size()};
+    const std::vector<std::size_t> before{registered<Kinds>().size()...};
     set.registerSet();
-    const std::vector<std::vector<Entry>> added{entries<Schema::System>(before[0]), entries<Schema::HostBusAdapter>(before[1]),
-                                                entries<Schema::ArrayController>(before[2]), entries<Schema::Array>(before[3]),
-                                                entries<Schema::LogicalDrive>(before[4]),
-                                                entries<Schema::PhysicalDrive>(before[5])};
+    std::size_t kind = 0;
+    const std::vector<std::vector<Entry>> added{entries<Kinds>(before[kind++])...};
     // The controller and the adapter each have an external discovery of their own.
     return added == set.added &&
            registered<Schema::ArrayController>()[before[2]].get() != registered<Schema::HostBusAdapter>()[before[1]].get();
@@ -91,7 +87,8 @@ TEST(RegistrationDeathTest, EachSetRegistersItsOperationsInOrder)
     };
     for (const Set& set : sets) {
         SCOPED_TRACE(set.pszName);
-        EXPECT_EXIT(std::exit(registersExactly(set) ? 0 : 1), testing::ExitedWithCode(0), "");
+        EXPECT_EXIT(std::exit(registersExactly<Schema::System, Schema::HostBusAdapter, Schema::ArrayController, Schema::Array,
+                                                 Schema::LogicalDrive, Schema::PhysicalDrive>(set) ? 0 : 1), testing::ExitedWithCode(0), "");
     }
 }
 

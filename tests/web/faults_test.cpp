@@ -99,10 +99,12 @@ TEST_F(Faults, HostilePeerDocumentsCountAsNothing)
     write(secret, "<!ENTITY leak \"TOPSECRET\">");
     const std::string header = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
     const std::string doctype = "<!DOCTYPE VXA_ClientQWEX SYSTEM \"vxasupport_1_1.dtd\"";
-    const auto support = [&](const std::string& subset, const std::string& name, const std::string& discovery) {
+    const auto support = [&](const std::string& subset, const std::string& name, const std::string& discovery,
+                             const std::string& devices = "") {
         return header + doctype + subset + ">\n<VXA_ClientQWEX><QWEXInfo><RegisteredName>" + name +
                "</RegisteredName><RequestPage>p.htm</RequestPage><DeviceDiscovery Owns=\"true\"><DiscoveryName>" +
-               discovery + "</DiscoveryName></DeviceDiscovery></QWEXInfo><Devices/></VXA_ClientQWEX>";
+               discovery + "</DiscoveryName></DeviceDiscovery></QWEXInfo><Devices>" + devices +
+               "</Devices></VXA_ClientQWEX>";
     };
     std::string bomb = " [<!ENTITY b0 \"BOMBBOMB\">";
     for (int level = 1; level < 10; ++level) {
@@ -122,17 +124,25 @@ TEST_F(Faults, HostilePeerDocumentsCountAsNothing)
                             "</VXA_ClientQWEX>" },
         { "LoopUp", support("", "LoopUp", "../VXA/VXA.htm") },
         { "LoopEncoded", support("", "LoopEncoded", "%2e%2e/VXA/VXA.htm") },
+        // Its operation counts; its discovery document, lacking VXA_Discovery,
+        // is left out before the page.
+        { "Hollow", support("", "Hollow", "d.xml",
+                            "<Device><Type><Any/></Type><Class><Any/></Class><Instance><Any/></Instance><Operations>"
+                            "<SingleDeviceOperation><Name>Hollow</Name></SingleDeviceOperation></Operations></Device>") },
     };
     for (const auto& [name, text] : peers)
         write(webappsFolder() + "/" + name + "/vxasupport.xml", text);
+    write(webappsFolder() + "/Hollow/d.xml",
+          header + "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n<Other><Device/></Other>");
     start();
 
     const auto began = std::chrono::steady_clock::now();
     const std::string page = expectPage(-1);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(60));
-    for (const char* part : { "\"app\":\"RackView\"", "\"app\":\"ArrayTools\"", "Suite/EventView" })
+    for (const char* part : { "\"app\":\"RackView\"", "\"app\":\"ArrayTools\"", "\"app\":\"FirmwarePlus\"",
+                              "Suite/EventView", "\"name\":\"Hollow\"" })
         EXPECT_NE(page.find(part), std::string::npos) << part;
-    for (const char* part : { "BOMB", "TOPSECRET", "xxxxxxxx" })
+    for (const char* part : { "BOMB", "TOPSECRET", "xxxxxxxx", "\"name\":\"\",\"bus\":\"\"" })
         EXPECT_EQ(page.find(part), std::string::npos) << part;
     // The agent never asked for its own page on a peer's behalf (the log
     // line of a request is written once its answer has left).

@@ -97,32 +97,4 @@ TEST_F(Page, SixteenConcurrentRequestsGetSixteenCompletePages)
     }
 }
 
-TEST_F(Page, BadConfigurationAndBadPeersCountAsNothing)
-{
-    writeFile(binFolder() + "/vxaconfig.xml", "<?xml version=\"1.0\"?><VXA_Configuration><WellKnownQWEXs><QWEX>");
-    const std::string header = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n";
-    // A peer owning a discovery document that lacks VXA_Discovery (peers
-    // with documents that are not valid are left out before the page).
-    writeFile(webappsFolder() + "/Hollow/vxasupport.xml",
-          header + "<!DOCTYPE VXA_ClientQWEX SYSTEM \"vxasupport_1_1.dtd\">\n<VXA_ClientQWEX><QWEXInfo>"
-                   "<RegisteredName>Hollow</RegisteredName><RequestPage>h.htm</RequestPage><DeviceDiscovery "
-                   "Owns=\"true\"><DiscoveryName>d.xml</DiscoveryName></DeviceDiscovery></QWEXInfo><Devices>"
-                   "<Device><Type><Any/></Type><Class><Any/></Class><Instance><Any/></Instance><Operations>"
-                   "<SingleDeviceOperation><Name>Hollow</Name></SingleDeviceOperation></Operations></Device>"
-                   "</Devices></VXA_ClientQWEX>");
-    writeFile(webappsFolder() + "/Hollow/d.xml",
-          header + "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n<Other><Device/></Other>");
-    start();
-
-    const tsmtest::HttpResponse response = httpGet(kPageHttp + "VXA.htm");
-    EXPECT_EQ(response.status, 200);
-    // Without the configuration Event View is not asked; the others still are.
-    for (const char* pszPart : { "\"app\":\"ArrayTools\"", "\"app\":\"FirmwarePlus\"", "\"app\":\"RackView\"",
-                                 "STR_MODEL_AL210", "\"name\":\"Hollow\"" })
-        EXPECT_NE(response.body.find(pszPart), std::string::npos) << pszPart;
-    for (const char* pszPart : { "Suite/EventView", "\"name\":\"\",\"bus\":\"\"" })
-        EXPECT_EQ(response.body.find(pszPart), std::string::npos) << pszPart;
-}
-
-
 }

@@ -6,8 +6,6 @@
 #include "drivetree.h"
 #include "registration.h"
 
-#include <fstream>
-#include <sstream>
 
 namespace {
 
@@ -30,10 +28,7 @@ TEST_F(DrivesMachineTest, ArraysGroupLogicalDrivesByTheirDataDrives)
 
 std::string edited(const std::vector<std::pair<std::string, std::string>>& edits)
 {
-    std::ifstream in(TSM_MACHINES_DIR "/drives.xml");
-    std::ostringstream text;
-    text << in.rdbuf();
-    std::string description = text.str();
+    std::string description = tsmtest::readFile(TSM_MACHINES_DIR "/drives.xml");
     for (const auto& [from, to] : edits) {
         const std::size_t at = description.find(from);
         EXPECT_NE(at, std::string::npos) << from;

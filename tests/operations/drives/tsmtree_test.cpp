@@ -37,27 +37,9 @@ tsmtest::ProcessResult promtool(const std::string& file)
     return tsmtest::runProcess("/bin/sh", {"-c", std::string(TSM_PROMTOOL) + " check metrics < " + file});
 }
 
-TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDump)
-{
-    for (const auto& [machineName, devices] : std::vector<std::pair<std::string, std::size_t>>{{"typical", 0}, {"failing", 24}}) {
-        SCOPED_TRACE(machineName);
-        tsmtest::TempMachine machine;
-        machine.useDescription(TSM_MACHINES_DIR "/" + machineName + ".xml");
-        const auto dump = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full"});
-        const auto json = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=json"});
-        ASSERT_EQ(json.exitCode, 0) << json.err;
-        const nlohmann::json document = nlohmann::json::parse(json.out, nullptr, false);
-        ASSERT_FALSE(document.is_discarded());
-        std::vector<std::string> ids;
-        jsonIds(document, ids);
-        EXPECT_EQ(ids, dumpIds(dump.out));
-        if (devices != 0) {
-            EXPECT_EQ(ids.size(), devices);
-        }
-    }
-}
-
-TEST(TsmTreeMonitoring, MetricsPassPromtoolAndShowEachFailure)
+// On the typical and the failing machine the JSON holds the dump's devices
+// and the metrics pass promtool; those of the failing machine show each failure.
+TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
 {
     const std::string slot1 = R"(controller="Tarvion ArrayLine 210 in Slot 1",array=)";
     const std::string slot2 = R"(unique_id="System-Slot2",name="Tarvion ArrayLine 210 in Slot 2",location="local")";
@@ -78,17 +60,27 @@ TEST(TsmTreeMonitoring, MetricsPassPromtoolAndShowEachFailure)
         R"(tsm_physical_drive_failed{unique_id="System-Slot1-PD8",controller="Tarvion ArrayLine 210 in Slot 1",drive="8"} 0)",
         R"(tsm_physical_drive_rebuilding{unique_id="System-Slot1-PD7",controller="Tarvion ArrayLine 210 in Slot 1",drive="7"} 1)",
     };
-    for (const char* pszMachine : {"typical", "failing"}) {
-        SCOPED_TRACE(pszMachine);
+    for (const auto& [machineName, devices] : std::vector<std::pair<std::string, std::size_t>>{{"typical", 0}, {"failing", 24}}) {
+        SCOPED_TRACE(machineName);
         tsmtest::TempMachine machine;
-        machine.useDescription(TSM_MACHINES_DIR "/" + std::string(pszMachine) + ".xml");
+        machine.useDescription(TSM_MACHINES_DIR "/" + machineName + ".xml");
+        const auto dump = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full"});
+        const auto json = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=json"});
+        ASSERT_EQ(json.exitCode, 0) << json.err;
+        const nlohmann::json document = nlohmann::json::parse(json.out, nullptr, false);
+        ASSERT_FALSE(document.is_discarded());
+        std::vector<std::string> ids;
+        jsonIds(document, ids);
+        EXPECT_EQ(ids, dumpIds(dump.out));
+
         const std::string file = machine.root() + "/tsm.prom";
         const auto run = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=prometheus", "--output", file});
         ASSERT_EQ(run.exitCode, 0) << run.err;
         const auto check = promtool(file);
         EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
-        if (std::string(pszMachine) != "failing")
+        if (devices == 0)
             continue;
+        EXPECT_EQ(ids.size(), devices);
         const std::string metrics = machine.read("tsm.prom");
         for (const std::string& line : expected)
             EXPECT_NE(metrics.find(line + "\n"), std::string::npos) << line;
