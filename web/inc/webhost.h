@@ -76,6 +76,7 @@ private:
     // processors: more pages at once answer no sooner, and the allocator would
     // keep the memory of the highest number of pages ever built at once.
     static constexpr std::ptrdiff_t kMaxPageWork = 16;
+    const std::ptrdiff_t m_nPageWorkSlots;
     std::counting_semaphore<kMaxPageWork> m_pageWork;
     std::atomic<int> m_nPages{0}; // pages in progress
     std::mutex m_releaseMutex;

@@ -21,10 +21,10 @@ namespace {
 // Stack of the server's request threads; sanitizer builds multiply it.
 constexpr DWORD kRequestStackBytes = 128000 * TSM_REQUEST_STACK_FACTOR;
 
-// The allocator keeps what the threads free in per-thread arenas: after a
-// burst of concurrent pages that is tens of MB that no page uses any more.
-// Handing it back locks every arena in turn, so it happens at most once a
-// second under load, and at most every 100 ms when pages come one by one.
+// The allocator keeps what the threads free in its arenas: after a burst of
+// concurrent pages that is MBs that no page uses any more. Handing it back
+// locks every arena in turn, so it happens at most once a second under load,
+// and at most every 100 ms when pages come one by one.
 constexpr std::chrono::milliseconds kReleaseInterval(1000);
 constexpr std::chrono::milliseconds kIdleReleaseInterval(100);
 
@@ -37,7 +37,8 @@ std::ptrdiff_t pageWorkSlots(std::ptrdiff_t maximum)
 }
 
 WebHost::WebHost()
-    : m_pageWork(pageWorkSlots(kMaxPageWork))
+    : m_nPageWorkSlots(pageWorkSlots(kMaxPageWork))
+    , m_pageWork(m_nPageWorkSlots)
 {
 }
 
@@ -85,6 +86,13 @@ WebHost& WebHost::instance()
 
 bool WebHost::startup()
 {
+#ifdef __GLIBC__
+    // Left alone, the allocator gives most of the request threads an arena of
+    // their own, each holding on to the memory its pages freed and scattering
+    // what stays in use. As many arenas as pages doing XML work at once let
+    // the next page reuse what the last one freed.
+    mallopt(M_ARENA_MAX, static_cast<int>(m_nPageWorkSlots));
+#endif
     QWEX_STARTUP_INFO startupRecord {};
     fillStartupRecord(startupRecord);
     QWEX_HANDLE hServer = nullptr;
