@@ -2,13 +2,12 @@
 // answer, each parser stays inside the reply and the caller's buffers, hands
 // back no more data or sense than asked for, and leaves no handle open.
 #include "fuzzing.h"
-#include "imxdevicechannel.h"
 #include "imxioctlfactory.h"
+#include "standindrivers.h"
+#include "tempmachine.h"
 
 #include <array>
-#include <cstdlib>
 #include <cstring>
-#include <map>
 #include <vector>
 
 namespace {
@@ -39,43 +38,22 @@ private:
 // Ports 0 to 3 exist. Each request reads a mode byte: fail, return a short
 // count, or answer with input bytes over the body (pass-through packets keep
 // their header unless the mode also asks for a non-zero ReturnCode).
-class FuzzDrivers : public DeviceChannel {
-public:
-    explicit FuzzDrivers(Input& input) : m_input(input) { setDeviceChannel(this); }
-    ~FuzzDrivers() override { setDeviceChannel(nullptr); }
-    int live = 0;
-
-    HANDLE openDevice(const std::string& sDeviceName) override
-    {
-        for (int n = 0; n < 4; ++n) {
-            if (sDeviceName == "\\\\.\\Scsi" + std::to_string(n) + ":") {
-                ++live;
-                return reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(0x100 + n));
-            }
-        }
-        return INVALID_HANDLE_VALUE;
-    }
-    bool ioControl(HANDLE, std::uint32_t dwCode, void*, std::uint32_t, void* pOut, std::uint32_t dwOutLength,
-                   std::uint32_t& dwReturned) override
-    {
-        dwReturned = 0;
-        const std::uint8_t bMode = m_input.byte();
-        if (m_input.empty() || (bMode & 3) == 0)
+tsmtest::StandInDrivers::Answer fromInput(Input& input)
+{
+    return [&input](std::uint32_t dwCode, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {
+        const std::uint8_t bMode = input.byte();
+        if (input.empty() || (bMode & 3) == 0)
             return false;
-        auto* pbOut = static_cast<std::uint8_t*>(pOut);
-        const std::size_t nStart = dwCode == 0x0004D008 && dwOutLength >= 28 ? 28 : 0;
-        if (pbOut != nullptr && dwOutLength > nStart)
-            m_input.take(pbOut + nStart, dwOutLength - nStart);
-        if (nStart != 0 && pbOut != nullptr && (bMode & 4) != 0)
-            pbOut[20] = bMode;
-        dwReturned = (bMode & 3) == 1 ? std::min<std::uint32_t>(m_input.byte(), dwOutLength) : dwOutLength;
+        const std::size_t nStart = dwCode == 0x0004D008 && buffer.size() >= 28 ? 28 : 0;
+        if (buffer.size() > nStart)
+            input.take(buffer.data() + nStart, buffer.size() - nStart);
+        if (nStart != 0 && (bMode & 4) != 0)
+            buffer[20] = bMode;
+        const auto dwSize = static_cast<std::uint32_t>(buffer.size());
+        dwReturned = (bMode & 3) == 1 ? std::min<std::uint32_t>(input.byte(), dwSize) : dwSize;
         return true;
-    }
-    void closeDevice(HANDLE) override { --live; }
-
-private:
-    Input& m_input;
-};
+    };
+}
 
 const CommandType kTypes[] = {eCSMI_CISS, eCSMI_I2O, eCSMI_FIBRE, eCSMI_SWITCH, eLEGACY};
 
@@ -166,21 +144,16 @@ void runOne(Input& input)
 // Slot lookups during bus information go to an emulated machine without
 // hardware; bus information itself is left out, as a reply naming a bus
 // other than EISA or PCI is a fatal misuse by design.
-const bool kMachineReady = [] {
-    char szPattern[] = "/tmp/tsm-fuzz-machine-XXXXXX";
-    if (const char* pszRoot = ::mkdtemp(szPattern))
-        ::setenv("TSM_MACHINE", pszRoot, 1);
-    return true;
-}();
+const tsmtest::TempMachine kMachine;
 
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* pbData, std::size_t nSize)
 {
     Input input(pbData, nSize);
-    FuzzDrivers drivers(input);
+    const tsmtest::StandInDrivers drivers(4, fromInput(input));
     for (int n = 0; n < 4 && !input.empty(); ++n)
         runOne(input);
-    check(drivers.live == 0);
+    check(drivers.openHandles() == 0);
     return 0;
 }

@@ -26,7 +26,6 @@ public:
     }
     ByteImage& le16(std::size_t nOffset, std::uint16_t wValue) { return le(nOffset, wValue, 2); }
     ByteImage& le32(std::size_t nOffset, std::uint32_t dwValue) { return le(nOffset, dwValue, 4); }
-    ByteImage& le64(std::size_t nOffset, std::uint64_t qwValue) { return le(nOffset, qwValue, 8); }
     ByteImage& text(std::size_t nOffset, std::string_view characters)
     {
         for (std::size_t i = 0; i < characters.size(); ++i)

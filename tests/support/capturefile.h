@@ -70,16 +70,6 @@ public:
         return result;
     }
 
-    // Only the requests with this control code ("0x00072158").
-    std::vector<CapturedRequest> requests(const std::string& code) const
-    {
-        std::vector<CapturedRequest> result;
-        for (const CapturedRequest& request : requests())
-            if (request.code == code)
-                result.push_back(request);
-        return result;
-    }
-
 private:
     std::string m_path;
 };

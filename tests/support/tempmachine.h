@@ -37,6 +37,8 @@ public:
             m_previous = previous;
         ::setenv("TSM_MACHINE", m_root.c_str(), 1);
     }
+    // A machine whose description is a copy of that host file.
+    explicit TempMachine(const std::string& descriptionPath) : TempMachine() { useDescription(descriptionPath); }
     ~TempMachine()
     {
         if (m_hadPrevious)

@@ -1,81 +1,38 @@
-// BMIC and SCSI commands, drive and remote discovery and identities through
-// each transport on a simulated machine: the packet sent, read back from the
-// machine's capture against images written from the packet tables, and what
-// the transport makes of the simulated drivers' replies.
+// The transports. On a simulated machine (machines/transports.xml says what
+// each port holds): BMIC and SCSI commands, drive and remote discovery and
+// identities, the packet sent read back from the machine's capture against
+// images written from the packet tables, and what the transport makes of the
+// simulated drivers' replies. With a stand-in for the storage drivers, the
+// edges no simulated driver produces: an unknown bus type, Fibre Channel
+// inquiry data that needs a bigger buffer or points outside itself, a
+// management query that never returns, and the time-limited calls that give
+// such a query up.
 #include "byteimage.h"
 #include "capturefile.h"
+#include "imxboundedcall.h"
 #include "imxioctlfactory.h"
+#include "standindrivers.h"
 #include "tempmachine.h"
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <future>
+#include <map>
 #include <optional>
+#include <thread>
 #include <tuple>
 
 namespace {
 
 using namespace InfoMgr;
+using namespace std::chrono_literals;
 using tsmtest::toHex;
 using Image = tsmtest::ByteImage;
-
-std::string senseBytes(std::size_t nLength)
-{
-    std::string text = "70 00 05";
-    for (std::size_t n = 3; n < nLength; ++n)
-        text += " " + toHex(std::vector<std::uint8_t>{static_cast<std::uint8_t>(n)});
-    return text;
-}
-
-// Ports: 0 CISS, big map, logical drives 0 2 4 5 (4 unreadable), a refusal
-// with 48 sense bytes, remote controllers: the maker's, another product,
-// another maker, one that answers no inquiry. 1 I2O, 2 Fibre Channel with an
-// array controller at 2:3:0, 3 legacy, 4 CISS without physical drives, 5
-// CISS small map, 6 CISS with 33 remote controllers, 8 Fibre Channel without the attribute interface; from 10
-// the ports of each transport that fail, answer short or garbage, and whose
-// firmware fails identify controller.
-std::string description()
-{
-    std::string text = R"(<machine>
-  <port number="0" driver="ciss"><controller><board ports="8" drivesperport="16"/>
-    <physicaldrive port="0" target="0"/><physicaldrive port="1" target="11"/><physicaldrive port="7" target="15"/>
-    <logicaldrive number="0" blocks="1000"/><logicaldrive number="2" blocks="1000"/>
-    <logicaldrive number="4" blocks="1000"/><logicaldrive number="5" blocks="1000"/>
-    <fail opcode="0x10" drive="4" error="31"/>
-    <fail opcode="0x64" scsistatus="2" commandstatus="1" sense=")" + senseBytes(48) + R"("/>
-    <remote lun="0400004102000000"><board product="ARRAYBOX 4400   " serial="SUBSYSTEM-SERIAL-0123456789ABCDE"/></remote>
-    <remote lun="0500004103000000"><board product="ARRAYBOX 4401   "/></remote>
-    <remote lun="0600004104000000"><board vendor="OTHERCO " product="ARRAYBOX 4400   "/></remote>
-    <remote lun="0700004105000000"><board product="ARRAYBOX 4400   "/><fail scsiopcode="0x12" error="31"/></remote>
-  </controller></port>
-  <port number="1" driver="i2o"><controller><physicaldrive port="0" target="1"/>
-    <logicaldrive number="3" blocks="4000000000"/><fail opcode="0x64" commandstatus="258"/>
-    <fail scsiopcode="0x1a" sense="70 00 05 00 00 00 00 10 00 00 00 00 24 00 00 00 00 00 aa bb cc dd ee ff"/>
-  </controller></port>
-  <port number="2" driver="fibre"><controller wwn1="1000000000C0FFEE" wwn2="2000000000C0FFEE" portaddress="0xABCDEF" portstate="0x21">
-    <remote path="2" target="3" lunbyte="0" wwn1="5000000000000001" wwn2="5000000000000002" portaddress="0x010203" portstate="0x31">
-      <fail opcode="0x64" scsistatus="2" commandstatus="1" sense=")" + senseBytes(48) + R"("/></remote>
-  </controller></port>
-  <port number="3" driver="legacy"><controller bus="eisa" slot="5"><logicaldrive number="3" blocks="4000000000"/></controller></port>
-  <port number="4" driver="ciss"><controller><logicaldrive number="0" blocks="10"/><logicaldrive number="2" blocks="10"/>
-    <logicaldrive number="5" blocks="10"/></controller></port>
-  <port number="5" driver="ciss"><controller><physicaldrive port="0" target="0"/><physicaldrive port="1" target="1"/>
-    <physicaldrive port="3" target="6"/></controller></port>
-  <port number="8" driver="fibre"><controller hbaapi="false" wwn1="6000000000000001" wwn2="6000000000000002" portaddress="0x445566" portstate="0x41">
-    <remote path="1" target="9" lunbyte="4" wwn1="6000000000000001" wwn2="6000000000000002" portaddress="0x445566" portstate="0x41"/>
-  </controller></port>
-)";
-    // 33 remote controllers: a list of 264 bytes.
-    text += "  <port number=\"6\" driver=\"ciss\"><controller>";
-    for (int nRemote = 1; nRemote <= 33; ++nRemote)
-        text += "<remote path=\"1\" target=\"" + std::to_string(nRemote) + "\"/>";
-    text += "</controller></port>\n";
-    int nPort = 10;
-    for (const char* pszContent : {R"(<fault kind="error" error="31"/><controller/>)", R"(<fault kind="short" bytes="20"/><controller/>)",
-                                   R"(<fault kind="garbage" seed="7"/><controller/>)", R"(<controller><fail opcode="0x11" error="1117"/></controller>)"})
-        for (const char* pszDriver : {"ciss", "i2o", "fibre", "legacy"})
-            text += "  <port number=\"" + std::to_string(nPort++) + "\" driver=\"" + pszDriver + "\">" + pszContent + "</port>\n";
-    return text + "</machine>\n";
-}
+using StandIn = tsmtest::StandInDrivers;
 
 // The caller's side of one send: data, sense room and the out-values.
 struct Call {
@@ -115,14 +72,12 @@ struct Call {
 };
 
 const std::vector<std::uint8_t> kRead10 = {0x28, 0, 0x11, 0x22, 0x33, 0x44, 0, 0x00, 0x01, 0};
-const std::vector<std::uint8_t> kInquiry = {0x12, 0, 0, 0, 0x60, 0};
 
 class TransportOnMachine : public ::testing::Test {
 protected:
     void SetUp() override
     {
         GTEST_FLAG_SET(death_test_style, "threadsafe");
-        machine.writeDescription(description());
     }
     // The requests sent since the last call.
     std::vector<tsmtest::CapturedRequest> sent()
@@ -133,22 +88,17 @@ protected:
     }
     std::string lastSent() { return sent().back().in; }
 
-    tsmtest::TempMachine machine;
+    tsmtest::TempMachine machine{TSM_SOURCE_DIR "/tests/infomgrnt/machines/transports.xml"};
     std::optional<tsmtest::CaptureFile> capture{std::in_place, machine.root() + "/capture.jsonl"};
 };
 
 TEST_F(TransportOnMachine, BmicCommandBlockFollowsDirectionAndLength)
 {
-    BmicTransfer command{0x11, 2, 0x01020304, 0};
+    // A write of 0x12345 bytes (the block of a read is in the CISS packet below).
     BmicCommandBlock block{};
-    for (const auto& [dwDirection, dwLength, pszBlock] : {std::tuple{1u, 512u, "26020403020111000200"},
-                                                           std::tuple{2u, 0x12345u, "27020403020111452300"}}) {
-        command.dwDirection = dwDirection;
-        createIoCtlCommandGroup(eCSMI_CISS)->setupBmicParameters(command, dwLength, block);
-        EXPECT_EQ(toHex(block), pszBlock);
-    }
-    command.dwDirection = 3;
-    EXPECT_DEATH(createIoCtlCommandGroup(eCSMI_CISS)->setupBmicParameters(command, 0, block),
+    createIoCtlCommandGroup(eCSMI_CISS)->setupBmicParameters(BmicTransfer{0x11, 2, 0x01020304, 2}, 0x12345, block);
+    EXPECT_EQ(toHex(block), "27020403020111452300");
+    EXPECT_DEATH(createIoCtlCommandGroup(eCSMI_CISS)->setupBmicParameters(BmicTransfer{0x11, 2, 0x01020304, 3}, 0, block),
                  "dwControlCode == CONTROL_DIRECTION_READ \\|\\| dwControlCode == CONTROL_DIRECTION_WRITE");
 }
 
@@ -180,18 +130,9 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
         EXPECT_EQ(dwExpected < 40 || call.sense[39] == 39, true);
     }
 
-    // A remote controller at its LUN address; a write carries the caller's
-    // data; a command without data says 4.
-    SchemaObjectEssentialData remote(0, 0x8007, eCSMI_CISS);
-    remote.setLunAddress({0x04, 0, 0, 0x41, 0x02, 0, 0, 0});
-    Call inquiry(96, 0);
-    EXPECT_EQ(inquiry.scsi(remote, kInquiry), 0u);
-    EXPECT_EQ(lastSent().substr(2 * 28, 2 * 18), "0400004102000000" "ffff" "06" "00" "120000006000");
-    EXPECT_EQ(std::string(inquiry.data.begin() + 16, inquiry.data.begin() + 32), "ARRAYBOX 4400   ");
-    // Nothing at that address: command status 4, no data.
-    remote.setLunAddress({0x09, 0, 0, 0x41, 0x02, 0, 0, 0});
-    EXPECT_EQ(inquiry.scsi(remote, kInquiry), 0u);
-    EXPECT_EQ(std::make_tuple(inquiry.wCommandStatus, inquiry.data), std::make_tuple(std::uint16_t{4}, std::vector<std::uint8_t>(96, 0)));
+    // A write carries the caller's data; a command without data says 4. (A
+    // SCSI read at a remote controller's LUN address is the inquiry of remote
+    // discovery below.)
     Call write(0, 0);
     write.data = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7};
     write.dwDataLength = 8;
@@ -200,8 +141,7 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
     EXPECT_EQ(written.size(), 2 * 156u);
     EXPECT_EQ(written.substr(2 * 36, 2 * 24), "ffff" "06" "00" "3b0102030405" "00000000000000000000" "02000000");
     EXPECT_EQ(written.substr(2 * 148), "a0a1a2a3a4a5a6a7");
-    Call none(0, 0);
-    EXPECT_EQ(none.scsi(controller, {0, 0, 0, 0, 0, 0}), 0u);
+    EXPECT_EQ(Call(0, 0).scsi(controller, {0, 0, 0, 0, 0, 0}), 0u);
     EXPECT_EQ(lastSent().substr(2 * 56, 8), "04000000");
 }
 
@@ -219,10 +159,8 @@ TEST_F(TransportOnMachine, FailuresLeaveTheCallersBuffersAlone)
         EXPECT_EQ(call.sense, std::vector<std::uint8_t>(32, 0xCC));
         EXPECT_EQ(call.dwSenseLength, 32u);
     }
-    for (CommandType eType : types) {
-        Call call(512, 32);
-        EXPECT_EQ(call.bmic(SchemaObjectEssentialData(9, 0x8000, eType), 0x11), 0x80000007u);
-    }
+    for (CommandType eType : types)
+        EXPECT_EQ(Call(512, 32).bmic(SchemaObjectEssentialData(9, 0x8000, eType), 0x11), 0x80000007u);
 }
 
 TEST_F(TransportOnMachine, I2OBmicCountsSectorsAndReportsItsStatusAsSense)
@@ -257,10 +195,6 @@ TEST_F(TransportOnMachine, I2OScsiPacketAndReadTranslation)
 {
     SchemaObjectEssentialData drive(1, 0x8005, eCSMI_I2O);
     drive.setAddress({1, 5, 3});
-    // Nobody at path 1 target 5: the inquiry data says so.
-    Call inquiry(96, 0);
-    EXPECT_EQ(inquiry.scsi(drive, kInquiry), 0u);
-    EXPECT_EQ(inquiry.data[0], 0x7F);
     Call call(64, 64);
     EXPECT_EQ(call.scsi(drive, {0x1A, 0, 0x3F, 0, 64, 0}), 0u);
     const Image packet = Image(124 + 64).hex(0, "1c000000 5a595242 4d494300 ffffffff 02000000 00000000 a0000000")
@@ -335,7 +269,7 @@ TEST_F(TransportOnMachine, LegacyPacketsAndClipping)
     EXPECT_EQ(call.bmic(drive, 0x99), 0x80000005u);
 
     Call inquiry(96, 16);
-    EXPECT_EQ(inquiry.scsi(drive, kInquiry), 0u);
+    EXPECT_EQ(inquiry.scsi(drive, {0x12, 0, 0, 0, 0x60, 0}), 0u);
     EXPECT_EQ(inquiry.data[0], 0x7F);
     EXPECT_EQ(lastSent(), toHex(Image(86 + 96).hex(0, "1c000000 4f44584d26500000 b4000000 04000000 00000000 9a000000")
                                     .hex(28, "050103 2c010000 00000000").u8(41, 6).hex(58, "120000006000").hex(82, "60000000")
@@ -354,6 +288,19 @@ TEST_F(TransportOnMachine, LegacyPacketsAndClipping)
     // More than 65535 bytes is a misuse.
     Call huge(70000, 0);
     EXPECT_DEATH(huge.bmic(drive, 0x11), "dwIOBufferSize <= MAX_ODX_CMD_SIZE");
+}
+
+// Port, object type, command type and address bytes of each record.
+std::vector<std::string> identities(const EssentialDataList& records)
+{
+    std::vector<std::string> found;
+    for (const auto& pRecord : records) {
+        char text[48];
+        std::snprintf(text, sizeof text, "port %u type %#x command %d at ", pRecord->port(),
+                      static_cast<unsigned>(pRecord->eObjectType()), static_cast<int>(pRecord->eCommandType()));
+        found.push_back(text + toHex(pRecord->address()));
+    }
+    return found;
 }
 
 // (port, target, number) of each drive record; logical drives have no place.
@@ -375,23 +322,19 @@ TEST_F(TransportOnMachine, DrivesUpToTheCountWithBlocksAndFromEitherPresenceMap)
     const auto ciss = createIoCtlCommandGroup(eCSMI_CISS);
     // Logical drives: port 0 has four, drive 4 unreadable, so every index is
     // asked; port 4 has three, found by drive 5. Drives without blocks count not.
-    const struct {
-        std::uint32_t dwPort;
-        std::size_t nAsked;
-    } logical[] = {{0, 32}, {4, 6}};
-    for (const auto& c : logical) {
-        SCOPED_TRACE(c.dwPort);
-        const SchemaObjectEssentialData controller(c.dwPort, 0x8000, eCSMI_CISS);
+    for (const auto& [dwPort, nAsked] : {std::pair<std::uint32_t, std::size_t>{0, 32}, {4, 6}}) {
+        SCOPED_TRACE(dwPort);
+        const SchemaObjectEssentialData controller(dwPort, 0x8000, eCSMI_CISS);
         sent();
         EssentialDataList records;
         EXPECT_EQ(ciss->discoverLogicalDrives(controller, records, controller), 0u);
         EXPECT_EQ(drives(records, 0x8003), (std::vector<std::tuple<int, int, int>>{{-1, -1, 0}, {-1, -1, 2}, {-1, -1, 5}}));
         const std::vector<tsmtest::CapturedRequest> requests = sent();
-        EXPECT_EQ(requests.size(), 1 + c.nAsked);
+        EXPECT_EQ(requests.size(), 1 + nAsked);
         // Blocks the transport builds itself: length most significant byte first, no value.
         EXPECT_EQ(requests[0].in.substr(2 * 38, 24), "0a00" "26" "00" "00000000" "11" "0200" "00");
         EXPECT_EQ(requests.back().in.substr(2 * 40, 14), "26" + toHex(std::vector<std::uint8_t>{
-                                                                     static_cast<std::uint8_t>(c.nAsked - 1)}) + "0000000010");
+                                                                     static_cast<std::uint8_t>(nAsked - 1)}) + "0000000010");
     }
     const struct {
         std::uint32_t dwPort;
@@ -412,18 +355,15 @@ TEST_F(TransportOnMachine, DrivesUpToTheCountWithBlocksAndFromEitherPresenceMap)
     }
 }
 
-TEST_F(TransportOnMachine, CissRemoteControllersAreTheMakersProductsOnly)
+TEST_F(TransportOnMachine, CissRemoteControllersAreTheMakersProductsOnlyAndHaveIdentities)
 {
+    const auto ciss = createIoCtlCommandGroup(eCSMI_CISS);
     const SchemaObjectEssentialData controller(0, 0x8000, eCSMI_CISS);
     EssentialDataList records;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverRemoteControllers(controller, records), 0u);
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0]->eObjectType(), 0x8007u);
-    EXPECT_EQ(records[0]->eCommandType(), eCSMI_CISS);
-    EXPECT_EQ(records[0]->port(), 0u);
-    EXPECT_EQ(toHex(records[0]->lunAddress()), "0400004102000000");
+    EXPECT_EQ(ciss->discoverRemoteControllers(controller, records), 0u);
     // Path: low six bits of entry byte 3; target: byte 0; LUN: byte 4.
-    EXPECT_EQ(toHex(records[0]->address()), "010402");
+    ASSERT_EQ(identities(records), std::vector<std::string>{"port 0 type 0x8007 command 0 at 010402"});
+    EXPECT_EQ(toHex(records[0]->lunAddress()), "0400004102000000");
     // The list asked for 8008 bytes (bytes 6 to 9 most significant first),
     // then an inquiry of 96 bytes at each of the four entries.
     const std::vector<tsmtest::CapturedRequest> requests = sent();
@@ -435,33 +375,30 @@ TEST_F(TransportOnMachine, CissRemoteControllersAreTheMakersProductsOnly)
 
     // Only the low byte of the list length counts: 33 entries are read as one.
     EssentialDataList many;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverRemoteControllers(SchemaObjectEssentialData(6, 0x8000, eCSMI_CISS), many), 0u);
+    EXPECT_EQ(ciss->discoverRemoteControllers(SchemaObjectEssentialData(6, 0x8000, eCSMI_CISS), many), 0u);
     EXPECT_EQ(many.size(), 1u);
 
     // Nothing behind port 5; the other transports have no remote controllers of this kind.
     EssentialDataList none;
-    EXPECT_EQ(createIoCtlCommandGroup(eCSMI_CISS)->discoverRemoteControllers(SchemaObjectEssentialData(5, 0x8000, eCSMI_CISS), none), 3u);
+    EXPECT_EQ(ciss->discoverRemoteControllers(SchemaObjectEssentialData(5, 0x8000, eCSMI_CISS), none), 3u);
     EXPECT_EQ(createIoCtlCommandGroup(eCSMI_I2O)->discoverRemoteControllers(controller, none), 3u);
     EXPECT_EQ(createIoCtlCommandGroup(eLEGACY)->discoverRemoteControllers(controller, none), 3u);
     EXPECT_TRUE(none.empty());
-}
 
-TEST_F(TransportOnMachine, CissRemoteIdentityRecord)
-{
-    // The record itself is read on the typical machine by the object model;
-    // here a remote whose inquiry fails keeps vendor and product empty.
-    const auto ciss = createIoCtlCommandGroup(eCSMI_CISS);
+    // Identity records: the record itself is read on the typical machine by
+    // the object model; here a remote whose inquiry fails keeps vendor and
+    // product empty.
     SchemaObjectEssentialData remote(0, 0x8007, eCSMI_CISS);
     remote.setLunAddress({0x07, 0, 0, 0x41, 0x05, 0, 0, 0});
     std::array<std::uint8_t, 64> identity{};
     EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
     EXPECT_EQ(toHex(identity, 0, 32), "0c0003" + std::string(58, '0'));
-    // The name reply's text from 44, in its 32 bytes; an inquiry of 95 bytes.
+    // A whole 32-byte name from 44 (the record the object model reads of the
+    // typical machine's remote pins the other fields); an inquiry of 95 bytes.
     remote.setLunAddress({0x04, 0, 0, 0x41, 0x02, 0, 0, 0});
     sent();
     EXPECT_EQ(ciss->getRemoteIdentity(remote, identity.data(), identity.size()), 0u);
-    EXPECT_EQ(toHex(identity), toHex(Image(64).hex(0, "0c0003").text(3, "ORVANE  ARRAYBOX 4400   ")
-                                         .text(32, "SUBSYSTEM-SERIAL-0123456789ABCDE").bytes()));
+    EXPECT_EQ(std::string(identity.begin() + 32, identity.end()), "SUBSYSTEM-SERIAL-0123456789ABCDE");
     int inquiries = 0;
     for (const tsmtest::CapturedRequest& request : sent())
         inquiries += request.in.substr(2 * 38, 2 * 7) == "0600" "12000000" "5f" ? 1 : 0;
@@ -510,6 +447,167 @@ TEST_F(TransportOnMachine, FibreIdentityFromWhicheverQueryAnswers)
         EXPECT_EQ(toHex(identity), c.identity);
         EXPECT_EQ(sent().back().in, toHex(c.query.bytes()));
     }
+}
+
+// Answers packets by the control code at 16 ("ZYRFC" 1 and 2 differ only
+// there), copying the reply's body over the request's from offset 28.
+StandIn::Answer byControlCode(std::map<std::uint32_t, Image> replies)
+{
+    return [replies](std::uint32_t, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {
+        const auto it = buffer.size() >= 28 ? replies.find(buffer[16]) : replies.end();
+        if (it == replies.end())
+            return false;
+        for (std::size_t n = 28; n < std::min(buffer.size(), it->second.bytes().size()); ++n)
+            buffer[n] = it->second.bytes()[n];
+        dwReturned = static_cast<std::uint32_t>(buffer.size());
+        return true;
+    };
+}
+
+TEST(TransportStandIn, UnknownBusTypeIsFatal)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    tsmtest::TempMachine machine;
+    // Configuration record with bus type 1 (neither EISA nor PCI) at 47.
+    StandIn drivers(8, byControlCode({{2, Image(196).hex(40, "f1a7014c").u8(46, 4).u8(47, 1)}}));
+    const SchemaObjectEssentialData ciss(0, 0x8000, eCSMI_CISS);
+    BusInfoRecord busInfo{};
+    EXPECT_DEATH(createIoCtlCommandGroup(eCSMI_CISS)->getControllerBusInfo(ciss, busInfo),
+                 "configBuffer.CntlrConfiguration.bIoBusType == 3");
+}
+
+// The adapter bus information of a port's inquiry data: bus count, 8-byte
+// bus entries from offset 4 (unit count, offset of the first unit at +4),
+// unit records (path, target, LUN, next offset at 8, inquiry data at 12).
+Image fibreInquiryData()
+{
+    Image data(176);
+    data.u8(0, 2);
+    data.u8(4, 2).le32(8, 32);
+    data.u8(12, 1).le32(16, 128);
+    data.hex(32, "000100").le32(40, 80).u8(44, 0x0C);   // array controller
+    data.hex(80, "000200").le32(88, 0).u8(92, 0x2D);    // enclosure services (qualifier bits set)
+    data.hex(128, "010300").le32(136, 0).u8(140, 0x00); // a disk: not kept
+    return data;
+}
+
+// Answers the rescan, then the inquiry data once the buffer holds dwNeeded;
+// the sizes of the buffers offered go to sizes.
+StandIn::Answer inquiryPort(const Image& data, std::uint32_t dwNeeded, std::vector<std::uint32_t>& sizes,
+                            std::uint32_t dwReturned = 0)
+{
+    return [data, dwNeeded, &sizes, dwReturned](std::uint32_t dwCode, std::vector<std::uint8_t>& buffer,
+                                                std::uint32_t& dwBytes) {
+        if (dwCode == 0x0004101C)
+            return true;
+        if (dwCode != 0x0004100C)
+            return false;
+        sizes.push_back(static_cast<std::uint32_t>(buffer.size()));
+        if (buffer.size() < dwNeeded)
+            return false;
+        std::copy(data.bytes().begin(), data.bytes().end(), buffer.begin());
+        dwBytes = dwReturned != 0 ? dwReturned : static_cast<std::uint32_t>(data.bytes().size());
+        return true;
+    };
+}
+
+TEST(TransportStandIn, FibreRemoteControllersFromTheInquiryData)
+{
+    tsmtest::TempMachine machine;
+    const auto fibre = createIoCtlCommandGroup(eCSMI_FIBRE);
+    const SchemaObjectEssentialData adapter(2, 0x8000, eCSMI_FIBRE);
+    std::vector<std::uint32_t> sizes;
+    StandIn drivers(8, inquiryPort(fibreInquiryData(), 40000, sizes));
+    EssentialDataList records;
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, records), 0u);
+    EXPECT_EQ(identities(records), (std::vector<std::string>{"port 2 type 0x8007 command 2 at 000100",
+                                                             "port 2 type 0x8007 command 3 at 000200"}));
+    // The buffer grows by 16384 while the call fails.
+    EXPECT_EQ(sizes, (std::vector<std::uint32_t>{16384, 32768, 49152}));
+
+    // Never large enough below 131072: seven tries, nothing found.
+    sizes.clear();
+    drivers.m_answer = inquiryPort(fibreInquiryData(), 131072, sizes);
+    EssentialDataList none;
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, none), 3u);
+    EXPECT_EQ(sizes.size(), 7u);
+    EXPECT_EQ(sizes.back(), 114688u);
+
+    // A reply that ends before the second bus's unit keeps what lies inside
+    // it; offsets that point outside the reply or loop are not followed.
+    const struct {
+        Image data;
+        std::uint32_t dwReturned;
+        std::size_t nFound;
+    } bounds[] = {{fibreInquiryData(), 130, 2}, {fibreInquiryData().le32(40, 32).u8(4, 200).le32(16, 0xFFFFFFF0), 0, 200}};
+    for (const auto& b : bounds) {
+        SCOPED_TRACE(b.nFound);
+        drivers.m_answer = inquiryPort(b.data, 0, sizes, b.dwReturned);
+        EssentialDataList found;
+        EXPECT_EQ(fibre->discoverRemoteControllers(adapter, found), 0u);
+        EXPECT_EQ(found.size(), b.nFound);
+    }
+
+    // The rescan failing gives 3; no port, 0x80000009.
+    drivers.m_answer = [](std::uint32_t, std::vector<std::uint8_t>&, std::uint32_t&) { return false; };
+    EXPECT_EQ(fibre->discoverRemoteControllers(adapter, none), 3u);
+    EXPECT_EQ(fibre->discoverRemoteControllers(SchemaObjectEssentialData(8, 0x8000, eCSMI_FIBRE), none), 0x80000009u);
+    EXPECT_TRUE(none.empty());
+    EXPECT_EQ(drivers.openHandles(), 0);
+}
+
+TEST(TransportStandIn, HangingManagementQueryIsAbandonedAfterItsTimeout)
+{
+    tsmtest::TempMachine machine;
+    // The abandoned call still runs when the test ends, so its stand-in stays.
+    static StandIn drivers(8, byControlCode(
+        {{3, Image(60).hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41)}}));
+    setDeviceChannel(&drivers);
+    const StandIn::Answer name = drivers.m_answer;
+    drivers.m_answer = [name](std::uint32_t dwCode, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {
+        if (buffer[16] == 14)
+            std::this_thread::sleep_for(std::chrono::seconds(12));
+        return name(dwCode, buffer, dwReturned);
+    };
+    SchemaObjectEssentialData remote(2, 0x8007, eCSMI_FIBRE);
+    remote.setAddress({0, 7, 1});
+    std::array<std::uint8_t, 20> identity{};
+    const auto start = std::chrono::steady_clock::now();
+    const std::uint32_t dwResult =
+        createIoCtlCommandGroup(eCSMI_FIBRE)->getRemoteIdentity(remote, identity.data(), identity.size());
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    setDeviceChannel(nullptr);
+    // The port-attributes query names 10 seconds; the name query then answers.
+    EXPECT_EQ(dwResult, 0u);
+    EXPECT_GE(seconds, 9.9);
+    EXPECT_LT(seconds, 11.5);
+    EXPECT_EQ(toHex(identity), "6000000000000001" "6000000000000002" "41" "445566");
+}
+
+TEST(BoundedCall, WorkersAreReusedAndAnOverrunDoesNotBlockTheNextCall)
+{
+    // Kernel thread ids: unlike library thread ids, not handed out again soon.
+    pid_t first = 0, second = 0;
+    EXPECT_TRUE(InfoMgr::runWithTimeLimit([&] { first = ::gettid(); }, 1s));
+    EXPECT_TRUE(InfoMgr::runWithTimeLimit([&] { second = ::gettid(); }, 1s));
+    EXPECT_EQ(first, second);
+    EXPECT_NE(first, ::gettid());
+
+    // A call that never answers in time: given up after its limit, while the
+    // next call gets a worker of its own and the overrun ends on its own.
+    auto release = std::make_shared<std::promise<void>>();
+    auto finished = std::make_shared<std::atomic<bool>>(false);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(InfoMgr::runWithTimeLimit(
+        [wait = release->get_future().share(), finished] { wait.wait(); *finished = true; }, 1s));
+    EXPECT_GE(std::chrono::steady_clock::now() - started, 1s);
+    pid_t third = 0;
+    EXPECT_TRUE(InfoMgr::runWithTimeLimit([&] { third = ::gettid(); }, 1s));
+    EXPECT_NE(third, first);
+    release->set_value();
+    for (int i = 0; i < 200 && !*finished; ++i)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_TRUE(*finished);
 }
 
 }
