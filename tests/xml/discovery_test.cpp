@@ -1,11 +1,20 @@
-// Merging client documents into a discovery document: patterns at every
-// depth, operations and their links, device groups and their consolidation.
-// Every expected document is written out by hand.
+// The discovery document of the typical simulated machine against the
+// reviewed golden file (TSM_UPDATE_GOLDEN=1 rewrites it; review its diff like
+// code), concurrent builds on the shared tree, and the devices that other
+// providers' documents append. Merging client documents into a discovery
+// document: patterns at every depth, operations and their links, device
+// groups and their consolidation. Every expected document is written out by
+// hand.
+#include "discoverydocument.h"
 #include "discoverymerger.h"
+#include "simulatedmachine.h"
 #include "xmltexts.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iostream>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -73,7 +82,14 @@ std::string check(const std::string& query)
            "<Link>/tool/run.htm?Operation=Check&amp;" + query + "</Link></Operation></Operations>";
 }
 
-struct MergeCase { const char* pszName; std::string primary; std::vector<std::string> clients; std::string expected; };
+// The clients merged in order into the primary document, by default one of
+// all three devices, and the merged document.
+struct MergeCase {
+    const char* pszName;
+    std::vector<std::string> clients;
+    std::string expected;
+    std::string primary = discovery(kDevices);
+};
 
 void expectMerges(const MergeCase& c)
 {
@@ -89,26 +105,21 @@ TEST(DiscoveryMerger, PatternsSelectTheDevicesThatGetOperations)
     const std::string checkAll = single("Check", "d");
     const MergeCase cases[] = {
         {"Any matches every device at every depth",
-         discovery(kDevices),
          {client(pattern(kAny, kAny, kAny, checkAll))},
          discovery(kA + check(kQueryA) + kEnd + kB + kC + check(kQueryC) + kEnd + check(kQueryB) + kEnd)},
         {"a pattern field subset matches, a field with another value fails",
-         discovery(kDevices),
          {client(pattern("<PCI><SubsystemVendorID>0x7A10</SubsystemVendorID></PCI>", kAny, kAny, checkAll) +
                  pattern("<PCI><SubsystemVendorID>0x7A11</SubsystemVendorID></PCI>", kAny, kAny, single("Never")))},
          discovery(kA + check(kQueryA) + kEnd + kB + kC + kEnd + kEnd)},
         {"a type without fields matches its bus; class and instance compared",
-         discovery(kDevices),
          {client(pattern("<Fibre/>", "<ArrayController/>", "<WWN>50:01</WWN>", checkAll) +
                  pattern(kAny, "<ArrayController/>", "<WWN>50:02</WWN>", checkAll) +
                  pattern(kAny, "<HostBusAdapter/>", kAny, checkAll))},
          discovery(kA + kEnd + kB + kC + kEnd + check(kQueryB) + kEnd)},
         {"a matched device always gets Operations; nested patterns apply below the match",
-         discovery(kDevices),
          {client(pattern("<Fibre/>", kAny, kAny, pattern(kAny, kAny, kAny, checkAll)))},
          discovery(kA + kEnd + kB + kC + check(kQueryC) + kEnd + "<Operations/>" + kEnd)},
         {"operations keep the client's order, without a description when it has none",
-         discovery(kA + kEnd),
          {client(pattern(kAny, kAny, kAny,
                          "<Operations><SingleDeviceOperation><Description>x</Description><Name>One</Name>"
                          "</SingleDeviceOperation><SingleDeviceOperation><Name>Two</Name>"
@@ -116,11 +127,11 @@ TEST(DiscoveryMerger, PatternsSelectTheDevicesThatGetOperations)
          discovery(kA + "<Operations><Operation><Description>x</Description><Name>One</Name>" + kInfo +
                    "<Link>/tool/run.htm?Operation=One&amp;" + kQueryA + "</Link></Operation><Operation><Name>Two</Name>" +
                    kInfo + "<Link>/tool/run.htm?Operation=Two&amp;" + kQueryA + "</Link></Operation></Operations>" +
-                   kEnd)},
-        {"group members are never matched",
-         discovery(kA + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>"),
-         {client(pattern(kAny, kAny, kAny, ""))},
-         discovery(kA + "<Operations/>" + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>")},
+                   kEnd),
+         discovery(kA + kEnd)},
+        {"group members are never matched", {client(pattern(kAny, kAny, kAny, ""))},
+         discovery(kA + "<Operations/>" + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>"),
+         discovery(kA + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>")},
     };
     for (const MergeCase& c : cases)
         expectMerges(c);
@@ -128,41 +139,28 @@ TEST(DiscoveryMerger, PatternsSelectTheDevicesThatGetOperations)
 
 TEST(DiscoveryMerger, MultipleDeviceOperationsGatherDevicesIntoGroups)
 {
-    const std::string arrayControllers = pattern(kAny, "<ArrayController/>", kAny, "<Operations>%</Operations>");
-    const auto withOperations = [&](const std::string& operations) {
-        std::string text = arrayControllers;
-        return text.replace(text.find('%'), 1, operations);
+    // A pattern for the array controllers (A and B) of a bus with those operations.
+    const auto withOperations = [](const std::string& operations, const std::string& type = kAny) {
+        return pattern(type, "<ArrayController/>", kAny, "<Operations>" + operations + "</Operations>");
     };
+    const std::string matched = kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd;
     const std::string memberA = kA + kEnd;
     const std::string memberB = kB + kEnd;
     const std::string bothOperation = "<Operation><Name>Both</Name>" + kInfo + "<Link>/tool/run.htm?Operation=Both&amp;" +
                                       kQueryA + "&amp;" + kQueryB + "</Link></Operation>";
     const MergeCase cases[] = {
         {"one group for all matches, named after its members",
-         discovery(kDevices),
          {client(withOperations(multiple("Both", "")))},
-         discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd + "<DeviceGroup>" +
-                   bothOperation + memberA + memberB + "<Name>A&amp;B&amp;</Name></DeviceGroup>")},
+         discovery(matched + "<DeviceGroup>" + bothOperation + memberA + memberB + "<Name>A&amp;B&amp;</Name></DeviceGroup>")},
         {"two clients, one operation name: one group, the first client's details",
-         discovery(kDevices),
-         {client(pattern("<PCI/>", kAny, kAny,
-                         "<Operations>" + multiple("Sync", "<Description>d1</Description>"
-                                                           "<DeviceGroupName>G1</DeviceGroupName>") +
-                             "</Operations>")),
-          client(pattern("<Fibre/>", kAny, kAny,
-                         "<Operations>" + multiple("Sync", "<Description>d2</Description>") + "</Operations>"),
-                 kOtherInfo)},
-         discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd +
-                   "<DeviceGroup><DeviceGroupName>G1</DeviceGroupName><Operation><Name>Sync</Name>"
-                   "<Description>d1</Description>" +
-                   kInfo + "<Link>/tool/run.htm?Operation=Sync&amp;" + kQueryA + "</Link></Operation>" + memberA +
-                   "<Name>A&amp;</Name>" + memberB + "</DeviceGroup>")},
+         {client(withOperations(multiple("Sync", "<Description>d1</Description><DeviceGroupName>G1</DeviceGroupName>"), "<PCI/>")),
+          client(withOperations(multiple("Sync", "<Description>d2</Description>"), "<Fibre/>"), kOtherInfo)},
+         discovery(matched + "<DeviceGroup><DeviceGroupName>G1</DeviceGroupName><Operation><Name>Sync</Name>"
+                             "<Description>d1</Description>" + kInfo + "<Link>/tool/run.htm?Operation=Sync&amp;" + kQueryA +
+                   "</Link></Operation>" + memberA + "<Name>A&amp;</Name>" + memberB + "</DeviceGroup>")},
         {"groups with the same members become the first group",
-         discovery(kDevices),
-         {client(withOperations(multiple("Both", "") +
-                                multiple("Also", "<DeviceGroupName>G2</DeviceGroupName>")))},
-         discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd + "<DeviceGroup>" +
-                   bothOperation + memberA + memberB +
+         {client(withOperations(multiple("Both", "") + multiple("Also", "<DeviceGroupName>G2</DeviceGroupName>")))},
+         discovery(matched + "<DeviceGroup>" + bothOperation + memberA + memberB +
                    "<Name>A&amp;B&amp;</Name><DeviceGroupName>G2</DeviceGroupName><Operation><Name>Also</Name>" +
                    kInfo + "<Link>/tool/run.htm?Operation=Also&amp;" + kQueryA + "&amp;" + kQueryB +
                    "</Link></Operation></DeviceGroup>")},
@@ -175,20 +173,18 @@ TEST(DiscoveryMerger, IncompleteDocumentsAddWhatTheyCan)
 {
     const std::string anyCheck = pattern(kAny, kAny, kAny, single("Check", "d"));
     const MergeCase cases[] = {
-        {"no client root, not a document", discovery(kA + kEnd),
-         {"<Other><Devices>" + anyCheck + "</Devices></Other>", "<VXA_ClientQWEX>"}, discovery(kA + kEnd)},
-        {"no QWEXInfo: empty link parts",
-         discovery(kA + kEnd),
-         {"<VXA_ClientQWEX><Devices>" + anyCheck + "</Devices></VXA_ClientQWEX>"},
-         discovery(kA + "<Operations><Operation><Name>Check</Name><Description>d</Description>"
-                        "<Link>//?Operation=Check&amp;" +
-                   kQueryA + "</Link></Operation></Operations>" + kEnd)},
+        {"no client root, not a document", {"<Other><Devices>" + anyCheck + "</Devices></Other>", "<VXA_ClientQWEX>"},
+         discovery(kA + kEnd), discovery(kA + kEnd)},
+        {"no QWEXInfo: empty link parts", {"<VXA_ClientQWEX><Devices>" + anyCheck + "</Devices></VXA_ClientQWEX>"},
+         discovery(kA + "<Operations><Operation><Name>Check</Name><Description>d</Description><Link>//?Operation=Check&amp;" +
+                   kQueryA + "</Link></Operation></Operations>" + kEnd),
+         discovery(kA + kEnd)},
         {"pattern without criteria, device without instance",
-         discovery(kA + kEnd + "<Device><Name>D</Name>" + kTypeA + "<Class><ArrayController/></Class></Device>"),
          {client("<Device>" + single("Check", "d") + "</Device>" +
                  pattern(kAny, kAny, "<Slot>3</Slot>", single("Check", "d")))},
          discovery(kA + check(kQueryA) + kEnd + "<Device><Name>D</Name>" + kTypeA +
-                   "<Class><ArrayController/></Class></Device>")},
+                   "<Class><ArrayController/></Class></Device>"),
+         discovery(kA + kEnd + "<Device><Name>D</Name>" + kTypeA + "<Class><ArrayController/></Class></Device>")},
     };
     for (const MergeCase& c : cases)
         expectMerges(c);
@@ -196,6 +192,81 @@ TEST(DiscoveryMerger, IncompleteDocumentsAddWhatTheyCan)
     Xml::DiscoveryMerger withoutDocument{Xml::DocumentHandle()};
     withoutDocument.Merge(xmltest::parse(client(anyCheck)));
     EXPECT_TRUE(withoutDocument.document().isNull());
+}
+
+
+const char* const kGoldenPath = TSM_XML_TEST_DIR "/golden/typical-discovery.xml";
+const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+                                  "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n";
+
+// Fails the child process with a message on standard error.
+[[noreturn]] void fail(const std::string& message)
+{
+    std::cerr << message;
+    std::exit(1);
+}
+
+// Runs in a freshly started process: the hardware library reads the setup
+// records once per process, so no earlier machine of the run may be seen.
+[[noreturn]] void buildTypicalDocument()
+{
+    optest::SimulatedMachine machine("typical.xml");
+    const std::string text = xmltest::print(Xml::BuildDiscoveryDocument());
+    if (std::getenv("TSM_UPDATE_GOLDEN") != nullptr) {
+        std::ofstream(kGoldenPath, std::ios::binary) << text;
+        std::exit(0);
+    }
+    if (text != xmltest::readFile(kGoldenPath))
+        fail("discovery document differs from " + std::string(kGoldenPath) + ":\n" + text);
+    if (!xmltest::factory().IsValidDocumentText(kDocumentType + text, "<!DOCTYPE VXA_Discovery SYSTEM"))
+        fail("the discovery document does not follow its DTD\n");
+    if (xmltest::print(xmltest::parse(text)) != text)
+        fail("printing the parsed document changes it\n");
+
+    // Requests overlap: each build refreshes and reads the shared tree.
+    std::vector<std::string> texts(4);
+    std::vector<std::thread> requests;
+    for (std::string& result : texts)
+        requests.emplace_back([&result] { result = xmltest::print(Xml::BuildDiscoveryDocument()); });
+    for (std::thread& request : requests)
+        request.join();
+    for (const std::string& result : texts) {
+        if (result != text)
+            fail("an overlapping build gave another document:\n" + result);
+    }
+    std::exit(0);
+}
+
+TEST(DiscoveryDocumentDeathTest, TypicalMachineDocumentIsTheReviewedOne)
+{
+    if (std::getenv("TSM_UPDATE_GOLDEN") == nullptr) {
+        ASSERT_FALSE(xmltest::readFile(kGoldenPath).empty()) << "missing " << kGoldenPath;
+    }
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(buildTypicalDocument(), testing::ExitedWithCode(0), "");
+}
+
+TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProvider)
+{
+    const std::string own = "<Device><Name>A</Name></Device>";
+    const std::string provided = "<Device><Name>P</Name><Device><Name>Q</Name></Device></Device>"
+                                 "<Device><Name>R</Name><Operations/></Device>";
+    struct { const char* pszName; std::string document; std::string provider; std::string expected; } const cases[] = {
+        {"devices appended in order, nested ones kept", discovery(own),
+         kDocumentType + discovery("\n  " + provided + "<DeviceGroup/>\n"), discovery(own + provided)},
+        {"a provider text that does not parse", discovery(own), discovery(provided).substr(5), discovery(own)},
+        {"a provider without VXA_Discovery", discovery(own), "<Other><Devices>" + provided + "</Devices></Other>",
+         discovery(own)},
+        {"a document without Devices", "<VXA_Discovery/>", discovery(provided), "<VXA_Discovery/>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        const Xml::DocumentHandle document = xmltest::parse(c.document);
+        testing::internal::CaptureStderr();
+        Xml::AppendDevices(document, c.provider, xmltest::factory());
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(c.expected + "\n\n", xmltest::print(document));
+    }
 }
 
 }
