@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -37,30 +38,24 @@ const std::string kExternal = "OperationDiscoverExternalArrayControllers:2 ";
 const std::string kReadController = "OperationReadControllerInfo:0 ";
 const std::string kReadLogical = "OperationReadLogicalDriveInfo:0 ";
 
-// What one set adds per kind: system, adapter, controller, array, logical
-// drive, physical drive.
-struct Set {
-    const char* pszName;
-    void (*registerSet)();
-    std::vector<std::string> added;
-};
-
 template <class... Kinds>
-bool registersExactly(const Set& set)
+bool registersExactly(void (*registerSet)(), const std::vector<std::string>& expected)
 {
     const std::vector<std::size_t> before{registered<Kinds>().size()...};
-    set.registerSet();
+    registerSet();
     std::size_t kind = 0;
     const std::vector<std::string> added{entries<Kinds>(before[kind++])...};
     // The controller and the adapter each have an external discovery of their own.
-    return added == set.added &&
+    return added == expected &&
            registered<Schema::ArrayController>()[before[2]].get() != registered<Schema::HostBusAdapter>()[before[1]].get();
 }
 
 // Each set is registered in a child process, so the sets do not add up.
 TEST(RegistrationDeathTest, EachSetRegistersItsOperationsInOrder)
 {
-    const Set sets[] = {
+    // What each set adds per kind: system, adapter, controller, array,
+    // logical drive, physical drive.
+    const std::tuple<const char*, void (*)(), std::vector<std::string>> sets[] = {
         {"start-up", &Operations::registerStartupOperations,
          {kHba + kInternal, kExternal, kExternal + kReadController, "", "", ""}},
         {"logical drives", &Operations::registerLogicalDriveSet,
@@ -71,10 +66,10 @@ TEST(RegistrationDeathTest, EachSetRegistersItsOperationsInOrder)
           "OperationDiscoverLogicalDrivesA:2 OperationDiscoverDataPhysicalDrives:2 OperationDiscoverSparePhysicalDrives:2 ",
           kReadLogical, "OperationReadPhysicalDriveInfo:0 "}},
     };
-    for (const Set& set : sets) {
-        SCOPED_TRACE(set.pszName);
+    for (const auto& [pszName, registerSet, added] : sets) {
+        SCOPED_TRACE(pszName);
         EXPECT_EXIT(std::exit(registersExactly<Schema::System, Schema::HostBusAdapter, Schema::ArrayController, Schema::Array,
-                                                 Schema::LogicalDrive, Schema::PhysicalDrive>(set) ? 0 : 1), testing::ExitedWithCode(0), "");
+                                                 Schema::LogicalDrive, Schema::PhysicalDrive>(registerSet, added) ? 0 : 1), testing::ExitedWithCode(0), "");
     }
 }
 

@@ -98,11 +98,9 @@ TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValueAndTreatsWildcards)
         if (iExpected != 1)
             device.sense = tsmtest::ByteImage(18).u8(0, 0x70).u8(2, 0xF0 | bKey).u8(12, bCode).u8(13, bQualifier);
         EXPECT_EQ(command.run(device)->value(), iExpected);
-        EXPECT_EQ(command.commandStatus(), wCommand);
-        EXPECT_EQ(command.scsiStatus(), bScsi);
-        EXPECT_EQ(command.senseKey(), bKey);
-        EXPECT_EQ(command.senseCode(), bCode);
-        EXPECT_EQ(command.senseQualifier(), bQualifier);
+        EXPECT_EQ(std::make_tuple(command.commandStatus(), command.scsiStatus(), command.senseKey(), command.senseCode(),
+                                  command.senseQualifier()),
+                  std::make_tuple(wCommand, bScsi, bKey, bCode, bQualifier));
     }
 
     // The lookup treats the outcome's wildcards.
@@ -172,8 +170,7 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
     scsi.cdbLength = 6;
     EXPECT_TRUE(dynamic_cast<Core::SCSIDevice&>(*pLogical).sendScsiCommand(scsi));
     ASSERT_EQ(tree.top().scsi.size(), 1u);
-    EXPECT_EQ(tree.top().scsi[0].pCdb, abCdb);
-    EXPECT_EQ(tree.top().scsi[0].cdbLength, 6);
+    EXPECT_EQ(std::make_tuple(tree.top().scsi[0].pCdb, tree.top().scsi[0].cdbLength), std::make_tuple(abCdb, 6));
 
     // A refusal at the top comes back as a failed command.
     tree.top().bAnswer = false;
@@ -210,9 +207,8 @@ TEST(CommandRouting, GptTestReadsTheFirstBlock)
         const Core::DevicePtr pDrive = tree.attach(tree.pTop, new Schema::LogicalDrive(4));
         EXPECT_EQ(static_cast<Schema::LogicalDrive&>(*pDrive).isGpt(), bExpected);
         ASSERT_EQ(tree.top().bmic.size(), 1u);
-        EXPECT_EQ(tree.top().bmic[0].opcode, 0x20);
-        EXPECT_EQ(tree.top().bmic[0].lun, 4);
-        EXPECT_EQ(tree.top().bmic[0].bufferSize, 512u);
+        const Core::BmicParameters& sent = tree.top().bmic[0];
+        EXPECT_EQ(std::make_tuple(sent.opcode, sent.lun, sent.bufferSize), std::make_tuple(0x20, 4, 512u));
     }
 }
 

@@ -3,17 +3,23 @@
 // code), concurrent builds on the shared tree, and the devices that other
 // providers' documents append. Merging client documents into a discovery
 // document: patterns at every depth, operations and their links, device
-// groups and their consolidation. Every expected document is written out by
-// hand.
+// groups and their consolidation. And the Device element of an array
+// controller, from hand-made controllers holding exactly the attributes of
+// each case. Every expected document is written out by hand.
+#include "controllerdescription.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
+#include "hostbusadapter.h"
 #include "simulatedmachine.h"
 #include "xmltexts.h"
 
 #include <gtest/gtest.h>
 
+#include <xercesc/dom/DOM.hpp>
+
 #include <cstdlib>
 #include <iostream>
+#include <map>
 #include <thread>
 #include <vector>
 
@@ -39,10 +45,7 @@ const std::string kQueryB =
     "Type=Fibre&amp;VendorID=TARVION&amp;ProductID=ARRAYBOX&amp;Class=ArrayController&amp;WWN=50:01";
 const std::string kQueryC = "Type=SCSI&amp;VendorID=V&amp;ProductID=P&amp;Class=Enclosure&amp;SerialNumber=S1";
 
-const std::string kInfo =
-    "<QWEXInfo><RegisteredName>tool</RegisteredName><RequestPage>run.htm</RequestPage></QWEXInfo>";
-const std::string kOtherInfo =
-    "<QWEXInfo><RegisteredName>other</RegisteredName><RequestPage>go.htm</RequestPage></QWEXInfo>";
+const std::string kInfo = "<QWEXInfo><RegisteredName>tool</RegisteredName><RequestPage>run.htm</RequestPage></QWEXInfo>";
 
 std::string discovery(const std::string& devices)
 {
@@ -154,7 +157,8 @@ TEST(DiscoveryMerger, MultipleDeviceOperationsGatherDevicesIntoGroups)
          discovery(matched + "<DeviceGroup>" + bothOperation + memberA + memberB + "<Name>A&amp;B&amp;</Name></DeviceGroup>")},
         {"two clients, one operation name: one group, the first client's details",
          {client(withOperations(multiple("Sync", "<Description>d1</Description><DeviceGroupName>G1</DeviceGroupName>"), "<PCI/>")),
-          client(withOperations(multiple("Sync", "<Description>d2</Description>"), "<Fibre/>"), kOtherInfo)},
+          client(withOperations(multiple("Sync", "<Description>d2</Description>"), "<Fibre/>"),
+                 "<QWEXInfo><RegisteredName>other</RegisteredName><RequestPage>go.htm</RequestPage></QWEXInfo>")},
          discovery(matched + "<DeviceGroup><DeviceGroupName>G1</DeviceGroupName><Operation><Name>Sync</Name>"
                              "<Description>d1</Description>" + kInfo + "<Link>/tool/run.htm?Operation=Sync&amp;" + kQueryA +
                    "</Link></Operation>" + memberA + "<Name>A&amp;</Name>" + memberB + "</DeviceGroup>")},
@@ -216,7 +220,7 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
         std::ofstream(kGoldenPath, std::ios::binary) << text;
         std::exit(0);
     }
-    if (text != xmltest::readFile(kGoldenPath))
+    if (text != tsmtest::readFile(kGoldenPath))
         fail("discovery document differs from " + std::string(kGoldenPath) + ":\n" + text);
     if (!xmltest::factory().IsValidDocumentText(kDocumentType + text, "<!DOCTYPE VXA_Discovery SYSTEM"))
         fail("the discovery document does not follow its DTD\n");
@@ -240,7 +244,7 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
 TEST(DiscoveryDocumentDeathTest, TypicalMachineDocumentIsTheReviewedOne)
 {
     if (std::getenv("TSM_UPDATE_GOLDEN") == nullptr) {
-        ASSERT_FALSE(xmltest::readFile(kGoldenPath).empty()) << "missing " << kGoldenPath;
+        ASSERT_FALSE(tsmtest::readFile(kGoldenPath).empty()) << "missing " << kGoldenPath;
     }
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(buildTypicalDocument(), testing::ExitedWithCode(0), "");
@@ -266,6 +270,97 @@ TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProvider)
         Xml::AppendDevices(document, c.provider, xmltest::factory());
         testing::internal::GetCapturedStderr();
         EXPECT_EQ(c.expected + "\n\n", xmltest::print(document));
+    }
+}
+
+using Attributes = std::map<std::string, std::string>;
+
+// A device of the tree holding exactly those attributes and the same device
+// only as itself: an adapter of a handle of its own stands in for a controller.
+Core::DevicePtr controller(const Attributes& attributes)
+{
+    static Schema::Hardware::Handle s_hNext = 1;
+    const Core::DevicePtr pDevice(new Schema::HostBusAdapter(s_hNext++));
+    for (const auto& [name, value] : attributes)
+        pDevice->updateAttribute(Core::Attribute(name, value));
+    return pDevice;
+}
+
+Attributes pciController(const std::string& subsystemId)
+{
+    return {{"Type", "arraycontroller"}, {"FullName", "c"}, {"ControllerName", "Tarvion ArrayLine 220"},
+            {"BusType", "pci"}, {"SubsystemID", subsystemId}, {"Slot", "3"}};
+}
+
+Attributes with(Attributes attributes, const std::string& name, const std::string& value)
+{
+    attributes[name] = value;
+    return attributes;
+}
+
+// The printed Devices element after describing the controllers in order.
+std::string describe(const std::vector<Attributes>& controllers)
+{
+    const Xml::DocumentHandle document = Xml::DocumentHandle::createEmpty();
+    xercesc::DOMElement* pDevices = document->createElement(u"Devices");
+    document->appendChild(pDevices);
+    Core::DeviceList list;
+    for (const Attributes& attributes : controllers)
+        list.push_back(controller(attributes));
+    Xml::AppendControllers(*pDevices, list);
+    return xmltest::print(document);
+}
+
+std::string pciDevice(const std::string& vendor, const std::string& device, const std::string& redundant = "false")
+{
+    return "<Device><Name>STR_MODEL_AL220</Name><Type><PCI><SubsystemVendorID>" + vendor +
+           "</SubsystemVendorID><SubsystemDeviceID>" + device +
+           "</SubsystemDeviceID></PCI></Type><Class><ArrayController isRedundant=\"" + redundant +
+           "\"/></Class><Instance><Slot>3</Slot></Instance></Device>";
+}
+
+TEST(ControllerDescription, DescribesEachControllerByItsBusRow)
+{
+    // 0xF1A74C06 = 4054273030, 0x5256A020 = 1381408800, 0xF1A70040 = 4054253632.
+    const Attributes scsi = {{"Type", "arraycontroller"}, {"FullName", "s"},
+                             {"ControllerName", "Tarvion RaidShelf 2100 Enclosure"}, {"BusType", "scsi"},
+                             {"VendorID", "ORVANE  "}, {"ProductID", "RAIDSHELF 2100  "},
+                             {"ControllerSerialNumber", "E12CKS0202"}, {"Boxname", "Shelf & 2"}};
+    const Attributes eisa = {{"Type", "arraycontroller"}, {"FullName", "e"},
+                             {"ControllerName", "Tarvion ArrayLine 120"}, {"BusType", "eisa"},
+                             {"SubsystemID", "1381408800"}, {"Slot", ""}};
+    struct { const char* pszName; std::vector<Attributes> controllers; std::string devices; } const cases[] = {
+        {"low half below 0x100: blank padded", {pciController("4054253632")}, pciDevice("0xF1A7", "0x  40")},
+        {"not a number", {pciController("ArrayLine")}, pciDevice("0x0000", "0x   0")},
+        {"leading blanks and sign", {pciController("  -1")}, pciDevice("0xFFFF", "0xFFFF")},
+        {"RedundantState false still redundant", {with(pciController("4054273030"), "RedundantState", "false")},
+         pciDevice("0xF1A7", "0x4C06", "true")},
+        {"SCSI with an escaped box name, EISA with empty slot, ordered by FullName",
+         {scsi, eisa},
+         "<Device><Name>STR_MODEL_AL120</Name><Type><EISA><SubsystemVendorID>0x5256</SubsystemVendorID>"
+         "<SubsystemDeviceID>0xA020</SubsystemDeviceID></EISA></Type><Class><ArrayController isRedundant=\"false\"/>"
+         "</Class><Instance><Slot></Slot></Instance></Device>"
+         "<Device><Name>STR_MODEL_RS2100</Name><Type><SCSI><VendorID>ORVANE  </VendorID>"
+         "<ProductID>RAIDSHELF 2100  </ProductID></SCSI></Type><Class><ArrayController isRedundant=\"false\"/>"
+         "</Class><Instance><SerialNumber>E12CKS0202</SerialNumber></Instance><BoxName>Shelf &amp; 2</BoxName>"
+         "</Device>"},
+        {"unknown bus type and upper-case PCI: empty Type and Instance",
+         {with(pciController("1"), "BusType", "PCI"), with(with(pciController("1"), "BusType", "isa"), "FullName", "d")},
+         "<Device><Name>STR_MODEL_AL220</Name><Type/><Class><ArrayController isRedundant=\"false\"/></Class>"
+         "<Instance/></Device><Device><Name>STR_MODEL_AL220</Name><Type/><Class>"
+         "<ArrayController isRedundant=\"false\"/></Class><Instance/></Device>"},
+        {"unknown model and a model name in another case left out",
+         {with(pciController("1"), "ControllerName", "Unknown"),
+          with(pciController("1"), "ControllerName", "tarvion arrayline 220")},
+         ""},
+        {"equal FullName described once, the first found",
+         {pciController("4054273030"), with(pciController("4054273030"), "Slot", "2")},
+         pciDevice("0xF1A7", "0x4C06")},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        EXPECT_EQ((c.devices.empty() ? std::string("<Devices/>") : "<Devices>" + c.devices + "</Devices>") + "\n\n",
+                  describe(c.controllers));
     }
 }
 

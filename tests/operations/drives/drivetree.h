@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,19 +87,14 @@ inline std::string tree(const Core::DevicePtr& pDevice)
 }
 
 // Rows of a table: controller firmware, number, the attribute values.
-struct Row {
-    const char* pszFirmware;
-    const char* pszKey;
-    const char* pszValues;
-};
 inline void expectRows(const Core::DevicePtr& pRoot, const char* pszType, const std::vector<std::string>& names,
-                const std::vector<Row>& rows)
+                       const std::vector<std::array<const char*, 3>>& rows)
 {
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.pszFirmware) + " " + pszType + " " + row.pszKey);
-        const Core::DevicePtr pDevice = find(pRoot, row.pszFirmware, pszType, row.pszKey);
+    for (const auto& [pszFirmware, pszKey, pszValues] : rows) {
+        SCOPED_TRACE(std::string(pszFirmware) + " " + pszType + " " + pszKey);
+        const Core::DevicePtr pDevice = find(pRoot, pszFirmware, pszType, pszKey);
         ASSERT_NE(pDevice.get(), nullptr);
-        EXPECT_EQ(values(pDevice, names), row.pszValues);
+        EXPECT_EQ(values(pDevice, names), pszValues);
     }
 }
 

@@ -30,12 +30,10 @@ inline Xml::DocumentHandle parse(const std::string& text)
     return factory().ParseBuffer(text, false);
 }
 
-using tsmtest::readFile;
-
 // An input of the XML fuzz target's corpus.
 inline std::string corpus(const std::string& name)
 {
-    return readFile(TSM_XML_TEST_DIR "/../../fuzz/xml/corpus/fuzz_xmldocuments/" + name);
+    return tsmtest::readFile(TSM_XML_TEST_DIR "/../../fuzz/xml/corpus/fuzz_xmldocuments/" + name);
 }
 
 // Printed text of a document, or "<null>" when there is none.
