@@ -45,17 +45,16 @@ SC_HANDLE create(SC_HANDLE scm, const char* name, const char* binary, DWORD star
                           binary, nullptr, nullptr, dependencies, nullptr, nullptr);
 }
 
-DWORD state(SC_HANDLE service)
-{
-    SERVICE_STATUS status {};
-    return QueryServiceStatus(service, &status) ? status.dwCurrentState : 0;
-}
-
+// Whether the service reaches the state within ten seconds.
 bool becomes(SC_HANDLE service, DWORD wanted)
 {
-    for (int tries = 0; tries < 1000 && state(service) != wanted; ++tries)
+    SERVICE_STATUS status {};
+    for (int tries = 0; tries < 1000; ++tries) {
+        if (QueryServiceStatus(service, &status) && status.dwCurrentState == wanted)
+            return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    return state(service) == wanted;
+    }
+    return false;
 }
 
 class Scm : public ::testing::Test {
@@ -69,13 +68,12 @@ protected:
         ::unsetenv("TSM_SCM_START_TIMEOUT_MS");
     }
 
-    // Installs the probe under name (its binary is on Z:, outside drive C:)
-    // and opens it.
+    // Installs the probe under name (its binary is on Z:, outside drive C:);
+    // the handle has all access.
     SC_HANDLE installProbe(const std::string& name, const char* dependencies = nullptr) const
     {
         const std::string binary = "\"" + tsm::hostToDos(TSM_SERVICE_PROBE) + "\" " + name;
-        Sc(create(m_scm.get(), name.c_str(), binary.c_str(), SERVICE_DEMAND_START, dependencies));
-        return OpenServiceA(m_scm.get(), name.c_str(), SERVICE_ALL_ACCESS);
+        return create(m_scm.get(), name.c_str(), binary.c_str(), SERVICE_DEMAND_START, dependencies);
     }
 
     // Starts it; the service's name is remembered so TearDown ends it.
@@ -278,7 +276,7 @@ TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
 
     EXPECT_EQ(failed(ControlService(base.get(), SERVICE_CONTROL_STOP, &status)), ERROR_DEPENDENT_SERVICES_RUNNING);
-    EXPECT_EQ(state(base.get()), static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_TRUE(becomes(base.get(), SERVICE_RUNNING));
     ASSERT_TRUE(ControlService(user.get(), SERVICE_CONTROL_STOP, &status));
     ASSERT_TRUE(becomes(user.get(), SERVICE_STOPPED));
     EXPECT_TRUE(ControlService(base.get(), SERVICE_CONTROL_STOP, &status));
@@ -293,13 +291,12 @@ TEST_F(Scm, ProcessesThatDoNotReportFailTheStart)
     const auto launched = std::chrono::steady_clock::now();
     EXPECT_EQ(failed(StartServiceA(quick.get(), 0, nullptr)), ERROR_PROCESS_ABORTED);
     EXPECT_LT(std::chrono::steady_clock::now() - launched, std::chrono::seconds(5));
-    EXPECT_EQ(state(quick.get()), static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_TRUE(becomes(quick.get(), SERVICE_STOPPED));
 
-    Sc silent(installProbe("silent"));
-    ::setenv("TSM_PROBE_MODE", "silent", 1);
+    Sc silent(create(m_scm.get(), "silent", "Z:\\bin\\sleep 3", SERVICE_DEMAND_START));
     ::setenv("TSM_SCM_START_TIMEOUT_MS", "400", 1);
     const auto began = std::chrono::steady_clock::now();
-    EXPECT_EQ(failed(start(silent.get(), "silent")), ERROR_SERVICE_REQUEST_TIMEOUT);
+    EXPECT_EQ(failed(StartServiceA(silent.get(), 0, nullptr)), ERROR_SERVICE_REQUEST_TIMEOUT);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3));
 
     Sc disabled(create(m_scm.get(), "off", "Z:\\bin\\true", SERVICE_DISABLED));

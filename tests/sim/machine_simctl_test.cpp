@@ -15,8 +15,6 @@
 
 namespace {
 
-const std::string kMachines = std::string(TSM_SOURCE_DIR) + "/sim/machines/";
-
 bool contains(const std::string& text, const std::string& part)
 {
     return text.find(part) != std::string::npos;
@@ -26,7 +24,7 @@ TEST(SimCtl, ListsWhatADescriptionHolds)
 {
     std::ostringstream out;
     std::ostringstream errors;
-    ASSERT_TRUE(simctl::listDescription(kMachines + "slot-routing-bridges.xml", out, errors)) << errors.str();
+    ASSERT_TRUE(simctl::listDescription(simtest::kMachines + "slot-routing-bridges.xml", out, errors)) << errors.str();
     const std::string text = out.str();
     EXPECT_TRUE(contains(text, "PCI 0:4.0  vendor F1A7 device 0B01 class 060400  bridge to bus 2\n")) << text;
     EXPECT_TRUE(contains(text, "PCI 2:5.0  vendor E3C2 device 0A10 class 010400\n")) << text;
@@ -58,7 +56,7 @@ void askSlotAndHeader()
 TEST(SimCtl, ShowsAndReplaysCaptures)
 {
     tsmtest::TempMachine machine;
-    machine.useDescription(kMachines + "slot-health.xml");
+    machine.useDescription(simtest::kMachines + "slot-health.xml");
     const std::string path = machine.root() + "/capture.jsonl";
     {
         tsmtest::CaptureFile capture(path);
