@@ -96,7 +96,6 @@ TEST_F(Registry, ValuesRoundTripThroughTheHiveFileWithNamesWithoutCase)
     const BYTE binary[] = { 0x00, 0xFF, 0x0A, 0x09, 0x25 };
     ASSERT_EQ(set(key, "Raw\tName", REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_TRUE(std::filesystem::exists(hiveFile()));
 
     // A fresh handle, other spellings of the names.
     HKEY again = nullptr;

@@ -287,8 +287,7 @@ TEST(FirmwareScsi, LunLists)
     expectGood(answer);
     EXPECT_EQ(answer.data, Bytes(ByteImage(physical).u8(8007, 0)));
     // The allocation length cuts the list, not its length field.
-    EXPECT_EQ(scsi(*firmware, {0xC3, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0}, 64).data,
-              ByteImage(64).u8(3, 24).u8(8, 3).u8(11, 1).bytes());
+    EXPECT_EQ(scsi(*firmware, {0xC3, 0, 0, 0, 0, 0, 0, 0, 0, 16, 0, 0}, 64).data, ByteImage(64).u8(3, 24).u8(8, 3).u8(11, 1).bytes());
     // Logical LUNs, and both lists: no physical entries, then the logical ones.
     EXPECT_EQ(scsi(*firmware, {0xC2, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0}, 24).data,
               ByteImage(24).u8(3, 16).u8(11, 0x40).u8(16, 1).u8(19, 0x40).bytes());
