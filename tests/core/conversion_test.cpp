@@ -19,11 +19,6 @@ TEST(Status, ValuesAndMessages)
     EXPECT_EQ(std::make_tuple(failed.value(), failed.message(), failed.isOk()), std::make_tuple(Status::eFAILED, "", false));
     EXPECT_TRUE(Status(true).isOk());
     EXPECT_FALSE(Status(Status::eNOTRUN).isOk());
-    Status named(Status::eNOTAPPLICABLE, "not this kind");
-    EXPECT_EQ(named.message(), "not this kind");
-    named.setMessage("OperationReadControllerInfo");
-    EXPECT_EQ(std::make_tuple(named.value(), named.message()),
-              std::make_tuple(Status::eNOTAPPLICABLE, "OperationReadControllerInfo"));
     EXPECT_EQ(Status(static_cast<Status::eValue>(9999)).value(), 9999) << "values below the limit pass";
 }
 

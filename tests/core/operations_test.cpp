@@ -1,5 +1,8 @@
 // Operations, registries and calls: shared per-kind lists, binding through
-// filters, double dispatch, calls on live and stale devices, arguments.
+// filters, double dispatch, calls on live and stale devices, arguments. And
+// fatal misuse of the core: each case names the asserted expression and the
+// source file; missing attributes and arguments are logged first.
+#include "conversion.h"
 #include "testkinds.h"
 
 #include <gtest/gtest.h>
@@ -19,17 +22,41 @@ std::vector<std::string> boundNames(const Core::Device& device)
     return names;
 }
 
+// A kind outside any registry, to prove refresh needs one.
+class Orphan : public Core::Device {
+public:
+    CountedPtr<Status> accept(Core::DeviceVisitor&) override { return CountedPtr<Status>(new Status(true)); }
+
+protected:
+    std::string doStringRep() const override { return "orphan"; }
+};
+
+// "Assertion failed: <text>, file <file>" with the regular-expression
+// characters of the text escaped.
+std::string failure(const std::string& text, const std::string& file)
+{
+    std::string escaped;
+    for (const char c : text) {
+        if (std::string("()[]*+?.\\^$|{}").find(c) != std::string::npos)
+            escaped += '\\';
+        escaped += c;
+    }
+    return "Assertion failed: " + escaped + ", file " + file + ", line";
 }
 
-TEST(OperationRegistry, TemporaryRegistriesShareOneListPerKind)
+}
+
+TEST(OperationRegistry, RegistriesShareOneListPerKindAndDevicesBindWhatPassesTheFilter)
 {
     const auto pFirst = registerProbe<20>("OperationReadOne", DeviceOperation::eREAD);
     const auto pEqual = registerProbe<20>("OperationReadOne", DeviceOperation::eREAD);
     registerProbe<20>("OperationReadOne", DeviceOperation::eDISCOVER);
+    registerProbe<20>("OperationReadSlotted", DeviceOperation::eREAD, nullptr, {},
+                      CountedPtr<Core::Filter>(new HasAttributeFilter("Slot")));
     registerProbe<21>("OperationElsewhere", DeviceOperation::eREAD);
 
     const Core::DeviceOperationRegistry<Gadget<20>> registry;
-    EXPECT_EQ(registry.endRegisteredOperation() - registry.beginRegisteredOperation(), 3) << "equal ones append";
+    EXPECT_EQ(registry.endRegisteredOperation() - registry.beginRegisteredOperation(), 4) << "equal ones append";
     const auto find = [&registry](const Core::DeviceOperationPtr& pOperation) {
         return Core::OperationRegistry::findRegisteredOperation(registry.beginRegisteredOperation(),
                                                                 registry.endRegisteredOperation(), pOperation);
@@ -38,28 +65,18 @@ TEST(OperationRegistry, TemporaryRegistriesShareOneListPerKind)
     EXPECT_EQ(find(Core::DeviceOperationPtr(new Probe<20>("OperationReadOther", DeviceOperation::eREAD))),
               registry.endRegisteredOperation());
 
-    // A device of the kind is its kind's registry and binds what it holds.
+    // A device of the kind is its kind's registry and binds what it holds
+    // whose filter passes.
     const DevicePtr pDevice = makeGadget<20>("D");
     EXPECT_NE(dynamic_cast<const Core::OperationRegistry*>(pDevice.get()), nullptr);
+    EXPECT_TRUE(boundNames(*pDevice).empty()) << "a new device has no operations";
     pDevice->updateOperations();
     EXPECT_EQ(boundNames(*pDevice), (std::vector<std::string>(3, "OperationReadOne")));
+    EXPECT_EQ(pDevice->findOperation("OperationReadSlotted"), pDevice->endOperation());
     EXPECT_EQ(pDevice->findOperation("OperationReadOne")->get(), pFirst.get()) << "the object is shared";
-}
-
-TEST(OperationRegistry, DevicesBindTheOperationsWhoseFilterPasses)
-{
-    registerProbe<22>("OperationReadAll", DeviceOperation::eREAD);
-    registerProbe<22>("OperationReadSlotted", DeviceOperation::eREAD, nullptr, {},
-                      CountedPtr<Core::Filter>(new HasAttributeFilter("Slot")));
-    const DevicePtr pPlain = makeGadget<22>("P");
-    const DevicePtr pSlotted = makeGadget<22>("S");
-    pSlotted->updateAttribute(Core::Attribute("Slot", "1"));
-    EXPECT_TRUE(boundNames(*pPlain).empty()) << "a new device has no operations";
-    pPlain->updateOperations();
-    pSlotted->updateOperations();
-    EXPECT_EQ(boundNames(*pPlain), (std::vector<std::string> { "OperationReadAll" }));
-    EXPECT_EQ(boundNames(*pSlotted), (std::vector<std::string> { "OperationReadAll", "OperationReadSlotted" }));
-    EXPECT_EQ(pPlain->findOperation("OperationReadSlotted"), pPlain->endOperation());
+    pDevice->updateAttribute(Core::Attribute("Slot", "1"));
+    pDevice->updateOperations();
+    EXPECT_EQ(boundNames(*pDevice).back(), "OperationReadSlotted");
 }
 
 TEST(DeviceOperations, CallsDispatchToTheKindsVisitorOrDoNotApply)
@@ -84,8 +101,7 @@ TEST(DeviceOperations, CallsDispatchToTheKindsVisitorOrDoNotApply)
         SCOPED_TRACE(pszName);
         const tsmtest::LogTail mark;
         const CountedPtr<Status> pResult = pDevice->callOperation(*pDevice->findOperation(pszName));
-        EXPECT_EQ(pResult->value(), eExpected);
-        EXPECT_EQ(pResult->message(), pszMessage);
+        EXPECT_EQ(std::make_tuple(pResult->value(), pResult->message()), std::make_tuple(eExpected, pszMessage));
         EXPECT_NE(mark.appended().find(std::string("Operation Call: ") + pszName + "\n"), std::string::npos);
     }
     EXPECT_EQ(journal, (std::vector<std::string> { "OperationReadSilent@D", "OperationReadNamed@D" }));
@@ -129,8 +145,7 @@ TEST(DeviceOperations, ArgumentsLastOneCallOnALiveDeviceAndStayOnAStaleOne)
     pRead->setArgument(Core::Attribute("Page", "4"));
     pRoot->refresh();
     ASSERT_NE(pStaleResult.get(), nullptr);
-    EXPECT_EQ(pStaleResult->value(), Status::eNOTRUN);
-    EXPECT_EQ(pStaleResult->message(), "");
+    EXPECT_EQ(std::make_tuple(pStaleResult->value(), pStaleResult->message()), std::make_tuple(Status::eNOTRUN, ""));
     EXPECT_EQ(seenByStaleCall, "") << "nothing ran on the stale device";
     EXPECT_EQ(pRead->argument("Page"), "4");
 }
@@ -151,4 +166,62 @@ TEST(DeviceOperations, ReadTreeRunsOnlyPassingReadsDeviceBeforeChildren)
     Core::Device::addChild(pFirst, makeGadget<27>("N"));
     Core::readTree(pRoot);
     EXPECT_EQ(journal, (std::vector<std::string> { "ReadTop@R", "ReadBox@R-A", "ReadTop@R-A-N" }));
+}
+
+TEST(CoreDeathTest, MissingAttributesAndArgumentsAreLoggedThenFatal)
+{
+    const tsmtest::LogTail mark;
+    EXPECT_DEATH(static_cast<void>(Gadget<70>("D").attribute("Slot")), failure("hasAttribute( name )", "attributesource"));
+    EXPECT_DEATH(static_cast<void>(Probe<70>("OperationRead", DeviceOperation::eREAD).argument("Page")),
+                 failure("hasArgument(name)", "deviceoperation"));
+    const std::string log = mark.appended();
+    EXPECT_NE(log.find("CHECKX: Does not have attribute - Slot\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("CHECKX: Does not have argument - Page\n"), std::string::npos) << log;
+}
+
+TEST(CoreDeathTest, MisuseOfDevicesAndOperationsAndBadValuesStops)
+{
+    const DevicePtr pRoot = makeGadget<71>("R", "root");
+    RootScope scope(pRoot);
+    const DevicePtr pChild = makeGadget<72>("C");
+    Core::Device::addChild(pRoot, pChild);
+    const auto pUnbound = Core::DeviceOperationPtr(new Probe<71>("OperationUnbound", DeviceOperation::eREAD));
+
+    EXPECT_DEATH(pRoot->pParent(), failure("hasParent()", "device"));
+    EXPECT_DEATH(Core::Device::removeChild(pRoot, makeGadget<72>("other")),
+                 failure("pParent->hasChild( *pChild )", "device"));
+    EXPECT_DEATH(pRoot->callOperation(pUnbound), failure("hasOperation( pDeviceOp->name() )", "operationsource"));
+    EXPECT_DEATH(
+        {
+            const DevicePtr pOrphan(new Orphan());
+            RootScope inner(pOrphan);
+            pOrphan->refresh();
+        },
+        failure("pOperationRegistry != 0", "device"));
+    EXPECT_DEATH(makeGadget<72>("")->stringRep(), failure("stringRep.size() != 0", "device"));
+    // A damaged signature fails the invariant of every public operation.
+    auto& child = static_cast<Gadget<72>&>(*pChild);
+    EXPECT_DEATH((child.damage(), child.hasAttribute("Type")), failure("isInvariant()", "attributesource"));
+    EXPECT_DEATH((child.damage(), child.hasParent()), failure("isInvariant()", "device"));
+    EXPECT_DEATH((child.damage(), child.callOperation(pUnbound)), failure("isInvariant()", "operationsource"));
+
+    // Operations without a name or of an unknown type, and bad values.
+    EXPECT_DEATH(Probe<73>("", DeviceOperation::eREAD).name(), failure("opName.size() != 0", "deviceoperation"));
+    EXPECT_DEATH(Probe<73>("OperationOdd", DeviceOperation::eUNKNOWN).type(),
+                 failure("eType != eUNKNOWN", "deviceoperation"));
+    // Registration compares the new operation, so an unknown type stops it.
+    EXPECT_DEATH(
+        {
+            Core::DeviceOperationRegistry<Gadget<74>>().registerOperation(
+                Core::DeviceOperationPtr(new Probe<74>("OperationOdd", DeviceOperation::eUNKNOWN)));
+        },
+        failure("eType != eUNKNOWN", "deviceoperation"));
+    EXPECT_DEATH(Status(static_cast<Status::eValue>(10000)).value(), failure("m_eValue < eLAST", "status"));
+    for (const char* pszBad : { "a", "abc", "" })
+        EXPECT_DEATH(Core::hexToByte(pszBad), failure("hexString.size() == 2", "conversion")) << pszBad;
+    for (const char* pszBad : { "0g", "g0", " 1" })
+        EXPECT_DEATH(Core::hexToByte(pszBad),
+                     failure("isxdigit( hexString[bLOW_BYTE] ) && isxdigit( hexString[bHIGH_BYTE] )", "conversion"))
+            << pszBad;
+    EXPECT_DEATH(Core::hexStringToBytes("0a1"), failure("hexString.size() == 2", "conversion"));
 }

@@ -1,14 +1,23 @@
 // Controller information read from simulated controllers: each rule of an
 // attribute group against the values the test wrote into the machine
-// description. What the typical machine shows of every group is held by the
-// reviewed dump of the golden test; the cases here are the edges it lacks.
+// description (what the typical machine shows of every group is held by the
+// reviewed dump of the golden test; the cases here are the edges it lacks),
+// and controllers that refuse or fail commands: a refusal reaches the command
+// outcome table through the driver (each row's value is the command layer's
+// own test), and a controller that answers some commands still gets every
+// attribute it can.
+#include "arraycontroller.h"
+#include "bmiccommand.h"
+#include "logtail.h"
 #include "simulatedmachine.h"
 #include "system.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -24,28 +33,17 @@ const std::string kCache = "<cache read=\"4096\" write=\"4096\"/>";
 TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
 {
     const std::vector<std::pair<std::string, std::map<std::string, std::string>>> cases{
-        {"<board id=\"0x4C05F1A7\" revision=\"A\" ports=\"4\"/><firmware version=\"2.84\"/>"
-         "<physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"0\" target=\"3\"/>"
-         "<physicaldrive port=\"1\" target=\"2\"/><physicaldrive port=\"2\" target=\"1\" type=\"tape\"/>"
-         "<logicaldrive number=\"0\" raid=\"0\" drives=\"0:0\"/><logicaldrive number=\"1\" raid=\"1\" drives=\"0:3 1:2\"/>",
-         {{"FirmwareVersion", "2.84"}, {"HardwareRevision", "Rev A"}, {"Ports", "4"}, {"DrivesPerPort", "0"},
-          {"UsingBigMap", "False"}, {"AttachedPhysicalDrives", "0*-*3*-*9*-*"}, {"NonDiskMap", "15*-*"},
-          {"PhysicalDriveCount", "3"}, {"LogicalDriveCount", "2"}, {"ControllerName", "Tarvion ArrayLine 240"}}},
-        {"<board id=\"0x4C05F1A7\" revision=\"C\" ports=\"8\" drivesperport=\"16\"/><firmware version=\"6.10\"/>"
-         "<physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"1\" target=\"15\"/>"
-         "<physicaldrive port=\"7\" target=\"15\"/>",
-         {{"FirmwareVersion", "6.10"}, {"HardwareRevision", "Rev C"}, {"Ports", "8"}, {"DrivesPerPort", "16"},
-          {"UsingBigMap", "True"}, {"AttachedPhysicalDrives", "128*-*159*-*255*-*"}, {"NonDiskMap", "<none>"},
-          {"PhysicalDriveCount", "3"}, {"LogicalDriveCount", "0"}}},
-        {"<board id=\"0x4C05F1A7\" revision=\"D\"/><firmware version=\"0.99\"/>",
-         {{"HardwareRevision", "Rev Unknown"}, {"FirmwareVersion", "0.99"}}},
-        // Names from the board table, and a board no table knows.
-        {"<board id=\"0x4C0EF1A7\"/>", {{"ControllerName", "Tarvion ArrayLine 520 Integrated"}, {"BusType", "pci"}}},
+        // The golden dump holds the maps, counts and revisions of both drive
+        // numberings; here a non-disk drive in the small one.
+        {"<board id=\"0x4C05F1A7\" ports=\"4\"/><physicaldrive port=\"1\" target=\"2\"/>"
+         "<physicaldrive port=\"2\" target=\"1\" type=\"tape\"/>",
+         {{"AttachedPhysicalDrives", "9*-*"}, {"NonDiskMap", "15*-*"}, {"PhysicalDriveCount", "1"}}},
+        {"<board id=\"0x4C05F1A7\" revision=\"D\"/>", {{"HardwareRevision", "Rev Unknown"}}},
+        // A board no table knows (the golden dump shows names from the table).
         {"<board id=\"0x4CFFF1A7\"/>", {{"ControllerName", "Unknown"}}},
         // Cache sizes, ratio and status.
         {"<cache read=\"1000\" write=\"3000\" total=\"4096\"/>",
          {{"CacheSizeRead", "1000"}, {"CacheSizeWrite", "3000"}, {"CacheSizeTotal", "4096"}, {"CacheRatio", "25/75"}}},
-        {"<cache read=\"3000\" write=\"1000\" total=\"4096\"/>", {{"CacheRatio", "75/25"}}},
         {"<cache read=\"100\" write=\"900\"/>", {{"CacheRatio", "10/90"}, {"CacheSizeTotal", "1000"}}},
         // 67.99 % truncates to 67 and rounds down to 65; 32 % rounds down to 30.
         {"<cache read=\"2785\" write=\"1311\" total=\"4096\"/>", {{"CacheRatio", "65/30"}}},
@@ -56,8 +54,7 @@ TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
          {{"CacheBoardPresent", "False"}, {"CacheSizeRead", "<none>"}, {"CacheSizeTotal", "<none>"},
           {"CacheRatio", "<none>"}, {"CacheStatus", "<none>"}, {"BatteryPackCount", "<none>"},
           {"BatteryStatus", "<none>"}, {"CacheSizeShiftFactor", "<none>"}}},
-        // Battery states.
-        {kCache + "<battery packs=\"4\" failed=\"0 3\"/>", {{"BatteryPackCount", "4"}, {"BatteryStatus", "Failed"}}},
+        // No battery packs (the golden dump shows a failed pack).
         {kCache + "<battery packs=\"0\"/>", {{"BatteryPackCount", "0"}, {"BatteryStatus", "<none>"}}},
         // The surface analysis delay in seconds from tenths.
         {kCache + "<firmware surfacedelay=\"9\"/>", {{"SurfaceAnalysisDelay", "0"}}},
@@ -113,14 +110,106 @@ TEST(ControllerInfoOnMachine, RemoteControllersWithoutANameAndTheSnapshotPriorit
     ASSERT_NE(byChassis("K20").get(), nullptr);
     expectAttributes(byChassis("K1"), {{"SnapshotPriority", "High"}, {"RebuildPriority", "Low"}});
     // Without a name the box is known by its chassis serial number.
-    expectAttributes(byChassis("K20"), {{"Location", "remote"},
-                                        {"HardwareName", "<none>"},
-                                        {"Boxname", wide("K20")},
-                                        {"ControllerName", "Tarvion RaidShelf 2100 Enclosure"},
+    expectAttributes(byChassis("K20"), {{"HardwareName", "<none>"}, {"Boxname", wide("K20")}, {"AccessID", "<none>"},
                                         {"FullName", "Tarvion RaidShelf 2100 Enclosure at " + wide("K20")},
-                                        {"ControllerSerialNumber", wide("E02")},
-                                        {"AccessID", "<none>"},
-                                        {"SnapshotPriority", "<none>"}});
+                                        {"ControllerSerialNumber", wide("E02")}, {"SnapshotPriority", "<none>"}});
+}
+
+const std::string kHealthy = "<firmware version=\"2.84\" surfacedelay=\"30\" expandpriority=\"high\" redundancy=\"active\"/>"
+                             "<cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/>";
+
+// Fixed-format sense data with the given key, code and qualifier.
+std::string sense(unsigned key, unsigned code, unsigned qualifier)
+{
+    // Bytes 0 response code, 2 key, 7 additional length, 12 code, 13 qualifier.
+    char text[64];
+    std::snprintf(text, sizeof text, "7000%02X000000000A00000000%02X%02X00000000", key, code, qualifier);
+    return text;
+}
+
+TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
+{
+    const auto refusal = [](unsigned key, unsigned code, unsigned qualifier) {
+        return "commandstatus=\"1\" scsistatus=\"2\" sense=\"" + sense(key, code, qualifier) + "\"";
+    };
+    // The failure's attributes; the value and the statuses the debug log shows.
+    const std::vector<std::tuple<std::string, int, std::string, std::string>> rows{
+        {"", 1, "0x0", "0x0"}, {"commandstatus=\"4\" scsistatus=\"255\"", 0, "0x4", "0xff"},
+        {refusal(5, 0x0C, 8), 9, "0x1", "0x2"},
+        // No row: another qualifier, a lone sense byte, a failed request.
+        {refusal(5, 0x24, 1), 0, "0x1", "0x2"}, {"commandstatus=\"1\" scsistatus=\"2\" sense=\"70\"", 0, "0x1", "0x2"},
+        {"error=\"31\"", 0, "0x0", "0x0"},
+    };
+    for (const auto& [failure, iValue, commandStatus, scsiStatus] : rows) {
+        SCOPED_TRACE(failure.empty() ? std::string("no failure") : failure);
+        const std::string fail = failure.empty() ? std::string() : "<fail opcode=\"0x64\" " + failure + "/>";
+        const optest::OneController one(kBoard + kHealthy + fail);
+        const Core::DevicePtr& pController = one.pController;
+        ASSERT_NE(pController.get(), nullptr);
+        EXPECT_EQ(valueOf(pController, "ControllerStatus"), iValue == 1 ? "Ok" : "Failed");
+        EXPECT_EQ(valueOf(pController, "FirmwareVersion"), "2.84") << "the other commands still answer";
+
+        const tsmtest::LogTail tail;
+        Core::ControllerParametersCommand parameters;
+        EXPECT_EQ(parameters.run(static_cast<Schema::ArrayController&>(*pController))->value(), iValue);
+        const std::string log = tail.appended();
+        for (const std::string& line : std::vector<std::string>{"BMIC Command: 0x64", "BMIC Detail: 0x0", "BMIC LUN: 0x0",
+                                       "Command Status: " + commandStatus,
+                                       "SCSI Status: " + scsiStatus}) {
+            EXPECT_NE(log.find("] " + line + "\n"), std::string::npos) << line << "\n" << log;
+        }
+        if (iValue >= 4) {
+            // The sense bytes are dumped in hex.
+            EXPECT_NE(log.find(" 000  70 00 0" + std::to_string(parameters.senseKey())), std::string::npos) << log;
+            EXPECT_EQ(std::make_tuple(parameters.commandStatus(), parameters.scsiStatus()), std::make_tuple(1, 2));
+        }
+    }
+}
+
+TEST(CommandFailuresOnMachine, FailingCommandsLeaveEveryAttributeThatCanBeRead)
+{
+    // The failing opcode; the attributes still present, those missing; the status.
+    const std::vector<std::tuple<std::string, std::vector<const char*>, std::vector<const char*>, const char*>> cases{
+        {"0x64", {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ControllerSerialNumber"}, {}, "Failed"},
+        {"0x66", {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay"}, {"ControllerSerialNumber"}, "Ok"},
+        {"0x11", {}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ExpandPriority", "RedundantState"}, "Ok"},
+        {"0xC1", {"RedundantState"}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ExpandPriority"}, "Ok"},
+        {"0x70", {"RedundantState"}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ControllerSerialNumber"}, "Ok"},
+    };
+    for (const auto& [opcode, present, absent, pszStatus] : cases) {
+        SCOPED_TRACE(opcode);
+        const optest::OneController one(kBoard + kHealthy + "<fail opcode=\"" + opcode + "\" error=\"31\"/>");
+        const Core::DevicePtr& pController = one.pController;
+        ASSERT_NE(pController.get(), nullptr);
+        EXPECT_EQ(valueOf(pController, "ControllerStatus"), pszStatus);
+        for (const char* pszName : present)
+            EXPECT_TRUE(pController->hasAttribute(pszName)) << pszName;
+        for (const char* pszName : absent)
+            EXPECT_FALSE(pController->hasAttribute(pszName)) << pszName;
+        // What the discovery document needs of every controller.
+        EXPECT_EQ(valueOf(pController, "BusType"), "pci");
+        EXPECT_EQ(valueOf(pController, "FullName"), "Tarvion ArrayLine 240 in Slot " + valueOf(pController, "Slot"));
+    }
+}
+
+TEST(CommandFailuresOnMachine, ValuesOfAnEarlierRefreshStayWhileCommandsFail)
+{
+    // Without a serial number the controller stays the same device from one
+    // refresh to the next, so what it reported once is kept.
+    const std::string withoutSerial = "<board id=\"0x4C05F1A7\" serial=\"\"/>" + kHealthy;
+    optest::OneController one(withoutSerial);
+    const Core::DevicePtr pFirst = one.pController;
+    ASSERT_NE(pFirst.get(), nullptr);
+    EXPECT_EQ(valueOf(pFirst, "FirmwareVersion"), "2.84");
+    EXPECT_EQ(valueOf(pFirst, "ControllerStatus"), "Ok");
+
+    one.refresh(withoutSerial + "<fail opcode=\"0x11\" error=\"31\"/><fail opcode=\"0x64\" error=\"31\"/>");
+    const Core::DevicePtr pSecond = one.pController;
+    ASSERT_NE(pSecond.get(), nullptr);
+    EXPECT_EQ(pSecond.get(), pFirst.get());
+    EXPECT_EQ(valueOf(pSecond, "FirmwareVersion"), "2.84");
+    EXPECT_EQ(valueOf(pSecond, "CacheRatio"), "25/75");
+    EXPECT_EQ(valueOf(pSecond, "ControllerStatus"), "Failed");
 }
 
 }

@@ -7,12 +7,10 @@
 
 #include <cstdlib>
 #include <string>
-#include <utility>
+#include <tuple>
 #include <vector>
 
 namespace {
-
-using Entry = std::pair<std::string, Core::DeviceOperation::eType>;
 
 template <class Kind>
 std::vector<Core::DeviceOperationPtr> registered()
@@ -21,74 +19,57 @@ std::vector<Core::DeviceOperationPtr> registered()
     return std::vector<Core::DeviceOperationPtr>(registry.beginRegisteredOperation(), registry.endRegisteredOperation());
 }
 
-// Registrations of one kind from the given position on: what a set added,
-// whatever the process registered before it.
+// Registrations of one kind from the given position on, as "<name>:<type> "
+// each: what a set added, whatever the process registered before it.
 template <class Kind>
-std::vector<Entry> entries(std::size_t from = 0)
+std::string entries(std::size_t from)
 {
-    std::vector<Entry> result;
+    std::string result;
     const auto operations = registered<Kind>();
     for (std::size_t i = from; i < operations.size(); ++i)
-        result.emplace_back(operations[i]->name(), operations[i]->type());
+        result += operations[i]->name() + ":" + std::to_string(operations[i]->type()) + " ";
     return result;
 }
 
-constexpr auto eREAD = Core::DeviceOperation::eREAD;
-constexpr auto eDISCOVER = Core::DeviceOperation::eDISCOVER;
-
-const Entry kHba{"OperationDiscoverHostBusAdapters", eDISCOVER};
-const Entry kInternal{"OperationDiscoverInternalArrayControllers", eDISCOVER};
-const Entry kExternal{"OperationDiscoverExternalArrayControllers", eDISCOVER};
-const Entry kReadController{"OperationReadControllerInfo", eREAD};
-const Entry kReadLogical{"OperationReadLogicalDriveInfo", eREAD};
-
-// What one set adds per kind: system, adapter, controller, array, logical
-// drive, physical drive.
-struct Set {
-    const char* pszName;
-    void (*registerSet)();
-    std::vector<std::vector<Entry>> added;
-};
+// Reads are type 0, discoveries type 2.
+const std::string kHba = "OperationDiscoverHostBusAdapters:2 ";
+const std::string kInternal = "OperationDiscoverInternalArrayControllers:2 ";
+const std::string kExternal = "OperationDiscoverExternalArrayControllers:2 ";
+const std::string kReadController = "OperationReadControllerInfo:0 ";
+const std::string kReadLogical = "OperationReadLogicalDriveInfo:0 ";
 
 template <class... Kinds>
-bool registersExactly(const Set& set)
+bool registersExactly(void (*registerSet)(), const std::vector<std::string>& expected)
 {
     const std::vector<std::size_t> before{registered<Kinds>().size()...};
-    set.registerSet();
+    registerSet();
     std::size_t kind = 0;
-    const std::vector<std::vector<Entry>> added{entries<Kinds>(before[kind++])...};
+    const std::vector<std::string> added{entries<Kinds>(before[kind++])...};
     // The controller and the adapter each have an external discovery of their own.
-    return added == set.added &&
+    return added == expected &&
            registered<Schema::ArrayController>()[before[2]].get() != registered<Schema::HostBusAdapter>()[before[1]].get();
 }
 
 // Each set is registered in a child process, so the sets do not add up.
 TEST(RegistrationDeathTest, EachSetRegistersItsOperationsInOrder)
 {
-    const Set sets[] = {
+    // What each set adds per kind: system, adapter, controller, array,
+    // logical drive, physical drive.
+    const std::tuple<const char*, void (*)(), std::vector<std::string>> sets[] = {
         {"start-up", &Operations::registerStartupOperations,
-         {{kHba, kInternal}, {kExternal}, {kExternal, kReadController}, {}, {}, {}}},
+         {kHba + kInternal, kExternal, kExternal + kReadController, "", "", ""}},
         {"logical drives", &Operations::registerLogicalDriveSet,
-         {{kHba, kInternal},
-          {kExternal},
-          {kExternal, kReadController, {"OperationDiscoverLogicalDrives", eDISCOVER}},
-          {},
-          {kReadLogical},
-          {}}},
+         {kHba + kInternal, kExternal, kExternal + kReadController + "OperationDiscoverLogicalDrives:2 ", "", kReadLogical, ""}},
         {"arrays", &Operations::registerArraySet,
-         {{kHba, kInternal},
-          {kExternal},
-          {kExternal, kReadController, {"OperationDiscoverArrays", eDISCOVER},
-           {"OperationDiscoverUnassignedPhysicalDrives", eDISCOVER}},
-          {{"OperationDiscoverLogicalDrivesA", eDISCOVER}, {"OperationDiscoverDataPhysicalDrives", eDISCOVER},
-           {"OperationDiscoverSparePhysicalDrives", eDISCOVER}},
-          {kReadLogical},
-          {{"OperationReadPhysicalDriveInfo", eREAD}}}},
+         {kHba + kInternal, kExternal,
+          kExternal + kReadController + "OperationDiscoverArrays:2 OperationDiscoverUnassignedPhysicalDrives:2 ",
+          "OperationDiscoverLogicalDrivesA:2 OperationDiscoverDataPhysicalDrives:2 OperationDiscoverSparePhysicalDrives:2 ",
+          kReadLogical, "OperationReadPhysicalDriveInfo:0 "}},
     };
-    for (const Set& set : sets) {
-        SCOPED_TRACE(set.pszName);
+    for (const auto& [pszName, registerSet, added] : sets) {
+        SCOPED_TRACE(pszName);
         EXPECT_EXIT(std::exit(registersExactly<Schema::System, Schema::HostBusAdapter, Schema::ArrayController, Schema::Array,
-                                                 Schema::LogicalDrive, Schema::PhysicalDrive>(set) ? 0 : 1), testing::ExitedWithCode(0), "");
+                                                 Schema::LogicalDrive, Schema::PhysicalDrive>(registerSet, added) ? 0 : 1), testing::ExitedWithCode(0), "");
     }
 }
 

@@ -1,7 +1,8 @@
 // The device kinds: the one root, identity rules, path strings, "UniqueID"
-// and merging.
+// and merging; and the board and model tables that name controllers.
 #include "array.h"
 #include "arraycontroller.h"
+#include "controllermodels.h"
 #include "detachtree.h"
 #include "hostbusadapter.h"
 #include "logicaldrive.h"
@@ -11,7 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
+#include <set>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -48,8 +51,7 @@ TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
         {"different WWN", {{"WWN", "50060b0000c31a22"}}, {{"WWN", "50060b0000c31a23"}}, 0x4002, 1, false},
         {"equal WWN", {{"WWN", "50060b0000c31a22"}}, {{"WWN", "50060b0000c31a22"}}, 0x8007, 2, true},
         {"serial number added later", {{"Slot", "3"}, {"ControllerSerialNumber", "P1"}}, {{"Slot", "3"}}, 0x4002, 1, false},
-        {"different serial numbers", {{"ControllerSerialNumber", "P1"}}, {{"ControllerSerialNumber", "P2"}}, 0x4002,
-         1, false},
+        {"different serial numbers", {{"ControllerSerialNumber", "P1"}}, {{"ControllerSerialNumber", "P2"}}, 0x4002, 1, false},
         {"unknown slots, same class and index", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, 0x4002, 1, true},
         {"unknown slots, other index", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, 0x4002, 2, false},
         {"unknown slots, other class", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, 0x8007, 1, false},
@@ -117,10 +119,6 @@ TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
     Core::Device::addChild(pRoot, pController);
     const Core::DevicePtr pDrive(new Schema::LogicalDrive(0));
     Core::Device::addChild(pController, pDrive);
-    const Core::DevicePtr pArray(new Schema::Array("B", 1, "", ""));
-    Core::Device::addChild(pController, pArray);
-    const Core::DevicePtr pPhysical(new Schema::PhysicalDrive(0, 12));
-    Core::Device::addChild(pArray, pPhysical);
 
     // The one root: a system without an identifier of its own.
     EXPECT_EQ(pRoot.get(), Schema::System::instance().get());
@@ -128,8 +126,7 @@ TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
     EXPECT_FALSE(pRoot->hasParent() || pRoot->hasAttribute("UniqueID"));
     EXPECT_EQ(pController->attribute("UniqueID"), "System-Slot3");
     EXPECT_EQ(pDrive->attribute("UniqueID"), "System-Slot3-0");
-    EXPECT_EQ(pArray->attribute("UniqueID"), "System-Slot3-ARRAY_B");
-    EXPECT_EQ(pPhysical->attribute("UniqueID"), "System-Slot3-ARRAY_B-PD12");
+    // Arrays and their drives: the metrics of tsm-tree show their "UniqueID".
     schematest::detachChildren(pController);
     Core::Device::removeChild(pRoot, pController);
 
@@ -148,43 +145,47 @@ TEST(SchemaDevices, PathStringsAndUniqueIDFollowTheTree)
 // attached, and keyless controllers among them still merge by their rule.
 TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSiblingTakingTheNewerHandle)
 {
+    using Schema::PhysicalDrive;
     const Core::DevicePtr pTop = controller({{"Slot", "2"}});
     schematest::TreeGuard guard(pTop);
+    // Each attaches or merges a child of that kind and gives the child count.
+    const auto add = [&pTop](const Core::DevicePtr& pChild) {
+        Core::Device::addChild(pTop, pChild);
+        return pTop->childCount();
+    };
+    const auto drive = [](std::uint16_t n) { return Core::DevicePtr(new Schema::LogicalDrive(n)); };
+    const auto physical = [](std::uint32_t role, std::uint16_t n) { return Core::DevicePtr(new PhysicalDrive(role, n)); };
+    const auto adapter = [](Schema::Hardware::Handle h, const char* pszWwn) {
+        return withAttributes(new Schema::HostBusAdapter(h), {{"WWN", pszWwn}});
+    };
+    const auto remote = [](Schema::Hardware::Handle h) {
+        return withAttributes(new Schema::ArrayController(h, 0x8007, 0, Schema::ArrayController::eREMOTE),
+                              {{"WWN", "50060b0000c31a22"}});
+    };
     std::vector<Core::DevicePtr> logical;
     for (std::uint16_t n = 0; n < 40; ++n) {
-        logical.emplace_back(new Schema::LogicalDrive(n));
-        Core::Device::addChild(pTop, logical.back());
-        Core::Device::addChild(pTop, Core::DevicePtr(new Schema::PhysicalDrive(Schema::PhysicalDrive::eDATA, n)));
+        logical.push_back(drive(n));
+        add(logical.back());
+        add(physical(PhysicalDrive::eDATA, n));
     }
-    const Core::DevicePtr pRemote = withAttributes(
-        new Schema::ArrayController(9, 0x8007, 0, Schema::ArrayController::eREMOTE), {{"WWN", "50060b0000c31a22"}});
-    Core::Device::addChild(pTop, pRemote);
-    const Core::DevicePtr pAdapter = withAttributes(new Schema::HostBusAdapter(77), {{"WWN", "1000000000000001"}});
-    Core::Device::addChild(pTop, pAdapter);
-    ASSERT_EQ(pTop->childCount(), 82u);
+    add(remote(9));
+    ASSERT_EQ(add(adapter(77, "1000000000000001")), 82u);
 
     // Equal newcomers of every kind merge: nothing is added.
-    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::LogicalDrive(17)));
-    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::PhysicalDrive(Schema::PhysicalDrive::eDATA, 39)));
-    Core::Device::addChild(pTop, withAttributes(new Schema::HostBusAdapter(77), {{"WWN", "1000000000000001"}}));
-    Core::Device::addChild(pTop, withAttributes(new Schema::ArrayController(12, 0x8007, 0,
-                                                                            Schema::ArrayController::eREMOTE),
-                                                {{"WWN", "50060b0000c31a22"}}));
-    EXPECT_EQ(pTop->childCount(), 82u);
+    for (const Core::DevicePtr& pEqual : {drive(17), physical(PhysicalDrive::eDATA, 39), adapter(77, "1000000000000001"), remote(12)})
+        EXPECT_EQ(add(pEqual), 82u) << pEqual->stringRep();
     EXPECT_TRUE(std::find(pTop->beginChild(), pTop->endChild(), logical[17]) != pTop->endChild());
 
     // Unequal ones are attached: a spare drive of a data drive's number, a new
     // logical drive number, an adapter with another handle.
-    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::PhysicalDrive(Schema::PhysicalDrive::eSPARE, 39)));
-    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::LogicalDrive(40)));
-    Core::Device::addChild(pTop, withAttributes(new Schema::HostBusAdapter(78), {{"WWN", "1000000000000002"}}));
-    EXPECT_EQ(pTop->childCount(), 85u);
+    std::size_t expected = 82;
+    for (const Core::DevicePtr& pUnequal : {physical(PhysicalDrive::eSPARE, 39), drive(40), adapter(78, "1000000000000002")})
+        EXPECT_EQ(add(pUnequal), ++expected) << pUnequal->stringRep();
 
     // A removed drive is no longer found: its equal is attached afresh.
     Core::Device::removeChild(pTop, logical[17]);
     EXPECT_FALSE(pTop->hasChild(Schema::LogicalDrive(17)));
-    Core::Device::addChild(pTop, Core::DevicePtr(new Schema::LogicalDrive(17)));
-    EXPECT_EQ(pTop->childCount(), 85u);
+    EXPECT_EQ(add(drive(17)), 85u);
     EXPECT_TRUE(pTop->hasChild(Schema::LogicalDrive(17)));
 
     // Merging a controller takes over the newer handle.
@@ -192,9 +193,7 @@ TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSiblingTakingTheNewerH
     const Core::DevicePtr pNewer = controller({{"Slot", "4"}, {"BusType", "pci"}}, 0x4002, 1, 300);
     pOld->updateFrom(pNewer);
     const auto& old = static_cast<const Schema::ArrayController&>(*pOld);
-    EXPECT_EQ(old.handle(), 300u);
-    EXPECT_EQ(old.classCode(), 0x4002u);
-    EXPECT_EQ(old.index(), 1u);
+    EXPECT_EQ(std::make_tuple(old.handle(), old.classCode(), old.index()), std::make_tuple(300u, 0x4002u, 1u));
     EXPECT_FALSE(pOld->hasAttribute("BusType")) << "attributes are not copied";
 
     // A controller that is not the same device leaves everything in place.
@@ -202,6 +201,35 @@ TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSiblingTakingTheNewerH
     EXPECT_EQ(old.handle(), 300u);
     pOld->updateFrom(Core::DevicePtr(new Schema::LogicalDrive(0)));
     EXPECT_EQ(old.handle(), 300u);
+}
+
+// Board keys are unique, each a subsystem identifier as subsystemKey() writes
+// it or a product identifier; every model has an upper-case tag; models are
+// looked up exactly (the golden documents show the tags of the boards found).
+TEST(ControllerModels, UniqueKeysATagForEveryModelAndExactLookups)
+{
+    std::set<std::string> keys;
+    for (const Schema::BoardEntry& entry : Schema::boardTable()) {
+        SCOPED_TRACE(entry.pszKey);
+        const std::string key = entry.pszKey;
+        EXPECT_TRUE(keys.insert(key).second) << "duplicate key";
+        EXPECT_TRUE(Schema::modelTag(entry.pszModel).has_value());
+        const bool bSubsystem = key.size() == 10 && key.rfind("0x", 0) == 0 &&
+                                key.find_first_not_of("0123456789abcdef", 2) == std::string::npos;
+        EXPECT_TRUE(bSubsystem || key.size() == 16u) << "neither a subsystem identifier nor a product identifier";
+    }
+    for (const Schema::ModelEntry& row : Schema::modelTable()) {
+        const std::string tag = row.pszTag;
+        EXPECT_FALSE(tag.empty()) << row.pszModel;
+        EXPECT_TRUE(std::none_of(tag.begin(), tag.end(), [](unsigned char c) { return std::islower(c); })) << tag;
+    }
+    // A model that no board names.
+    EXPECT_EQ(Schema::modelTag("Tarvion ArrayLine 100").value_or(""), "STR_MODEL_AL100");
+    for (const char* model : {"tarvion arrayline 230", "Tarvion ArrayLine 230 ", "Unknown", ""})
+        EXPECT_FALSE(Schema::modelTag(model).has_value()) << model;
+    EXPECT_EQ(Schema::subsystemKey(1), "0x00000001");
+    EXPECT_EQ(Schema::subsystemKey(0xF1A74C03u), "0xf1a74c03");
+    EXPECT_EQ(keys.count(Schema::kClusteredControllerProductId), 1u) << "the clustered controller has a board";
 }
 
 TEST(SchemaDevicesDeathTest, ControllerOfUnknownLocationOrWithoutAnyPathAttributeStops)

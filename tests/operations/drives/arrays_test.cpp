@@ -6,7 +6,6 @@
 #include "drivetree.h"
 #include "registration.h"
 
-
 namespace {
 
 using drivetest::DrivesMachineTest;
@@ -114,10 +113,8 @@ TEST_F(DrivesMachineTest, LogicalDriveConfigurationGeometryStatusAndSnapshots)
                 {"3.12", "9", "Disabled|-|-"}}); // the controller's accelerator is off
     // Logical drives 2 and 7 rebuild onto drive 7, drive 3 onto drive 21;
     // the 8 x 16 controller names its drive in the big map's byte.
-    EXPECT_EQ(optest::valueOf(optest::controllerWith(s_pRoot, "FirmwareVersion", "3.10"), "RebuildingDriveList"),
-              "7*-*21*-*");
-    EXPECT_EQ(optest::valueOf(optest::controllerWith(s_pRoot, "FirmwareVersion", "3.12"), "RebuildingDriveList"),
-              "133*-*");
+    EXPECT_EQ(optest::valueOf(controller(s_pRoot, "3.10"), "RebuildingDriveList"), "7*-*21*-*");
+    EXPECT_EQ(optest::valueOf(controller(s_pRoot, "3.12"), "RebuildingDriveList"), "133*-*");
 }
 
 TEST_F(DrivesMachineTest, PhysicalDrivePositionCapacityIdentityAndTransfer)

@@ -9,12 +9,12 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
 
 namespace drivetest {
-
 
 // The drives machine refreshed once with the full registration set.
 class DrivesMachineTest : public testing::Test {
@@ -36,36 +36,25 @@ private:
     static inline std::unique_ptr<optest::SimulatedMachine> s_pMachine;
 };
 
-namespace detail {
-
-inline std::string keyOf(const Core::DevicePtr& pDevice)
+// The attribute that numbers a device of that type.
+inline std::string keyName(const std::string& type)
 {
-    const std::string type = optest::valueOf(pDevice, "Type");
-    return optest::valueOf(pDevice, type == "array" ? "ArrayLetter" : type == "logicaldrive" ? "Number" : "DriveNumber");
+    return type == "array" ? "ArrayLetter" : type == "logicaldrive" ? "Number" : "DriveNumber";
 }
 
-inline void collect(const Core::DevicePtr& pDevice, const std::string& type, const std::string& key, Core::DeviceList& found)
-{
-    for (auto it = pDevice->beginChild(); it != pDevice->endChild(); ++it) {
-        if (optest::valueOf(*it, "Type") == "arraycontroller")
-            continue;
-        if (optest::valueOf(*it, "Type") == type && keyOf(*it) == key)
-            found.push_back(*it);
-        collect(*it, type, key, found);
-    }
-}
-
-}
-
-// The one device of the controller with that firmware version (not of the
-// controllers behind it) whose "Type" is type and whose "Number" (logical
-// drives), "DriveNumber" (physical drives) or "ArrayLetter" is key.
+// The one device below the controller with that firmware version whose
+// "Type" is type and whose "Number" (logical drives), "DriveNumber" (physical
+// drives) or "ArrayLetter" is key; null when there is none or several.
 inline Core::DevicePtr find(const Core::DevicePtr& pRoot, const std::string& firmware, const std::string& type,
-                     const std::string& key)
+                            const std::string& key)
 {
-    Core::DeviceList found;
-    if (const Core::DevicePtr pController = optest::controllerWith(pRoot, "FirmwareVersion", firmware); pController.get())
-        detail::collect(pController, type, key, found);
+    const Core::DevicePtr pController = optest::controllerWith(pRoot, "FirmwareVersion", firmware);
+    if (pController.get() == nullptr)
+        return pController;
+    Core::DeviceFinder finder(pController);
+    finder.addCriterion("Type", type);
+    finder.addCriterion(keyName(type), key);
+    const Core::DeviceList found = finder.findDevices();
     return found.size() == 1 ? found.front() : Core::DevicePtr();
 }
 
@@ -90,7 +79,7 @@ inline std::string tree(const Core::DevicePtr& pDevice)
         const std::string type = optest::valueOf(*it, "Type");
         const std::string role = optest::valueOf(*it, "DriveType");
         std::string part = type == "logicaldrive" ? "L" : type == "array" ? "" : role.substr(0, 1);
-        part += detail::keyOf(*it) + (type == "array" ? "(" + tree(*it) + ")" : "");
+        part += optest::valueOf(*it, keyName(type)) + (type == "array" ? "(" + tree(*it) + ")" : "");
         if (type != "arraycontroller")
             summary += (summary.empty() ? "" : " ") + part;
     }
@@ -98,19 +87,14 @@ inline std::string tree(const Core::DevicePtr& pDevice)
 }
 
 // Rows of a table: controller firmware, number, the attribute values.
-struct Row {
-    const char* pszFirmware;
-    const char* pszKey;
-    const char* pszValues;
-};
 inline void expectRows(const Core::DevicePtr& pRoot, const char* pszType, const std::vector<std::string>& names,
-                const std::vector<Row>& rows)
+                       const std::vector<std::array<const char*, 3>>& rows)
 {
-    for (const Row& row : rows) {
-        SCOPED_TRACE(std::string(row.pszFirmware) + " " + pszType + " " + row.pszKey);
-        const Core::DevicePtr pDevice = find(pRoot, row.pszFirmware, pszType, row.pszKey);
+    for (const auto& [pszFirmware, pszKey, pszValues] : rows) {
+        SCOPED_TRACE(std::string(pszFirmware) + " " + pszType + " " + pszKey);
+        const Core::DevicePtr pDevice = find(pRoot, pszFirmware, pszType, pszKey);
         ASSERT_NE(pDevice.get(), nullptr);
-        EXPECT_EQ(values(pDevice, names), row.pszValues);
+        EXPECT_EQ(values(pDevice, names), pszValues);
     }
 }
 

@@ -3,6 +3,7 @@
 // the JSON holds the dump's devices, the metrics pass promtool and show each
 // failure of the failing machine, and a refresh that hangs leaves only
 // tsm_scrape_success 0 behind.
+#include "machinetext.h"
 #include "processrunner.h"
 #include "tempmachine.h"
 
@@ -12,17 +13,6 @@
 #include <tuple>
 
 namespace {
-
-std::vector<std::string> dumpIds(const std::string& dump)
-{
-    std::vector<std::string> ids;
-    for (std::size_t at = dump.find("<Type>"); at != std::string::npos; at = dump.find("<Type>", at + 1)) {
-        const std::size_t id = dump.find("<UniqueID>", at);
-        const std::size_t next = dump.find("<Type>", at + 1);
-        ids.push_back(id < next ? dump.substr(id + 10, dump.find('<', id + 10) - id - 10) : "");
-    }
-    return ids;
-}
 
 void jsonIds(const nlohmann::json& device, std::vector<std::string>& ids)
 {
@@ -71,7 +61,10 @@ TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
         ASSERT_FALSE(document.is_discarded());
         std::vector<std::string> ids;
         jsonIds(document, ids);
-        EXPECT_EQ(ids, dumpIds(dump.out));
+        // As many devices as the dump, each with a "UniqueID" the dump shows.
+        EXPECT_EQ(ids.size(), tsmtest::occurrences(dump.out, "<Type>"));
+        for (const std::string& id : ids)
+            EXPECT_TRUE(id.empty() || dump.out.find("<UniqueID>" + id + "</UniqueID>") != std::string::npos) << id;
 
         const std::string file = machine.root() + "/tsm.prom";
         const auto run = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=prometheus", "--output", file});
@@ -88,28 +81,10 @@ TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
 }
 
 // One controller whose identify command hangs for 30 seconds.
-void useHangingMachine(const tsmtest::TempMachine& machine)
-{
-    machine.writeDescription(R"(<machine><pci><function bus="2" device="3" function="0" slot="1"
+const char* const kHangingMachine = R"(<machine><pci><function bus="2" device="3" function="0" slot="1"
         header="a7f1014c07000000010004010000000000000000000000000000000000000000000000000000000000000000a7f110400000000000000000000000000b010000"/>
         </pci><port number="0" driver="ciss"><controller pcibus="2" pcidevice="3" pcifunction="0">
-        <fail opcode="0x11" hang="30000"/></controller></port></machine>)");
-}
-
-TEST(TsmTreeMonitoring, AHungRefreshWritesOnlyTheScrapeFailure)
-{
-    tsmtest::TempMachine machine;
-    useHangingMachine(machine);
-    const std::string file = machine.root() + "/tsm.prom";
-    std::ofstream(file) << "tsm_controller_failed 1\n";
-    const auto run = tsmtest::runProcess(TSM_TREE_TOOL, {"--format=prometheus", "--timeout=1", "--output=" + file});
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.err, "tsm-tree: the refresh did not finish within 1 seconds\n");
-    const std::string metrics = machine.read("tsm.prom");
-    EXPECT_EQ(metrics.find("tsm_controller"), std::string::npos) << metrics;
-    EXPECT_NE(metrics.find("\ntsm_scrape_success 0\n"), std::string::npos) << metrics;
-    EXPECT_EQ(promtool(file).exitCode, 0);
-}
+        <fail opcode="0x11" hang="30000"/></controller></port></machine>)";
 
 TEST(TsmTreeMonitoring, WritesTheOutputWholeOrNotAtAll)
 {
@@ -120,15 +95,20 @@ TEST(TsmTreeMonitoring, WritesTheOutputWholeOrNotAtAll)
         {false, "--format=prometheus --output=missing/tsm.prom", 1, "tsm-tree: cannot write missing/tsm.prom: ", ""},
         {true, "--format=json --timeout=1 --output=out.json", 1, "tsm-tree: the refresh did not finish", ""},
         {true, "--timeout=1", 1, "tsm-tree: the refresh did not finish", ""},
+        {true, "--format=prometheus --timeout=1 --output=tsm.prom", 1,
+         "tsm-tree: the refresh did not finish within 1 seconds\n", "# HELP tsm_scrape_duration_seconds "},
     };
     for (const auto& [bHangs, arguments, exitCode, pszError, pszFile] : cases) {
         SCOPED_TRACE(arguments);
         tsmtest::TempMachine machine;
         if (bHangs)
-            useHangingMachine(machine);
+            machine.writeDescription(kHangingMachine);
         else
             machine.useDescription(TSM_MACHINES_DIR "/failing.xml");
         const std::string file = arguments.substr(arguments.rfind('=') + 1);
+        // Metrics of an earlier scrape are replaced by the failure alone.
+        if (file == "tsm.prom")
+            std::ofstream(machine.root() + "/" + file) << "tsm_controller_failed 1\n";
         const std::string command = "cd " + machine.root() + " && " + TSM_TREE_TOOL + " " + arguments;
         const auto run = tsmtest::runProcess("/bin/sh", {"-c", command + "; echo exit $?; ls -A"});
         EXPECT_EQ(run.err.rfind(pszError, 0), 0u) << run.err;
@@ -136,15 +116,12 @@ TEST(TsmTreeMonitoring, WritesTheOutputWholeOrNotAtAll)
         EXPECT_EQ(machine.read(file).rfind(pszFile, 0), 0u) << file;
         EXPECT_EQ(machine.read(file).empty(), std::string(pszFile).empty()) << file;
         EXPECT_EQ(run.out.find("exit " + std::to_string(exitCode) + "\n"), 0u) << "no dump on a failure: " << run.out;
+        if (file == "tsm.prom") {
+            EXPECT_EQ(machine.read(file).find("tsm_controller"), std::string::npos) << machine.read(file);
+            EXPECT_NE(machine.read(file).find("\ntsm_scrape_success 0\n"), std::string::npos) << machine.read(file);
+            EXPECT_EQ(promtool(machine.root() + "/" + file).exitCode, 0);
+        }
     }
-}
-
-std::size_t count(const std::string& text, const std::string& part)
-{
-    std::size_t found = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++found;
-    return found;
 }
 
 TEST(TsmTree, PrintsTheDrivesMachineWithEachSet)
@@ -160,7 +137,7 @@ TEST(TsmTree, PrintsTheDrivesMachineWithEachSet)
         ASSERT_EQ(result.exitCode, 0) << result.err;
         std::string found;
         for (const char* pszType : {"arraycontroller", "array", "logicaldrive", "physicaldrive"})
-            found += (found.empty() ? "" : " ") + std::to_string(count(result.out, "<Type>" + std::string(pszType) + "<"));
+            found += (found.empty() ? "" : " ") + std::to_string(tsmtest::occurrences(result.out, "<Type>" + std::string(pszType) + "<"));
         EXPECT_EQ(found, counts) << set;
     }
 }

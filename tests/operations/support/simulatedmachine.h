@@ -19,21 +19,6 @@
 
 namespace optest {
 
-// A whole description around the given <port> elements.
-inline std::string machineDescription(const std::string& ports)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<machine>\n"
-           "  <os major=\"5\" minor=\"0\" build=\"2195\" csd=\"Service Pack 4\" servicepack=\"4\"/>\n" +
-           ports + "</machine>\n";
-}
-
-// One port with one controller holding the given content.
-inline std::string port(unsigned number, const std::string& driver, const std::string& controllerContent)
-{
-    return "  <port number=\"" + std::to_string(number) + "\" driver=\"" + driver + "\">\n    <controller>\n" +
-           controllerContent + "\n    </controller>\n  </port>\n";
-}
-
 // Installs the registration set that the process's machines refresh with;
 // only the first call has an effect, and a machine installs the start-up set
 // when no set was installed before it.
@@ -113,13 +98,20 @@ struct OneController {
     SimulatedMachine machine;
     Core::DevicePtr pController;
 
-    explicit OneController(const std::string& content) : machine(machineDescription(port(0, "ciss", content))) { refresh(); }
+    explicit OneController(const std::string& content) : machine(description(content)) { refresh(); }
     // Refreshes again, with the content given when there is one.
     void refresh(const std::string& content = "")
     {
         if (!content.empty())
-            machine.describe(machineDescription(port(0, "ciss", content)));
+            machine.describe(description(content));
         pController = controllerWith(machine.refresh(), "Location", "local");
+    }
+    // A whole description: port 0 holds the controller.
+    static std::string description(const std::string& content)
+    {
+        return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<machine>\n"
+               "  <os major=\"5\" minor=\"0\" build=\"2195\" csd=\"Service Pack 4\" servicepack=\"4\"/>\n"
+               "  <port number=\"0\" driver=\"ciss\">\n    <controller>\n" + content + "\n    </controller>\n  </port>\n</machine>\n";
     }
 };
 

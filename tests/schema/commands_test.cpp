@@ -1,11 +1,17 @@
-// Command routing: drives and arrays hand their commands to the device above
-// them; a logical drive addresses itself through the LUN.
+// Controller commands: how a driver outcome becomes a status value, the
+// debug-log lines the command layer writes for every request it sends (the
+// statuses and sense it logs are read back on the simulated controllers, as
+// is what each command puts on the wire), and their routing: drives and arrays
+// hand their commands to the device above them; a logical drive addresses
+// itself through the LUN.
 #include "array.h"
+#include "arraycontroller.h"
 #include "bmiccommand.h"
 #include "byteimage.h"
+#include "detachtree.h"
 #include "hostbusadapter.h"
 #include "logicaldrive.h"
-#include "detachtree.h"
+#include "logtail.h"
 #include "physicaldrive.h"
 
 #include <gtest/gtest.h>
@@ -16,13 +22,17 @@
 
 namespace {
 
-// A controller stand-in at the top of a subtree that records what reaches it.
+// A controller stand-in at the top of a subtree that records what reaches it
+// and answers with a scripted reply, statuses and sense.
 class RecordingController : public Core::Device, public Core::BmicDevice, public Core::SCSIDevice {
 public:
     std::vector<Core::BmicParameters> bmic;
     std::vector<Core::ScsiParameters> scsi;
     std::vector<std::uint8_t> reply;
     bool bAnswer = true;
+    std::uint16_t wCommandStatus = 0;
+    std::uint8_t bScsiStatus = 0;
+    std::vector<std::uint8_t> sense;
 
     CountedPtr<Core::Status> accept(Core::DeviceVisitor&) override
     {
@@ -33,6 +43,12 @@ public:
         bmic.push_back(parameters);
         if (parameters.pBuffer != nullptr && !reply.empty())
             std::memcpy(parameters.pBuffer, reply.data(), std::min<std::size_t>(reply.size(), parameters.bufferSize));
+        parameters.commandStatus = wCommandStatus;
+        parameters.scsiStatus = bScsiStatus;
+        const std::size_t senseCount = std::min<std::size_t>(sense.size(), parameters.senseLength);
+        if (senseCount > 0)
+            std::memcpy(parameters.pSenseBuffer, sense.data(), senseCount);
+        parameters.senseLength = static_cast<std::uint32_t>(senseCount);
         return bAnswer;
     }
     bool sendScsiCommand(Core::ScsiParameters& parameters) override
@@ -57,6 +73,70 @@ struct Tree {
         return pDevice;
     }
 };
+
+TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValueAndTreatsWildcards)
+{
+    // Command status, SCSI status, sense key, code and qualifier; the value.
+    const std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, int> cases[] = {
+        {1, 2, 5, 0x20, 0, 4},  {1, 2, 5, 0x24, 0, 5},  {1, 2, 2, 0x6E, 0, 6}, {1, 2, 2, 0x44, 0, 7},
+        {1, 2, 5, 0x11, 0, 8},  {1, 2, 5, 0x0C, 8, 9},  {1, 2, 5, 0x04, 3, 10}, {1, 2, 5, 0x25, 0, 11},
+        // Near misses fall through to no row.
+        {1, 2, 5, 0x24, 1, 0},  {1, 2, 4, 0x24, 0, 0},  {2, 2, 5, 0x24, 0, 0}, {1, 0, 5, 0x24, 0, 0},
+        {1, 2, 5, 0x0C, 0, 0},  {4, 2, 0, 0, 0, 0},
+        // No sense at all: what an earlier run left is cleared.
+        {0, 0, 0, 0, 0, 1},
+    };
+    // One command runs every case in turn.
+    Core::IdentifyControllerCommand command;
+    for (const auto& [wCommand, bScsi, bKey, bCode, bQualifier, iExpected] : cases) {
+        SCOPED_TRACE(testing::Message() << "command " << wCommand << " scsi " << int(bScsi) << " sense "
+                                        << int(bKey) << "/" << int(bCode) << "/" << int(bQualifier));
+        RecordingController device;
+        device.wCommandStatus = wCommand;
+        device.bScsiStatus = bScsi;
+        // Fixed-format sense; the high bits of byte 2 are flags, not key.
+        if (iExpected != 1)
+            device.sense = tsmtest::ByteImage(18).u8(0, 0x70).u8(2, 0xF0 | bKey).u8(12, bCode).u8(13, bQualifier);
+        EXPECT_EQ(command.run(device)->value(), iExpected);
+        EXPECT_EQ(std::make_tuple(command.commandStatus(), command.scsiStatus(), command.senseKey(), command.senseCode(),
+                                  command.senseQualifier()),
+                  std::make_tuple(wCommand, bScsi, bKey, bCode, bQualifier));
+    }
+
+    // The lookup treats the outcome's wildcards.
+    EXPECT_EQ(Core::BmicCommand::outcomeValue(4, 255, 255, 255, 255), 0);
+    // An outcome command status of 0xFFFF matches the first row with the
+    // other values; sense values of 255 match any row's.
+    EXPECT_EQ(Core::BmicCommand::outcomeValue(0xFFFF, 0, 0, 0, 0), 1);
+    EXPECT_EQ(Core::BmicCommand::outcomeValue(0xFFFF, 2, 5, 0x24, 0), 5);
+    EXPECT_EQ(Core::BmicCommand::outcomeValue(1, 2, 255, 255, 255), 4);
+    EXPECT_EQ(Core::BmicCommand::outcomeValue(1, 2, 5, 255, 8), 9);
+    EXPECT_EQ(Core::BmicCommand::outcomeValue(1, 2, 2, 255, 0), 6);
+    EXPECT_EQ(Core::BmicCommand::outcomeValue(3, 2, 5, 0x20, 0), 0);
+}
+
+TEST(BmicCommand, ControllerLogsEveryRequestItSends)
+{
+    const tsmtest::LogTail tail;
+    const Core::DevicePtr pController(
+        new Schema::ArrayController(0xDEAD0002u, 0x4002, 0, Schema::ArrayController::eLOCAL));
+    auto& controller = static_cast<Schema::ArrayController&>(*pController);
+    Core::IdentifyPhysicalDriveCommand identify(0x0A000000u);
+    EXPECT_EQ(identify.run(controller)->value(), Core::Status::eFAILED) << "the handle was never issued";
+    const std::uint8_t abCdb[6] = {0x12, 0x00, 0x00, 0x00, 0x60, 0x00};
+    Core::ScsiParameters scsi;
+    scsi.pCdb = abCdb;
+    scsi.cdbLength = sizeof abCdb;
+    EXPECT_FALSE(controller.sendScsiCommand(scsi));
+    // In this order: the BMIC request, then the SCSI one.
+    const std::string text = tail.appended();
+    std::size_t at = 0;
+    for (const char* line : {"] BMIC Command: 0x15\n", "] BMIC Detail: 0xa000000\n", "] BMIC LUN: 0x0\n",
+                             "] Command Status: 0x0\n", "] SCSI CDB: ", "12 00 00 00 60 00"}) {
+        at = text.find(line, at);
+        ASSERT_NE(at, std::string::npos) << line << "\n" << text;
+    }
+}
 
 TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
 {
@@ -90,8 +170,7 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
     scsi.cdbLength = 6;
     EXPECT_TRUE(dynamic_cast<Core::SCSIDevice&>(*pLogical).sendScsiCommand(scsi));
     ASSERT_EQ(tree.top().scsi.size(), 1u);
-    EXPECT_EQ(tree.top().scsi[0].pCdb, abCdb);
-    EXPECT_EQ(tree.top().scsi[0].cdbLength, 6);
+    EXPECT_EQ(std::make_tuple(tree.top().scsi[0].pCdb, tree.top().scsi[0].cdbLength), std::make_tuple(abCdb, 6));
 
     // A refusal at the top comes back as a failed command.
     tree.top().bAnswer = false;
@@ -128,14 +207,15 @@ TEST(CommandRouting, GptTestReadsTheFirstBlock)
         const Core::DevicePtr pDrive = tree.attach(tree.pTop, new Schema::LogicalDrive(4));
         EXPECT_EQ(static_cast<Schema::LogicalDrive&>(*pDrive).isGpt(), bExpected);
         ASSERT_EQ(tree.top().bmic.size(), 1u);
-        EXPECT_EQ(tree.top().bmic[0].opcode, 0x20);
-        EXPECT_EQ(tree.top().bmic[0].lun, 4);
-        EXPECT_EQ(tree.top().bmic[0].bufferSize, 512u);
+        const Core::BmicParameters& sent = tree.top().bmic[0];
+        EXPECT_EQ(std::make_tuple(sent.opcode, sent.lun, sent.bufferSize), std::make_tuple(0x20, 4, 512u));
     }
 }
 
-TEST(CommandRoutingDeathTest, DriveWithoutParentStops)
+TEST(CommandsDeathTest, ReadingPastTheReplyOrADriveWithoutParentStops)
 {
+    Core::IdentifyControllerCommand command;
+    EXPECT_DEATH(command.view().u32(510), "offset \\+ count <= reply size");
     Schema::PhysicalDrive drive(2, 3);
     Core::BmicParameters parameters;
     EXPECT_DEATH(drive.sendBmicCommand(parameters), "hasParent\\(\\)");
