@@ -16,8 +16,7 @@
 namespace tsmtest {
 
 struct ProcessResult {
-    int exitCode = -1;  // -1 when the process did not exit normally
-    bool timedOut = false;
+    int exitCode = -1;  // -1 when the process did not exit normally or was killed
     std::string out;
     std::string err;
 };
@@ -49,7 +48,6 @@ inline ProcessResult runProcess(const std::string& path, const std::vector<std::
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (child > 0 && ::waitpid(child, &status, WNOHANG) == 0) {
         if (std::chrono::steady_clock::now() > deadline) {
-            result.timedOut = true;
             ::kill(child, SIGKILL);
             ::waitpid(child, &status, 0);
             break;
@@ -66,7 +64,7 @@ inline ProcessResult runProcess(const std::string& path, const std::vector<std::
             sinks[index]->append(buffer, got);
         std::fclose(files[index]);
     }
-    if (child > 0 && WIFEXITED(status) && !result.timedOut)
+    if (child > 0 && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
     return result;
 }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <span>
 #include <tuple>
 
 using namespace simtest;
@@ -41,7 +42,11 @@ const char* const kMachine = R"(<?xml version="1.0"?>
 
 class Ports : public testing::Test {
 protected:
-    static void SetUpTestSuite() { s_machine = described(kMachine); }
+    static void SetUpTestSuite()
+    {
+        s_machine = std::make_unique<tsmtest::TempMachine>();
+        s_machine->writeDescription(kMachine);
+    }
     static void TearDownTestSuite() { s_machine.reset(); }
     static std::unique_ptr<tsmtest::TempMachine> s_machine;
 };
@@ -57,12 +62,6 @@ Bytes cissCommand(const Buffer& cdb, uint32_t dataLength, uint32_t direction = 1
     Bytes p = packet("ZYRCISS", 2, 0xFFFFFFFF, 120 + dataLength);
     p.raw(28, lun).le16(36, 0xFFFF).u8(38, static_cast<uint8_t>(cdb.size())).raw(40, cdb).le32(56, direction);
     return p;
-}
-
-// BMIC block: 0x26 read, drive index, four value bytes, opcode, length low first, 0.
-Buffer bmicRead(uint8_t opcode, uint16_t length)
-{
-    return {0x26, 0, 0, 0, 0, 0, opcode, static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8), 0};
 }
 
 // "ZYRBMIC" code 1, 92 + data: 28 drive index, 29 opcode, 30 transfer
@@ -109,9 +108,9 @@ Bytes addressQuery(uint8_t path, uint8_t target, uint8_t lun)
 // and 42 the reply's bytes 28 and 29, 44 CDB, 60 direction, 84 SCSI status.
 Bytes fibreCommand(const Reply& address, const Buffer& cdb, uint32_t dataLength)
 {
-    Bytes p = packet("ZYRFC", 2, 0xFFFFFFFF, 120 + dataLength);
-    p.le32(28, at32(address.out, 32)).u8(40, static_cast<uint8_t>(cdb.size()));
-    return p.u8(41, at8(address.out, 28)).u8(42, at8(address.out, 29)).raw(44, cdb).le32(60, 1);
+    const std::span<const uint8_t> reply(address.out);
+    Bytes p = packet("ZYRFC", 2, 0xFFFFFFFF, 120 + dataLength).raw(28, reply.subspan(32, 4));
+    return p.u8(40, static_cast<uint8_t>(cdb.size())).raw(41, reply.subspan(28, 2)).raw(44, cdb).le32(60, 1);
 }
 
 TEST_F(Ports, FibreInquiryDataWalksEveryBusAndItsUnits)
@@ -139,11 +138,13 @@ TEST_F(Ports, AnswersNoTransportAsksFor)
     // Three sense bytes leave the rest of the field zero.
     Reply reply = good(7, cissCommand(kInquiry, 96).u8(95, 0xAA));
     expectFields(reply.out, {{76, 1, 2}, {92, 4, 0x00050070u}});
-    // A command the firmware takes its time over answers only afterwards.
+    // A command the firmware takes its time over answers only afterwards: a
+    // BMIC read block (0x26, drive index, four value bytes, the opcode, the
+    // length least significant byte first).
     const auto start = std::chrono::steady_clock::now();
-    reply = good(7, cissCommand(bmicRead(0x70, 1536), 1536));
+    reply = good(7, cissCommand({0x26, 0, 0, 0, 0, 0, 0x70, 0x00, 0x06, 0}, 1536));
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(80));
-    EXPECT_EQ(at16(reply.out, 78), 0);
+    EXPECT_EQ(toHex(reply.out, 78, 2), "0000");
 
     // The refusing remote: SCSI status 2 and sense clipped to 40 bytes. A
     // handle the address query never gave, bus and target ids that are not
@@ -151,15 +152,15 @@ TEST_F(Ports, AnswersNoTransportAsksFor)
     const Reply array = good(2, addressQuery(0, 1, 0));
     reply = good(2, fibreCommand(good(2, addressQuery(2, 5, 1)), kInquiry, 96));
     expectFields(reply.out, {{84, 1, 2}, {100, 1, 0x70}, {112, 1, 0x24}, {139, 1, 0x16}});
-    EXPECT_EQ(slice(reply.out, 140, 8), Buffer(8, 0));
-    EXPECT_NE(at32(good(2, fibreCommand(array, kInquiry, 96).le32(28, 0x7777)).out, 20), 0u);
-    EXPECT_NE(at32(good(2, fibreCommand(array, kInquiry, 96).u8(42, 2)).out, 20), 0u);
+    EXPECT_EQ(toHex(reply.out, 140, 8), std::string(16, '0'));
+    EXPECT_NE(toHex(good(2, fibreCommand(array, kInquiry, 96).le32(28, 0x7777)).out, 20, 4), "00000000");
+    EXPECT_NE(toHex(good(2, fibreCommand(array, kInquiry, 96).u8(42, 2)).out, 20, 4), "00000000");
     const Bytes port = packet("FCM&P", 14, 10, 96).le32(28, 8);
-    EXPECT_NE(at32(good(2, Bytes(port).u8(34, 9)).out, 20), 0u);
+    EXPECT_NE(toHex(good(2, Bytes(port).u8(34, 9)).out, 20, 4), "00000000");
     // A remote described without names gets its own.
     reply = good(2, Bytes(port).u8(34, 2));
-    EXPECT_NE(slice(reply.out, 36, 8), slice(good(2, Bytes(port).u8(34, 1)).out, 36, 8));
-    EXPECT_NE(slice(reply.out, 36, 8), slice(reply.out, 44, 8));
+    EXPECT_NE(toHex(reply.out, 36, 8), toHex(good(2, Bytes(port).u8(34, 1)).out, 36, 8));
+    EXPECT_NE(toHex(reply.out, 36, 8), toHex(reply.out, 44, 8));
 
     // "ODXM&P" code 5, 45 bytes: a PCI board's vendor then device, each most
     // significant byte first, at 36; bus type 3 at 40, the PCI bus at 41.
@@ -185,7 +186,7 @@ TEST_F(Ports, CsmiConfigurationAndStatusRecordOfEachClass)
         // Stale bytes in the body are cleared.
         const Reply reply = good(port, configRequest().u8(100, 0xEE));
         ASSERT_EQ(reply.returned, 196u);
-        EXPECT_EQ(atText(reply.out, 4, 8), std::string("ZYRCSMI\0", 8));
+        EXPECT_EQ(toHex(reply.out, 4, 8), "5a595243534d4900"); // "ZYRCSMI"
         expectFields(reply.out, {{0, 4, 28}, {16, 4, 2}, {20, 4, 0}, {24, 4, 168}, {40, 4, board}, {44, 2, slot},
                                  {46, 1, cls}, {47, 1, busType}, {48, 1, bus}, {49, 1, device}, {50, 1, function},
                                  {100, 1, 0}});
@@ -203,7 +204,7 @@ TEST_F(Ports, RefuseMalformedAndForeignRequests)
 {
     // What is wrong, port, control code, input, output size, error.
     const std::tuple<const char*, int, DWORD, Buffer, size_t, DWORD> cases[] = {
-        {"input shorter than a header", 0, kPassThrough, slice(configRequest(), 0, 27), 196, 87},
+        {"input shorter than a header", 0, kPassThrough, Bytes(27).le32(0, 28).text(4, "ZYRCSMI").le32(16, 2), 196, 87},
         {"HeaderLength not 28", 0, kPassThrough, configRequest().le32(0, 27), 196, 87},
         {"Length beyond the input", 0, kPassThrough, configRequest().le32(24, 169), 400, 87},
         {"output smaller than the packet", 1, kPassThrough, configRequest(), 195, 87},
@@ -268,9 +269,10 @@ TEST(PortDescription, ErrorsNameTheLine)
     };
     for (const auto& [xml, problem] : bad) {
         SCOPED_TRACE(xml);
-        const auto machine = described(xml);
+        const tsmtest::TempMachine machine;
+        machine.writeDescription(xml);
         EXPECT_EQ(send(0, configRequest()).error, 2u);
-        const std::string log = machine->read("debug-output.log");
+        const std::string log = machine.read("debug-output.log");
         EXPECT_NE(log.find("line 3"), std::string::npos) << log;
         EXPECT_NE(log.find(problem), std::string::npos) << log;
     }

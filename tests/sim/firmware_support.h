@@ -52,46 +52,29 @@ struct Answer {
     Bytes data;
 };
 
+// Runs the command: the reply and the data buffer as the firmware left it.
+inline Answer run(sim::ControllerFirmware& firmware, sim::FirmwareCommand command)
+{
+    sim::FirmwareReply reply = firmware.execute(command);
+    return {std::move(reply), std::move(command.data)};
+}
+
 // A read BMIC block: 0x26, drive index, the four value bytes as given, the
-// opcode, the length least significant byte first.
+// opcode, the length least significant byte first. Stale bytes fill the
+// buffer, so a reply that leaves part of it alone shows.
 inline Answer bmic(sim::ControllerFirmware& firmware, uint8_t opcode, uint8_t driveIndex, Bytes value, size_t length,
                    uint8_t first = 0x26)
 {
     value.resize(4, 0);
-    sim::FirmwareCommand command;
-    command.bBmic = true;
-    command.block = {first, driveIndex, value[0], value[1], value[2], value[3], opcode,
-                     static_cast<uint8_t>(length & 0xFF), static_cast<uint8_t>(length >> 8), 0};
-    command.direction = 1;
-    // Stale bytes show up if the firmware leaves part of the buffer alone.
-    command.data.assign(length, 0xEE);
-    Answer answer;
-    answer.reply = firmware.execute(command);
-    answer.data = command.data;
-    return answer;
+    const Bytes block = {first, driveIndex, value[0], value[1], value[2], value[3], opcode,
+                         static_cast<uint8_t>(length & 0xFF), static_cast<uint8_t>(length >> 8), 0};
+    return run(firmware, {.bBmic = true, .block = block, .direction = 1, .data = Bytes(length, 0xEE)});
 }
 
 inline Answer scsi(sim::ControllerFirmware& firmware, Bytes cdb, size_t length, sim::LunAddress lun = {})
 {
-    sim::FirmwareCommand command;
-    command.bBmic = false;
-    command.block = std::move(cdb);
-    command.lun = lun;
-    command.direction = length == 0 ? 4 : 1;
-    command.data.assign(length, 0);
-    Answer answer;
-    answer.reply = firmware.execute(command);
-    answer.data = command.data;
-    return answer;
-}
-
-// Sense key, code and qualifier of a fixed-format sense block.
-inline std::vector<int> senseOf(const sim::FirmwareReply& reply)
-{
-    if (reply.sense.size() < 14) {
-        return {};
-    }
-    return {reply.sense[2] & 0x0F, reply.sense[12], reply.sense[13]};
+    return run(firmware, {.bBmic = false, .block = std::move(cdb), .lun = lun, .direction = length == 0 ? 4u : 1u,
+                          .data = Bytes(length, 0)});
 }
 
 inline void expectGood(const Answer& answer)
@@ -102,20 +85,16 @@ inline void expectGood(const Answer& answer)
     EXPECT_TRUE(answer.reply.sense.empty());
 }
 
-// A read BMIC block answered in full with the image.
-inline void expectReply(sim::ControllerFirmware& firmware, uint8_t opcode, uint8_t driveIndex, Bytes value,
-                        const Bytes& image)
-{
-    const Answer answer = bmic(firmware, opcode, driveIndex, std::move(value), image.size());
-    expectGood(answer);
-    EXPECT_EQ(answer.data, image);
-}
-
+// A check condition with 18 bytes of fixed-format sense: response code 0x70,
+// the key, additional length 10, the code and the qualifier.
 inline void expectCheckCondition(const Answer& answer, int key, int code, int qualifier = 0)
 {
+    const Bytes& sense = answer.reply.sense;
     EXPECT_EQ(answer.reply.scsiStatus, 2);
     EXPECT_EQ(answer.reply.commandStatus, 1);
-    EXPECT_EQ(senseOf(answer.reply), (std::vector<int>{key, code, qualifier}));
+    ASSERT_EQ(sense.size(), 18u);
+    EXPECT_EQ((std::vector<int>{sense[0], sense[2] & 0x0F, sense[7], sense[12], sense[13]}),
+              (std::vector<int>{0x70, key, 10, code, qualifier}));
 }
 
 } // namespace fwtest

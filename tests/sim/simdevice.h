@@ -7,6 +7,7 @@
 #include "byteimage.h"
 #include "tempmachine.h"
 
+#include <setupapi.h>
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,8 @@
 namespace simtest {
 
 constexpr DWORD kPassThrough = 0x0004D008;
+// The machine descriptions of the tree.
+inline const std::string kMachines = std::string(TSM_MACHINES_DIR) + "/";
 
 using Bytes = tsmtest::ByteImage;
 using Buffer = std::vector<uint8_t>;
@@ -42,17 +45,6 @@ inline uint32_t atLe(const Buffer& v, size_t at, size_t size)
         value = (value << 8) | v.at(at + i);
     return value;
 }
-inline uint8_t at8(const Buffer& v, size_t at) { return v.at(at); }
-inline uint16_t at16(const Buffer& v, size_t at) { return static_cast<uint16_t>(atLe(v, at, 2)); }
-inline uint32_t at32(const Buffer& v, size_t at) { return atLe(v, at, 4); }
-inline std::string atText(const Buffer& v, size_t at, size_t n)
-{
-    return std::string(reinterpret_cast<const char*>(v.data() + at), n);
-}
-inline Buffer slice(const Buffer& v, size_t at, size_t n)
-{
-    return Buffer(v.begin() + static_cast<std::ptrdiff_t>(at), v.begin() + static_cast<std::ptrdiff_t>(at + n));
-}
 
 // Fields of a reply: offset, size in bytes (1, 2 or 4), value.
 struct Field {
@@ -72,14 +64,6 @@ struct Reply {
     DWORD returned = 0;
     Buffer out;
 };
-
-// A temporary machine that the description text describes.
-inline std::unique_ptr<tsmtest::TempMachine> described(const std::string& description)
-{
-    auto machine = std::make_unique<tsmtest::TempMachine>();
-    machine->writeDescription(description);
-    return machine;
-}
 
 inline std::string portName(int port) { return "\\\\.\\Scsi" + std::to_string(port) + ":"; }
 inline const std::string kHealth = "\\\\.\\ZyrHlth";
@@ -119,6 +103,31 @@ inline Reply ioctl(const std::string& device, DWORD code, const Buffer& in, size
 inline Reply ioctl(int port, DWORD code, const Buffer& in, size_t outSize)
 {
     return ioctl(portName(port), code, in, outSize);
+}
+
+// The number of setup records of the SCSI adapter class; their listing ends
+// with "no more items".
+inline const GUID kScsiAdapterClass = {0x4D36E97B, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline DWORD setupRecordCount()
+{
+    const HDEVINFO set = SetupDiGetClassDevsA(&kScsiAdapterClass, nullptr, nullptr, DIGCF_PRESENT);
+    DWORD n = 0;
+    SP_DEVINFO_DATA data{};
+    data.cbSize = sizeof data;
+    while (SetupDiEnumDeviceInfo(set, n, &data))
+        ++n;
+    EXPECT_EQ(GetLastError(), 259u);
+    SetupDiDestroyDeviceInfoList(set);
+    return n;
+}
+
+// The operating-system version the machine reports.
+inline OSVERSIONINFOEXA osVersion()
+{
+    OSVERSIONINFOEXA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    EXPECT_TRUE(GetVersionExA(reinterpret_cast<LPOSVERSIONINFOA>(&version)));
+    return version;
 }
 
 // A pass-through packet sent as input and output of the same size.

@@ -3,7 +3,6 @@
 //   run (default)  reports running, accepts stop, stops when told
 //   pending        stays start pending
 //   stuck          on the stop control stays stop pending (wait hint 1000)
-//   silent         never calls the dispatcher and lives three seconds
 // It writes its process id to $TSM_MACHINE/probe-<name>.pid and one line per
 // control to $TSM_MACHINE/probe-<name>.controls ("<code> main" when the
 // handler ran on the dispatcher's thread). Started any other way it exits
@@ -93,10 +92,6 @@ int main(int argc, char* argv[])
     g_mainThread = GetCurrentThreadId();
     endWithTheMachine();
     std::ofstream(machineFile(".pid")) << ::getpid() << "\n";
-    if (g_mode == "silent") {
-        Sleep(3000);
-        return 0;
-    }
     std::vector<char> name(g_name.begin(), g_name.end());
     name.push_back('\0');
     const SERVICE_TABLE_ENTRYA table[] = { { name.data(), serviceMain }, { nullptr, nullptr } };

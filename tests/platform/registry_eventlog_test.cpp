@@ -1,5 +1,8 @@
-// Registry keys and values on the machine's hive files: round trips, names
-// without case, access rights, damaged files and atomic replacement.
+// The registry on the machine's hive files: round trips, names without case,
+// access rights, damaged files and atomic replacement. And the event log:
+// event sources and the Application log, with the message texts of the
+// message file a source's registry key names.
+#include "lasterror.h"
 #include "tempmachine.h"
 
 #include <gtest/gtest.h>
@@ -10,11 +13,15 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <fstream>
+#include <tuple>
 
 namespace {
+
+using tsmtest::failed;
 
 const char kKey[] = "SOFTWARE\\Tarvion\\Agent";
 
@@ -69,6 +76,14 @@ protected:
     tsmtest::TempMachine m_machine;
 };
 
+// A message table block as an executable carries it, written by hand from
+// its layout, amid other bytes.
+const std::string kMessageFile = std::string("\x7f" "ELF\0\0binary bytes\0", 20) +
+                                 "TSM-MESSAGE-TABLE-1\n"
+                                 "100\tThe %1 service was installed.\\r\\n\n"
+                                 "7\tTwo inserts: %2 then %1; %3 has none.\\r\\n\n"
+                                 "TSM-MESSAGE-TABLE-END\n" + std::string("\0tail", 5);
+
 } // namespace
 
 TEST_F(Registry, ValuesRoundTripThroughTheHiveFileWithNamesWithoutCase)
@@ -76,33 +91,18 @@ TEST_F(Registry, ValuesRoundTripThroughTheHiveFileWithNamesWithoutCase)
     DWORD disposition = 0;
     HKEY key = create(kKey, &disposition);
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
-    const char text[] = "C:\\Tarvion\\bin\\vxa";
-    const DWORD number = 0x01020304;
+    // (Text and number values go through the hive when the agent installs
+    // itself and are read back in its service test.)
     const BYTE binary[] = { 0x00, 0xFF, 0x0A, 0x09, 0x25 };
-    ASSERT_EQ(set(key, "EventMessageFile", REG_EXPAND_SZ, text, sizeof text), ERROR_SUCCESS);
-    ASSERT_EQ(set(key, "TypesSupported", REG_DWORD, &number, 4), ERROR_SUCCESS);
     ASSERT_EQ(set(key, "Raw\tName", REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
-    EXPECT_TRUE(std::filesystem::exists(hiveFile()));
 
     // A fresh handle, other spellings of the names.
     HKEY again = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\TARVION\\agent\\", 0, KEY_READ, &again), ERROR_SUCCESS);
-    const struct {
-        const char* name;
-        DWORD type;
-        std::string bytes;
-    } values[] = {
-        { "eventmessagefile", REG_EXPAND_SZ, std::string(text, sizeof text) },
-        { "TYPESSUPPORTED", REG_DWORD, std::string(reinterpret_cast<const char*>(&number), 4) },
-        { "raw\tname", REG_BINARY, std::string(reinterpret_cast<const char*>(binary), sizeof binary) },
-    };
-    for (const auto& v : values) {
-        SCOPED_TRACE(v.name);
-        DWORD type = 0;
-        EXPECT_EQ(query(again, v.name, nullptr, &type), v.bytes);
-        EXPECT_EQ(type, v.type);
-    }
+    DWORD type = 0;
+    EXPECT_EQ(query(again, "raw\tname", nullptr, &type), std::string(reinterpret_cast<const char*>(binary), sizeof binary));
+    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
 
     // The size alone, then a buffer that is too small.
     DWORD sizes[2] = { 0, 2 };
@@ -229,4 +229,99 @@ TEST_F(Registry, AFailedWriteLeavesTheOldHiveInPlace)
     EXPECT_EQ(setText(key, "Text", "after"), ERROR_SUCCESS);
     EXPECT_EQ(query(key, "Text"), std::string("after", 6));
     RegCloseKey(key);
+}
+
+TEST(EventLog, EntriesKeepTheirFieldsAndBadSourcesHandlesAndArgumentsAreRefused)
+{
+    const tsmtest::TempMachine machine;
+    EXPECT_EQ(failed(RegisterEventSourceA("\\\\elsewhere", "Probe")), RPC_S_SERVER_UNAVAILABLE);
+    EXPECT_EQ(failed(RegisterEventSourceA(nullptr, "")), ERROR_INVALID_PARAMETER);
+    HANDLE source = RegisterEventSourceA("\\\\.", "Probe Source");
+    ASSERT_NE(source, nullptr);
+    // A bad type, strings or data missing: nothing is written.
+    LPCSTR one[] = { nullptr };
+    EXPECT_EQ(failed(ReportEventA(source, 0x0003, 0, 1, nullptr, 0, 0, nullptr, nullptr)), ERROR_INVALID_PARAMETER);
+    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, nullptr, nullptr));
+    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, one, nullptr));
+    EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 4, nullptr, nullptr));
+    EXPECT_TRUE(tsm::readEventLog().empty());
+
+    const time_t before = std::time(nullptr);
+    LPCSTR strings[] = { "first", "tab\tand\nline", "" };
+    EXPECT_TRUE(ReportEventA(source, EVENTLOG_ERROR_TYPE, 3, 106, nullptr, 3, 0, strings, nullptr));
+    const BYTE data[] = { 1, 2, 0, 255 };
+    EXPECT_TRUE(ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, nullptr, 0, sizeof data, nullptr,
+                             const_cast<BYTE*>(data)));
+    EXPECT_TRUE(DeregisterEventSource(source));
+    EXPECT_EQ(failed(DeregisterEventSource(source)), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(failed(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 0, 0, nullptr, nullptr)),
+              ERROR_INVALID_HANDLE);
+    // An event handle is not an event source.
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    EXPECT_FALSE(DeregisterEventSource(event));
+    CloseHandle(event);
+
+    std::size_t damaged = 9;
+    const std::vector<tsm::EventRecord> events = tsm::readEventLog(&damaged);
+    EXPECT_EQ(damaged, 0u);
+    ASSERT_EQ(events.size(), 2u);
+    using Fields = std::tuple<std::string, WORD, WORD, DWORD, std::vector<std::string>, std::string>;
+    const auto fields = [](const tsm::EventRecord& e) {
+        return Fields(e.source, e.type, e.category, e.id, e.strings, e.data);
+    };
+    EXPECT_EQ(fields(events[0]), Fields("Probe Source", EVENTLOG_ERROR_TYPE, 3, 106,
+                                        { "first", "tab\tand\nline", "" }, ""));
+    EXPECT_EQ(fields(events[1]), Fields("Probe Source", EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, {},
+                                        std::string("\x01\x02\x00\xff", 4)));
+    EXPECT_GE(events[0].timeSeconds, static_cast<int64_t>(before));
+    EXPECT_LE(events[0].timeSeconds, static_cast<int64_t>(std::time(nullptr)));
+    EXPECT_EQ(tsm::eventTypeName(events[0].type), "error");
+    EXPECT_EQ(tsm::eventTypeName(events[1].type), "information");
+
+    // A line that is not an entry is counted and skipped.
+    std::ofstream(tsm::eventLogPath(), std::ios::app) << "E\t1\tcut off\n";
+    EXPECT_EQ(tsm::readEventLog(&damaged).size(), 2u);
+    EXPECT_EQ(damaged, 1u);
+}
+
+TEST(EventLog, TextsComeFromTheSourcesMessageFileWithInsertsFilledIn)
+{
+    const tsmtest::TempMachine machine;
+    std::filesystem::create_directories(machine.driveC() + "/Tarvion/bin");
+    std::ofstream(machine.driveC() + "/Tarvion/bin/vxa", std::ios::binary) << kMessageFile;
+    // The source's message file registered as an installed service does.
+    HKEY key = nullptr;
+    ASSERT_EQ(createKey(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Probe Service", &key,
+                        KEY_ALL_ACCESS), ERROR_SUCCESS);
+    const char path[] = "C:\\TARVION\\BIN\\VXA";
+    ASSERT_EQ(set(key, "EventMessageFile", REG_EXPAND_SZ, path, sizeof path), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    // Inserts in any order, one without a string left as it is.
+    tsm::EventRecord record { 0, "Probe Service", 0, 0, 7, { "one", "two" }, "" };
+    EXPECT_EQ(tsm::formatEventMessage(record), "Two inserts: two then one; %3 has none.");
+
+    // An identifier the table lacks, and a source without a message file.
+    record.id = 999;
+    const std::string missing = tsm::formatEventMessage(record);
+    EXPECT_NE(missing.find("999"), std::string::npos);
+    EXPECT_NE(missing.find("\"one\""), std::string::npos);
+    record.source = "Unregistered";
+    EXPECT_NE(tsm::formatEventMessage(record).find("Unregistered"), std::string::npos);
+
+    std::map<DWORD, std::string> table;
+    ASSERT_TRUE(tsm::parseMessageTable(kMessageFile, table));
+    EXPECT_EQ(table.size(), 2u);
+    EXPECT_EQ(table[100], "The %1 service was installed.\r\n");
+    const std::vector<std::string> broken = {
+        "no table here",
+        "TSM-MESSAGE-TABLE-1\n100\tno end\n",
+        "TSM-MESSAGE-TABLE-1\nx100\tbad id\nTSM-MESSAGE-TABLE-END\n",
+        "TSM-MESSAGE-TABLE-1\n100 no tab\nTSM-MESSAGE-TABLE-END\n",
+        "TSM-MESSAGE-TABLE-1\nTSM-MESSAGE-TABLE-END\n",
+    };
+    for (const std::string& bytes : broken) {
+        SCOPED_TRACE(bytes);
+        EXPECT_FALSE(tsm::parseMessageTable(bytes, table));
+    }
 }
