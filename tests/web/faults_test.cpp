@@ -24,17 +24,13 @@ const char* const kControllerOnPort[] = { "STR_MODEL_AB4400", "\"0x4C02\"]]", "S
 
 class Faults : public tsmtest::WebAgent {
 protected:
-    // The typical machine with `inside` at the start of port `port`, or
-    // without that port when `inside` is empty; unchanged for port -1.
+    // The typical machine's description, and the same with `inside` at the
+    // start of port `port`.
+    static std::string typical() { return readFile(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml"); }
     static std::string typicalWith(int port, const std::string& inside)
     {
-        std::string text = readFile(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml");
-        if (port < 0)
-            return text;
-        const std::size_t open = text.find("<port number=\"" + std::to_string(port) + "\"");
-        if (inside.empty())
-            return text.erase(open, text.find("</port>", open) + 7 - open);
-        return text.insert(text.find('>', open) + 1, inside);
+        std::string text = typical();
+        return text.insert(text.find('>', text.find("<port number=\"" + std::to_string(port) + "\"")) + 1, inside);
     }
 
     // The page, with every controller present except the one on `missing`.
@@ -53,7 +49,7 @@ TEST_F(Faults, DriverFaultsCostOnlyTheFaultyController)
     // The debug log, where the failures are reported, cannot be written.
     std::filesystem::create_directories(binFolder() + "/vxa.log");
     start();
-    std::string healthGarbage = typicalWith(-1, "");
+    std::string healthGarbage = typical();
     healthGarbage.replace(healthGarbage.find("<health present=\"true\"/>"), 24,
                           "<health present=\"true\"><fault kind=\"garbage\"/></health>");
     const struct {
@@ -67,7 +63,7 @@ TEST_F(Faults, DriverFaultsCostOnlyTheFaultyController)
         { "error", typicalWith(2, "<fault kind=\"error\" error=\"31\"/>"), 2 },
         { "short", typicalWith(3, "<fault kind=\"short\" bytes=\"8\"/>"), 3 },
         { "health driver garbage", healthGarbage, -1 },
-        { "healed", typicalWith(-1, ""), -1 },
+        { "healed", typical(), -1 },
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -88,7 +84,7 @@ TEST_F(Faults, ControllerPulledInTheMiddleOfAScanIsDroppedNextTime)
                 return true;
         return false;
     }, std::chrono::seconds(120)));
-    m_machine.writeDescription(typicalWith(3, ""));
+    m_machine.writeDescription(tsmtest::withoutPort(typical(), 3));
     EXPECT_EQ(page.get().status, 200);
     expectPage(3);
 }
@@ -180,7 +176,7 @@ TEST_F(Faults, KilledInTheMiddleOfAPageTheServiceReadsStoppedAndStartsAgain)
         EXPECT_TRUE(record.starts_with("TSM-SERVICE 1\n") && record.ends_with("\nEND\n")) << record;
     }
 
-    m_machine.writeDescription(typicalWith(-1, ""));
+    m_machine.writeDescription(typical());
     ASSERT_EQ(vxa({ "-start" }).exitCode, 0);
     ASSERT_TRUE(eventually([] { return httpGet(kPageHttp + "vxasupport.xml", 5).status == 200; },
                            std::chrono::seconds(60)));

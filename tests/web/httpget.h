@@ -3,6 +3,8 @@
 #ifndef TSM_TESTS_HTTPGET_H
 #define TSM_TESTS_HTTPGET_H
 
+#include "machinetext.h"
+
 #include <curl/curl.h>
 
 #include <string>
@@ -40,15 +42,6 @@ inline HttpResponse httpGet(const std::string& url, long timeoutSeconds = 120,
         curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &response.status);
     curl_easy_cleanup(curl);
     return response;
-}
-
-// How often part stands in text.
-inline std::size_t occurrences(const std::string& text, const std::string& part)
-{
-    std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
-        ++count;
-    return count;
 }
 
 } // namespace tsmtest
