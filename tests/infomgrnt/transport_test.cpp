@@ -125,7 +125,8 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
         EXPECT_EQ(call.bmic(controller, 0x64), 0u);
         EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.wCommandStatus, call.dwSenseLength),
                   std::make_tuple(std::uint8_t{2}, std::uint16_t{1}, dwExpected));
-        EXPECT_EQ(toHex(call.sense, 0, std::min<std::size_t>(dwExpected, 4)), std::string("70000503").substr(0, 2 * std::min<std::size_t>(dwExpected, 4)));
+        const std::size_t nShown = std::min<std::size_t>(dwExpected, 4);
+        EXPECT_EQ(toHex(call.sense, 0, nShown), std::string("70000503").substr(0, 2 * nShown));
         EXPECT_EQ(toHex(call.sense, dwExpected), std::string(2 * (nRoom - dwExpected), 'c'));
         EXPECT_EQ(dwExpected < 40 || call.sense[39] == 39, true);
     }

@@ -68,8 +68,10 @@ TEST(RegistrationDeathTest, EachSetRegistersItsOperationsInOrder)
     };
     for (const auto& [pszName, registerSet, added] : sets) {
         SCOPED_TRACE(pszName);
-        EXPECT_EXIT(std::exit(registersExactly<Schema::System, Schema::HostBusAdapter, Schema::ArrayController, Schema::Array,
-                                                 Schema::LogicalDrive, Schema::PhysicalDrive>(registerSet, added) ? 0 : 1), testing::ExitedWithCode(0), "");
+        EXPECT_EXIT(std::exit(registersExactly<Schema::System, Schema::HostBusAdapter, Schema::ArrayController,
+                                               Schema::Array, Schema::LogicalDrive, Schema::PhysicalDrive>(
+                                  registerSet, added) ? 0 : 1),
+                    testing::ExitedWithCode(0), "");
     }
 }
 
