@@ -128,7 +128,8 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
         const std::size_t nShown = std::min<std::size_t>(dwExpected, 4);
         EXPECT_EQ(toHex(call.sense, 0, nShown), std::string("70000503").substr(0, 2 * nShown));
         EXPECT_EQ(toHex(call.sense, dwExpected), std::string(2 * (nRoom - dwExpected), 'c'));
-        EXPECT_EQ(dwExpected < 40 || call.sense[39] == 39, true);
+        // The sense bytes after the key count up from 3: the fortieth is 39.
+        EXPECT_TRUE(dwExpected < 40 || call.sense[39] == 39) << toHex(call.sense);
     }
 
     // A write carries the caller's data; a command without data says 4. (A
