@@ -1,6 +1,7 @@
 // Reading and first-time writing of the server's configuration file.
 #include "config.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,9 @@ constexpr const char* kDefaultText =
     "http_port = 2301\n"
     "https_address = 127.0.0.1\n"
     "https_port = 2381\n";
+
+// Smaller access logs would rotate at nearly every batch.
+constexpr unsigned kMinimumAccessLogBytes = 4096;
 
 std::string_view trimmed(std::string_view text)
 {
@@ -54,6 +58,8 @@ constexpr NumberKey kNumbers[] = {
     { "client_connect_timeout_ms", &ServerConfig::clientConnectTimeoutMs, 600000 },
     { "client_timeout_ms", &ServerConfig::clientTimeoutMs, 3600000 },
     { "client_max_response_bytes", &ServerConfig::clientMaxResponseBytes, 1u << 30 },
+    { "access_log_max_bytes", &ServerConfig::accessLogMaxBytes, 1u << 30 },
+    { "access_log_keep", &ServerConfig::accessLogKeep, 100 },
 };
 
 bool applySetting(ServerConfig& config, std::string_view key, std::string_view value)
@@ -99,6 +105,7 @@ ServerConfig loadConfig(const std::string& path, std::string& log)
         config.eventThreads = 1;
     if (config.requestThreads == 0)
         config.requestThreads = 1;
+    config.accessLogMaxBytes = std::max(config.accessLogMaxBytes, kMinimumAccessLogBytes);
     return config;
 }
 

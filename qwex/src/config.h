@@ -22,6 +22,10 @@ struct ServerConfig {
     unsigned clientConnectTimeoutMs = 3000;
     unsigned clientTimeoutMs = 30000;
     unsigned clientMaxResponseBytes = 16u << 20;
+    // access.log is rotated at this size, keeping this many earlier files:
+    // 4 x 10 MiB at most.
+    unsigned accessLogMaxBytes = 10u << 20;
+    unsigned accessLogKeep = 3;
 };
 
 // Reads path, creating it with the defaults when missing. Unknown keys and
