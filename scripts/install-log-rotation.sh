@@ -9,13 +9,11 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 machine="${1:-${TSM_MACHINE:-/var/lib/tsm-machine}}"
 etc="${2:-/etc}"
-case "$machine" in
-  /*) ;;
-  *) echo "the machine root must be an absolute path: $machine" >&2; exit 2 ;;
-esac
-case "$machine" in
-  *[[:space:]\"\'\\{}*?|&]*) echo "logrotate cannot name files under $machine" >&2; exit 2 ;;
-esac
+# logrotate and sed take the path as it is: only plain names are accepted.
+if [[ ! "$machine" =~ ^/[A-Za-z0-9._/+-]+$ ]]; then
+  echo "the machine root must be an absolute path of letters, digits and ._/+-: $machine" >&2
+  exit 2
+fi
 mkdir -p "$etc/logrotate.d" "$etc/cron.d"
 config="$etc/logrotate.d/tarvion-storage-manager"
 sed "s|/var/lib/tsm-machine|${machine%/}|g" "$root/deploy/logrotate/tarvion-storage-manager" >"$config.new"
