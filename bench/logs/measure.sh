@@ -9,11 +9,10 @@
 # Writes the table to bench/results/raw/logs.txt. Runs in private network
 # and mount namespaces when root (else holds /tmp/tsm-ports.lock).
 set -euo pipefail
-root="$(cd "$(dirname "$0")/../.." && pwd)"
+source "$(dirname "$0")/../../tests/operating/agentmachine.sh"
 build="$(cd "${1:-$root/build}" && pwd)"
 pages="${2:-200}"
 out="$root/bench/results/raw/logs.txt"
-source "$root/tests/operating/agentmachine.sh"
 if [ "$(id -u)" -eq 0 ]; then
   enter_private_namespaces "$@"
 else
@@ -29,7 +28,7 @@ bin="$TSM_MACHINE/drive_c/Tarvion/bin"
 page=http://127.0.0.1:2301/VXA/VXA.htm
 
 size() { stat -c %s "$1" 2>/dev/null || echo 0; }
-lines() { wc -l <"$1" 2>/dev/null || echo 0; }
+lines() { if [ -f "$1" ]; then wc -l <"$1"; else echo 0; fi; }
 pagesOf() { for _ in $(seq 1 "$1"); do curl -fsS -o /dev/null --max-time 60 "$page"; done; }
 # "<file> <bytes> <lines>" per unit of work, given sizes and line counts before.
 report() { # name, file, bytes before, lines before, units, unit
@@ -50,7 +49,7 @@ for machine in typical large; do
   pagesOf "$n"
   sleep 0.5 # the access log is written in batches, 100 ms after a request
   report "debug log (vxa.log), $machine machine" "$bin/vxa.log" "$b" "$l" "$n" page
-  report "access log, $machine machine" "$TSM_MACHINE/drive_c/qwex/access.log" "$ab" "$al" "$n" request
+  report "access log (a line a request), $machine" "$TSM_MACHINE/drive_c/qwex/access.log" "$ab" "$al" "$n" page
   b=$(size "$bin/tsm-tree.log"); l=$(lines "$bin/tsm-tree.log")
   for _ in 1 2 3 4 5; do "$bin/tsm-tree" --set full >/dev/null; done
   report "tsm-tree debug log, --set full, $machine" "$bin/tsm-tree.log" "$b" "$l" 5 run

@@ -1,6 +1,8 @@
 # Sourced by the operating tests: private namespaces, an agent installed and
 # started in a fresh machine, and its service process.
 
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+
 # Runs the calling script again in private network and mount namespaces, so
 # that its servers and file systems touch nobody else's; skips (77) unless
 # root, since only root may make them.

@@ -7,11 +7,9 @@
 # machine write (logs and their rotated copies) twice a second. Fails when
 # the largest sample exceeds [budget] bytes (default 100 MiB).
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+source "$(dirname "$0")/agentmachine.sh"
 build="$(cd "$1" && pwd)"
 pages="${2:-100000}"; every="${3:-60}"; size="${4:-}"; budget="${5:-$((100 << 20))}"
-source "$here/agentmachine.sh"
 enter_private_namespaces "$@"
 command -v logrotate >/dev/null || { echo "SKIP: needs logrotate"; exit 77; }
 

@@ -1,16 +1,14 @@
 #!/usr/bin/env bash
 # run-full-disk-test.sh <build folder> [seconds]: the agent's machine on a
-# small file system of its own (a tmpfs in a private mount namespace) that is
+# file system of its own (a tmpfs in a private mount namespace) that is
 # then filled up while 16 clients load pages for [seconds] (default 5). Every
 # page must still be answered and the service must go on running; once the
 # space is freed the debug log resumes, saying how many lines it lost, and
 # every line before and after is whole.
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+source "$(dirname "$0")/agentmachine.sh"
 build="$(cd "$1" && pwd)"
 seconds="${2:-5}"
-source "$here/agentmachine.sh"
 enter_private_namespaces "$@"
 command -v wrk >/dev/null || { echo "SKIP: needs wrk"; exit 77; }
 

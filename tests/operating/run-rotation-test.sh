@@ -8,11 +8,9 @@
 # writes the same lines and makes the same device calls, so the packet
 # capture's length tells how many lines the agent wrote.
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-root="$(cd "$here/../.." && pwd)"
+source "$(dirname "$0")/agentmachine.sh"
 build="$(cd "$1" && pwd)"
 seconds="${2:-20}"
-source "$here/agentmachine.sh"
 enter_private_namespaces "$@"
 for tool in logrotate wrk; do
   command -v "$tool" >/dev/null || { echo "SKIP: needs $tool"; exit 77; }
