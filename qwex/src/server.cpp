@@ -530,10 +530,13 @@ MHD_Result Server::dispatchToExtension(MHD_Connection* connection, Connection& r
                 MHD_add_response_header(waiting.finished, MHD_HTTP_HEADER_CONTENT_TYPE, answer.contentType.c_str());
         });
     };
-    const RequestPool::Submitted submitted =
-        isInternalRequest(connection) ? m_requestThreads.submitUrgent(std::move(job)) : m_requestThreads.submit(std::move(job));
+    // Once submitted, the request may be answered and gone at any moment.
+    const auto deadline = request.started + std::chrono::seconds(m_config.pageDeadlineSeconds);
+    const RequestPool::Submitted submitted = isInternalRequest(connection)
+                                                 ? m_requestThreads.submitUrgent(std::move(job))
+                                                 : m_requestThreads.submit(std::move(job));
     if (submitted == RequestPool::Submitted::eQUEUED) {
-        m_deadlines.watch(page, request.started + std::chrono::seconds(m_config.pageDeadlineSeconds));
+        m_deadlines.watch(page, deadline);
         return MHD_YES;
     }
     page->answerOnce([submitted](Connection& waiting) {
