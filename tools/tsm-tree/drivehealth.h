@@ -18,7 +18,7 @@ struct DriveHealth {
     bool bIdentified = false;  // answered identify this refresh (its "Status" is "ok")
 };
 
-// pController is the drive's controller, pArray its array or null for an
+// controller is the drive's controller, pArray its array or null for an
 // unassigned drive.
 DriveHealth physicalDriveHealth(const Core::Device& drive, const Core::Device& controller, const Core::Device* pArray);
 

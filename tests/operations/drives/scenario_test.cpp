@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -21,71 +22,51 @@ using Labels = std::map<std::string, std::string>;
 Samples parseSamples(const std::string& text)
 {
     Samples samples;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = std::min(text.find('\n', start), text.size());
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
         const std::size_t space = line.rfind(' ');
-        if (line.empty() || line[0] == '#' || space == std::string::npos || line.rfind("tsm_scrape_duration", 0) == 0)
-            continue;
-        samples[line.substr(0, space)] = line.substr(space + 1);
+        if (line[0] != '#' && space != std::string::npos && line.rfind("tsm_scrape_duration", 0) != 0)
+            samples[line.substr(0, space)] = line.substr(space + 1);
     }
     return samples;
 }
 
-// The labels of a series text, escapes undone.
+// The labels of a series text; the values hold no escapes here.
 Labels parseLabels(const std::string& series)
 {
     Labels labels;
-    std::size_t at = series.find('{');
-    while (at != std::string::npos && at + 1 < series.size() && series[at] != '}') {
-        const std::size_t equals = series.find("=\"", at + 1);
-        if (equals == std::string::npos)
-            break;
-        const std::string name = series.substr(at + 1, equals - at - 1);
-        std::string value;
-        std::size_t i = equals + 2;
-        for (; i < series.size() && series[i] != '"'; ++i) {
-            if (series[i] == '\\' && i + 1 < series.size())
-                ++i;
-            value += series[i] == 'n' && series[i - 1] == '\\' ? '\n' : series[i];
-        }
-        labels[name] = value;
-        at = i + 1;
+    for (std::size_t at = series.find('{'); at != std::string::npos && series[at] != '}';) {
+        const std::size_t equals = series.find("=\"", at);
+        const std::size_t end = series.find('"', equals + 2);
+        labels[series.substr(at + 1, equals - at - 1)] = series.substr(equals + 2, end - equals - 2);
+        at = end + 1;
     }
     return labels;
 }
 
-// The facts of a step in short, in series order: "cache=OK L0=recovering
-// L0.left=5 d1.failed d3.rebuilding d7.identified scrape=1"; zeros left out.
+// The facts of a step in short, in series order: "cache=OK L0.left=5
+// L0=recovering d1.failed d7.identified d3.rebuilding scrape=1"; zeros left out.
 std::string summary(const Samples& samples)
 {
-    static const std::map<std::string, std::string> kDriveFacts = {
-        {"tsm_physical_drive_failed", "failed"},
-        {"tsm_physical_drive_identified", "identified"},
-        {"tsm_physical_drive_rebuilding", "rebuilding"}};
+    static const std::map<std::string, std::string> kShort = {
+        {"tsm_battery_failed", "battery_failed"}, {"tsm_controller_failed", "controller_failed"},
+        {"tsm_cache_status", "cache=$state"}, {"tsm_logical_drive_status", "L$drive=$state"},
+        {"tsm_logical_drive_rebuild_blocks_left", "L$drive.left=$value"},
+        {"tsm_logical_drive_expand_blocks_left", "L$drive.expand=$value"},
+        {"tsm_physical_drive_failed", "d$drive.failed"}, {"tsm_physical_drive_identified", "d$drive.identified"},
+        {"tsm_physical_drive_rebuilding", "d$drive.rebuilding"}, {"tsm_scrape_success", "scrape=$value"}};
     std::string text;
     for (const auto& [series, value] : samples) {
-        const std::string name = series.substr(0, series.find('{'));
-        Labels labels = parseLabels(series);
-        std::string fact;
-        if (name == "tsm_scrape_success")
-            fact = "scrape=" + value;
-        else if (value == "0" || name == "tsm_battery_packs")
+        const auto found = kShort.find(series.substr(0, series.find('{')));
+        if (found == kShort.end() || (value == "0" && found->first != "tsm_scrape_success"))
             continue;
-        else if (name == "tsm_battery_failed" || name == "tsm_controller_failed")
-            fact = name.substr(4);
-        else if (name == "tsm_cache_status")
-            fact = "cache=" + labels["state"];
-        else if (name == "tsm_logical_drive_status")
-            fact = "L" + labels["drive"] + "=" + labels["state"];
-        else if (name == "tsm_logical_drive_rebuild_blocks_left" || name == "tsm_logical_drive_expand_blocks_left")
-            fact = "L" + labels["drive"] + (name.find("rebuild") != std::string::npos ? ".left=" : ".expand=") + value;
-        else if (kDriveFacts.count(name) != 0)
-            fact = "d" + labels["drive"] + "." + kDriveFacts.at(name);
-        else
-            fact = series + "=" + value;
+        Labels labels = parseLabels(series);
+        labels["value"] = value;
+        std::string fact = found->second;
+        for (std::size_t at = fact.find('$'); at != std::string::npos; at = fact.find('$')) {
+            const std::size_t end = std::min(fact.find_first_of(".=", at), fact.size());
+            fact.replace(at, end - at, labels[fact.substr(at + 1, end - at - 1)]);
+        }
         text += (text.empty() ? "" : " ") + fact;
     }
     return text;
@@ -113,7 +94,7 @@ const std::map<std::string, std::string> kSeverities = {
 const char* const kTextfile = "node_textfile_mtime_seconds{file=\"/var/lib/node_exporter/textfile/tsm.prom\"}";
 constexpr unsigned kStoppedMinutes = 15;
 
-std::string quoted(const std::string& text)
+std::string yamlQuoted(const std::string& text)
 {
     std::string yaml = "'";
     for (const char c : text)
@@ -142,10 +123,10 @@ class AlertTest {
 public:
     void addStep(const Samples& samples, unsigned minutes, bool bCollectorRuns, const std::vector<ExpectedAlert>& alerts)
     {
+        Samples now = samples;
         for (unsigned minute = 0; minute < minutes; ++minute, ++m_minute) {
             if (bCollectorRuns)
                 m_lastWrite = std::to_string(m_minute * 60);
-            Samples now = samples;
             now[kTextfile] = m_lastWrite;
             for (const auto& [series, value] : now)
                 m_values[series].resize(m_minute, "_");
@@ -157,19 +138,19 @@ public:
         }
         for (const auto& [name, severity] : kSeverities) {
             m_checks += "      - eval_time: " + std::to_string(m_minute - 1) + "m\n        alertname: " + name
-                        + "\n        exp_alerts:" + expectedAlerts(name, severity, samples, alerts);
+                        + "\n        exp_alerts:" + expectedAlerts(name, severity, now, alerts);
         }
     }
 
     std::string text(const std::string& name) const
     {
-        std::string yaml = "rule_files:\n  - " + quoted(TSM_ALERT_RULES) + "\nevaluation_interval: 1m\ntests:\n"
-                           "  - name: " + quoted(name) + "\n    interval: 1m\n    input_series:\n";
+        std::string yaml = "rule_files:\n  - " + yamlQuoted(TSM_ALERT_RULES) + "\nevaluation_interval: 1m\ntests:\n"
+                           "  - name: " + yamlQuoted(name) + "\n    interval: 1m\n    input_series:\n";
         for (const auto& [series, values] : m_values) {
             std::string joined;
             for (const std::string& value : values)
                 joined += (joined.empty() ? "" : " ") + value;
-            yaml += "      - series: " + quoted(series) + "\n        values: " + quoted(joined) + "\n";
+            yaml += "      - series: " + yamlQuoted(series) + "\n        values: " + yamlQuoted(joined) + "\n";
         }
         return yaml + "    alert_rule_test:\n" + m_checks;
     }
@@ -183,20 +164,16 @@ private:
             if (alert.pszName != name)
                 continue;
             Labels labels = {{"severity", severity}};
-            bool bFound = std::string(alert.pszSeries) == kTextfile;
-            if (bFound)
-                labels["file"] = "/var/lib/node_exporter/textfile/tsm.prom";
-            for (const auto& [series, value] : samples) {
-                if (!bFound && series.find(alert.pszSeries) != std::string::npos) {
-                    bFound = true;
-                    labels.merge(parseLabels(series));
-                }
-            }
-            EXPECT_TRUE(bFound) << alert.pszSeries;
+            const auto found = std::find_if(samples.begin(), samples.end(), [&alert](const auto& sample) {
+                return sample.first.find(alert.pszSeries) != std::string::npos;
+            });
+            EXPECT_NE(found, samples.end()) << alert.pszSeries;
+            if (found != samples.end())
+                labels.merge(parseLabels(found->first));
             yaml += "\n          - exp_labels:";
             for (const auto& [label, value] : labels)
-                yaml += "\n              " + label + ": " + quoted(value);
-            yaml += "\n            exp_annotations:\n              summary: " + quoted(alert.pszSummary);
+                yaml += "\n              " + label + ": " + yamlQuoted(value);
+            yaml += "\n            exp_annotations:\n              summary: " + yamlQuoted(alert.pszSummary);
         }
         return (yaml.empty() ? " []" : yaml) + "\n";
     }
