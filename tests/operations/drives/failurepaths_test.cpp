@@ -103,8 +103,13 @@ TEST_F(DriveFailurePaths, ARebuiltDriveStaysOnTheRebuildListButNotInTheGauges)
     ASSERT_NE(one.pController.get(), nullptr);
     std::string metrics = tsmtool::prometheusFacts(*Schema::System::instance());
     EXPECT_EQ(gauge(metrics, "tsm_physical_drive_rebuilding", drive(one, "physicaldrive", "3")), "1") << metrics;
-    // The rebuild ends and the spare is taken out of the array: the tree
+    // The rebuild ends; then the spare is taken out of the array. The tree
     // keeps the drive on the list, the gauge does not.
+    one.refresh(controllerContent("failed=\"0:1\""));
+    metrics = tsmtool::prometheusFacts(*Schema::System::instance());
+    EXPECT_EQ(optest::valueOf(one.pController, "RebuildingDriveList"), "3*-*");
+    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_rebuilding", drive(one, "physicaldrive", "3")), "0") << metrics;
+    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_failed", drive(one, "physicaldrive", "1")), "1") << metrics;
     one.refresh("<board ports=\"1\"/><physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"0\" target=\"1\"/>"
                 "<physicaldrive port=\"0\" target=\"2\"/><physicaldrive port=\"0\" target=\"3\"/>"
                 "<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" failed=\"0:1\"/>");
