@@ -15,7 +15,7 @@ namespace simctl {
 namespace {
 
 // The most steps and minutes a scenario may have: bounded work for any file.
-constexpr std::size_t kMaxSteps = 1000;
+constexpr std::size_t kMaxSteps = 200;
 constexpr uint32_t kMaxMinutes = 24 * 60;
 
 std::string at(const std::string& path, int line, const std::string& problem)
@@ -75,7 +75,9 @@ void stripIds(sim::Node& node)
     }
 }
 
-bool readStep(const std::string& path, const sim::Node& element, ScenarioStep& step, std::string& error)
+// Reads one step and applies its changes to the machine.
+bool readStep(const std::string& path, const sim::Node& element, ScenarioStep& step, sim::Node& machine,
+              std::string& error)
 {
     step.name = element.attr("name");
     uint32_t minutes = 1;
@@ -84,18 +86,18 @@ bool readStep(const std::string& path, const sim::Node& element, ScenarioStep& s
         return false;
     }
     step.minutes = minutes;
-    if (step.name.empty()) {
-        error = at(path, element.line, "<step> needs the attribute name");
+    if (step.name.empty() || step.name.find_first_of(" \t\r\n") != std::string::npos) {
+        error = at(path, element.line, "<step> needs the attribute name, a word without blanks");
         return false;
     }
     for (const sim::Node& change : element.children) {
         std::string problem;
-        if (!applyChange(change, step.machine, problem)) {
+        if (!applyChange(change, machine, problem)) {
             error = at(path, change.line, problem);
             return false;
         }
     }
-    sim::Node described = step.machine;
+    sim::Node described = machine;
     stripIds(described);
     int line = 0;
     std::string problem;
@@ -143,7 +145,8 @@ void writeElement(const sim::Node& node, const std::string& indent, std::string&
 
 } // namespace
 
-bool readScenario(const std::string& path, std::vector<ScenarioStep>& steps, std::string& error)
+bool readScenario(const std::string& path, std::vector<ScenarioStep>& steps, std::string& error,
+                  const std::string& wanted, sim::Node* pMachine)
 {
     sim::Node root;
     sim::DescriptionError parseError;
@@ -165,12 +168,18 @@ bool readScenario(const std::string& path, std::vector<ScenarioStep>& steps, std
     sim::Node current = *machine;
     for (const sim::Node* element : stepElements) {
         ScenarioStep step;
-        step.machine = current;
-        if (!readStep(path, *element, step, error)) {
+        if (!readStep(path, *element, step, current, error)) {
             return false;
         }
-        current = step.machine;
-        steps.push_back(std::move(step));
+        steps.push_back(step);
+        if (pMachine != nullptr && (step.name == wanted || std::to_string(steps.size()) == wanted)) {
+            *pMachine = current;
+            pMachine = nullptr;
+        }
+    }
+    if (pMachine != nullptr && !wanted.empty()) {
+        error = path + ": has no step \"" + wanted + "\"";
+        return false;
     }
     return true;
 }
@@ -201,20 +210,10 @@ bool listSteps(const std::string& path, std::ostream& out, std::ostream& errors)
 bool useStep(const std::string& path, const std::string& step, std::ostream& errors)
 {
     std::vector<ScenarioStep> steps;
+    sim::Node machine;
     std::string error;
-    if (!readScenario(path, steps, error)) {
+    if (!readScenario(path, steps, error, step, &machine)) {
         errors << error << "\n";
-        return false;
-    }
-    const ScenarioStep* chosen = nullptr;
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        if (steps[i].name == step || std::to_string(i + 1) == step) {
-            chosen = &steps[i];
-            break;
-        }
-    }
-    if (chosen == nullptr) {
-        errors << path << ": has no step \"" << step << "\"\n";
         return false;
     }
     const std::string target = tsm::machineRoot() + "/machine.xml";
@@ -223,7 +222,7 @@ bool useStep(const std::string& path, const std::string& step, std::ostream& err
     std::filesystem::create_directories(tsm::machineRoot(), code);
     {
         std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        out << descriptionText(chosen->machine);
+        out << descriptionText(machine);
         out.flush();
         if (!out) {
             errors << "cannot write " << temporary << "\n";

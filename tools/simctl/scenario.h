@@ -14,13 +14,15 @@ namespace simctl {
 struct ScenarioStep {
     std::string name;
     unsigned minutes = 1;      // how long the machine stays in this step
-    sim::Node machine;         // the whole description at this step
 };
 
-// Reads a scenario file and applies each step's changes in turn; false with
-// "<file>:<line>: <problem>" when a step names an element that does not
-// exist or its machine would be refused.
-bool readScenario(const std::string& path, std::vector<ScenarioStep>& steps, std::string& error);
+// Reads a scenario file and applies each step's changes in turn, checking
+// every step's machine; false with "<file>:<line>: <problem>" when a step
+// names an element that does not exist or its machine would be refused.
+// The whole description of the step wanted (its name, or its number from
+// 1) goes to *pMachine when that is given; a step not found is refused.
+bool readScenario(const std::string& path, std::vector<ScenarioStep>& steps, std::string& error,
+                  const std::string& wanted = "", sim::Node* pMachine = nullptr);
 
 // The description as XML text, without the id attributes steps refer to.
 std::string descriptionText(const sim::Node& machine);
