@@ -2,6 +2,8 @@
 // or later on the HTTPS port, and a server key that only its owner can read.
 #include "webagent.h"
 
+#include "agentservice.h"
+
 #include <tsm/machinestate.h>
 
 #include <sys/stat.h>
@@ -77,6 +79,7 @@ TEST_F(Listeners, APortHeldByAnotherProgramStopsTheServiceAndSaysWhy)
     const int neighbour = ::socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
     ::setsockopt(neighbour, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    ::setsockopt(neighbour, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const sockaddr_in address = tsmtest::loopback(2301);
     ASSERT_EQ(::bind(neighbour, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(neighbour, 4), 0);
