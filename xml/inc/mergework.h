@@ -32,14 +32,14 @@ struct MergeWork {
 
 // What one page's merging may spend, across all its client documents.
 // Nested client patterns against nested devices cost combinatorially more
-// than the documents are long: 16 nested devices under 16 nested patterns
-// are 65535 matches. The example peers on the large simulated machine use
-// about VISITS visits, NODES nodes and CHARS characters; an ordinary
-// page stays thousands of times below these. At the limits a hostile page
-// costs about 0.1 s of matching (0.3 s under AddressSanitizer) and, if a
-// client just fits, some 10 MB of document (a node is about 150 bytes in the
-// library's document heap, a character two bytes).
-inline constexpr MergeWork kPageMergeLimit { 400000, 40000, 2000000 };
+// than the documents are long: 6 nested patterns against 16 nested devices
+// make 14892 matches, 400000 nodes and 137 MB. The example peers use 2000
+// visits, 1000 nodes and 24000 characters on the typical machine, 12900,
+// 4800 and 124000 on the large one: 10 to 40 times below these limits.
+// Planning a client that does not fit stops at the limits within 0.2 s
+// under AddressSanitizer (a visit costs about 0.4 us there); a client that
+// just fits adds about 15 MB of document (some 300 bytes per node there).
+inline constexpr MergeWork kPageMergeLimit { 500000, 50000, 2500000 };
 
 }
 
