@@ -39,3 +39,15 @@ for _ in $(seq 1 120); do
   sleep 0.5
 done
 node "$here/pagetest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"
+# A hostile peer on the typical machine: links that would run script or leave
+# the server, names that would end the page's data script.
+node "$here/hostiletest.js" --write "$TSM_MACHINE/drive_c/qwex/webapps"
+rm -rf "$TSM_MACHINE/drive_c/qwex/webapps/Fleet"
+"$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$root/sim/machines/typical.xml" >/dev/null
+"$agent" -stop >/dev/null
+"$agent" -start >/dev/null
+for _ in $(seq 1 120); do
+  curl -fs -o /dev/null --max-time 5 "http://127.0.0.1:2301/VXA/vxasupport.xml" && break
+  sleep 0.5
+done
+node "$here/hostiletest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --out "$out"

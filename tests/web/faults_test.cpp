@@ -1,7 +1,8 @@
 // Faults end to end through the installed service: drivers that hang, fail,
 // answer garbage or vanish in the middle of a scan, hostile peer documents,
-// nested peer documents that would make the merge explode, an unwritable debug log and a kill in the middle of a page request. The
-// page answers with what can still be read; the service never crashes.
+// nested peer documents that would make the merge explode, an unwritable
+// debug log and a kill in the middle of a page request. The page answers
+// with what can still be read; the service never crashes.
 #include "agentservice.h"
 #include "capturefile.h"
 #include "webagent.h"
@@ -25,8 +26,6 @@ const char* const kControllerOnPort[] = { "STR_MODEL_AB4400", "\"0x4C02\"]]", "S
 
 class Faults : public tsmtest::WebAgent {
 protected:
-    // The typical machine's description, and the same with `inside` at the
-    // start of port `port`.
     // The resident memory of a process in kilobytes, from /proc/<pid>/status.
     static long residentKb(int pid)
     {
@@ -45,6 +44,8 @@ protected:
         return std::chrono::steady_clock::now() - began;
     }
 
+    // The typical machine's description, and the same with `inside` at the
+    // start of port `port`.
     static std::string typical() { return readFile(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml"); }
     static std::string typicalWith(int port, const std::string& inside)
     {
@@ -216,6 +217,22 @@ TEST_F(Faults, NestedPeerDocumentsCostThePageLittleTimeAndMemory)
                               "Merge left out Chain: it needs more than the page's merge budget has left",
                               "Merge left out Deep: it needs more than the page's merge budget has left" })
         EXPECT_EQ(tsmtest::occurrences(log, line), 1u) << line;
+}
+
+TEST_F(Faults, AStalledDriverCostsAPageItsDeadlineNotItsClient)
+{
+    write(m_machine.driveC() + "/qwex/qwex.conf", "connection_timeout_s = 300\npage_deadline_s = 2\n");
+    start();
+    // Every request to port 0 takes 1.5 s: a page would take minutes.
+    m_machine.writeDescription(typicalWith(0, "<fault kind=\"hang\" ms=\"1500\"/>"));
+    const auto asked = std::chrono::steady_clock::now();
+    const tsmtest::HttpResponse stalled = httpGet(kPageHttp + "VXA.htm", 60);
+    EXPECT_EQ(stalled.status, 503);
+    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(15));
+    // Healed, the stalled page ends and the next one shows the whole machine.
+    m_machine.writeDescription(typical());
+    ASSERT_TRUE(eventually([] { return httpGet(kPageHttp + "VXA.htm", 60).status == 200; }, std::chrono::seconds(120)));
+    expectPage(-1);
 }
 
 TEST_F(Faults, KilledInTheMiddleOfAPageTheServiceReadsStoppedAndStartsAgain)
