@@ -33,12 +33,13 @@ struct MergeWork {
 // What one page's merging may spend, across all its client documents.
 // Nested client patterns against nested devices cost combinatorially more
 // than the documents are long: 6 nested patterns against 16 nested devices
-// make 14892 matches, 400000 nodes and 137 MB. The example peers use 2000
-// visits, 1000 nodes and 24000 characters on the typical machine, 12900,
-// 4800 and 124000 on the large one: 10 to 40 times below these limits.
-// Planning a client that does not fit stops at the limits within 0.2 s
-// under AddressSanitizer (a visit costs about 0.4 us there); a client that
-// just fits adds about 15 MB of document (some 300 bytes per node there).
+// make 14892 matches, 400000 nodes, 6 s and 137 MB under AddressSanitizer.
+// The example peers use 2000 visits, 1000 nodes and 24000 characters on the
+// typical machine, 12900, 4800 and 124000 on the large one: 10 to 40 times
+// below these limits. Planning a client that does not fit stops at the
+// limits within 0.2 s under AddressSanitizer (a visit costs about 0.4 us
+// there); a client that just fits adds about 17 MB of document there (some
+// 340 bytes per node).
 inline constexpr MergeWork kPageMergeLimit { 500000, 50000, 2500000 };
 
 }

@@ -128,8 +128,9 @@ MergePlan::PatternCost::PatternCost(const DOMElement& patternElement, const Merg
                     group += sizeOf(pPart);
             }
             group.nodes += 5;
-            group += group;
-            groupOperations.push_back({ textOf(childElement(&operation, u"Name")), group });
+            MergeWork twice = group;
+            twice += group;
+            groupOperations.push_back({ textOf(childElement(&operation, u"Name")), twice });
         }
     }
 }

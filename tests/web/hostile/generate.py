@@ -11,13 +11,15 @@ HERE = pathlib.Path(__file__).resolve().parent
 HEADER = '<?xml version="1.0" encoding="UTF-8" ?>\n'
 
 
+def chain(depth, opening):
+    """Elements opened by opening(n) for n = 0 .. depth-1, each inside the one before."""
+    return "".join(opening(n) for n in range(depth)) + "</Device>" * depth
+
+
 def device_chain(depth, prefix):
-    opening = "".join(
-        f"<Device><Name>{prefix}{n}</Name><Type><SCSI><VendorID>TARVION</VendorID>"
-        f"</SCSI></Type><Class><Enclosure/></Class>"
-        f"<Instance><SerialNumber>{prefix}{n:02}</SerialNumber></Instance>\n"
-        for n in range(depth))
-    return opening + "</Device>" * depth
+    return chain(depth, lambda n: f"<Device><Name>{prefix}{n}</Name><Type><SCSI><VendorID>TARVION</VendorID>"
+                                  f"</SCSI></Type><Class><Enclosure/></Class>"
+                                  f"<Instance><SerialNumber>{prefix}{n:02}</SerialNumber></Instance>\n")
 
 
 def discovery(depth, prefix):
@@ -25,13 +27,11 @@ def discovery(depth, prefix):
             + device_chain(depth, prefix) + "\n</Devices></VXA_Discovery>\n")
 
 
-def pattern_chain(depth, prefix):
-    opening = "".join(
-        f"<Device><Type><Any/></Type><Class><Any/></Class><Instance><Any/></Instance><Operations>"
-        f"<SingleDeviceOperation><Name>Look{n}</Name></SingleDeviceOperation>"
-        f"<MultipleDeviceOperation><Name>Gather{n}</Name></MultipleDeviceOperation></Operations>\n"
-        for n in range(depth))
-    return opening + "</Device>" * depth
+def pattern_chain(depth):
+    return chain(depth, lambda n: "<Device><Type><Any/></Type><Class><Any/></Class><Instance><Any/></Instance>"
+                                  f"<Operations><SingleDeviceOperation><Name>Look{n}</Name></SingleDeviceOperation>"
+                                  f"<MultipleDeviceOperation><Name>Gather{n}</Name></MultipleDeviceOperation>"
+                                  "</Operations>\n")
 
 
 def support(name, discovery_name, patterns):
@@ -44,10 +44,10 @@ def support(name, discovery_name, patterns):
 def main():
     files = {
         # 22 nested devices, 6 nested patterns that match anything.
-        "Deep/vxasupport.xml": support("Deep", "d.xml", pattern_chain(6, "Deep")),
+        "Deep/vxasupport.xml": support("Deep", "d.xml", pattern_chain(6)),
         "Deep/d.xml": discovery(22, "Deep"),
         # A chain of 20 devices, 10 nested patterns.
-        "Chain/vxasupport.xml": support("Chain", "d.xml", pattern_chain(10, "Chain")),
+        "Chain/vxasupport.xml": support("Chain", "d.xml", pattern_chain(10)),
         "Chain/d.xml": discovery(20, "Chain"),
         # 16 nested devices, no patterns of its own.
         "Cage16/vxasupport.xml": support("Cage16", "d.xml", ""),
