@@ -26,28 +26,28 @@ finish() {
 }
 trap finish EXIT
 
+# restart_on <machine>: the agent again on another simulated machine (and
+# with the web applications now in its folder), once its pages answer.
+restart_on() {
+  "$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$root/sim/machines/$1.xml" >/dev/null
+  "$agent" -stop >/dev/null
+  "$agent" -start >/dev/null
+  for _ in $(seq 1 120); do
+    curl -fsk -o /dev/null --max-time 5 "https://127.0.0.1:2381/VXA/vxasupport.xml" && break
+    sleep 0.5
+  done
+}
+
 TSM_DESCRIPTION="$root/sim/machines/typical.xml" "$root/scripts/start-agent.sh" "$build"
 node "$here/pagetest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine typical --out "$out"
 # The large machine, with a peer that reports 400 more controllers, so that
 # the page has hundreds of rows to render.
 node "$here/fleetpeer.js" "$TSM_MACHINE/drive_c/qwex/webapps/Fleet" 400
-"$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$root/sim/machines/large.xml" >/dev/null
-"$agent" -stop >/dev/null
-"$agent" -start >/dev/null
-for _ in $(seq 1 120); do
-  curl -fsk -o /dev/null --max-time 5 "https://127.0.0.1:2381/VXA/vxasupport.xml" && break
-  sleep 0.5
-done
+restart_on large
 node "$here/pagetest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"
 # A hostile peer on the typical machine: links that would run script or leave
 # the server, names that would end the page's data script.
 node "$here/hostiletest.js" --write "$TSM_MACHINE/drive_c/qwex/webapps"
 rm -rf "$TSM_MACHINE/drive_c/qwex/webapps/Fleet"
-"$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$root/sim/machines/typical.xml" >/dev/null
-"$agent" -stop >/dev/null
-"$agent" -start >/dev/null
-for _ in $(seq 1 120); do
-  curl -fs -o /dev/null --max-time 5 "http://127.0.0.1:2301/VXA/vxasupport.xml" && break
-  sleep 0.5
-done
+restart_on typical
 node "$here/hostiletest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --out "$out"

@@ -69,15 +69,20 @@ BOOL WINAPI TransformationTag(EXTENSION_CONTROL_BLOCK* pECB, PFN_QWEX_WRITE pfnW
 {
     if (!pECB || !pfnWrite || !pECB->ServerSupportFunction)
         return 1;
-    const WebHost::PageInProgress page(WebHost::instance());
+    WebHost& host = WebHost::instance();
+    const WebHost::PageInProgress page(host);
     // A request that arrives while the XML libraries are still being
     // initialised waits for them; without them the tag stays empty.
-    std::string result;
-    if (WebHost::instance().waitForXmlLibraries()) {
-        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument();
-        result = transformDiscovery(local, WebHost::instance().serverHandle(), serverDirectory(*pECB) + "/cache");
+    if (!host.waitForXmlLibraries()) {
+        pfnWrite(pECB, "");
+        return 1;
     }
-    pfnWrite(pECB, result.c_str());
+    // Pages that overlap share the next run of the whole chain.
+    const SharedRuns::Result result = host.pageRuns().next([&] {
+        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument();
+        return transformDiscovery(local, host.serverHandle(), serverDirectory(*pECB) + "/cache");
+    });
+    pfnWrite(pECB, result ? result->c_str() : "");
     return 1;
 }
 
