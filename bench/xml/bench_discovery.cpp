@@ -1,6 +1,7 @@
 // The discovery document of the large simulated machine: building it from a
 // refreshed tree and printing it, as every page request does first; then the
-// printed text parsed back and N client documents merged into it.
+// printed text parsed back and N client documents merged into it. And the
+// example peers merged as a page merges them, with the work the merge spends.
 #include "detachtree.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
@@ -25,14 +26,14 @@ namespace {
 // tree on the large machine for each benchmark.
 class LargeMachine {
 public:
-    LargeMachine()
+    explicit LargeMachine(const std::string& description = "large.xml")
     {
         static std::once_flag s_once;
         std::call_once(s_once, [] {
             xercesc::XMLPlatformUtils::Initialize();
             Operations::registerStartupOperations();
         });
-        m_machine.useDescription(std::string(TSM_MACHINES_DIR) + "/large.xml");
+        m_machine.useDescription(std::string(TSM_MACHINES_DIR) + "/" + description);
         InfoMgr::discardRootClasses();
     }
     ~LargeMachine()
@@ -95,7 +96,35 @@ void BM_PrintParseMerge(benchmark::State& state)
     state.counters["peers"] = static_cast<double>(clients.size());
 }
 
+// The example peers: RackView's devices appended, every support document
+// merged. Argument 0 is the typical machine, 1 the large one.
+void BM_MergeExamplePeers(benchmark::State& state)
+{
+    LargeMachine machine(state.range(0) == 0 ? "typical.xml" : "large.xml");
+    const Xml::DOMFactory factory;
+    const std::string peers = TSM_PEERS_DIR;
+    const std::string discovery = tsmtest::readFile(peers + "/RackView/vxadiscovery.xml");
+    std::vector<std::string> clients;
+    for (const char* name : { "ArrayTools", "FirmwarePlus", "RackView", "Suite/EventView" })
+        clients.push_back(tsmtest::readFile(peers + "/" + name + "/vxasupport.xml"));
+    const std::string built = Xml::DOMPrinter::ToString(Xml::BuildDiscoveryDocument().get());
+    Xml::MergeWork spent;
+    for (auto _ : state) {
+        const Xml::DocumentHandle local = factory.ParseBuffer(built, false);
+        Xml::AppendDevices(local, discovery, factory);
+        Xml::DiscoveryMerger merger(factory.ParseBuffer(Xml::DOMPrinter::ToString(local.get()), false));
+        for (const std::string& text : clients)
+            merger.Merge(factory.ParseBuffer(text, false));
+        benchmark::DoNotOptimize(Xml::DOMPrinter::ToString(merger.document().get()).size());
+        spent = merger.spent();
+    }
+    state.counters["visits"] = static_cast<double>(spent.visits);
+    state.counters["nodes"] = static_cast<double>(spent.nodes);
+    state.counters["characters"] = static_cast<double>(spent.characters);
+}
+
 BENCHMARK(BM_BuildAndPrint)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PrintParseMerge)->Arg(1)->Arg(4)->Arg(16)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MergeExamplePeers)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }

@@ -1,7 +1,8 @@
 // Random bytes as a document: parsed with and without validation, checked as
 // a response body, merged as a client into a discovery document, used as the
-// discovery document a client is merged into, and appended as a provider's
-// devices; every result is printed.
+// discovery document a client is merged into, merged into itself (its own
+// patterns against its own devices, where nesting multiplies the work), and
+// appended as a provider's devices; every result is printed.
 #include "discoverydocument.h"
 #include "discoverymerger.h"
 #include "domfactory.h"
@@ -43,6 +44,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     intoKnown.Merge(input);
     intoKnown.Merge(input);
     Xml::DOMPrinter::ToString(intoKnown.document().get());
+
+    Xml::DiscoveryMerger intoItself(domFactory.ParseBuffer(text, false));
+    intoItself.Merge(domFactory.ParseBuffer(text, false));
+    Xml::DOMPrinter::ToString(intoItself.document().get());
 
     Xml::DiscoveryMerger intoInput(input);
     intoInput.Merge(domFactory.ParseBuffer(kClient, false));

@@ -3,13 +3,15 @@
 // code), concurrent builds on the shared tree, and the devices that other
 // providers' documents append. Merging client documents into a discovery
 // document: patterns at every depth, operations and their links, device
-// groups and their consolidation. And the Device element of an array
+// groups and their consolidation; the budget of a page's merging and the
+// nesting of imported devices. And the Device element of an array
 // controller, from hand-made controllers holding exactly the attributes of
 // each case. Every expected document is written out by hand.
 #include "controllerdescription.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
 #include "hostbusadapter.h"
+#include "logtail.h"
 #include "simulatedmachine.h"
 #include "xmltexts.h"
 
@@ -17,9 +19,11 @@
 
 #include <xercesc/dom/DOM.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <iostream>
 #include <map>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -198,6 +202,108 @@ TEST(DiscoveryMerger, IncompleteDocumentsAddWhatTheyCan)
     EXPECT_TRUE(withoutDocument.document().isNull());
 }
 
+// The lines written to the debug log since the mark, without their stamps.
+std::vector<std::string> logMessages(const tsmtest::LogTail& mark)
+{
+    std::vector<std::string> messages;
+    std::istringstream text(mark.appended());
+    for (std::string line; std::getline(text, line);)
+        messages.push_back(line.substr(line.find("] ") + 2));
+    return messages;
+}
+
+// The work of merging the clients in turn into the primary document, read
+// from a merger that had room for all of them.
+Xml::MergeWork workOf(const std::string& primary, const std::vector<std::string>& clients)
+{
+    Xml::DiscoveryMerger merger(xmltest::parse(primary));
+    for (const std::string& text : clients)
+        merger.Merge(xmltest::parse(text));
+    return merger.spent();
+}
+
+TEST(DiscoveryMerger, EachPartOfTheBudgetHoldsTheMergeToItsLimit)
+{
+    const std::string first = client(pattern(kAny, kAny, kAny, single("Check", "d")));
+    const std::string second = client(pattern(kAny, "<ArrayController/>", kAny,
+                                              "<Operations>" + multiple("Both", "") + "</Operations>"));
+    const Xml::MergeWork both = workOf(discovery(kDevices), {first, second});
+    const Xml::MergeWork two = workOf(discovery(kDevices), {second});
+    ASSERT_FALSE(workOf(discovery(kDevices), {first}).fitsWithin(two));
+    const std::string checked = kA + check(kQueryA) + kEnd + kB + kC + check(kQueryC) + kEnd + check(kQueryB) + kEnd;
+    const std::string grouped = "<DeviceGroup><Operation><Name>Both</Name>" + kInfo +
+                                "<Link>/tool/run.htm?Operation=Both&amp;" + kQueryA + "&amp;" + kQueryB +
+                                "</Link></Operation>" + kA + kEnd + kB + kEnd + "<Name>A&amp;B&amp;</Name></DeviceGroup>";
+    struct {
+        const char* pszName;
+        Xml::MergeWork limit;
+        std::string expected;
+    } const cases[] = {
+        {"exactly the work of both", both, discovery(checked + grouped)},
+        {"one visit short: the second is left out", {both.visits - 1, both.nodes, both.characters}, discovery(checked)},
+        {"one node short", {both.visits, both.nodes - 1, both.characters}, discovery(checked)},
+        {"one character short", {both.visits, both.nodes, both.characters - 1}, discovery(checked)},
+        {"the first over the limit, the second fits", two,
+         discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd + grouped)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        Xml::DiscoveryMerger merger(xmltest::parse(discovery(kDevices)), c.limit);
+        merger.Merge(xmltest::parse(first));
+        merger.Merge(xmltest::parse(second));
+        EXPECT_EQ(c.expected + "\n\n", xmltest::print(merger.document()));
+        EXPECT_TRUE(merger.spent().fitsWithin(c.limit));
+    }
+}
+
+// The fault-case documents of the web tests: peers whose nested patterns
+// meet nested devices.
+std::string hostile(const std::string& name)
+{
+    return tsmtest::readFile(TSM_XML_TEST_DIR "/../web/hostile/" + name);
+}
+
+TEST(DiscoveryMerger, ClientsOverThePageBudgetAddNothingAndLeaveTheRestToOthers)
+{
+    const std::string tool = client(pattern(kAny, "<Enclosure/>", "<SerialNumber>Cage03</SerialNumber>", single("Check")));
+    const std::string other = client(pattern(kAny, kAny, kAny, "<Operations>" + multiple("All", "") + "</Operations>"),
+                                     "<QWEXInfo><RegisteredName>other</RegisteredName><RequestPage>go.htm</RequestPage>"
+                                     "</QWEXInfo>");
+    const std::string deep = hostile("Deep/vxasupport.xml");
+    const std::string chain = hostile("Chain/vxasupport.xml");
+    struct {
+        const char* pszName;
+        std::string primary;
+        std::vector<std::string> clients;
+        std::vector<std::string> leftOut; // RegisteredNames, in order
+    } const cases[] = {
+        {"22 nested devices, 6 nested patterns", hostile("Deep/d.xml"), {tool, deep}, {"Deep"}},
+        {"20 nested devices, 10 nested patterns", hostile("Chain/d.xml"), {chain, other}, {"Chain"}},
+        {"16 nested devices, both between two that fit", hostile("Cage16/d.xml"), {tool, deep, chain, other},
+         {"Deep", "Chain"}},
+        {"flat devices: everything fits", discovery(kDevices), {tool, deep, chain, other}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        const tsmtest::LogTail log;
+        Xml::DiscoveryMerger merger(xmltest::parse(c.primary));
+        // The same merge without the clients that are left out.
+        Xml::DiscoveryMerger without(xmltest::parse(c.primary));
+        for (const std::string& text : c.clients) {
+            merger.Merge(xmltest::parse(text));
+            if (std::none_of(c.leftOut.begin(), c.leftOut.end(), [&](const std::string& name) {
+                    return text.find("<RegisteredName>" + name + "<") != std::string::npos;
+                }))
+                without.Merge(xmltest::parse(text));
+        }
+        EXPECT_EQ(xmltest::print(without.document()), xmltest::print(merger.document()));
+        EXPECT_EQ(without.spent().nodes, merger.spent().nodes);
+        std::vector<std::string> expectedLog;
+        for (const std::string& name : c.leftOut)
+            expectedLog.push_back("Merge left out " + name + ": it needs more than the page's merge budget has left");
+        EXPECT_EQ(expectedLog, logMessages(log));
+    }
+}
 
 const char* const kGoldenPath = TSM_XML_TEST_DIR "/golden/typical-discovery.xml";
 const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
@@ -270,6 +376,48 @@ TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProvider)
         Xml::AppendDevices(document, c.provider, xmltest::factory());
         testing::internal::GetCapturedStderr();
         EXPECT_EQ(c.expected + "\n\n", xmltest::print(document));
+    }
+}
+
+// `depth` Device elements, each nested in the one before.
+std::string nestedDevices(int depth)
+{
+    std::string text;
+    for (int level = 0; level < depth; ++level)
+        text += "<Device><Name>L" + std::to_string(level) + "</Name>";
+    for (int level = 0; level < depth; ++level)
+        text += "</Device>";
+    return text;
+}
+
+TEST(DiscoveryDocument, AppendDevicesLeavesOutDevicesNestedDeeperThanSixteen)
+{
+    const auto withBranches = [](int first, int second) {
+        return "<Device><Name>top</Name>" + nestedDevices(first) + "<Operations/>" + nestedDevices(second) + "</Device>";
+    };
+    const std::string after = "<Device><Name>after</Name></Device>";
+    struct {
+        const char* pszName;
+        std::string device;
+        bool bImported;
+    } const cases[] = {
+        {"16 levels", nestedDevices(16), true},
+        {"17 levels", nestedDevices(17), false},
+        {"a deep branch, then a short one", withBranches(15, 3), true},
+        {"a short branch, then a deep one", withBranches(3, 16), false},
+        {"17 levels below a child that is no device", "<Device><Operations>" + nestedDevices(16) + "</Operations></Device>",
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.pszName);
+        const Xml::DocumentHandle document = xmltest::parse(discovery(""));
+        const tsmtest::LogTail log;
+        Xml::AppendDevices(document, discovery(c.device + after), xmltest::factory(), "Cages");
+        EXPECT_EQ(discovery((c.bImported ? c.device : "") + after) + "\n\n", xmltest::print(document));
+        EXPECT_EQ(c.bImported ? std::vector<std::string>()
+                              : std::vector<std::string>{"AppendDevices left out a device of Cages nested deeper "
+                                                         "than 16 levels"},
+                  logMessages(log));
     }
 }
 

@@ -28,7 +28,7 @@ std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hSe
     const WebHost::PageWorkSlot slot(WebHost::instance());
     const Xml::DOMFactory factory;
     for (const auto& [peer, text] : collector.discoveryDocuments())
-        Xml::AppendDevices(local, text, factory);
+        Xml::AppendDevices(local, text, factory, peer);
 
     Xml::DocumentHandle printed = factory.ParseBuffer(Xml::DOMPrinter::ToString(local.get()), false);
     if (!printed)
@@ -37,7 +37,7 @@ std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hSe
     for (const auto& [peer, text] : collector.supportDocuments()) {
         // A client document that does not parse adds nothing.
         if (Xml::DocumentHandle client = factory.ParseBuffer(text, false))
-            merger.Merge(client);
+            merger.Merge(client, peer);
     }
     return transformText(Xml::DOMPrinter::ToString(merger.document().get()), kStylesheetPath);
 }

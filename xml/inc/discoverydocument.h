@@ -17,9 +17,10 @@ DocumentHandle BuildDiscoveryDocument();
 
 // Appends the Device elements of another provider's discovery document text
 // (parsed without validation); a text that does not parse, or either document
-// without VXA_Discovery/Devices, adds nothing.
+// without VXA_Discovery/Devices, adds nothing. A device with devices nested
+// more than 16 deep is left out, with a debug-log line naming `source`.
 void AppendDevices(const DocumentHandle& document, const std::string& text,
-                   const DOMFactory& factory = DOMFactory());
+                   const DOMFactory& factory = DOMFactory(), const std::string& source = std::string());
 
 }
 

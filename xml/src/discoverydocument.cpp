@@ -6,6 +6,8 @@
 #include "domlookup.h"
 #include "system.h"
 
+#include "clog.h"
+
 #include <mutex>
 
 namespace Xml {
@@ -21,6 +23,38 @@ std::mutex& deviceTreeLock()
 xercesc::DOMElement* discoveryDevices(const DocumentHandle& document)
 {
     return childElement(childElement(document.get(), u"VXA_Discovery"), u"Devices");
+}
+
+// The page shows 8 levels of devices. 16 leaves room for real enclosure
+// chains, and keeps the recursive matching, printing and the stylesheet's
+// recursion well within a request thread's 128000-byte stack.
+constexpr unsigned kMaxDeviceNesting = 16;
+
+// True when more than `limit` Device elements lie on one path down from the
+// device, the device itself included. Walked without recursion.
+bool nestsDeeperThan(const xercesc::DOMElement& device, unsigned limit)
+{
+    unsigned depth = 0;
+    const xercesc::DOMNode* pNode = &device;
+    for (;;) {
+        if (isElementNamed(pNode, u"Device") && ++depth > limit)
+            return true;
+        if (const xercesc::DOMNode* pChild = pNode->getFirstChild()) {
+            pNode = pChild;
+            continue;
+        }
+        for (;;) {
+            if (isElementNamed(pNode, u"Device"))
+                --depth;
+            if (pNode == &device)
+                return false;
+            if (const xercesc::DOMNode* pNext = pNode->getNextSibling()) {
+                pNode = pNext;
+                break;
+            }
+            pNode = pNode->getParentNode();
+        }
+    }
 }
 
 }
@@ -48,7 +82,8 @@ DocumentHandle BuildDiscoveryDocument()
     return document;
 }
 
-void AppendDevices(const DocumentHandle& document, const std::string& text, const DOMFactory& factory)
+void AppendDevices(const DocumentHandle& document, const std::string& text, const DOMFactory& factory,
+                   const std::string& source)
 {
     if (!document)
         return;
@@ -59,8 +94,14 @@ void AppendDevices(const DocumentHandle& document, const std::string& text, cons
         if (!pSource || !pTarget)
             return;
         for (xercesc::DOMNode* pChild = pSource->getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
-            if (isElementNamed(pChild, u"Device"))
-                pTarget->appendChild(document->importNode(pChild, true));
+            if (!isElementNamed(pChild, u"Device"))
+                continue;
+            if (nestsDeeperThan(*static_cast<xercesc::DOMElement*>(pChild), kMaxDeviceNesting)) {
+                DebugLog::write("AppendDevices left out a device of " + (source.empty() ? "a provider" : source) +
+                                " nested deeper than " + std::to_string(kMaxDeviceNesting) + " levels");
+                continue;
+            }
+            pTarget->appendChild(document->importNode(pChild, true));
         }
     } catch (...) {
         // A device that cannot be copied ends the appending; what is there stays.

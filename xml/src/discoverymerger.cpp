@@ -5,30 +5,16 @@
 #include "devicelinks.h"
 #include "devicepattern.h"
 #include "domlookup.h"
+#include "mergeplan.h"
+
+#include "clog.h"
 
 #include <xercesc/dom/DOMDocument.hpp>
 
-#include <vector>
+#include <string>
 
 namespace Xml {
 namespace {
-
-using Elements = std::vector<xercesc::DOMElement*>;
-
-// The Device elements below the root in document order, a device before the
-// devices nested in it, that the pattern matches. Only Device children are
-// entered, so the members of device groups are never matched.
-void collectMatches(const xercesc::DOMElement& pattern, xercesc::DOMElement& root, Elements& matches)
-{
-    for (xercesc::DOMNode* pChild = root.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
-        if (!isElementNamed(pChild, u"Device"))
-            continue;
-        auto& device = *static_cast<xercesc::DOMElement*>(pChild);
-        if (patternMatches(pattern, device))
-            matches.push_back(&device);
-        collectMatches(pattern, device, matches);
-    }
-}
 
 // Deep copies of the operation's Name and Description children, in order.
 void importNameAndDescription(const xercesc::DOMElement& operation, xercesc::DOMElement& target)
@@ -58,9 +44,30 @@ void forEachOperation(const xercesc::DOMElement& pattern, const XMLCh* pKind, Vi
     }
 }
 
+// What is left of the limit once `spent` is spent.
+MergeWork remaining(const MergeWork& limit, const MergeWork& spent)
+{
+    return { limit.visits - spent.visits, limit.nodes - spent.nodes, limit.characters - spent.characters };
 }
 
-DiscoveryMerger::DiscoveryMerger(DocumentHandle primary) : m_primary(std::move(primary)) {}
+// A name from a peer's document, fit for one line of the log.
+std::string printable(const std::string& name)
+{
+    constexpr std::size_t kMaxLength = 80;
+    std::string shown = name.substr(0, kMaxLength);
+    for (char& c : shown) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = '?';
+    }
+    return name.size() > kMaxLength ? shown + "..." : shown;
+}
+
+}
+
+DiscoveryMerger::DiscoveryMerger(DocumentHandle primary, const MergeWork& limit)
+    : m_primary(std::move(primary)), m_limit(limit)
+{
+}
 
 xercesc::DOMElement* DiscoveryMerger::primaryDevices() const
 {
@@ -72,7 +79,7 @@ const xercesc::DOMElement* DiscoveryMerger::clientInfo() const
     return childElement(firstElementChild(m_client.get()), u"QWEXInfo");
 }
 
-void DiscoveryMerger::Merge(DocumentHandle client)
+void DiscoveryMerger::Merge(DocumentHandle client, const std::string& source)
 {
     m_client = std::move(client);
     if (!m_client || !m_primary)
@@ -82,7 +89,19 @@ void DiscoveryMerger::Merge(DocumentHandle client)
         xercesc::DOMElement* pDevices = primaryDevices();
         if (!pPatterns || !pDevices)
             return;
-        applyPatterns(*pPatterns, *pDevices, *pDevices);
+        // Adding operations changes nothing that matching looks at (only
+        // Device children are entered), so the planned matches are the ones
+        // the merge would find as it goes.
+        const MergePlan plan(*pPatterns, *pDevices, clientInfo(), remaining(m_limit, m_spent));
+        if (!plan.isComplete()) {
+            reportLeftOut(source);
+            return;
+        }
+        m_spent += plan.work();
+        for (const PatternMatch& match : plan.matches()) {
+            addSingleDeviceOperations(*match.pPattern, *match.pDevice);
+            addMultipleDeviceOperations(*match.pPattern, *match.pDevice, *pDevices);
+        }
         if (xercesc::DOMElement* pFinish = primaryDevices())
             finishDeviceGroups(*pFinish);
         if (xercesc::DOMElement* pConsolidate = primaryDevices())
@@ -93,21 +112,11 @@ void DiscoveryMerger::Merge(DocumentHandle client)
     }
 }
 
-void DiscoveryMerger::applyPatterns(const xercesc::DOMElement& patternParent, xercesc::DOMElement& searchRoot,
-                                    xercesc::DOMElement& primaryDevices)
+void DiscoveryMerger::reportLeftOut(const std::string& source) const
 {
-    for (xercesc::DOMNode* pChild = patternParent.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
-        if (!isElementNamed(pChild, u"Device"))
-            continue;
-        const auto& pattern = *static_cast<const xercesc::DOMElement*>(pChild);
-        Elements matches;
-        collectMatches(pattern, searchRoot, matches);
-        for (xercesc::DOMElement* pDevice : matches) {
-            addSingleDeviceOperations(pattern, *pDevice);
-            addMultipleDeviceOperations(pattern, *pDevice, primaryDevices);
-            applyPatterns(pattern, *pDevice, primaryDevices);
-        }
-    }
+    const std::string name =
+        source.empty() ? textOf(childElement(clientInfo(), u"RegisteredName")) : source;
+    DebugLog::write("Merge left out " + printable(name) + ": it needs more than the page's merge budget has left");
 }
 
 void DiscoveryMerger::addSingleDeviceOperations(const xercesc::DOMElement& pattern, xercesc::DOMElement& device)
