@@ -3,9 +3,13 @@
 // transformer on the stylesheet file, as every page makes one), the peer
 // round trips through the server library on its default loopback ports
 // (the example peers installed), and the whole chain from peers to script
-// data. The ports are the fixed ones: run under the ports lock.
+// data; and what the controllers' health adds to a whole page: reading it
+// from the tree and writing its script, alone and as part of the page. The
+// ports are the fixed ones: run under the ports lock.
+#include "controllerhealth.h"
 #include "discoverydocument.h"
 #include "domprinter.h"
+#include "healthscript.h"
 #include "localwebclient.h"
 #include "pagetransformation.h"
 #include "peercollector.h"
@@ -138,10 +142,60 @@ void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
     state.counters["script_bytes"] = static_cast<double>(nBytes);
 }
 
+std::vector<Web::ControllerHealth> healthOf(const Core::DeviceList& described)
+{
+    std::vector<Web::ControllerHealth> health;
+    for (const Core::DevicePtr& pController : described)
+        health.push_back(Web::ReadControllerHealth(*pController));
+    return health;
+}
+
+// The health data alone: read from the described controllers of a refreshed
+// tree, then written as script.
+void BM_HealthData(benchmark::State& state, const char* pszDescription)
+{
+    PageMachine machine(pszDescription);
+    // One thread only, so the devices may be kept past the tree's lock.
+    Core::DeviceList described;
+    Xml::BuildDiscoveryDocument([&described](const Core::DeviceList& controllers) { described = controllers; });
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        nBytes = Web::HealthScript(healthOf(described)).size();
+        benchmark::DoNotOptimize(nBytes);
+    }
+    state.counters["controllers"] = static_cast<double>(described.size());
+    state.counters["script_bytes"] = static_cast<double>(nBytes);
+}
+
+// A whole page as the transformation and health tags make it: refresh,
+// document, peers, merge, transformation, and the health data when asked.
+void BM_WholePage(benchmark::State& state, const char* pszDescription, bool bHealth)
+{
+    PageMachine machine(pszDescription);
+    const QWEX_HANDLE hServer = machine.startServer(state);
+    if (!hServer)
+        return;
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        std::vector<Web::ControllerHealth> health;
+        const Xml::DocumentHandle local = bHealth ? Xml::BuildDiscoveryDocument([&health](const Core::DeviceList& d) {
+            health = healthOf(d);
+        }) : Xml::BuildDiscoveryDocument();
+        nBytes = Web::transformDiscovery(local, hServer, machine.cacheDirectory()).size();
+        if (bHealth)
+            nBytes += Web::HealthScript(health).size();
+        benchmark::DoNotOptimize(nBytes);
+    }
+    state.counters["page_bytes"] = static_cast<double>(nBytes);
+}
+
 BENCHMARK_CAPTURE(BM_Transform, Typical, "typical.xml")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_Transform, Large, "large.xml")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PeerRoundTrips)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PageAfterRefresh, Typical, "typical.xml")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PageAfterRefresh, Large, "large.xml")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HealthData, Large, "large.xml")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholePage, LargeWithoutHealth, "large.xml", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholePage, LargeWithHealth, "large.xml", true)->Unit(benchmark::kMillisecond);
 
 }

@@ -11,30 +11,9 @@ const assert = require("node:assert/strict");
 const fs = require("node:fs");
 const os = require("node:os");
 const path = require("node:path");
-const { chromium } = require("playwright-core");
 
 const expectations = require("./expected.js");
-
-function options(argv) {
-  const result = { url: "http://127.0.0.1:2301/VXA/VXA.htm", machine: "typical", out: "output" };
-  for (let i = 2; i < argv.length; i += 2) result[argv[i].replace(/^--/, "")] = argv[i + 1];
-  return result;
-}
-
-// A fresh profile folder for every run (playwright passes it as
-// --user-data-dir).
-async function launch(profile) {
-  return chromium.launchPersistentContext(profile, {
-    executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-    headless: true,
-    viewport: { width: 1400, height: 1000 },
-    ignoreHTTPSErrors: true,
-    args: [
-      "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync",
-    ],
-  });
-}
+const { launch, options } = require("./launch.js");
 
 // What the page shows, read from the DOM as a person would read the tables.
 async function readPage(page) {
@@ -81,7 +60,7 @@ function checkDevices(seen, expected, label) {
 }
 
 async function main() {
-  const opts = options(process.argv);
+  const opts = options(process.argv, { url: "http://127.0.0.1:2301/VXA/VXA.htm", machine: "typical", out: "output" });
   const expected = expectations[opts.machine];
   assert.ok(expected, `no expectations for machine ${opts.machine}`);
   fs.mkdirSync(opts.out, { recursive: true });

@@ -2,9 +2,10 @@
 # run-browser-test.sh <build folder> <output folder>: installs the built agent
 # with its pages and the example peers into a fresh emulated machine with the
 # typical hardware, starts it, and checks the management page in headless
-# chromium (pagetest.js), then again on the large machine with hundreds of
-# controllers. The screenshots and what the page showed are left in the output
-# folder.
+# chromium (pagetest.js), the controllers' health on a machine with faults and
+# on a healthy one (healthtest.js), then both again on the large machine with
+# hundreds of controllers. The screenshots and what the page showed are left
+# in the output folder.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -28,14 +29,27 @@ trap finish EXIT
 
 TSM_DESCRIPTION="$root/sim/machines/typical.xml" "$root/scripts/start-agent.sh" "$build"
 node "$here/pagetest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine typical --out "$out"
+
+# Restarts the agent on another machine description.
+use_machine() {
+  "$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$1" >/dev/null
+  "$agent" -stop >/dev/null
+  "$agent" -start >/dev/null
+  for _ in $(seq 1 120); do
+    curl -fsk -o /dev/null --max-time 5 "https://127.0.0.1:2381/VXA/vxasupport.xml" && break
+    sleep 0.5
+  done
+}
+# Controller health: a machine with a fault on each controller, and one with
+# nothing wrong.
+use_machine "$here/machines/health-faults.xml"
+node "$here/healthtest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine faults --out "$out"
+use_machine "$here/machines/healthy.xml"
+node "$here/healthtest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine healthy --out "$out"
+
 # The large machine, with a peer that reports 400 more controllers, so that
 # the page has hundreds of rows to render.
 node "$here/fleetpeer.js" "$TSM_MACHINE/drive_c/qwex/webapps/Fleet" 400
-"$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$root/sim/machines/large.xml" >/dev/null
-"$agent" -stop >/dev/null
-"$agent" -start >/dev/null
-for _ in $(seq 1 120); do
-  curl -fsk -o /dev/null --max-time 5 "https://127.0.0.1:2381/VXA/vxasupport.xml" && break
-  sleep 0.5
-done
+use_machine "$root/sim/machines/large.xml"
 node "$here/pagetest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"
+node "$here/healthtest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"

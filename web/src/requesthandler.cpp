@@ -1,6 +1,7 @@
 // Page requests: the request callback, the tag table and the tag handlers.
 #include "requesthandler.h"
 
+#include "pagehealth.h"
 #include "pagetransformation.h"
 #include "webhost.h"
 
@@ -18,6 +19,7 @@ const char kTooLong[] = "The requested path is too long.\n";
 const QWEX_TAG_HANDLER kTagHandlers[] = {
     { "vxaXmlToJs", &TransformationTag },
     { "ApplicationVersion", &VersionTag },
+    { "vxaHealth", &HealthTag },
     { nullptr, nullptr },
 };
 
@@ -50,6 +52,7 @@ DWORD WINAPI HttpExtensionProc(EXTENSION_CONTROL_BLOCK* pECB)
     char path[kPathBufferSize] = {};
     std::memcpy(path, pszPath, length);
     DWORD dwLength = static_cast<DWORD>(length);
+    const PageHealthScope health;
     pECB->ServerSupportFunction(pECB->ConnID, QWEX_REQ_SERVE_PAGE, const_cast<QWEX_TAG_HANDLER*>(kTagHandlers),
                                 &dwLength, reinterpret_cast<LPDWORD>(path));
     return HSE_STATUS_SUCCESS;
@@ -72,7 +75,7 @@ BOOL WINAPI TransformationTag(EXTENSION_CONTROL_BLOCK* pECB, PFN_QWEX_WRITE pfnW
     // initialised waits for them; without them the tag stays empty.
     std::string result;
     if (WebHost::instance().waitForXmlLibraries()) {
-        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument();
+        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument(&ReadPageHealth);
         result = transformDiscovery(local, WebHost::instance().serverHandle(), serverDirectory(*pECB) + "/cache");
     }
     pfnWrite(pECB, result.c_str());

@@ -25,7 +25,7 @@ xercesc::DOMElement* discoveryDevices(const DocumentHandle& document)
 
 }
 
-DocumentHandle BuildDiscoveryDocument()
+DocumentHandle BuildDiscoveryDocument(const DescribedControllersReader& readDescribed)
 {
     DocumentHandle document = DocumentHandle::createEmpty();
     if (!document)
@@ -41,7 +41,11 @@ DocumentHandle BuildDiscoveryDocument()
         pSystem->refresh();
         Core::DeviceFinder finder(pSystem);
         finder.addCriterion("Type", "arraycontroller");
-        AppendControllers(*pDevices, finder.findDevices());
+        const Core::DeviceList described = DescribedControllers(finder.findDevices());
+        for (const Core::DevicePtr& pController : described)
+            AppendControllerDevice(*pDevices, *pController);
+        if (readDescribed)
+            readDescribed(described);
     } catch (...) {
         return DocumentHandle();
     }
