@@ -146,14 +146,20 @@
     return view;
   }
 
-  // Words the filter matches: the health state and what needs attention, or
-  // "healthy"; the firmware version.
+  // Words the filter matches: "healthy", or the state and what needs
+  // attention ("attention battery failed"). No numbers, so that a filter such
+  // as "slot 3" still finds only the controller in slot 3.
   function words(device) {
     var health = device.health;
     if (health === undefined) return "";
     if (!health) return "health unknown";
-    var parts = [health.state === "ok" ? "healthy" : STATES[health.state].word, health.problems.join(" ")];
-    if (health.firmware.state === "ok") parts.push("firmware " + trimmed(health.firmware.value));
+    if (health.state === "ok") return "healthy";
+    var parts = [STATES[health.state].word];
+    FACTS.forEach(function (spec) {
+      var fact = health[spec.key];
+      if (fact.state === "attention") parts.push(spec.label, word(spec, fact.value));
+      else if (fact.state === "unknown") parts.push(spec.name, "unknown");
+    });
     return parts.join(" ").toLowerCase();
   }
 

@@ -4,7 +4,8 @@
 
 #include "controllerdescription.h"
 #include "controllermodels.h"
-#include "xmlstring.h"
+
+#include <string_view>
 
 namespace Web {
 namespace {
@@ -26,6 +27,13 @@ HealthFact statusFact(const Core::Device& controller, const std::string& name, c
     else
         fact.eState = fact.value == okText ? FactState::eOK : FactState::eATTENTION;
     return fact;
+}
+
+// The bus table's element names are ASCII literals; no transcoder is needed.
+std::string asciiName(const XMLCh* pName)
+{
+    const std::u16string_view name(pName);
+    return std::string(name.begin(), name.end());
 }
 
 HealthFact absentFact()
@@ -75,7 +83,7 @@ ControllerHealth ReadControllerHealth(const Core::Device& controller)
     ControllerHealth health;
     health.modelTag = Schema::modelTag(attributeOf(controller, "ControllerName")).value_or(std::string());
     if (const Xml::BusRow* pRow = Xml::findBusRow(attributeOf(controller, "BusType"))) {
-        health.instanceName = Xml::toNarrow(pRow->pInstanceName);
+        health.instanceName = asciiName(pRow->pInstanceName);
         health.instanceValue = attributeOf(controller, pRow->pszInstanceAttribute);
     }
     health.fullName = attributeOf(controller, "FullName");
