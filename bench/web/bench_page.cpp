@@ -123,9 +123,20 @@ void BM_PeerRoundTrips(benchmark::State& state)
     state.counters["documents"] = static_cast<double>(nDocuments);
 }
 
-// Peers, append, print, parse, merge, print and transform on a built local
-// document: everything of a page after the refresh.
-void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
+std::vector<Web::ControllerHealth> healthOf(const Core::DeviceList& described)
+{
+    std::vector<Web::ControllerHealth> health;
+    for (const Core::DevicePtr& pController : described)
+        health.push_back(Web::ReadControllerHealth(*pController));
+    return health;
+}
+
+// What of a page is timed: everything after the refresh (peers, append,
+// print, parse, merge, print, transform), or the refresh and the local
+// document too, with or without the health data read during the refresh.
+enum class PageScope { eAFTER_REFRESH, eWHOLE, eWHOLE_WITH_HEALTH };
+
+void measurePages(benchmark::State& state, const char* pszDescription, PageScope eScope)
 {
     PageMachine machine(pszDescription);
     const QWEX_HANDLE hServer = machine.startServer(state);
@@ -133,21 +144,32 @@ void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
         return;
     std::size_t nBytes = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument();
-        state.ResumeTiming();
+        std::vector<Web::ControllerHealth> health;
+        if (eScope == PageScope::eAFTER_REFRESH)
+            state.PauseTiming();
+        const Xml::DocumentHandle local = eScope == PageScope::eWHOLE_WITH_HEALTH
+            ? Xml::BuildDiscoveryDocument([&health](const Core::DeviceList& described) { health = healthOf(described); })
+            : Xml::BuildDiscoveryDocument();
+        if (eScope == PageScope::eAFTER_REFRESH)
+            state.ResumeTiming();
         nBytes = Web::transformDiscovery(local, hServer, machine.cacheDirectory()).size();
+        if (eScope == PageScope::eWHOLE_WITH_HEALTH)
+            nBytes += Web::HealthScript(health).size();
         benchmark::DoNotOptimize(nBytes);
     }
     state.counters["script_bytes"] = static_cast<double>(nBytes);
 }
 
-std::vector<Web::ControllerHealth> healthOf(const Core::DeviceList& described)
+// Everything of a page after the refresh, on a built local document.
+void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
 {
-    std::vector<Web::ControllerHealth> health;
-    for (const Core::DevicePtr& pController : described)
-        health.push_back(Web::ReadControllerHealth(*pController));
-    return health;
+    measurePages(state, pszDescription, PageScope::eAFTER_REFRESH);
+}
+
+// A whole page as its tags make it, with or without the health data.
+void BM_WholePage(benchmark::State& state, const char* pszDescription, bool bHealth)
+{
+    measurePages(state, pszDescription, bHealth ? PageScope::eWHOLE_WITH_HEALTH : PageScope::eWHOLE);
 }
 
 // The health data alone: read from the described controllers of a refreshed
@@ -165,28 +187,6 @@ void BM_HealthData(benchmark::State& state, const char* pszDescription)
     }
     state.counters["controllers"] = static_cast<double>(described.size());
     state.counters["script_bytes"] = static_cast<double>(nBytes);
-}
-
-// A whole page as the transformation and health tags make it: refresh,
-// document, peers, merge, transformation, and the health data when asked.
-void BM_WholePage(benchmark::State& state, const char* pszDescription, bool bHealth)
-{
-    PageMachine machine(pszDescription);
-    const QWEX_HANDLE hServer = machine.startServer(state);
-    if (!hServer)
-        return;
-    std::size_t nBytes = 0;
-    for (auto _ : state) {
-        std::vector<Web::ControllerHealth> health;
-        const Xml::DocumentHandle local = bHealth ? Xml::BuildDiscoveryDocument([&health](const Core::DeviceList& d) {
-            health = healthOf(d);
-        }) : Xml::BuildDiscoveryDocument();
-        nBytes = Web::transformDiscovery(local, hServer, machine.cacheDirectory()).size();
-        if (bHealth)
-            nBytes += Web::HealthScript(health).size();
-        benchmark::DoNotOptimize(nBytes);
-    }
-    state.counters["page_bytes"] = static_cast<double>(nBytes);
 }
 
 BENCHMARK_CAPTURE(BM_Transform, Typical, "typical.xml")->Unit(benchmark::kMillisecond);

@@ -11,10 +11,9 @@
 
 const assert = require("node:assert/strict");
 const fs = require("node:fs");
-const os = require("node:os");
 const path = require("node:path");
 
-const { launch, options } = require("./launch.js");
+const { withBrowser, openRendered, options } = require("./launch.js");
 
 const expectations = {
   // tests/browser/machines/health-faults.xml
@@ -161,18 +160,8 @@ async function main() {
   const expected = expectations[opts.machine];
   assert.ok(expected, `no expectations for machine ${opts.machine}`);
   fs.mkdirSync(opts.out, { recursive: true });
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "tsm-chromium-"));
-  const browser = await launch(profile);
-  const errors = [];
-  try {
-    const page = await browser.newPage();
-    page.on("pageerror", (error) => errors.push(error.message));
-    page.on("console", (message) => { if (message.type() === "error") errors.push(message.text()); });
-    page.on("response", (answer) => { if (answer.status() >= 400) errors.push(`${answer.status()} ${answer.url()}`); });
-
-    const response = await page.goto(opts.url, { waitUntil: "load", timeout: 60000 });
-    assert.equal(response.status(), 200, "page status");
-    await page.waitForSelector("body[data-rendered]", { timeout: 10000 });
+  await withBrowser(async (browser) => {
+    const { page, errors } = await openRendered(browser, opts.url);
     const shot = path.join(opts.out, `vxa-health-${opts.machine}.png`);
     await page.screenshot({ path: shot, fullPage: !expected.problemsFirst });
     const seen = await readHealth(page);
@@ -187,10 +176,7 @@ async function main() {
     }
     assert.deepEqual(errors, [], "no script errors");
     console.log(`health ok on ${opts.machine}: "${seen.headline}", ${seen.rows.length} rows; screenshot ${shot}`);
-  } finally {
-    await browser.close();
-    fs.rmSync(profile, { recursive: true, force: true });
-  }
+  });
 }
 
 main().catch((error) => {
