@@ -87,14 +87,27 @@
     return trimmed(name).replace(/([a-z0-9])([A-Z])/g, "$1 $2") || "Operation";
   }
 
+  // Links come from other applications' documents as they wrote them. Only a
+  // path on this server ("/" then neither "/" nor "\\", no control characters)
+  // becomes clickable: a scheme such as javascript: or data:, or "//host",
+  // would run script in this page's origin or leave the server unnoticed.
+  function isLocalLink(link) {
+    return typeof link === "string" && /^\/[^\/\\]/.test(link) && !/[\u0000-\u001F\u007F]/.test(link);
+  }
+
   function operationsHtml(ops) {
     if (!ops.length) return "<span class=\"muted\">none</span>";
     var parts = [];
     for (var i = 0; i < ops.length; i++) {
       var op = ops[i];
       var title = (op.desc ? op.desc : op.name) + (appName(op) ? " \u2014 " + appName(op) : "");
-      parts.push("<a class=\"op\" href=\"" + html(op.link) + "\" title=\"" + html(title) + "\">" +
-                 html(operationLabel(op.name)) + "</a>");
+      var label = html(operationLabel(op.name));
+      if (isLocalLink(op.link)) {
+        parts.push("<a class=\"op\" href=\"" + html(op.link) + "\" title=\"" + html(title) + "\">" + label + "</a>");
+      } else {
+        parts.push("<span class=\"op withheld\" title=\"" + html(title + " (link withheld: not a path on this server)") +
+                   "\">" + label + "</span>");
+      }
     }
     return parts.join("");
   }

@@ -33,7 +33,7 @@ cmake --build build-ci/tsan -j"$jobs" --target web_tests vxa tsmsim ZyrQWEX qwex
 export TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1"
 tsan() { local test="$1"; shift; echo "-- $test $*"; "build-ci/tsan/tests/$test" "$@"; }
 tsan web/web_tests --gtest_filter='Page.SixteenConcurrentRequestsGetSixteenCompletePages:Faults.Controller*:Faults.Killed*'
-tsan qwex/qwex_tests --gtest_filter='QwexConcurrency.*'
+tsan qwex/qwex_tests --gtest_filter='QwexConcurrency.*:QwexLimits.*'
 tsan common/common_tests --gtest_filter='DebugLogFile.ConcurrentWritersNeverSplitALine:ServiceFramework.*'
 tsan platform/platform_tests --gtest_filter='Scm.*:Events.*'
 unset TSAN_OPTIONS

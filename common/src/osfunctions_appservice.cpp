@@ -26,6 +26,10 @@ void ApplicationService::Run()
         WaitForSingleObject(hEvent, INFINITE);
         m_pApplication->shutdown();
     } else {
+        // Nothing is served: say so where the other start failures are told,
+        // and stop instead of reading as running.
+        LogEvent(EVENTLOG_ERROR_TYPE, eEVENT_FAILED_INIT);
+        Trace("The application did not start");
         ResetEvent(hEvent);
     }
     m_hDoneEvent = nullptr;

@@ -69,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (Web::isPlainRequestPath(name)) {
         check(requested("http://127.0.0.1:2301/" + name + "/vxasupport.xml?DTD_VERSION=1.1") ==
               "127.0.0.1|2301|/" + name + "/vxasupport.xml?DTD_VERSION=1.1");
-        if (name.find('?') == std::string::npos)
-            check(requested("https://127.0.0.1:2381/Peer/" + name) == "127.0.0.1|2381|/Peer/" + name);
+        check(name.find('?') == std::string::npos);
+        check(requested("https://127.0.0.1:2381/Peer/" + name) == "127.0.0.1|2381|/Peer/" + name);
     }
     return 0;
 }

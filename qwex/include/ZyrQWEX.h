@@ -89,8 +89,9 @@ typedef struct _QWEX_TAG_HANDLER {
 // QWEX_REQ_SERVE_PAGE: lpvBuffer = tag handler table, lpdwSize = address of the
 //   path length, lpdwDataType = the page file's path (DOS path, zero-terminated
 //   within that length). The page becomes the response, with its tags expanded.
-// QWEX_REQ_SERVER_DIRECTORY: lpvBuffer = output buffer, lpdwSize = address of its
-//   size; writes the DOS path of the server's directory (no trailing backslash).
+// QWEX_REQ_SERVER_DIRECTORY: lpvBuffer = null (not used), lpdwSize = address of
+//   the output buffer's size, lpdwDataType = the output buffer; writes the DOS
+//   path of the server's directory (no trailing backslash).
 #define QWEX_REQ_SERVE_PAGE 2001
 #define QWEX_REQ_SERVER_DIRECTORY 2017
 
@@ -106,6 +107,7 @@ typedef struct _QWEX_TAG_HANDLER {
 #define QWEX_ERROR_TRANSFER 7       // no connection, or the transfer broke off
 #define QWEX_ERROR_TIMEOUT 8
 #define QWEX_ERROR_TOO_LARGE 9      // response over the client's size limit
+#define QWEX_ERROR_PORT_IN_USE 10   // another process holds a listening port
 
 // Transfer states of a client request, as QWEXClientState reports them.
 #define QWEX_CLIENT_STATE_FAILED 3  // no response (see the call's result)

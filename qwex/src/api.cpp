@@ -33,7 +33,7 @@ qwex::ClientSettings settingsOf(const qwex::Server& server)
 {
     const qwex::ServerConfig& config = server.config();
     return { server.certificatePath(), config.clientConnectTimeoutMs, config.clientTimeoutMs,
-             config.clientMaxResponseBytes };
+             config.clientMaxResponseBytes, server.internalToken(), server.ownBaseUrls() };
 }
 
 } // namespace
@@ -53,12 +53,12 @@ QWEX_API DWORD WINAPI QWEXStartupHTTPServer(const QWEX_STARTUP_INFO* pInfo, QWEX
         return QWEX_ERROR_BAD_RECORD;
     ::mkdir(tsm::driveCRoot().c_str(), 0755);
     const std::string directory = tsm::driveCRoot() + "/qwex";
-    std::string error;
+    qwex::StartFailure failure;
     auto handle = std::make_unique<QWEXServer_>();
-    handle->server = qwex::Server::start(directory, error);
+    handle->server = qwex::Server::start(directory, failure);
     if (!handle->server) {
-        logServerError(directory, error);
-        return QWEX_ERROR_START_FAILED;
+        logServerError(directory, failure.message);
+        return failure.portInUse ? QWEX_ERROR_PORT_IN_USE : QWEX_ERROR_START_FAILED;
     }
     *phServer = handle.release();
     return QWEX_SUCCESS;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <mutex>
+#include <string_view>
 
 namespace qwex {
 namespace {
@@ -32,6 +33,16 @@ size_t receive(char* data, size_t size, size_t count, void* receiver)
     }
     into.body->append(data, bytes);
     return bytes;
+}
+
+bool isOwnUrl(const char* url, const std::vector<std::string>& baseUrls)
+{
+    const std::string_view text = url ? url : "";
+    for (const std::string& base : baseUrls) {
+        if (text.substr(0, base.size()) == base)
+            return true;
+    }
+    return false;
 }
 
 DWORD resultOf(CURLcode code, bool overflowed)
@@ -112,14 +123,22 @@ DWORD runTransfer(TransferHandles& handles, const ClientSettings& settings, cons
     curl_easy_setopt(handle, CURLOPT_CAPATH, nullptr);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    const auto addHeader = [&headers](const std::string& line) {
+        if (curl_slist* list = curl_slist_append(headers.get(), line.c_str())) {
+            [[maybe_unused]] curl_slist* same = headers.release();
+            headers.reset(list);
+        }
+    };
     if (transfer.postData) {
         curl_easy_setopt(handle, CURLOPT_POSTFIELDS, transfer.postData);
         curl_easy_setopt(handle, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(transfer.postSize));
-        if (transfer.contentType) {
-            headers.reset(curl_slist_append(nullptr, (std::string("Content-Type: ") + transfer.contentType).c_str()));
-            curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
-        }
+        if (transfer.contentType)
+            addHeader(std::string("Content-Type: ") + transfer.contentType);
     }
+    if (isOwnUrl(transfer.url, settings.ownBaseUrls))
+        addHeader("X-QWEX-Internal: " + settings.internalToken);
+    if (headers)
+        curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers.get());
     const CURLcode code = curl_easy_perform(handle);
     long status = 0;
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);

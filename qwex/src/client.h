@@ -19,6 +19,9 @@ struct ClientSettings {
     unsigned connectTimeoutMs;
     unsigned totalTimeoutMs;
     unsigned maxResponseBytes;
+    // Sent as X-QWEX-Internal to the server's own listeners (ownBaseUrls) only.
+    std::string internalToken;
+    std::vector<std::string> ownBaseUrls;
 };
 
 struct ClientTransfer {

@@ -54,7 +54,36 @@ constexpr NumberKey kNumbers[] = {
     { "client_connect_timeout_ms", &ServerConfig::clientConnectTimeoutMs, 600000 },
     { "client_timeout_ms", &ServerConfig::clientTimeoutMs, 3600000 },
     { "client_max_response_bytes", &ServerConfig::clientMaxResponseBytes, 1u << 30 },
+    { "request_queue_limit", &ServerConfig::requestQueueLimit, 1u << 20 },
+    { "page_deadline_s", &ServerConfig::pageDeadlineSeconds, 86400 },
 };
+
+// "a, b c" -> {"a", "b", "c"}, lower case; false when a name holds anything
+// but letters, digits, '-', '.', or is a bracketed IPv6 address.
+bool parseHostNames(std::string_view text, std::vector<std::string>& names)
+{
+    std::vector<std::string> parsed;
+    std::string name;
+    const auto flush = [&] {
+        if (!name.empty())
+            parsed.push_back(std::move(name));
+        name.clear();
+    };
+    for (const char ch : text) {
+        if (ch == ',' || ch == ' ' || ch == '\t') {
+            flush();
+            continue;
+        }
+        const bool plain = (ch >= 'a' && ch <= 'z') || (ch >= 'A' && ch <= 'Z') || (ch >= '0' && ch <= '9') ||
+                           ch == '-' || ch == '.' || ch == '[' || ch == ']' || ch == ':';
+        if (!plain)
+            return false;
+        name += static_cast<char>(ch >= 'A' && ch <= 'Z' ? ch - 'A' + 'a' : ch);
+    }
+    flush();
+    names = std::move(parsed);
+    return true;
+}
 
 bool applySetting(ServerConfig& config, std::string_view key, std::string_view value)
 {
@@ -62,6 +91,8 @@ bool applySetting(ServerConfig& config, std::string_view key, std::string_view v
         (key == "http_address" ? config.httpAddress : config.httpsAddress) = std::string(value);
         return !value.empty();
     }
+    if (key == "allowed_hosts")
+        return parseHostNames(value, config.allowedHosts);
     for (const NumberKey& number : kNumbers) {
         if (key == number.name)
             return parseNumber(value, number.maximum, config.*number.field);
@@ -75,10 +106,8 @@ ServerConfig loadConfig(const std::string& path, std::string& log)
 {
     ServerConfig config;
     std::ifstream in(path);
-    if (!in) {
+    if (!in)
         std::ofstream(path) << kDefaultText;
-        return config;
-    }
     std::string line;
     unsigned number = 0;
     while (std::getline(in, line)) {
@@ -99,6 +128,10 @@ ServerConfig loadConfig(const std::string& path, std::string& log)
         config.eventThreads = 1;
     if (config.requestThreads == 0)
         config.requestThreads = 1;
+    if (config.requestQueueLimit == 0)
+        config.requestQueueLimit = 4 * config.requestThreads;
+    if (config.pageDeadlineSeconds == 0)
+        config.pageDeadlineSeconds = 1;
     return config;
 }
 

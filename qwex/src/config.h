@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace qwex {
 
@@ -22,6 +23,14 @@ struct ServerConfig {
     unsigned clientConnectTimeoutMs = 3000;
     unsigned clientTimeoutMs = 30000;
     unsigned clientMaxResponseBytes = 16u << 20;
+    // Extension requests waiting for a request thread beyond which new ones
+    // get 503 (0: four per request thread).
+    unsigned requestQueueLimit = 0;
+    unsigned pageDeadlineSeconds = 60;  // a page not finished by then gets 503
+    // Host header names answered besides the loopback ones (lower case,
+    // without a port): the names under which an administrator opens the
+    // server to a network.
+    std::vector<std::string> allowedHosts;
 };
 
 // Reads path, creating it with the defaults when missing. Unknown keys and

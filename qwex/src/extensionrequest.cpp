@@ -114,7 +114,8 @@ BOOL WINAPI ExtensionRequest::serverSupport(HCONN connection, DWORD request, LPV
         return self->servePage(static_cast<const QWEX_TAG_HANDLER*>(buffer), size,
                                reinterpret_cast<const char*>(type));
     case QWEX_REQ_SERVER_DIRECTORY:
-        return self->copyServerDirectory(static_cast<char*>(buffer), size);
+        // No buffer argument; the output buffer comes last, as for 2001's path.
+        return self->copyServerDirectory(reinterpret_cast<char*>(type), size);
     default:
         return FALSE;
     }

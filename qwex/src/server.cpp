@@ -3,6 +3,7 @@
 
 #include "contenttype.h"
 #include "extensionrequest.h"
+#include "hostcheck.h"
 #include "webroot.h"
 
 #include "tsm/machine.h"
@@ -12,8 +13,10 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <strings.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <string_view>
@@ -30,6 +33,7 @@ struct Connection {
     std::string body;
     bool bodyTooLarge = false;
     bool dispatched = false;
+    bool abandoned = false; // the client hung up before its page ran
     MHD_Response* finished = nullptr; // made by a request thread, queued on resume
     unsigned finishedStatus = 0;
     uint64_t finishedBytes = 0;
@@ -43,6 +47,22 @@ constexpr const char* kIndexNames[] = { "index.htm", "index.html" };
 
 // GnuTLS's usual choice of ciphers, offered over TLS 1.2 and 1.3 only.
 constexpr const char* kTlsPriorities = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
+
+constexpr const char* kInternalHeader = "X-QWEX-Internal";
+// Seconds a client refused for a full queue is asked to wait.
+constexpr const char* kRetryAfterSeconds = "5";
+
+// Every page and file: no type sniffing, no referrer to other sites, never in
+// a frame, scripts and everything else only from this server (the pages keep
+// their data in an inline script).
+constexpr std::pair<const char*, const char*> kSecurityHeaders[] = {
+    { "X-Content-Type-Options", "nosniff" },
+    { "Referrer-Policy", "no-referrer" },
+    { "X-Frame-Options", "DENY" },
+    { "Content-Security-Policy", "default-src 'self'; script-src 'self' 'unsafe-inline'; "
+                                 "style-src 'self' 'unsafe-inline'; img-src 'self' data:; object-src 'none'; "
+                                 "frame-ancestors 'none'; base-uri 'none'; form-action 'self'" },
+};
 
 void ignoreMhdMessage(void*, const char*, va_list) {}
 
@@ -58,6 +78,26 @@ bool makeDirectory(const std::string& path)
 }
 
 void freeString(void* text) { std::unique_ptr<std::string> owned(static_cast<std::string*>(text)); }
+
+std::string randomToken()
+{
+    unsigned char bytes[16] = {};
+    size_t filled = 0;
+    while (filled < sizeof bytes) {
+        const ssize_t got = ::getrandom(bytes + filled, sizeof bytes - filled, 0);
+        if (got > 0)
+            filled += static_cast<size_t>(got);
+        else if (errno != EINTR)
+            break;
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string token;
+    for (const unsigned char byte : bytes) {
+        token += kHex[byte >> 4];
+        token += kHex[byte & 15];
+    }
+    return token;
+}
 
 MHD_Response* responseFromString(std::string text)
 {
@@ -87,31 +127,40 @@ Server::Server(std::string directory, ServerConfig config)
     : m_directory(std::move(directory)),
       m_dosDirectory(tsm::hostToDos(m_directory)),
       m_config(std::move(config)),
-      m_requestThreads(m_config.requestThreads)
+      m_internalToken(randomToken()),
+      m_requestThreads(m_config.requestThreads, m_config.requestQueueLimit)
 {
+    const auto add = [this](const char* scheme, const std::string& address, unsigned port) {
+        if (port != 0)
+            m_ownBaseUrls.push_back(std::string(scheme) + "://" + (address == "0.0.0.0" ? "127.0.0.1" : address) +
+                                    ":" + std::to_string(port) + "/");
+    };
+    add("http", m_config.httpAddress, m_config.httpPort);
+    add("https", m_config.httpsAddress, m_config.httpsPort);
 }
+
 
 Server::~Server() { shutdown(); }
 
-std::unique_ptr<Server> Server::start(const std::string& directory, std::string& error)
+std::unique_ptr<Server> Server::start(const std::string& directory, StartFailure& failure)
 {
     if (!makeDirectory(directory) || !makeDirectory(directory + "/cache") || !makeDirectory(directory + "/webapps")) {
-        error = "cannot create the server's directory " + directory;
+        failure.message = "cannot create the server's directory " + directory;
         return nullptr;
     }
     std::string configLog;
     ServerConfig config = loadConfig(directory + "/qwex.conf", configLog);
     auto server = std::make_unique<Server>(directory, std::move(config));
     server->m_accessLog = std::make_unique<AccessLog>(directory + "/access.log");
-    if (!ensureCertificate(directory, server->m_certificate, error) ||
+    if (!ensureCertificate(directory, server->m_certificate, failure.message) ||
         !readWholeFile(server->m_certificate.certificatePath, server->m_certificatePem) ||
         !readWholeFile(server->m_certificate.keyPath, server->m_keyPem)) {
-        if (error.empty())
-            error = "cannot read the server certificate";
+        if (failure.message.empty())
+            failure.message = "cannot read the server certificate";
         return nullptr;
     }
     server->loadWebApps();
-    if (!server->openListeners(error))
+    if (!server->openListeners(failure))
         return nullptr;
     return server;
 }
@@ -153,28 +202,28 @@ bool Server::isNameTaken(const std::string& name) const
     return false;
 }
 
-bool Server::openListeners(std::string& error)
+bool Server::openListeners(StartFailure& failure)
 {
     if (m_config.httpPort != 0) {
-        m_http.reset(openDaemon(m_config.httpAddress, m_config.httpPort, false, error));
+        m_http.reset(openDaemon(m_config.httpAddress, m_config.httpPort, false, failure));
         if (!m_http)
             return false;
     }
     if (m_config.httpsPort != 0) {
-        m_https.reset(openDaemon(m_config.httpsAddress, m_config.httpsPort, true, error));
+        m_https.reset(openDaemon(m_config.httpsAddress, m_config.httpsPort, true, failure));
         if (!m_https)
             return false;
     }
     return true;
 }
 
-MHD_Daemon* Server::openDaemon(const std::string& address, unsigned port, bool tls, std::string& error)
+MHD_Daemon* Server::openDaemon(const std::string& address, unsigned port, bool tls, StartFailure& failure)
 {
     sockaddr_in bind {};
     bind.sin_family = AF_INET;
     bind.sin_port = htons(static_cast<uint16_t>(port));
     if (::inet_pton(AF_INET, address.c_str(), &bind.sin_addr) != 1) {
-        error = "not an IPv4 address: " + address;
+        failure.message = "not an IPv4 address: " + address;
         return nullptr;
     }
     unsigned flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME | MHD_USE_ERROR_LOG;
@@ -193,9 +242,16 @@ MHD_Daemon* Server::openDaemon(const std::string& address, unsigned port, bool t
         MHD_OPTION_CONNECTION_TIMEOUT, m_config.connectionTimeoutSeconds, MHD_OPTION_CONNECTION_MEMORY_LIMIT,
         static_cast<size_t>(32 * 1024), MHD_OPTION_NOTIFY_COMPLETED, &Server::onCompleted, this,
         MHD_OPTION_URI_LOG_CALLBACK, &Server::onUri, this, MHD_OPTION_EXTERNAL_LOGGER, &ignoreMhdMessage, nullptr,
-        MHD_OPTION_LISTENING_ADDRESS_REUSE, 1, MHD_OPTION_ARRAY, tls ? tlsOptions : noOptions, MHD_OPTION_END);
-    if (!daemon)
-        error = "cannot listen on " + address + ":" + std::to_string(port);
+        MHD_OPTION_ARRAY, tls ? tlsOptions : noOptions, MHD_OPTION_END);
+    // The port is ours alone: no address reuse, so a port another process
+    // holds fails the start instead of sharing its connections.
+    if (!daemon) {
+        const int reason = errno;
+        failure.message = "cannot listen on " + address + ":" + std::to_string(port);
+        if (reason != 0)
+            failure.message += std::string(": ") + std::strerror(reason);
+        failure.portInUse = reason == EADDRINUSE;
+    }
     return daemon;
 }
 
@@ -228,15 +284,19 @@ void Server::shutdown()
         return;
     m_shutDown = true;
     m_stopping = true;
+    // The quiesced listeners stay open until their daemons have stopped, so
+    // that no descriptor the daemons still use is reused meanwhile.
+    std::vector<UniqueFd> listeners;
     for (MHD_Daemon* daemon : { m_http.get(), m_https.get() }) {
         if (daemon) {
             const MHD_socket listener = MHD_quiesce_daemon(daemon);
             if (listener != MHD_INVALID_SOCKET)
-                ::close(listener);
+                listeners.emplace_back(listener);
         }
     }
     // Every request thread has resumed its connection once this returns.
     m_requestThreads.close();
+    m_deadlines.stop();
     {
         std::unique_lock lock(m_inFlightMutex);
         m_inFlightDone.wait_for(lock, std::chrono::milliseconds(m_config.shutdownGraceMs),
@@ -244,6 +304,7 @@ void Server::shutdown()
     }
     m_http.reset();
     m_https.reset();
+    listeners.clear();
     if (m_accessLog)
         m_accessLog->flush();
     for (const auto& extension : m_extensions)
@@ -336,6 +397,8 @@ MHD_Result Server::queue(MHD_Connection* connection, Connection& request, unsign
         return MHD_NO;
     request.status = status;
     request.bytes = bytes;
+    for (const auto& [name, value] : kSecurityHeaders)
+        MHD_add_response_header(response, name, value);
     const MHD_Result queued = MHD_queue_response(connection, status, response);
     MHD_destroy_response(response);
     return queued;
@@ -356,8 +419,14 @@ MHD_Result Server::answer(MHD_Connection* connection, Connection& request)
         MHD_Response* response = std::exchange(request.finished, nullptr);
         return queue(connection, request, request.finishedStatus, response, request.finishedBytes);
     }
+    if (request.abandoned)
+        return MHD_NO; // closes the connection its client left
     if (request.dispatched)
         return MHD_YES;
+    // A name that is not ours: a page of another origin that rebound its DNS
+    // name to this machine. Nothing runs for it.
+    if (!isAllowedHost(MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_HOST), m_config))
+        return queueText(connection, request, MHD_HTTP_MISDIRECTED_REQUEST, "Misdirected request: unknown host name.");
     const std::string_view method = request.method;
     if (method != "GET" && method != "HEAD" && method != "POST") {
         static constexpr std::string_view kKnown[] = { "PUT", "DELETE", "OPTIONS", "PATCH", "TRACE", "CONNECT" };
@@ -428,7 +497,6 @@ MHD_Result Server::answerRoute(MHD_Connection* connection, Connection& request, 
         return MHD_NO;
     [[maybe_unused]] const int owned = file.fd.release(); // the response closes it
     MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, contentTypeOf(file.name));
-    MHD_add_response_header(response, "X-Content-Type-Options", "nosniff");
     return queue(connection, request, MHD_HTTP_OK, response, size);
 }
 
@@ -448,25 +516,65 @@ MHD_Result Server::dispatchToExtension(MHD_Connection* connection, Connection& r
     request.dispatched = true;
     MHD_suspend_connection(connection);
     const Extension& extension = *route.extension;
-    Connection* waiting = &request;
-    const bool queued = m_requestThreads.submit([this, connection, waiting, &extension, facts = std::move(facts)] {
+    auto page = std::make_shared<PendingPage>(connection, request);
+    auto job = [this, page, &extension, facts = std::move(facts)] {
+        if (!page->isWanted([](Connection& waiting) { waiting.abandoned = true; }))
+            return;
         ExtensionRequest call(extension, m_dosDirectory, facts);
         ExtensionResponse answer = call.run();
-        const uint64_t bytes = answer.body.size();
-        MHD_Response* response = responseFromString(std::move(answer.body));
-        if (response)
-            MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, answer.contentType.c_str());
-        waiting->finished = response;
-        waiting->finishedStatus = answer.status;
-        waiting->finishedBytes = bytes;
-        MHD_resume_connection(connection);
-    });
-    if (!queued) {
-        waiting->finished = responseFromString("The server is stopping.\n");
-        waiting->finishedStatus = MHD_HTTP_SERVICE_UNAVAILABLE;
-        MHD_resume_connection(connection);
+        page->answerOnce([&answer](Connection& waiting) {
+            waiting.finishedBytes = answer.body.size();
+            waiting.finishedStatus = answer.status;
+            waiting.finished = responseFromString(std::move(answer.body));
+            if (waiting.finished)
+                MHD_add_response_header(waiting.finished, MHD_HTTP_HEADER_CONTENT_TYPE, answer.contentType.c_str());
+        });
+    };
+    // Once submitted, the request may be answered and gone at any moment.
+    const auto deadline = request.started + std::chrono::seconds(m_config.pageDeadlineSeconds);
+    const RequestPool::Submitted submitted = isInternalRequest(connection)
+                                                 ? m_requestThreads.submitUrgent(std::move(job))
+                                                 : m_requestThreads.submit(std::move(job));
+    if (submitted == RequestPool::Submitted::eQUEUED) {
+        m_deadlines.watch(page, deadline);
+        return MHD_YES;
     }
+    page->answerOnce([submitted](Connection& waiting) {
+        const bool full = submitted == RequestPool::Submitted::eFULL;
+        const char* text = full ? "The server is busy; try again shortly.\n" : "The server is stopping.\n";
+        waiting.finished = responseFromString(text);
+        waiting.finishedStatus = MHD_HTTP_SERVICE_UNAVAILABLE;
+        waiting.finishedBytes = std::strlen(text);
+        if (waiting.finished && full)
+            MHD_add_response_header(waiting.finished, MHD_HTTP_HEADER_RETRY_AFTER, kRetryAfterSeconds);
+    });
     return MHD_YES;
+}
+
+bool Server::isInternalRequest(MHD_Connection* connection) const
+{
+    const char* token = MHD_lookup_connection_value(connection, MHD_HEADER_KIND, kInternalHeader);
+    if (!token || std::strlen(token) != m_internalToken.size())
+        return false;
+    // Compared in full whatever differs, so the time says nothing of the secret.
+    unsigned char difference = 0;
+    for (size_t i = 0; i < m_internalToken.size(); ++i)
+        difference |= static_cast<unsigned char>(token[i] ^ m_internalToken[i]);
+    return difference == 0;
+}
+
+void Server::expirePage(PendingPage& page)
+{
+    // The page's thread goes on; its answer is dropped. The client learns
+    // now, and the connection closes after this answer.
+    page.answerOnce([](Connection& waiting) {
+        const char* text = "The page took too long to build.\n";
+        waiting.finished = responseFromString(text);
+        waiting.finishedStatus = MHD_HTTP_SERVICE_UNAVAILABLE;
+        waiting.finishedBytes = std::strlen(text);
+        if (waiting.finished)
+            MHD_add_response_header(waiting.finished, MHD_HTTP_HEADER_CONNECTION, "close");
+    });
 }
 
 } // namespace qwex

@@ -8,6 +8,7 @@
 #include "client.h"
 #include "config.h"
 #include "extension.h"
+#include "pendingpage.h"
 #include "requestpool.h"
 #include "uniquefd.h"
 
@@ -26,11 +27,17 @@ namespace qwex {
 
 struct Connection;
 
+// Why the server did not start.
+struct StartFailure {
+    std::string message;
+    bool portInUse = false; // another process holds a listening port
+};
+
 class Server {
 public:
     // Reads the configuration in directory (a host path), makes the certificate
     // if needed and opens the listeners. Null with a message on failure.
-    static std::unique_ptr<Server> start(const std::string& directory, std::string& error);
+    static std::unique_ptr<Server> start(const std::string& directory, StartFailure& failure);
     Server(std::string directory, ServerConfig config);
     ~Server();
     Server(const Server&) = delete;
@@ -44,6 +51,13 @@ public:
 
     const ServerConfig& config() const { return m_config; }
     const std::string& certificatePath() const { return m_certificate.certificatePath; }
+    // A secret of this server's process: the server's own client sends it with
+    // requests to the server's listeners, so that a page's request for another
+    // application's page never waits behind the pages that wait for it.
+    const std::string& internalToken() const { return m_internalToken; }
+    // The base URLs ("http://127.0.0.1:2301/") under which the server's own
+    // client reaches its listeners.
+    const std::vector<std::string>& ownBaseUrls() const { return m_ownBaseUrls; }
     TransferHandles& transferHandles() { return m_transferHandles; }
 
 private:
@@ -60,8 +74,8 @@ private:
     };
     using DaemonPtr = std::unique_ptr<MHD_Daemon, void (*)(MHD_Daemon*)>;
 
-    bool openListeners(std::string& error);
-    MHD_Daemon* openDaemon(const std::string& address, unsigned port, bool tls, std::string& error);
+    bool openListeners(StartFailure& failure);
+    MHD_Daemon* openDaemon(const std::string& address, unsigned port, bool tls, StartFailure& failure);
     void loadWebApps();
     void writePeerFile(const std::string& name) const;
     bool isNameTaken(const std::string& name) const;
@@ -79,10 +93,14 @@ private:
     MHD_Result queue(MHD_Connection* connection, Connection& request, unsigned status, MHD_Response* response,
                      uint64_t bytes);
     MHD_Result queueText(MHD_Connection* connection, Connection& request, unsigned status, const char* text);
+    bool isInternalRequest(MHD_Connection* connection) const;
+    void expirePage(PendingPage& page);
 
     std::string m_directory;    // host path of the server's directory
     std::string m_dosDirectory; // the same as a DOS path
     ServerConfig m_config;
+    std::string m_internalToken;
+    std::vector<std::string> m_ownBaseUrls;
     CertificateFiles m_certificate;
     std::string m_certificatePem;
     std::string m_keyPem;
@@ -92,6 +110,7 @@ private:
     std::vector<std::unique_ptr<Extension>> m_extensions;
     RequestPool m_requestThreads;
     TransferHandles m_transferHandles; // of the client calls
+    DeadlineWatch m_deadlines { [this](PendingPage& page) { expirePage(page); } };
     DaemonPtr m_http { nullptr, MHD_stop_daemon };
     DaemonPtr m_https { nullptr, MHD_stop_daemon };
     std::atomic<bool> m_stopping { false };

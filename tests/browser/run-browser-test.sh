@@ -4,8 +4,9 @@
 # typical hardware, starts it, and checks the management page in headless
 # chromium (pagetest.js), the controllers' health on a machine with faults and
 # on a healthy one (healthtest.js), then both again on the large machine with
-# hundreds of controllers. The screenshots and what the page showed are left
-# in the output folder.
+# hundreds of controllers, and a hostile peer on the typical machine
+# (hostiletest.js). The screenshots and what the page showed are left in the
+# output folder.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -53,3 +54,9 @@ node "$here/fleetpeer.js" "$TSM_MACHINE/drive_c/qwex/webapps/Fleet" 400
 use_machine "$root/sim/machines/large.xml"
 node "$here/pagetest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"
 node "$here/healthtest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"
+# A hostile peer on the typical machine: links that would run script or leave
+# the server, names that would end the page's data script.
+node "$here/hostiletest.js" --write "$TSM_MACHINE/drive_c/qwex/webapps"
+rm -rf "$TSM_MACHINE/drive_c/qwex/webapps/Fleet"
+use_machine "$root/sim/machines/typical.xml"
+node "$here/hostiletest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --out "$out"

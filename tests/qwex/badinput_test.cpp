@@ -59,12 +59,12 @@ TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
         { get("/peer/" + std::string(40000, 'a')), "HTTP/1.1 414 URI Too Long" },
         { get("/peer/doc.xml", "X-Long: " + std::string(40000, 'h') + "\r\n"),
           "HTTP/1.1 431 Request Header Fields Too Large" },
-        { "BREW /peer/doc.xml HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 501 Not Implemented" },
-        { "DELETE /peer/doc.xml HTTP/1.1\r\nHost: x\r\n\r\n", "HTTP/1.1 405 Method Not Allowed" },
-        { "POST /peer/doc.xml HTTP/1.1\r\nHost: x\r\nContent-Length: 2\r\n\r\nab", "HTTP/1.1 405 Method Not Allowed" },
-        { "POST /VXA/page.htm HTTP/1.1\r\nHost: x\r\nContent-Length: 5000\r\n\r\n" + bigBody,
+        { "BREW /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 501 Not Implemented" },
+        { "DELETE /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed" },
+        { "POST /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\nab", "HTTP/1.1 405 Method Not Allowed" },
+        { "POST /VXA/page.htm HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n\r\n" + bigBody,
           "HTTP/1.1 413 Content Too Large" },
-        { "GET /peer/doc.xml HTTP/1.1\r\nHost: x\r\nHost: y\r\nContent-Length: -1\r\n\r\n",
+        { "GET /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nHost: y\r\nContent-Length: -1\r\n\r\n",
           "HTTP/1.1 400 Bad Request" },
     };
     for (const Case& c : cases) {

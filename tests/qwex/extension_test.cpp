@@ -53,9 +53,13 @@ BOOL WINAPI writeStackSize(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
 
 BOOL WINAPI writeServerDirectory(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
 {
+    // The output buffer is the last argument; as the first it is refused.
     char directory[260] = {};
     DWORD size = sizeof directory;
-    if (!block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVER_DIRECTORY, directory, &size, nullptr))
+    if (block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVER_DIRECTORY, directory, &size, nullptr))
+        return write(block, "(buffer taken as the first argument)");
+    if (!block->ServerSupportFunction(block->ConnID, QWEX_REQ_SERVER_DIRECTORY, nullptr, &size,
+                                      reinterpret_cast<LPDWORD>(directory)))
         return write(block, "(refused)");
     return write(block, directory);
 }

@@ -120,6 +120,7 @@ public:
         return "https://127.0.0.1:" + std::to_string(m_httpsPort) + path;
     }
     unsigned httpPort() const { return m_httpPort; }
+    unsigned httpsPort() const { return m_httpsPort; }
     const TempMachine& machine() const { return m_machine; }
 
 private:
@@ -191,22 +192,42 @@ inline DWORD servePageWith(EXTENSION_CONTROL_BLOCK* block, const QWEX_TAG_HANDLE
     return HSE_STATUS_SUCCESS;
 }
 
+// Sends all of text on a connected socket.
+inline bool sendAll(int fd, const std::string& text)
+{
+    size_t sent = 0;
+    ssize_t n = 0;
+    while (fd >= 0 && sent < text.size() && (n = ::send(fd, text.data() + sent, text.size() - sent, MSG_NOSIGNAL)) > 0)
+        sent += static_cast<size_t>(n);
+    return fd >= 0 && sent == text.size();
+}
+
+// What arrives on a socket up to the end of the answer's head ("" if nothing).
+inline std::string receiveHead(int fd)
+{
+    std::string answer;
+    char buffer[512];
+    ssize_t n = 0;
+    while (fd >= 0 && answer.find("\r\n\r\n") == std::string::npos && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
+        answer.append(buffer, static_cast<size_t>(n));
+    return answer.substr(0, answer.find("\r\n\r\n"));
+}
+
+// Raw request text sent to a port; the head of the answer ("" if none).
+inline std::string rawHead(unsigned port, const std::string& request)
+{
+    const int fd = connectTo(port);
+    const std::string head = sendAll(fd, request) ? receiveHead(fd) : std::string();
+    if (fd >= 0)
+        ::close(fd);
+    return head;
+}
+
 // Raw request text sent to a port; the status line of the answer ("" if none).
 inline std::string rawStatusLine(unsigned port, const std::string& request)
 {
-    const int fd = connectTo(port);
-    std::string answer;
-    size_t sent = 0;
-    ssize_t n = 0;
-    while (fd >= 0 && sent < request.size() &&
-           (n = ::send(fd, request.data() + sent, request.size() - sent, MSG_NOSIGNAL)) > 0)
-        sent += static_cast<size_t>(n);
-    char buffer[512];
-    while (fd >= 0 && answer.find("\r\n") == std::string::npos && (n = ::recv(fd, buffer, sizeof buffer, 0)) > 0)
-        answer.append(buffer, static_cast<size_t>(n));
-    if (fd >= 0)
-        ::close(fd);
-    return answer.substr(0, answer.find("\r\n"));
+    const std::string head = rawHead(port, request);
+    return head.substr(0, head.find("\r\n"));
 }
 
 } // namespace tsmtest

@@ -2,6 +2,8 @@
 // or later on the HTTPS port, and a server key that only its owner can read.
 #include "webagent.h"
 
+#include <tsm/machinestate.h>
+
 #include <sys/stat.h>
 
 namespace {
@@ -67,6 +69,30 @@ TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
                            std::chrono::seconds(60)));
     ASSERT_EQ(::stat(key.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(Listeners, APortHeldByAnotherProgramStopsTheServiceAndSaysWhy)
+{
+    // A neighbour holds the HTTP port, ready to share it.
+    const int neighbour = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(neighbour, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    const sockaddr_in address = tsmtest::loopback(2301);
+    ASSERT_EQ(::bind(neighbour, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(neighbour, 4), 0);
+    ASSERT_EQ(vxa({ "-install" }).exitCode, 0);
+    vxa({ "-start" });
+    EXPECT_TRUE(eventually([] { return tsmtest::serviceState() == SERVICE_STOPPED; }, std::chrono::seconds(60)));
+    ::close(neighbour);
+    EXPECT_NE(m_machine.read("debug-output.log").find("the management HTTP server did not start: another program "
+                                                      "holds its port"),
+              std::string::npos);
+    bool failureLogged = false;
+    for (const tsm::EventRecord& event : tsm::readEventLog())
+        failureLogged = failureLogged || (event.id == 104 && event.type == EVENTLOG_ERROR_TYPE);
+    EXPECT_TRUE(failureLogged);
+    // Nothing of the agent answers on the HTTPS port either.
+    EXPECT_EQ(tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 5).status, 0);
 }
 
 }

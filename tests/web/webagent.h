@@ -29,8 +29,8 @@ protected:
         m_machine.useDescription(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml");
         // The server on its usual ports. Page requests wait for each other's
         // discovery: on a loaded sanitizer build the last of sixteen may
-        // wait longer than the server's usual idle limit.
-        writeFile(m_machine.driveC() + "/qwex/qwex.conf", "connection_timeout_s = 300\n");
+        // wait longer than the server's usual idle limit and page deadline.
+        writeFile(m_machine.driveC() + "/qwex/qwex.conf", "connection_timeout_s = 300\npage_deadline_s = 300\n");
     }
 
     void TearDown() override

@@ -10,11 +10,17 @@ namespace Web {
 
 // Whether a name can stand in a request path as it is: segments separated
 // by "/", none of them empty, "." or "..", of printable ASCII without the
-// characters that cut a path or change what the server decodes from it
-// (space, '"', '#', '%', '<', '>', '\', '^', '`', '{', '|', '}'). Any other
-// name could lead a request out of the peer's own folder, for example to
-// the agent's own page, which would ask the peer again without end.
+// characters that cut a path, start a query or change what the server
+// decodes from it (space, '"', '#', '%', '<', '>', '?', '\', '^', '`', '{',
+// '|', '}'). Any other name could lead a request out of the peer's own
+// folder, for example to the agent's own page, which would ask the peer
+// again without end.
 bool isPlainRequestPath(const std::string& name);
+
+// A plain request path whose first segment is not the agent's own URL root
+// (ownRoot without its slash, compared without case): a peer is another
+// application, never the agent's own pages.
+bool isPeerName(const std::string& name, const std::string& ownRoot);
 
 }
 

@@ -8,10 +8,12 @@
 #include <string>
 
 namespace Web {
+
+const char kUrlRoot[] = "/VXA";
+
 namespace {
 
 const char kMarketingName[] = "MarketingName:Tarvion Storage Manager";
-const char kUrlRoot[] = "/VXA";
 const char kLanguage[] = "ENG";
 const char kCategoryName[] = "GENERIC";
 const char kCategoryText[] = "<!=Configure>Configure the local HTTP Server<!/Configure>";

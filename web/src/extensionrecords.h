@@ -24,6 +24,9 @@ const QWEX_CATEGORY* categoryList();
 // Fills the zeroed record: size, format 2, marketing name, ModulePath("./").
 void fillStartupRecord(QWEX_STARTUP_INFO& record);
 
+// The extension's URL root.
+extern const char kUrlRoot[];
+
 // Fills the zeroed record for the URL root "/VXA" with the pages in
 // ModulePath("../html"), the two lists and the three callbacks.
 void fillExtensionRecord(QWEX_EXTENSION_INFO& record, const QWEX_DESCRIPTION* pHeaderDescriptions);

@@ -3,6 +3,7 @@
 #include "peercollector.h"
 
 #include "domlookup.h"
+#include "extensionrecords.h"
 #include "osfunctions.h"
 #include "peernames.h"
 #include "xmlstring.h"
@@ -32,7 +33,7 @@ void PeerCollector::collect()
     std::set<std::string> peers = wellKnownPeers();
     peers.merge(cachedPeers());
     for (const std::string& peer : peers) {
-        if (isPlainRequestPath(peer))
+        if (isPeerName(peer, kUrlRoot + 1))
             fetchPeer(peer);
     }
 }

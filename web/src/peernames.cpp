@@ -1,19 +1,17 @@
 // Which names of peers may become request paths.
 #include "peernames.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 namespace Web {
 
 bool isPlainRequestPath(const std::string& name)
 {
-    // Segments end at '/' and, for the last, at the '?' that starts the
-    // query; the query is never normalised, so only its characters count.
-    const std::size_t query = name.find('?');
-    const std::size_t pathEnd = query == std::string::npos ? name.size() : query;
-    for (std::size_t start = 0; start <= pathEnd;) {
+    for (std::size_t start = 0; start <= name.size();) {
         const std::size_t slash = name.find('/', start);
-        const std::size_t end = slash < pathEnd ? slash : pathEnd;
+        const std::size_t end = slash == std::string::npos ? name.size() : slash;
         const std::string segment = name.substr(start, end - start);
         if (segment.empty() || segment == "." || segment == "..")
             return false;
@@ -21,10 +19,19 @@ bool isPlainRequestPath(const std::string& name)
     }
     for (const char ch : name) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if (c <= 0x20 || c >= 0x7F || std::strchr("\"#%<>\\^`{|}", c))
+        if (c <= 0x20 || c >= 0x7F || std::strchr("\"#%<>?\\^`{|}", c))
             return false;
     }
     return true;
+}
+
+bool isPeerName(const std::string& name, const std::string& ownRoot)
+{
+    if (!isPlainRequestPath(name))
+        return false;
+    // The server matches names without case: "vxa/VXA.htm" is our page too.
+    const std::string first = name.substr(0, name.find('/'));
+    return ::strcasecmp(first.c_str(), ownRoot.c_str()) != 0;
 }
 
 }

@@ -23,12 +23,14 @@ const QWEX_TAG_HANDLER kTagHandlers[] = {
     { nullptr, nullptr },
 };
 
-// The server's directory as a DOS path (request 2017); "" when it gives none.
+// The server's directory as a DOS path (request 2017: no buffer argument,
+// the size, and the output buffer last); "" when it gives none.
 std::string serverDirectory(EXTENSION_CONTROL_BLOCK& ecb)
 {
     char buffer[kPathBufferSize] = {};
     DWORD dwSize = sizeof buffer;
-    if (!ecb.ServerSupportFunction(ecb.ConnID, QWEX_REQ_SERVER_DIRECTORY, buffer, &dwSize, nullptr))
+    if (!ecb.ServerSupportFunction(ecb.ConnID, QWEX_REQ_SERVER_DIRECTORY, nullptr, &dwSize,
+                                   reinterpret_cast<LPDWORD>(buffer)))
         return std::string();
     return std::string(buffer, strnlen(buffer, sizeof buffer));
 }

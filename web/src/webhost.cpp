@@ -4,7 +4,10 @@
 #include "extensionrecords.h"
 #include "xmllibraries.h"
 
+#include <windows.h>
+
 #include <algorithm>
+#include <string>
 #include <thread>
 
 #ifdef __GLIBC__
@@ -27,6 +30,16 @@ constexpr DWORD kRequestStackBytes = 128000 * TSM_REQUEST_STACK_FACTOR;
 // and at most every 100 ms when pages come one by one.
 constexpr std::chrono::milliseconds kReleaseInterval(1000);
 constexpr std::chrono::milliseconds kIdleReleaseInterval(100);
+
+// One debugger output line that says why the pages cannot be served.
+void reportStartFailure(DWORD dwResult)
+{
+    const std::string reason = dwResult == QWEX_ERROR_PORT_IN_USE
+                                   ? "another program holds its port (2301 or 2381 unless qwex.conf says otherwise)"
+                                   : "result " + std::to_string(dwResult);
+    OutputDebugStringA(("Tarvion Storage Manager: the management HTTP server did not start: " + reason +
+                        "; its server.log says more.\n").c_str());
+}
 
 // Two pages per processor, so that no processor idles while a page starts or ends.
 std::ptrdiff_t pageWorkSlots(std::ptrdiff_t maximum)
@@ -96,13 +109,15 @@ bool WebHost::startup()
     QWEX_STARTUP_INFO startupRecord {};
     fillStartupRecord(startupRecord);
     QWEX_HANDLE hServer = nullptr;
-    QWEXStartupHTTPServer(&startupRecord, &hServer);
+    const DWORD dwStarted = QWEXStartupHTTPServer(&startupRecord, &hServer);
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_hServer = hServer;
     }
-    if (!hServer)
+    if (!hServer) {
+        reportStartFailure(dwStarted);
         return false;
+    }
     QWEXBlockUnload();
 
     // The header list only needs to live for the registration.

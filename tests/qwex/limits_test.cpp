@@ -1,0 +1,300 @@
+// What bounds the server against its neighbours and its clients: ports it
+// does not share, the host names it answers, the headers of every answer, a
+// bounded queue, a deadline per page, requests of clients that left, and
+// pages that ask the same server for another application's page.
+#include "qwexfixture.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <future>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <vector>
+
+namespace {
+
+using tsmtest::QwexMachine;
+using tsmtest::rawHead;
+using tsmtest::rawStatusLine;
+using tsmtest::writeFile;
+using Clock = std::chrono::steady_clock;
+
+std::string get(const std::string& target, const std::string& host = "127.0.0.1")
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n";
+}
+
+std::atomic<int> g_pagesRun { 0 };
+
+DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
+{
+    ++g_pagesRun;
+    DWORD length = 2;
+    block->WriteClient(block->ConnID, const_cast<char*>("ok"), &length, 0);
+    return HSE_STATUS_SUCCESS;
+}
+
+// A socket that asks to share the port (SO_REUSEPORT) and listens on it; -1
+// when the port cannot be had.
+int sharingListener(unsigned port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    const sockaddr_in address = tsmtest::loopback(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && ::listen(fd, 4) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+TEST(QwexLimits, ThePortsAreTheServersAlone)
+{
+    const QwexMachine machine;
+    writeFile(machine.pageFolder() + "/page.htm", "page");
+    {
+        // A neighbour holds the port first, ready to share it: the start fails and says why.
+        const int neighbour = sharingListener(machine.httpsPort());
+        ASSERT_GE(neighbour, 0);
+        const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
+        QWEX_HANDLE handle = nullptr;
+        EXPECT_EQ(QWEXStartupHTTPServer(&startup, &handle), static_cast<DWORD>(QWEX_ERROR_PORT_IN_USE));
+        EXPECT_EQ(handle, nullptr);
+        ::close(neighbour);
+        std::ifstream log(machine.serverFolder() + "/server.log");
+        const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        EXPECT_NE(text.find("cannot listen on 127.0.0.1:" + std::to_string(machine.httpsPort()) +
+                            ": Address already in use"),
+                  std::string::npos)
+            << text;
+    }
+    // Once the server runs, no neighbour binds beside it: every connection is its own.
+    const tsmtest::QwexServer server(&answerOk);
+    ASSERT_NE(server.handle(), nullptr);
+    for (const unsigned port : { machine.httpPort(), machine.httpsPort() }) {
+        SCOPED_TRACE(port);
+        const int neighbour = sharingListener(port);
+        EXPECT_LT(neighbour, 0);
+        if (neighbour >= 0)
+            ::close(neighbour);
+    }
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/page.htm")), "HTTP/1.1 200 OK");
+}
+
+TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
+{
+    const QwexMachine machine("allowed_hosts = Storage.Example, admin-01\n");
+    writeFile(machine.pageFolder() + "/page.htm", "page");
+    writeFile(machine.pageFolder() + "/style.css", "p {}");
+    const tsmtest::QwexServer server(&answerOk);
+    ASSERT_NE(server.handle(), nullptr);
+    const std::string port = std::to_string(machine.httpPort());
+    struct Case { std::string host; bool answered; };
+    const Case cases[] = {
+        { "127.0.0.1", true }, { "127.0.0.1:" + port, true }, { "127.1.2.3:80", true }, { "localhost", true },
+        { "LocalHost:" + port, true }, { "[::1]:" + port, true }, { "[::1]", true }, { "storage.example", true },
+        { "STORAGE.EXAMPLE:8080", true }, { "admin-01", true },
+        { "attacker.example", false }, { "attacker.example:" + port, false }, { "localhost.attacker.example", false },
+        { "127.0.0.1.attacker.example", false }, { "127.0.0.1:x", false }, { "[::1", false }, { "[::1]x", false },
+        { "128.0.0.1", false }, { "0.0.0.0", false }, { "storage.example.attacker", false }, { "", false },
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.host);
+        const int before = g_pagesRun;
+        EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/page.htm", c.host)),
+                  c.answered ? "HTTP/1.1 200 OK" : "HTTP/1.1 421 Misdirected Request");
+        // A refused name runs nothing.
+        EXPECT_EQ(g_pagesRun - before, c.answered ? 1 : 0);
+    }
+    EXPECT_EQ(rawStatusLine(machine.httpPort(), "GET /VXA/page.htm HTTP/1.0\r\n\r\n"), "HTTP/1.1 200 OK");
+
+    const char* const headers[] = {
+        "\r\nX-Content-Type-Options: nosniff\r\n", "\r\nReferrer-Policy: no-referrer\r\n", "\r\nX-Frame-Options: DENY\r\n",
+        "\r\nContent-Security-Policy: default-src 'self'; script-src 'self' 'unsafe-inline'; "
+        "style-src 'self' 'unsafe-inline'; img-src 'self' data:; object-src 'none'; frame-ancestors 'none'; "
+        "base-uri 'none'; form-action 'self'\r\n",
+    };
+    for (const std::string& request :
+         { get("/VXA/page.htm"), get("/VXA/style.css"), get("/VXA/missing.htm"), get("/VXA/page.htm", "evil.example"),
+           std::string("DELETE /VXA/page.htm HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n") }) {
+        SCOPED_TRACE(request);
+        const std::string head = rawHead(machine.httpPort(), request) + "\r\n";
+        for (const char* header : headers)
+            EXPECT_NE(head.find(header), std::string::npos) << head;
+    }
+}
+
+// Pages of the "held" extension wait until the test lets them go.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;
+    std::vector<std::string> started;
+};
+Gate g_gate;
+
+DWORD WINAPI heldPage(EXTENSION_CONTROL_BLOCK* block)
+{
+    std::unique_lock lock(g_gate.mutex);
+    g_gate.started.emplace_back(block->lpszPathInfo);
+    g_gate.opened.wait_for(lock, std::chrono::seconds(30), [] { return g_gate.open; });
+    lock.unlock();
+    DWORD length = 4;
+    block->WriteClient(block->ConnID, const_cast<char*>("done"), &length, 0);
+    return HSE_STATUS_SUCCESS;
+}
+
+void closeGate()
+{
+    const std::lock_guard lock(g_gate.mutex);
+    g_gate.open = false;
+    g_gate.started.clear();
+}
+
+void openGate()
+{
+    const std::lock_guard lock(g_gate.mutex);
+    g_gate.open = true;
+    g_gate.opened.notify_all();
+}
+
+std::vector<std::string> startedPages()
+{
+    const std::lock_guard lock(g_gate.mutex);
+    return g_gate.started;
+}
+
+// A client with a request sent and its answer not yet read.
+struct Waiting {
+    int fd;
+    Waiting(unsigned port, const std::string& target) : fd(tsmtest::connectTo(port))
+    {
+        EXPECT_TRUE(tsmtest::sendAll(fd, get(target)));
+    }
+    ~Waiting() { hangUp(); }
+    std::string head() const { return tsmtest::receiveHead(fd); }
+    void hangUp() { if (fd >= 0) ::close(std::exchange(fd, -1)); }
+};
+
+template <class Condition>
+bool eventually(Condition condition)
+{
+    for (const auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;
+         std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+        if (condition())
+            return true;
+    }
+    return false;
+}
+
+TEST(QwexLimits, TheQueueIsBoundedAndClientsThatLeftCostNothing)
+{
+    const QwexMachine machine("request_threads = 1\nrequest_queue_limit = 2\n");
+    for (const char* name : { "a", "b", "c", "d" })
+        writeFile(machine.pageFolder() + "/" + name + ".htm", "");
+    closeGate();
+    const tsmtest::QwexServer server(&heldPage);
+    Waiting a(machine.httpPort(), "/VXA/a.htm");
+    ASSERT_TRUE(eventually([] { return startedPages().size() == 1; }));
+    Waiting b(machine.httpPort(), "/VXA/b.htm");
+    Waiting c(machine.httpPort(), "/VXA/c.htm");
+    // Two wait for the one thread: the next is turned away at once.
+    const auto asked = Clock::now();
+    std::string refused;
+    ASSERT_TRUE(eventually([&] {
+        refused = rawHead(machine.httpPort(), get("/VXA/d.htm"));
+        return refused.rfind("HTTP/1.1 503", 0) == 0;
+    })) << refused;
+    EXPECT_LT(Clock::now() - asked, std::chrono::seconds(5));
+    EXPECT_NE(refused.find("\r\nRetry-After: 5"), std::string::npos) << refused;
+    c.hangUp();
+    openGate();
+    EXPECT_EQ(a.head().substr(0, 15), "HTTP/1.1 200 OK");
+    EXPECT_EQ(b.head().substr(0, 15), "HTTP/1.1 200 OK");
+    // c's client had gone before its turn: its page never ran.
+    EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/a.htm")), "HTTP/1.1 200 OK");
+    EXPECT_EQ(startedPages(), (std::vector<std::string> { "/VXA/a.htm", "/VXA/b.htm", "/VXA/a.htm" }));
+}
+
+TEST(QwexLimits, APageThatOverrunsItsDeadlineIsAnsweredAndClosed)
+{
+    const QwexMachine machine("request_threads = 1\npage_deadline_s = 1\n");
+    writeFile(machine.pageFolder() + "/held.htm", "");
+    closeGate();
+    const tsmtest::QwexServer server(&heldPage);
+    const auto asked = Clock::now();
+    Waiting held(machine.httpPort(), "/VXA/held.htm");
+    const std::string head = held.head();
+    const auto waited = Clock::now() - asked;
+    EXPECT_EQ(head.substr(0, 12), "HTTP/1.1 503") << head;
+    EXPECT_NE(head.find("\r\nConnection: close"), std::string::npos) << head;
+    EXPECT_GE(waited, std::chrono::milliseconds(900));
+    EXPECT_LT(waited, std::chrono::seconds(10));
+    char rest[256];
+    ssize_t n = 0;
+    while ((n = ::recv(held.fd, rest, sizeof rest, 0)) > 0) {
+    }
+    EXPECT_EQ(n, 0); // closed by the server
+    // The page's thread finishes; its late answer goes nowhere, and the next page is served.
+    openGate();
+    EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/held.htm")), "HTTP/1.1 200 OK");
+}
+
+// "outer.htm" asks the same server for "inner.htm", as a page asks a peer
+// whose discovery document is an extension page.
+QWEX_HANDLE g_server = nullptr;
+unsigned g_port = 0;
+
+std::string wholeAnswer(unsigned port, const std::string& target)
+{
+    Waiting client(port, target);
+    std::string answer;
+    char buffer[4096];
+    for (ssize_t n = 0; (n = ::recv(client.fd, buffer, sizeof buffer, 0)) > 0;)
+        answer.append(buffer, static_cast<size_t>(n));
+    return answer;
+}
+
+DWORD WINAPI nestingPage(EXTENSION_CONTROL_BLOCK* block)
+{
+    std::string body = "inner";
+    if (std::string(block->lpszPathInfo) == "/VXA/outer.htm") {
+        const tsmtest::Fetched inner =
+            tsmtest::fetch(g_server, "http://127.0.0.1:" + std::to_string(g_port) + "/VXA/inner.htm");
+        body = "outer(" + inner.body + ")";
+    }
+    DWORD length = static_cast<DWORD>(body.size());
+    block->WriteClient(block->ConnID, body.data(), &length, 0);
+    return HSE_STATUS_SUCCESS;
+}
+
+TEST(QwexLimits, APageThatAsksForAnotherPageNeverWaitsForItself)
+{
+    // Four request threads and sixty-four clients: every thread holds an
+    // outer page while the inner pages arrive.
+    const QwexMachine machine("request_threads = 4\nrequest_queue_limit = 64\n");
+    for (const char* name : { "outer", "inner" })
+        writeFile(machine.pageFolder() + "/" + name + ".htm", "");
+    const tsmtest::QwexServer server(&nestingPage);
+    g_server = server.handle();
+    g_port = machine.httpPort();
+    const auto started = Clock::now();
+    // Plain clients: the server's own client would be let ahead.
+    std::vector<std::future<std::string>> clients;
+    for (int i = 0; i < 64; ++i)
+        clients.push_back(std::async(std::launch::async, [&] { return wholeAnswer(machine.httpPort(), "/VXA/outer.htm"); }));
+    std::multiset<std::string> bodies;
+    for (auto& client : clients) {
+        const std::string answer = client.get();
+        bodies.insert(answer.substr(answer.find("\r\n\r\n") + 4));
+    }
+    // The client time-out is 3 s: an inner page that waited for it would show.
+    EXPECT_LT(Clock::now() - started, std::chrono::seconds(3));
+    EXPECT_EQ(bodies.count("outer(inner)"), 64u);
+}
+
+} // namespace
