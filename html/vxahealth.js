@@ -164,15 +164,16 @@
   }
 
   function healthCell(cell, health) {
-    var state = health ? health.state : "unknown";
-    var head = element("span", "health-state " + state);
-    head.appendChild(icon(state));
-    head.appendChild(element("span", "health-word", STATES[state].word));
-    cell.appendChild(head);
+    // Other applications' controllers can be hundreds: one text each.
     if (!health) {
-      cell.appendChild(element("span", "health-facts muted", "not reported by this agent"));
+      cell.classList.add("health-foreign");
+      cell.textContent = "Unknown: not reported by this agent";
       return;
     }
+    var head = element("span", "health-state " + health.state);
+    head.appendChild(icon(health.state));
+    head.appendChild(element("span", "health-word", STATES[health.state].word));
+    cell.appendChild(head);
     var list = element("ul", "health-facts");
     FACTS.forEach(function (spec) {
       var fact = health[spec.key];

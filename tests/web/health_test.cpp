@@ -3,27 +3,14 @@
 // the script statement that carries them, safe whatever the texts hold.
 #include "controllerhealth.h"
 #include "healthscript.h"
-#include "hostbusadapter.h"
+#include "standincontroller.h"
 
 #include <gtest/gtest.h>
 
-#include <map>
-
 namespace {
 
-using Attributes = std::map<std::string, std::string>;
+using tsmtest::Attributes;
 using Web::FactState;
-
-// A device of the tree holding exactly these attributes; an adapter stands
-// in for the controller, since only the attributes are read.
-Core::DevicePtr device(const Attributes& attributes)
-{
-    static Schema::Hardware::Handle s_hNext = 1;
-    const Core::DevicePtr pDevice(new Schema::HostBusAdapter(s_hNext++));
-    for (const auto& [name, value] : attributes)
-        pDevice->updateAttribute(Core::Attribute(name, value));
-    return pDevice;
-}
 
 // A PCI controller whose every command succeeded and found nothing wrong.
 Attributes healthy()
@@ -78,7 +65,7 @@ TEST(ControllerHealth, ReadsEachFactAndNeverTakesAMissingOneForOk)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
-        const Web::ControllerHealth health = Web::ReadControllerHealth(*device(c.attributes));
+        const Web::ControllerHealth health = Web::ReadControllerHealth(*tsmtest::standInController(c.attributes));
         EXPECT_EQ(health.controller.eState, c.controller);
         EXPECT_EQ(health.cache.eState, c.cache);
         EXPECT_EQ(health.battery.eState, c.battery);
@@ -94,8 +81,8 @@ TEST(HealthScript, WritesTheFactsAsLiteralsNoTextCanEnd)
                                {"ControllerStatus", "Failed"}, {"CacheBoardPresent", "True"},
                                {"CacheStatus", "TemporarilyDisabled"}, {"BatteryPackCount", "2"},
                                {"BatteryStatus", "Failed"}, {"RedundantState", "Active"}, {"FirmwareVersion", "1.22"}};
-    const std::vector<Web::ControllerHealth> controllers = {Web::ReadControllerHealth(*device(healthy())),
-                                                            Web::ReadControllerHealth(*device(remote))};
+    const std::vector<Web::ControllerHealth> controllers = {Web::ReadControllerHealth(*tsmtest::standInController(healthy())),
+                                                            Web::ReadControllerHealth(*tsmtest::standInController(remote))};
     EXPECT_EQ(Web::HealthScript(controllers),
               "vxaHealth = {\"controllers\":[\n"
               "{\"name\":\"STR_MODEL_AL210\",\"inst\":\"Slot\",\"at\":\"2\",\"where\":\"Tarvion ArrayLine 210 in Slot 2\","

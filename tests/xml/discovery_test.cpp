@@ -10,8 +10,8 @@
 #include "controllermodels.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
-#include "hostbusadapter.h"
 #include "simulatedmachine.h"
+#include "standincontroller.h"
 #include "xmltexts.h"
 
 #include <gtest/gtest.h>
@@ -286,18 +286,7 @@ TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProvider)
     }
 }
 
-using Attributes = std::map<std::string, std::string>;
-
-// A device of the tree holding exactly those attributes and the same device
-// only as itself: an adapter of a handle of its own stands in for a controller.
-Core::DevicePtr controller(const Attributes& attributes)
-{
-    static Schema::Hardware::Handle s_hNext = 1;
-    const Core::DevicePtr pDevice(new Schema::HostBusAdapter(s_hNext++));
-    for (const auto& [name, value] : attributes)
-        pDevice->updateAttribute(Core::Attribute(name, value));
-    return pDevice;
-}
+using tsmtest::Attributes;
 
 Attributes pciController(const std::string& subsystemId)
 {
@@ -319,7 +308,7 @@ std::string describe(const std::vector<Attributes>& controllers)
     document->appendChild(pDevices);
     Core::DeviceList list;
     for (const Attributes& attributes : controllers)
-        list.push_back(controller(attributes));
+        list.push_back(tsmtest::standInController(attributes));
     Xml::AppendControllers(*pDevices, list);
     return xmltest::print(document);
 }
