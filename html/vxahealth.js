@@ -87,7 +87,7 @@
       var fact = entry[spec.key];
       if (fact.state === "attention") {
         found.push(spec.label.toLowerCase() + " " + word(spec, fact.value) + (spec.key === "battery" ? packsText(fact) : ""));
-      } else if (fact.state !== "ok" && fact.state !== "absent") {
+      } else if (fact.state === "unknown") {
         unknown.push(spec.name);
       }
     });
@@ -234,7 +234,7 @@
     }
     var notes = [];
     if (!view.delivered) notes.push("The agent delivered no health data with this page.");
-    if (view.foreign) {
+    if (view.delivered && view.foreign) {
       notes.push(view.foreign + (view.foreign === 1 ? " array controller" : " array controllers") +
                  " reported by other applications: health not known here.");
     }
