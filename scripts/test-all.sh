@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs the whole test suite: a plain build and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build, both with warnings as errors (each runs the
-# browser test of the management page), the concurrency tests in a
-# ThreadSanitizer build, a short load on the installed service, then a short
-# libFuzzer run of every fuzz target.
+# browser test of the management page), a check of the alert rules, the
+# concurrency tests in a ThreadSanitizer build, a short load on the installed
+# service, then a short libFuzzer run of every fuzz target.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -21,6 +21,11 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scripts/build.sh build-ci/asan -DTSM_WERROR=ON -DTSM_SANITIZE=address,undefined -DTSM_BENCH=OFF
 ctest --test-dir build-ci/asan -j"$jobs" --timeout 900
+
+echo "== alert rules =="
+# The rule file on its own; the drive tests of both builds replay the
+# scenarios of sim/scenarios through promtool test rules.
+promtool check rules monitoring/tsm-alerts.yml
 
 echo "== ThreadSanitizer: the tests where threads meet =="
 # Overlapping page requests (also with faults and a kill in flight), the

@@ -123,14 +123,6 @@ void BM_PeerRoundTrips(benchmark::State& state)
     state.counters["documents"] = static_cast<double>(nDocuments);
 }
 
-std::vector<Web::ControllerHealth> healthOf(const Core::DeviceList& described)
-{
-    std::vector<Web::ControllerHealth> health;
-    for (const Core::DevicePtr& pController : described)
-        health.push_back(Web::ReadControllerHealth(*pController));
-    return health;
-}
-
 // What of a page is timed: everything after the refresh (peers, append,
 // print, parse, merge, print, transform), or the refresh and the local
 // document too, with or without the health data read during the refresh.
@@ -148,7 +140,7 @@ void measurePages(benchmark::State& state, const char* pszDescription, PageScope
         if (eScope == PageScope::eAFTER_REFRESH)
             state.PauseTiming();
         const Xml::DocumentHandle local = eScope == PageScope::eWHOLE_WITH_HEALTH
-            ? Xml::BuildDiscoveryDocument([&health](const Core::DeviceList& described) { health = healthOf(described); })
+            ? Xml::BuildDiscoveryDocument([&health](const Core::DeviceList& described) { health = Web::ReadControllerHealth(described); })
             : Xml::BuildDiscoveryDocument();
         if (eScope == PageScope::eAFTER_REFRESH)
             state.ResumeTiming();
@@ -182,7 +174,7 @@ void BM_HealthData(benchmark::State& state, const char* pszDescription)
     Xml::BuildDiscoveryDocument([&described](const Core::DeviceList& controllers) { described = controllers; });
     std::size_t nBytes = 0;
     for (auto _ : state) {
-        nBytes = Web::HealthScript(healthOf(described)).size();
+        nBytes = Web::HealthScript(Web::ReadControllerHealth(described)).size();
         benchmark::DoNotOptimize(nBytes);
     }
     state.counters["controllers"] = static_cast<double>(described.size());

@@ -246,6 +246,10 @@ private:
             if (rule.drive && addressedDrive(command) != rule.drive) {
                 continue;
             }
+            if (rule.after > 0) {
+                --rule.after;
+                continue;
+            }
             return &rule;
         }
         return nullptr;

@@ -147,7 +147,7 @@ bool readBattery(const Node& element, Cache& cache, std::string& error)
 bool readFailRule(const Node& element, FailRule& rule, std::string& error)
 {
     AttributeReader in(element, {"opcode", "scsiopcode", "drive", "error", "scsistatus", "commandstatus", "sense",
-                                 "hang", "times"});
+                                 "hang", "times", "after"});
     in.number("opcode", rule.opcode);
     in.number("scsiopcode", rule.scsiOpcode);
     in.number("drive", rule.drive);
@@ -162,6 +162,7 @@ bool readFailRule(const Node& element, FailRule& rule, std::string& error)
     in.number("commandstatus", rule.commandStatus);
     in.number("hang", rule.hangMilliseconds, 600000);
     in.number("times", rule.times);
+    in.number("after", rule.after);
     if (in.ok() && rule.opcode && rule.scsiOpcode) {
         in.fail("names both opcode and scsiopcode");
     }
@@ -266,7 +267,7 @@ bool readControllerModel(const Node& element, ControllerModel& model, std::strin
         }
         model.failRules.push_back(rule);
     }
-    return true;
+    return checkDriveStates(model, error);
 }
 
 } // namespace sim::fw

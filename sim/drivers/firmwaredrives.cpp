@@ -123,6 +123,7 @@ public:
             m_in.fail("needs the attribute number");
         }
         m_in.number("number", m_drive.number, 31);
+        m_drive.line = m_element.line;
         readSlots("drives", m_drive.drives);
         readSlots("spares", m_drive.spares);
         readSlots("failed", m_drive.failed);

@@ -106,6 +106,7 @@ struct LogicalDrive {
     uint8_t sourceVolume = 0;
     uint8_t replicaStatus = 0;
     std::map<uint32_t, std::vector<uint8_t>> blocksData;   // block number -> 512 bytes
+    int line = 0;
 };
 
 // A command result the description forces.
@@ -119,6 +120,7 @@ struct FailRule {
     std::vector<uint8_t> sense;
     uint32_t hangMilliseconds = 0;
     std::optional<uint32_t> times;       // how often it fires; always when empty
+    uint32_t after = 0;                  // matching commands that pass before it fires
     bool answers() const { return error != 0 || scsiStatus != 0 || commandStatus != 0 || !sense.empty(); }
 };
 
@@ -151,6 +153,11 @@ bool readControllerModel(const Node& element, ControllerModel& model, std::strin
 bool readPhysicalDriveElement(const Node& element, PhysicalDrive& drive, std::string& error);
 bool readLogicalDriveElement(const Node& element, const ControllerModel& model, LogicalDrive& drive,
                              std::string& error);
+
+// Refuses drive states that no controller reports together (a recovering
+// RAID 0, a rebuild onto a drive that is no active spare...); false with a
+// message naming the line of the element that contradicts the others.
+bool checkDriveStates(const ControllerModel& model, std::string& error);
 
 } // namespace sim::fw
 

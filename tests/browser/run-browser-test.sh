@@ -28,12 +28,13 @@ finish() {
 }
 trap finish EXIT
 
-TSM_DESCRIPTION="$root/sim/machines/typical.xml" "$root/scripts/start-agent.sh" "$build"
-node "$here/pagetest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine typical --out "$out"
-
-# Restarts the agent on another machine description.
-use_machine() {
-  "$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$1" >/dev/null
+# restart_on <machine>: the agent again on another simulated machine (a name
+# in sim/machines, or the path of a description), with the web applications
+# now in its folder, once its pages answer.
+restart_on() {
+  local description="$1"
+  [[ "$description" == */* ]] || description="$root/sim/machines/$1.xml"
+  "$TSM_MACHINE/drive_c/Tarvion/bin/tsm-machine" use "$description" >/dev/null
   "$agent" -stop >/dev/null
   "$agent" -start >/dev/null
   for _ in $(seq 1 120); do
@@ -41,22 +42,24 @@ use_machine() {
     sleep 0.5
   done
 }
+
+TSM_DESCRIPTION="$root/sim/machines/typical.xml" "$root/scripts/start-agent.sh" "$build"
+node "$here/pagetest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine typical --out "$out"
 # Controller health: a machine with a fault on each controller, and one with
 # nothing wrong.
-use_machine "$here/machines/health-faults.xml"
+restart_on "$here/machines/health-faults.xml"
 node "$here/healthtest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine faults --out "$out"
-use_machine "$here/machines/healthy.xml"
+restart_on "$here/machines/healthy.xml"
 node "$here/healthtest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --machine healthy --out "$out"
-
 # The large machine, with a peer that reports 400 more controllers, so that
 # the page has hundreds of rows to render.
 node "$here/fleetpeer.js" "$TSM_MACHINE/drive_c/qwex/webapps/Fleet" 400
-use_machine "$root/sim/machines/large.xml"
+restart_on large
 node "$here/pagetest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"
 node "$here/healthtest.js" --url "https://127.0.0.1:2381/VXA/VXA.htm" --machine large --out "$out"
 # A hostile peer on the typical machine: links that would run script or leave
 # the server, names that would end the page's data script.
 node "$here/hostiletest.js" --write "$TSM_MACHINE/drive_c/qwex/webapps"
 rm -rf "$TSM_MACHINE/drive_c/qwex/webapps/Fleet"
-use_machine "$root/sim/machines/typical.xml"
+restart_on typical
 node "$here/hostiletest.js" --url "http://127.0.0.1:2301/VXA/VXA.htm" --out "$out"

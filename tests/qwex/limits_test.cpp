@@ -44,6 +44,7 @@ int sharingListener(unsigned port)
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
     ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const sockaddr_in address = tsmtest::loopback(port);
     if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && ::listen(fd, 4) == 0)
         return fd;

@@ -11,7 +11,8 @@
 // lists, capacity, reads and refused CDBs. And command results injected by
 // <fail> elements: every controller refusal a host tells apart, request
 // errors, single-byte sense, hangs, and rules that fire only for one drive,
-// one kind of command or a number of times.
+// one kind of command, a number of times or after a number of commands.
+// Drive states that contradict each other are refused too.
 #include "firmware_support.h"
 
 #include <cstdio>
@@ -75,6 +76,54 @@ TEST(FirmwareDescription, RefusesBadContentNamingTheLine)
     }
     // Elements the transport drivers own are left to them.
     EXPECT_EQ(refusal("<controller class=\"4\"><pci bus=\"2\"/><board/></controller>"), "");
+}
+
+TEST(FirmwareDescription, RefusesDriveStatesThatContradictEachOther)
+{
+    // Drives 0:0 to 0:3 on line 1, then the logical drives; the refusal.
+    const std::pair<std::string, const char*> cases[] = {
+        {"<logicaldrive number=\"0\" raid=\"0\" drives=\"0:0\" status=\"interimrecovery\"/>",
+         "line 2: <logicaldrive> is interimrecovery on RAID 0, which has no redundancy"},
+        {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" status=\"readyforrecovery\"/>",
+         "line 2: <logicaldrive> is readyforrecovery but names no failed drive"},
+        {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" failed=\"0:1\" status=\"recovering\"/>",
+         "line 2: <logicaldrive> is recovering but names no rebuilding drive"},
+        {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" spares=\"0:3\" failed=\"0:1\" status=\"recovering\" "
+         "rebuilding=\"0:3\"/>",
+         "line 2: <logicaldrive> rebuilds onto 0:3, which is not one of its active spares"},
+        {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" spares=\"0:3\" activespares=\"0:3\" failed=\"0:1\" "
+         "rebuilding=\"0:3\"/>",
+         "line 2: <logicaldrive> names a rebuilding drive but is not recovering"},
+        {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" failed=\"0:3\"/>",
+         "line 2: <logicaldrive> failed names 0:3, which is neither a drive nor a spare of it"},
+        {"<logicaldrive number=\"0\" raid=\"1\" drives=\"0:0 0:1\" activespares=\"0:3\"/>",
+         "line 2: <logicaldrive> activespares names 0:3, which is not one of its spares"},
+        {"<logicaldrive number=\"0\" raid=\"1\" drives=\"0:0 0:1\" spares=\"0:3\" activespares=\"0:3\"/>",
+         "line 2: <logicaldrive> has an active spare but no failed drive"},
+        {"<logicaldrive number=\"0\" raid=\"51\" drives=\"0:0 0:1 0:2 0:3\"/>",
+         "line 2: <logicaldrive> is RAID 5+1 on 4 drives; it needs at least six"},
+        {"<logicaldrive number=\"0\" raid=\"1\" drives=\"0:0 0:1\" blocks=\"71130913\"/>",
+         "line 2: <logicaldrive> holds 71130913 blocks of 512 bytes, more than the 36419026944 bytes"},
+        {"<logicaldrive number=\"0\" raid=\"1\" drives=\"0:0 0:1\" failed=\"0:1\" status=\"interimrecovery\"/>\n"
+         "<logicaldrive number=\"1\" raid=\"1\" drives=\"0:1 0:0\"/>",
+         "line 3: <logicaldrive> names other failed drives than logical drive 0 of its array"},
+        {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:4\"/>",
+         "line 1: <physicaldrive> is not present, yet logical drive 0 does not name it failed"},
+    };
+    const std::string drives = "<controller><physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"0\" target=\"1\"/>"
+                               "<physicaldrive port=\"0\" target=\"2\"/><physicaldrive port=\"0\" target=\"3\"/>"
+                               "<physicaldrive port=\"0\" target=\"4\" present=\"false\"/>\n";
+    for (const auto& [content, expected] : cases) {
+        SCOPED_TRACE(content);
+        const std::string message = refusal(drives + content + "</controller>");
+        EXPECT_NE(message.find(expected), std::string::npos) << message;
+    }
+    // A drive failed and lost, its spare rebuilt for it: what a controller reports.
+    EXPECT_EQ(refusal(drives + "<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:4\" spares=\"0:3\" "
+                               "activespares=\"0:3\" failed=\"0:4\" status=\"recovering\" rebuilding=\"0:3\"/>\n"
+                               "<logicaldrive number=\"1\" raid=\"5\" drives=\"0:4 0:1 0:0\" failed=\"0:4\" "
+                               "status=\"interimrecovery\"/></controller>"),
+              "");
 }
 
 sim::FirmwareCommand randomCommand(std::mt19937& random)
@@ -375,6 +424,12 @@ TEST(FirmwareFail, RulesForOneDriveOneKindAndSomeTimes)
     const auto third = scsi(*firmware, {0x12, 0, 0, 0, 96, 0}, 96);
     expectGood(third);
     EXPECT_EQ(third.data[0], 12);
+    // A rule that lets the first two commands pass fires from the third on.
+    auto later = build(R"(<controller> <physicaldrive port="0" target="4"/>
+        <fail opcode="0x15" drive="4" after="2" commandstatus="4"/> </controller>)");
+    for (const int expected : {0, 0, 4, 4}) {
+        EXPECT_EQ(bmic(*later, 0x15, 0, {4, 0, 0, 0}, 512).reply.commandStatus, expected);
+    }
 }
 
 } // namespace

@@ -2,10 +2,11 @@
 // malformed ones are refused with file, line and problem, the machine then
 // has no hardware; changes are picked up. Its device I/O: health driver
 // requests, injected faults, the capture line, setup records and the
-// operating-system version. And simctl's listing of descriptions and its
-// display and replay of captures.
+// operating-system version. And simctl's listing of descriptions, its
+// scenarios, and its display and replay of captures.
 #include "listing.h"
 #include "replay.h"
+#include "scenario.h"
 #include "simdevice.h"
 
 #include <capturefile.h>
@@ -303,6 +304,44 @@ TEST(SimCtl, ListsWhatADescriptionHolds)
     out.str("");
     EXPECT_FALSE(simctl::listDescription(machine.root() + "/machine.xml", out, errors));
     EXPECT_EQ(errors.str(), machine.root() + "/machine.xml:3: <routing> needs attribute \"device\"\n");
+}
+
+TEST(SimCtl, RefusesScenariosItCannotStepNamingTheLine)
+{
+    // The scenario after its first line; the start of the refusal after the file name.
+    const std::pair<const char*, const char*> cases[] = {
+        {"<machine/></scenario>", ":1: a scenario holds from 1 to 200 <step> elements"},
+        {"<step name=\"a\"/></scenario>", ":1: a scenario is a <scenario> holding a <machine>"},
+        {"<machine/>\n<step minutes=\"2\"/></scenario>", ":2: <step> needs the attribute name"},
+        {"<machine/>\n<step name=\"a\" minutes=\"0\"/></scenario>", ":2: <step> attribute minutes must be"},
+        {"<machine/><step name=\"a\">\n<set ref=\"x\"/></step></scenario>", ":2: <set> ref=\"x\" names no element"},
+        {"<machine><port id=\"p\" number=\"1\" driver=\"other\"/></machine><step name=\"a\">\n<drop ref=\"p\"/></step>"
+         "</scenario>",
+         ":2: <drop> is not a change"},
+        {"<machine><port id=\"p\" number=\"1\" driver=\"other\"/></machine><step name=\"a\"/><step name=\"b\">"
+         "<set ref=\"p\" driver=\"warp\"/></step></scenario>",
+         ":1: step \"b\": "},
+    };
+    tsmtest::TempMachine machine;
+    const std::string path = machine.root() + "/scenario.xml";
+    for (const auto& [pszScenario, pszRefusal] : cases) {
+        SCOPED_TRACE(pszScenario);
+        std::ofstream(path) << "<scenario>" << pszScenario;
+        std::ostringstream out;
+        std::ostringstream errors;
+        EXPECT_FALSE(simctl::listSteps(path, out, errors));
+        EXPECT_EQ(errors.str().rfind(path + pszRefusal, 0), 0u) << errors.str();
+    }
+    // A good one: the ids are gone from the description each step writes.
+    std::ofstream(path) << "<scenario><machine><port id=\"p\" number=\"1\" driver=\"other\"/></machine>"
+                           "<step name=\"a\"/><step name=\"b\" minutes=\"5\"><set ref=\"p\" number=\"2\"/></step></scenario>";
+    std::ostringstream out;
+    std::ostringstream errors;
+    EXPECT_TRUE(simctl::listSteps(path, out, errors)) << errors.str();
+    EXPECT_EQ(out.str(), "1 a 1\n2 b 5\n");
+    EXPECT_TRUE(simctl::useStep(path, "b", errors)) << errors.str();
+    EXPECT_TRUE(contains(machine.read("machine.xml"), "<port driver=\"other\" number=\"2\"/>")) << machine.read("machine.xml");
+    EXPECT_FALSE(simctl::useStep(path, "c", errors));
 }
 
 TEST(SimCtl, ShowsAndReplaysCaptures)

@@ -3,6 +3,8 @@
 #include "agentservice.h"
 #include "webagent.h"
 
+#include "agentservice.h"
+
 #include <tsm/machinestate.h>
 
 #include <sys/stat.h>
@@ -78,6 +80,7 @@ TEST_F(Listeners, APortHeldByAnotherProgramStopsTheServiceAndSaysWhy)
     const int neighbour = ::socket(AF_INET, SOCK_STREAM, 0);
     const int on = 1;
     ::setsockopt(neighbour, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    ::setsockopt(neighbour, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
     const sockaddr_in address = tsmtest::loopback(2301);
     ASSERT_EQ(::bind(neighbour, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(neighbour, 4), 0);

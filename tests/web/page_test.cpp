@@ -5,7 +5,10 @@
 #include "capturefile.h"
 #include "webagent.h"
 
+#include <algorithm>
+#include <atomic>
 #include <future>
+#include <mutex>
 
 namespace {
 
@@ -111,6 +114,64 @@ TEST_F(Page, SixteenConcurrentRequestsGetSixteenCompletePages)
         EXPECT_EQ(response.status, 200);
         EXPECT_EQ(response.body, alone);
     }
+}
+
+TEST_F(Page, EveryPageAskedForAfterAChangeShowsItAndOverlappingPagesShareARun)
+{
+    using Clock = std::chrono::steady_clock;
+    const std::string typical = tsmtest::readFile(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml");
+    start();
+    // Sixteen clients ask for pages back to back while the controller on
+    // port 3 is pulled out of the machine.
+    struct Seen {
+        Clock::time_point asked;
+        bool pulled;
+    };
+    std::atomic<bool> stop { false };
+    std::mutex mutex;
+    std::vector<Seen> seen;
+    const auto askedSince = [&](Clock::time_point since) {
+        const std::lock_guard lock(mutex);
+        return std::count_if(seen.begin(), seen.end(), [&](const Seen& page) { return page.asked > since; });
+    };
+    std::vector<std::future<void>> clients;
+    for (int i = 0; i < 16; ++i) {
+        clients.push_back(std::async(std::launch::async, [&] {
+            while (!stop) {
+                const Clock::time_point asked = Clock::now();
+                const tsmtest::HttpResponse page = httpGet(kPageHttp + "VXA.htm");
+                ASSERT_EQ(page.status, 200);
+                const std::lock_guard lock(mutex);
+                seen.push_back({ asked, page.body.find("STR_MODEL_AL120") == std::string::npos });
+            }
+        }));
+    }
+    ASSERT_TRUE(eventually([&] { return askedSince(Clock::time_point()) >= 32; }, std::chrono::seconds(120)));
+    m_machine.writeDescription(tsmtest::withoutPort(typical, 3));
+    const Clock::time_point changed = Clock::now();
+    ASSERT_TRUE(eventually([&] { return askedSince(changed) >= 32; }, std::chrono::seconds(120)));
+    stop = true;
+    for (auto& client : clients)
+        client.get();
+    std::size_t before = 0, after = 0;
+    for (const Seen& page : seen) {
+        if (page.asked > changed) {
+            ++after;
+            EXPECT_TRUE(page.pulled) << "a page asked for after the change shows the pulled controller";
+        } else if (!page.pulled) {
+            ++before;
+        }
+    }
+    EXPECT_GT(before, 0u);
+    EXPECT_GE(after, 32u);
+    // Every run of the chain asks each peer once: far fewer runs than pages.
+    std::string log;
+    ASSERT_TRUE(eventually([&] {
+        log = m_machine.read("drive_c/qwex/access.log");
+        return occurrences(log, " /VXA/VXA.htm ") >= seen.size();
+    }, std::chrono::seconds(10)));
+    const std::size_t runs = occurrences(log, " /ArrayTools/vxasupport.xml");
+    EXPECT_LT(runs * 2, seen.size()) << runs << " runs for " << seen.size() << " pages";
 }
 
 }

@@ -76,9 +76,10 @@ protected:
         writeFile(apps + "/Garbage/vxasupport.xml", "\x01\x02<<<");
         writeFile(apps + "/Undeclared/vxasupport.xml", kSupportType + "<VXA_ClientQWEX/>");
         writeFile(apps + "/x.vxa/vxasupport.xml", support("x.vxa", ""));
-        // Named like the agent's own URL root: never a peer.
+        // Named like the agent's own URL root: only the entry itself is a peer.
         writeFile(apps + "/vxa/vxasupport.xml", support("vxa", ""));
         writeFile(apps + "/vxa/Good/vxasupport.xml", support("vxa", ""));
+        writeFile(apps + "/vxa/x/vxasupport.xml", support("vxa", ""));
         for (const char* pszFolder : { "s200", "s202", "s203", "s404", "slow" })
             writeFile(m_machine.driveC() + "/work/" + pszFolder + "/page.htm", "");
         m_folder = std::filesystem::current_path();
@@ -169,8 +170,8 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
           { "BadDiscovery.vxa", "Untyped.vxa", "Undeclared.vxa", "Missing.vxa", "Broken.vxa", "Garbage.vxa" },
           "BadDiscovery;", "" },
         // A name that would pick a page of its own, or ask the agent's own pages.
-        { "names that are no peers", listing({ "Odd/s200/page.htm?", "Good#", "Go\tod", "VXA", "vxa/Good" }),
-          { "VXA.vxa" }, "", "" },
+        { "names that are no peers", listing({ "Odd/s200/page.htm?", "Good#", "Go\tod", "vxa/Good", "VXA/x" }),
+          { "VXA.vxa" }, "VXA;", "" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);

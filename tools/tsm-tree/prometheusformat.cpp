@@ -2,6 +2,7 @@
 #include "prometheusformat.h"
 
 #include "device.h"
+#include "drivehealth.h"
 
 #include <cstdio>
 #include <functional>
@@ -13,10 +14,13 @@ namespace {
 
 using Labels = std::vector<std::pair<std::string, std::string>>;
 
-// A device with the labels that place it in the tree.
+// A device with the labels that place it in the tree, its controller and
+// its array (null outside an array).
 struct Placed {
     const Core::Device* pDevice;
     Labels labels;
+    const Core::Device* pController = nullptr;
+    const Core::Device* pArray = nullptr;
 };
 
 struct Devices {
@@ -47,31 +51,38 @@ bool isDecimal(const std::string& text)
     return true;
 }
 
-// The controller and array around a device travel down as labels.
-void collect(const Core::Device& device, std::string controller, std::string array, Devices& devices)
+// The name a controller's samples carry: its full name, else its path.
+std::string controllerName(const Core::Device& controller)
+{
+    const std::string name = attributeOr(controller, "FullName");
+    return name.empty() ? attributeOr(controller, "UniqueID") : name;
+}
+
+// The controller and array around a device travel down with it.
+void collect(const Core::Device& device, const Core::Device* pController, const Core::Device* pArray, Devices& devices)
 {
     const std::string type = attributeOr(device, "Type");
     const std::string uniqueId = attributeOr(device, "UniqueID");
     if (type == "arraycontroller") {
-        controller = attributeOr(device, "FullName");
-        if (controller.empty())
-            controller = uniqueId;
+        pController = &device;
+        pArray = nullptr;
         devices.controllers.push_back(
-            {&device, {{"unique_id", uniqueId}, {"name", controller}, {"location", attributeOr(device, "Location")}}});
-        array.clear();
+            {&device, {{"unique_id", uniqueId}, {"name", controllerName(device)}, {"location", attributeOr(device, "Location")}}});
     } else if (type == "array") {
-        array = attributeOr(device, "ArrayLetter");
-    } else if (type == "logicaldrive" || type == "physicaldrive") {
+        pArray = &device;
+    } else if ((type == "logicaldrive" || type == "physicaldrive") && pController != nullptr) {
         const bool bLogical = type == "logicaldrive";
         (bLogical ? devices.logicalDrives : devices.physicalDrives)
             .push_back({&device,
                         {{"unique_id", uniqueId},
-                         {"controller", controller},
-                         {"array", array},
-                         {"drive", attributeOr(device, bLogical ? "Number" : "DriveNumber")}}});
+                         {"controller", controllerName(*pController)},
+                         {"array", pArray != nullptr ? attributeOr(*pArray, "ArrayLetter") : std::string()},
+                         {"drive", attributeOr(device, bLogical ? "Number" : "DriveNumber")}},
+                        pController,
+                        pArray});
     }
     for (auto it = device.beginChild(); it != device.endChild(); ++it)
-        collect(**it, controller, array, devices);
+        collect(**it, pController, pArray, devices);
 }
 
 // One family: HELP, TYPE, then one line per sample; nothing without samples.
@@ -155,6 +166,14 @@ Sampler blocksLeft(const char* pszAttribute, const char* pszState)
     });
 }
 
+// One fact of a physical drive's health.
+Sampler driveGauge(bool DriveHealth::*pFact)
+{
+    return [pFact](const Placed& placed, Family& family) {
+        family.add(placed.labels, physicalDriveHealth(*placed.pDevice, *placed.pController, placed.pArray).*pFact);
+    };
+}
+
 struct FamilyRule {
     const char* pszName;
     const char* pszHelp;
@@ -167,7 +186,7 @@ struct FamilyRule {
 std::string prometheusFacts(const Core::Device& root)
 {
     Devices devices;
-    collect(root, {}, {}, devices);
+    collect(root, nullptr, nullptr, devices);
     const FamilyRule rules[] = {
         {"tsm_controller_failed", "1 when the controller did not answer its parameters command.",
          &Devices::controllers, flag("ControllerStatus", "Failed")},
@@ -182,13 +201,17 @@ std::string prometheusFacts(const Core::Device& root)
          &Devices::logicalDrives, blocksLeft("BlocksLeftToRebuild", "recovering")},
         {"tsm_logical_drive_expand_blocks_left", "Blocks left to expand while the drive is expanding, else 0.",
          &Devices::logicalDrives, blocksLeft("BlocksLeftToExpand", "expanding")},
-        {"tsm_physical_drive_failed", "1 when the physical drive is failed or does not answer.",
-         &Devices::physicalDrives, flag("Status", "failed")},
+        {"tsm_physical_drive_failed",
+         "1 when the drive is in its array's failed list; an unassigned drive when it did not answer identify.",
+         &Devices::physicalDrives, driveGauge(&DriveHealth::bFailed)},
         {"tsm_physical_drive_rebuilding",
-         "1 when the drive is on its controller's rebuild list (it stays there after the rebuild).",
-         &Devices::physicalDrives, [](const Placed& placed, Family& family) {
-             family.add(placed.labels, attributeOr(*placed.pDevice, "DriveRebuilding") == "True");
-         }},
+         "1 while a logical drive of the drive's array recovers and the drive is on its controller's rebuild list "
+         "or is the array's spare active for a failed drive.",
+         &Devices::physicalDrives, driveGauge(&DriveHealth::bRebuilding)},
+        {"tsm_physical_drive_identified",
+         "1 when the drive answered identify this refresh and its identity facts are current; "
+         "data and spare drives of arrays read 0, their health comes from the array.",
+         &Devices::physicalDrives, driveGauge(&DriveHealth::bIdentified)},
     };
     std::string text;
     for (const FamilyRule& rule : rules) {

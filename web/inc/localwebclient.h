@@ -21,6 +21,8 @@ public:
     bool isInvariant() const;
     // Live and bound to a server.
     bool isValid() const;
+    // The server it asks.
+    QWEX_HANDLE server() const { return m_hServer; }
     // The body of a response with status 202 or below; "" when nothing was
     // received, the status was higher or the client has no server.
     std::string getUrl(const std::string& url);

@@ -31,13 +31,23 @@ public:
     const Documents& discoveryDocuments() const noexcept { return m_discoveryDocuments; }
 
 private:
+    // What one peer gave: its support document, and its discovery document
+    // when the support document owns one ("" for what it did not give).
+    struct PeerDocuments {
+        std::string support;
+        std::string discovery;
+    };
+
     std::set<std::string> wellKnownPeers() const;
     std::set<std::string> cachedPeers() const;
-    void fetchPeer(const std::string& peer);
-    std::string discoveryNameOf(const std::string& peer) const;
+    // Runs on a thread of its own with a client of its own: the peers of one
+    // page are asked at once.
+    PeerDocuments fetchPeer(const std::string& peer) const;
+    static std::string discoveryNameOf(const std::string& support, const Xml::DOMFactory& factory);
     // The first response, HTTPS first, that is a valid document holding the
     // required text; "" when neither address gives one.
-    std::string fetchDocument(const std::string& path, const std::string& requiredText);
+    static std::string fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory, const std::string& path,
+                                     const std::string& requiredText);
 
     Documents m_supportDocuments;
     Documents m_discoveryDocuments;

@@ -17,9 +17,10 @@ namespace Web {
 // again without end.
 bool isPlainRequestPath(const std::string& name);
 
-// A plain request path whose first segment is not the agent's own URL root
-// (ownRoot without its slash, compared without case): a peer is another
-// application, never the agent's own pages.
+// A plain request path that names no file below the agent's own URL root
+// (ownRoot without its slash, compared without case): the name "VXA" alone
+// is the agent's own application entry, whose support document counts, but
+// "VXA/<anything>" would make a page ask for the agent's own pages.
 bool isPeerName(const std::string& name, const std::string& ownRoot);
 
 }

@@ -4,6 +4,8 @@
 #ifndef TSM_WEB_WEBHOST_H
 #define TSM_WEB_WEBHOST_H
 
+#include "sharedruns.h"
+
 #include <ZyrQWEX.h>
 
 #include <atomic>
@@ -26,6 +28,9 @@ public:
 
     // Null until the server runs; unchanged afterwards.
     QWEX_HANDLE serverHandle() const;
+
+    // The runs of the discovery chain that overlapping pages share.
+    SharedRuns& pageRuns() { return m_pageRuns; }
 
     // Waits until the XML libraries are initialised: true when they are
     // ready, false when their initialisation failed.
@@ -79,6 +84,7 @@ private:
     const std::ptrdiff_t m_nPageWorkSlots;
     std::counting_semaphore<kMaxPageWork> m_pageWork;
     std::atomic<int> m_nPages{0}; // pages in progress
+    SharedRuns m_pageRuns;
     std::mutex m_releaseMutex;
     std::chrono::steady_clock::time_point m_lastRelease;
 };

@@ -96,4 +96,13 @@ ControllerHealth ReadControllerHealth(const Core::Device& controller)
     return health;
 }
 
+std::vector<ControllerHealth> ReadControllerHealth(const Core::DeviceList& controllers)
+{
+    std::vector<ControllerHealth> health;
+    health.reserve(controllers.size());
+    for (const Core::DevicePtr& pController : controllers)
+        health.push_back(ReadControllerHealth(*pController));
+    return health;
+}
+
 }

@@ -39,6 +39,8 @@ struct ControllerHealth {
 
 // Copies the facts out of the controller; it keeps no reference to it.
 ControllerHealth ReadControllerHealth(const Core::Device& controller);
+// The same for each controller, in order.
+std::vector<ControllerHealth> ReadControllerHealth(const Core::DeviceList& controllers);
 
 }
 

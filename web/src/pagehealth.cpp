@@ -1,43 +1,35 @@
-// The health data kept between the transformation tag and the health tag of
-// one page.
+// The health script kept between the transformation tag and the health tag
+// of one page.
 #include "pagehealth.h"
 
-#include "controllerhealth.h"
-#include "healthscript.h"
-
-#include <optional>
-#include <vector>
+#include <utility>
 
 namespace Web {
 namespace {
 
-thread_local std::optional<std::vector<ControllerHealth>> t_pageHealth;
+thread_local std::string t_pageHealth;
 
 }
 
 PageHealthScope::PageHealthScope()
 {
-    t_pageHealth.reset();
+    t_pageHealth.clear();
 }
 
 PageHealthScope::~PageHealthScope()
 {
-    t_pageHealth.reset();
+    t_pageHealth.clear();
 }
 
-void ReadPageHealth(const Core::DeviceList& described)
+void KeepPageHealth(std::string script)
 {
-    std::vector<ControllerHealth> health;
-    health.reserve(described.size());
-    for (const Core::DevicePtr& pController : described)
-        health.push_back(ReadControllerHealth(*pController));
-    t_pageHealth = std::move(health);
+    t_pageHealth = std::move(script);
 }
 
 BOOL WINAPI HealthTag(EXTENSION_CONTROL_BLOCK* pECB, PFN_QWEX_WRITE pfnWrite)
 {
-    if (pfnWrite && t_pageHealth)
-        pfnWrite(pECB, HealthScript(*t_pageHealth).c_str());
+    if (pfnWrite && !t_pageHealth.empty())
+        pfnWrite(pECB, t_pageHealth.c_str());
     return 1;
 }
 

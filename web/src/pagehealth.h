@@ -1,14 +1,14 @@
-// The health data of the page being served. The transformation tag reads the
-// described controllers' health while its refresh still holds the device
-// tree; the health tag writes it into the page. All tags of a request run on
-// its request thread inside the request callback, so each thread keeps the
-// data of the one page it is serving.
+// The health data of the page being served. The transformation tag keeps the
+// health script of the run whose discovery data it wrote; the health tag
+// writes it into the page. All tags of a request run on its request thread
+// inside the request callback, so each thread keeps the data of the one page
+// it is serving.
 #ifndef TSM_WEB_PAGEHEALTH_H
 #define TSM_WEB_PAGEHEALTH_H
 
-#include "device.h"
-
 #include <ZyrQWEX.h>
+
+#include <string>
 
 namespace Web {
 
@@ -22,12 +22,12 @@ public:
     PageHealthScope& operator=(const PageHealthScope&) = delete;
 };
 
-// Keeps the health of the described controllers for this thread's page,
-// replacing what an earlier transformation tag of the page kept.
-void ReadPageHealth(const Core::DeviceList& described);
+// Keeps the health script (HealthScript) for this thread's page, replacing
+// what an earlier transformation tag of the page kept; "" keeps none.
+void KeepPageHealth(std::string script);
 
-// "vxaHealth": the statement of the kept health data (HealthScript); nothing
-// when no transformation tag before it on the page delivered any.
+// "vxaHealth": the kept health script; nothing when no transformation tag
+// before it on the page delivered any.
 BOOL WINAPI HealthTag(EXTENSION_CONTROL_BLOCK* pECB, PFN_QWEX_WRITE pfnWrite);
 
 }

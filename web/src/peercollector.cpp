@@ -8,6 +8,10 @@
 #include "peernames.h"
 #include "xmlstring.h"
 
+#include <algorithm>
+#include <future>
+#include <vector>
+
 
 namespace Web {
 namespace {
@@ -18,6 +22,8 @@ const char* const kServerAddresses[] = { "https://127.0.0.1:2381/", "http://127.
 const char kSupportRequest[] = "/vxasupport.xml?DTD_VERSION=1.1";
 const char kSupportRequired[] = "<!DOCTYPE VXA_ClientQWEX SYSTEM \"vxasupport_";
 const char kDiscoveryRequired[] = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_";
+// Peers asked at the same time by one page.
+constexpr std::size_t kPeersAtOnce = 8;
 
 }
 
@@ -32,9 +38,25 @@ void PeerCollector::collect()
 {
     std::set<std::string> peers = wellKnownPeers();
     peers.merge(cachedPeers());
+    std::vector<std::string> names;
     for (const std::string& peer : peers) {
         if (isPeerName(peer, kUrlRoot + 1))
-            fetchPeer(peer);
+            names.push_back(peer);
+    }
+    // A few peers at a time, each on a thread of its own; the documents are
+    // recorded in the order of the names all the same.
+    for (std::size_t first = 0; first < names.size(); first += kPeersAtOnce) {
+        const std::size_t last = std::min(names.size(), first + kPeersAtOnce);
+        std::vector<std::future<PeerDocuments>> fetched;
+        for (std::size_t i = first; i < last; ++i)
+            fetched.push_back(std::async(std::launch::async, [this, &names, i] { return fetchPeer(names[i]); }));
+        for (std::size_t i = first; i < last; ++i) {
+            PeerDocuments documents = fetched[i - first].get();
+            if (!documents.support.empty())
+                m_supportDocuments[names[i]] = std::move(documents.support);
+            if (!documents.discovery.empty())
+                m_discoveryDocuments[names[i]] = std::move(documents.discovery);
+        }
     }
 }
 
@@ -62,26 +84,23 @@ std::set<std::string> PeerCollector::cachedPeers() const
     return names;
 }
 
-void PeerCollector::fetchPeer(const std::string& peer)
+PeerCollector::PeerDocuments PeerCollector::fetchPeer(const std::string& peer) const
 {
-    std::string support = fetchDocument(peer + kSupportRequest, kSupportRequired);
-    if (support.empty())
-        return;
-    m_supportDocuments[peer] = std::move(support);
-    const std::string discoveryName = discoveryNameOf(peer);
-    if (!isPlainRequestPath(discoveryName))
-        return;
-    std::string discovery = fetchDocument(peer + "/" + discoveryName, kDiscoveryRequired);
-    if (!discovery.empty())
-        m_discoveryDocuments[peer] = std::move(discovery);
+    LocalWebClient client(m_client.server());
+    const Xml::DOMFactory factory;
+    PeerDocuments documents;
+    documents.support = fetchDocument(client, factory, peer + kSupportRequest, kSupportRequired);
+    if (documents.support.empty())
+        return documents;
+    const std::string discoveryName = discoveryNameOf(documents.support, factory);
+    if (isPlainRequestPath(discoveryName))
+        documents.discovery = fetchDocument(client, factory, peer + "/" + discoveryName, kDiscoveryRequired);
+    return documents;
 }
 
-std::string PeerCollector::discoveryNameOf(const std::string& peer) const
+std::string PeerCollector::discoveryNameOf(const std::string& supportText, const Xml::DOMFactory& factory)
 {
-    const auto found = m_supportDocuments.find(peer);
-    if (found == m_supportDocuments.end())
-        return std::string();
-    const Xml::DocumentHandle support = m_factory.ParseBuffer(found->second, true);
+    const Xml::DocumentHandle support = factory.ParseBuffer(supportText, true);
     if (!support)
         return std::string();
     const xercesc::DOMElement* pDiscovery =
@@ -93,11 +112,12 @@ std::string PeerCollector::discoveryNameOf(const std::string& peer) const
     return pName ? Xml::textOf(pName) : std::string();
 }
 
-std::string PeerCollector::fetchDocument(const std::string& path, const std::string& requiredText)
+std::string PeerCollector::fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory,
+                                         const std::string& path, const std::string& requiredText)
 {
     for (const char* pszAddress : kServerAddresses) {
-        std::string response = m_client.getUrl(pszAddress + path);
-        if (m_factory.IsValidDocumentText(response, requiredText))
+        std::string response = client.getUrl(pszAddress + path);
+        if (factory.IsValidDocumentText(response, requiredText))
             return response;
     }
     return std::string();

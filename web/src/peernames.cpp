@@ -29,9 +29,11 @@ bool isPeerName(const std::string& name, const std::string& ownRoot)
 {
     if (!isPlainRequestPath(name))
         return false;
-    // The server matches names without case: "vxa/VXA.htm" is our page too.
-    const std::string first = name.substr(0, name.find('/'));
-    return ::strcasecmp(first.c_str(), ownRoot.c_str()) != 0;
+    // The agent's own application entry ("VXA", its support document) is a
+    // peer like the others, but nothing below it is: the server matches
+    // names without case, so "vxa/VXA.htm" is the agent's own page too.
+    const std::size_t slash = name.find('/');
+    return slash == std::string::npos || ::strcasecmp(name.substr(0, slash).c_str(), ownRoot.c_str()) != 0;
 }
 
 }

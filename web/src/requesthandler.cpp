@@ -1,6 +1,8 @@
 // Page requests: the request callback, the tag table and the tag handlers.
 #include "requesthandler.h"
 
+#include "controllerhealth.h"
+#include "healthscript.h"
 #include "pagehealth.h"
 #include "pagetransformation.h"
 #include "webhost.h"
@@ -72,15 +74,28 @@ BOOL WINAPI TransformationTag(EXTENSION_CONTROL_BLOCK* pECB, PFN_QWEX_WRITE pfnW
 {
     if (!pECB || !pfnWrite || !pECB->ServerSupportFunction)
         return 1;
-    const WebHost::PageInProgress page(WebHost::instance());
+    WebHost& host = WebHost::instance();
+    const WebHost::PageInProgress page(host);
     // A request that arrives while the XML libraries are still being
     // initialised waits for them; without them the tag stays empty.
-    std::string result;
-    if (WebHost::instance().waitForXmlLibraries()) {
-        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument(&ReadPageHealth);
-        result = transformDiscovery(local, WebHost::instance().serverHandle(), serverDirectory(*pECB) + "/cache");
+    if (!host.waitForXmlLibraries()) {
+        pfnWrite(pECB, "");
+        return 1;
     }
-    pfnWrite(pECB, result.c_str());
+    // Pages that overlap share the next run of the whole chain, the
+    // controllers' health included, read while the refresh holds the tree.
+    const SharedRuns::Result result = host.pageRuns().next([&] {
+        std::vector<ControllerHealth> health;
+        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument(
+            [&health](const Core::DeviceList& described) { health = ReadControllerHealth(described); });
+        SharedRuns::PageData data;
+        data.discovery = transformDiscovery(local, host.serverHandle(), serverDirectory(*pECB) + "/cache");
+        if (local)
+            data.health = HealthScript(health);
+        return data;
+    });
+    pfnWrite(pECB, result ? result->discovery.c_str() : "");
+    KeepPageHealth(result ? result->health : std::string());
     return 1;
 }
 
