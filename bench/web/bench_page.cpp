@@ -139,9 +139,11 @@ void measurePages(benchmark::State& state, const char* pszDescription, PageScope
         std::vector<Web::ControllerHealth> health;
         if (eScope == PageScope::eAFTER_REFRESH)
             state.PauseTiming();
-        const Xml::DocumentHandle local = eScope == PageScope::eWHOLE_WITH_HEALTH
-            ? Xml::BuildDiscoveryDocument([&health](const Core::DeviceList& described) { health = Web::ReadControllerHealth(described); })
-            : Xml::BuildDiscoveryDocument();
+        const Xml::DocumentHandle local =
+            eScope == PageScope::eWHOLE_WITH_HEALTH
+                ? Xml::BuildDiscoveryDocument(
+                      [&health](const Core::DeviceList& described) { health = Web::ReadControllerHealth(described); })
+                : Xml::BuildDiscoveryDocument();
         if (eScope == PageScope::eAFTER_REFRESH)
             state.ResumeTiming();
         nBytes = Web::transformDiscovery(local, hServer, machine.cacheDirectory()).size();
