@@ -8,7 +8,7 @@ packages=(
   libxerces-c-dev libxalan-c-dev nlohmann-json3-dev prometheus
   libmicrohttpd-dev libcurl4-gnutls-dev libgnutls28-dev
   wrk nginx-light gnuplot-nox gcovr
-  python3 curl
+  python3 curl logrotate
   chromium chromium-driver
 )
 # Node.js with npm drives the browser tests; any installation that brings npm

@@ -19,6 +19,7 @@ struct LogState {
     std::atomic<bool> enabled { true };
     std::mutex mutex; // serialises the first open and every line
     std::map<std::string, std::unique_ptr<std::ofstream>> streams;
+    unsigned long unwritten = 0; // lines the file refused (a full disk) since the last one it took
 };
 
 // Created on first use and never destroyed, so threads still logging while
@@ -48,6 +49,45 @@ std::string timestamp()
     return text;
 }
 
+// Unbuffered, so that each line reaches the file in one write and a write that
+// fails (a full disk) leaves nothing behind to be written again with a later
+// line. The file is opened for appending: after someone else truncates it (a
+// copy-and-truncate rotation), lines go on at its new end.
+std::unique_ptr<std::ofstream> openForAppending(const std::string& hostPath)
+{
+    auto stream = std::make_unique<std::ofstream>();
+    stream->rdbuf()->pubsetbuf(nullptr, 0);
+    stream->open(hostPath, std::ios::app | std::ios::binary);
+    return stream;
+}
+
+// A stream that failed before is tried again, so the log resumes once the
+// disk has room.
+bool put(std::ofstream& stream, const std::string& text)
+{
+    stream.clear();
+    stream << text;
+    stream.flush();
+    return stream.good();
+}
+
+// Appends line, first saying how many lines were lost while the file could
+// not be written. That notice starts with a newline, which ends the part of
+// a line a failed write may have left (or leaves one empty line).
+void append(LogState& log, std::ofstream& stream, const std::string& line)
+{
+    if (log.unwritten > 0) {
+        if (!put(stream, "\n" + timestamp() + "Debug log: " + std::to_string(log.unwritten) +
+                             " lines could not be written\n")) {
+            ++log.unwritten;
+            return;
+        }
+        log.unwritten = 0;
+    }
+    if (!put(stream, line))
+        ++log.unwritten;
+}
+
 } // namespace
 
 void DebugLog::write(const std::string& message)
@@ -59,15 +99,13 @@ void DebugLog::write(const std::string& message)
     std::lock_guard<std::mutex> lock(log.mutex);
     if (log.streams.empty()) {
         const std::string name = defaultFileName();
-        auto stream = std::make_unique<std::ofstream>(tsm::dosToHost(name), std::ios::app | std::ios::binary);
+        auto stream = openForAppending(tsm::dosToHost(name));
         if (!*stream)
             return; // no log file: the process goes on without logging
         log.streams.emplace(name, std::move(stream));
     }
-    for (auto& entry : log.streams) {
-        *entry.second << line;
-        entry.second->flush();
-    }
+    for (auto& entry : log.streams)
+        append(log, *entry.second, line);
 }
 
 void DebugLog::hexDump(const void* pBytes, std::size_t count)

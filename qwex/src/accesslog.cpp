@@ -1,7 +1,8 @@
-// Access log lines.
+// Access log lines, appended in batches and rotated by size.
 #include "accesslog.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <ctime>
@@ -25,10 +26,15 @@ std::string printable(std::string_view text)
     return result;
 }
 
+int openForAppending(const std::string& path)
+{
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+}
+
 } // namespace
 
-AccessLog::AccessLog(const std::string& path)
-    : m_fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644))
+AccessLog::AccessLog(const std::string& path, AccessLogLimits limits)
+    : m_path(path), m_limits(limits), m_fd(openForAppending(path))
 {
     if (m_fd.valid())
         m_flusher = std::thread([this] { flushLater(); });
@@ -78,14 +84,70 @@ void AccessLog::flush()
 void AccessLog::writeOut(std::unique_lock<std::mutex>&)
 {
     // Written while the lock is held, so batches reach the file in order.
-    size_t done = 0;
-    while (done < m_pending.size()) {
-        const ssize_t written = ::write(m_fd.get(), m_pending.data() + done, m_pending.size() - done);
-        if (written <= 0)
+    struct stat status {};
+    if (!m_fd.valid() || ::fstat(m_fd.get(), &status) != 0) {
+        m_pending.clear();
+        return;
+    }
+    // The file may have been cut by someone else since the last batch.
+    m_size = static_cast<uint64_t>(status.st_size);
+    std::string_view rest = m_pending;
+    while (!rest.empty()) {
+        const uint64_t room = m_limits.maxBytes > m_size ? m_limits.maxBytes - m_size : 0;
+        // The whole lines that still fit in this file (none: npos + 1 is 0).
+        size_t fits = room >= rest.size() ? rest.size() : rest.substr(0, room).rfind('\n') + 1;
+        if (fits == 0 && m_size > 0) {
+            rotate();
+            continue;
+        }
+        if (fits == 0) // one line longer than a whole file: it goes alone
+            fits = rest.find('\n') + 1;
+        if (!append(rest.substr(0, fits)))
             break;
-        done += static_cast<size_t>(written);
+        rest.remove_prefix(fits);
     }
     m_pending.clear();
+}
+
+bool AccessLog::append(std::string_view lines)
+{
+    size_t done = 0;
+    while (done < lines.size()) {
+        const ssize_t written = ::write(m_fd.get(), lines.data() + done, lines.size() - done);
+        if (written <= 0) {
+            // A full disk: drop the batch whole rather than leave half a line
+            // for the next batch to be glued to.
+            if (::ftruncate(m_fd.get(), static_cast<off_t>(m_size)) != 0)
+                m_size += done;
+            return false;
+        }
+        done += static_cast<size_t>(written);
+    }
+    m_size += done;
+    return true;
+}
+
+void AccessLog::rotate()
+{
+    m_size = 0;
+    if (m_limits.keep == 0) {
+        if (::ftruncate(m_fd.get(), 0) != 0)
+            m_fd.reset();
+        return;
+    }
+    const auto kept = [this](unsigned number) { return m_path + "." + std::to_string(number); };
+    for (unsigned number = m_limits.keep; number > 1; --number)
+        ::rename(kept(number - 1).c_str(), kept(number).c_str());
+    UniqueFd next;
+    if (::rename(m_path.c_str(), kept(1).c_str()) == 0) {
+        next.reset(openForAppending(m_path));
+        if (!next.valid())
+            ::rename(kept(1).c_str(), m_path.c_str());
+    }
+    if (next.valid())
+        m_fd = std::move(next);
+    else if (::ftruncate(m_fd.get(), 0) != 0) // cannot rotate: start the file again
+        m_fd.reset();
 }
 
 void AccessLog::flushLater()

@@ -1,4 +1,4 @@
-// The server's access log: one line per answered request.
+// The server's access log: one line per answered request, rotated by size.
 #ifndef QWEX_ACCESSLOG_H
 #define QWEX_ACCESSLOG_H
 
@@ -14,11 +14,18 @@
 
 namespace qwex {
 
+// How large the log may grow before it is rotated, and how many rotated
+// files ("<path>.1" newest to "<path>.<keep>" oldest) are kept beside it.
+struct AccessLogLimits {
+    uint64_t maxBytes = 10u << 20;
+    unsigned keep = 3;
+};
+
 class AccessLog {
 public:
     // Appends to path (created with mode 0644); a log that cannot be opened
-    // writes nothing.
-    explicit AccessLog(const std::string& path);
+    // writes nothing. No file ever grows beyond limits.maxBytes.
+    AccessLog(const std::string& path, AccessLogLimits limits);
     // Writes every line still held.
     ~AccessLog();
     AccessLog(const AccessLog&) = delete;
@@ -37,9 +44,14 @@ public:
 
 private:
     void writeOut(std::unique_lock<std::mutex>& lock);
+    bool append(std::string_view lines);
+    void rotate();
     void flushLater();
 
+    std::string m_path;
+    AccessLogLimits m_limits;
     UniqueFd m_fd;
+    uint64_t m_size = 0; // bytes in the current file
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::string m_pending;

@@ -1,6 +1,7 @@
 // Reading and first-time writing of the server's configuration file.
 #include "config.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <sstream>
@@ -16,6 +17,9 @@ constexpr const char* kDefaultText =
     "http_port = 2301\n"
     "https_address = 127.0.0.1\n"
     "https_port = 2381\n";
+
+// Smaller access logs would rotate at nearly every batch.
+constexpr unsigned kMinimumAccessLogBytes = 4096;
 
 std::string_view trimmed(std::string_view text)
 {
@@ -56,6 +60,8 @@ constexpr NumberKey kNumbers[] = {
     { "client_max_response_bytes", &ServerConfig::clientMaxResponseBytes, 1u << 30 },
     { "request_queue_limit", &ServerConfig::requestQueueLimit, 1u << 20 },
     { "page_deadline_s", &ServerConfig::pageDeadlineSeconds, 86400 },
+    { "access_log_max_bytes", &ServerConfig::accessLogMaxBytes, 1u << 30 },
+    { "access_log_keep", &ServerConfig::accessLogKeep, 100 },
 };
 
 // "a, b c" -> {"a", "b", "c"}, lower case; false when a name holds anything
@@ -132,6 +138,7 @@ ServerConfig loadConfig(const std::string& path, std::string& log)
         config.requestQueueLimit = 4 * config.requestThreads;
     if (config.pageDeadlineSeconds == 0)
         config.pageDeadlineSeconds = 1;
+    config.accessLogMaxBytes = std::max(config.accessLogMaxBytes, kMinimumAccessLogBytes);
     return config;
 }
 

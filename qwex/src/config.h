@@ -31,6 +31,10 @@ struct ServerConfig {
     // without a port): the names under which an administrator opens the
     // server to a network.
     std::vector<std::string> allowedHosts;
+    // access.log is rotated at this size, keeping this many earlier files:
+    // 4 x 10 MiB at most.
+    unsigned accessLogMaxBytes = 10u << 20;
+    unsigned accessLogKeep = 3;
 };
 
 // Reads path, creating it with the defaults when missing. Unknown keys and

@@ -151,7 +151,9 @@ std::unique_ptr<Server> Server::start(const std::string& directory, StartFailure
     std::string configLog;
     ServerConfig config = loadConfig(directory + "/qwex.conf", configLog);
     auto server = std::make_unique<Server>(directory, std::move(config));
-    server->m_accessLog = std::make_unique<AccessLog>(directory + "/access.log");
+    server->m_accessLog = std::make_unique<AccessLog>(
+        directory + "/access.log",
+        AccessLogLimits { server->m_config.accessLogMaxBytes, server->m_config.accessLogKeep });
     if (!ensureCertificate(directory, server->m_certificate, failure.message) ||
         !readWholeFile(server->m_certificate.certificatePath, server->m_certificatePem) ||
         !readWholeFile(server->m_certificate.keyPath, server->m_keyPem)) {
