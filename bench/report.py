@@ -95,6 +95,14 @@ for label, t, c in (("typical", steady_typ, typ_counters), ("large", steady_larg
     else:
         out.append(f"| Refresh time and device calls per page, {label} | {t:.2f} ms, "
                    f"{c.get('ioctls', 0):g} I/O calls, {c.get('opens', 0):g} device opens | reported |")
+health, _ = get_stage("BM_HealthData/Large")
+whole, _ = get_stage("BM_WholePage/LargeWithoutHealth")
+with_health, _ = get_stage("BM_WholePage/LargeWithHealth")
+if health is None or not whole:
+    out.append("| Health data / whole page, large machine | n/a | <= 0.05 |")
+else:
+    out.append(f"| Health data / whole page, large machine | {health / whole:.4f} ({health:.3f} ms / {whole:.1f} ms; "
+               f"whole page with it {with_health if with_health is None else f'{with_health:.1f}'} ms) | <= 0.05 |")
 if K:
     growth = (K[-1][1] - K[0][1]) / 1024
     out.append(f"| Resident memory growth over {K[-1][0]} page requests (first sample to last) | "

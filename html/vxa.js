@@ -116,6 +116,7 @@
     var words = [displayName(device.name), device.name, device.bus, device.cls, locationText(device), device.box];
     for (var i = 0; i < device.fields.length; i++) words.push(device.fields[i][1]);
     for (var j = 0; j < ops.length; j++) words.push(ops[j].name, appName(ops[j]));
+    if (window.vxaHealthView) words.push(window.vxaHealthView.words(device));
     return words.join(" ").toLowerCase();
   }
 
@@ -146,7 +147,9 @@
       "<td class=\"where\">" + locationHtml(device) + "</td>" +
       "<td>" + middle + "</td>" +
       "<td>" + html(trimmed(device.box)) + "</td>" +
-      "<td><div class=\"ops\">" + operationsHtml(device.ops) + "</div></td></tr>");
+      "<td><div class=\"ops\">" + operationsHtml(device.ops) + "</div></td>" +
+      (counts.rowDevices ? "<td class=\"health-cell\"></td>" : "") + "</tr>");
+    if (counts.rowDevices) counts.rowDevices.push(device);
     for (var i = 0; i < device.children.length; i++) deviceRows(device.children[i], depth + 1, rows, counts);
   }
 
@@ -239,17 +242,25 @@
       byId("controllers").hidden = true;
       return;
     }
-    var controllerCounts = { devices: 0, redundant: 0, operations: 0, apps: {} };
+    // The health view (vxahealth.js) orders the devices and fills the
+    // controller table's health column.
+    var health = window.vxaHealthView ? window.vxaHealthView.attach(data.devices, window.vxaHealth) : null;
+    var devices = health ? health.devices : data.devices;
+    var controllerCounts = { devices: 0, redundant: 0, operations: 0, apps: {}, rowDevices: health ? [] : null };
     var otherCounts = { devices: 0, redundant: 0, operations: 0, apps: controllerCounts.apps };
     var controllerRows = [];
     var otherRows = [];
-    for (var i = 0; i < data.devices.length; i++) {
-      var device = data.devices[i];
+    for (var i = 0; i < devices.length; i++) {
+      var device = devices[i];
       if (isController(device)) deviceRows(device, 0, controllerRows, controllerCounts);
       else deviceRows(device, 0, otherRows, otherCounts);
     }
     fillTable("controllers", controllerRows);
     fillTable("others", otherRows);
+    if (health) {
+      window.vxaHealthView.fillColumn(byId("controllers").tBodies[0].rows, controllerCounts.rowDevices);
+      window.vxaHealthView.showSummary(byId("health"), health);
+    }
     var groupCounts = { operations: 0, apps: controllerCounts.apps };
     byId("groups").innerHTML = groupsHtml(data.groups, groupCounts);
     byId("groups-empty").hidden = data.groups.length !== 0;

@@ -3,9 +3,13 @@
 // transformer on the stylesheet file, as every page makes one), the peer
 // round trips through the server library on its default loopback ports
 // (the example peers installed), and the whole chain from peers to script
-// data. The ports are the fixed ones: run under the ports lock.
+// data; and what the controllers' health adds to a whole page: reading it
+// from the tree and writing its script, alone and as part of the page. The
+// ports are the fixed ones: run under the ports lock.
+#include "controllerhealth.h"
 #include "discoverydocument.h"
 #include "domprinter.h"
+#include "healthscript.h"
 #include "localwebclient.h"
 #include "pagetransformation.h"
 #include "peercollector.h"
@@ -119,9 +123,12 @@ void BM_PeerRoundTrips(benchmark::State& state)
     state.counters["documents"] = static_cast<double>(nDocuments);
 }
 
-// Peers, append, print, parse, merge, print and transform on a built local
-// document: everything of a page after the refresh.
-void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
+// What of a page is timed: everything after the refresh (peers, append,
+// print, parse, merge, print, transform), or the refresh and the local
+// document too, with or without the health data read during the refresh.
+enum class PageScope { eAFTER_REFRESH, eWHOLE, eWHOLE_WITH_HEALTH };
+
+void measurePages(benchmark::State& state, const char* pszDescription, PageScope eScope)
 {
     PageMachine machine(pszDescription);
     const QWEX_HANDLE hServer = machine.startServer(state);
@@ -129,12 +136,50 @@ void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
         return;
     std::size_t nBytes = 0;
     for (auto _ : state) {
-        state.PauseTiming();
-        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument();
-        state.ResumeTiming();
+        std::vector<Web::ControllerHealth> health;
+        if (eScope == PageScope::eAFTER_REFRESH)
+            state.PauseTiming();
+        const Xml::DocumentHandle local =
+            eScope == PageScope::eWHOLE_WITH_HEALTH
+                ? Xml::BuildDiscoveryDocument(
+                      [&health](const Core::DeviceList& described) { health = Web::ReadControllerHealth(described); })
+                : Xml::BuildDiscoveryDocument();
+        if (eScope == PageScope::eAFTER_REFRESH)
+            state.ResumeTiming();
         nBytes = Web::transformDiscovery(local, hServer, machine.cacheDirectory()).size();
+        if (eScope == PageScope::eWHOLE_WITH_HEALTH)
+            nBytes += Web::HealthScript(health).size();
         benchmark::DoNotOptimize(nBytes);
     }
+    state.counters["script_bytes"] = static_cast<double>(nBytes);
+}
+
+// Everything of a page after the refresh, on a built local document.
+void BM_PageAfterRefresh(benchmark::State& state, const char* pszDescription)
+{
+    measurePages(state, pszDescription, PageScope::eAFTER_REFRESH);
+}
+
+// A whole page as its tags make it, with or without the health data.
+void BM_WholePage(benchmark::State& state, const char* pszDescription, bool bHealth)
+{
+    measurePages(state, pszDescription, bHealth ? PageScope::eWHOLE_WITH_HEALTH : PageScope::eWHOLE);
+}
+
+// The health data alone: read from the described controllers of a refreshed
+// tree, then written as script.
+void BM_HealthData(benchmark::State& state, const char* pszDescription)
+{
+    PageMachine machine(pszDescription);
+    // One thread only, so the devices may be kept past the tree's lock.
+    Core::DeviceList described;
+    Xml::BuildDiscoveryDocument([&described](const Core::DeviceList& controllers) { described = controllers; });
+    std::size_t nBytes = 0;
+    for (auto _ : state) {
+        nBytes = Web::HealthScript(Web::ReadControllerHealth(described)).size();
+        benchmark::DoNotOptimize(nBytes);
+    }
+    state.counters["controllers"] = static_cast<double>(described.size());
     state.counters["script_bytes"] = static_cast<double>(nBytes);
 }
 
@@ -143,5 +188,8 @@ BENCHMARK_CAPTURE(BM_Transform, Large, "large.xml")->Unit(benchmark::kMillisecon
 BENCHMARK(BM_PeerRoundTrips)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PageAfterRefresh, Typical, "typical.xml")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_PageAfterRefresh, Large, "large.xml")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_HealthData, Large, "large.xml")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholePage, LargeWithoutHealth, "large.xml", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_WholePage, LargeWithHealth, "large.xml", true)->Unit(benchmark::kMillisecond);
 
 }

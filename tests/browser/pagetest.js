@@ -9,32 +9,10 @@
 
 const assert = require("node:assert/strict");
 const fs = require("node:fs");
-const os = require("node:os");
 const path = require("node:path");
-const { chromium } = require("playwright-core");
 
 const expectations = require("./expected.js");
-
-function options(argv) {
-  const result = { url: "http://127.0.0.1:2301/VXA/VXA.htm", machine: "typical", out: "output" };
-  for (let i = 2; i < argv.length; i += 2) result[argv[i].replace(/^--/, "")] = argv[i + 1];
-  return result;
-}
-
-// A fresh profile folder for every run (playwright passes it as
-// --user-data-dir).
-async function launch(profile) {
-  return chromium.launchPersistentContext(profile, {
-    executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-    headless: true,
-    viewport: { width: 1400, height: 1000 },
-    ignoreHTTPSErrors: true,
-    args: [
-      "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
-      "--disable-background-networking", "--disable-component-update", "--disable-sync",
-    ],
-  });
-}
+const { withBrowser, openRendered, options } = require("./launch.js");
 
 // What the page shows, read from the DOM as a person would read the tables.
 async function readPage(page) {
@@ -81,22 +59,12 @@ function checkDevices(seen, expected, label) {
 }
 
 async function main() {
-  const opts = options(process.argv);
+  const opts = options(process.argv, { url: "http://127.0.0.1:2301/VXA/VXA.htm", machine: "typical", out: "output" });
   const expected = expectations[opts.machine];
   assert.ok(expected, `no expectations for machine ${opts.machine}`);
   fs.mkdirSync(opts.out, { recursive: true });
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "tsm-chromium-"));
-  const browser = await launch(profile);
-  const errors = [];
-  try {
-    const page = await browser.newPage();
-    page.on("pageerror", (error) => errors.push(error.message));
-    page.on("console", (message) => { if (message.type() === "error") errors.push(message.text()); });
-    page.on("response", (answer) => { if (answer.status() >= 400) errors.push(`${answer.status()} ${answer.url()}`); });
-
-    const response = await page.goto(opts.url, { waitUntil: "load", timeout: 60000 });
-    assert.equal(response.status(), 200, "page status");
-    await page.waitForSelector("body[data-rendered]", { timeout: 10000 });
+  await withBrowser(async (browser) => {
+    const { page, errors } = await openRendered(browser, opts.url);
     const seen = await readPage(page);
     await page.screenshot({ path: path.join(opts.out, `vxa-${opts.machine}.png`), fullPage: true });
     fs.writeFileSync(path.join(opts.out, `vxa-${opts.machine}.json`), JSON.stringify(seen, null, 2));
@@ -142,10 +110,7 @@ async function main() {
     console.log(`page ok: ${seen.controllers.length} controllers, ${seen.others.length} peer devices, ` +
                 `${seen.groups.length} groups, rendered in ${seen.renderMs.toFixed(1)} ms; ` +
                 `screenshot ${path.join(opts.out, `vxa-${opts.machine}.png`)}`);
-  } finally {
-    await browser.close();
-    fs.rmSync(profile, { recursive: true, force: true });
-  }
+  });
 }
 
 main().catch((error) => {

@@ -1,5 +1,6 @@
 // What the installed service exposes: its listeners on loopback only, TLS 1.2
 // or later on the HTTPS port, and a server key that only its owner can read.
+#include "agentservice.h"
 #include "webagent.h"
 
 #include "agentservice.h"

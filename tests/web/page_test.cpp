@@ -35,6 +35,11 @@ const char* const kPageData[] = {
     "\"inst\":\"HostName\",\"at\":\"db-node-1\",\"box\":\"Rack 2\",\"ops\":[{\"name\":\"RemoteConsole\"",
     "\"children\":[\n{\"name\":\"Tarvion NetLink 2 Adapter\",\"bus\":\"Network\"",
     "\"title\":\"All array controllers\",\"ops\":[{\"name\":\"CompareSettings\"",
+    "{\"name\":\"STR_MODEL_AL220\",\"inst\":\"Slot\",\"at\":\"3\",\"where\":\"Tarvion ArrayLine 220 in Slot 3\","
+    "\"controller\":{\"state\":\"ok\",\"value\":\"Ok\"},"
+    "\"cache\":{\"state\":\"attention\",\"value\":\"TemporarilyDisabled\"},"
+    "\"battery\":{\"state\":\"attention\",\"value\":\"Failed\",\"packs\":\"2\"},"
+    "\"redundancy\":{\"state\":\"ok\",\"value\":\"Ok\"},\"firmware\":{\"state\":\"ok\",\"value\":\"1.66\"}}",
 };
 
 class Page : public tsmtest::WebAgent {};
@@ -46,6 +51,8 @@ TEST_F(Page, TagsDecideWhatAPageReceives)
     writeFile(htmlFolder() + "/version.htm", "<script><%ApplicationVersion%></script>");
     writeFile(htmlFolder() + "/once.htm", "<script><%vxaXmlToJs%></script>");
     writeFile(htmlFolder() + "/twice.htm", "<script><%vxaXmlToJs%><%vxaXmlToJs%></script>");
+    writeFile(htmlFolder() + "/health.htm", "<script><%vxaHealth%>|<%vxaXmlToJs%>|<%vxaHealth%></script>");
+    writeFile(htmlFolder() + "/healthonly.htm", "<script><%vxaHealth%></script>");
     // C:\TARVION\BIN\../html\ and these two names: 283 characters.
     const std::string folder(200, 'a');
     const std::string overlong = folder + "/" + std::string(55, 'b') + ".htm";
@@ -72,6 +79,15 @@ TEST_F(Page, TagsDecideWhatAPageReceives)
     EXPECT_EQ(capture.lines().size() - first - perTag, 2 * perTag);
     const std::string data = once.substr(8, once.size() - 17);
     EXPECT_EQ(twice, "<script>" + data + data + "</script>");
+
+    // The health tag writes what the transformation tag before it read from
+    // its own refresh, without a device call of its own; a page without
+    // that tag gets no health data, not even another page's.
+    const std::string health = httpGet(kPageHttp + "health.htm").body;
+    EXPECT_EQ(capture.lines().size() - first - 3 * perTag, perTag);
+    EXPECT_EQ(health.rfind("<script>|" + data + "|vxaHealth = {\"controllers\":[\n{", 0), 0u) << health;
+    EXPECT_EQ(occurrences(health, "\"where\":"), 6u);
+    EXPECT_EQ(httpGet(kPageHttp + "healthonly.htm").body, "<script></script>");
 
     // Without the stylesheet the tag's place stays empty; the page serves.
     std::filesystem::remove(htmlFolder() + "/vxaxmltojs.xsl");

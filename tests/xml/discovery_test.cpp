@@ -8,11 +8,12 @@
 // controller, from hand-made controllers holding exactly the attributes of
 // each case. Every expected document is written out by hand.
 #include "controllerdescription.h"
+#include "controllermodels.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
-#include "hostbusadapter.h"
 #include "logtail.h"
 #include "simulatedmachine.h"
+#include "standincontroller.h"
 #include "xmltexts.h"
 
 #include <gtest/gtest.h>
@@ -333,6 +334,18 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
     if (xmltest::print(xmltest::parse(text)) != text)
         fail("printing the parsed document changes it\n");
 
+    // A reader sees the described controllers, in the document's order.
+    std::string readNames;
+    const std::string read = xmltest::print(Xml::BuildDiscoveryDocument([&readNames](const Core::DeviceList& described) {
+        for (const Core::DevicePtr& pController : described)
+            readNames += "<Name>" + Schema::modelTag(pController->attribute("ControllerName")).value_or("?") + "</Name>";
+    }));
+    std::string documentNames;
+    for (std::size_t at = text.find("<Name>"); at != std::string::npos; at = text.find("<Name>", at + 1))
+        documentNames += text.substr(at, text.find("</Name>", at) + 7 - at);
+    if (read != text || readNames != documentNames)
+        fail("the reader saw " + readNames + " beside the document's " + documentNames + "\n");
+
     // Requests overlap: each build refreshes and reads the shared tree.
     std::vector<std::string> texts(4);
     std::vector<std::thread> requests;
@@ -421,18 +434,7 @@ TEST(DiscoveryDocument, AppendDevicesLeavesOutDevicesNestedDeeperThanSixteen)
     }
 }
 
-using Attributes = std::map<std::string, std::string>;
-
-// A device of the tree holding exactly those attributes and the same device
-// only as itself: an adapter of a handle of its own stands in for a controller.
-Core::DevicePtr controller(const Attributes& attributes)
-{
-    static Schema::Hardware::Handle s_hNext = 1;
-    const Core::DevicePtr pDevice(new Schema::HostBusAdapter(s_hNext++));
-    for (const auto& [name, value] : attributes)
-        pDevice->updateAttribute(Core::Attribute(name, value));
-    return pDevice;
-}
+using tsmtest::Attributes;
 
 Attributes pciController(const std::string& subsystemId)
 {
@@ -454,7 +456,7 @@ std::string describe(const std::vector<Attributes>& controllers)
     document->appendChild(pDevices);
     Core::DeviceList list;
     for (const Attributes& attributes : controllers)
-        list.push_back(controller(attributes));
+        list.push_back(tsmtest::standInController(attributes));
     Xml::AppendControllers(*pDevices, list);
     return xmltest::print(document);
 }

@@ -17,12 +17,19 @@ namespace Web {
 
 class SharedRuns {
 public:
-    using Result = std::shared_ptr<const std::string>;
+    // What one run gives every page that shares it: the transformation tag's
+    // script data, and the health tag's, read during the same refresh (empty
+    // when none was read).
+    struct PageData {
+        std::string discovery;
+        std::string health;
+    };
+    using Result = std::shared_ptr<const PageData>;
 
     // The result of a run of chain that started after this call: run here
     // when none is running, else after the running one ends, by whichever
     // waiting caller comes first; the other callers of that round share it.
-    Result next(const std::function<std::string()>& chain);
+    Result next(const std::function<PageData()>& chain);
 
     // How many runs have ended (for tests and measurements).
     uint64_t runs();

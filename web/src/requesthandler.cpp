@@ -1,6 +1,9 @@
 // Page requests: the request callback, the tag table and the tag handlers.
 #include "requesthandler.h"
 
+#include "controllerhealth.h"
+#include "healthscript.h"
+#include "pagehealth.h"
 #include "pagetransformation.h"
 #include "webhost.h"
 
@@ -18,6 +21,7 @@ const char kTooLong[] = "The requested path is too long.\n";
 const QWEX_TAG_HANDLER kTagHandlers[] = {
     { "vxaXmlToJs", &TransformationTag },
     { "ApplicationVersion", &VersionTag },
+    { "vxaHealth", &HealthTag },
     { nullptr, nullptr },
 };
 
@@ -52,6 +56,7 @@ DWORD WINAPI HttpExtensionProc(EXTENSION_CONTROL_BLOCK* pECB)
     char path[kPathBufferSize] = {};
     std::memcpy(path, pszPath, length);
     DWORD dwLength = static_cast<DWORD>(length);
+    const PageHealthScope health;
     pECB->ServerSupportFunction(pECB->ConnID, QWEX_REQ_SERVE_PAGE, const_cast<QWEX_TAG_HANDLER*>(kTagHandlers),
                                 &dwLength, reinterpret_cast<LPDWORD>(path));
     return HSE_STATUS_SUCCESS;
@@ -77,12 +82,20 @@ BOOL WINAPI TransformationTag(EXTENSION_CONTROL_BLOCK* pECB, PFN_QWEX_WRITE pfnW
         pfnWrite(pECB, "");
         return 1;
     }
-    // Pages that overlap share the next run of the whole chain.
+    // Pages that overlap share the next run of the whole chain, the
+    // controllers' health included, read while the refresh holds the tree.
     const SharedRuns::Result result = host.pageRuns().next([&] {
-        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument();
-        return transformDiscovery(local, host.serverHandle(), serverDirectory(*pECB) + "/cache");
+        std::vector<ControllerHealth> health;
+        const Xml::DocumentHandle local = Xml::BuildDiscoveryDocument(
+            [&health](const Core::DeviceList& described) { health = ReadControllerHealth(described); });
+        SharedRuns::PageData data;
+        data.discovery = transformDiscovery(local, host.serverHandle(), serverDirectory(*pECB) + "/cache");
+        if (local)
+            data.health = HealthScript(health);
+        return data;
     });
-    pfnWrite(pECB, result ? result->c_str() : "");
+    pfnWrite(pECB, result ? result->discovery.c_str() : "");
+    KeepPageHealth(result ? result->health : std::string());
     return 1;
 }
 

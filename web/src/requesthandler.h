@@ -1,4 +1,5 @@
-// The extension's request callback and the two page tags it serves.
+// The extension's request callback and the transformation and version tags
+// (the health tag is in pagehealth.h).
 #ifndef TSM_WEB_REQUESTHANDLER_H
 #define TSM_WEB_REQUESTHANDLER_H
 

@@ -3,7 +3,7 @@
 
 namespace Web {
 
-SharedRuns::Result SharedRuns::next(const std::function<std::string()>& chain)
+SharedRuns::Result SharedRuns::next(const std::function<PageData()>& chain)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
     // The first run to start from now on; a run under way began too early.
@@ -18,9 +18,9 @@ SharedRuns::Result SharedRuns::next(const std::function<std::string()>& chain)
         lock.unlock();
         Result result;
         try {
-            result = std::make_shared<const std::string>(chain());
+            result = std::make_shared<const PageData>(chain());
         } catch (...) {
-            result = std::make_shared<const std::string>();
+            result = std::make_shared<const PageData>();
         }
         lock.lock();
         m_bRunning = false;

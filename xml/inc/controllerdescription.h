@@ -30,9 +30,13 @@ const BusRow* findBusRow(const std::string& busType);
 // model is not in the model table.
 void AppendControllerDevice(xercesc::DOMElement& devices, const Core::Device& controller);
 
-// Describes the controllers in ascending byte order of FullName; of
-// controllers that are the same device or share a FullName only the first
-// in the given order is described.
+// The controllers that get a Device element, in the document's order:
+// ascending byte order of FullName; of controllers that are the same device
+// or share a FullName only the first in the given order; those whose model
+// is not in the model table left out.
+Core::DeviceList DescribedControllers(const Core::DeviceList& controllers);
+
+// Appends the Device element of each described controller, in that order.
 void AppendControllers(xercesc::DOMElement& devices, const Core::DeviceList& controllers);
 
 }

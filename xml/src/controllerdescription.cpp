@@ -89,7 +89,7 @@ void AppendControllerDevice(xercesc::DOMElement& devices, const Core::Device& co
         appendTextElement(*pDevice, u"BoxName", controller.attribute("Boxname"));
 }
 
-void AppendControllers(xercesc::DOMElement& devices, const Core::DeviceList& controllers)
+Core::DeviceList DescribedControllers(const Core::DeviceList& controllers)
 {
     Core::DeviceList described;
     for (const Core::DevicePtr& pController : controllers) {
@@ -103,7 +103,15 @@ void AppendControllers(xercesc::DOMElement& devices, const Core::DeviceList& con
     std::stable_sort(described.begin(), described.end(), [](const Core::DevicePtr& a, const Core::DevicePtr& b) {
         return attributeOf(*a, "FullName") < attributeOf(*b, "FullName");
     });
-    for (const Core::DevicePtr& pController : described)
+    std::erase_if(described, [](const Core::DevicePtr& pController) {
+        return !Schema::modelTag(attributeOf(*pController, "ControllerName"));
+    });
+    return described;
+}
+
+void AppendControllers(xercesc::DOMElement& devices, const Core::DeviceList& controllers)
+{
+    for (const Core::DevicePtr& pController : DescribedControllers(controllers))
         AppendControllerDevice(devices, *pController);
 }
 

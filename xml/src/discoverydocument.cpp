@@ -59,7 +59,7 @@ bool nestsDeeperThan(const xercesc::DOMElement& device, unsigned limit)
 
 }
 
-DocumentHandle BuildDiscoveryDocument()
+DocumentHandle BuildDiscoveryDocument(const DescribedControllersReader& readDescribed)
 {
     DocumentHandle document = DocumentHandle::createEmpty();
     if (!document)
@@ -75,7 +75,11 @@ DocumentHandle BuildDiscoveryDocument()
         pSystem->refresh();
         Core::DeviceFinder finder(pSystem);
         finder.addCriterion("Type", "arraycontroller");
-        AppendControllers(*pDevices, finder.findDevices());
+        const Core::DeviceList described = DescribedControllers(finder.findDevices());
+        for (const Core::DevicePtr& pController : described)
+            AppendControllerDevice(*pDevices, *pController);
+        if (readDescribed)
+            readDescribed(described);
     } catch (...) {
         return DocumentHandle();
     }
