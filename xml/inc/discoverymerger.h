@@ -17,8 +17,10 @@ namespace Xml {
 class DiscoveryMerger {
 public:
     // The primary document: the discovery document merged into. `limit` is
-    // what all the merges of this merger may spend together.
-    explicit DiscoveryMerger(DocumentHandle primary, const MergeWork& limit = kPageMergeLimit);
+    // what all the merges of this merger may spend together; without one, the
+    // page's limit for the devices the primary document holds.
+    explicit DiscoveryMerger(DocumentHandle primary);
+    DiscoveryMerger(DocumentHandle primary, const MergeWork& limit);
 
     // Merges one client document; a null or incomplete one adds what it can.
     // A client whose merge would spend more than is left adds nothing, and a

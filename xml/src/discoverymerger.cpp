@@ -12,6 +12,7 @@
 #include <xercesc/dom/DOMDocument.hpp>
 
 #include <string>
+#include <vector>
 
 namespace Xml {
 namespace {
@@ -63,6 +64,35 @@ std::string printable(const std::string& name)
 }
 
 }
+
+namespace {
+
+// The page's limit for a primary document: the base and an allowance for
+// each of its Device elements.
+MergeWork pageLimitFor(const DocumentHandle& primary)
+{
+    MergeWork limit = kPageMergeLimit;
+    const xercesc::DOMElement* pRoot = primary ? primary->getDocumentElement() : nullptr;
+    if (!pRoot)
+        return limit;
+    std::vector<const xercesc::DOMNode*> pending { pRoot };
+    while (!pending.empty()) {
+        const xercesc::DOMNode* pNode = pending.back();
+        pending.pop_back();
+        for (const xercesc::DOMNode* pChild = pNode->getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+            if (pChild->getNodeType() != xercesc::DOMNode::ELEMENT_NODE)
+                continue;
+            if (isElementNamed(pChild, u"Device"))
+                limit += kMergeLimitPerDevice;
+            pending.push_back(pChild);
+        }
+    }
+    return limit;
+}
+
+}
+
+DiscoveryMerger::DiscoveryMerger(DocumentHandle primary) : DiscoveryMerger(primary, pageLimitFor(primary)) {}
 
 DiscoveryMerger::DiscoveryMerger(DocumentHandle primary, const MergeWork& limit)
     : m_primary(std::move(primary)), m_limit(limit)
