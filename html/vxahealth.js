@@ -37,8 +37,8 @@
     unknown: { word: "Unknown", icon: "Images/health-unknown.svg" }
   };
 
-  function word(spec, value) {
-    return (spec.words && spec.words[value]) || WORDS[value] || trimmed(value);
+  function word(kind, value) {
+    return (kind.words && kind.words[value]) || WORDS[value] || trimmed(value);
   }
 
   function trimmed(text) {
@@ -68,13 +68,13 @@
   }
 
   // One fact as the table shows it: "Battery failed (2 packs)".
-  function factText(spec, fact) {
+  function factText(kind, fact) {
     var value;
     if (fact.state === "absent") value = "none";
     else if (fact.state === "unknown") value = "Unknown";
-    else if (spec.key === "firmware") value = trimmed(fact.value);
-    else value = word(spec, fact.value);
-    return spec.label + " " + value + (spec.key === "battery" && fact.state !== "absent" ? packsText(fact) : "");
+    else if (kind.key === "firmware") value = trimmed(fact.value);
+    else value = word(kind, fact.value);
+    return kind.label + " " + value + (kind.key === "battery" && fact.state !== "absent" ? packsText(fact) : "");
   }
 
   // What needs attention on one controller, in words: "battery failed (2
@@ -83,12 +83,12 @@
   function problems(entry) {
     var found = [];
     var unknown = [];
-    FACTS.forEach(function (spec) {
-      var fact = entry[spec.key];
+    FACTS.forEach(function (kind) {
+      var fact = entry[kind.key];
       if (fact.state === "attention") {
-        found.push(spec.label.toLowerCase() + " " + word(spec, fact.value) + (spec.key === "battery" ? packsText(fact) : ""));
+        found.push(kind.label.toLowerCase() + " " + word(kind, fact.value) + (kind.key === "battery" ? packsText(fact) : ""));
       } else if (fact.state === "unknown") {
-        unknown.push(spec.name);
+        unknown.push(kind.name);
       }
     });
     if (unknown.length) found.push(unknown.join(", ") + " unknown");
@@ -99,12 +99,12 @@
   // state is not one the page knows, reads unknown.
   function normalised(entry) {
     var result = { where: trimmed(entry.where) };
-    FACTS.forEach(function (spec) {
-      var fact = entry[spec.key] || {};
+    FACTS.forEach(function (kind) {
+      var fact = entry[kind.key] || {};
       var state = ["ok", "attention", "unknown", "absent"].indexOf(fact.state) >= 0 ? fact.state : "unknown";
-      result[spec.key] = { state: state, value: String(fact.value || ""), packs: String(fact.packs || "") };
+      result[kind.key] = { state: state, value: String(fact.value || ""), packs: String(fact.packs || "") };
     });
-    var states = FACTS.map(function (spec) { return result[spec.key].state; });
+    var states = FACTS.map(function (kind) { return result[kind.key].state; });
     result.state = states.indexOf("attention") >= 0 ? "attention" : states.indexOf("unknown") >= 0 ? "unknown" : "ok";
     result.problems = problems(result);
     return result;
@@ -155,10 +155,10 @@
     if (!health) return "health unknown";
     if (health.state === "ok") return "healthy";
     var parts = [STATES[health.state].word];
-    FACTS.forEach(function (spec) {
-      var fact = health[spec.key];
-      if (fact.state === "attention") parts.push(spec.label, word(spec, fact.value));
-      else if (fact.state === "unknown") parts.push(spec.name, "unknown");
+    FACTS.forEach(function (kind) {
+      var fact = health[kind.key];
+      if (fact.state === "attention") parts.push(kind.label, word(kind, fact.value));
+      else if (fact.state === "unknown") parts.push(kind.name, "unknown");
     });
     return parts.join(" ").toLowerCase();
   }
@@ -175,9 +175,9 @@
     head.appendChild(element("span", "health-word", STATES[health.state].word));
     cell.appendChild(head);
     var list = element("ul", "health-facts");
-    FACTS.forEach(function (spec) {
-      var fact = health[spec.key];
-      list.appendChild(element("li", fact.state, factText(spec, fact)));
+    FACTS.forEach(function (kind) {
+      var fact = health[kind.key];
+      list.appendChild(element("li", fact.state, factText(kind, fact)));
     });
     cell.appendChild(list);
   }
