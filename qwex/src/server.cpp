@@ -109,6 +109,16 @@ MHD_Response* responseFromString(std::string text)
     return response;
 }
 
+// A 503 answer with text for a suspended request, and one more header if named.
+void putUnavailable(Connection& waiting, const char* text, const char* header = nullptr, const char* value = nullptr)
+{
+    waiting.finished = responseFromString(text);
+    waiting.finishedStatus = MHD_HTTP_SERVICE_UNAVAILABLE;
+    waiting.finishedBytes = std::strlen(text);
+    if (waiting.finished && header)
+        MHD_add_response_header(waiting.finished, header, value);
+}
+
 // The DOS path of a file below an extension's page folder, as the extension sees it.
 std::string dosPathUnder(const std::string& pageDirectory, const std::vector<std::string>& parts)
 {
@@ -542,13 +552,11 @@ MHD_Result Server::dispatchToExtension(MHD_Connection* connection, Connection& r
         return MHD_YES;
     }
     page->answerOnce([submitted](Connection& waiting) {
-        const bool full = submitted == RequestPool::Submitted::eFULL;
-        const char* text = full ? "The server is busy; try again shortly.\n" : "The server is stopping.\n";
-        waiting.finished = responseFromString(text);
-        waiting.finishedStatus = MHD_HTTP_SERVICE_UNAVAILABLE;
-        waiting.finishedBytes = std::strlen(text);
-        if (waiting.finished && full)
-            MHD_add_response_header(waiting.finished, MHD_HTTP_HEADER_RETRY_AFTER, kRetryAfterSeconds);
+        if (submitted == RequestPool::Submitted::eFULL)
+            putUnavailable(waiting, "The server is busy; try again shortly.\n", MHD_HTTP_HEADER_RETRY_AFTER,
+                           kRetryAfterSeconds);
+        else
+            putUnavailable(waiting, "The server is stopping.\n");
     });
     return MHD_YES;
 }
@@ -570,12 +578,7 @@ void Server::expirePage(PendingPage& page)
     // The page's thread goes on; its answer is dropped. The client learns
     // now, and the connection closes after this answer.
     page.answerOnce([](Connection& waiting) {
-        const char* text = "The page took too long to build.\n";
-        waiting.finished = responseFromString(text);
-        waiting.finishedStatus = MHD_HTTP_SERVICE_UNAVAILABLE;
-        waiting.finishedBytes = std::strlen(text);
-        if (waiting.finished)
-            MHD_add_response_header(waiting.finished, MHD_HTTP_HEADER_CONNECTION, "close");
+        putUnavailable(waiting, "The page took too long to build.\n", MHD_HTTP_HEADER_CONNECTION, "close");
     });
 }
 
