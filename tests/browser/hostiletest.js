@@ -11,9 +11,10 @@
 
 const assert = require("node:assert/strict");
 const fs = require("node:fs");
-const os = require("node:os");
 const path = require("node:path");
-const { chromium } = require("playwright-core");
+
+const { withBrowser, openRendered, options } = require("./launch.js");
+const { writePeerApplication } = require("./peerapp.js");
 
 // Links as the peer writes them, and whether the page may make them clickable.
 const links = [
@@ -35,51 +36,28 @@ function escapeXml(text) {
 }
 
 function writePeer(webapps) {
-  const folder = path.join(webapps, "Hostile");
-  const header = '<?xml version="1.0" encoding="UTF-8" ?>\n';
   const operations = links.map(([link], i) =>
     `<Operation><Name>Op${i}</Name><Link>${escapeXml(link)}</Link></Operation>`).join("");
   const device = (name, slot) =>
     `<Device><Name>${escapeXml(name)}</Name><Type><PCI><SubsystemVendorID>0xF1A7</SubsystemVendorID>` +
     `</PCI></Type><Class><Enclosure/></Class><Instance><Slot>${slot}</Slot></Instance>` +
     `<Operations>${operations}</Operations></Device>`;
-  fs.mkdirSync(folder, { recursive: true });
-  fs.writeFileSync(path.join(folder, "vxasupport.xml"), header +
-    '<!DOCTYPE VXA_ClientQWEX SYSTEM "vxasupport_1_1.dtd">\n<VXA_ClientQWEX><QWEXInfo><RegisteredName>Hostile' +
-    "</RegisteredName><RequestPage>local.htm</RequestPage><DeviceDiscovery Owns=\"true\"><DiscoveryName>" +
-    "hostile.xml</DiscoveryName></DeviceDiscovery></QWEXInfo></VXA_ClientQWEX>\n");
-  fs.writeFileSync(path.join(folder, "hostile.xml"), header +
-    '<!DOCTYPE VXA_Discovery SYSTEM "vxadiscovery_1_1.dtd">\n<VXA_Discovery><Devices>' +
-    device(scriptName, 901) + device(separatorName, 902) + "</Devices></VXA_Discovery>\n");
+  writePeerApplication(path.join(webapps, "Hostile"), { name: "Hostile", requestPage: "local.htm",
+                       discoveryName: "hostile.xml", devices: [device(scriptName, 901), device(separatorName, 902)] });
 }
 
 async function checkPage(url, out) {
-  const profile = fs.mkdtempSync(path.join(os.tmpdir(), "tsm-chromium-"));
-  const browser = await chromium.launchPersistentContext(profile, {
-    executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
-    headless: true,
-    viewport: { width: 1400, height: 1000 },
-    ignoreHTTPSErrors: true,
-    args: ["--headless", "--no-sandbox", "--disable-gpu", "--no-first-run", "--disable-background-networking"],
-  });
-  const errors = [];
-  try {
-    const page = await browser.newPage();
-    page.on("pageerror", (error) => errors.push(error.message));
-    page.on("console", (message) => { if (message.type() === "error") errors.push(message.text()); });
-    const response = await page.goto(url, { waitUntil: "load", timeout: 60000 });
-    assert.equal(response.status(), 200, "page status");
+  await withBrowser(async (browser) => {
+    const { page, errors, response } = await openRendered(browser, url);
     for (const header of ["content-security-policy", "x-frame-options", "x-content-type-options", "referrer-policy"]) {
       assert.ok(response.headers()[header], `the page carries ${header}`);
     }
-    await page.waitForSelector("body[data-rendered]", { timeout: 10000 });
     await page.screenshot({ path: path.join(out, "vxa-hostile.png"), fullPage: true });
     const seen = await page.evaluate(() => ({
       title: document.title,
       hrefs: Array.from(document.querySelectorAll("a[href]")).map((a) => a.getAttribute("href")),
       names: Array.from(document.querySelectorAll("#others tbody tr .name")).map((cell) => cell.textContent),
       withheld: Array.from(document.querySelectorAll("#others span.op.withheld")).map((span) => span.title),
-      scripts: document.querySelectorAll("script").length,
     }));
     assert.equal(seen.title, "Tarvion Storage Manager", "no script of the peer ran");
     // Every anchor is a path on this server or a place on the page.
@@ -96,18 +74,13 @@ async function checkPage(url, out) {
     assert.ok(seen.names.includes(separatorName), "the name with line separators shows as text");
     assert.deepEqual(errors, [], "no script errors");
     console.log(`hostile peer ok: ${seen.hrefs.length} anchors, all local; ${seen.withheld.length} links withheld`);
-  } finally {
-    await browser.close();
-    fs.rmSync(profile, { recursive: true, force: true });
-  }
+  });
 }
 
-const argv = process.argv.slice(2);
-if (argv[0] === "--write") {
-  writePeer(argv[1]);
+if (process.argv[2] === "--write") {
+  writePeer(process.argv[3]);
 } else {
-  const opts = {};
-  for (let i = 0; i < argv.length; i += 2) opts[argv[i].replace(/^--/, "")] = argv[i + 1];
+  const opts = options(process.argv, { url: "http://127.0.0.1:2301/VXA/VXA.htm", out: "output" });
   fs.mkdirSync(opts.out, { recursive: true });
   checkPage(opts.url, opts.out).catch((error) => {
     console.error(error.stack || String(error));

@@ -47,7 +47,7 @@ async function openRendered(browser, url) {
   const response = await page.goto(url, { waitUntil: "load", timeout: 60000 });
   assert.equal(response.status(), 200, "page status");
   await page.waitForSelector("body[data-rendered]", { timeout: 10000 });
-  return { page, errors };
+  return { page, errors, response };
 }
 
 // The "--name value" pairs of a command line over the given defaults.
