@@ -17,6 +17,7 @@
 
 namespace Web {
 
+class LastTransformation;
 class Stylesheet;
 
 class WebHost {
@@ -37,6 +38,8 @@ public:
 
     // The page stylesheet, compiled once for every page until its file changes.
     Stylesheet& pageStylesheet() { return *m_pageStylesheet; }
+    // The last page's script data and what it was made of.
+    LastTransformation& lastTransformation() { return *m_lastTransformation; }
 
     // Waits until the XML libraries are initialised: true when they are
     // ready, false when their initialisation failed.
@@ -93,6 +96,7 @@ private:
     std::atomic<int> m_nPages{0}; // pages in progress
     SharedRuns m_pageRuns;
     const std::unique_ptr<Stylesheet> m_pageStylesheet;
+    const std::unique_ptr<LastTransformation> m_lastTransformation;
     std::mutex m_releaseMutex;
     std::chrono::steady_clock::time_point m_lastRelease;
 };

@@ -59,6 +59,7 @@ FileStamp stampOf(const std::string& dosPath)
 // number of threads use one at once, each with a transformer of its own.
 struct Stylesheet::Compiled {
     FileStamp stamp;
+    uint64_t version = 0;
     std::unique_ptr<xalanc::XalanTransformer> owner;
     const xalanc::XalanCompiledStylesheet* pStylesheet = nullptr;
 };
@@ -77,6 +78,7 @@ std::shared_ptr<const Stylesheet::Compiled> Stylesheet::current()
         return m_compiled;
     auto compiled = std::make_shared<Compiled>();
     compiled->stamp = std::move(stamp);
+    compiled->version = ++m_nCompiled;
     try {
         // The transformer is large; it lives on the heap, not on the request
         // thread's small stack.
@@ -90,6 +92,12 @@ std::shared_ptr<const Stylesheet::Compiled> Stylesheet::current()
     // A file that does not compile is tried again only once it changes.
     m_compiled = std::move(compiled);
     return m_compiled->pStylesheet ? m_compiled : nullptr;
+}
+
+uint64_t Stylesheet::version()
+{
+    const std::shared_ptr<const Compiled> compiled = current();
+    return compiled ? compiled->version : 0;
 }
 
 std::string Stylesheet::transform(const std::string& document)

@@ -5,6 +5,7 @@
 
 #include <xercesc/dom/DOMDocument.hpp>
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,6 +27,9 @@ public:
     std::string transform(const std::string& document);
     // The same for a parsed document, read in place.
     std::string transform(const xercesc::DOMDocument& document);
+    // Tells the versions of the file apart: changes whenever the file is
+    // compiled anew (0 while it does not compile).
+    uint64_t version();
 
 private:
     struct Compiled;
@@ -36,6 +40,7 @@ private:
     const std::string m_strPath;
     std::mutex m_mutex;
     std::shared_ptr<const Compiled> m_compiled;
+    uint64_t m_nCompiled = 0;
 };
 
 }

@@ -2,6 +2,7 @@
 #include "webhost.h"
 
 #include "extensionrecords.h"
+#include "lasttransformation.h"
 #include "pagetransformation.h"
 #include "stylesheet.h"
 #include "xmllibraries.h"
@@ -55,6 +56,7 @@ WebHost::WebHost()
     : m_nPageWorkSlots(pageWorkSlots(kMaxPageWork))
     , m_pageWork(m_nPageWorkSlots)
     , m_pageStylesheet(std::make_unique<Stylesheet>(kStylesheetPath))
+    , m_lastTransformation(std::make_unique<LastTransformation>())
 {
 }
 
