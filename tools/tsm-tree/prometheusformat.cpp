@@ -15,7 +15,8 @@ namespace {
 using Labels = std::vector<std::pair<std::string, std::string>>;
 
 // A device with the labels that place it in the tree, its controller and
-// its array (null outside an array).
+// its array (null outside an array). Drives carry their controller's name and
+// location, so an alert on a drive says where to find it.
 struct Placed {
     const Core::Device* pDevice;
     Labels labels;
@@ -76,6 +77,7 @@ void collect(const Core::Device& device, const Core::Device* pController, const 
             .push_back({&device,
                         {{"unique_id", uniqueId},
                          {"controller", controllerName(*pController)},
+                         {"location", attributeOr(*pController, "Location")},
                          {"array", pArray != nullptr ? attributeOr(*pArray, "ArrayLetter") : std::string()},
                          {"drive", attributeOr(device, bLogical ? "Number" : "DriveNumber")}},
                         pController,

@@ -32,7 +32,7 @@ tsmtest::ProcessResult promtool(const std::string& file)
 // and the metrics pass promtool; those of the failing machine show each failure.
 TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
 {
-    const std::string slot1 = R"(controller="Tarvion ArrayLine 210 in Slot 1",array=)";
+    const std::string slot1 = R"(controller="Tarvion ArrayLine 210 in Slot 1",location="local",array=)";
     const std::string slot2 = R"(unique_id="System-Slot2",name="Tarvion ArrayLine 210 in Slot 2",location="local")";
     const std::string remote = R"(name="Tarvion ArrayBox 4400 Enclosure at Rack \"7\" \\ east\nrow",location="remote")";
     const std::vector<std::string> expected = {
@@ -48,7 +48,7 @@ TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
         ("tsm_logical_drive_rebuild_blocks_left{unique_id=\"System-Slot1-ARRAY_B-1\"," + slot1 + R"("B",drive="1"} 4096)"),
         ("tsm_logical_drive_expand_blocks_left{unique_id=\"System-Slot1-ARRAY_C-2\"," + slot1 + R"("C",drive="2"} 777)"),
         ("tsm_physical_drive_failed{unique_id=\"System-Slot1-ARRAY_A-PD1\"," + slot1 + R"("A",drive="1"} 1)"),
-        R"(tsm_physical_drive_failed{unique_id="System-Slot1-PD8",controller="Tarvion ArrayLine 210 in Slot 1",drive="8"} 0)",
+        R"(tsm_physical_drive_failed{unique_id="System-Slot1-PD8",controller="Tarvion ArrayLine 210 in Slot 1",location="local",drive="8"} 0)",
         ("tsm_physical_drive_rebuilding{unique_id=\"System-Slot1-ARRAY_B-PD7\"," + slot1 + R"("B",drive="7"} 1)"),
         ("tsm_physical_drive_rebuilding{unique_id=\"System-Slot1-ARRAY_B-PD4\"," + slot1 + R"("B",drive="4"} 0)"),
     };
