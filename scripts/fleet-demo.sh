@@ -50,10 +50,11 @@ die() { echo "fleet-demo: $*" >&2; exit 1; }
 # The process recorded in pid file $1, if it runs and is one of this fleet's
 # (its command line names the run folder).
 fleetProcess() {
-  local pid
+  local pid command
   pid="$(cat "$1" 2>/dev/null)" || return 1
-  [[ "$pid" =~ ^[0-9]+$ ]] && [ -r "/proc/$pid/cmdline" ] || return 1
-  tr '\0' ' ' <"/proc/$pid/cmdline" | grep -qF "$dir" || return 1
+  [[ "$pid" =~ ^[0-9]+$ ]] || return 1
+  command="$(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)" || return 1
+  [[ "$command" == *"$dir"* ]] || return 1
   echo "$pid"
 }
 
