@@ -84,7 +84,7 @@ TSM_FLEET_BUILD="$build" TSM_FLEET_RULES="$rules" TSM_FLEET_SCRAPE=1s TSM_FLEET_
   timeout $((deadline - SECONDS - 30)) "$root/scripts/fleet-demo.sh" 3 >"$work/start.txt"
 waitUntil 20 targetsUp || fail "Prometheus does not see the three servers up"
 
-slot1="local controller Tarvion ArrayLine 210 in Slot 1"
+slot1="local controller Tarvion ArrayLine 210 in Slot 1 (serial P56R0000S1)"
 scenario="$root/sim/scenarios/drive-rebuild.xml"
 firing="server-2/Tarvion ArrayLine 210 in Slot 1: firing LogicalDriveDegraded: On server-2, logical drive 0 of \
 array A on the $slot1 runs without redundancy: a drive has failed and nothing rebuilds it yet | firing \

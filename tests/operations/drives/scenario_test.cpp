@@ -102,7 +102,11 @@ const std::map<std::string, std::string> kSeverities = {
 
 const char* const kTextfile = "node_textfile_mtime_seconds{file=\"/var/lib/node_exporter/textfile/tsm.prom\",server=\"db-7\"}";
 constexpr unsigned kStoppedMinutes = 15;
-const std::string kSlot1 = "Tarvion ArrayLine 210 in Slot 1";
+// The controller of every scenario as the alerts name it.
+std::string slot1Controller(const std::string& serial)
+{
+    return "the local controller Tarvion ArrayLine 210 in Slot 1 (serial " + serial + ")";
+}
 
 std::string yamlQuoted(const std::string& text)
 {
@@ -228,16 +232,17 @@ void playScenario(const std::string& file, const std::vector<Step>& steps)
 
 TEST(AlertScenarios, ADriveFailsIsRebuiltOntoTheSpareAndReplaced)
 {
+    const std::string controller = slot1Controller("P56R0000S1");
     const ExpectedAlert drive1 = {"PhysicalDriveFailed", "drive=\"1\",",
-                                  "On db-7, physical drive 1 of array A on the local controller " + kSlot1 + " has failed"};
+                                  "On db-7, physical drive 1 of array A on " + controller + " has failed"};
     const ExpectedAlert interim = {"LogicalDriveDegraded", "state=\"interimrecovery\"",
-                                   "On db-7, logical drive 0 of array A on the local controller " + kSlot1 +
+                                   "On db-7, logical drive 0 of array A on " + controller +
                                    " runs without redundancy: a drive has failed and nothing rebuilds it yet"};
     const ExpectedAlert recovering = {"LogicalDriveDegraded", "state=\"recovering\"",
-                                      "On db-7, logical drive 0 of array A on the local controller " + kSlot1 +
+                                      "On db-7, logical drive 0 of array A on " + controller +
                                       " is being rebuilt onto a spare or replaced drive"};
     const ExpectedAlert stalled = {"RebuildStalled", "tsm_logical_drive_rebuild_blocks_left{",
-                                   "On db-7, the rebuild of logical drive 0 of array A on the local controller " + kSlot1 + " has made no "
+                                   "On db-7, the rebuild of logical drive 0 of array A on " + controller + " has made no "
                                    "progress for 30 minutes"};
     playScenario("drive-rebuild.xml",
                  {{"healthy", "cache=OK L0=ok d7.identified scrape=1", {}},
@@ -256,12 +261,13 @@ TEST(AlertScenarios, ADriveFailsIsRebuiltOntoTheSpareAndReplaced)
 
 TEST(AlertScenarios, ABatteryFailsAndTheCollectorStops)
 {
+    const std::string controller = slot1Controller("P56R0000S2");
     playScenario("battery-failure.xml",
                  {{"healthy", "cache=OK L0=ok scrape=1", {}},
                   {"battery-fails", "battery_failed cache=TemporarilyDisabled L0=ok scrape=1",
-                   {{"CacheBatteryFailed", "tsm_battery_failed{", "On db-7, a cache battery pack of the local controller " + kSlot1 + " has failed"},
+                   {{"CacheBatteryFailed", "tsm_battery_failed{", "On db-7, a cache battery pack of " + controller + " has failed"},
                     {"CacheDisabled", "state=\"TemporarilyDisabled\"",
-                     "On db-7, the write cache of the local controller " + kSlot1 + " is temporarily disabled"}}},
+                     "On db-7, the write cache of " + controller + " is temporarily disabled"}}},
                   {"battery-replaced", "cache=OK L0=ok scrape=1", {}},
                   {"", "cache=OK L0=ok scrape=1",
                    {{"StorageMetricsStale", kTextfile,
@@ -269,13 +275,14 @@ TEST(AlertScenarios, ABatteryFailsAndTheCollectorStops)
                      "old: the collector has stopped"}}}});
 }
 
+// A controller that does not answer has told no serial number.
 TEST(AlertScenarios, AControllerStopsAnswering)
 {
     playScenario("controller-stops.xml",
                  {{"healthy", "cache=OK L0=ok scrape=1", {}},
                   {"commands-fail", "controller_failed scrape=1",
                    {{"ControllerFailed", "tsm_controller_failed{",
-                     "On db-7, the local controller " + kSlot1 + " does not answer its parameters command"}}},
+                     "On db-7, the local controller Tarvion ArrayLine 210 in Slot 1 does not answer its parameters command"}}},
                   {"commands-hang", "scrape=0",
                    {{"StorageScrapeFailed", "tsm_scrape_success", "On db-7, tsm-tree could not refresh the device tree"}}}});
 }
