@@ -102,6 +102,7 @@ const std::map<std::string, std::string> kSeverities = {
 
 const char* const kTextfile = "node_textfile_mtime_seconds{file=\"/var/lib/node_exporter/textfile/tsm.prom\",server=\"db-7\"}";
 constexpr unsigned kStoppedMinutes = 15;
+
 // The controller of every scenario as the alerts name it.
 std::string slot1Controller(const std::string& serial)
 {
