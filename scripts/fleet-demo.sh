@@ -119,7 +119,7 @@ start() {
 
 # Waits up to a minute until the URL answers and, when given, its body holds $2.
 waitFor() {
-  local url="$1" text="${2:-}"
+  local url="$1" text="${2:-}" body
   for _ in $(seq 1 300); do
     if body="$(curl -fsS --max-time 2 "$url" 2>/dev/null)" && [[ "$body" == *"$text"* ]]; then
       return 0
