@@ -11,10 +11,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <semaphore>
 
 namespace Web {
+
+class Stylesheet;
 
 class WebHost {
 public:
@@ -31,6 +34,9 @@ public:
 
     // The runs of the discovery chain that overlapping pages share.
     SharedRuns& pageRuns() { return m_pageRuns; }
+
+    // The page stylesheet, compiled once for every page until its file changes.
+    Stylesheet& pageStylesheet() { return *m_pageStylesheet; }
 
     // Waits until the XML libraries are initialised: true when they are
     // ready, false when their initialisation failed.
@@ -70,6 +76,7 @@ private:
     enum eXmlState { ePENDING, eREADY, eFAILED };
 
     WebHost();
+    ~WebHost();
     void setXmlState(eXmlState state);
     void releaseFreeMemory(bool bLastPage);
 
@@ -85,6 +92,7 @@ private:
     std::counting_semaphore<kMaxPageWork> m_pageWork;
     std::atomic<int> m_nPages{0}; // pages in progress
     SharedRuns m_pageRuns;
+    const std::unique_ptr<Stylesheet> m_pageStylesheet;
     std::mutex m_releaseMutex;
     std::chrono::steady_clock::time_point m_lastRelease;
 };

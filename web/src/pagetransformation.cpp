@@ -1,5 +1,5 @@
 // The chain of one transformation tag after the local document is built:
-// peers, append, print, parse, merge, print, transform.
+// peers, append, merge, transform.
 #include "pagetransformation.h"
 
 #include "localwebclient.h"
@@ -9,8 +9,6 @@
 
 #include "discoverydocument.h"
 #include "discoverymerger.h"
-#include "domfactory.h"
-#include "domprinter.h"
 
 namespace Web {
 
@@ -26,20 +24,16 @@ std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hSe
     collector.collect();
 
     const WebHost::PageWorkSlot slot(WebHost::instance());
-    const Xml::DOMFactory factory;
-    for (const auto& [peer, text] : collector.discoveryDocuments())
-        Xml::AppendDevices(local, text, factory, peer);
+    for (const auto& [peer, document] : collector.discoveryDocuments())
+        Xml::AppendDevices(local, document.parsed, peer);
 
-    Xml::DocumentHandle printed = factory.ParseBuffer(Xml::DOMPrinter::ToString(local.get()), false);
-    if (!printed)
-        return std::string();
-    Xml::DiscoveryMerger merger(printed);
-    for (const auto& [peer, text] : collector.supportDocuments()) {
-        // A client document that does not parse adds nothing.
-        if (Xml::DocumentHandle client = factory.ParseBuffer(text, false))
-            merger.Merge(client, peer);
-    }
-    return transformText(Xml::DOMPrinter::ToString(merger.document().get()), kStylesheetPath);
+    // The peers' documents were parsed as they arrived, and the merge and the
+    // transformation read the documents in place: nothing is printed and
+    // parsed again on the way.
+    Xml::DiscoveryMerger merger(local);
+    for (const auto& [peer, document] : collector.supportDocuments())
+        merger.Merge(document.parsed, peer);
+    return WebHost::instance().pageStylesheet().transform(*merger.document().get());
 }
 
 }

@@ -2,6 +2,8 @@
 #include "webhost.h"
 
 #include "extensionrecords.h"
+#include "pagetransformation.h"
+#include "stylesheet.h"
 #include "xmllibraries.h"
 
 #include <windows.h>
@@ -52,8 +54,11 @@ std::ptrdiff_t pageWorkSlots(std::ptrdiff_t maximum)
 WebHost::WebHost()
     : m_nPageWorkSlots(pageWorkSlots(kMaxPageWork))
     , m_pageWork(m_nPageWorkSlots)
+    , m_pageStylesheet(std::make_unique<Stylesheet>(kStylesheetPath))
 {
 }
+
+WebHost::~WebHost() = default;
 
 WebHost::PageInProgress::PageInProgress(WebHost& host)
     : m_host(host)
