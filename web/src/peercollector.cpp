@@ -6,6 +6,8 @@
 #include "extensionrecords.h"
 #include "osfunctions.h"
 #include "peernames.h"
+#include "tsm/machine.h"
+#include "webhost.h"
 #include "xmlstring.h"
 
 #include <algorithm>
@@ -16,7 +18,6 @@
 namespace Web {
 namespace {
 
-const char kConfigurationFile[] = "vxaconfig.xml";
 const char kPeerFileSuffix[] = ".vxa";
 const char* const kServerAddresses[] = { "https://127.0.0.1:2381/", "http://127.0.0.1:2301/" };
 const char kSupportRequest[] = "/vxasupport.xml?DTD_VERSION=1.1";
@@ -28,15 +29,15 @@ constexpr std::size_t kPeersAtOnce = 8;
 }
 
 PeerCollector::PeerCollector(LocalWebClient& client, std::string cacheDirectory)
-    : m_configuration(m_factory.ParseFile(kConfigurationFile, false)),
-      m_client(client),
-      m_strCacheDirectory(std::move(cacheDirectory))
+    : m_client(client), m_strCacheDirectory(std::move(cacheDirectory))
 {
 }
 
 void PeerCollector::collect()
 {
-    std::set<std::string> peers = wellKnownPeers();
+    std::set<std::string> peers;
+    if (const auto configured = WebHost::instance().configuredPeers().current().value)
+        peers = *configured;
     peers.merge(cachedPeers());
     std::vector<std::string> names;
     for (const std::string& peer : peers) {
@@ -60,14 +61,15 @@ void PeerCollector::collect()
     }
 }
 
-std::set<std::string> PeerCollector::wellKnownPeers() const
+std::set<std::string> PeerCollector::readWellKnownPeers(const std::string& hostPath)
 {
     std::set<std::string> names;
-    if (!m_configuration)
+    const Xml::DocumentHandle configuration = Xml::DOMFactory().ParseFile(tsm::hostToDos(hostPath), false);
+    if (!configuration)
         return names;
     const Xml::XmlString name("QWEX");
     const Xml::XmlString parent("WellKnownQWEXs");
-    Xml::forEachBelow(m_configuration.get(), name, parent,
+    Xml::forEachBelow(configuration.get(), name, parent,
                       [&names](xercesc::DOMElement& element) { names.insert(Xml::textOf(&element)); });
     names.erase(std::string());
     return names;
