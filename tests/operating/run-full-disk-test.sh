@@ -7,6 +7,10 @@
 # every line before and after is whole.
 set -euo pipefail
 source "$(dirname "$0")/agentmachine.sh"
+if ! { [ $# -ge 1 ] && [ $# -le 2 ] && [ -d "$1" ]; }; then
+  echo "usage: $0 <build folder> [seconds]" >&2
+  exit 2
+fi
 build="$(cd "$1" && pwd)"
 seconds="${2:-5}"
 enter_private_namespaces "$@"
