@@ -8,6 +8,7 @@
 #include <tsm/machine.h>
 #include <tsm/machinestate.h>
 #include <tsm/posixcalls.h>
+#include <tsm/uniquehandle.h>
 #include <windows.h>
 
 #include <signal.h>
@@ -61,40 +62,37 @@ bool becomes(SC_HANDLE service, DWORD wanted)
 // its one "STARTED <pid>" line with "OK".
 class StartListener {
 public:
-    explicit StartListener(const std::string& path) : m_iFd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    explicit StartListener(const std::string& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
         sockaddr_un address {};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        const bool listening = m_iFd >= 0 &&
-                               ::bind(m_iFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-                               ::listen(m_iFd, 1) == 0;
+        const bool listening = m_fd &&
+                               ::bind(m_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                               ::listen(m_fd.get(), 1) == 0;
         if (listening)
             m_answerer = std::thread([this] { answerOnce(); });
     }
     ~StartListener()
     {
-        ::shutdown(m_iFd, SHUT_RDWR);
+        ::shutdown(m_fd.get(), SHUT_RDWR);
         if (m_answerer.joinable())
             m_answerer.join();
-        ::close(m_iFd);
     }
 
 private:
     void answerOnce() const
     {
-        const int connection = ::accept(m_iFd, nullptr, nullptr);
-        if (connection < 0)
-            return;
+        const tsm::UniqueFd connection(::accept(m_fd.get(), nullptr, nullptr));
         char line[64] = {};
-        if (::read(connection, line, sizeof line - 1) > 0 && std::strncmp(line, "STARTED ", 8) == 0) {
-            ssize_t ignored = ::write(connection, "OK\n", 3);
+        if (connection && ::read(connection.get(), line, sizeof line - 1) > 0 &&
+            std::strncmp(line, "STARTED ", 8) == 0) {
+            ssize_t ignored = ::write(connection.get(), "OK\n", 3);
             (void)ignored;
         }
-        ::close(connection);
     }
 
-    int m_iFd;
+    tsm::UniqueFd m_fd;
     std::thread m_answerer;
 };
 
@@ -371,6 +369,8 @@ TEST_F(Scm, AServiceThreadThatOutlivesTheDispatchersGraceKeepsItsArgument)
     const std::string name = "lingering service with a name beyond any inline buffer";
     const std::string startPath = m_machine.root() + "/start";
     StartListener manager(startPath);
+    g_lingerReleased = false;
+    g_lingerReturned = false;
     ::setenv("TSM_SERVICE_NAME", name.c_str(), 1);
     ::setenv("TSM_SERVICE_START", startPath.c_str(), 1);
     ::setenv("TSM_SERVICE_GRACE_MS", "50", 1);
