@@ -6,7 +6,8 @@ packages=(
   build-essential cmake ccache clang libclang-rt-14-dev g++-multilib pkg-config
   clang-format clang-tidy
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxerces-c-dev libxalan-c-dev nlohmann-json3-dev prometheus
+  libxerces-c-dev libxalan-c-dev nlohmann-json3-dev
+  prometheus prometheus-alertmanager prometheus-node-exporter
   libmicrohttpd-dev libcurl4-gnutls-dev libgnutls28-dev
   wrk nginx-light gnuplot-nox gcovr
   python3 curl logrotate

@@ -52,9 +52,9 @@ void PeerCollector::collect()
             fetched.push_back(std::async(std::launch::async, [this, &names, i] { return fetchPeer(names[i]); }));
         for (std::size_t i = first; i < last; ++i) {
             PeerDocuments documents = fetched[i - first].get();
-            if (!documents.support.empty())
+            if (documents.support.parsed)
                 m_supportDocuments[names[i]] = std::move(documents.support);
-            if (!documents.discovery.empty())
+            if (documents.discovery.parsed)
                 m_discoveryDocuments[names[i]] = std::move(documents.discovery);
         }
     }
@@ -90,19 +90,16 @@ PeerCollector::PeerDocuments PeerCollector::fetchPeer(const std::string& peer) c
     const Xml::DOMFactory factory;
     PeerDocuments documents;
     documents.support = fetchDocument(client, factory, peer + kSupportRequest, kSupportRequired);
-    if (documents.support.empty())
+    if (!documents.support.parsed)
         return documents;
-    const std::string discoveryName = discoveryNameOf(documents.support, factory);
+    const std::string discoveryName = discoveryNameOf(documents.support.parsed);
     if (isPlainRequestPath(discoveryName))
         documents.discovery = fetchDocument(client, factory, peer + "/" + discoveryName, kDiscoveryRequired);
     return documents;
 }
 
-std::string PeerCollector::discoveryNameOf(const std::string& supportText, const Xml::DOMFactory& factory)
+std::string PeerCollector::discoveryNameOf(const Xml::DocumentHandle& support)
 {
-    const Xml::DocumentHandle support = factory.ParseBuffer(supportText, true);
-    if (!support)
-        return std::string();
     const xercesc::DOMElement* pDiscovery =
         Xml::findBelow(support.get(), Xml::XmlString("DeviceDiscovery"), Xml::XmlString("QWEXInfo"));
     if (!pDiscovery || Xml::toNarrow(pDiscovery->getAttribute(Xml::XmlString("Owns"))) != "true")
@@ -112,15 +109,16 @@ std::string PeerCollector::discoveryNameOf(const std::string& supportText, const
     return pName ? Xml::textOf(pName) : std::string();
 }
 
-std::string PeerCollector::fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory,
-                                         const std::string& path, const std::string& requiredText)
+PeerCollector::Document PeerCollector::fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory,
+                                                     const std::string& path, const std::string& requiredText)
 {
     for (const char* pszAddress : kServerAddresses) {
-        std::string response = client.getUrl(pszAddress + path);
-        if (factory.IsValidDocumentText(response, requiredText))
-            return response;
+        Document document { client.getUrl(pszAddress + path), {} };
+        document.parsed = factory.ParseValidDocument(document.text, requiredText);
+        if (document.parsed)
+            return document;
     }
-    return std::string();
+    return Document();
 }
 
 }

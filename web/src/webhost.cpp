@@ -2,6 +2,9 @@
 #include "webhost.h"
 
 #include "extensionrecords.h"
+#include "lasttransformation.h"
+#include "pagetransformation.h"
+#include "stylesheet.h"
 #include "xmllibraries.h"
 
 #include <tsm/allocator.h>
@@ -49,8 +52,12 @@ std::ptrdiff_t pageWorkSlots(std::ptrdiff_t maximum)
 WebHost::WebHost()
     : m_nPageWorkSlots(pageWorkSlots(kMaxPageWork))
     , m_pageWork(m_nPageWorkSlots)
+    , m_pageStylesheet(std::make_unique<Stylesheet>(kStylesheetPath))
+    , m_lastTransformation(std::make_unique<LastTransformation>())
 {
 }
+
+WebHost::~WebHost() = default;
 
 WebHost::PageInProgress::PageInProgress(WebHost& host)
     : m_host(host)
