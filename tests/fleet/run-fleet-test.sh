@@ -10,6 +10,10 @@
 # every process of the fleet stopped.
 set -euo pipefail
 source "$(dirname "$0")/../operating/agentmachine.sh"
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then
+  echo "usage: $0 <build folder>" >&2
+  exit 2
+fi
 build="$(cd "$1" && pwd)"
 enter_private_namespaces "$@"
 for tool in prometheus prometheus-alertmanager prometheus-node-exporter amtool python3; do
