@@ -45,10 +45,13 @@ TEST(Handles, TheLastOwnerClosesOnceAndClosingKeepsTheLastError)
 
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
+    { const tsm::UniqueKernelHandle owner(event); }
+    EXPECT_FALSE(CloseHandle(event)); // already closed by its owner
+
+    // Even a close that fails leaves the error of the failed step.
     {
-        const tsm::UniqueKernelHandle owner(event);
+        const tsm::UniqueKernelHandle stale(event);
         SetLastError(ERROR_FILE_NOT_FOUND);
     }
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_FALSE(CloseHandle(event)); // already closed by its owner
 }
