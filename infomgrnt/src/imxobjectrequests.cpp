@@ -34,6 +34,18 @@ std::uint32_t byteSwapped(std::uint32_t dwValue)
     return ((dwValue & 0xFFu) << 24) | ((dwValue & 0xFF00u) << 8) | ((dwValue >> 8) & 0xFF00u) | (dwValue >> 24);
 }
 
+// The data and sense buffers that a caller's request record names.
+template <class Request>
+TransferBuffers buffersOf(const Request& request)
+{
+    TransferBuffers buffers;
+    buffers.pData = request.pBuffer;
+    buffers.dwDataLength = request.pBuffer != nullptr ? request.dwBufferSize : 0;
+    buffers.pSense = request.pSenseBuffer;
+    buffers.dwSenseLength = request.pSenseBuffer != nullptr ? request.dwSenseLength : 0;
+    return buffers;
+}
+
 std::uint32_t sendBmicRecord(ObjectTransport& transport, const SchemaObjectEssentialData& record,
                              DetailOrder eDetailOrder, std::uint32_t dwDirection, void* pRequest,
                              std::uint32_t dwRequestSize)
@@ -49,11 +61,7 @@ std::uint32_t sendBmicRecord(ObjectTransport& transport, const SchemaObjectEssen
     // pass the detail most significant byte first swap it here.
     command.dwDetail = eDetailOrder == eDETAIL_MSB_FIRST ? byteSwapped(request.dwDetail) : request.dwDetail;
     command.dwDirection = dwDirection;
-    TransferBuffers buffers;
-    buffers.pData = request.pBuffer;
-    buffers.dwDataLength = request.pBuffer != nullptr ? request.dwBufferSize : 0;
-    buffers.pSense = request.pSenseBuffer;
-    buffers.dwSenseLength = request.pSenseBuffer != nullptr ? request.dwSenseLength : 0;
+    TransferBuffers buffers = buffersOf(request);
     const std::uint32_t dwResult = transport.sendBmicCommand(record, command, buffers);
     request.bScsiStatus = buffers.bScsiStatus;
     request.wCommandStatus = buffers.wCommandStatus;
@@ -75,11 +83,7 @@ std::uint32_t sendScsiRecord(ObjectTransport& transport, const SchemaObjectEssen
     command.pbCdb = static_cast<const std::uint8_t*>(request.pCdb);
     command.bCdbLength = request.bCdbLength;
     command.dwDirection = dwDirection;
-    TransferBuffers buffers;
-    buffers.pData = request.pBuffer;
-    buffers.dwDataLength = request.pBuffer != nullptr ? request.dwBufferSize : 0;
-    buffers.pSense = request.pSenseBuffer;
-    buffers.dwSenseLength = request.pSenseBuffer != nullptr ? request.dwSenseLength : 0;
+    TransferBuffers buffers = buffersOf(request);
     const std::uint32_t dwResult = transport.sendScsiCommand(record, command, buffers);
     request.bScsiStatus = buffers.bScsiStatus;
     request.dwSenseLength = buffers.dwSenseLength;

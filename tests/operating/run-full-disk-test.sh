@@ -7,10 +7,7 @@
 # every line before and after is whole.
 set -euo pipefail
 source "$(dirname "$0")/agentmachine.sh"
-if ! { [ $# -ge 1 ] && [ $# -le 2 ] && [ -d "$1" ]; }; then
-  echo "usage: $0 <build folder> [seconds]" >&2
-  exit 2
-fi
+check_arguments 2 "<build folder> [seconds]" "$@"
 build="$(cd "$1" && pwd)"
 seconds="${2:-5}"
 enter_private_namespaces "$@"

@@ -9,10 +9,7 @@
 # capture's length tells how many lines the agent wrote.
 set -euo pipefail
 source "$(dirname "$0")/agentmachine.sh"
-if ! { [ $# -ge 1 ] && [ $# -le 2 ] && [ -d "$1" ]; }; then
-  echo "usage: $0 <build folder> [seconds]" >&2
-  exit 2
-fi
+check_arguments 2 "<build folder> [seconds]" "$@"
 build="$(cd "$1" && pwd)"
 seconds="${2:-20}"
 enter_private_namespaces "$@"
