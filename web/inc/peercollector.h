@@ -24,9 +24,15 @@ public:
     // Peer name to document, in ascending byte order of the name.
     using Documents = std::map<std::string, Document>;
 
-    // Reads "vxaconfig.xml" from the current directory; peer files are
-    // listed in the cache directory (a DOS path).
+    // Peers come from "vxaconfig.xml" in the current directory (read again
+    // only when it changes) and from the files listed in the cache directory
+    // (a DOS path).
     PeerCollector(LocalWebClient& client, std::string cacheDirectory);
+
+    // The configuration beside the executable, relative to the current directory.
+    static constexpr const char* kConfigurationFile = "vxaconfig.xml";
+    // The well-known peers a configuration file (host path) names.
+    static std::set<std::string> readWellKnownPeers(const std::string& hostPath);
 
     // Asks every peer named in the configuration or by a file "<name>.vxa"
     // in the cache directory, each once, in ascending order of the name.
@@ -43,7 +49,6 @@ private:
         Document discovery;
     };
 
-    std::set<std::string> wellKnownPeers() const;
     std::set<std::string> cachedPeers() const;
     // Runs on a thread of its own with a client of its own: the peers of one
     // page are asked at once.
@@ -56,8 +61,6 @@ private:
 
     Documents m_supportDocuments;
     Documents m_discoveryDocuments;
-    Xml::DOMFactory m_factory;
-    Xml::DocumentHandle m_configuration;
     LocalWebClient& m_client;
     std::string m_strCacheDirectory;
 };

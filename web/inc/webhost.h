@@ -5,6 +5,7 @@
 #define TSM_WEB_WEBHOST_H
 
 #include "sharedruns.h"
+#include "watchedfile.h"
 
 #include <ZyrQWEX.h>
 
@@ -14,6 +15,8 @@
 #include <memory>
 #include <mutex>
 #include <semaphore>
+#include <set>
+#include <string>
 
 namespace Web {
 
@@ -38,6 +41,8 @@ public:
 
     // The page stylesheet, compiled once for every page until its file changes.
     Stylesheet& pageStylesheet() { return *m_pageStylesheet; }
+    // The well-known peers of the configuration beside the executable.
+    WatchedFile<std::set<std::string>>& configuredPeers() { return m_configuredPeers; }
     // The last page's script data and what it was made of.
     LastTransformation& lastTransformation() { return *m_lastTransformation; }
 
@@ -97,6 +102,7 @@ private:
     SharedRuns m_pageRuns;
     const std::unique_ptr<Stylesheet> m_pageStylesheet;
     const std::unique_ptr<LastTransformation> m_lastTransformation;
+    WatchedFile<std::set<std::string>> m_configuredPeers;
     std::mutex m_releaseMutex;
     std::chrono::steady_clock::time_point m_lastRelease;
 };

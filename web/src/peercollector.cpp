@@ -6,6 +6,8 @@
 #include "extensionrecords.h"
 #include "osfunctions.h"
 #include "peernames.h"
+#include "tsm/machine.h"
+#include "webhost.h"
 #include "xmlstring.h"
 
 #include <algorithm>
@@ -16,7 +18,6 @@
 namespace Web {
 namespace {
 
-const char kConfigurationFile[] = "vxaconfig.xml";
 const char kPeerFileSuffix[] = ".vxa";
 const char* const kServerAddresses[] = { "https://127.0.0.1:2381/", "http://127.0.0.1:2301/" };
 const char kSupportRequest[] = "/vxasupport.xml?DTD_VERSION=1.1";
@@ -28,30 +29,32 @@ constexpr std::size_t kPeersAtOnce = 8;
 }
 
 PeerCollector::PeerCollector(LocalWebClient& client, std::string cacheDirectory)
-    : m_configuration(m_factory.ParseFile(kConfigurationFile, false)),
-      m_client(client),
-      m_strCacheDirectory(std::move(cacheDirectory))
+    : m_client(client), m_strCacheDirectory(std::move(cacheDirectory))
 {
 }
 
 void PeerCollector::collect()
 {
-    std::set<std::string> peers = wellKnownPeers();
+    std::set<std::string> peers;
+    if (const auto configured = WebHost::instance().configuredPeers().current().value)
+        peers = *configured;
     peers.merge(cachedPeers());
     std::vector<std::string> names;
     for (const std::string& peer : peers) {
         if (isPeerName(peer, kUrlRoot + 1))
             names.push_back(peer);
     }
-    // A few peers at a time, each on a thread of its own; the documents are
+    // A few peers at a time, each on a thread of its own but the last, which
+    // is asked on this thread while it would wait anyway; the documents are
     // recorded in the order of the names all the same.
     for (std::size_t first = 0; first < names.size(); first += kPeersAtOnce) {
         const std::size_t last = std::min(names.size(), first + kPeersAtOnce);
         std::vector<std::future<PeerDocuments>> fetched;
-        for (std::size_t i = first; i < last; ++i)
+        for (std::size_t i = first; i + 1 < last; ++i)
             fetched.push_back(std::async(std::launch::async, [this, &names, i] { return fetchPeer(names[i]); }));
+        PeerDocuments lastDocuments = fetchPeer(names[last - 1]);
         for (std::size_t i = first; i < last; ++i) {
-            PeerDocuments documents = fetched[i - first].get();
+            PeerDocuments documents = i + 1 < last ? fetched[i - first].get() : std::move(lastDocuments);
             if (documents.support.parsed)
                 m_supportDocuments[names[i]] = std::move(documents.support);
             if (documents.discovery.parsed)
@@ -60,14 +63,15 @@ void PeerCollector::collect()
     }
 }
 
-std::set<std::string> PeerCollector::wellKnownPeers() const
+std::set<std::string> PeerCollector::readWellKnownPeers(const std::string& hostPath)
 {
     std::set<std::string> names;
-    if (!m_configuration)
+    const Xml::DocumentHandle configuration = Xml::DOMFactory().ParseFile(tsm::hostToDos(hostPath), false);
+    if (!configuration)
         return names;
     const Xml::XmlString name("QWEX");
     const Xml::XmlString parent("WellKnownQWEXs");
-    Xml::forEachBelow(m_configuration.get(), name, parent,
+    Xml::forEachBelow(configuration.get(), name, parent,
                       [&names](xercesc::DOMElement& element) { names.insert(Xml::textOf(&element)); });
     names.erase(std::string());
     return names;

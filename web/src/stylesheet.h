@@ -3,11 +3,11 @@
 #ifndef TSM_WEB_STYLESHEET_H
 #define TSM_WEB_STYLESHEET_H
 
+#include "watchedfile.h"
+
 #include <xercesc/dom/DOMDocument.hpp>
 
 #include <cstdint>
-#include <memory>
-#include <mutex>
 #include <string>
 
 namespace Web {
@@ -21,26 +21,19 @@ public:
     Stylesheet(const Stylesheet&) = delete;
     Stylesheet& operator=(const Stylesheet&) = delete;
 
-    // The result text of the document text, or whatever part of it was
-    // written when the transformation failed; "" when the stylesheet does
-    // not compile. Any number of threads may transform at once.
-    std::string transform(const std::string& document);
-    // The same for a parsed document, read in place.
+    // The result text of the document, read in place, or whatever part of
+    // it was written when the transformation failed; "" when the stylesheet
+    // does not compile. Any number of threads may transform at once.
     std::string transform(const xercesc::DOMDocument& document);
     // Tells the versions of the file apart: changes whenever the file is
-    // compiled anew (0 while it does not compile).
+    // compiled anew (0 while there is none).
     uint64_t version();
 
 private:
     struct Compiled;
-    // The compiled form of the file as it is now; null when it does not
-    // compile.
-    std::shared_ptr<const Compiled> current();
+    static Compiled compile(const std::string& hostPath);
 
-    const std::string m_strPath;
-    std::mutex m_mutex;
-    std::shared_ptr<const Compiled> m_compiled;
-    uint64_t m_nCompiled = 0;
+    WatchedFile<Compiled> m_file;
 };
 
 }

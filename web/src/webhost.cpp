@@ -4,6 +4,7 @@
 #include "extensionrecords.h"
 #include "lasttransformation.h"
 #include "pagetransformation.h"
+#include "peercollector.h"
 #include "stylesheet.h"
 #include "xmllibraries.h"
 
@@ -54,6 +55,7 @@ WebHost::WebHost()
     , m_pageWork(m_nPageWorkSlots)
     , m_pageStylesheet(std::make_unique<Stylesheet>(kStylesheetPath))
     , m_lastTransformation(std::make_unique<LastTransformation>())
+    , m_configuredPeers(PeerCollector::kConfigurationFile, &PeerCollector::readWellKnownPeers)
 {
 }
 
