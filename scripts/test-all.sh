@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the whole test suite: the format check, a plain build (then clang-tidy
+# Runs the whole test suite: a plain build (then clang-tidy
 # over its compile commands) and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build, both with warnings as errors (each runs the
 # browser test of the management page), a check of the alert rules, the
@@ -12,9 +12,6 @@ scripts/install-deps.sh
 
 jobs="$(nproc)"
 export CTEST_OUTPUT_ON_FAILURE=1
-
-echo "== format =="
-scripts/format.sh --check
 
 echo "== plain build =="
 scripts/build.sh build-ci/plain -DTSM_WERROR=ON
