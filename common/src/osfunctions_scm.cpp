@@ -154,10 +154,7 @@ bool NTService::Stop()
     while (bStopped && status.dwCurrentState == SERVICE_STOP_PENDING) {
         // A zero hint would make this a busy loop; wait a little at least.
         Sleep(status.dwWaitHint > 10 ? status.dwWaitHint : 10);
-        if (!QueryServiceStatus(service.get(), &status)) {
-            storeError(GetLastError());
-            bStopped = false;
-        } else if (GetTickCount64() - ullStartTicks > kStopTimeLimitMs) {
+        if (!QueryServiceStatus(service.get(), &status) || GetTickCount64() - ullStartTicks > kStopTimeLimitMs) {
             storeError(GetLastError());
             bStopped = false;
         }
