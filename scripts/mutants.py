@@ -22,6 +22,11 @@ import time
 from pathlib import Path
 
 SKIPPED_FOLDERS = {"tests", "fuzz", "bench", "scripts"}
+# Each test program runs in namespaces of its own: the web tests' fixed
+# loopback ports are its alone, and the services it starts (which leave its
+# process group) end with it when it is stopped early.
+ISOLATED = ["unshare", "--net", "--pid", "--mount-proc", "--fork", "--kill-child",
+            "sh", "-c", 'ip link set lo up && exec "$0" "$@"']
 
 # A relational or logical operator between spaces, and what it becomes.
 OPERATORS = {"<": "<=", "<=": "<", ">": ">=", ">=": ">", "==": "!=", "!=": "==", "&&": "||", "||": "&&"}
@@ -175,7 +180,8 @@ def run_side_by_side(programs, logs, limits=None, env=None):
     "killed" at the first that fails, "timed out" at the first past its
     limit, else "survived"; with the program that ended it and the times."""
     begin = time.time()
-    procs = {name: start([str(path)], logs / f"{name}.log", path.parent, env) for name, path in programs.items()}
+    procs = {name: start(ISOLATED + [str(path)], logs / f"{name}.log", path.parent, env)
+             for name, path in programs.items()}
     times = {}
     try:
         while len(times) < len(procs):
