@@ -3,6 +3,7 @@
 // fill it (checked against the capture file), and the slot lookups on the
 // machine description of each slot route.
 #include "imxenumeration.h"
+#include "imxioctlfactory.h"
 #include "imxslotlookup.h"
 #include "legacy/lnthealth.h"
 #include "legacy/lntpcih.h"
@@ -418,6 +419,15 @@ TEST(SlotLookup, RoutingTableAndBridges)
     std::uint8_t slot = 0;
     EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
     EXPECT_EQ(slot, 255);
+
+    // An I2O controller on bus 2 that the system knows no slot for takes the routing's.
+    machine.writeDescription(R"(<machine><health/><pci><bridge bus="0" device="4" secondary="2"/>
+      <routing bus="0" device="4" slot="7"/></pci><port number="0" driver="i2o"><controller pcibus="2"/></port></machine>)");
+    InfoMgr::BusInfoRecord busInfo{};
+    EXPECT_EQ(InfoMgr::createIoCtlCommandGroup(eCSMI_I2O)
+                  ->getControllerBusInfo(SchemaObjectEssentialData(0, 0x8000, eCSMI_I2O), busInfo),
+              0u);
+    EXPECT_EQ(busInfo[4], 7);
 }
 
 } // namespace
