@@ -157,7 +157,11 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
     ASSERT_TRUE(all);
     SERVICE_STATUS status {};
     ASSERT_TRUE(QueryServiceStatus(all.get(), &status));
-    EXPECT_EQ(status.dwServiceType, 16u);
+    // Never started: stopped, every other field 0.
+    EXPECT_EQ(std::vector<DWORD>({ status.dwServiceType, status.dwCurrentState, status.dwControlsAccepted,
+                                   status.dwWin32ExitCode, status.dwServiceSpecificExitCode, status.dwCheckPoint,
+                                   status.dwWaitHint }),
+              std::vector<DWORD>({ 16, SERVICE_STOPPED, 0, 0, 0, 0, 0 }));
     EXPECT_EQ(failed(ControlService(all.get(), SERVICE_CONTROL_STOP, &status)), ERROR_SERVICE_NOT_ACTIVE);
     EXPECT_EQ(failed(ControlService(all.get(), 300, &status)), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(failed(ControlService(all.get(), SERVICE_CONTROL_SHUTDOWN, &status)), ERROR_INVALID_SERVICE_CONTROL);
