@@ -213,6 +213,21 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
     EXPECT_EQ(failed(QueryServiceStatus(created.get(), &status)), ERROR_INVALID_DATA);
 }
 
+TEST_F(Scm, AServiceWhoseSocketPathIsTooLongCannotBeAsked)
+{
+    // The service's socket lies under the machine root: past 107 bytes no
+    // socket address holds it.
+    const std::string root = m_machine.root() + "/" + std::string(100, 'r');
+    std::filesystem::create_directories(root);
+    ::setenv("TSM_MACHINE", root.c_str(), 1);
+    Sc scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    Sc service(create(scm.get(), "probe", "C:\\x"));
+    ASSERT_TRUE(service);
+    SERVICE_STATUS status {};
+    EXPECT_EQ(failed(QueryServiceStatus(service.get(), &status)), ERROR_SERVICE_REQUEST_TIMEOUT);
+    ::setenv("TSM_MACHINE", m_machine.root().c_str(), 1);
+}
+
 TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
 {
     Sc service(installProbe("probe"));
