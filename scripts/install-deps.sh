@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ccache clang lld libclang-rt-14-dev g++-multilib pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libxerces-c-dev libxalan-c-dev nlohmann-json3-dev prometheus
+  libxerces-c-dev libxalan-c-dev nlohmann-json3-dev
+  prometheus prometheus-alertmanager prometheus-node-exporter
   libmicrohttpd-dev libcurl4-gnutls-dev libgnutls28-dev
   wrk nginx-light gnuplot-nox gcovr
   python3 curl logrotate

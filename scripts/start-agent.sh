@@ -5,7 +5,8 @@
 # configuration if it has none, installs and starts the service and waits
 # until the management page answers.
 # TSM_DESCRIPTION names the machine description used when the machine has
-# none yet (default: sim/machines/typical.xml).
+# none yet (default: sim/machines/typical.xml); TSM_PEERS=none installs no
+# example peers.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$1"
@@ -28,11 +29,13 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 # announces only "Suite" in its cache and Event View is known from
 # vxaconfig.xml alone).
 mkdir -p "$webapps"
-for peer in "$prefix"/peers/*/; do
-  name="$(basename "$peer")"
-  rm -rf "${webapps:?}/$name"
-  cp -r "$peer" "$webapps/$name"
-done
+if [ "${TSM_PEERS:-examples}" != none ]; then
+  for peer in "$prefix"/peers/*/; do
+    name="$(basename "$peer")"
+    rm -rf "${webapps:?}/$name"
+    cp -r "$peer" "$webapps/$name"
+  done
+fi
 
 if [ ! -f "$TSM_MACHINE/machine.xml" ]; then
   "$tool" use "${TSM_DESCRIPTION:-$root/sim/machines/typical.xml}"

@@ -22,10 +22,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 scripts/build.sh build-ci/asan -DTSM_WERROR=ON -DTSM_SANITIZE=address,undefined -DTSM_BENCH=OFF
 ctest --test-dir build-ci/asan -j"$jobs" --timeout 900
 
-echo "== alert rules =="
-# The rule file on its own; the drive tests of both builds replay the
-# scenarios of sim/scenarios through promtool test rules.
+echo "== alert rules, scrape job and route =="
+# The files an operator copies, each on its own; the drive tests of both
+# builds replay the scenarios of sim/scenarios through promtool test rules,
+# and their fleet tests (ctest -L fleet) run all three on the real engines.
 promtool check rules monitoring/tsm-alerts.yml
+promtool check config monitoring/prometheus-scrape.yml
+amtool check-config monitoring/alertmanager.yml
 
 echo "== ThreadSanitizer: the tests where threads meet =="
 # Overlapping page requests (also with faults and a kill in flight), the

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 struct QWEXServer_ {
     std::unique_ptr<qwex::Server> server;
@@ -110,8 +111,12 @@ QWEX_API DWORD WINAPI QWEXClientGetUrl(QWEX_HANDLE hServer, LPCSTR pszUrl, PFN_Q
 {
     if (!hServer || !pszUrl)
         return QWEX_ERROR_BAD_ARGUMENT;
-    return qwex::runTransfer(hServer->server->transferHandles(), settingsOf(*hServer->server),
-                             { pszUrl, nullptr, 0, nullptr, pfnCallback, pUserObject });
+    qwex::Server& server = *hServer->server;
+    const qwex::ClientTransfer transfer { pszUrl, nullptr, 0, nullptr, pfnCallback, pUserObject };
+    QWEXClientRequest_ request;
+    if (const std::optional<DWORD> result = server.answerOwnFile(pszUrl, server.config().clientMaxResponseBytes, request))
+        return qwex::deliverAnswer(request, *result, transfer);
+    return qwex::runTransfer(server.transferHandles(), settingsOf(server), transfer);
 }
 
 QWEX_API DWORD WINAPI QWEXClientPostUrl(QWEX_HANDLE hServer, LPCSTR pszUrl, LPCVOID pData, DWORD dwSize,

@@ -151,6 +151,12 @@ DWORD runTransfer(TransferHandles& handles, const ClientSettings& settings, cons
                                                : QWEX_CLIENT_STATE_DATA;
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     handles.giveBack(std::move(curl));
+    return deliverAnswer(request, result, transfer);
+}
+
+DWORD deliverAnswer(QWEXClientRequest_& request, DWORD result, const ClientTransfer& transfer)
+{
+    request.userObject = transfer.userObject;
     if (transfer.callback)
         transfer.callback(&request);
     return result;

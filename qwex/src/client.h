@@ -67,6 +67,8 @@ private:
 // Runs one transfer on a handle from handles and calls its callback once;
 // the call's result.
 DWORD runTransfer(TransferHandles& handles, const ClientSettings& settings, const ClientTransfer& transfer);
+// Calls the callback of a transfer answered without a handle, once.
+DWORD deliverAnswer(QWEXClientRequest_& request, DWORD result, const ClientTransfer& transfer);
 
 } // namespace qwex
 

@@ -19,6 +19,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <shared_mutex>
 #include <string>
 #include <vector>
@@ -59,6 +60,12 @@ public:
     // client reaches its listeners.
     const std::vector<std::string>& ownBaseUrls() const { return m_ownBaseUrls; }
     TransferHandles& transferHandles() { return m_transferHandles; }
+    // A GET of the server's own client for a static file under one of its own
+    // base URLs, answered in process: the result of the transfer, with status,
+    // state and body in request. Nothing when the request must go over the
+    // wire (a page of an extension, a folder, escapes in the path, a stopping
+    // server, another server's URL).
+    std::optional<DWORD> answerOwnFile(const char* url, size_t maxResponseBytes, QWEXClientRequest_& request);
 
 private:
     struct WebApp {

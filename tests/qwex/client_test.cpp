@@ -19,6 +19,7 @@ TEST(QwexClient, FetchesFromBothListenersTrustsOnlyItsOwnCertificateAndGivesUpOn
     writeFile(machine.serverFolder() + "/webapps/peer/empty.xml", "");
     writeFile(machine.serverFolder() + "/webapps/peer/big.xml", std::string(5000, 'x'));
     writeFile(machine.serverFolder() + "/webapps/peer/fits.xml", std::string(1000, 'y'));
+    std::filesystem::create_symlink("doc.xml", machine.serverFolder() + "/webapps/peer/link.xml");
     const QwexServer server;
     ASSERT_NE(server.handle(), nullptr);
 
@@ -36,20 +37,27 @@ TEST(QwexClient, FetchesFromBothListenersTrustsOnlyItsOwnCertificateAndGivesUpOn
         { machine.http("/peer/missing.xml"), QWEX_SUCCESS, 404, eData, "Not found.\n" },
         { machine.https("/other/doc.xml"), QWEX_SUCCESS, 404, eData, "Not found.\n" },
         { machine.http("/peer/fits.xml"), QWEX_SUCCESS, 200, eData, std::string(1000, 'y') },
+        { machine.http("/peer/doc.xml?v=1"), QWEX_SUCCESS, 200, eData, "<doc/>" },
+        { machine.http("/peer/../peer/./doc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>" },
+        { machine.http("/peer/link.xml"), QWEX_SUCCESS, 403, eData, "Forbidden.\n" },
+        { machine.http("/peer/d%6fc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>" },
         { "http://127.0.0.1:" + std::to_string(silentPort) + "/x", QWEX_ERROR_TIMEOUT, 0, eFailed, "" },
         { machine.http("/peer/big.xml"), QWEX_ERROR_TOO_LARGE, 0, eFailed, "" },
         { machine.https("/peer/big.xml"), QWEX_ERROR_TOO_LARGE, 0, eFailed, "" },
         { "http://127.0.0.1:1/x", QWEX_ERROR_TRANSFER, 0, eFailed, "" },
         { "ftp://127.0.0.1/x", QWEX_ERROR_TRANSFER, 0, eFailed, "" },
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.url);
-        const Fetched fetched = fetch(server.handle(), c.url);
+    const auto check = [](const Fetched& fetched, const Case& c) {
         EXPECT_EQ(fetched.result, c.result);
         EXPECT_EQ(fetched.calls, 1);
         EXPECT_EQ(c.result == QWEX_SUCCESS ? fetched.status : 0u, c.status);
         EXPECT_EQ(fetched.state, c.state);
         EXPECT_EQ(fetched.body, c.body);
+    };
+    // The server's own files reach its own client in process.
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        check(fetch(server.handle(), c.url), c);
     }
     ::close(silent);
     Fetched posted;
@@ -61,9 +69,17 @@ TEST(QwexClient, FetchesFromBothListenersTrustsOnlyItsOwnCertificateAndGivesUpOn
     // client meets the first listener's certificate and refuses it.
     std::filesystem::rename(machine.serverFolder() + "/server.crt", machine.serverFolder() + "/first.crt");
     std::filesystem::rename(machine.serverFolder() + "/server.key", machine.serverFolder() + "/first.key");
-    writeFile(machine.serverFolder() + "/qwex.conf", "http_port = 0\nhttps_port = 0\n");
+    writeFile(machine.serverFolder() + "/qwex.conf",
+              "http_port = 0\nhttps_port = 0\nclient_timeout_ms = 500\nclient_max_response_bytes = 1000\n");
     const QwexServer other;
     ASSERT_NE(other.handle(), nullptr);
+    // Another server's client fetches the same files over the wire and gets
+    // what the first server's own client got.
+    for (const Case& c : cases) {
+        SCOPED_TRACE("over the wire: " + c.url);
+        if (c.url.rfind(machine.http("/"), 0) == 0)
+            check(fetch(other.handle(), c.url), c);
+    }
     const Fetched refused = fetch(other.handle(), machine.https("/peer/doc.xml"));
     EXPECT_EQ(refused.result, static_cast<DWORD>(QWEX_ERROR_TRANSFER));
     EXPECT_EQ(refused.state, static_cast<DWORD>(QWEX_CLIENT_STATE_FAILED));

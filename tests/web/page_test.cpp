@@ -89,6 +89,18 @@ TEST_F(Page, TagsDecideWhatAPageReceives)
     EXPECT_EQ(occurrences(health, "\"where\":"), 6u);
     EXPECT_EQ(httpGet(kPageHttp + "healthonly.htm").body, "<script></script>");
 
+    // A peer's document changed between two pages shows on the second, and
+    // so does a changed stylesheet.
+    const std::string rack = webappsFolder() + "/RackView/vxadiscovery.xml";
+    std::string devices = tsmtest::readFile(rack);
+    devices.replace(devices.find("db-node-1"), 9, "db-node-7");
+    writeFile(rack, devices);
+    EXPECT_EQ(occurrences(httpGet(kPageHttp + "once.htm").body, "\"db-node-7\""), 1u);
+    writeFile(htmlFolder() + "/vxaxmltojs.xsl",
+              "<xsl:stylesheet version=\"1.0\" xmlns:xsl=\"http://www.w3.org/1999/XSL/Transform\">"
+              "<xsl:output method=\"text\"/><xsl:template match=\"/\">changed</xsl:template></xsl:stylesheet>");
+    EXPECT_EQ(httpGet(kPageHttp + "twice.htm").body, "<script>changedchanged</script>");
+
     // Without the stylesheet the tag's place stays empty; the page serves.
     std::filesystem::remove(htmlFolder() + "/vxaxmltojs.xsl");
     const tsmtest::HttpResponse bare = httpGet(kPageHttp + "twice.htm");

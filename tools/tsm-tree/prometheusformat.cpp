@@ -15,7 +15,8 @@ namespace {
 using Labels = std::vector<std::pair<std::string, std::string>>;
 
 // A device with the labels that place it in the tree, its controller and
-// its array (null outside an array).
+// its array (null outside an array). Drives carry their controller's name and
+// location, so an alert on a drive says where to find it.
 struct Placed {
     const Core::Device* pDevice;
     Labels labels;
@@ -58,6 +59,16 @@ std::string controllerName(const Core::Device& controller)
     return name.empty() ? attributeOr(controller, "UniqueID") : name;
 }
 
+// The controller's serial number without the padding the board reports.
+// Controllers whose slot is unknown share a "UniqueID", so this is what keeps
+// their samples (and their drives') apart, and what finds the board.
+std::string controllerSerial(const Core::Device& controller)
+{
+    const std::string serial = attributeOr(controller, "ControllerSerialNumber");
+    const std::size_t first = serial.find_first_not_of(' ');
+    return first == std::string::npos ? std::string() : serial.substr(first, serial.find_last_not_of(' ') - first + 1);
+}
+
 // The controller and array around a device travel down with it.
 void collect(const Core::Device& device, const Core::Device* pController, const Core::Device* pArray, Devices& devices)
 {
@@ -67,7 +78,11 @@ void collect(const Core::Device& device, const Core::Device* pController, const 
         pController = &device;
         pArray = nullptr;
         devices.controllers.push_back(
-            {&device, {{"unique_id", uniqueId}, {"name", controllerName(device)}, {"location", attributeOr(device, "Location")}}});
+            {&device,
+             {{"unique_id", uniqueId},
+              {"name", controllerName(device)},
+              {"location", attributeOr(device, "Location")},
+              {"serial", controllerSerial(device)}}});
     } else if (type == "array") {
         pArray = &device;
     } else if ((type == "logicaldrive" || type == "physicaldrive") && pController != nullptr) {
@@ -76,6 +91,8 @@ void collect(const Core::Device& device, const Core::Device* pController, const 
             .push_back({&device,
                         {{"unique_id", uniqueId},
                          {"controller", controllerName(*pController)},
+                         {"location", attributeOr(*pController, "Location")},
+                         {"controller_serial", controllerSerial(*pController)},
                          {"array", pArray != nullptr ? attributeOr(*pArray, "ArrayLetter") : std::string()},
                          {"drive", attributeOr(device, bLogical ? "Number" : "DriveNumber")}},
                         pController,

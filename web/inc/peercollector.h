@@ -16,12 +16,23 @@ namespace Web {
 
 class PeerCollector {
 public:
-    // Peer name to document text, in ascending byte order of the name.
-    using Documents = std::map<std::string, std::string>;
+    // A document as the peer sent it, and as it parsed (with validation).
+    struct Document {
+        std::string text;
+        Xml::DocumentHandle parsed;
+    };
+    // Peer name to document, in ascending byte order of the name.
+    using Documents = std::map<std::string, Document>;
 
-    // Reads "vxaconfig.xml" from the current directory; peer files are
-    // listed in the cache directory (a DOS path).
+    // Peers come from "vxaconfig.xml" in the current directory (read again
+    // only when it changes) and from the files listed in the cache directory
+    // (a DOS path).
     PeerCollector(LocalWebClient& client, std::string cacheDirectory);
+
+    // The configuration beside the executable, relative to the current directory.
+    static constexpr const char* kConfigurationFile = "vxaconfig.xml";
+    // The well-known peers a configuration file (host path) names.
+    static std::set<std::string> readWellKnownPeers(const std::string& hostPath);
 
     // Asks every peer named in the configuration or by a file "<name>.vxa"
     // in the cache directory, each once, in ascending order of the name.
@@ -34,25 +45,22 @@ private:
     // What one peer gave: its support document, and its discovery document
     // when the support document owns one ("" for what it did not give).
     struct PeerDocuments {
-        std::string support;
-        std::string discovery;
+        Document support;
+        Document discovery;
     };
 
-    std::set<std::string> wellKnownPeers() const;
     std::set<std::string> cachedPeers() const;
     // Runs on a thread of its own with a client of its own: the peers of one
     // page are asked at once.
     PeerDocuments fetchPeer(const std::string& peer) const;
-    static std::string discoveryNameOf(const std::string& support, const Xml::DOMFactory& factory);
+    static std::string discoveryNameOf(const Xml::DocumentHandle& support);
     // The first response, HTTPS first, that is a valid document holding the
-    // required text; "" when neither address gives one.
-    static std::string fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory, const std::string& path,
+    // required text; an empty one when neither address gives one.
+    static Document fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory, const std::string& path,
                                      const std::string& requiredText);
 
     Documents m_supportDocuments;
     Documents m_discoveryDocuments;
-    Xml::DOMFactory m_factory;
-    Xml::DocumentHandle m_configuration;
     LocalWebClient& m_client;
     std::string m_strCacheDirectory;
 };

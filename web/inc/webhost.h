@@ -5,16 +5,23 @@
 #define TSM_WEB_WEBHOST_H
 
 #include "sharedruns.h"
+#include "watchedfile.h"
 
 #include <ZyrQWEX.h>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <semaphore>
+#include <set>
+#include <string>
 
 namespace Web {
+
+class LastTransformation;
+class Stylesheet;
 
 class WebHost {
 public:
@@ -31,6 +38,13 @@ public:
 
     // The runs of the discovery chain that overlapping pages share.
     SharedRuns& pageRuns() { return m_pageRuns; }
+
+    // The page stylesheet, compiled once for every page until its file changes.
+    Stylesheet& pageStylesheet() { return *m_pageStylesheet; }
+    // The well-known peers of the configuration beside the executable.
+    WatchedFile<std::set<std::string>>& configuredPeers() { return m_configuredPeers; }
+    // The last page's script data and what it was made of.
+    LastTransformation& lastTransformation() { return *m_lastTransformation; }
 
     // Waits until the XML libraries are initialised: true when they are
     // ready, false when their initialisation failed.
@@ -70,6 +84,7 @@ private:
     enum eXmlState { ePENDING, eREADY, eFAILED };
 
     WebHost();
+    ~WebHost();
     void setXmlState(eXmlState state);
     void releaseFreeMemory(bool bLastPage);
 
@@ -85,6 +100,9 @@ private:
     std::counting_semaphore<kMaxPageWork> m_pageWork;
     std::atomic<int> m_nPages{0}; // pages in progress
     SharedRuns m_pageRuns;
+    const std::unique_ptr<Stylesheet> m_pageStylesheet;
+    const std::unique_ptr<LastTransformation> m_lastTransformation;
+    WatchedFile<std::set<std::string>> m_configuredPeers;
     std::mutex m_releaseMutex;
     std::chrono::steady_clock::time_point m_lastRelease;
 };

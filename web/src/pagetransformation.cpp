@@ -1,7 +1,8 @@
 // The chain of one transformation tag after the local document is built:
-// peers, append, print, parse, merge, print, transform.
+// peers, append, merge, transform.
 #include "pagetransformation.h"
 
+#include "lasttransformation.h"
 #include "localwebclient.h"
 #include "peercollector.h"
 #include "stylesheet.h"
@@ -9,12 +10,28 @@
 
 #include "discoverydocument.h"
 #include "discoverymerger.h"
-#include "domfactory.h"
 #include "domprinter.h"
 
 namespace Web {
 
 const char kStylesheetPath[] = "../html/vxaxmltojs.xsl";
+
+namespace {
+
+// Everything the script data is made of, in one text: the version of the
+// stylesheet, the local document and each peer's documents with its name.
+std::string inputsOf(const Xml::DocumentHandle& local, const PeerCollector& collector, uint64_t stylesheetVersion)
+{
+    std::string inputs = std::to_string(stylesheetVersion) + '\n' + Xml::DOMPrinter::ToString(local.get());
+    for (const auto* pDocuments : { &collector.discoveryDocuments(), &collector.supportDocuments() }) {
+        for (const auto& [peer, document] : *pDocuments)
+            inputs.append(1, '\0').append(peer).append(1, '\0').append(document.text);
+        inputs.append(1, '\0');
+    }
+    return inputs;
+}
+
+}
 
 std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hServer,
                                const std::string& cacheDirectory)
@@ -25,21 +42,23 @@ std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hSe
     PeerCollector collector(client, cacheDirectory);
     collector.collect();
 
-    const WebHost::PageWorkSlot slot(WebHost::instance());
-    const Xml::DOMFactory factory;
-    for (const auto& [peer, text] : collector.discoveryDocuments())
-        Xml::AppendDevices(local, text, factory, peer);
+    WebHost& host = WebHost::instance();
+    const WebHost::PageWorkSlot slot(host);
+    const std::string inputs = inputsOf(local, collector, host.pageStylesheet().version());
+    if (std::optional<std::string> result = host.lastTransformation().find(inputs))
+        return std::move(*result);
 
-    Xml::DocumentHandle printed = factory.ParseBuffer(Xml::DOMPrinter::ToString(local.get()), false);
-    if (!printed)
-        return std::string();
-    Xml::DiscoveryMerger merger(printed);
-    for (const auto& [peer, text] : collector.supportDocuments()) {
-        // A client document that does not parse adds nothing.
-        if (Xml::DocumentHandle client = factory.ParseBuffer(text, false))
-            merger.Merge(client, peer);
-    }
-    return transformText(Xml::DOMPrinter::ToString(merger.document().get()), kStylesheetPath);
+    for (const auto& [peer, document] : collector.discoveryDocuments())
+        Xml::AppendDevices(local, document.parsed, peer);
+    // The peers' documents were parsed as they arrived, and the merge and the
+    // transformation read the documents in place: nothing is printed and
+    // parsed again on the way.
+    Xml::DiscoveryMerger merger(local);
+    for (const auto& [peer, document] : collector.supportDocuments())
+        merger.Merge(document.parsed, peer);
+    std::string result = host.pageStylesheet().transform(*merger.document().get());
+    host.lastTransformation().keep(inputs, result);
+    return result;
 }
 
 }

@@ -6,6 +6,8 @@
 #include "extensionrecords.h"
 #include "osfunctions.h"
 #include "peernames.h"
+#include "tsm/machine.h"
+#include "webhost.h"
 #include "xmlstring.h"
 
 #include <algorithm>
@@ -16,7 +18,6 @@
 namespace Web {
 namespace {
 
-const char kConfigurationFile[] = "vxaconfig.xml";
 const char kPeerFileSuffix[] = ".vxa";
 const char* const kServerAddresses[] = { "https://127.0.0.1:2381/", "http://127.0.0.1:2301/" };
 const char kSupportRequest[] = "/vxasupport.xml?DTD_VERSION=1.1";
@@ -28,15 +29,15 @@ constexpr std::size_t kPeersAtOnce = 8;
 }
 
 PeerCollector::PeerCollector(LocalWebClient& client, std::string cacheDirectory)
-    : m_configuration(m_factory.ParseFile(kConfigurationFile, false)),
-      m_client(client),
-      m_strCacheDirectory(std::move(cacheDirectory))
+    : m_client(client), m_strCacheDirectory(std::move(cacheDirectory))
 {
 }
 
 void PeerCollector::collect()
 {
-    std::set<std::string> peers = wellKnownPeers();
+    std::set<std::string> peers;
+    if (const auto configured = WebHost::instance().configuredPeers().current().value)
+        peers = *configured;
     peers.merge(cachedPeers());
     std::vector<std::string> names;
     for (const std::string& peer : peers) {
@@ -52,22 +53,23 @@ void PeerCollector::collect()
             fetched.push_back(std::async(std::launch::async, [this, &names, i] { return fetchPeer(names[i]); }));
         for (std::size_t i = first; i < last; ++i) {
             PeerDocuments documents = fetched[i - first].get();
-            if (!documents.support.empty())
+            if (documents.support.parsed)
                 m_supportDocuments[names[i]] = std::move(documents.support);
-            if (!documents.discovery.empty())
+            if (documents.discovery.parsed)
                 m_discoveryDocuments[names[i]] = std::move(documents.discovery);
         }
     }
 }
 
-std::set<std::string> PeerCollector::wellKnownPeers() const
+std::set<std::string> PeerCollector::readWellKnownPeers(const std::string& hostPath)
 {
     std::set<std::string> names;
-    if (!m_configuration)
+    const Xml::DocumentHandle configuration = Xml::DOMFactory().ParseFile(tsm::hostToDos(hostPath), false);
+    if (!configuration)
         return names;
     const Xml::XmlString name("QWEX");
     const Xml::XmlString parent("WellKnownQWEXs");
-    Xml::forEachBelow(m_configuration.get(), name, parent,
+    Xml::forEachBelow(configuration.get(), name, parent,
                       [&names](xercesc::DOMElement& element) { names.insert(Xml::textOf(&element)); });
     names.erase(std::string());
     return names;
@@ -90,19 +92,16 @@ PeerCollector::PeerDocuments PeerCollector::fetchPeer(const std::string& peer) c
     const Xml::DOMFactory factory;
     PeerDocuments documents;
     documents.support = fetchDocument(client, factory, peer + kSupportRequest, kSupportRequired);
-    if (documents.support.empty())
+    if (!documents.support.parsed)
         return documents;
-    const std::string discoveryName = discoveryNameOf(documents.support, factory);
+    const std::string discoveryName = discoveryNameOf(documents.support.parsed);
     if (isPlainRequestPath(discoveryName))
         documents.discovery = fetchDocument(client, factory, peer + "/" + discoveryName, kDiscoveryRequired);
     return documents;
 }
 
-std::string PeerCollector::discoveryNameOf(const std::string& supportText, const Xml::DOMFactory& factory)
+std::string PeerCollector::discoveryNameOf(const Xml::DocumentHandle& support)
 {
-    const Xml::DocumentHandle support = factory.ParseBuffer(supportText, true);
-    if (!support)
-        return std::string();
     const xercesc::DOMElement* pDiscovery =
         Xml::findBelow(support.get(), Xml::XmlString("DeviceDiscovery"), Xml::XmlString("QWEXInfo"));
     if (!pDiscovery || Xml::toNarrow(pDiscovery->getAttribute(Xml::XmlString("Owns"))) != "true")
@@ -112,15 +111,16 @@ std::string PeerCollector::discoveryNameOf(const std::string& supportText, const
     return pName ? Xml::textOf(pName) : std::string();
 }
 
-std::string PeerCollector::fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory,
-                                         const std::string& path, const std::string& requiredText)
+PeerCollector::Document PeerCollector::fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory,
+                                                     const std::string& path, const std::string& requiredText)
 {
     for (const char* pszAddress : kServerAddresses) {
-        std::string response = client.getUrl(pszAddress + path);
-        if (factory.IsValidDocumentText(response, requiredText))
-            return response;
+        Document document { client.getUrl(pszAddress + path), {} };
+        document.parsed = factory.ParseValidDocument(document.text, requiredText);
+        if (document.parsed)
+            return document;
     }
-    return std::string();
+    return Document();
 }
 
 }

@@ -2,6 +2,10 @@
 #include "webhost.h"
 
 #include "extensionrecords.h"
+#include "lasttransformation.h"
+#include "pagetransformation.h"
+#include "peercollector.h"
+#include "stylesheet.h"
 #include "xmllibraries.h"
 
 #include <windows.h>
@@ -52,8 +56,13 @@ std::ptrdiff_t pageWorkSlots(std::ptrdiff_t maximum)
 WebHost::WebHost()
     : m_nPageWorkSlots(pageWorkSlots(kMaxPageWork))
     , m_pageWork(m_nPageWorkSlots)
+    , m_pageStylesheet(std::make_unique<Stylesheet>(kStylesheetPath))
+    , m_lastTransformation(std::make_unique<LastTransformation>())
+    , m_configuredPeers(PeerCollector::kConfigurationFile, &PeerCollector::readWellKnownPeers)
 {
 }
+
+WebHost::~WebHost() = default;
 
 WebHost::PageInProgress::PageInProgress(WebHost& host)
     : m_host(host)

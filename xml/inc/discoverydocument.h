@@ -28,6 +28,9 @@ DocumentHandle BuildDiscoveryDocument(const DescribedControllersReader& readDesc
 // more than 16 deep is left out, with a debug-log line naming `source`.
 void AppendDevices(const DocumentHandle& document, const std::string& text,
                    const DOMFactory& factory = DOMFactory(), const std::string& source = std::string());
+// The same for a parsed discovery document of another provider.
+void AppendDevices(const DocumentHandle& document, const DocumentHandle& provider,
+                   const std::string& source = std::string());
 
 }
 

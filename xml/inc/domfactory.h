@@ -24,6 +24,8 @@ public:
     // True when the text holds the exact UTF-8 declaration and the required
     // text (plain substring searches), and parses with validation on.
     bool IsValidDocumentText(const std::string& text, const std::string& requiredText) const;
+    // The document of such a text; null when the text is not one.
+    DocumentHandle ParseValidDocument(const std::string& text, const std::string& requiredText) const;
 
     const std::string& dtdDirectory() const noexcept { return m_strDtdDirectory; }
 

@@ -89,10 +89,15 @@ DocumentHandle BuildDiscoveryDocument(const DescribedControllersReader& readDesc
 void AppendDevices(const DocumentHandle& document, const std::string& text, const DOMFactory& factory,
                    const std::string& source)
 {
+    if (document)
+        AppendDevices(document, factory.ParseBuffer(text, false), source);
+}
+
+void AppendDevices(const DocumentHandle& document, const DocumentHandle& provider, const std::string& source)
+{
     if (!document)
         return;
     try {
-        const DocumentHandle provider = factory.ParseBuffer(text, false);
         xercesc::DOMElement* pSource = discoveryDevices(provider);
         xercesc::DOMElement* pTarget = discoveryDevices(document);
         if (!pSource || !pTarget)

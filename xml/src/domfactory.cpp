@@ -87,10 +87,15 @@ DocumentHandle DOMFactory::ParseBuffer(const std::string& text, bool validate) c
 
 bool DOMFactory::IsValidDocumentText(const std::string& text, const std::string& requiredText) const
 {
+    return !ParseValidDocument(text, requiredText).isNull();
+}
+
+DocumentHandle DOMFactory::ParseValidDocument(const std::string& text, const std::string& requiredText) const
+{
     if (text.empty() || text.find(kDeclaration) == std::string::npos ||
         text.find(requiredText) == std::string::npos)
-        return false;
-    return !ParseBuffer(text, true).isNull();
+        return DocumentHandle();
+    return ParseBuffer(text, true);
 }
 
 }

@@ -14,10 +14,13 @@
 
 namespace {
 
-// Samples of one tsm-tree output: series text -> value. The duration changes
-// with every run and is left out.
+// Samples of one tsm-tree output as Prometheus stores them, with the label
+// of the server they were scraped from: series text -> value. The duration
+// changes with every run and is left out.
 using Samples = std::map<std::string, std::string>;
 using Labels = std::map<std::string, std::string>;
+
+const char* const kServer = "server=\"db-7\"";
 
 Samples parseSamples(const std::string& text)
 {
@@ -25,8 +28,14 @@ Samples parseSamples(const std::string& text)
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         const std::size_t space = line.rfind(' ');
-        if (line[0] != '#' && space != std::string::npos && line.rfind("tsm_scrape_duration", 0) != 0)
-            samples[line.substr(0, space)] = line.substr(space + 1);
+        if (line[0] == '#' || space == std::string::npos || line.rfind("tsm_scrape_duration", 0) == 0)
+            continue;
+        std::string series = line.substr(0, space);
+        if (series.back() == '}')
+            series.insert(series.size() - 1, std::string(",") + kServer);
+        else
+            series += std::string("{") + kServer + "}";
+        samples[series] = line.substr(space + 1);
     }
     return samples;
 }
@@ -75,7 +84,7 @@ std::string summary(const Samples& samples)
 struct ExpectedAlert {
     const char* pszName;
     const char* pszSeries;   // the series whose labels the alert carries: a part of its text
-    const char* pszSummary;
+    std::string summary;
 };
 
 // A step of the scenario; a step without a name is the collector stopping:
@@ -91,8 +100,14 @@ const std::map<std::string, std::string> kSeverities = {
     {"RebuildStalled", "warning"},       {"CacheBatteryFailed", "warning"},  {"CacheDisabled", "warning"},
     {"ControllerFailed", "critical"},    {"StorageScrapeFailed", "warning"}, {"StorageMetricsStale", "warning"}};
 
-const char* const kTextfile = "node_textfile_mtime_seconds{file=\"/var/lib/node_exporter/textfile/tsm.prom\"}";
+const char* const kTextfile = "node_textfile_mtime_seconds{file=\"/var/lib/node_exporter/textfile/tsm.prom\",server=\"db-7\"}";
 constexpr unsigned kStoppedMinutes = 15;
+
+// The controller of every scenario as the alerts name it.
+std::string slot1Controller(const std::string& serial)
+{
+    return "the local controller Tarvion ArrayLine 210 in Slot 1 (serial " + serial + ")";
+}
 
 std::string yamlQuoted(const std::string& text)
 {
@@ -163,17 +178,20 @@ private:
         for (const ExpectedAlert& alert : alerts) {
             if (alert.pszName != name)
                 continue;
-            Labels labels = {{"severity", severity}};
+            Labels labels = {{"severity", severity}, {"service", "storage"}};
             const auto found = std::find_if(samples.begin(), samples.end(), [&alert](const auto& sample) {
                 return sample.first.find(alert.pszSeries) != std::string::npos;
             });
             EXPECT_NE(found, samples.end()) << alert.pszSeries;
             if (found != samples.end())
                 labels.merge(parseLabels(found->first));
+            // Alerts on a controller name it as the drives' alerts do, for grouping.
+            if (labels.count("name") != 0)
+                labels["controller"] = labels["name"];
             yaml += "\n          - exp_labels:";
             for (const auto& [label, value] : labels)
                 yaml += "\n              " + label + ": " + yamlQuoted(value);
-            yaml += "\n            exp_annotations:\n              summary: " + yamlQuoted(alert.pszSummary);
+            yaml += "\n            exp_annotations:\n              summary: " + yamlQuoted(alert.summary);
         }
         return (yaml.empty() ? " []" : yaml) + "\n";
     }
@@ -215,14 +233,17 @@ void playScenario(const std::string& file, const std::vector<Step>& steps)
 
 TEST(AlertScenarios, ADriveFailsIsRebuiltOntoTheSpareAndReplaced)
 {
-    const ExpectedAlert drive1 = {"PhysicalDriveFailed", "drive=\"1\"}",
-                                  "Physical drive 1 on Tarvion ArrayLine 210 in Slot 1 has failed"};
+    const std::string controller = slot1Controller("P56R0000S1");
+    const ExpectedAlert drive1 = {"PhysicalDriveFailed", "drive=\"1\",",
+                                  "On db-7, physical drive 1 of array A on " + controller + " has failed"};
     const ExpectedAlert interim = {"LogicalDriveDegraded", "state=\"interimrecovery\"",
-                                   "Logical drive 0 on Tarvion ArrayLine 210 in Slot 1 is interimrecovery"};
+                                   "On db-7, logical drive 0 of array A on " + controller +
+                                   " runs without redundancy: a drive has failed and nothing rebuilds it yet"};
     const ExpectedAlert recovering = {"LogicalDriveDegraded", "state=\"recovering\"",
-                                      "Logical drive 0 on Tarvion ArrayLine 210 in Slot 1 is recovering"};
+                                      "On db-7, logical drive 0 of array A on " + controller +
+                                      " is being rebuilt onto a spare or replaced drive"};
     const ExpectedAlert stalled = {"RebuildStalled", "tsm_logical_drive_rebuild_blocks_left{",
-                                   "The rebuild of logical drive 0 on Tarvion ArrayLine 210 in Slot 1 has made no "
+                                   "On db-7, the rebuild of logical drive 0 of array A on " + controller + " has made no "
                                    "progress for 30 minutes"};
     playScenario("drive-rebuild.xml",
                  {{"healthy", "cache=OK L0=ok d7.identified scrape=1", {}},
@@ -241,27 +262,30 @@ TEST(AlertScenarios, ADriveFailsIsRebuiltOntoTheSpareAndReplaced)
 
 TEST(AlertScenarios, ABatteryFailsAndTheCollectorStops)
 {
+    const std::string controller = slot1Controller("P56R0000S2");
     playScenario("battery-failure.xml",
                  {{"healthy", "cache=OK L0=ok scrape=1", {}},
                   {"battery-fails", "battery_failed cache=TemporarilyDisabled L0=ok scrape=1",
-                   {{"CacheBatteryFailed", "tsm_battery_failed{", "A cache battery of Tarvion ArrayLine 210 in Slot 1 has failed"},
+                   {{"CacheBatteryFailed", "tsm_battery_failed{", "On db-7, a cache battery pack of " + controller + " has failed"},
                     {"CacheDisabled", "state=\"TemporarilyDisabled\"",
-                     "The cache of Tarvion ArrayLine 210 in Slot 1 is TemporarilyDisabled"}}},
+                     "On db-7, the write cache of " + controller + " is temporarily disabled"}}},
                   {"battery-replaced", "cache=OK L0=ok scrape=1", {}},
                   {"", "cache=OK L0=ok scrape=1",
                    {{"StorageMetricsStale", kTextfile,
-                     "The storage metrics in /var/lib/node_exporter/textfile/tsm.prom are more than 10 minutes old"}}}});
+                     "On db-7, the storage metrics in /var/lib/node_exporter/textfile/tsm.prom are more than 10 minutes "
+                     "old: the collector has stopped"}}}});
 }
 
+// A controller that does not answer has told no serial number.
 TEST(AlertScenarios, AControllerStopsAnswering)
 {
     playScenario("controller-stops.xml",
                  {{"healthy", "cache=OK L0=ok scrape=1", {}},
                   {"commands-fail", "controller_failed scrape=1",
                    {{"ControllerFailed", "tsm_controller_failed{",
-                     "Tarvion ArrayLine 210 in Slot 1 does not answer its parameters command"}}},
+                     "On db-7, the local controller Tarvion ArrayLine 210 in Slot 1 does not answer its parameters command"}}},
                   {"commands-hang", "scrape=0",
-                   {{"StorageScrapeFailed", "tsm_scrape_success", "tsm-tree could not refresh the device tree"}}}});
+                   {{"StorageScrapeFailed", "tsm_scrape_success", "On db-7, tsm-tree could not refresh the device tree"}}}});
 }
 
 }

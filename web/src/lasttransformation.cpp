@@ -1,0 +1,21 @@
+// The last result of the page chain after the refresh.
+#include "lasttransformation.h"
+
+namespace Web {
+
+std::optional<std::string> LastTransformation::find(const std::string& inputs) const
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_inputs && *m_inputs == inputs)
+        return m_result;
+    return std::nullopt;
+}
+
+void LastTransformation::keep(std::string inputs, std::string result)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_inputs = std::move(inputs);
+    m_result = std::move(result);
+}
+
+}
