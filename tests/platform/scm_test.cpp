@@ -65,9 +65,9 @@ protected:
 
     // Installs the probe under name (its binary is on Z:, outside drive C:);
     // the handle has all access.
-    SC_HANDLE installProbe(const std::string& name, const char* dependencies = nullptr) const
+    SC_HANDLE installProbe(const std::string& name, const char* dependencies = nullptr, const std::string& words = "") const
     {
-        const std::string binary = "\"" + tsm::hostToDos(TSM_SERVICE_PROBE) + "\" " + name;
+        const std::string binary = "\"" + tsm::hostToDos(TSM_SERVICE_PROBE) + "\" " + name + words;
         return create(m_scm.get(), name.c_str(), binary.c_str(), SERVICE_DEMAND_START, dependencies);
     }
 
@@ -271,7 +271,7 @@ TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
 TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
 {
     Sc base(installProbe("base"));
-    Sc user(installProbe("user", "BASE\0"));
+    Sc user(installProbe("user", "BASE\0", " a  \"b c\"\td"));
     Sc slow(installProbe("slow"));
     ASSERT_TRUE(start(base.get(), "base"));
     ASSERT_TRUE(start(user.get(), "user"));
@@ -283,7 +283,7 @@ TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
     ASSERT_TRUE(becomes(slow.get(), SERVICE_START_PENDING));
     // Each process got the words after the program in its command line.
     EXPECT_GT(probePid("base"), 0);
-    EXPECT_GT(probePid("user"), 0);
+    EXPECT_EQ(m_machine.read("probe-user.pid"), std::to_string(probePid("user")) + " [a] [b c] [d]\n");
     EXPECT_NE(probePid("base"), probePid("user"));
 
     SERVICE_STATUS status {};
