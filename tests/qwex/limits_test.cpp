@@ -250,6 +250,10 @@ TEST(QwexLimits, APageThatOverrunsItsDeadlineIsAnsweredAndClosed)
     // The page's thread finishes; its late answer goes nowhere, and the next page is served.
     g_gate.set(true);
     EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/held.htm")), "HTTP/1.1 200 OK");
+    // A page held once the watch had nothing left to wait for overruns too.
+    g_gate.set(false);
+    EXPECT_EQ(Waiting(machine.httpPort(), "/VXA/held.htm").head().substr(0, 12), "HTTP/1.1 503");
+    g_gate.set(true);
 }
 
 // "outer.htm" asks the same server for "inner.htm", as a page asks a peer
