@@ -44,15 +44,17 @@ void PeerCollector::collect()
         if (isPeerName(peer, kUrlRoot + 1))
             names.push_back(peer);
     }
-    // A few peers at a time, each on a thread of its own; the documents are
+    // A few peers at a time, each on a thread of its own but the last, which
+    // is asked on this thread while it would wait anyway; the documents are
     // recorded in the order of the names all the same.
     for (std::size_t first = 0; first < names.size(); first += kPeersAtOnce) {
         const std::size_t last = std::min(names.size(), first + kPeersAtOnce);
         std::vector<std::future<PeerDocuments>> fetched;
-        for (std::size_t i = first; i < last; ++i)
+        for (std::size_t i = first; i + 1 < last; ++i)
             fetched.push_back(std::async(std::launch::async, [this, &names, i] { return fetchPeer(names[i]); }));
+        PeerDocuments lastDocuments = fetchPeer(names[last - 1]);
         for (std::size_t i = first; i < last; ++i) {
-            PeerDocuments documents = fetched[i - first].get();
+            PeerDocuments documents = i + 1 < last ? fetched[i - first].get() : std::move(lastDocuments);
             if (documents.support.parsed)
                 m_supportDocuments[names[i]] = std::move(documents.support);
             if (documents.discovery.parsed)

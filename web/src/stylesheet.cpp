@@ -47,24 +47,6 @@ uint64_t Stylesheet::version()
     return m_file.current().version;
 }
 
-std::string Stylesheet::transform(const std::string& document)
-{
-    const std::shared_ptr<const Compiled> compiled = m_file.current().value;
-    if (!compiled || !compiled->pStylesheet)
-        return std::string();
-    std::ostringstream result;
-    try {
-        std::istringstream source(document);
-        const xalanc::XSLTInputSource input(source);
-        xalanc::XSLTResultTarget target(result);
-        const auto pTransformer = std::make_unique<xalanc::XalanTransformer>();
-        pTransformer->transform(input, compiled->pStylesheet, target);
-    } catch (...) {
-        // Nothing thrown by the libraries leaves the transformation.
-    }
-    return result.str();
-}
-
 std::string Stylesheet::transform(const xercesc::DOMDocument& document)
 {
     const std::shared_ptr<const Compiled> compiled = m_file.current().value;
@@ -79,6 +61,7 @@ std::string Stylesheet::transform(const xercesc::DOMDocument& document)
         const auto pTransformer = std::make_unique<xalanc::XalanTransformer>();
         pTransformer->transform(input, compiled->pStylesheet, target);
     } catch (...) {
+        // Nothing thrown by the libraries leaves the transformation.
     }
     return result.str();
 }

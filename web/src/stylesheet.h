@@ -21,11 +21,9 @@ public:
     Stylesheet(const Stylesheet&) = delete;
     Stylesheet& operator=(const Stylesheet&) = delete;
 
-    // The result text of the document text, or whatever part of it was
-    // written when the transformation failed; "" when the stylesheet does
-    // not compile. Any number of threads may transform at once.
-    std::string transform(const std::string& document);
-    // The same for a parsed document, read in place.
+    // The result text of the document, read in place, or whatever part of
+    // it was written when the transformation failed; "" when the stylesheet
+    // does not compile. Any number of threads may transform at once.
     std::string transform(const xercesc::DOMDocument& document);
     // Tells the versions of the file apart: changes whenever the file is
     // compiled anew (0 while there is none).
