@@ -63,9 +63,10 @@ protected:
         ::unsetenv("TSM_SCM_START_TIMEOUT_MS");
     }
 
-    // Installs the probe under name (its binary is on Z:, outside drive C:);
-    // the handle has all access.
-    SC_HANDLE installProbe(const std::string& name, const char* dependencies = nullptr, const std::string& words = "") const
+    // Installs the probe under name (its binary is on Z:, outside drive C:),
+    // words following the name on its command line; the handle has all access.
+    SC_HANDLE installProbe(const std::string& name, const char* dependencies = nullptr,
+                           const std::string& words = "") const
     {
         const std::string binary = "\"" + tsm::hostToDos(TSM_SERVICE_PROBE) + "\" " + name + words;
         return create(m_scm.get(), name.c_str(), binary.c_str(), SERVICE_DEMAND_START, dependencies);
