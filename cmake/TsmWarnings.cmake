@@ -19,11 +19,12 @@ function(tsm_add_subdirectories)
   endforeach()
 endfunction()
 
-# tsm_add_test(name [ONE_AT_A_TIME] SOURCES ... LIBS ...): one GoogleTest binary per layer.
+# tsm_add_test(name [ONE_AT_A_TIME] SOURCES ... LIBS ...): one GoogleTest binary per layer,
+# with the shared test helpers of tests/support.
 function(tsm_add_test name)
   cmake_parse_arguments(T "ONE_AT_A_TIME" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${T_SOURCES})
-  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(${name} PRIVATE ${T_LIBS} tsmtestsupport GTest::gtest GTest::gtest_main Threads::Threads)
   # ONE_AT_A_TIME: the tests read what they added to the executable's debug
   # log, which every process of the executable appends to.
   if(T_ONE_AT_A_TIME)

@@ -14,7 +14,10 @@
 # Uses the loopback ports 2301 and 2381: hold /tmp/tsm-ports.lock around it.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+usage() { echo "usage: $0 <build folder> [seconds] [clients]" >&2; exit 2; }
+[ $# -ge 1 ] && [ $# -le 3 ] && [ -d "$1" ] || usage
 build="$(cd "$1" && pwd)"; seconds="${2:-600}"; clients="${3:-64}"
+[[ "$seconds" =~ ^[1-9][0-9]*$ && "$clients" =~ ^[1-9][0-9]*$ ]] || usage
 rssPercent="${TSM_LOAD_RSS_PERCENT:-10}"
 page="http://127.0.0.1:2301/VXA/VXA.htm"
 TSM_MACHINE="$(mktemp -d /tmp/tsm-load-XXXXXX)"

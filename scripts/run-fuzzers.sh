@@ -3,6 +3,10 @@
 # build for the given time, starting from its checked-in corpus.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ $# -ne 2 ] || [ ! -d "$1" ] || [[ ! "$2" =~ ^[1-9][0-9]*$ ]]; then
+  echo "usage: $0 <build folder> <seconds>" >&2
+  exit 2
+fi
 build="$1"; seconds="$2"
 status=0
 while IFS= read -r target; do

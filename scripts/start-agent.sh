@@ -9,6 +9,10 @@
 # example peers.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then
+  echo "usage: $0 <build folder>" >&2
+  exit 2
+fi
 build="$1"
 : "${TSM_MACHINE:?TSM_MACHINE names the machine}"
 export TSM_MACHINE

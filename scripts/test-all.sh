@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs the whole test suite: a plain build and an AddressSanitizer +
+# Runs the whole test suite: a plain build (then clang-tidy
+# over its compile commands) and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build, both with warnings as errors (each runs the
 # browser test of the management page), a check of the alert rules, the
 # concurrency tests in a ThreadSanitizer build, a short load on the installed
@@ -15,6 +16,9 @@ export CTEST_OUTPUT_ON_FAILURE=1
 echo "== plain build =="
 scripts/build.sh build-ci/plain -DTSM_WERROR=ON
 ctest --test-dir build-ci/plain -j"$jobs" --timeout 600
+
+echo "== clang-tidy on the plain build's compile commands =="
+scripts/tidy.sh build-ci/plain "$jobs"
 
 echo "== AddressSanitizer + UndefinedBehaviorSanitizer build =="
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
@@ -47,7 +51,11 @@ tsan platform/platform_tests --gtest_filter='Scm.*:Events.*'
 unset TSAN_OPTIONS
 
 echo "== load: 64 clients on the management page for ${TSM_LOAD_SECONDS:-45} s =="
-scripts/load-test.sh build-ci/plain "${TSM_LOAD_SECONDS:-45}" 64
+# The load holds the loopback ports: other users of them wait for the lock.
+(
+  flock 9
+  scripts/load-test.sh build-ci/plain "${TSM_LOAD_SECONDS:-45}" 64
+) 9>/tmp/tsm-ports.lock
 
 echo "== fuzz targets (libFuzzer, ${TSM_FUZZ_SECONDS:-20} s each) =="
 cmake -S . -B build-ci/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \

@@ -1,25 +1,16 @@
 // Directory listing through FindFirstFileA and FindNextFileA.
 #include "osfunctions.h"
-#include "osfunctions_handles.h"
+#include "tsm/win32handles.h"
 
 #include <cstring>
 
-namespace {
-
-struct FindHandleTraits {
-    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static bool isValid(HANDLE handle) noexcept { return handle != INVALID_HANDLE_VALUE && handle != nullptr; }
-    static void close(HANDLE handle) noexcept { FindClose(handle); }
-};
-using ScopedFindHandle = tsm::ScopedGeneric<HANDLE, FindHandleTraits>;
-
-}
+using tsm::UniqueFindHandle;
 
 std::vector<std::string> findFileNames(const std::string& pattern)
 {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data {};
-    const ScopedFindHandle find(FindFirstFileA(pattern.c_str(), &data));
+    const UniqueFindHandle find(FindFirstFileA(pattern.c_str(), &data));
     if (!find)
         return names;
     do {

@@ -3,32 +3,32 @@
 #include "osfunctions_ntservice.h"
 
 #include "osfunctions.h"
-#include "osfunctions_handles.h"
+#include "tsm/win32handles.h"
 
 #include <string>
 #include <vector>
 
-using tsm::ScopedLibrary;
-using tsm::ScopedRegistryKey;
-using tsm::ScopedServiceHandle;
+using tsm::UniqueLibrary;
+using tsm::UniqueRegistryKey;
+using tsm::UniqueServiceHandle;
 
 namespace {
 
 constexpr DWORD kStopTimeLimitMs = 30000;
 const char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
 
-ScopedServiceHandle openManager() { return ScopedServiceHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
+UniqueServiceHandle openManager() { return UniqueServiceHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
 
-ScopedServiceHandle openService(const ScopedServiceHandle& manager, const std::string& name, DWORD dwAccess)
+UniqueServiceHandle openService(const UniqueServiceHandle& manager, const std::string& name, DWORD dwAccess)
 {
-    return ScopedServiceHandle(OpenServiceA(manager.get(), name.c_str(), dwAccess));
+    return UniqueServiceHandle(OpenServiceA(manager.get(), name.c_str(), dwAccess));
 }
 
 // Sets the description through ChangeServiceConfig2A, looked up at run time
 // because older systems do not have it.
 void setDescription(SC_HANDLE hService, const std::string& description)
 {
-    const ScopedLibrary advapi(LoadLibraryA("advapi32.dll"));
+    const UniqueLibrary advapi(LoadLibraryA("advapi32.dll"));
     if (!advapi)
         return;
     // Through the generic function pointer type, as a typed cast of FARPROC.
@@ -47,7 +47,7 @@ void setDescription(SC_HANDLE hService, const std::string& description)
 bool NTService::Install()
 {
     storeError(0);
-    const ScopedServiceHandle manager = openManager();
+    const UniqueServiceHandle manager = openManager();
     if (!manager) {
         storeError(GetLastError());
         return false;
@@ -59,7 +59,7 @@ bool NTService::Install()
     std::string dependencyList = m_sDependencies;
     dependencyList.append(2, '\0');
 
-    const ScopedServiceHandle service(CreateServiceA(manager.get(), m_sName.c_str(), m_sName.c_str(),
+    const UniqueServiceHandle service(CreateServiceA(manager.get(), m_sName.c_str(), m_sName.c_str(),
                                                      SERVICE_ALL_ACCESS, SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START,
                                                      SERVICE_ERROR_NORMAL, path.c_str(), nullptr, nullptr,
                                                      dependencyList.data(), nullptr, nullptr));
@@ -74,7 +74,7 @@ bool NTService::Install()
     if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, keyName.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                         nullptr, &hKey, nullptr) != ERROR_SUCCESS)
         return false;
-    const ScopedRegistryKey key(hKey);
+    const UniqueRegistryKey key(hKey);
 
     RegSetValueExA(key.get(), "EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>(path.size() + 1));
@@ -88,12 +88,12 @@ bool NTService::Install()
 bool NTService::Uninstall()
 {
     storeError(0);
-    const ScopedServiceHandle manager = openManager();
+    const UniqueServiceHandle manager = openManager();
     if (!manager) {
         storeError(GetLastError());
         return false;
     }
-    const ScopedServiceHandle service = openService(manager, m_sName, DELETE);
+    const UniqueServiceHandle service = openService(manager, m_sName, DELETE);
     if (!service) {
         storeError(GetLastError());
         LogEvent(EVENTLOG_ERROR_TYPE, eEVENT_NOT_REMOVED, m_sName.c_str());
@@ -110,12 +110,12 @@ bool NTService::Uninstall()
 bool NTService::Start()
 {
     storeError(0);
-    const ScopedServiceHandle manager = openManager();
+    const UniqueServiceHandle manager = openManager();
     if (!manager) {
         storeError(GetLastError());
         return false;
     }
-    const ScopedServiceHandle service = openService(manager, m_sName, SERVICE_ALL_ACCESS);
+    const UniqueServiceHandle service = openService(manager, m_sName, SERVICE_ALL_ACCESS);
     if (!service || !StartServiceA(service.get(), 0, nullptr)) {
         storeError(GetLastError());
         return false;
@@ -126,12 +126,12 @@ bool NTService::Start()
 bool NTService::Stop()
 {
     storeError(0);
-    const ScopedServiceHandle manager = openManager();
+    const UniqueServiceHandle manager = openManager();
     if (!manager) {
         storeError(GetLastError());
         return false;
     }
-    const ScopedServiceHandle service = openService(manager, m_sName, SERVICE_ALL_ACCESS);
+    const UniqueServiceHandle service = openService(manager, m_sName, SERVICE_ALL_ACCESS);
     if (!service) {
         storeError(GetLastError());
         return false;
@@ -167,17 +167,17 @@ bool NTService::Stop()
 
 bool NTService::IsStopped() const
 {
-    const ScopedServiceHandle manager = openManager();
+    const UniqueServiceHandle manager = openManager();
     if (!manager)
         return false;
-    const ScopedServiceHandle service = openService(manager, m_sName, SERVICE_ALL_ACCESS);
+    const UniqueServiceHandle service = openService(manager, m_sName, SERVICE_ALL_ACCESS);
     SERVICE_STATUS status {};
     return service && QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_STOPPED;
 }
 
 bool NTService::IsInstalled() const
 {
-    const ScopedServiceHandle manager = openManager();
+    const UniqueServiceHandle manager = openManager();
     if (!manager)
         return false;
     return static_cast<bool>(openService(manager, m_sName, SERVICE_QUERY_CONFIG));

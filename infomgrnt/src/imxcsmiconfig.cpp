@@ -4,6 +4,7 @@
 #include "checkassert.h"
 #include "imxenumeration.h"
 #include "imxioctlpacket.h"
+#include "imxpacketfields.h"
 #include "imxslotlookup.h"
 
 #include <cstring>
@@ -17,18 +18,6 @@ constexpr std::uint32_t kConfigBody = 168;
 constexpr std::uint32_t kStatusCode = 3;
 constexpr std::uint32_t kStatusBody = 36;
 constexpr std::uint32_t kRaidClassCode = 0x18000;
-
-void putLe16(BusInfoRecord& busInfo, std::size_t nOffset, std::uint16_t wValue)
-{
-    busInfo[nOffset] = static_cast<std::uint8_t>(wValue);
-    busInfo[nOffset + 1] = static_cast<std::uint8_t>(wValue >> 8);
-}
-
-void putLe32(BusInfoRecord& busInfo, std::size_t nOffset, std::uint32_t dwValue)
-{
-    for (int i = 0; i < 4; ++i)
-        busInfo[nOffset + i] = static_cast<std::uint8_t>(dwValue >> (8 * i));
-}
 
 }
 
@@ -76,20 +65,20 @@ std::uint32_t readCsmiStatus(std::uint32_t dwPort, std::uint8_t& bStatus)
 
 void putBusKind(BusInfoRecord& busInfo, std::uint32_t dwKind)
 {
-    putLe32(busInfo, 0, dwKind);
+    storeLe32(busInfo.data(), dwKind);
 }
 
 void putBusSlot(BusInfoRecord& busInfo, std::uint16_t wSlot)
 {
-    putLe16(busInfo, 4, wSlot);
+    storeLe16(busInfo.data() + 4, wSlot);
 }
 
 void putPciIdentity(BusInfoRecord& busInfo, std::uint16_t wVendor, std::uint16_t wDevice)
 {
-    putLe16(busInfo, 6, wVendor);
-    putLe16(busInfo, 8, wDevice);
-    putLe32(busInfo, 10, kRaidClassCode);
-    putLe32(busInfo, 14, (static_cast<std::uint32_t>(wVendor) << 16) | wDevice);
+    storeLe16(busInfo.data() + 6, wVendor);
+    storeLe16(busInfo.data() + 8, wDevice);
+    storeLe32(busInfo.data() + 10, kRaidClassCode);
+    storeLe32(busInfo.data() + 14, (static_cast<std::uint32_t>(wVendor) << 16) | wDevice);
 }
 
 void putEisaIdentity(BusInfoRecord& busInfo, const std::uint8_t (&abBoardId)[4])

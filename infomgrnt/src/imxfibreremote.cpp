@@ -3,6 +3,7 @@
 #include "imxcsmifibrechannel.h"
 
 #include "imxioctlpacket.h"
+#include "imxpacketfields.h"
 
 #include <memory>
 #include <vector>
@@ -23,12 +24,6 @@ constexpr std::size_t kUnitInquiryExamined = 36;
 constexpr std::uint8_t kArrayControllerType = 12;
 constexpr std::uint8_t kEnclosureServicesType = 13;
 
-std::uint32_t le32At(const std::uint8_t* pb)
-{
-    return static_cast<std::uint32_t>(pb[0]) | (static_cast<std::uint32_t>(pb[1]) << 8) |
-           (static_cast<std::uint32_t>(pb[2]) << 16) | (static_cast<std::uint32_t>(pb[3]) << 24);
-}
-
 }
 
 bool parseFibreInquiryData(const SchemaObjectEssentialData& controller, const std::uint8_t* pbData,
@@ -43,7 +38,7 @@ bool parseFibreInquiryData(const SchemaObjectEssentialData& controller, const st
         if (nEntry + kBusEntrySize > nLength)
             break;
         const unsigned nUnits = pbData[nEntry];
-        std::size_t nUnit = le32At(pbData + nEntry + kUnitOffsetField);
+        std::size_t nUnit = loadLe32(pbData + nEntry + kUnitOffsetField);
         // The unit count bounds the walk, so a record chain that loops ends.
         for (unsigned n = 0; n < nUnits; ++n) {
             if (nUnit == 0 || nUnit > nLength || nLength - nUnit < kUnitInquiryOffset + kUnitInquiryExamined)
@@ -56,7 +51,7 @@ bool parseFibreInquiryData(const SchemaObjectEssentialData& controller, const st
                     controller, eType, LunAddress{}, ObjectAddress{pbUnit[0], pbUnit[1], pbUnit[2]}));
                 bFound = true;
             }
-            nUnit = le32At(pbUnit + kNextUnitField);
+            nUnit = loadLe32(pbUnit + kNextUnitField);
         }
     }
     return bFound;

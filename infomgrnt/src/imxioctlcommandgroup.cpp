@@ -4,6 +4,8 @@
 
 #include "checkassert.h"
 #include "imxcsmiconfig.h"
+#include "imxpacketfields.h"
+#include "imxreplyoffsets.h"
 
 #include <algorithm>
 #include <array>
@@ -21,10 +23,7 @@ constexpr std::uint32_t kIdentifyLength = 512;
 constexpr std::uint8_t kMaxLogicalDrives = 32;
 
 // Identify-controller reply fields.
-constexpr std::size_t kLogicalDriveCountOffset = 0;
-constexpr std::size_t kOldPresenceMapOffset = 18;
-constexpr std::size_t kDrivesPerPortOffset = 53;
-constexpr std::size_t kPresenceMapOffset = 54;
+namespace Identify = IdentifyControllerReply;
 constexpr unsigned kOldPortTargets = 7;
 constexpr unsigned kOldDriveCount = 28;
 constexpr unsigned kPresencePorts = 8;
@@ -32,12 +31,6 @@ constexpr unsigned kPresenceTargets = 16;
 constexpr unsigned kWideDriveBase = 128;
 // Identify-logical-drive reply: the block count, 0 for no drive.
 constexpr std::size_t kBlockCountOffset = 2;
-
-std::uint32_t readLe32(const std::uint8_t* pb)
-{
-    return static_cast<std::uint32_t>(pb[0]) | (static_cast<std::uint32_t>(pb[1]) << 8) |
-           (static_cast<std::uint32_t>(pb[2]) << 16) | (static_cast<std::uint32_t>(pb[3]) << 24);
-}
 
 }
 
@@ -119,13 +112,13 @@ std::uint32_t IoCtlCommandGroup::discoverLogicalDrives(const SchemaObjectEssenti
     if (const std::uint32_t dwResult =
             readBmic(controller, kIdentifyController, 0, identify.data(), kIdentifyLength))
         return dwResult;
-    const unsigned nCount = identify[kLogicalDriveCountOffset];
+    const unsigned nCount = identify[Identify::kLogicalDriveCount];
     unsigned nFound = 0;
     for (std::uint8_t bIndex = 0; bIndex < kMaxLogicalDrives && nFound < nCount; ++bIndex) {
         std::array<std::uint8_t, kIdentifyLength> drive{};
         if (readBmic(controller, kIdentifyLogicalDrive, bIndex, drive.data(), kIdentifyLength) != kIoCtlOk)
             continue;
-        if (readLe32(drive.data() + kBlockCountOffset) == 0)
+        if (loadLe32(drive.data() + kBlockCountOffset) == 0)
             continue;
         drives.push_back(std::make_unique<LogicalDriveEssentialData>(parent, bIndex));
         ++nFound;
@@ -144,10 +137,10 @@ std::uint32_t IoCtlCommandGroup::discoverPhysicalDrives(const SchemaObjectEssent
             readBmic(controller, kIdentifyController, 0, identify.data(), kIdentifyLength))
         return dwResult;
     const std::size_t nBefore = drives.size();
-    const unsigned nDrivesPerPort = identify[kDrivesPerPortOffset];
+    const unsigned nDrivesPerPort = identify[Identify::kDrivesPerPort];
     if (nDrivesPerPort == 0) {
         // Older controllers: 4 ports of 7 targets in one 32-bit map.
-        const std::uint32_t dwMap = readLe32(identify.data() + kOldPresenceMapOffset);
+        const std::uint32_t dwMap = loadLe32(identify.data() + Identify::kOldPresenceMap);
         for (unsigned n = 0; n < kOldDriveCount; ++n) {
             if ((dwMap >> n) & 1u)
                 drives.push_back(std::make_unique<PhysicalDriveEssentialData>(
@@ -157,7 +150,7 @@ std::uint32_t IoCtlCommandGroup::discoverPhysicalDrives(const SchemaObjectEssent
     } else {
         for (unsigned nPort = 0; nPort < kPresencePorts; ++nPort) {
             for (unsigned nTarget = 0; nTarget < kPresenceTargets; ++nTarget) {
-                const std::uint8_t bMap = identify[kPresenceMapOffset + 2 * nPort + nTarget / 8];
+                const std::uint8_t bMap = identify[Identify::kPresenceMap + 2 * nPort + nTarget / 8];
                 if (((bMap >> (nTarget % 8)) & 1u) == 0)
                     continue;
                 const unsigned nNumber = nPort * nDrivesPerPort + nTarget + kWideDriveBase;

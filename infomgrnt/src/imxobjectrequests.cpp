@@ -3,6 +3,8 @@
 #include "imxobjectrequests.h"
 
 #include "imxlogicaldrive.h"
+#include "imxpacketfields.h"
+#include "imxreplyoffsets.h"
 #include "imxphysicaldrive.h"
 #include "imxremotedevice.h"
 #include "imxschemaobject.h"
@@ -18,7 +20,6 @@ namespace {
 
 constexpr std::uint8_t kSenseSubsystemInfo = 0x66;
 constexpr std::size_t kSubsystemInfoSize = 512;
-constexpr std::size_t kSerialNumberOffset = 44;
 
 // Kind 6: where the address bytes and, for a record of kind 3, the name go.
 constexpr std::size_t kIdentityAddressOffset = 27;
@@ -31,6 +32,18 @@ constexpr std::size_t kMaxCdbLength = 16;
 std::uint32_t byteSwapped(std::uint32_t dwValue)
 {
     return ((dwValue & 0xFFu) << 24) | ((dwValue & 0xFF00u) << 8) | ((dwValue >> 8) & 0xFF00u) | (dwValue >> 24);
+}
+
+// The data and sense buffers that a caller's request record names.
+template <class Request>
+TransferBuffers buffersOf(const Request& request)
+{
+    TransferBuffers buffers;
+    buffers.pData = request.pBuffer;
+    buffers.dwDataLength = request.pBuffer != nullptr ? request.dwBufferSize : 0;
+    buffers.pSense = request.pSenseBuffer;
+    buffers.dwSenseLength = request.pSenseBuffer != nullptr ? request.dwSenseLength : 0;
+    return buffers;
 }
 
 std::uint32_t sendBmicRecord(ObjectTransport& transport, const SchemaObjectEssentialData& record,
@@ -48,11 +61,7 @@ std::uint32_t sendBmicRecord(ObjectTransport& transport, const SchemaObjectEssen
     // pass the detail most significant byte first swap it here.
     command.dwDetail = eDetailOrder == eDETAIL_MSB_FIRST ? byteSwapped(request.dwDetail) : request.dwDetail;
     command.dwDirection = dwDirection;
-    TransferBuffers buffers;
-    buffers.pData = request.pBuffer;
-    buffers.dwDataLength = request.pBuffer != nullptr ? request.dwBufferSize : 0;
-    buffers.pSense = request.pSenseBuffer;
-    buffers.dwSenseLength = request.pSenseBuffer != nullptr ? request.dwSenseLength : 0;
+    TransferBuffers buffers = buffersOf(request);
     const std::uint32_t dwResult = transport.sendBmicCommand(record, command, buffers);
     request.bScsiStatus = buffers.bScsiStatus;
     request.wCommandStatus = buffers.wCommandStatus;
@@ -74,16 +83,23 @@ std::uint32_t sendScsiRecord(ObjectTransport& transport, const SchemaObjectEssen
     command.pbCdb = static_cast<const std::uint8_t*>(request.pCdb);
     command.bCdbLength = request.bCdbLength;
     command.dwDirection = dwDirection;
-    TransferBuffers buffers;
-    buffers.pData = request.pBuffer;
-    buffers.dwDataLength = request.pBuffer != nullptr ? request.dwBufferSize : 0;
-    buffers.pSense = request.pSenseBuffer;
-    buffers.dwSenseLength = request.pSenseBuffer != nullptr ? request.dwSenseLength : 0;
+    TransferBuffers buffers = buffersOf(request);
     const std::uint32_t dwResult = transport.sendScsiCommand(record, command, buffers);
     request.bScsiStatus = buffers.bScsiStatus;
     request.dwSenseLength = buffers.dwSenseLength;
     std::memcpy(pRequest, &request, sizeof request);
     return dwResult;
+}
+
+// What every info request checks first: the caller's buffer holds the
+// record, and the object's command type has a transport to ask.
+std::uint32_t openInfoRequest(const SchemaObjectEssentialData& record, std::uint32_t dwRecordSize,
+                              std::uint32_t* pdwSize, TransportPtr& pTransport)
+{
+    if (const std::uint32_t dwSizeCheck = checkInfoSize(dwRecordSize, pdwSize))
+        return dwSizeCheck;
+    pTransport = createTransport(record.eCommandType());
+    return pTransport ? kResultOk : kResultNotSupported;
 }
 
 // Copies at most fieldSize characters of text into a zero-filled field.
@@ -115,8 +131,8 @@ std::string readControllerName(const SchemaObjectEssentialData& record)
     if (pTransport->sendBmicCommand(record, command, buffers) != kResultOk)
         return {};
     // The serial number is zero-terminated within the reply, or runs to its end.
-    const auto* pbText = reply.data() + kSerialNumberOffset;
-    const std::size_t room = reply.size() - kSerialNumberOffset;
+    const auto* pbText = reply.data() + SubsystemInfoReply::kControllerSerialNumber;
+    const std::size_t room = reply.size() - SubsystemInfoReply::kControllerSerialNumber;
     const auto* pbEnd = std::find(pbText, pbText + room, std::uint8_t{0});
     return std::string(pbText, pbEnd);
 }
@@ -124,11 +140,9 @@ std::string readControllerName(const SchemaObjectEssentialData& record)
 std::uint32_t readBusInformation(const SchemaObjectEssentialData& record, const std::string& name, void* pBuffer,
                                  std::uint32_t* pdwSize)
 {
-    if (const std::uint32_t dwSizeCheck = checkInfoSize(kInfoBusInformationSize, pdwSize))
-        return dwSizeCheck;
-    const TransportPtr pTransport = createTransport(record.eCommandType());
-    if (!pTransport)
-        return kResultNotSupported;
+    TransportPtr pTransport;
+    if (const std::uint32_t dwOpened = openInfoRequest(record, kInfoBusInformationSize, pdwSize, pTransport))
+        return dwOpened;
     BusInfoRecord busInfo{};
     if (const std::uint32_t dwResult = pTransport->getControllerBusInfo(record, busInfo))
         return dwResult;
@@ -141,11 +155,9 @@ std::uint32_t readBusInformation(const SchemaObjectEssentialData& record, const 
 
 std::uint32_t readFibreIdentity(const SchemaObjectEssentialData& record, void* pBuffer, std::uint32_t* pdwSize)
 {
-    if (const std::uint32_t dwSizeCheck = checkInfoSize(kInfoFibreIdentitySize, pdwSize))
-        return dwSizeCheck;
-    const TransportPtr pTransport = createTransport(record.eCommandType());
-    if (!pTransport)
-        return kResultNotSupported;
+    TransportPtr pTransport;
+    if (const std::uint32_t dwOpened = openInfoRequest(record, kInfoFibreIdentitySize, pdwSize, pTransport))
+        return dwOpened;
     FibreIdentityRecord identity{};
     if (const std::uint32_t dwResult = pTransport->getFibreIdentity(record, identity))
         return dwResult;
@@ -163,11 +175,9 @@ std::uint32_t readAddress(const SchemaObjectEssentialData& record, void* pBuffer
 
 std::uint32_t readControllerStatus(const SchemaObjectEssentialData& record, void* pBuffer, std::uint32_t* pdwSize)
 {
-    if (const std::uint32_t dwSizeCheck = checkInfoSize(kInfoStatusSize, pdwSize))
-        return dwSizeCheck;
-    const TransportPtr pTransport = createTransport(record.eCommandType());
-    if (!pTransport)
-        return kResultNotSupported;
+    TransportPtr pTransport;
+    if (const std::uint32_t dwOpened = openInfoRequest(record, kInfoStatusSize, pdwSize, pTransport))
+        return dwOpened;
     std::uint8_t bStatus = 0;
     if (const std::uint32_t dwResult = pTransport->getControllerStatus(record, bStatus))
         return dwResult;
@@ -178,16 +188,14 @@ std::uint32_t readControllerStatus(const SchemaObjectEssentialData& record, void
 std::uint32_t readRemoteIdentity(const SchemaObjectEssentialData& record, const std::string& name, void* pBuffer,
                                  std::uint32_t* pdwSize)
 {
-    if (const std::uint32_t dwSizeCheck = checkInfoSize(kInfoRemoteIdentitySize, pdwSize))
-        return dwSizeCheck;
-    const TransportPtr pTransport = createTransport(record.eCommandType());
-    if (!pTransport)
-        return kResultNotSupported;
+    TransportPtr pTransport;
+    if (const std::uint32_t dwOpened = openInfoRequest(record, kInfoRemoteIdentitySize, pdwSize, pTransport))
+        return dwOpened;
     RemoteIdentityRecord identity{};
     if (const std::uint32_t dwResult = pTransport->getRemoteIdentity(record, identity))
         return dwResult;
     std::memcpy(identity.data() + kIdentityAddressOffset, record.address().data(), kObjectAddressSize);
-    const auto wKind = static_cast<std::uint16_t>(identity[0] | (identity[1] << 8));
+    const std::uint16_t wKind = loadLe16(identity.data());
     if (wKind == kIdentityKindWithName)
         putText(identity.data() + kIdentityNameOffset, kIdentityNameSize, name);
     std::memcpy(pBuffer, identity.data(), identity.size());

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "tsm/machine.h"
+#include "tsm/uniquehandle.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -15,12 +16,9 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString)
     if (!lpOutputString)
         return;
     const DWORD savedError = GetLastError();
-    const int fd = ::open(tsm::debugOutputPath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-        const size_t length = std::strlen(lpOutputString);
-        ssize_t ignored = ::write(fd, lpOutputString, length);
+    if (const tsm::UniqueFd fd { ::open(tsm::debugOutputPath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) }) {
+        ssize_t ignored = ::write(fd.get(), lpOutputString, std::strlen(lpOutputString));
         (void)ignored;
-        ::close(fd);
     }
     SetLastError(savedError);
 }

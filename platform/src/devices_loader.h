@@ -2,7 +2,7 @@
 #ifndef TSM_PLATFORM_DEVICES_LOADER_H
 #define TSM_PLATFORM_DEVICES_LOADER_H
 
-#include "devices_simabi.h"
+#include "tsm/simabi.h"
 
 #include <string>
 

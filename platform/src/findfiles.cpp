@@ -4,6 +4,7 @@
 #include "handle_table.h"
 
 #include "tsm/machine.h"
+#include "tsm/uniquehandle.h"
 
 #include <windows.h>
 
@@ -124,16 +125,15 @@ HANDLE WINAPI FindFirstFileA(LPCSTR lpFileName, LPWIN32_FIND_DATAA lpFindFileDat
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
-    DIR* dir = folder.empty() ? nullptr : ::opendir(folder.c_str());
+    const tsm::UniqueDir dir(folder.empty() ? nullptr : ::opendir(folder.c_str()));
     if (!dir) {
         SetLastError(errno == EACCES ? ERROR_ACCESS_DENIED : ERROR_PATH_NOT_FOUND);
         return INVALID_HANDLE_VALUE;
     }
     std::vector<std::string> names;
-    while (const dirent* entry = ::readdir(dir))
+    while (const dirent* entry = ::readdir(dir.get()))
         if (tsm::platform::matchesFrom(pattern.c_str(), entry->d_name))
             names.emplace_back(entry->d_name);
-    ::closedir(dir);
     if (names.empty()) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_HANDLE_VALUE;

@@ -52,47 +52,6 @@ ReadResult readWholeFile(const std::string& path, std::string& contents, std::si
     return ReadResult::eREAD;
 }
 
-namespace {
-
-bool writeAll(int fd, const std::string& text)
-{
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = posixCalls().write(fd, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
-} // namespace
-
-bool writeFileAtomically(const std::string& path, const std::string& contents)
-{
-    const std::string temporary = path + ".tmp." + std::to_string(::getpid()) + "." + std::to_string(::gettid());
-    const int fd = posixCalls().open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    const bool written = writeAll(fd, contents) && posixCalls().fsync(fd) == 0;
-    const bool closed = posixCalls().close(fd) == 0;
-    if (!written || !closed || posixCalls().rename(temporary.c_str(), path.c_str()) != 0) {
-        ::unlink(temporary.c_str());
-        return false;
-    }
-    // The rename itself is made durable with the folder.
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
-}
-
 bool appendToFile(const std::string& path, const std::string& text)
 {
     const int fd = posixCalls().open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
@@ -121,20 +80,19 @@ std::mutex& lockMutexFor(const std::string& path)
 
 } // namespace
 
-MachineFileLock::MachineFileLock(const std::string& lockPath) : m_pMutex(&lockMutexFor(lockPath)), m_iFd(-1)
+MachineFileLock::MachineFileLock(const std::string& lockPath) : m_pMutex(&lockMutexFor(lockPath))
 {
     static_cast<std::mutex*>(m_pMutex)->lock();
-    m_iFd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (m_iFd >= 0) {
-        while (::flock(m_iFd, LOCK_EX) != 0 && errno == EINTR) {
+    m_fd.reset(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    if (m_fd) {
+        while (::flock(m_fd.get(), LOCK_EX) != 0 && errno == EINTR) {
         }
     }
 }
 
 MachineFileLock::~MachineFileLock()
 {
-    if (m_iFd >= 0)
-        ::close(m_iFd); // releases the flock
+    m_fd.reset(); // releases the flock
     static_cast<std::mutex*>(m_pMutex)->unlock();
 }
 

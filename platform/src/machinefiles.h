@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include "tsm/atomicfile.h"
+#include "tsm/uniquehandle.h"
+
 #include <string>
 #include <vector>
 
@@ -19,11 +22,6 @@ enum class ReadResult { eREAD, eMISSING, eFAILED };
 // Reads the whole file; files above the limit count as failed reads.
 ReadResult readWholeFile(const std::string& path, std::string& contents, std::size_t limit = 64u << 20);
 
-// Replaces the file's contents so that readers see either the old or the new
-// file, never a mixture: write a temporary beside it, fsync, rename. False
-// (with the old file untouched) when any step fails.
-bool writeFileAtomically(const std::string& path, const std::string& contents);
-
 // Appends the text with one write, so concurrent appenders never interleave.
 bool appendToFile(const std::string& path, const std::string& text);
 
@@ -35,11 +33,11 @@ public:
     ~MachineFileLock();
     MachineFileLock(const MachineFileLock&) = delete;
     MachineFileLock& operator=(const MachineFileLock&) = delete;
-    bool locked() const { return m_iFd >= 0; }
+    bool locked() const { return m_fd.isValid(); }
 
 private:
     void* m_pMutex;
-    int m_iFd;
+    UniqueFd m_fd;
 };
 
 // Percent-escapes tab, line breaks, '%' and other control bytes, so a field

@@ -1,5 +1,6 @@
 // DOS path mapping onto the emulated machine's folders.
 #include "tsm/machine.h"
+#include "tsm/uniquehandle.h"
 
 #include <dirent.h>
 #include <strings.h>
@@ -28,17 +29,16 @@ bool exists(const std::string& path)
 // Finds the entry of folder that equals name ignoring case; "" if none.
 std::string matchIgnoringCase(const std::string& folder, const std::string& name)
 {
-    DIR* dir = ::opendir(folder.empty() ? "/" : folder.c_str());
+    const UniqueDir dir(::opendir(folder.empty() ? "/" : folder.c_str()));
     if (!dir)
         return std::string();
     std::string found;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
             found = entry->d_name;
             break;
         }
     }
-    ::closedir(dir);
     return found;
 }
 

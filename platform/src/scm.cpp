@@ -95,7 +95,8 @@ std::vector<std::string> dependencyList(const char* list)
 
 bool isDefinedControl(DWORD control)
 {
-    return (control >= SERVICE_CONTROL_STOP && control <= 10) || (control >= 128 && control <= 255);
+    return (control >= SERVICE_CONTROL_STOP && control <= SERVICE_CONTROL_NETBINDDISABLE) ||
+           (control >= kFirstUserControl && control <= kLastUserControl);
 }
 
 DWORD accessForControl(DWORD control)
@@ -105,11 +106,11 @@ DWORD accessForControl(DWORD control)
         return SERVICE_STOP;
     case SERVICE_CONTROL_PAUSE:
     case SERVICE_CONTROL_CONTINUE:
-    case 6: // parameters changed
-    case 7:
-    case 8:
-    case 9:
-    case 10: // network binding changes
+    case SERVICE_CONTROL_PARAMCHANGE:
+    case SERVICE_CONTROL_NETBINDADD:
+    case SERVICE_CONTROL_NETBINDREMOVE:
+    case SERVICE_CONTROL_NETBINDENABLE:
+    case SERVICE_CONTROL_NETBINDDISABLE:
         return SERVICE_PAUSE_CONTINUE;
     case SERVICE_CONTROL_INTERROGATE:
         return SERVICE_INTERROGATE;
@@ -154,8 +155,9 @@ bool liveServiceStatus(const std::string& name, SERVICE_STATUS& status, DWORD* e
         break;
     }
     std::string reply;
-    if (!sendLine(socket, "QUERY") || !readLine(socket, reply, kQueryReplyLimit) || reply.compare(0, 7, "STATUS ") != 0 ||
-        !parseStatusFields(reply.substr(7), status)) {
+    DWORD refused = ERROR_SUCCESS;
+    if (!sendLine(socket, "QUERY") || !readLine(socket, reply, kQueryReplyLimit) ||
+        !decodeStatusReply(reply, status, refused) || refused != ERROR_SUCCESS) {
         // A process that closed the connection is ending: it reads as stopped.
         if (reply.empty()) {
             status = { SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
@@ -384,20 +386,13 @@ BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS
         }
         return fail<BOOL>(ERROR_SERVICE_REQUEST_TIMEOUT, FALSE);
     }
-    // "STATUS <fields>" or "ERROR <code> <fields>".
-    if (reply.compare(0, 7, "STATUS ") == 0 && parseStatusFields(reply.substr(7), *lpServiceStatus)) {
-        SetLastError(ERROR_SUCCESS);
-        return TRUE;
-    }
-    if (reply.compare(0, 6, "ERROR ") == 0) {
-        const auto space = reply.find(' ', 6);
-        const std::string code = reply.substr(6, space == std::string::npos ? std::string::npos : space - 6);
-        if (space != std::string::npos && !code.empty() && code.size() <= 10 &&
-            code.find_first_not_of("0123456789") == std::string::npos &&
-            parseStatusFields(reply.substr(space + 1), *lpServiceStatus))
-            return fail<BOOL>(static_cast<DWORD>(std::stoul(code)), FALSE);
-    }
-    return fail<BOOL>(ERROR_INVALID_DATA, FALSE);
+    DWORD refused = ERROR_SUCCESS;
+    if (!decodeStatusReply(reply, *lpServiceStatus, refused))
+        return fail<BOOL>(ERROR_INVALID_DATA, FALSE);
+    if (refused != ERROR_SUCCESS)
+        return fail<BOOL>(refused, FALSE);
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
 }
 
 BOOL WINAPI ChangeServiceConfig2A(SC_HANDLE hService, DWORD dwInfoLevel, LPVOID lpInfo)

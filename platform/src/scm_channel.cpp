@@ -1,6 +1,8 @@
 // Unix socket plumbing of the service control manager.
 #include "scm_channel.h"
 
+#include "machinefiles.h"
+
 #include "tsm/posixcalls.h"
 
 #include <fcntl.h>
@@ -12,24 +14,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <sstream>
 
 namespace tsm::platform {
-
-Socket& Socket::operator=(Socket&& other) noexcept
-{
-    if (this != &other) {
-        reset();
-        m_iFd = other.release();
-    }
-    return *this;
-}
-
-void Socket::reset()
-{
-    if (m_iFd >= 0)
-        posixCalls().close(m_iFd);
-    m_iFd = -1;
-}
 
 namespace {
 
@@ -135,6 +122,48 @@ bool readLine(const Socket& socket, std::string& line, std::chrono::milliseconds
                 return false;
         }
     }
+}
+
+std::string encodeStatusReply(const SERVICE_STATUS& status, DWORD error)
+{
+    std::ostringstream line;
+    if (error == ERROR_SUCCESS)
+        line << "STATUS ";
+    else
+        line << "ERROR " << error << ' ';
+    line << status.dwServiceType << ' ' << status.dwCurrentState << ' ' << status.dwControlsAccepted << ' '
+         << status.dwWin32ExitCode << ' ' << status.dwServiceSpecificExitCode << ' ' << status.dwCheckPoint << ' '
+         << status.dwWaitHint;
+    return line.str();
+}
+
+bool decodeStatusReply(const std::string& line, SERVICE_STATUS& status, DWORD& error)
+{
+    std::istringstream in(line);
+    std::string word;
+    DWORD code = ERROR_SUCCESS;
+    if (!(in >> word) || (word != "STATUS" && word != "ERROR"))
+        return false;
+    const auto readDword = [&in, &word](DWORD& value) {
+        unsigned long long number = 0;
+        if (!(in >> word) || !parseDecimal(word, 0xFFFFFFFFull, number))
+            return false;
+        value = static_cast<DWORD>(number);
+        return true;
+    };
+    if (word == "ERROR" && (!readDword(code) || code == ERROR_SUCCESS))
+        return false;
+    DWORD values[7] = {};
+    for (DWORD& value : values)
+        if (!readDword(value))
+            return false;
+    if (in >> word)
+        return false;
+    if (values[1] < SERVICE_STOPPED || values[1] > SERVICE_PAUSED)
+        return false;
+    status = { values[0], values[1], values[2], values[3], values[4], values[5], values[6] };
+    error = code;
+    return true;
 }
 
 } // namespace tsm::platform

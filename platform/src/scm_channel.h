@@ -5,35 +5,21 @@
 #ifndef TSM_PLATFORM_SCM_CHANNEL_H
 #define TSM_PLATFORM_SCM_CHANNEL_H
 
+#include "tsm/uniquehandle.h"
+
+#include <windows.h>
+
 #include <chrono>
 #include <string>
 
 namespace tsm::platform {
 
 // An owned socket descriptor.
-class Socket {
-public:
-    Socket() = default;
-    explicit Socket(int fd) : m_iFd(fd) {}
-    Socket(Socket&& other) noexcept : m_iFd(other.release()) {}
-    Socket& operator=(Socket&& other) noexcept;
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    ~Socket() { reset(); }
+using Socket = UniqueFd;
 
-    int get() const { return m_iFd; }
-    explicit operator bool() const { return m_iFd >= 0; }
-    [[nodiscard]] int release()
-    {
-        const int fd = m_iFd;
-        m_iFd = -1;
-        return fd;
-    }
-    void reset();
-
-private:
-    int m_iFd = -1;
-};
+// Controls that a service defines for itself.
+constexpr DWORD kFirstUserControl = 128;
+constexpr DWORD kLastUserControl = 255;
 
 enum class ConnectResult { eCONNECTED, eNO_LISTENER, eREFUSED, eFAILED };
 
@@ -48,6 +34,15 @@ bool listenAt(const std::string& path, Socket& socket);
 Socket acceptWithin(const Socket& listener, int milliseconds);
 
 bool sendLine(const Socket& socket, const std::string& line);
+
+// A service process's reply to a query or a control, one line: "STATUS" and
+// the seven fields of SERVICE_STATUS in order, or, for a refused control,
+// "ERROR", the error code and the fields.
+std::string encodeStatusReply(const SERVICE_STATUS& status, DWORD error = ERROR_SUCCESS);
+
+// Reads such a line; error is ERROR_SUCCESS for a "STATUS" line. False for
+// anything else (status and error then untouched).
+bool decodeStatusReply(const std::string& line, SERVICE_STATUS& status, DWORD& error);
 
 // Reads up to and without the line feed; false on timeout, end of stream, an
 // error or a line longer than the limit.

@@ -9,6 +9,7 @@
 #include "registry_hive.h"
 
 #include "tsm/machine.h"
+#include "tsm/uniquehandle.h"
 
 #include <dirent.h>
 #include <unistd.h>
@@ -159,31 +160,6 @@ bool storeServiceRecord(const ServiceRecord& record)
 
 bool removeServiceRecord(const std::string& name) { return ::unlink(serviceRecordPath(name).c_str()) == 0; }
 
-std::string statusLine(const SERVICE_STATUS& status)
-{
-    std::ostringstream line;
-    line << "STATUS " << status.dwServiceType << ' ' << status.dwCurrentState << ' ' << status.dwControlsAccepted << ' '
-         << status.dwWin32ExitCode << ' ' << status.dwServiceSpecificExitCode << ' ' << status.dwCheckPoint << ' '
-         << status.dwWaitHint;
-    return line.str();
-}
-
-bool parseStatusFields(const std::string& fields, SERVICE_STATUS& status)
-{
-    std::istringstream in(fields);
-    std::string word;
-    DWORD values[7] = {};
-    for (DWORD& value : values)
-        if (!(in >> word) || !parseDword(word, value))
-            return false;
-    if (in >> word)
-        return false;
-    if (values[1] < SERVICE_STOPPED || values[1] > SERVICE_PAUSED)
-        return false;
-    status = { values[0], values[1], values[2], values[3], values[4], values[5], values[6] };
-    return true;
-}
-
 } // namespace tsm::platform
 
 namespace tsm {
@@ -193,8 +169,8 @@ std::vector<ServiceRecord> readServiceDatabase(std::size_t* damagedEntries)
     std::vector<ServiceRecord> records;
     std::size_t damaged = 0;
     const std::string folder = machineRoot() + "/services";
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir)) {
+    if (const UniqueDir dir { ::opendir(folder.c_str()) }) {
+        while (const dirent* entry = ::readdir(dir.get())) {
             const std::string file = entry->d_name;
             if (file.size() < 8 || file.compare(file.size() - 8, 8, ".service") != 0)
                 continue;
@@ -206,7 +182,6 @@ std::vector<ServiceRecord> readServiceDatabase(std::size_t* damagedEntries)
             else
                 ++damaged;
         }
-        ::closedir(dir);
     }
     std::sort(records.begin(), records.end(), [](const ServiceRecord& a, const ServiceRecord& b) {
         return platform::lowerCase(a.name) < platform::lowerCase(b.name);

@@ -33,10 +33,6 @@ bool removeServiceRecord(const std::string& name);
 std::string serializeServiceRecord(const ServiceRecord& record);
 bool parseServiceRecord(const std::string& text, ServiceRecord& record);
 
-// A status record as one protocol line: "STATUS t s c e se cp wh".
-std::string statusLine(const SERVICE_STATUS& status);
-bool parseStatusFields(const std::string& fields, SERVICE_STATUS& status);
-
 bool sameServiceName(const std::string& a, const std::string& b);
 
 } // namespace tsm::platform

@@ -15,6 +15,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -26,6 +27,18 @@ constexpr auto kRequestLimit = std::chrono::milliseconds(2000);
 constexpr auto kReportLimit = std::chrono::milliseconds(10000);
 constexpr int kServiceThreadGraceMs = 5000;
 
+// How long the dispatcher waits for the service thread once the service has
+// stopped; TSM_SERVICE_GRACE_MS shortens or lengthens it (up to a minute).
+int serviceThreadGraceMs()
+{
+    if (const char* text = std::getenv("TSM_SERVICE_GRACE_MS")) {
+        const long value = std::strtol(text, nullptr, 10);
+        if (value >= 0 && value <= 60000)
+            return static_cast<int>(value);
+    }
+    return kServiceThreadGraceMs;
+}
+
 class StatusHandleObject : public KernelObject {};
 
 // The dispatcher of this process; at most one runs.
@@ -36,7 +49,7 @@ struct Dispatcher {
     SERVICE_STATUS status {};
     LPHANDLER_FUNCTION handler = nullptr;
     HANDLE statusHandle = nullptr;
-    int wakeFd = -1; // written when the service reports stopped
+    UniqueFd wakeFd; // written when the service reports stopped
 };
 
 Dispatcher& dispatcher()
@@ -45,14 +58,30 @@ Dispatcher& dispatcher()
     return *instance;
 }
 
-void wake(const Dispatcher& state)
+// Wakes the dispatcher's loop; the caller holds the state's lock.
+void wakeLocked(const Dispatcher& state)
 {
-    if (state.wakeFd >= 0) {
+    if (state.wakeFd) {
         const char byte = 1;
-        ssize_t ignored = ::write(state.wakeFd, &byte, 1);
+        ssize_t ignored = ::write(state.wakeFd.get(), &byte, 1);
         (void)ignored;
     }
 }
+
+void wake(Dispatcher& state)
+{
+    std::lock_guard<std::mutex> lock(state.mutex);
+    wakeLocked(state);
+}
+
+// What the service thread shares with the dispatcher. The thread owns it
+// with the dispatcher, so a thread that outlives the dispatcher's wait still
+// has its argument and its flag.
+struct ServiceThread {
+    std::string argument;
+    LPSERVICE_MAIN_FUNCTIONA serviceMain = nullptr;
+    std::atomic<bool> done { false };
+};
 
 // Whether the service's status accepts the control; 0 or the error to answer.
 DWORD refusal(const SERVICE_STATUS& status, LPHANDLER_FUNCTION handler, DWORD control)
@@ -61,7 +90,7 @@ DWORD refusal(const SERVICE_STATUS& status, LPHANDLER_FUNCTION handler, DWORD co
         return ERROR_SERVICE_NOT_ACTIVE;
     if (!handler)
         return ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
-    if (control == SERVICE_CONTROL_INTERROGATE || control >= 128)
+    if (control == SERVICE_CONTROL_INTERROGATE || control >= kFirstUserControl)
         return ERROR_SUCCESS;
     if (status.dwCurrentState == SERVICE_START_PENDING || status.dwCurrentState == SERVICE_STOP_PENDING)
         return ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
@@ -74,14 +103,14 @@ DWORD refusal(const SERVICE_STATUS& status, LPHANDLER_FUNCTION handler, DWORD co
     case SERVICE_CONTROL_CONTINUE:
         needed = SERVICE_ACCEPT_PAUSE_CONTINUE;
         break;
-    case 6:
-        needed = 0x00000008; // parameter changes
+    case SERVICE_CONTROL_PARAMCHANGE:
+        needed = SERVICE_ACCEPT_PARAMCHANGE;
         break;
-    case 7:
-    case 8:
-    case 9:
-    case 10:
-        needed = 0x00000010; // network binding changes
+    case SERVICE_CONTROL_NETBINDADD:
+    case SERVICE_CONTROL_NETBINDREMOVE:
+    case SERVICE_CONTROL_NETBINDENABLE:
+    case SERVICE_CONTROL_NETBINDDISABLE:
+        needed = SERVICE_ACCEPT_NETBINDCHANGE;
         break;
     default:
         return ERROR_INVALID_SERVICE_CONTROL;
@@ -101,15 +130,14 @@ void serve(Dispatcher& state, const Socket& connection)
     if (!readLine(connection, request, kRequestLimit))
         return;
     if (request == "QUERY") {
-        sendLine(connection, statusLine(currentStatus(state)));
+        sendLine(connection, encodeStatusReply(currentStatus(state)));
         return;
     }
     DWORD control = 0;
     const std::string prefix = "CONTROL ";
     const std::string number = request.compare(0, prefix.size(), prefix) == 0 ? request.substr(prefix.size()) : "";
     if (number.empty() || number.size() > 10 || number.find_first_not_of("0123456789") != std::string::npos) {
-        sendLine(connection, "ERROR " + std::to_string(ERROR_INVALID_PARAMETER) + " " +
-                                 statusLine(currentStatus(state)).substr(7));
+        sendLine(connection, encodeStatusReply(currentStatus(state), ERROR_INVALID_PARAMETER));
         return;
     }
     control = static_cast<DWORD>(std::stoul(number));
@@ -121,11 +149,11 @@ void serve(Dispatcher& state, const Socket& connection)
         handler = state.handler;
     }
     if (const DWORD error = refusal(status, handler, control)) {
-        sendLine(connection, "ERROR " + std::to_string(error) + " " + statusLine(status).substr(7));
+        sendLine(connection, encodeStatusReply(status, error));
         return;
     }
     handler(control);
-    sendLine(connection, statusLine(currentStatus(state)));
+    sendLine(connection, encodeStatusReply(currentStatus(state)));
 }
 
 // Tells the starting manager that this process runs the service.
@@ -141,9 +169,9 @@ bool reportStarted(const std::string& startSocket)
 bool isStopped(Dispatcher& state) { return currentStatus(state).dwCurrentState == SERVICE_STOPPED; }
 
 // Serves the control socket until the service has stopped or its thread ended.
-void dispatchUntilStopped(Dispatcher& state, const Socket& listener, int wakeRead, const std::atomic<bool>& threadDone)
+void dispatchUntilStopped(Dispatcher& state, const Socket& listener, int wakeRead, const ServiceThread& thread)
 {
-    while (!threadDone.load() && !isStopped(state)) {
+    while (!thread.done.load() && !isStopped(state)) {
         pollfd ready[2] = { { listener.get(), POLLIN, 0 }, { wakeRead, POLLIN, 0 } };
         if (::poll(ready, 2, 500) <= 0)
             continue;
@@ -205,9 +233,7 @@ BOOL WINAPI StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* lpServiceSta
         if (state.statusHandle)
             closeHandle(state.statusHandle);
         state.statusHandle = nullptr;
-        if (state.wakeFd >= 0)
-            ::close(state.wakeFd);
-        state.wakeFd = -1;
+        state.wakeFd.reset();
     };
     const std::string socketPath = serviceSocketPath(name);
     Socket listener;
@@ -218,42 +244,42 @@ BOOL WINAPI StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* lpServiceSta
         SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
         return FALSE;
     }
+    const tsm::UniqueFd wakeRead(wakePipe[0]);
     {
         std::lock_guard<std::mutex> lock(state.mutex);
-        state.wakeFd = wakePipe[1];
+        state.wakeFd.reset(wakePipe[1]);
     }
     if (!reportStarted(startSocket)) {
         listener.reset();
         ::unlink(socketPath.c_str());
-        ::close(wakePipe[0]);
         deactivate();
         SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
         return FALSE;
     }
 
-    std::atomic<bool> threadDone { false };
-    std::string argument = lpServiceStartTable[0].lpServiceName;
-    LPSERVICE_MAIN_FUNCTIONA serviceMain = lpServiceStartTable[0].lpServiceProc;
-    std::thread serviceThread([&] {
-        LPSTR arguments[] = { argument.data(), nullptr };
-        serviceMain(1, arguments);
-        threadDone = true;
-        wake(state);
+    const auto shared = std::make_shared<ServiceThread>();
+    shared->argument = lpServiceStartTable[0].lpServiceName;
+    shared->serviceMain = lpServiceStartTable[0].lpServiceProc;
+    std::thread serviceThread([shared, &state] {
+        LPSTR arguments[] = { shared->argument.data(), nullptr };
+        shared->serviceMain(1, arguments);
+        shared->done = true;
+        wake(state); // the state lives until the process ends
     });
-    dispatchUntilStopped(state, listener, wakePipe[0], threadDone);
+    dispatchUntilStopped(state, listener, wakeRead.get(), *shared);
 
     // The service thread normally leaves ServiceMain right after it
     // reported stopped; it gets a little time for that.
-    for (int waited = 0; !threadDone.load() && waited < kServiceThreadGraceMs; waited += 10)
+    const int graceMs = serviceThreadGraceMs();
+    for (int waited = 0; !shared->done.load() && waited < graceMs; waited += 10)
         ::usleep(10000);
-    if (threadDone.load())
+    if (shared->done.load())
         serviceThread.join();
     else
         serviceThread.detach();
 
     listener.reset();
     ::unlink(socketPath.c_str());
-    ::close(wakePipe[0]);
     deactivate();
     tsm::ServiceRecord record;
     if (loadServiceRecord(name, record) == RecordRead::eFOUND && record.markedForDelete) {
@@ -302,6 +328,6 @@ BOOL WINAPI SetServiceStatus(SERVICE_STATUS_HANDLE hServiceStatus, LPSERVICE_STA
     }
     state.status = *lpServiceStatus;
     if (state.status.dwCurrentState == SERVICE_STOPPED)
-        wake(state);
+        wakeLocked(state);
     return TRUE;
 }

@@ -156,23 +156,24 @@ pid_t spawnDetached(const LaunchPlan& plan, DWORD& error)
         error = ERROR_SERVICE_NO_THREAD;
         return 0;
     }
+    UniqueFd readEnd(report[0]);
+    UniqueFd writeEnd(report[1]);
     const pid_t child = ::fork();
     if (child == 0) {
-        ::close(report[0]);
+        readEnd.reset();
         ::setsid();
         const pid_t grandchild = ::fork();
         if (grandchild == 0)
-            runGrandchild(plan, argv.data(), envp.data(), report[1]);
+            runGrandchild(plan, argv.data(), envp.data(), writeEnd.get());
         char message[1 + sizeof grandchild];
         message[0] = grandchild > 0 ? 'P' : 'F';
         std::memcpy(message + 1, &grandchild, sizeof grandchild);
-        ssize_t ignored = ::write(report[1], message, sizeof message);
+        ssize_t ignored = ::write(writeEnd.get(), message, sizeof message);
         (void)ignored;
         ::_exit(0);
     }
-    ::close(report[1]);
+    writeEnd.reset();
     if (child < 0) {
-        ::close(report[0]);
         error = ERROR_SERVICE_NO_THREAD;
         return 0;
     }
@@ -182,17 +183,17 @@ pid_t spawnDetached(const LaunchPlan& plan, DWORD& error)
     std::string messages;
     char buffer[64];
     for (;;) {
-        pollfd ready { report[0], POLLIN, 0 };
+        pollfd ready { readEnd.get(), POLLIN, 0 };
         if (::poll(&ready, 1, 10000) <= 0)
             break;
-        const ssize_t got = ::read(report[0], buffer, sizeof buffer);
+        const ssize_t got = ::read(readEnd.get(), buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break;
         messages.append(buffer, static_cast<std::size_t>(got));
     }
-    ::close(report[0]);
+    readEnd.reset();
     pid_t pid = 0;
     for (std::size_t at = 0; at < messages.size();) {
         const char tag = messages[at];

@@ -36,7 +36,7 @@ int openForAppending(const std::string& path)
 AccessLog::AccessLog(const std::string& path, AccessLogLimits limits)
     : m_path(path), m_limits(limits), m_fd(openForAppending(path))
 {
-    if (m_fd.valid())
+    if (m_fd.isValid())
         m_flusher = std::thread([this] { flushLater(); });
 }
 
@@ -55,7 +55,7 @@ AccessLog::~AccessLog()
 void AccessLog::write(std::string_view method, std::string_view path, unsigned status, uint64_t bytes,
                       uint64_t microseconds)
 {
-    if (!m_fd.valid())
+    if (!m_fd.isValid())
         return;
     const time_t now = std::time(nullptr);
     tm utc {};
@@ -85,7 +85,7 @@ void AccessLog::writeOut(std::unique_lock<std::mutex>&)
 {
     // Written while the lock is held, so batches reach the file in order.
     struct stat status {};
-    if (!m_fd.valid() || ::fstat(m_fd.get(), &status) != 0) {
+    if (!m_fd.isValid() || ::fstat(m_fd.get(), &status) != 0) {
         m_pending.clear();
         return;
     }
@@ -141,10 +141,10 @@ void AccessLog::rotate()
     UniqueFd next;
     if (::rename(m_path.c_str(), kept(1).c_str()) == 0) {
         next.reset(openForAppending(m_path));
-        if (!next.valid())
+        if (!next.isValid())
             ::rename(kept(1).c_str(), m_path.c_str());
     }
-    if (next.valid())
+    if (next.isValid())
         m_fd = std::move(next);
     else if (::ftruncate(m_fd.get(), 0) != 0) // cannot rotate: start the file again
         m_fd.reset();

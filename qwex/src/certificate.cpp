@@ -1,7 +1,7 @@
 // Self-signed server certificate with GnuTLS.
 #include "certificate.h"
 
-#include "uniquefd.h"
+#include <tsm/atomicfile.h>
 
 #include <fcntl.h>
 #include <gnutls/crypto.h>
@@ -37,34 +37,13 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// Writes content to path through a temporary file with the given mode.
-bool writeFileAtomically(const std::string& path, const gnutls_datum_t& content, mode_t mode)
-{
-    const std::string temporary = path + ".tmp";
-    ::unlink(temporary.c_str());
-    UniqueFd fd(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode));
-    if (!fd.valid())
-        return false;
-    size_t written = 0;
-    while (written < content.size) {
-        const ssize_t n = ::write(fd.get(), content.data + written, content.size - written);
-        if (n <= 0)
-            return false;
-        written += static_cast<size_t>(n);
-    }
-    if (::fsync(fd.get()) != 0)
-        return false;
-    fd.reset();
-    return ::rename(temporary.c_str(), path.c_str()) == 0;
-}
-
 bool exportPem(int (*exporter)(void*, gnutls_x509_crt_fmt_t, gnutls_datum_t*), void* object,
                const std::string& path, mode_t mode)
 {
     gnutls_datum_t pem {};
     if (exporter(object, GNUTLS_X509_FMT_PEM, &pem) < 0)
         return false;
-    const bool written = writeFileAtomically(path, pem, mode);
+    const bool written = tsm::writeFileAtomically(path, std::string(reinterpret_cast<const char*>(pem.data), pem.size), mode);
     gnutls_free(pem.data);
     return written;
 }

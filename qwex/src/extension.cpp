@@ -86,7 +86,7 @@ DWORD Extension::fromRecord(const QWEX_EXTENSION_INFO& record, std::unique_ptr<E
         return QWEX_ERROR_BAD_RECORD;
     made->m_pageRootPath = real;
     made->m_pageRoot.reset(::open(real, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!made->m_pageRoot.valid())
+    if (!made->m_pageRoot.isValid())
         return QWEX_ERROR_BAD_RECORD;
     made->m_pfnVersion = record.pfnGetVersion;
     made->m_pfnRequest = record.pfnHttpExtensionProc;

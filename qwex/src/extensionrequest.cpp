@@ -188,7 +188,7 @@ bool ExtensionRequest::readPageFile(const std::string& dosPath, std::string& pag
         return false;
     const UniqueFd fd(::open(real, O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
     struct stat info {};
-    if (!fd.valid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
+    if (!fd.isValid() || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode) ||
         static_cast<size_t>(info.st_size) > kMaxPageBytes)
         return false;
     return readFd(fd.get(), static_cast<size_t>(info.st_size), page);

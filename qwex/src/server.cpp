@@ -180,20 +180,19 @@ std::unique_ptr<Server> Server::start(const std::string& directory, StartFailure
 void Server::loadWebApps()
 {
     const std::string folder = m_directory + "/webapps";
-    DIR* dir = ::opendir(folder.c_str());
+    const tsm::UniqueDir dir(::opendir(folder.c_str()));
     if (!dir)
         return;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         const std::string name = entry->d_name;
         if (!isApplicationName(name) || isNameTaken(name))
             continue;
-        UniqueFd root(::openat(::dirfd(dir), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!root.valid())
+        UniqueFd root(::openat(::dirfd(dir.get()), name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!root.isValid())
             continue;
         writePeerFile(name);
         m_webApps.push_back({ name, std::move(root) });
     }
-    ::closedir(dir);
 }
 
 void Server::writePeerFile(const std::string& name) const

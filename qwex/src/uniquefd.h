@@ -1,41 +1,12 @@
-// A move-only owner of a POSIX file descriptor.
+// The library's descriptors are owned by the platform's handle owner.
 #ifndef QWEX_UNIQUEFD_H
 #define QWEX_UNIQUEFD_H
 
-#include <unistd.h>
-
-#include <utility>
+#include <tsm/uniquehandle.h>
 
 namespace qwex {
 
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(UniqueFd&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other)
-            reset(std::exchange(other.m_fd, -1));
-        return *this;
-    }
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() { reset(); }
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-    [[nodiscard]] int release() { return std::exchange(m_fd, -1); }
-    void reset(int fd = -1)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd = -1;
-};
+using tsm::UniqueFd;
 
 } // namespace qwex
 

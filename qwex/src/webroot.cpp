@@ -25,22 +25,20 @@ bool isAcceptedName(std::string_view name)
 // The entry of folder dirFd that equals name without case; "" if none.
 std::string findIgnoringCase(int dirFd, const std::string& name)
 {
-    const int listing = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (listing < 0)
+    UniqueFd listing(::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!listing)
         return std::string();
-    DIR* dir = ::fdopendir(listing);
-    if (!dir) {
-        ::close(listing);
+    const tsm::UniqueDir dir(::fdopendir(listing.get()));
+    if (!dir)
         return std::string();
-    }
+    (void)listing.release(); // the stream owns the descriptor now
     std::string found;
-    while (const dirent* entry = ::readdir(dir)) {
+    while (const dirent* entry = ::readdir(dir.get())) {
         if (::strcasecmp(entry->d_name, name.c_str()) == 0) {
             found = entry->d_name;
             break;
         }
     }
-    ::closedir(dir);
     return found;
 }
 
@@ -94,7 +92,7 @@ MapResult openUnder(int rootFd, const std::vector<std::string>& parts, MappedFil
     if (parts.empty()) {
         // The root itself: an fd of its own, so that the caller may keep it.
         file.fd.reset(::openat(rootFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!file.fd.valid() || ::fstat(file.fd.get(), &file.info) != 0)
+        if (!file.fd.isValid() || ::fstat(file.fd.get(), &file.info) != 0)
             return MapResult::eNOT_FOUND;
         return MapResult::eFOUND;
     }

@@ -8,6 +8,17 @@ namespace sim::fw {
 
 namespace {
 
+// Operation codes of the commands answered here.
+constexpr uint8_t kTestUnitReady = 0x00;
+constexpr uint8_t kRequestSense = 0x03;
+constexpr uint8_t kRead6 = 0x08;
+constexpr uint8_t kInquiry = 0x12;
+constexpr uint8_t kReadCapacity10 = 0x25;
+constexpr uint8_t kRead10 = 0x28;
+constexpr uint8_t kReportLuns = 0xA0;
+constexpr uint8_t kReportLogicalLuns = 0xC2;
+constexpr uint8_t kReportPhysicalLuns = 0xC3;
+
 enum class Target { eController, eLogicalDrive, ePhysicalDrive, eNone };
 
 struct Addressed {
@@ -180,9 +191,9 @@ FirmwareReply read(const Addressed& addressed, uint64_t block, uint32_t count, s
 size_t cdbLength(uint8_t opcode)
 {
     switch (opcode) {
-    case 0x00: case 0x03: case 0x08: case 0x12: return 6;
-    case 0x25: case 0x28: return 10;
-    case 0xA0: case 0xC2: case 0xC3: return 12;
+    case kTestUnitReady: case kRequestSense: case kRead6: case kInquiry: return 6;
+    case kReadCapacity10: case kRead10: return 10;
+    case kReportLuns: case kReportLogicalLuns: case kReportPhysicalLuns: return 12;
     default: return 0;
     }
 }
@@ -204,7 +215,7 @@ FirmwareReply answerScsi(const ControllerModel& model, const std::vector<LunAddr
         return checkCondition(kIllegalRequest, kInvalidField);
     }
     const Addressed addressed = resolve(model, command.lun);
-    if (cdb[0] == 0x12) {
+    if (cdb[0] == kInquiry) {
         return inquiry(model, addressed, cdb, command.data);
     }
     if (addressed.kind == Target::eNone) {
@@ -212,23 +223,23 @@ FirmwareReply answerScsi(const ControllerModel& model, const std::vector<LunAddr
     }
     std::vector<LunAddress> luns;
     switch (cdb[0]) {
-    case 0x00:
+    case kTestUnitReady:
         if (addressed.kind == Target::eLogicalDrive && addressed.logical->status == 1) {
             return checkCondition(kNotReady, kUnitNotReady);
         }
         return {};
-    case 0x03: {
+    case kRequestSense: {
         SenseData sense{};
         sense.responseCode = 0x70;
         sense.additionalLength = sizeof(SenseData) - 8;
         putLimited(bytesOf(sense), cdb[4], command.data);
         return {};
     }
-    case 0x25:
+    case kReadCapacity10:
         return readCapacity(addressed, command.data);
-    case 0x28:
+    case kRead10:
         return read(addressed, bigEndian(cdb, 2, 4), bigEndian(cdb, 7, 2), command.data);
-    case 0x08:
+    case kRead6:
         return read(addressed, bigEndian(cdb, 1, 3) & 0x1FFFFF, cdb[4] == 0 ? 256 : cdb[4], command.data);
     default:
         break;
@@ -237,10 +248,10 @@ FirmwareReply answerScsi(const ControllerModel& model, const std::vector<LunAddr
     if (addressed.kind != Target::eController) {
         return checkCondition(kIllegalRequest, kInvalidOpcode);
     }
-    if (cdb[0] == 0xA0) {
+    if (cdb[0] == kReportLuns) {
         luns.push_back(LunAddress{});
     }
-    if (cdb[0] == 0xA0 || cdb[0] == 0xC2) {
+    if (cdb[0] == kReportLuns || cdb[0] == kReportLogicalLuns) {
         for (const LogicalDrive& drive : model.logicalDrives) {
             luns.push_back(logicalDriveLun(drive.number));
         }

@@ -1,6 +1,6 @@
 // The C entry points the platform calls: devices by name, buffered device
 // requests with faults and capture, OS version and setup records.
-#include "devices_simabi.h"
+#include <tsm/simabi.h>
 
 #include "capture.h"
 #include "healthdriver.h"

@@ -10,6 +10,10 @@
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
+if ! { [ $# -eq 2 ] && [ -d "$1" ] && [ -n "$2" ]; }; then
+  echo "usage: $0 <build folder> <output folder>" >&2
+  exit 2
+fi
 build="$(cd "$1" && pwd)"
 out="$2"
 mkdir -p "$out"

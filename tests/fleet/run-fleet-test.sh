@@ -10,6 +10,7 @@
 # every process of the fleet stopped.
 set -euo pipefail
 source "$(dirname "$0")/../operating/agentmachine.sh"
+check_arguments 1 "<build folder>" "$@"
 build="$(cd "$1" && pwd)"
 enter_private_namespaces "$@"
 for tool in prometheus prometheus-alertmanager prometheus-node-exporter amtool python3; do

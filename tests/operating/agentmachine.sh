@@ -3,6 +3,17 @@
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
+# check_arguments <most> <usage> "$@": a build folder first and at most <most>
+# arguments in all, or the usage on standard error and exit 2.
+check_arguments() {
+  local most="$1" usage="$2"
+  shift 2
+  if [ $# -lt 1 ] || [ $# -gt "$most" ] || [ ! -d "$1" ]; then
+    echo "usage: $(basename "$0") $usage" >&2
+    exit 2
+  fi
+}
+
 # Runs the calling script again in private network and mount namespaces, so
 # that its servers and file systems touch nobody else's; skips (77) unless
 # root, since only root may make them.

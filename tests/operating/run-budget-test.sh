@@ -8,6 +8,7 @@
 # the largest sample exceeds [budget] bytes (default 100 MiB).
 set -euo pipefail
 source "$(dirname "$0")/agentmachine.sh"
+check_arguments 5 "<build folder> [pages] [every] [size] [budget]" "$@"
 build="$(cd "$1" && pwd)"
 pages="${2:-100000}"; every="${3:-60}"; size="${4:-}"; budget="${5:-$((100 << 20))}"
 enter_private_namespaces "$@"

@@ -7,6 +7,7 @@
 # every line before and after is whole.
 set -euo pipefail
 source "$(dirname "$0")/agentmachine.sh"
+check_arguments 2 "<build folder> [seconds]" "$@"
 build="$(cd "$1" && pwd)"
 seconds="${2:-5}"
 enter_private_namespaces "$@"

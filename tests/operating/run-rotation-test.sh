@@ -9,6 +9,7 @@
 # capture's length tells how many lines the agent wrote.
 set -euo pipefail
 source "$(dirname "$0")/agentmachine.sh"
+check_arguments 2 "<build folder> [seconds]" "$@"
 build="$(cd "$1" && pwd)"
 seconds="${2:-20}"
 enter_private_namespaces "$@"

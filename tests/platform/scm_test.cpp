@@ -8,16 +8,22 @@
 #include <tsm/machine.h>
 #include <tsm/machinestate.h>
 #include <tsm/posixcalls.h>
+#include <tsm/uniquehandle.h>
 #include <windows.h>
 
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <atomic>
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <thread>
 #include <tuple>
 
@@ -52,6 +58,66 @@ bool becomes(SC_HANDLE service, DWORD wanted)
     return false;
 }
 
+// Plays the starting manager for a dispatcher run in this process: answers
+// its one "STARTED <pid>" line with "OK".
+class StartListener {
+public:
+    explicit StartListener(const std::string& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
+    {
+        sockaddr_un address {};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        const bool listening = m_fd &&
+                               ::bind(m_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                               ::listen(m_fd.get(), 1) == 0;
+        if (listening)
+            m_answerer = std::thread([this] { answerOnce(); });
+    }
+    ~StartListener()
+    {
+        ::shutdown(m_fd.get(), SHUT_RDWR);
+        if (m_answerer.joinable())
+            m_answerer.join();
+    }
+
+private:
+    void answerOnce() const
+    {
+        const tsm::UniqueFd connection(::accept(m_fd.get(), nullptr, nullptr));
+        char line[64] = {};
+        if (connection && ::read(connection.get(), line, sizeof line - 1) > 0 &&
+            std::strncmp(line, "STARTED ", 8) == 0) {
+            ssize_t ignored = ::write(connection.get(), "OK\n", 3);
+            (void)ignored;
+        }
+    }
+
+    tsm::UniqueFd m_fd;
+    std::thread m_answerer;
+};
+
+// A service main that reports stopped at once but returns only when released,
+// reading its argument after that.
+std::atomic<bool> g_lingerReleased { false };
+std::atomic<bool> g_lingerReturned { false };
+std::mutex g_lingerMutex;
+std::string g_lingerArgument;
+
+void WINAPI ignoreControl(DWORD) {}
+
+void WINAPI lingeringMain(DWORD, LPSTR* arguments)
+{
+    SERVICE_STATUS status { SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
+    SetServiceStatus(RegisterServiceCtrlHandlerA(arguments[0], ignoreControl), &status);
+    while (!g_lingerReleased.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    {
+        std::lock_guard<std::mutex> lock(g_lingerMutex);
+        g_lingerArgument = arguments[0];
+    }
+    g_lingerReturned = true;
+}
+
 class Scm : public ::testing::Test {
 protected:
     void TearDown() override
@@ -61,6 +127,7 @@ protected:
                 ::kill(pid, SIGKILL);
         ::unsetenv("TSM_PROBE_MODE");
         ::unsetenv("TSM_SCM_START_TIMEOUT_MS");
+        ::unsetenv("TSM_SERVICE_GRACE_MS");
     }
 
     // Installs the probe under name (its binary is on Z:, outside drive C:),
@@ -317,4 +384,34 @@ TEST_F(Scm, ProcessesThatDoNotReportFailTheStart)
 
     Sc disabled(create(m_scm.get(), "off", "Z:\\bin\\true", SERVICE_DISABLED));
     EXPECT_EQ(failed(StartServiceA(disabled.get(), 0, nullptr)), ERROR_SERVICE_DISABLED);
+}
+
+TEST_F(Scm, AServiceThreadThatOutlivesTheDispatchersGraceKeepsItsArgument)
+{
+    // Long enough that the name's copy lives on the heap, not inline.
+    const std::string name = "lingering service with a name beyond any inline buffer";
+    const std::string startPath = m_machine.root() + "/start";
+    StartListener manager(startPath);
+    g_lingerReleased = false;
+    g_lingerReturned = false;
+    ::setenv("TSM_SERVICE_NAME", name.c_str(), 1);
+    ::setenv("TSM_SERVICE_START", startPath.c_str(), 1);
+    ::setenv("TSM_SERVICE_GRACE_MS", "50", 1);
+    std::string entryName = name;
+    const SERVICE_TABLE_ENTRYA table[] = { { entryName.data(), lingeringMain }, { nullptr, nullptr } };
+    const auto began = std::chrono::steady_clock::now();
+    ASSERT_TRUE(StartServiceCtrlDispatcherA(table)) << GetLastError();
+    EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3));
+    EXPECT_FALSE(g_lingerReturned.load());
+
+    // The dispatcher has returned and left the thread behind; the table's
+    // name goes too, so only the dispatcher's own copy can still be read.
+    entryName.assign(entryName.size(), 'x');
+    g_lingerReleased = true;
+    for (int tries = 0; tries < 500 && !g_lingerReturned.load(); ++tries)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(g_lingerReturned.load());
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // lets the thread finish its last steps
+    std::lock_guard<std::mutex> lock(g_lingerMutex);
+    EXPECT_EQ(g_lingerArgument, name);
 }

@@ -10,6 +10,8 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <future>
+#include <latch>
 #include <fstream>
 #include <optional>
 
@@ -228,6 +230,27 @@ TEST(DOMFactory, ValidationFollowsTheDtdFilesAsTheyAreNow)
         if (c.pszDefault) {
             EXPECT_EQ(std::u16string(c.pszDefault), document->getDocumentElement()->getAttribute(u"x"));
         }
+    }
+    // Threads that validate at once against definitions just loaded share
+    // them without building anything in them (the sanitizer build would find
+    // the models two threads built at once and one of them lost).
+    const std::string document = "<!DOCTYPE a SYSTEM \"t_1.dtd\"><a><b>t<c/></b></a>";
+    for (int round = 0; round < 100; ++round) {
+        const std::string fresh = folder + "/" + std::to_string(round);
+        std::filesystem::create_directories(fresh);
+        std::ofstream(fresh + "/t_1.dtd") << "<!ELEMENT a (b+)><!ELEMENT b (#PCDATA|c)*><!ELEMENT c EMPTY>"
+                                          << "<!ATTLIST c x CDATA \"d\">";
+        const Xml::DOMFactory factory(fresh);
+        std::latch start(8);
+        std::vector<std::future<bool>> parses;
+        for (int i = 0; i < 8; ++i) {
+            parses.push_back(std::async(std::launch::async, [&] {
+                start.arrive_and_wait();
+                return !factory.ParseBuffer(document, true).isNull();
+            }));
+        }
+        for (auto& parse : parses)
+            EXPECT_TRUE(parse.get());
     }
     std::filesystem::remove_all(folder);
 }

@@ -1,8 +1,10 @@
 // The commands of tsm-machine, on the platform's read-only views and calls.
 #include "commands.h"
 
+#include <tsm/atomicfile.h>
 #include <tsm/machine.h>
 #include <tsm/machinestate.h>
+#include <tsm/win32handles.h>
 #include <windows.h>
 
 #include <cerrno>
@@ -67,24 +69,16 @@ std::string systemText(DWORD code)
 // The state as the manager reports it, or the reason it cannot.
 std::string liveState(const std::string& name)
 {
-    SC_HANDLE manager = OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT);
+    const tsm::UniqueServiceHandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager)
         return "unknown: " + systemText(GetLastError());
-    SC_HANDLE service = OpenServiceA(manager, name.c_str(), SERVICE_QUERY_STATUS);
-    std::string state;
+    const tsm::UniqueServiceHandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
     SERVICE_STATUS status {};
-    if (!service)
-        state = "unknown: " + systemText(GetLastError());
-    else if (!QueryServiceStatus(service, &status))
-        state = "unknown: " + systemText(GetLastError());
-    else {
-        state = stateName(status.dwCurrentState);
-        if (status.dwCurrentState == SERVICE_STOPPED && status.dwWin32ExitCode != 0)
-            state += " (" + systemText(status.dwWin32ExitCode) + ")";
-    }
-    if (service)
-        CloseServiceHandle(service);
-    CloseServiceHandle(manager);
+    if (!service || !QueryServiceStatus(service.get(), &status))
+        return "unknown: " + systemText(GetLastError());
+    std::string state = stateName(status.dwCurrentState);
+    if (status.dwCurrentState == SERVICE_STOPPED && status.dwWin32ExitCode != 0)
+        state += " (" + systemText(status.dwWin32ExitCode) + ")";
     return state;
 }
 
@@ -240,20 +234,8 @@ int useDescription(const std::string& path, std::ostream& out, std::ostream& err
     std::error_code error;
     std::filesystem::create_directories(tsm::driveCRoot(), error);
     const std::string target = root + "/machine.xml";
-    const std::string temporary = target + ".tmp";
-    {
-        std::ofstream copy(temporary, std::ios::binary | std::ios::trunc);
-        copy << xml;
-        copy.flush();
-        if (!copy) {
-            err << "tsm-machine: cannot write " << temporary << "\n";
-            return 1;
-        }
-    }
-    std::filesystem::rename(temporary, target, error);
-    if (error) {
-        err << "tsm-machine: cannot put the description in place: " << error.message() << "\n";
-        std::filesystem::remove(temporary, error);
+    if (!tsm::writeFileAtomically(target, xml)) {
+        err << "tsm-machine: cannot put the description in place: " << std::strerror(errno) << "\n";
         return 1;
     }
     out << "The machine " << root << " now uses " << path << "\n";

@@ -1,14 +1,17 @@
 // One run of tsm-tree.
 #include "treerun.h"
 
-#include "atomicfile.h"
 #include "device.h"
 #include "jsonformat.h"
 #include "prometheusformat.h"
 #include "registration.h"
 #include "system.h"
 
+#include <tsm/atomicfile.h>
+
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <cstdlib>
 #include <exception>
 #include <future>
@@ -58,9 +61,8 @@ bool writeText(const TreeOptions& options, const std::string& text, std::ostream
         out << text << std::flush;
         return out.good();
     }
-    std::string error;
-    if (!writeFileAtomically(options.output, text, error)) {
-        err << "tsm-tree: " << error << "\n";
+    if (!tsm::writeFileAtomically(options.output, text)) {
+        err << "tsm-tree: cannot write " << options.output << ": " << std::strerror(errno) << "\n";
         return false;
     }
     return true;

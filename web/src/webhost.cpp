@@ -8,15 +8,12 @@
 #include "stylesheet.h"
 #include "xmllibraries.h"
 
+#include <tsm/allocator.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <string>
 #include <thread>
-
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 #ifndef TSM_REQUEST_STACK_FACTOR
 #define TSM_REQUEST_STACK_FACTOR 1
@@ -95,9 +92,7 @@ void WebHost::releaseFreeMemory(bool bLastPage)
             return;
         m_lastRelease = now;
     }
-#ifdef __GLIBC__
-    malloc_trim(0);
-#endif
+    tsm::releaseFreeAllocatorMemory();
 }
 
 WebHost& WebHost::instance()
@@ -108,13 +103,11 @@ WebHost& WebHost::instance()
 
 bool WebHost::startup()
 {
-#ifdef __GLIBC__
     // Left alone, the allocator gives most of the request threads an arena of
     // their own, each holding on to the memory its pages freed and scattering
     // what stays in use. As many arenas as pages doing XML work at once let
     // the next page reuse what the last one freed.
-    mallopt(M_ARENA_MAX, static_cast<int>(m_nPageWorkSlots));
-#endif
+    tsm::limitAllocatorArenas(static_cast<int>(m_nPageWorkSlots));
     QWEX_STARTUP_INFO startupRecord {};
     fillStartupRecord(startupRecord);
     QWEX_HANDLE hServer = nullptr;

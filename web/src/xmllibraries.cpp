@@ -1,13 +1,12 @@
-// Xerces-C and Xalan-C initialisation with the parser's error lines.
+// Xerces-C and Xalan-C initialisation; a failure is written to the debug log.
 #include "xmllibraries.h"
 
+#include "clog.h"
 #include "xmlstring.h"
 
 #include <xalanc/XalanTransformer/XalanTransformer.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
-
-#include <iostream>
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -20,9 +19,8 @@ bool initializeXmlLibraries()
     try {
         xercesc::XMLPlatformUtils::Initialize();
     } catch (const xercesc::XMLException& error) {
-        std::cerr << "Error during Xerces-c Initialization.\n"
-                  << "  Exception message:" << Xml::toNarrow(error.getMessage()) << "\n";
-        std::cerr.flush();
+        DebugLog::write("Error during Xerces-c Initialization. Exception message:" +
+                        Xml::toNarrow(error.getMessage()));
         return false;
     }
     try {
@@ -33,8 +31,7 @@ bool initializeXmlLibraries()
 #endif
         xalanc::XalanTransformer::initialize();
     } catch (...) {
-        std::cerr << "Error during Xalan-c Initialization.\n";
-        std::cerr.flush();
+        DebugLog::write("Error during Xalan-c Initialization.");
         return false;
     }
     return true;

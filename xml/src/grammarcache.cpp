@@ -9,6 +9,7 @@
 #include <xercesc/framework/XMLGrammarPoolImpl.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
+#include <xercesc/validators/DTD/DTDGrammar.hpp>
 
 #include <sys/stat.h>
 
@@ -65,6 +66,33 @@ std::vector<DtdFile> dtdFiles(const std::string& directory)
     return files;
 }
 
+// Validation builds an element's content model and its list of attributes
+// the first time it meets one of its elements, inside the shared grammar.
+// Built here, while the pool has one user, they are only ever read by the
+// parsers that share it.
+void buildElementModels(const xercesc::XMLGrammarPool& pool)
+{
+    xercesc::RefHashTableOfEnumerator<xercesc::Grammar> grammars = pool.getGrammarEnumerator();
+    while (grammars.hasMoreElements()) {
+        xercesc::Grammar& grammar = grammars.nextElement();
+        if (grammar.getGrammarType() != xercesc::Grammar::DTDGrammarType)
+            continue;
+        xercesc::NameIdPoolEnumerator<xercesc::DTDElementDecl> elements =
+            static_cast<xercesc::DTDGrammar&>(grammar).getElemEnumerator();
+        while (elements.hasMoreElements()) {
+            // Only mixed and element content have a model; asking for that
+            // of an EMPTY or ANY element throws.
+            xercesc::DTDElementDecl& element = elements.nextElement();
+            const auto eModel = element.getModelType();
+            if (eModel == xercesc::DTDElementDecl::Mixed_Simple || eModel == xercesc::DTDElementDecl::Children)
+                element.getContentModel();
+            // The list of declared attributes is made on first use too.
+            if (element.hasAttDefs())
+                element.getAttDefList();
+        }
+    }
+}
+
 std::shared_ptr<xercesc::XMLGrammarPool> loadGrammars(const std::string& directory,
                                                       const std::vector<DtdFile>& files)
 {
@@ -92,6 +120,7 @@ std::shared_ptr<xercesc::XMLGrammarPool> loadGrammars(const std::string& directo
     }
     if (nLoaded == 0)
         return nullptr;
+    buildElementModels(*pPool);
     // Locked, the pool is read-only and safe to share between threads.
     pPool->lockPool();
     return pPool;

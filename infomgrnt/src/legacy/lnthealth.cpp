@@ -3,6 +3,7 @@
 #include "lnthealth.h"
 
 #include "imxenumeration.h"
+#include "imxpacketfields.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,18 +11,6 @@
 namespace InfoMgr::Health {
 
 namespace {
-
-std::uint32_t getLe32(const std::uint8_t (&ab)[4])
-{
-    return static_cast<std::uint32_t>(ab[0]) | static_cast<std::uint32_t>(ab[1]) << 8 |
-           static_cast<std::uint32_t>(ab[2]) << 16 | static_cast<std::uint32_t>(ab[3]) << 24;
-}
-
-void putLe32(std::uint8_t (&ab)[4], std::uint32_t dwValue)
-{
-    for (int i = 0; i < 4; ++i)
-        ab[i] = static_cast<std::uint8_t>(dwValue >> (8 * i));
-}
 
 template <std::size_t N>
 void putAddress(std::uint8_t (&ab)[N], const void* pAddress)
@@ -47,7 +36,7 @@ bool readRoutingTable(std::uint8_t (&abTable)[kRoutingTableSize], std::size_t& n
     descriptor.abSelector[1] = static_cast<std::uint8_t>(kFlatDataSelector >> 8);
 
     RegisterBlock request{};
-    putLe32(request.abWords[0], kBiosGetRoutingOptions);
+    storeLe32(request.abWords[0], kBiosGetRoutingOptions);
     putAddress(request.abDescriptorAddress, &descriptor);
     RegisterBlock reply{};
 
@@ -59,12 +48,12 @@ bool readRoutingTable(std::uint8_t (&abTable)[kRoutingTableSize], std::size_t& n
                            dwReturned) ||
         dwReturned < sizeof reply)
         return false;
-    const std::uint32_t dwStatus = (getLe32(reply.abWords[0]) >> 8) & 0xFF;
+    const std::uint32_t dwStatus = (loadLe32(reply.abWords[0]) >> 8) & 0xFF;
     if (dwStatus != 0)
         return false;
     // The BIOS writes back the size it filled; entries past it are not used.
     const std::size_t nFilled =
-        static_cast<std::size_t>(descriptor.abSize[0]) | static_cast<std::size_t>(descriptor.abSize[1]) << 8;
+        loadLe16(descriptor.abSize);
     nEntries = std::min(nFilled, kRoutingTableSize) / kRoutingEntrySize;
     return true;
 }
@@ -74,10 +63,10 @@ HeaderAnswer readConfigHeader(std::uint8_t bBus, std::uint8_t bDevice, std::uint
 {
     nLength = 0;
     ConfigHeaderBuffer buffer{};
-    putLe32(buffer.abBus, bBus);
-    putLe32(buffer.abDevice, bDevice);
-    putLe32(buffer.abFunction, 0);
-    putLe32(buffer.abLength, kHeaderBytesWanted);
+    storeLe32(buffer.abBus, bBus);
+    storeLe32(buffer.abDevice, bDevice);
+    storeLe32(buffer.abFunction, 0);
+    storeLe32(buffer.abLength, kHeaderBytesWanted);
 
     ScopedDeviceHandle hDevice = openDevice(kDeviceName);
     if (!hDevice.isValid())
@@ -87,9 +76,9 @@ HeaderAnswer readConfigHeader(std::uint8_t bBus, std::uint8_t bDevice, std::uint
         return eHEADER_FAILED;
     if (dwReturned < offsetof(ConfigHeaderBuffer, abHeader))
         return eHEADER_FAILED;
-    if (getLe32(buffer.abAnswered) == 0)
+    if (loadLe32(buffer.abAnswered) == 0)
         return eHEADER_NOT_ANSWERED;
-    const std::uint32_t dwLength = getLe32(buffer.abLength);
+    const std::uint32_t dwLength = loadLe32(buffer.abLength);
     if (dwLength == 0 || dwLength > dwReturned - offsetof(ConfigHeaderBuffer, abHeader) || dwLength > 255)
         return eHEADER_FAILED;
     std::memcpy(abHeader, buffer.abHeader, dwLength);

@@ -2,6 +2,7 @@
 #include "lntpcih.h"
 
 #include "lnthealth.h"
+#include "imxpacketfields.h"
 
 #include <checkassert.h>
 
@@ -125,16 +126,13 @@ std::uint16_t PCIDeviceInfo::doReadWord(std::uint8_t bOffset) const
 {
     // Computed in int: an offset of 255 must not wrap round to 0.
     TSM_ASSERT_TEXT((bOffset + 1) < m_bLength, "(bOffset+1) < m_bLength");
-    const std::uint8_t* pb = m_pbConfigSpaceHeader.get() + bOffset;
-    return static_cast<std::uint16_t>(pb[0] | pb[1] << 8);
+    return InfoMgr::loadLe16(m_pbConfigSpaceHeader.get() + bOffset);
 }
 
 std::uint32_t PCIDeviceInfo::doReadDword(std::uint8_t bOffset) const
 {
     TSM_ASSERT_TEXT((bOffset + 3) < m_bLength, "(bOffset+3) < m_bLength");
-    const std::uint8_t* pb = m_pbConfigSpaceHeader.get() + bOffset;
-    return static_cast<std::uint32_t>(pb[0]) | static_cast<std::uint32_t>(pb[1]) << 8 |
-           static_cast<std::uint32_t>(pb[2]) << 16 | static_cast<std::uint32_t>(pb[3]) << 24;
+    return InfoMgr::loadLe32(m_pbConfigSpaceHeader.get() + bOffset);
 }
 
 void PCIDeviceInfo::doClear()

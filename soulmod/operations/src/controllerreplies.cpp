@@ -2,9 +2,16 @@
 #include "controllerreplies.h"
 
 #include "conversion.h"
+#include "imxreplyoffsets.h"
 
 namespace Operations::ControllerReplies {
 namespace {
+
+namespace Identify = InfoMgr::IdentifyControllerReply;
+namespace Parameters = InfoMgr::ControllerParametersReply;
+namespace Cache = InfoMgr::CacheConfigReply;
+namespace Surface = InfoMgr::SurfaceStatusReply;
+namespace Subsystem = InfoMgr::SubsystemInfoReply;
 
 std::string decimal(std::uint32_t value)
 {
@@ -39,58 +46,58 @@ std::string cacheRatio(std::uint32_t dwRead, std::uint32_t dwWrite, std::uint32_
 Attributes identifyAttributes(const Schema::ReplyView& reply, const ControllerFacts& facts)
 {
     Attributes out;
-    const bool bBigMap = (reply.u8(41) & 0x80) != 0;
+    const bool bBigMap = (reply.u8(Identify::kMapFlags) & Identify::kBigMapFlag) != 0;
     out.emplace_back("UsingBigMap", bBigMap ? "True" : "False");
 
     Core::DriveList present;
     Core::DriveList nonDisk;
     if (bBigMap) {
-        present.fromBigMap(reply.bytes(54, 16).data());
-        nonDisk.fromBigMap(reply.bytes(86, 16).data());
+        present.fromBigMap(reply.bytes(Identify::kPresenceMap, Identify::kBigMapSize).data());
+        nonDisk.fromBigMap(reply.bytes(Identify::kNonDiskMap, Identify::kBigMapSize).data());
     } else {
-        present.fromMask(reply.u32(18));
-        nonDisk.fromMask(reply.u32(31));
+        present.fromMask(reply.u32(Identify::kOldPresenceMap));
+        nonDisk.fromMask(reply.u32(Identify::kOldNonDiskMap));
     }
     out.emplace_back("AttachedPhysicalDrives", present.toText());
     out.emplace_back("NonDiskMap", nonDisk.toText());
     out.emplace_back("PhysicalDriveCount", decimal(static_cast<std::uint32_t>(present.size())));
 
-    const std::uint8_t bRevision = reply.u8(40);
+    const std::uint8_t bRevision = reply.u8(Identify::kHardwareRevision);
     out.emplace_back("HardwareRevision", bRevision == 'A'   ? "Rev A"
                                          : bRevision == 'B' ? "Rev B"
                                          : bRevision == 'C' ? "Rev C"
                                                             : "Rev Unknown");
-    out.emplace_back("LogicalDriveCount", decimal(reply.u8(0)));
-    out.emplace_back("DrivesPerPort", decimal(reply.u8(53)));
-    out.emplace_back("Ports", decimal(reply.u8(44)));
-    out.emplace_back("FirmwareVersion", reply.fixedText(5, 4));
+    out.emplace_back("LogicalDriveCount", decimal(reply.u8(Identify::kLogicalDriveCount)));
+    out.emplace_back("DrivesPerPort", decimal(reply.u8(Identify::kDrivesPerPort)));
+    out.emplace_back("Ports", decimal(reply.u8(Identify::kPorts)));
+    out.emplace_back("FirmwareVersion", reply.fixedText(Identify::kFirmwareVersion, Identify::kFirmwareVersionSize));
     if (facts.bHasRedundantState)
-        out.emplace_back("RedundancyStatus", reply.u8(108) != 0 ? "Failed" : "Ok");
-    if (reply.u8(112) != 0)
-        out.emplace_back("FibreChipCount", decimal(reply.u8(112)));
+        out.emplace_back("RedundancyStatus", reply.u8(Identify::kRedundancyState) != 0 ? "Failed" : "Ok");
+    if (reply.u8(Identify::kFibreChipCount) != 0)
+        out.emplace_back("FibreChipCount", decimal(reply.u8(Identify::kFibreChipCount)));
     return out;
 }
 
 Attributes parameterAttributes(const Schema::ReplyView& reply, const ControllerFacts& facts)
 {
     Attributes out;
-    out.emplace_back("ExpandPriority", priorityText(reply.u8(15)));
-    out.emplace_back("RebuildPriority", priorityText(reply.u8(14)));
+    out.emplace_back("ExpandPriority", priorityText(reply.u8(Parameters::kExpandPriority)));
+    out.emplace_back("RebuildPriority", priorityText(reply.u8(Parameters::kRebuildPriority)));
     if (facts.bClustered)
-        out.emplace_back("SnapshotPriority", priorityText(reply.u8(115)));
-    if (reply.u8(140) != 0)
-        out.emplace_back("AccessID", reply.zeroText(140));
+        out.emplace_back("SnapshotPriority", priorityText(reply.u8(Parameters::kSnapshotPriority)));
+    if (reply.u8(Parameters::kAccessId) != 0)
+        out.emplace_back("AccessID", reply.zeroText(Parameters::kAccessId));
     if (facts.bRemote)
-        out.emplace_back("HardwareName", reply.zeroText(82));
+        out.emplace_back("HardwareName", reply.zeroText(Parameters::kHardwareName));
     return out;
 }
 
 Attributes cacheAttributes(const Schema::ReplyView& reply)
 {
     Attributes out;
-    if (reply.u8(8) == 0) {
+    if (reply.u8(Cache::kAcceleratorOff) == 0) {
         out.emplace_back("ArrayAccelerator", "Enabled");
-        const std::uint32_t dwDisabled = reply.u32(0);
+        const std::uint32_t dwDisabled = reply.u32(Cache::kDisabledDrives);
         Core::DriveList enabled;
         for (std::uint32_t n = 0; n < 32; ++n) {
             if ((dwDisabled & (1u << n)) == 0)
@@ -101,18 +108,18 @@ Attributes cacheAttributes(const Schema::ReplyView& reply)
         out.emplace_back("ArrayAccelerator", "Disabled");
     }
 
-    if (reply.u8(210) == 0) {
+    if (reply.u8(Cache::kBoardPresent) == 0) {
         out.emplace_back("CacheBoardPresent", "False");
         return out;
     }
-    const std::uint8_t bShift = reply.u8(217);
+    const std::uint8_t bShift = reply.u8(Cache::kSizeShift);
     // A shift of the full width or more leaves nothing of the size.
     const auto shifted = [bShift](std::uint16_t wSize) {
         return bShift >= 32 ? 0u : static_cast<std::uint32_t>(wSize) << bShift;
     };
-    const std::uint32_t dwRead = shifted(reply.u16(4));
-    const std::uint32_t dwWrite = shifted(reply.u16(6));
-    const std::uint32_t dwTotal = shifted(reply.u16(38));
+    const std::uint32_t dwRead = shifted(reply.u16(Cache::kReadCacheSize));
+    const std::uint32_t dwWrite = shifted(reply.u16(Cache::kWriteCacheSize));
+    const std::uint32_t dwTotal = shifted(reply.u16(Cache::kTotalCacheSize));
     out.emplace_back("CacheSizeShiftFactor", "KB");
     out.emplace_back("CacheSizeRead", decimal(dwRead));
     out.emplace_back("CacheSizeWrite", decimal(dwWrite));
@@ -120,17 +127,17 @@ Attributes cacheAttributes(const Schema::ReplyView& reply)
     out.emplace_back("CacheRatio", cacheRatio(dwRead, dwWrite, dwTotal));
     out.emplace_back("CacheBoardPresent", "True");
 
-    const std::uint32_t dwFlags = reply.u32(32);
-    out.emplace_back("CacheStatus", (dwFlags & 0x2) != 0   ? "TemporarilyDisabled"
-                                    : (dwFlags & 0x4) != 0 ? "PermenantlyDisabled"
-                                    : (dwFlags >> 3) != 0  ? "RunADU"
+    const std::uint32_t dwFlags = reply.u32(Cache::kCacheFlags);
+    out.emplace_back("CacheStatus", (dwFlags & Cache::kTemporarilyDisabled) != 0 ? "TemporarilyDisabled"
+                                    : (dwFlags & Cache::kPermanentlyDisabled) != 0 ? "PermenantlyDisabled"
+                                    : (dwFlags >> Cache::kAduShift) != 0 ? "RunADU"
                                                            : "OK");
-    const std::uint16_t wPacks = reply.u16(40);
+    const std::uint16_t wPacks = reply.u16(Cache::kBatteryPacks);
     out.emplace_back("BatteryPackCount", decimal(wPacks));
     std::string batteryStatus = "OK";
     if (wPacks == 0)
         batteryStatus.clear();
-    else if (reply.u16(208) != 0)
+    else if (reply.u16(Cache::kBatteryFailures) != 0)
         batteryStatus = "Failed";
     out.emplace_back("BatteryStatus", batteryStatus);
     return out;
@@ -138,16 +145,16 @@ Attributes cacheAttributes(const Schema::ReplyView& reply)
 
 Attributes surfaceAttributes(const Schema::ReplyView& reply)
 {
-    return {{"SurfaceAnalysisDelay", decimal(reply.u16(100) / 10u)}};
+    return {{"SurfaceAnalysisDelay", decimal(reply.u16(Surface::kDelayTenths) / 10u)}};
 }
 
 Attributes subsystemAttributes(const Schema::ReplyView& reply, const ControllerFacts& facts)
 {
     Attributes out;
     if (facts.bRemote)
-        out.emplace_back("ChassisSerialNumber", reply.fieldText(4, 32));
-    if (reply.u8(44) != 0)
-        out.emplace_back("ControllerSerialNumber", reply.fieldText(44, 32));
+        out.emplace_back("ChassisSerialNumber", reply.fieldText(Subsystem::kChassisSerialNumber, Subsystem::kSerialNumberSize));
+    if (reply.u8(Subsystem::kControllerSerialNumber) != 0)
+        out.emplace_back("ControllerSerialNumber", reply.fieldText(Subsystem::kControllerSerialNumber, Subsystem::kSerialNumberSize));
     return out;
 }
 

@@ -92,12 +92,11 @@ protected:
         parameters.opcode = opcode;
         parameters.pBuffer = m_reply.abData;
         parameters.bufferSize = sizeof m_reply.abData;
-        parameters.direction = m_dwDirection;
+        parameters.direction = 0; // every command of this family reads from the controller
     }
 
 private:
     Reply m_reply{};
-    std::uint32_t m_dwDirection = 0;
 };
 
 // A command addressed to the controller itself.
@@ -123,10 +122,7 @@ private:
 template <class Tag, class Reply>
 class LogicalDriveCommand : public BmicCommand, public CommandReply<Reply> {
 public:
-    explicit LogicalDriveCommand(std::uint8_t bDriveNumber, std::uint8_t bExtra = 0)
-        : m_bExtra(bExtra), m_bDriveNumber(bDriveNumber)
-    {
-    }
+    explicit LogicalDriveCommand(std::uint8_t bDriveNumber) : m_bDriveNumber(bDriveNumber) {}
 
 protected:
     bool execute(BmicDevice& device, BmicParameters& parameters) override
@@ -138,7 +134,6 @@ protected:
     }
 
 private:
-    std::uint8_t m_bExtra;
     std::uint8_t m_bDriveNumber;
 };
 

@@ -2,8 +2,8 @@
 // shared library loaded at run time (the agent links nothing of it). Every
 // call names the machine root; the library re-reads that machine's
 // description when it changed. Results are Win32 error codes (0 = success).
-#ifndef TSM_PLATFORM_DEVICES_SIMABI_H
-#define TSM_PLATFORM_DEVICES_SIMABI_H
+#ifndef TSM_SIMABI_H
+#define TSM_SIMABI_H
 
 #include <cstdint>
 
