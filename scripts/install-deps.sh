@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ccache clang libclang-rt-14-dev g++-multilib pkg-config
+  build-essential cmake ccache clang lld libclang-rt-14-dev g++-multilib pkg-config
   clang-format clang-tidy
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libxerces-c-dev libxalan-c-dev nlohmann-json3-dev

@@ -196,6 +196,9 @@ TEST_F(ServiceFramework, StopGivesUpOnAServiceThatStaysStopPendingBeyondThirtySe
     ASSERT_TRUE(QueryServiceStatus(created, &status));
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
     EXPECT_FALSE(service.IsStopped());
+    // Asked again, the stop pending service refuses the control at once.
+    EXPECT_FALSE(service.Stop());
+    EXPECT_EQ(service.lastError(), static_cast<DWORD>(ERROR_SERVICE_CANNOT_ACCEPT_CTRL));
 
     int pid = 0;
     std::ifstream(m_machine.root() + "/probe-stuck.pid") >> pid;

@@ -3,6 +3,7 @@
 // fill it (checked against the capture file), and the slot lookups on the
 // machine description of each slot route.
 #include "imxenumeration.h"
+#include "imxioctlfactory.h"
 #include "imxslotlookup.h"
 #include "legacy/lnthealth.h"
 #include "legacy/lntpcih.h"
@@ -390,8 +391,10 @@ TEST(SlotLookup, RoutingTableAndBridges)
          "<machine><health/><pci>" + bridges +
              R"(<routing bus="0" device="6" slot="3"/><routing bus="1" device="4" slot="8"/></pci></machine>)",
          2, true, 3},
-        {"more entries than the 512-byte table holds: the BIOS refuses",
-         "<machine><health/><pci>" + bridges + overfull + "</pci></machine>", 2, false, 255, 2},
+        {"more entries than the 512-byte table holds: the BIOS refuses, its empty table (whose zeros would name a "
+         "bridge at device 0) is not read",
+         R"(<machine><health/><pci><bridge bus="0" device="0" secondary="2"/>)" + overfull + "</pci></machine>", 2, false,
+         255, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -418,6 +421,15 @@ TEST(SlotLookup, RoutingTableAndBridges)
     std::uint8_t slot = 0;
     EXPECT_FALSE(InfoMgr::lookupSlotByRouting(finder, 2, slot));
     EXPECT_EQ(slot, 255);
+
+    // An I2O controller on bus 2 that the system knows no slot for takes the routing's.
+    machine.writeDescription(R"(<machine><health/><pci><bridge bus="0" device="4" secondary="2"/>
+      <routing bus="0" device="4" slot="7"/></pci><port number="0" driver="i2o"><controller pcibus="2"/></port></machine>)");
+    InfoMgr::BusInfoRecord busInfo{};
+    EXPECT_EQ(InfoMgr::createIoCtlCommandGroup(eCSMI_I2O)
+                  ->getControllerBusInfo(SchemaObjectEssentialData(0, 0x8000, eCSMI_I2O), busInfo),
+              0u);
+    EXPECT_EQ(busInfo[4], 7);
 }
 
 } // namespace

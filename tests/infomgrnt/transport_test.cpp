@@ -536,12 +536,15 @@ TEST(TransportStandIn, FibreRemoteControllersFromTheInquiryData)
     EXPECT_EQ(sizes.back(), 114688u);
 
     // A reply that ends before the second bus's unit keeps what lies inside
-    // it; offsets that point outside the reply or loop are not followed.
+    // it, and the bus entries it claims past its end (the seventeenth points
+    // back at the first unit) are not read; offsets that point outside the
+    // reply or loop are not followed.
     const struct {
         Image data;
         std::uint32_t dwReturned;
         std::size_t nFound;
-    } bounds[] = {{fibreInquiryData(), 130, 2}, {fibreInquiryData().le32(40, 32).u8(4, 200).le32(16, 0xFFFFFFF0), 0, 200}};
+    } bounds[] = {{fibreInquiryData().u8(0, 17).u8(132, 1).le32(136, 32), 130, 2},
+                  {fibreInquiryData().le32(40, 32).u8(4, 200).le32(16, 0xFFFFFFF0), 0, 200}};
     for (const auto& b : bounds) {
         SCOPED_TRACE(b.nFound);
         drivers.m_answer = inquiryPort(b.data, 0, sizes, b.dwReturned);

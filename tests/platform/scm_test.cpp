@@ -130,11 +130,12 @@ protected:
         ::unsetenv("TSM_SERVICE_GRACE_MS");
     }
 
-    // Installs the probe under name (its binary is on Z:, outside drive C:);
-    // the handle has all access.
-    SC_HANDLE installProbe(const std::string& name, const char* dependencies = nullptr) const
+    // Installs the probe under name (its binary is on Z:, outside drive C:),
+    // words following the name on its command line; the handle has all access.
+    SC_HANDLE installProbe(const std::string& name, const char* dependencies = nullptr,
+                           const std::string& words = "") const
     {
-        const std::string binary = "\"" + tsm::hostToDos(TSM_SERVICE_PROBE) + "\" " + name;
+        const std::string binary = "\"" + tsm::hostToDos(TSM_SERVICE_PROBE) + "\" " + name + words;
         return create(m_scm.get(), name.c_str(), binary.c_str(), SERVICE_DEMAND_START, dependencies);
     }
 
@@ -224,8 +225,15 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
     ASSERT_TRUE(all);
     SERVICE_STATUS status {};
     ASSERT_TRUE(QueryServiceStatus(all.get(), &status));
-    EXPECT_EQ(status.dwServiceType, 16u);
+    // Never started: stopped, every other field 0; a control refused as not active says the same.
+    const auto fields = [](const SERVICE_STATUS& s) {
+        return std::vector<DWORD>({ s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
+                                    s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint });
+    };
+    const std::vector<DWORD> stopped({ 16, SERVICE_STOPPED, 0, 0, 0, 0, 0 });
+    EXPECT_EQ(fields(status), stopped);
     EXPECT_EQ(failed(ControlService(all.get(), SERVICE_CONTROL_STOP, &status)), ERROR_SERVICE_NOT_ACTIVE);
+    EXPECT_EQ(fields(status), stopped);
     EXPECT_EQ(failed(ControlService(all.get(), 300, &status)), ERROR_INVALID_PARAMETER);
     EXPECT_EQ(failed(ControlService(all.get(), SERVICE_CONTROL_SHUTDOWN, &status)), ERROR_INVALID_SERVICE_CONTROL);
     // The binary is not there yet.
@@ -273,6 +281,21 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
     EXPECT_EQ(failed(QueryServiceStatus(created.get(), &status)), ERROR_INVALID_DATA);
 }
 
+TEST_F(Scm, AServiceWhoseSocketPathIsTooLongCannotBeAsked)
+{
+    // The service's socket lies under the machine root: past 107 bytes no
+    // socket address holds it.
+    const std::string root = m_machine.root() + "/" + std::string(100, 'r');
+    std::filesystem::create_directories(root);
+    ::setenv("TSM_MACHINE", root.c_str(), 1);
+    Sc scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+    Sc service(create(scm.get(), "probe", "C:\\x"));
+    ASSERT_TRUE(service);
+    SERVICE_STATUS status {};
+    EXPECT_EQ(failed(QueryServiceStatus(service.get(), &status)), ERROR_SERVICE_REQUEST_TIMEOUT);
+    ::setenv("TSM_MACHINE", m_machine.root().c_str(), 1);
+}
+
 TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
 {
     Sc service(installProbe("probe"));
@@ -316,7 +339,7 @@ TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
 TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
 {
     Sc base(installProbe("base"));
-    Sc user(installProbe("user", "BASE\0"));
+    Sc user(installProbe("user", "BASE\0", " a  \"b c\"\td"));
     Sc slow(installProbe("slow"));
     ASSERT_TRUE(start(base.get(), "base"));
     ASSERT_TRUE(start(user.get(), "user"));
@@ -328,7 +351,7 @@ TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
     ASSERT_TRUE(becomes(slow.get(), SERVICE_START_PENDING));
     // Each process got the words after the program in its command line.
     EXPECT_GT(probePid("base"), 0);
-    EXPECT_GT(probePid("user"), 0);
+    EXPECT_EQ(m_machine.read("probe-user.pid"), std::to_string(probePid("user")) + " [a] [b c] [d]\n");
     EXPECT_NE(probePid("base"), probePid("user"));
 
     SERVICE_STATUS status {};

@@ -132,12 +132,27 @@ TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
     }
 }
 
-// Pages of the "held" extension wait until the test lets them go.
+// Pages of the "held" extension wait until the test opens the gate; closing
+// it forgets the pages started so far.
 struct Gate {
     std::mutex mutex;
     std::condition_variable opened;
     bool open = false;
     std::vector<std::string> started;
+
+    void set(bool bOpen)
+    {
+        const std::lock_guard lock(mutex);
+        open = bOpen;
+        if (!open)
+            started.clear();
+        opened.notify_all();
+    }
+    std::vector<std::string> pages()
+    {
+        const std::lock_guard lock(mutex);
+        return started;
+    }
 };
 Gate g_gate;
 
@@ -150,26 +165,6 @@ DWORD WINAPI heldPage(EXTENSION_CONTROL_BLOCK* block)
     DWORD length = 4;
     block->WriteClient(block->ConnID, const_cast<char*>("done"), &length, 0);
     return HSE_STATUS_SUCCESS;
-}
-
-void closeGate()
-{
-    const std::lock_guard lock(g_gate.mutex);
-    g_gate.open = false;
-    g_gate.started.clear();
-}
-
-void openGate()
-{
-    const std::lock_guard lock(g_gate.mutex);
-    g_gate.open = true;
-    g_gate.opened.notify_all();
-}
-
-std::vector<std::string> startedPages()
-{
-    const std::lock_guard lock(g_gate.mutex);
-    return g_gate.started;
 }
 
 // A client with a request sent and its answer not yet read.
@@ -200,10 +195,10 @@ TEST(QwexLimits, TheQueueIsBoundedAndClientsThatLeftCostNothing)
     const QwexMachine machine("request_threads = 1\nrequest_queue_limit = 2\n");
     for (const char* name : { "a", "b", "c", "d" })
         writeFile(machine.pageFolder() + "/" + name + ".htm", "");
-    closeGate();
+    g_gate.set(false);
     const tsmtest::QwexServer server(&heldPage);
     Waiting a(machine.httpPort(), "/VXA/a.htm");
-    ASSERT_TRUE(eventually([] { return startedPages().size() == 1; }));
+    ASSERT_TRUE(eventually([] { return g_gate.pages().size() == 1; }));
     // Three more for the one busy thread: two wait, the third is turned away at once.
     const std::string names[] = { "/VXA/b.htm", "/VXA/c.htm", "/VXA/d.htm" };
     std::vector<std::unique_ptr<Waiting>> clients;
@@ -226,18 +221,18 @@ TEST(QwexLimits, TheQueueIsBoundedAndClientsThatLeftCostNothing)
     ASSERT_EQ(queued.size(), 2u);
     // The first of the two waiting hangs up before its turn: its page never runs.
     clients[queued[0]]->hangUp();
-    openGate();
+    g_gate.set(true);
     EXPECT_EQ(a.head().substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_EQ(clients[queued[1]]->head().substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/a.htm")), "HTTP/1.1 200 OK");
-    EXPECT_EQ(startedPages(), (std::vector<std::string> { "/VXA/a.htm", names[queued[1]], "/VXA/a.htm" }));
+    EXPECT_EQ(g_gate.pages(), (std::vector<std::string> { "/VXA/a.htm", names[queued[1]], "/VXA/a.htm" }));
 }
 
 TEST(QwexLimits, APageThatOverrunsItsDeadlineIsAnsweredAndClosed)
 {
     const QwexMachine machine("request_threads = 1\npage_deadline_s = 1\n");
     writeFile(machine.pageFolder() + "/held.htm", "");
-    closeGate();
+    g_gate.set(false);
     const tsmtest::QwexServer server(&heldPage);
     const auto asked = Clock::now();
     Waiting held(machine.httpPort(), "/VXA/held.htm");
@@ -253,8 +248,12 @@ TEST(QwexLimits, APageThatOverrunsItsDeadlineIsAnsweredAndClosed)
     }
     EXPECT_EQ(n, 0); // closed by the server
     // The page's thread finishes; its late answer goes nowhere, and the next page is served.
-    openGate();
+    g_gate.set(true);
     EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/held.htm")), "HTTP/1.1 200 OK");
+    // A page held once the watch had nothing left to wait for overruns too.
+    g_gate.set(false);
+    EXPECT_EQ(Waiting(machine.httpPort(), "/VXA/held.htm").head().substr(0, 12), "HTTP/1.1 503");
+    g_gate.set(true);
 }
 
 // "outer.htm" asks the same server for "inner.htm", as a page asks a peer

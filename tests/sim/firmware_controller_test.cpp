@@ -32,6 +32,7 @@ TEST(FirmwareDescription, RefusesBadContentNamingTheLine)
         {"\n<firmware version=\"2.8\"/>", "line 2: <firmware> attribute version"},
         {"\n<board ports=\"9\"/>", "line 2: <board> attribute ports"},
         {"\n<board serial=\"123456789012345678901234567890123\"/>", "line 2: <board> attribute serial is longer than 32"},
+        {"\n<board name=\"123456789012345678901234567890123\"/>", "line 2: <board> attribute name is longer than 32"},
         {"\n<board revision=\"AB\"/>", "line 2: <board> attribute revision"},
         {"\n<board/>\n<board/>", "line 3: <board> appears twice"},
         {"\n<physicaldrive port=\"0\" target=\"7\"/>", "line 2: <physicaldrive> port 0 target 7"},

@@ -241,6 +241,7 @@ TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
     SP_DEVINFO_DATA data{};
     data.cbSize = 12;
     EXPECT_FALSE(SetupDiEnumDeviceInfo(set, 0, &data));
+    EXPECT_EQ(GetLastError(), 1784u);
     data.cbSize = sizeof data;
     ASSERT_TRUE(SetupDiEnumDeviceInfo(set, 0, &data));
 

@@ -3,8 +3,9 @@
 //   run (default)  reports running, accepts stop, stops when told
 //   pending        stays start pending
 //   stuck          on the stop control stays stop pending (wait hint 1000)
-// It writes its process id to $TSM_MACHINE/probe-<name>.pid and one line per
-// control to $TSM_MACHINE/probe-<name>.controls ("<code> main" when the
+// It writes its process id, then each word after its name in brackets, to
+// $TSM_MACHINE/probe-<name>.pid and one line per control to
+// $TSM_MACHINE/probe-<name>.controls ("<code> main" when the
 // handler ran on the dispatcher's thread). Started any other way it exits
 // with 3. It ends itself once its
 // machine's folder is gone, so a test that fails never leaves it behind.
@@ -91,7 +92,11 @@ int main(int argc, char* argv[])
     g_mode = mode ? mode : "run";
     g_mainThread = GetCurrentThreadId();
     endWithTheMachine();
-    std::ofstream(machineFile(".pid")) << ::getpid() << "\n";
+    std::ofstream pid(machineFile(".pid"));
+    pid << ::getpid();
+    for (int index = 2; index < argc; ++index)
+        pid << " [" << argv[index] << "]";
+    pid << std::endl;
     std::vector<char> name(g_name.begin(), g_name.end());
     name.push_back('\0');
     const SERVICE_TABLE_ENTRYA table[] = { { name.data(), serviceMain }, { nullptr, nullptr } };
