@@ -106,7 +106,7 @@ std::uint32_t openInfoRequest(const SchemaObjectEssentialData& record, std::uint
 void putText(std::uint8_t* pbField, std::size_t fieldSize, const std::string& text)
 {
     std::memset(pbField, 0, fieldSize);
-    std::memcpy(pbField, text.data(), std::min(fieldSize, text.size()));
+    std::copy_n(text.begin(), std::min(fieldSize, text.size()), pbField);
 }
 
 }

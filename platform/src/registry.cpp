@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -265,7 +266,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY hKey, LPCSTR lpValueName, LPDWORD lpReserve
             return ERROR_SUCCESS;
         if (capacity < data.size())
             return ERROR_MORE_DATA;
-        std::memcpy(lpData, data.data(), data.size());
+        std::copy(data.begin(), data.end(), lpData);
         return ERROR_SUCCESS;
     }));
 }

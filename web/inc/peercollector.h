@@ -53,6 +53,8 @@ private:
     // Runs on a thread of its own with a client of its own: the peers of one
     // page are asked at once.
     PeerDocuments fetchPeer(const std::string& peer) const;
+    // Records what a peer gave.
+    void keep(const std::string& peer, PeerDocuments documents);
     static std::string discoveryNameOf(const Xml::DocumentHandle& support);
     // The first response, HTTPS first, that is a valid document holding the
     // required text; an empty one when neither address gives one.

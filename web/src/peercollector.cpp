@@ -53,14 +53,18 @@ void PeerCollector::collect()
         for (std::size_t i = first; i + 1 < last; ++i)
             fetched.push_back(std::async(std::launch::async, [this, &names, i] { return fetchPeer(names[i]); }));
         PeerDocuments lastDocuments = fetchPeer(names[last - 1]);
-        for (std::size_t i = first; i < last; ++i) {
-            PeerDocuments documents = i + 1 < last ? fetched[i - first].get() : std::move(lastDocuments);
-            if (documents.support.parsed)
-                m_supportDocuments[names[i]] = std::move(documents.support);
-            if (documents.discovery.parsed)
-                m_discoveryDocuments[names[i]] = std::move(documents.discovery);
-        }
+        for (std::size_t i = first; i + 1 < last; ++i)
+            keep(names[i], fetched[i - first].get());
+        keep(names[last - 1], std::move(lastDocuments));
     }
+}
+
+void PeerCollector::keep(const std::string& peer, PeerDocuments documents)
+{
+    if (documents.support.parsed)
+        m_supportDocuments[peer] = std::move(documents.support);
+    if (documents.discovery.parsed)
+        m_discoveryDocuments[peer] = std::move(documents.discovery);
 }
 
 std::set<std::string> PeerCollector::readWellKnownPeers(const std::string& hostPath)
