@@ -3,11 +3,20 @@
 
 #include "webhost.h"
 
-std::string Application::name() const { return "Tarvion Storage Manager"; }
+std::string Application::name() const
+{
+    return "Tarvion Storage Manager";
+}
 
-std::string Application::description() const { return "Common access to Tarvion Storage Applications"; }
+std::string Application::description() const
+{
+    return "Common access to Tarvion Storage Applications";
+}
 
-std::string Application::dependencies() const { return std::string(); }
+std::string Application::dependencies() const
+{
+    return std::string();
+}
 
 bool Application::startup()
 {

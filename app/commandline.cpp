@@ -28,11 +28,16 @@ const char* const kUsageLines[] = {
 
 } // namespace
 
-CommandLine::CommandLine(const CountedPtr<ServiceApplication>& pApplication) : m_pApplication(pApplication) {}
+CommandLine::CommandLine(const CountedPtr<ServiceApplication>& pApplication) : m_pApplication(pApplication)
+{
+}
 
 CommandLine::~CommandLine() = default;
 
-bool CommandLine::isInvariant() const { return static_cast<bool>(m_pApplication); }
+bool CommandLine::isInvariant() const
+{
+    return static_cast<bool>(m_pApplication);
+}
 
 int CommandLine::parse(const std::string& line)
 {
@@ -80,13 +85,25 @@ int CommandLine::help(const std::string&)
     return 0;
 }
 
-int CommandLine::uninstall(const std::string&) { return ServiceCommand(eUNINSTALL, m_pApplication); }
+int CommandLine::uninstall(const std::string&)
+{
+    return ServiceCommand(eUNINSTALL, m_pApplication);
+}
 
-int CommandLine::install(const std::string&) { return ServiceCommand(eINSTALL, m_pApplication); }
+int CommandLine::install(const std::string&)
+{
+    return ServiceCommand(eINSTALL, m_pApplication);
+}
 
-int CommandLine::start(const std::string&) { return ServiceCommand(eSTART, m_pApplication); }
+int CommandLine::start(const std::string&)
+{
+    return ServiceCommand(eSTART, m_pApplication);
+}
 
-int CommandLine::stop(const std::string&) { return ServiceCommand(eSTOP, m_pApplication); }
+int CommandLine::stop(const std::string&)
+{
+    return ServiceCommand(eSTOP, m_pApplication);
+}
 
 int CommandLine::version(const std::string&)
 {
@@ -94,7 +111,10 @@ int CommandLine::version(const std::string&)
     return 0;
 }
 
-int CommandLine::noOption(const std::string&) { return ServiceCommand(eRUN_AS_SERVICE, m_pApplication); }
+int CommandLine::noOption(const std::string&)
+{
+    return ServiceCommand(eRUN_AS_SERVICE, m_pApplication);
+}
 
 int CommandLine::badCommandLine(const std::string& value)
 {

@@ -27,13 +27,8 @@ std::vector<std::string> splitWords(const std::string& line, const std::string& 
 } // namespace
 
 OptionParser::OptionParser(CommandLine& owner, const std::string& line)
-    : m_sPrefix("-")
-    , m_sSeparator(" ")
-    , m_sLine(line)
-    , m_iLimit(-1)
-    , m_pOwner(&owner)
-    , m_pDefaultHandler(nullptr)
-    , m_pErrorHandler(nullptr)
+    : m_sPrefix("-"), m_sSeparator(" "), m_sLine(line), m_iLimit(-1), m_pOwner(&owner), m_pDefaultHandler(nullptr),
+      m_pErrorHandler(nullptr)
 {
 }
 
@@ -87,7 +82,10 @@ const std::map<std::string, std::string>& OptionParser::givenOptions() const
     return m_givenOptions;
 }
 
-bool OptionParser::isInvariant() const { return m_bSignature.isValid() && m_pOwner != nullptr; }
+bool OptionParser::isInvariant() const
+{
+    return m_bSignature.isValid() && m_pOwner != nullptr;
+}
 
 int OptionParser::doDispatch()
 {

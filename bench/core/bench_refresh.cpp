@@ -18,13 +18,13 @@ constexpr int kDrivesPerController = 99;
 void registerTreeDiscoveries()
 {
     static const bool s_bDone = [] {
-        registerProbe<900>("OperationDiscoverControllers", DeviceOperation::eDISCOVER, nullptr,
-                           [](Gadget<900>& root, Probe<900>&) {
-                               const DevicePtr pSelf = root.self();
-                               for (int i = 0; i < kControllers; ++i)
-                                   Core::Device::addChild(pSelf, makeGadget<901>("C" + std::to_string(i), "controller"));
-                               return CountedPtr<Core::Status>(new Core::Status(true));
-                           });
+        registerProbe<900>(
+            "OperationDiscoverControllers", DeviceOperation::eDISCOVER, nullptr, [](Gadget<900>& root, Probe<900>&) {
+                const DevicePtr pSelf = root.self();
+                for (int i = 0; i < kControllers; ++i)
+                    Core::Device::addChild(pSelf, makeGadget<901>("C" + std::to_string(i), "controller"));
+                return CountedPtr<Core::Status>(new Core::Status(true));
+            });
         registerProbe<901>("OperationDiscoverDrives", DeviceOperation::eDISCOVER, nullptr,
                            [](Gadget<901>& controller, Probe<901>&) {
                                const DevicePtr pSelf = controller.self();
@@ -41,13 +41,14 @@ void registerTreeDiscoveries()
 template <int ParentTag, int ChildTag>
 void registerWideDiscovery(const int* pnChildren, bool bKeyed)
 {
-    registerProbe<ParentTag>("OperationDiscoverMany", DeviceOperation::eDISCOVER, nullptr,
-                             [pnChildren, bKeyed](Gadget<ParentTag>& parent, Probe<ParentTag>&) {
-                                 const DevicePtr pSelf = parent.self();
-                                 for (int i = 0; i < *pnChildren; ++i)
-                                     Core::Device::addChild(pSelf, makeGadget<ChildTag>(std::to_string(i), "box", bKeyed));
-                                 return CountedPtr<Core::Status>(new Core::Status(true));
-                             });
+    registerProbe<ParentTag>(
+        "OperationDiscoverMany", DeviceOperation::eDISCOVER, nullptr,
+        [pnChildren, bKeyed](Gadget<ParentTag>& parent, Probe<ParentTag>&) {
+            const DevicePtr pSelf = parent.self();
+            for (int i = 0; i < *pnChildren; ++i)
+                Core::Device::addChild(pSelf, makeGadget<ChildTag>(std::to_string(i), "box", bKeyed));
+            return CountedPtr<Core::Status>(new Core::Status(true));
+        });
 }
 
 std::size_t countDevices(const DevicePtr& pRoot)

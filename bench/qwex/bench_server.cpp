@@ -12,7 +12,7 @@ int main()
     sigaddset(&stop, SIGINT);
     sigaddset(&stop, SIGTERM);
     pthread_sigmask(SIG_BLOCK, &stop, nullptr);
-    QWEX_STARTUP_INFO startup {};
+    QWEX_STARTUP_INFO startup{};
     QWEXPutLE32(startup.cbSize, QWEX_STARTUP_INFO_SIZE);
     QWEXPutLE32(startup.dwFormat, 2);
     std::strcpy(startup.szProductInfo, "MarketingName:Benchmark");

@@ -72,7 +72,7 @@ public:
     // marked as failed) when it did not start.
     QWEX_HANDLE startServer(benchmark::State& state)
     {
-        QWEX_STARTUP_INFO startup {};
+        QWEX_STARTUP_INFO startup{};
         QWEXPutLE32(startup.cbSize, QWEX_STARTUP_INFO_SIZE);
         QWEXPutLE32(startup.dwFormat, 2);
         std::strcpy(startup.szProductInfo, "MarketingName:Benchmark");

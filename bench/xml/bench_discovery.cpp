@@ -55,9 +55,10 @@ std::string client(int n)
            "</RegisteredName><RequestPage>page.htm</RequestPage></QWEXInfo><Devices>"
            "<Device><Type><Any/></Type><Class><Any/></Class><Instance><Any/></Instance><Operations>"
            "<SingleDeviceOperation><Name>Show" +
-           id + "</Name><Description>Show it</Description></SingleDeviceOperation></Operations></Device>"
-                "<Device><Type><PCI/></Type><Class><ArrayController/></Class><Instance><Any/></Instance><Operations>"
-                "<SingleDeviceOperation><Name>Tune" +
+           id +
+           "</Name><Description>Show it</Description></SingleDeviceOperation></Operations></Device>"
+           "<Device><Type><PCI/></Type><Class><ArrayController/></Class><Instance><Any/></Instance><Operations>"
+           "<SingleDeviceOperation><Name>Tune" +
            id + "</Name></SingleDeviceOperation><MultipleDeviceOperation><Name>Update" + std::to_string(n % 2) +
            "</Name><DeviceGroupName>All PCI</DeviceGroupName></MultipleDeviceOperation></Operations></Device>"
            "</Devices></VXA_ClientQWEX>\n";
@@ -105,7 +106,7 @@ void BM_MergeExamplePeers(benchmark::State& state)
     const std::string peers = TSM_PEERS_DIR;
     const std::string discovery = tsmtest::readFile(peers + "/RackView/vxadiscovery.xml");
     std::vector<std::string> clients;
-    for (const char* name : { "ArrayTools", "FirmwarePlus", "RackView", "Suite/EventView" })
+    for (const char* name : {"ArrayTools", "FirmwarePlus", "RackView", "Suite/EventView"})
         clients.push_back(tsmtest::readFile(peers + "/" + name + "/vxasupport.xml"));
     const std::string built = Xml::DOMPrinter::ToString(Xml::BuildDiscoveryDocument().get());
     Xml::MergeWork spent;

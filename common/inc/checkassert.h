@@ -9,10 +9,10 @@ namespace tsm {
 
 // The expression text is given explicitly where the message names a text that
 // differs from the code (as in "isInvariant()" asserted on another object).
-#define TSM_ASSERT_TEXT(condition, text)                                                                 \
-    do {                                                                                                 \
-        if (!(condition))                                                                                \
-            ::tsm::assertionFailed(text, __FILE__, __LINE__);                                            \
+#define TSM_ASSERT_TEXT(condition, text)                                                                               \
+    do {                                                                                                               \
+        if (!(condition))                                                                                              \
+            ::tsm::assertionFailed(text, __FILE__, __LINE__);                                                          \
     } while (false)
 
 #define TSM_ASSERT(condition) TSM_ASSERT_TEXT(condition, #condition)

@@ -27,8 +27,8 @@ std::string sourceName(const char* file)
 
 void assertionFailed(const char* expression, const char* file, int line)
 {
-    const std::string message =
-        "Assertion failed: " + std::string(expression) + ", file " + sourceName(file) + ", line " + std::to_string(line);
+    const std::string message = "Assertion failed: " + std::string(expression) + ", file " + sourceName(file) +
+                                ", line " + std::to_string(line);
     std::fprintf(stderr, "%s\n", message.c_str());
     std::fflush(stderr);
     DebugLog::write(message);

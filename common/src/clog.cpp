@@ -16,7 +16,7 @@
 namespace {
 
 struct LogState {
-    std::atomic<bool> enabled { true };
+    std::atomic<bool> enabled{true};
     std::mutex mutex; // serialises the first open and every line
     std::map<std::string, std::unique_ptr<std::ofstream>> streams;
     unsigned long unwritten = 0; // lines the file refused (a full disk) since the last one it took
@@ -44,8 +44,8 @@ std::string timestamp()
     SYSTEMTIME now;
     GetLocalTime(&now);
     char text[64];
-    std::snprintf(text, sizeof text, "[%02u/%02u/%02u-%02u:%02u:%02u] ", unsigned { now.wMonth }, unsigned { now.wDay },
-                  now.wYear % 100u, unsigned { now.wHour }, unsigned { now.wMinute }, unsigned { now.wSecond });
+    std::snprintf(text, sizeof text, "[%02u/%02u/%02u-%02u:%02u:%02u] ", unsigned{now.wMonth}, unsigned{now.wDay},
+                  now.wYear % 100u, unsigned{now.wHour}, unsigned{now.wMinute}, unsigned{now.wSecond});
     return text;
 }
 
@@ -135,8 +135,17 @@ void DebugLog::hexDump(const void* pBytes, std::size_t count)
     }
 }
 
-void DebugLog::enable() { state().enabled = true; }
+void DebugLog::enable()
+{
+    state().enabled = true;
+}
 
-void DebugLog::disable() { state().enabled = false; }
+void DebugLog::disable()
+{
+    state().enabled = false;
+}
 
-bool DebugLog::isEnabled() { return state().enabled; }
+bool DebugLog::isEnabled()
+{
+    return state().enabled;
+}

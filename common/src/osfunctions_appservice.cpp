@@ -5,9 +5,8 @@
 #include "checkassert.h"
 
 ApplicationService::ApplicationService(const CountedPtr<ServiceApplication>& pApplication)
-    : NTService(pApplication->name(), pApplication->description(), pApplication->dependencies())
-    , m_hDoneEvent(nullptr)
-    , m_pApplication(pApplication)
+    : NTService(pApplication->name(), pApplication->description(), pApplication->dependencies()), m_hDoneEvent(nullptr),
+      m_pApplication(pApplication)
 {
 }
 

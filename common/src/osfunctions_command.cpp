@@ -15,7 +15,10 @@ ApplicationService& serviceObject(const CountedPtr<ServiceApplication>& pApplica
     return *service;
 }
 
-void message(const std::string& line) { std::cerr << line << std::endl; }
+void message(const std::string& line)
+{
+    std::cerr << line << std::endl;
+}
 
 // The system text of the failed step, if the system has one.
 void systemText(DWORD dwError)

@@ -9,7 +9,7 @@ using tsm::UniqueFindHandle;
 std::vector<std::string> findFileNames(const std::string& pattern)
 {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA data {};
+    WIN32_FIND_DATAA data{};
     const UniqueFindHandle find(FindFirstFileA(pattern.c_str(), &data));
     if (!find)
         return names;

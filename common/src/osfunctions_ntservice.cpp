@@ -14,7 +14,7 @@ namespace {
 
 // The one service object of the process, read by the callbacks that the
 // service control manager calls without a context argument.
-std::atomic<NTService*> g_pServiceInstance { nullptr };
+std::atomic<NTService*> g_pServiceInstance{nullptr};
 
 unsigned long handleNumber(SERVICE_STATUS_HANDLE handle)
 {
@@ -24,14 +24,9 @@ unsigned long handleNumber(SERVICE_STATUS_HANDLE handle)
 } // namespace
 
 NTService::NTService(const std::string& name, const std::string& description, const std::string& dependencies)
-    : m_sName(name)
-    , m_sDescription(description)
-    , m_hServiceStatus(nullptr)
-    , m_Status { SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, SERVICE_ACCEPT_STOP, 0, 0, 0, 0 }
-    , m_bIsRunning(false)
-    , m_hEventSource(nullptr)
-    , m_sDependencies(dependencies)
-    , m_dwLastError(0)
+    : m_sName(name), m_sDescription(description),
+      m_hServiceStatus(nullptr), m_Status{SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, SERVICE_ACCEPT_STOP, 0, 0, 0, 0},
+      m_bIsRunning(false), m_hEventSource(nullptr), m_sDependencies(dependencies), m_dwLastError(0)
 {
     g_pServiceInstance = this;
 }
@@ -45,7 +40,10 @@ NTService::~NTService()
     g_pServiceInstance.compare_exchange_strong(self, nullptr);
 }
 
-NTService* NTService::instance() { return g_pServiceInstance; }
+NTService* NTService::instance()
+{
+    return g_pServiceInstance;
+}
 
 SERVICE_STATUS NTService::status() const
 {
@@ -58,7 +56,7 @@ bool NTService::StartDispatcher()
     Trace("Calling StartServiceCtrlDispatcher()");
     std::vector<char> name(m_sName.begin(), m_sName.end());
     name.push_back('\0');
-    const SERVICE_TABLE_ENTRYA table[] = { { name.data(), &NTService::ServiceMain }, { nullptr, nullptr } };
+    const SERVICE_TABLE_ENTRYA table[] = {{name.data(), &NTService::ServiceMain}, {nullptr, nullptr}};
     const BOOL dispatched = StartServiceCtrlDispatcherA(table);
     Trace("Returned from StartServiceCtrlDispatcher()");
     return dispatched != FALSE;
@@ -199,15 +197,30 @@ bool NTService::OnInit()
     return true;
 }
 
-void NTService::OnStop() { Trace("NTService::OnStop()"); }
+void NTService::OnStop()
+{
+    Trace("NTService::OnStop()");
+}
 
-void NTService::OnInterrogate() { Trace("NTService::OnInterrogate()"); }
+void NTService::OnInterrogate()
+{
+    Trace("NTService::OnInterrogate()");
+}
 
-void NTService::OnPause() { Trace("NTService::OnPause()"); }
+void NTService::OnPause()
+{
+    Trace("NTService::OnPause()");
+}
 
-void NTService::OnContinue() { Trace("NTService::OnContinue()"); }
+void NTService::OnContinue()
+{
+    Trace("NTService::OnContinue()");
+}
 
-void NTService::OnShutdown() { Trace("NTService::OnShutdown()"); }
+void NTService::OnShutdown()
+{
+    Trace("NTService::OnShutdown()");
+}
 
 bool NTService::OnUserControl(DWORD dwControl)
 {
@@ -219,7 +232,7 @@ void NTService::LogEvent(WORD wType, DWORD dwId, const char* pszS1, const char* 
 {
     LPCSTR strings[3] = {};
     WORD wCount = 0;
-    for (const char* text : { pszS1, pszS2, pszS3 })
+    for (const char* text : {pszS1, pszS2, pszS3})
         if (text)
             strings[wCount++] = text;
 

@@ -17,7 +17,10 @@ namespace {
 constexpr DWORD kStopTimeLimitMs = 30000;
 const char kEventLogKey[] = "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\";
 
-UniqueServiceHandle openManager() { return UniqueServiceHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)); }
+UniqueServiceHandle openManager()
+{
+    return UniqueServiceHandle(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+}
 
 UniqueServiceHandle openService(const UniqueServiceHandle& manager, const std::string& name, DWORD dwAccess)
 {
@@ -38,7 +41,7 @@ void setDescription(SC_HANDLE hService, const std::string& description)
         return;
     std::vector<char> text(description.begin(), description.end());
     text.push_back('\0');
-    SERVICE_DESCRIPTIONA info { text.data() };
+    SERVICE_DESCRIPTIONA info{text.data()};
     change(hService, SERVICE_CONFIG_DESCRIPTION, &info);
 }
 
@@ -79,8 +82,7 @@ bool NTService::Install()
     RegSetValueExA(key.get(), "EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
                    static_cast<DWORD>(path.size() + 1));
     const DWORD dwTypes = EVENTLOG_ERROR_TYPE | EVENTLOG_WARNING_TYPE | EVENTLOG_INFORMATION_TYPE;
-    RegSetValueExA(key.get(), "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwTypes),
-                   sizeof dwTypes);
+    RegSetValueExA(key.get(), "TypesSupported", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dwTypes), sizeof dwTypes);
     LogEvent(EVENTLOG_INFORMATION_TYPE, eEVENT_INSTALLED, m_sName.c_str());
     return true;
 }
@@ -138,7 +140,7 @@ bool NTService::Stop()
     }
 
     const ULONGLONG ullStartTicks = GetTickCount64();
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     if (!QueryServiceStatus(service.get(), &status)) {
         storeError(GetLastError());
         return false;
@@ -168,7 +170,7 @@ bool NTService::IsStopped() const
     if (!manager)
         return false;
     const UniqueServiceHandle service = openService(manager, m_sName, SERVICE_ALL_ACCESS);
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     return service && QueryServiceStatus(service.get(), &status) && status.dwCurrentState == SERVICE_STOPPED;
 }
 

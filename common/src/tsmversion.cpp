@@ -5,7 +5,7 @@ namespace tsm {
 
 const VersionComponents& programVersion()
 {
-    static const VersionComponents version { "1", "10", "3", "0" };
+    static const VersionComponents version{"1", "10", "3", "0"};
     return version;
 }
 
@@ -17,6 +17,9 @@ std::string versionText(const VersionComponents& version)
     return text;
 }
 
-std::string versionText() { return versionText(programVersion()); }
+std::string versionText()
+{
+    return versionText(programVersion());
+}
 
 } // namespace tsm

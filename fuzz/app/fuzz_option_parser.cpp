@@ -28,7 +28,7 @@ std::string expectedHandler(const std::string& line)
             word += line[index];
         }
     }
-    static const std::set<std::string> registered { "help", "uninstall", "install", "start", "stop", "v" };
+    static const std::set<std::string> registered{"help", "uninstall", "install", "start", "stop", "v"};
     if (names.size() != 1 || !registered.count(*names.begin()))
         return "badCommandLine";
     return *names.begin() == "v" ? "version" : *names.begin();
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         arguments.push_back(input.substr(start, end - start));
     }
     std::string joined;
-    std::vector<const char*> argv { "vxa" };
+    std::vector<const char*> argv{"vxa"};
     for (auto& argument : arguments) {
         // An argument cannot hold a zero byte; it ends there.
         argument = argument.c_str();

@@ -33,7 +33,7 @@ void driveListText(const std::string& text)
     check(unique.empty());
 
     // Arbitrary entries must not reach outside the map or the mask.
-    std::array<std::uint8_t, Core::DriveList::kBigMapSize + 1> map {};
+    std::array<std::uint8_t, Core::DriveList::kBigMapSize + 1> map{};
     map.back() = 0x5A;
     parsed.toBigMap(map.data());
     check(map.back() == 0x5A);
@@ -44,12 +44,12 @@ void driveListText(const std::string& text)
 
 void bitmaps(const std::uint8_t* data, std::size_t size)
 {
-    std::array<std::uint8_t, Core::DriveList::kBigMapSize> map {};
+    std::array<std::uint8_t, Core::DriveList::kBigMapSize> map{};
     if (size != 0)
         std::memcpy(map.data(), data, std::min(size, map.size()));
     Core::DriveList list;
     list.fromBigMap(map.data());
-    std::array<std::uint8_t, Core::DriveList::kBigMapSize> back {};
+    std::array<std::uint8_t, Core::DriveList::kBigMapSize> back{};
     list.toBigMap(back.data());
     check(back == map);
 

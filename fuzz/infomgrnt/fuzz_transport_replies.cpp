@@ -69,8 +69,8 @@ void sendOne(IoCtlCommandGroup& transport, const SchemaObjectEssentialData& devi
     std::uint32_t dwSenseLength = dwSenseRoom;
     std::uint8_t bScsiStatus = 0;
     std::uint16_t wCommandStatus = 0;
-    CommandBuffers buffers{data.data(), &dwDataLength, dwSenseRoom != 0 ? sense.data() : nullptr, &dwSenseLength,
-                           &bScsiStatus, &wCommandStatus};
+    CommandBuffers buffers{data.data(),    &dwDataLength, dwSenseRoom != 0 ? sense.data() : nullptr,
+                           &dwSenseLength, &bScsiStatus,  &wCommandStatus};
     if (bScsi) {
         ScsiRequest request;
         request.pDevice = &device;

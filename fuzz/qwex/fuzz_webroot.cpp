@@ -23,7 +23,7 @@ struct Tree {
         ::mkdir(root.c_str(), 0755);
         ::mkdir((root + "/A").c_str(), 0755);
         ::mkdir((base + "/outside").c_str(), 0755);
-        for (const std::string& file : { root + "/A/b.htm", root + "/c.txt", base + "/outside/secret" })
+        for (const std::string& file : {root + "/A/b.htm", root + "/c.txt", base + "/outside/secret"})
             ::close(::open(file.c_str(), O_WRONLY | O_CREAT, 0644));
         [[maybe_unused]] const int linked = ::symlink("..", (root + "/up").c_str());
         rootFd = ::open(root.c_str(), O_RDONLY | O_DIRECTORY);
@@ -37,10 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static const Tree tree;
     const std::string path = inputText(data, size);
     std::vector<std::string> parts;
-    if (qwex::splitUrlPath(path, parts) == qwex::MapResult::eFOUND) {
+    if (qwex::splitUrlPath(path, parts) == qwex::MapResult::eFOUND)
         for (const std::string& part : parts)
             check(!part.empty() && part != "." && part != ".." && part.find_first_of("/\\:") == std::string::npos);
-    }
     qwex::MappedFile file;
     if (qwex::openUrlPath(tree.rootFd, path, file) != qwex::MapResult::eFOUND)
         return 0;

@@ -16,7 +16,7 @@ namespace {
 
 sim::Node element(const char* name, std::map<std::string, std::string> attributes, std::vector<sim::Node> children = {})
 {
-    return sim::Node { name, std::move(attributes), std::move(children), 1 };
+    return sim::Node{name, std::move(attributes), std::move(children), 1};
 }
 
 std::unique_ptr<sim::PortDriver> build(const char* driver, uint32_t number)
@@ -27,8 +27,8 @@ std::unique_ptr<sim::PortDriver> build(const char* driver, uint32_t number)
         content.push_back(element("remote", {{"path", "0"}, {"target", "1"}, {"lunbyte", "0"}}));
         content.push_back(element("remote", {{"path", "1"}, {"target", "2"}, {"lunbyte", "0"}, {"kind", "enclosure"}}));
     }
-    const sim::Node port = element("port", {{"number", std::to_string(number)}, {"driver", driver}},
-                                   {element("controller", {}, content)});
+    const sim::Node port =
+        element("port", {{"number", std::to_string(number)}, {"driver", driver}}, {element("controller", {}, content)});
     std::string error;
     const sim::PortDriverFactory* factory = sim::findPortDriver(driver);
     auto made = factory ? (*factory)(port, error) : nullptr;

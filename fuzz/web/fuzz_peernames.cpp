@@ -13,7 +13,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 
-
 namespace {
 
 const std::string& cacheFolder()
@@ -35,7 +34,7 @@ std::string requested(const std::string& url)
     std::string result = "(refused)";
     if (curl_url_set(parsed, CURLUPART_URL, url.c_str(), CURLU_NON_SUPPORT_SCHEME) == CURLUE_OK) {
         result.clear();
-        for (const CURLUPart part : { CURLUPART_HOST, CURLUPART_PORT, CURLUPART_PATH, CURLUPART_QUERY }) {
+        for (const CURLUPart part : {CURLUPART_HOST, CURLUPART_PORT, CURLUPART_PATH, CURLUPART_QUERY}) {
             char* text = nullptr;
             if (curl_url_get(parsed, part, &text, 0) == CURLUE_OK)
                 result += (part == CURLUPART_QUERY ? "?" : "") + std::string(text);

@@ -50,14 +50,14 @@ bool sendDeviceRequest(HANDLE hDevice, std::uint32_t dwControlCode, const void* 
 
 // What a transport's probe of one port found.
 enum PortAnswer {
-    ePORT_ANSWERED,   // a controller of the transport's kind: one record was appended
-    ePORT_SILENT,     // no device or not the transport's kind: skipped
-    ePORT_FAILED      // the port could not be used (counts for the legacy result rule)
+    ePORT_ANSWERED, // a controller of the transport's kind: one record was appended
+    ePORT_SILENT, // no device or not the transport's kind: skipped
+    ePORT_FAILED // the port could not be used (counts for the legacy result rule)
 };
 
 enum ScanRule {
-    eSCAN_CSMI,   // 3 when no port answered, else 0
-    eSCAN_LEGACY  // also 0x80000009 when any port failed and at least one answered
+    eSCAN_CSMI, // 3 when no port answered, else 0
+    eSCAN_LEGACY // also 0x80000009 when any port failed and at least one answered
 };
 
 constexpr std::uint32_t kScanOk = 0;
@@ -73,7 +73,7 @@ std::uint32_t scanPorts(const std::function<PortAnswer(std::uint32_t dwPort)>& p
 HDEVINFO getDeviceInfoSet();
 
 // Controller configuration packet offsets used by the slot lookup.
-constexpr std::size_t kConfigSlotOffset = 44;      // 16 bits
+constexpr std::size_t kConfigSlotOffset = 44; // 16 bits
 constexpr std::size_t kConfigPciBusOffset = 48;
 constexpr std::size_t kConfigPciDeviceOffset = 49;
 constexpr std::size_t kConfigPciFunctionOffset = 50;

@@ -17,34 +17,34 @@ constexpr INFOMGR_HANDLE kNullHandle = 0;
 
 // Result codes.
 constexpr std::uint32_t kResultOk = 0;
-constexpr std::uint32_t kResultSizeTooSmall = 1;      // getInfo: the buffer is smaller than the record
-constexpr std::uint32_t kResultSizeTooLarge = 2;      // getInfo: the buffer is larger than the record
-constexpr std::uint32_t kResultNoChild = 3;           // getChild: no child at that index
+constexpr std::uint32_t kResultSizeTooSmall = 1; // getInfo: the buffer is smaller than the record
+constexpr std::uint32_t kResultSizeTooLarge = 2; // getInfo: the buffer is larger than the record
+constexpr std::uint32_t kResultNoChild = 3; // getChild: no child at that index
 constexpr std::uint32_t kResultNotSupported = 0x80000000;
-constexpr std::uint32_t kResultUnknownType = 0x80000004;     // no such root, child type or information kind
+constexpr std::uint32_t kResultUnknownType = 0x80000004; // no such root, child type or information kind
 constexpr std::uint32_t kResultInvalidParameter = 0x80000005; // a reserved value or parent that must be 0 was not
 constexpr std::uint32_t kResultInvalidHandle = 0x80000008;
 
 // Root types accepted by open (the bare class values 1 and 2 are accepted too).
 constexpr INFOMGR_OBJECT_TYPE kRootFibreChannelClass = eOBJECT_ROOT_BASE + eOBJECT_FIBRE_CHANNEL_CLASS; // 0x4001
-constexpr INFOMGR_OBJECT_TYPE kRootArrayClass = eOBJECT_ROOT_BASE + eOBJECT_ARRAY_CLASS;                // 0x4002
+constexpr INFOMGR_OBJECT_TYPE kRootArrayClass = eOBJECT_ROOT_BASE + eOBJECT_ARRAY_CLASS; // 0x4002
 
 // Information kinds of getInfo and the exact record size each needs.
-constexpr std::uint32_t kInfoBusInformation = 1;   // bus information record + 64-byte name text
-constexpr std::uint32_t kInfoFibreIdentity = 2;    // Fibre Channel identity record (world-wide names)
-constexpr std::uint32_t kInfoAddress = 4;          // the three address bytes
-constexpr std::uint32_t kInfoStatus = 5;           // controller status byte: 0 normal, 1, 2
-constexpr std::uint32_t kInfoRemoteIdentity = 6;   // identity record of a remote device
+constexpr std::uint32_t kInfoBusInformation = 1; // bus information record + 64-byte name text
+constexpr std::uint32_t kInfoFibreIdentity = 2; // Fibre Channel identity record (world-wide names)
+constexpr std::uint32_t kInfoAddress = 4; // the three address bytes
+constexpr std::uint32_t kInfoStatus = 5; // controller status byte: 0 normal, 1, 2
+constexpr std::uint32_t kInfoRemoteIdentity = 6; // identity record of a remote device
 constexpr std::uint32_t kInfoBusInformationSize = 82;
 constexpr std::uint32_t kInfoFibreIdentitySize = 20;
 constexpr std::uint32_t kInfoAddressSize = 3;
 constexpr std::uint32_t kInfoStatusSize = 1;
 constexpr std::uint32_t kInfoRemoteIdentitySize = 64;
-constexpr std::uint32_t kNameTextSize = 64;        // name field of the bus information record
+constexpr std::uint32_t kNameTextSize = 64; // name field of the bus information record
 
 // Request types of sendCommand and the transfer directions.
-constexpr std::uint32_t kRequestBmic = 0x8001;     // BMIC request record
-constexpr std::uint32_t kRequestScsi = 0x8002;     // SCSI request record
+constexpr std::uint32_t kRequestBmic = 0x8001; // BMIC request record
+constexpr std::uint32_t kRequestScsi = 0x8002; // SCSI request record
 constexpr std::uint32_t kDirectionRead = 1;
 constexpr std::uint32_t kDirectionWrite = 2;
 
@@ -52,28 +52,28 @@ constexpr std::uint32_t kDirectionWrite = 2;
 // build the BMIC record is 29 bytes and the SCSI record 32, with the offsets
 // asserted below; on a 64-bit build the addresses are native pointers.
 #pragma pack(push, 1)
-struct BmicRequestRecord {                  // request type 0x8001
+struct BmicRequestRecord { // request type 0x8001
     std::uint8_t bOpcode = 0;
     std::uint32_t dwDetail = 0;
-    std::uint8_t bLun = 0;                  // logical drive addressed, 0 otherwise
+    std::uint8_t bLun = 0; // logical drive addressed, 0 otherwise
     void* pBuffer = nullptr;
     std::uint32_t dwBufferSize = 0;
     std::uint32_t dwReserved = 0;
     void* pSenseBuffer = nullptr;
-    std::uint32_t dwSenseLength = 0;        // in: room; out: sense bytes returned
-    std::uint8_t bScsiStatus = 0;           // out
-    std::uint16_t wCommandStatus = 0;       // out
+    std::uint32_t dwSenseLength = 0; // in: room; out: sense bytes returned
+    std::uint8_t bScsiStatus = 0; // out
+    std::uint16_t wCommandStatus = 0; // out
 };
-struct ScsiRequestRecord {                  // request type 0x8002
+struct ScsiRequestRecord { // request type 0x8002
     const void* pCdb = nullptr;
-    std::uint8_t bCdbLength = 0;            // at most 16
+    std::uint8_t bCdbLength = 0; // at most 16
     void* pBuffer = nullptr;
     std::uint32_t dwBufferSize = 0;
     std::uint32_t dwReserved1 = 0;
     std::uint32_t dwReserved2 = 0;
-    std::uint8_t bScsiStatus = 0;           // out
+    std::uint8_t bScsiStatus = 0; // out
     void* pSenseBuffer = nullptr;
-    std::uint32_t dwSenseLength = 0;        // in: room; out: sense bytes returned
+    std::uint32_t dwSenseLength = 0; // in: room; out: sense bytes returned
     std::uint8_t abReserved[2] = {};
 };
 #pragma pack(pop)

@@ -16,7 +16,7 @@ namespace InfoMgr {
 
 // Result codes of the transport operations.
 constexpr std::uint32_t kIoCtlOk = 0;
-constexpr std::uint32_t kIoCtlNothingFound = 3;          // no controller found, or not for this transport
+constexpr std::uint32_t kIoCtlNothingFound = 3; // no controller found, or not for this transport
 constexpr std::uint32_t kIoCtlNotImplemented = 0x80000000;
 constexpr std::uint32_t kIoCtlRequestFailed = 0x80000005; // call failed, ReturnCode set, or a field was wrong
 constexpr std::uint32_t kIoCtlPortNotOpened = 0x80000007;
@@ -49,10 +49,10 @@ struct ScsiRequest {
 // The data and status arguments of both send operations.
 struct CommandBuffers {
     void* pData = nullptr;
-    std::uint32_t* pdwDataLength = nullptr;   // bytes in pData
+    std::uint32_t* pdwDataLength = nullptr; // bytes in pData
     void* pSense = nullptr;
-    std::uint32_t* pdwSenseLength = nullptr;  // in: room; out: bytes returned
-    std::uint8_t* pbScsiStatus = nullptr;     // out
+    std::uint32_t* pdwSenseLength = nullptr; // in: room; out: bytes returned
+    std::uint8_t* pbScsiStatus = nullptr; // out
     std::uint16_t* pwCommandStatus = nullptr; // out
 };
 
@@ -123,8 +123,8 @@ public:
 protected:
     HDEVINFO deviceInfoSet() const { return m_hDeviceInfoSet; }
     // Sends a read CDB of up to 16 bytes to a device and fills pbData.
-    std::uint32_t readScsi(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb,
-                           std::uint8_t bCdbLength, std::uint8_t* pbData, std::uint32_t dwLength);
+    std::uint32_t readScsi(const SchemaObjectEssentialData& device, const std::uint8_t* pbCdb, std::uint8_t bCdbLength,
+                           std::uint8_t* pbData, std::uint32_t dwLength);
 
     virtual std::uint32_t doDiscoverControllers(EssentialDataList& controllers);
     virtual std::uint32_t doDiscoverRemoteControllers(const SchemaObjectEssentialData& controller,

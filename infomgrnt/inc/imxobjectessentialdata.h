@@ -15,22 +15,16 @@
 using INFOMGR_OBJECT_TYPE = std::uint32_t;
 
 constexpr INFOMGR_OBJECT_TYPE eOBJECT_FIBRE_CHANNEL_CLASS = 1; // root of host bus adapters
-constexpr INFOMGR_OBJECT_TYPE eOBJECT_ARRAY_CLASS = 2;         // root of array controllers
-constexpr INFOMGR_OBJECT_TYPE eOBJECT_ROOT_BASE = 0x4000;      // 0x4000 + n names root class n
-constexpr INFOMGR_OBJECT_TYPE eOBJECT_CONTROLLER = 0x8000;     // array controller or adapter
+constexpr INFOMGR_OBJECT_TYPE eOBJECT_ARRAY_CLASS = 2; // root of array controllers
+constexpr INFOMGR_OBJECT_TYPE eOBJECT_ROOT_BASE = 0x4000; // 0x4000 + n names root class n
+constexpr INFOMGR_OBJECT_TYPE eOBJECT_CONTROLLER = 0x8000; // array controller or adapter
 constexpr INFOMGR_OBJECT_TYPE eOBJECT_LOGICAL_DRIVE = 0x8003;
-constexpr INFOMGR_OBJECT_TYPE eOBJECT_UNTYPED = 0x8004;        // a record not typed yet
+constexpr INFOMGR_OBJECT_TYPE eOBJECT_UNTYPED = 0x8004; // a record not typed yet
 constexpr INFOMGR_OBJECT_TYPE eOBJECT_PHYSICAL_DRIVE = 0x8005;
-constexpr INFOMGR_OBJECT_TYPE eOBJECT_REMOTE_DEVICE = 0x8007;  // controller behind a controller
+constexpr INFOMGR_OBJECT_TYPE eOBJECT_REMOTE_DEVICE = 0x8007; // controller behind a controller
 
 // Command types: which transport reaches an object. Value 4 is not used.
-enum CommandType : std::uint32_t {
-    eCSMI_CISS = 0,
-    eCSMI_I2O = 1,
-    eCSMI_FIBRE = 2,
-    eCSMI_SWITCH = 3,
-    eLEGACY = 5
-};
+enum CommandType : std::uint32_t { eCSMI_CISS = 0, eCSMI_I2O = 1, eCSMI_FIBRE = 2, eCSMI_SWITCH = 3, eLEGACY = 5 };
 
 constexpr std::uint32_t kPortNotSet = 0xFFFFFFFF;
 constexpr std::size_t kLunAddressSize = 8;

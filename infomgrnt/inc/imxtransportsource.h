@@ -22,18 +22,18 @@ using RemoteIdentityRecord = std::array<std::uint8_t, kRemoteIdentityRecordSize>
 // One BMIC command as an object hands it to its transport.
 struct BmicTransfer {
     std::uint8_t bOpcode = 0;
-    std::uint8_t bDriveIndex = 0;    // the request's lun: the drive addressed, 0 for the controller
+    std::uint8_t bDriveIndex = 0; // the request's lun: the drive addressed, 0 for the controller
     // Bytes 2 to 5 of the command block, least significant byte first (the
     // object has already put the request's detail in the order it passes it).
     std::uint32_t dwDetail = 0;
-    std::uint32_t dwDirection = 0;   // 1 read, 2 write
+    std::uint32_t dwDirection = 0; // 1 read, 2 write
 };
 
 // One SCSI command block as an object hands it to its transport.
 struct ScsiTransfer {
     const std::uint8_t* pbCdb = nullptr;
     std::uint8_t bCdbLength = 0;
-    std::uint32_t dwDirection = 0;   // 1 read, 2 write
+    std::uint32_t dwDirection = 0; // 1 read, 2 write
 };
 
 // Data and status of one command: the caller's buffers and the out-values.
@@ -42,7 +42,7 @@ struct TransferBuffers {
     std::uint32_t dwDataLength = 0;
     void* pSense = nullptr;
     std::uint32_t dwSenseLength = 0; // in: room; out: bytes returned
-    std::uint8_t bScsiStatus = 0;    // out
+    std::uint8_t bScsiStatus = 0; // out
     std::uint16_t wCommandStatus = 0; // out
 };
 
@@ -62,13 +62,10 @@ public:
                                                 EssentialDataList& records) = 0;
     virtual std::uint32_t discoverPhysicalDrives(const SchemaObjectEssentialData& controller,
                                                  EssentialDataList& records) = 0;
-    virtual std::uint32_t getControllerBusInfo(const SchemaObjectEssentialData& controller,
-                                               BusInfoRecord& busInfo) = 0;
+    virtual std::uint32_t getControllerBusInfo(const SchemaObjectEssentialData& controller, BusInfoRecord& busInfo) = 0;
     // Status byte: 0 normal, 1 or 2.
-    virtual std::uint32_t getControllerStatus(const SchemaObjectEssentialData& controller,
-                                              std::uint8_t& bStatus) = 0;
-    virtual std::uint32_t getFibreIdentity(const SchemaObjectEssentialData& device,
-                                           FibreIdentityRecord& identity) = 0;
+    virtual std::uint32_t getControllerStatus(const SchemaObjectEssentialData& controller, std::uint8_t& bStatus) = 0;
+    virtual std::uint32_t getFibreIdentity(const SchemaObjectEssentialData& device, FibreIdentityRecord& identity) = 0;
     virtual std::uint32_t getRemoteIdentity(const SchemaObjectEssentialData& device,
                                             RemoteIdentityRecord& identity) = 0;
     virtual std::uint32_t sendBmicCommand(const SchemaObjectEssentialData& device, const BmicTransfer& command,

@@ -51,11 +51,18 @@ std::uint32_t CsmiCiss::doDiscoverRemoteControllers(const SchemaObjectEssentialD
                                                     EssentialDataList& devices)
 {
     std::vector<std::uint8_t> lunList(kLunListLength, 0);
-    const std::uint8_t abReport[12] = {kReportPhysicalLuns, 0, 0, 0, 0, 0,
+    const std::uint8_t abReport[12] = {kReportPhysicalLuns,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
+                                       0,
                                        static_cast<std::uint8_t>(kLunListLength >> 24),
                                        static_cast<std::uint8_t>(kLunListLength >> 16),
                                        static_cast<std::uint8_t>(kLunListLength >> 8),
-                                       static_cast<std::uint8_t>(kLunListLength), 0, 0};
+                                       static_cast<std::uint8_t>(kLunListLength),
+                                       0,
+                                       0};
     if (const std::uint32_t dwResult = readScsi(controller, abReport, sizeof abReport, lunList.data(), kLunListLength))
         return dwResult;
     // The driver reports the list length big-endian; only its low byte is

@@ -18,7 +18,9 @@ constexpr std::size_t kCissSenseMaximum = 40;
 
 }
 
-CsmiCiss::CsmiCiss(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet) {}
+CsmiCiss::CsmiCiss(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet)
+{
+}
 
 CsmiCiss::~CsmiCiss() = default;
 

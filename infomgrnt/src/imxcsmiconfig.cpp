@@ -123,7 +123,7 @@ std::optional<CommandBlock> commandBlockOf(const ScsiRequest& request)
     TSM_ASSERT(request.pDevice != nullptr);
     if (request.bCdbLength > kMaxScsiCdbLength)
         return std::nullopt;
-    return CommandBlock { *request.pDevice, request.cdb.data(), request.bCdbLength };
+    return CommandBlock{*request.pDevice, request.cdb.data(), request.bCdbLength};
 }
 
 std::optional<CommandBlock> commandBlockOf(const BmicRequest& request)
@@ -131,7 +131,7 @@ std::optional<CommandBlock> commandBlockOf(const BmicRequest& request)
     TSM_ASSERT(request.pDevice != nullptr);
     if (request.bBlockLength > kBmicBlockSize)
         return std::nullopt;
-    return CommandBlock { *request.pDevice, request.block.data(), request.bBlockLength };
+    return CommandBlock{*request.pDevice, request.block.data(), request.bBlockLength};
 }
 
 }

@@ -32,7 +32,9 @@ const ObjectAddress& routeAddress(const SchemaObjectEssentialData& device)
 
 }
 
-CsmiFibreChannel::CsmiFibreChannel(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet) {}
+CsmiFibreChannel::CsmiFibreChannel(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet)
+{
+}
 
 CsmiFibreChannel::~CsmiFibreChannel() = default;
 
@@ -74,7 +76,8 @@ std::uint32_t CsmiFibreChannel::doSendBmicCommand(const BmicRequest& request, st
     return block ? sendCommand(*block, dwDirection, buffers) : kIoCtlRequestFailed;
 }
 
-std::uint32_t CsmiFibreChannel::sendCommand(const CommandBlock& command, std::uint32_t dwDirection, CommandBuffers& buffers)
+std::uint32_t CsmiFibreChannel::sendCommand(const CommandBlock& command, std::uint32_t dwDirection,
+                                            CommandBuffers& buffers)
 {
     const SchemaObjectEssentialData& device = command.device;
     const std::uint32_t dwControlCode = dwDirection;

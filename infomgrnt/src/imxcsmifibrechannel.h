@@ -44,8 +44,8 @@ private:
 // Walks the adapter bus information a port returned (bounds-checked against
 // nLength) and appends a remote-device record per array controller (type 12)
 // or enclosure services device (type 13). True when one was appended.
-bool parseFibreInquiryData(const SchemaObjectEssentialData& controller, const std::uint8_t* pbData,
-                           std::size_t nLength, EssentialDataList& devices);
+bool parseFibreInquiryData(const SchemaObjectEssentialData& controller, const std::uint8_t* pbData, std::size_t nLength,
+                           EssentialDataList& devices);
 
 }
 

@@ -47,7 +47,9 @@ bool translateRead(const ScsiRequest& request, std::uint32_t dwDirection, bool b
     return true;
 }
 
-CsmiI2O::CsmiI2O(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet) {}
+CsmiI2O::CsmiI2O(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet)
+{
+}
 
 CsmiI2O::~CsmiI2O() = default;
 
@@ -80,8 +82,7 @@ std::uint32_t CsmiI2O::doGetControllerBusInfo(const SchemaObjectEssentialData& c
     return kIoCtlOk;
 }
 
-std::uint32_t CsmiI2O::doSendBmicCommand(const BmicRequest& request, std::uint32_t dwDirection,
-                                         CommandBuffers& buffers)
+std::uint32_t CsmiI2O::doSendBmicCommand(const BmicRequest& request, std::uint32_t dwDirection, CommandBuffers& buffers)
 {
     TSM_ASSERT(request.pDevice != nullptr);
     const std::uint32_t dwControlCode = dwDirection;
@@ -112,8 +113,7 @@ std::uint32_t CsmiI2O::doSendBmicCommand(const BmicRequest& request, std::uint32
     return kIoCtlOk;
 }
 
-std::uint32_t CsmiI2O::doSendScsiCommand(const ScsiRequest& request, std::uint32_t dwDirection,
-                                         CommandBuffers& buffers)
+std::uint32_t CsmiI2O::doSendScsiCommand(const ScsiRequest& request, std::uint32_t dwDirection, CommandBuffers& buffers)
 {
     TSM_ASSERT(request.pDevice != nullptr);
     BmicRequest bmic;

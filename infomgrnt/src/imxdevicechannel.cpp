@@ -10,8 +10,8 @@ class PlatformChannel : public DeviceChannel {
 public:
     HANDLE openDevice(const std::string& sDeviceName) override
     {
-        return CreateFileA(sDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr);
+        return CreateFileA(sDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr);
     }
     bool ioControl(HANDLE hDevice, std::uint32_t dwCode, void* pIn, std::uint32_t dwInLength, void* pOut,
                    std::uint32_t dwOutLength, std::uint32_t& dwReturned) override

@@ -19,8 +19,7 @@ std::uint32_t DeviceClass::reservedOperation7()
     return kResultNotSupported;
 }
 
-std::uint32_t DeviceClass::doGetChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex,
-                                      INFOMGR_HANDLE* phChild)
+std::uint32_t DeviceClass::doGetChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex, INFOMGR_HANDLE* phChild)
 {
     if (eChildType == eOBJECT_REMOTE_DEVICE)
         return kResultNotSupported;

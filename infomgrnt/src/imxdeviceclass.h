@@ -19,8 +19,7 @@ protected:
     DeviceClass() = default;
 
     // Remote devices are never children of a root class.
-    std::uint32_t doGetChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex,
-                             INFOMGR_HANDLE* phChild) override;
+    std::uint32_t doGetChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex, INFOMGR_HANDLE* phChild) override;
     // A root is compared with nothing but itself.
     bool doIsSameObject(const InfoMgrSchemaObject& other) const override;
     // One scan finds all children of a root, whatever type was asked for.

@@ -39,9 +39,8 @@ HANDLE ScopedDeviceHandle::release()
 
 ScopedDeviceHandle openDevice(const std::string& sDeviceName)
 {
-    return ScopedDeviceHandle(CreateFileA(sDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
-                                          nullptr, OPEN_EXISTING,
-                                          FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr));
+    return ScopedDeviceHandle(CreateFileA(sDeviceName.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_FLAG_WRITE_THROUGH | FILE_FLAG_NO_BUFFERING, nullptr));
 }
 
 ScopedDeviceHandle openPortDevice(std::uint32_t dwPort)

@@ -98,8 +98,8 @@ bool askPortAttributes(const PortHandle& port, std::uint32_t dwPort, const Objec
 
 }
 
-std::uint32_t CsmiFibreChannel::doGetRemoteIdentity(const SchemaObjectEssentialData& device,
-                                                    std::uint8_t* pbIdentity, std::size_t nIdentityLength)
+std::uint32_t CsmiFibreChannel::doGetRemoteIdentity(const SchemaObjectEssentialData& device, std::uint8_t* pbIdentity,
+                                                    std::size_t nIdentityLength)
 {
     if (pbIdentity == nullptr || nIdentityLength < kFibreIdentitySize)
         return kIoCtlNothingFound;

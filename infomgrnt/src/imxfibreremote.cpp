@@ -26,8 +26,8 @@ constexpr std::uint8_t kEnclosureServicesType = 13;
 
 }
 
-bool parseFibreInquiryData(const SchemaObjectEssentialData& controller, const std::uint8_t* pbData,
-                           std::size_t nLength, EssentialDataList& devices)
+bool parseFibreInquiryData(const SchemaObjectEssentialData& controller, const std::uint8_t* pbData, std::size_t nLength,
+                           EssentialDataList& devices)
 {
     if (pbData == nullptr || nLength == 0)
         return false;
@@ -70,8 +70,7 @@ std::uint32_t CsmiFibreChannel::doDiscoverRemoteControllers(const SchemaObjectEs
         std::vector<std::uint8_t> buffer(dwSize, 0);
         if (!sendPortRequest(port, kInquiryDataIoctl, buffer.data(), dwSize, dwReturned))
             continue;
-        return parseFibreInquiryData(controller, buffer.data(), dwReturned, devices) ? kIoCtlOk
-                                                                                       : kIoCtlNothingFound;
+        return parseFibreInquiryData(controller, buffer.data(), dwReturned, devices) ? kIoCtlOk : kIoCtlNothingFound;
     }
     return kIoCtlNothingFound;
 }

@@ -39,8 +39,7 @@ std::uint32_t HBA::doGetInfo(std::uint32_t dwKind, void* pBuffer, std::uint32_t*
 std::uint32_t HBA::doSendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
                                  std::uint32_t dwRequestSize)
 {
-    return sendObjectCommand(*m_pEssentialData, eDETAIL_MSB_FIRST, dwRequestType, dwDirection, pRequest,
-                             dwRequestSize);
+    return sendObjectCommand(*m_pEssentialData, eDETAIL_MSB_FIRST, dwRequestType, dwDirection, pRequest, dwRequestSize);
 }
 
 bool HBA::doIsSameObject(const InfoMgrSchemaObject& other) const

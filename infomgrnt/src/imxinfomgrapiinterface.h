@@ -19,8 +19,7 @@ public:
     virtual std::uint32_t reservedOperation1() = 0;
     virtual std::uint32_t open() = 0;
     virtual std::uint32_t close() = 0;
-    virtual std::uint32_t getChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex,
-                                   INFOMGR_HANDLE* phChild) = 0;
+    virtual std::uint32_t getChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex, INFOMGR_HANDLE* phChild) = 0;
     virtual std::uint32_t getInfo(std::uint32_t dwKind, void* pBuffer, std::uint32_t* pdwSize) = 0;
     virtual std::uint32_t sendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
                                       std::uint32_t dwRequestSize) = 0;

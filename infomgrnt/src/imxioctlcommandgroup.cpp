@@ -34,7 +34,9 @@ constexpr std::size_t kBlockCountOffset = 2;
 
 }
 
-IoCtlCommandGroup::IoCtlCommandGroup(HDEVINFO hDeviceInfoSet) : m_hDeviceInfoSet(hDeviceInfoSet) {}
+IoCtlCommandGroup::IoCtlCommandGroup(HDEVINFO hDeviceInfoSet) : m_hDeviceInfoSet(hDeviceInfoSet)
+{
+}
 
 IoCtlCommandGroup::~IoCtlCommandGroup() = default;
 
@@ -63,7 +65,8 @@ void IoCtlCommandGroup::setupScsiParameters(const ScsiTransfer& command, ScsiReq
 {
     TSM_ASSERT_INVARIANT();
     request.cdb.fill(0);
-    const std::size_t nLength = command.pbCdb != nullptr ? std::min<std::size_t>(command.bCdbLength, request.cdb.size()) : 0;
+    const std::size_t nLength =
+        command.pbCdb != nullptr ? std::min<std::size_t>(command.bCdbLength, request.cdb.size()) : 0;
     if (nLength != 0)
         std::memcpy(request.cdb.data(), command.pbCdb, nLength);
     request.bCdbLength = static_cast<std::uint8_t>(nLength);
@@ -93,8 +96,16 @@ std::uint32_t IoCtlCommandGroup::readBmic(const SchemaObjectEssentialData& contr
     // byte first and no 32-bit value.
     BmicRequest request;
     request.pDevice = &controller;
-    request.block = BmicCommandBlock{kBmicReadCode, bDriveIndex, 0, 0, 0, 0, bOpcode,
-                                     static_cast<std::uint8_t>(dwLength >> 8), static_cast<std::uint8_t>(dwLength), 0};
+    request.block = BmicCommandBlock{kBmicReadCode,
+                                     bDriveIndex,
+                                     0,
+                                     0,
+                                     0,
+                                     0,
+                                     bOpcode,
+                                     static_cast<std::uint8_t>(dwLength >> 8),
+                                     static_cast<std::uint8_t>(dwLength),
+                                     0};
     std::uint32_t dwDataLength = dwLength;
     std::uint32_t dwSenseLength = 0;
     std::uint8_t bScsiStatus = 0;
@@ -109,8 +120,7 @@ std::uint32_t IoCtlCommandGroup::discoverLogicalDrives(const SchemaObjectEssenti
 {
     TSM_ASSERT_INVARIANT();
     std::array<std::uint8_t, kIdentifyLength> identify{};
-    if (const std::uint32_t dwResult =
-            readBmic(controller, kIdentifyController, 0, identify.data(), kIdentifyLength))
+    if (const std::uint32_t dwResult = readBmic(controller, kIdentifyController, 0, identify.data(), kIdentifyLength))
         return dwResult;
     const unsigned nCount = identify[Identify::kLogicalDriveCount];
     unsigned nFound = 0;
@@ -133,8 +143,7 @@ std::uint32_t IoCtlCommandGroup::discoverPhysicalDrives(const SchemaObjectEssent
 {
     TSM_ASSERT_INVARIANT();
     std::array<std::uint8_t, kIdentifyLength> identify{};
-    if (const std::uint32_t dwResult =
-            readBmic(controller, kIdentifyController, 0, identify.data(), kIdentifyLength))
+    if (const std::uint32_t dwResult = readBmic(controller, kIdentifyController, 0, identify.data(), kIdentifyLength))
         return dwResult;
     const std::size_t nBefore = drives.size();
     const unsigned nDrivesPerPort = identify[Identify::kDrivesPerPort];
@@ -173,8 +182,7 @@ std::uint32_t IoCtlCommandGroup::getControllerBusInfo(const SchemaObjectEssentia
     return dwResult;
 }
 
-std::uint32_t IoCtlCommandGroup::getControllerStatus(const SchemaObjectEssentialData& controller,
-                                                     std::uint8_t& bStatus)
+std::uint32_t IoCtlCommandGroup::getControllerStatus(const SchemaObjectEssentialData& controller, std::uint8_t& bStatus)
 {
     TSM_ASSERT_INVARIANT();
     const std::uint32_t dwResult = doGetControllerStatus(controller, bStatus);

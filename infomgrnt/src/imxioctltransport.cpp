@@ -27,8 +27,8 @@ CommandBuffers commandBuffers(TransferBuffers& buffers)
         buffers.dwDataLength = 0;
     if (buffers.pSense == nullptr)
         buffers.dwSenseLength = 0;
-    return CommandBuffers{buffers.pData, &buffers.dwDataLength, buffers.pSense, &buffers.dwSenseLength,
-                          &buffers.bScsiStatus, &buffers.wCommandStatus};
+    return CommandBuffers{buffers.pData,          &buffers.dwDataLength, buffers.pSense,
+                          &buffers.dwSenseLength, &buffers.bScsiStatus,  &buffers.wCommandStatus};
 }
 
 class IoCtlObjectTransport : public ObjectTransport {

@@ -24,7 +24,9 @@ constexpr std::uint32_t kScsiCommandTimeout = 300;
 
 }
 
-LegacyIoCtl::LegacyIoCtl(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet) {}
+LegacyIoCtl::LegacyIoCtl(HDEVINFO hDeviceInfoSet) : IoCtlCommandGroup(hDeviceInfoSet)
+{
+}
 
 LegacyIoCtl::~LegacyIoCtl() = default;
 
@@ -60,8 +62,7 @@ std::uint32_t LegacyIoCtl::doDiscoverControllers(EssentialDataList& controllers)
         eSCAN_LEGACY);
 }
 
-std::uint32_t LegacyIoCtl::doGetControllerBusInfo(const SchemaObjectEssentialData& controller,
-                                                  BusInfoRecord& busInfo)
+std::uint32_t LegacyIoCtl::doGetControllerBusInfo(const SchemaObjectEssentialData& controller, BusInfoRecord& busInfo)
 {
     LegacyConfigPacket configBuffer{};
     if (const std::uint32_t dwResult = readConfiguration(controller.port(), configBuffer))

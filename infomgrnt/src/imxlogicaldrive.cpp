@@ -32,7 +32,7 @@ std::uint8_t LogicalDrive::driveNumber() const
 }
 
 std::uint32_t LogicalDrive::doSendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
-                                  std::uint32_t dwRequestSize)
+                                          std::uint32_t dwRequestSize)
 {
     return sendObjectCommand(*m_pEssentialData, detailOrderFor(m_pEssentialData->eCommandType()), dwRequestType,
                              dwDirection, pRequest, dwRequestSize);
@@ -46,7 +46,9 @@ bool LogicalDrive::doIsSameObject(const InfoMgrSchemaObject& other) const
            driveNumber() == pComparedDrive->driveNumber();
 }
 
-void LogicalDrive::doDiscoverChildren(INFOMGR_OBJECT_TYPE) {}
+void LogicalDrive::doDiscoverChildren(INFOMGR_OBJECT_TYPE)
+{
+}
 
 const SchemaObjectEssentialData* LogicalDrive::doEssentialData() const
 {

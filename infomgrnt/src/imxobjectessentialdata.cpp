@@ -88,9 +88,8 @@ HBAEssentialData::HBAEssentialData(std::uint32_t dwPort, CommandType eCommandTyp
 
 HBAEssentialData::~HBAEssentialData() = default;
 
-RemoteDeviceEssentialData::RemoteDeviceEssentialData(const SchemaObjectEssentialData& parent,
-                                                     CommandType eCommandType, const LunAddress& lunAddress,
-                                                     const ObjectAddress& address)
+RemoteDeviceEssentialData::RemoteDeviceEssentialData(const SchemaObjectEssentialData& parent, CommandType eCommandType,
+                                                     const LunAddress& lunAddress, const ObjectAddress& address)
     : SchemaObjectEssentialData(parent.port(), eOBJECT_REMOTE_DEVICE, eCommandType), m_parent(parent)
 {
     setLunAddress(lunAddress);
@@ -99,10 +98,8 @@ RemoteDeviceEssentialData::RemoteDeviceEssentialData(const SchemaObjectEssential
 
 RemoteDeviceEssentialData::~RemoteDeviceEssentialData() = default;
 
-LogicalDriveEssentialData::LogicalDriveEssentialData(const SchemaObjectEssentialData& parent,
-                                                     std::uint8_t bDriveNumber)
-    : SchemaObjectEssentialData(parent.port(), eOBJECT_LOGICAL_DRIVE, parent.eCommandType()),
-      m_parent(parent),
+LogicalDriveEssentialData::LogicalDriveEssentialData(const SchemaObjectEssentialData& parent, std::uint8_t bDriveNumber)
+    : SchemaObjectEssentialData(parent.port(), eOBJECT_LOGICAL_DRIVE, parent.eCommandType()), m_parent(parent),
       m_bDriveNumber(bDriveNumber)
 {
     setLunAddress(parent.lunAddress());
@@ -111,11 +108,9 @@ LogicalDriveEssentialData::LogicalDriveEssentialData(const SchemaObjectEssential
 
 LogicalDriveEssentialData::~LogicalDriveEssentialData() = default;
 
-PhysicalDriveEssentialData::PhysicalDriveEssentialData(const SchemaObjectEssentialData& parent,
-                                                       std::uint8_t bDrivePort, std::uint8_t bDriveTarget,
-                                                       std::uint8_t bDriveNumber)
-    : SchemaObjectEssentialData(parent.port(), eOBJECT_PHYSICAL_DRIVE, parent.eCommandType()),
-      m_parent(parent),
+PhysicalDriveEssentialData::PhysicalDriveEssentialData(const SchemaObjectEssentialData& parent, std::uint8_t bDrivePort,
+                                                       std::uint8_t bDriveTarget, std::uint8_t bDriveNumber)
+    : SchemaObjectEssentialData(parent.port(), eOBJECT_PHYSICAL_DRIVE, parent.eCommandType()), m_parent(parent),
       m_bDriveNumber(bDriveNumber)
 {
     setLunAddress(parent.lunAddress());

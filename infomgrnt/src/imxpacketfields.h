@@ -11,7 +11,10 @@
 
 namespace InfoMgr {
 
-inline std::uint16_t loadLe16(const std::uint8_t* pb) { return static_cast<std::uint16_t>(pb[0] | (pb[1] << 8)); }
+inline std::uint16_t loadLe16(const std::uint8_t* pb)
+{
+    return static_cast<std::uint16_t>(pb[0] | (pb[1] << 8));
+}
 
 inline std::uint32_t loadLe32(const std::uint8_t* pb)
 {

@@ -20,12 +20,12 @@ constexpr std::uint32_t kTimeoutFibreManagement = 10;
 constexpr std::uint32_t kTimeoutLegacy = 180;
 
 struct MiniportHeader {
-    le32 headerLength;   // always 28
+    le32 headerLength; // always 28
     char signature[8];
     le32 timeoutSeconds;
     le32 controlCode;
-    le32 returnCode;     // 0 when sent; anything else on return is failure
-    le32 length;         // bytes after the header
+    le32 returnCode; // 0 when sent; anything else on return is failure
+    le32 length; // bytes after the header
 };
 static_assert(sizeof(MiniportHeader) == 28);
 static_assert(offsetof(MiniportHeader, signature) == 4);
@@ -38,15 +38,15 @@ static_assert(offsetof(MiniportHeader, length) == 24);
 struct CsmiConfigPacket {
     MiniportHeader header;
     std::uint8_t reserved28[12];
-    le32 boardId;            // PCI: vendor low half, device high half
+    le32 boardId; // PCI: vendor low half, device high half
     le16 slotNumber;
     std::uint8_t controllerClass;
-    std::uint8_t ioBusType;  // 2 EISA, 3 PCI
+    std::uint8_t ioBusType; // 2 EISA, 3 PCI
     std::uint8_t pciBus;
     std::uint8_t pciDevice;
     std::uint8_t pciFunction;
     std::uint8_t reserved51[29];
-    char serialNumber[116];  // zero-terminated text of a Fibre Channel adapter
+    char serialNumber[116]; // zero-terminated text of a Fibre Channel adapter
 };
 static_assert(sizeof(CsmiConfigPacket) == 196);
 static_assert(offsetof(CsmiConfigPacket, boardId) == 40);
@@ -70,11 +70,11 @@ static_assert(offsetof(CsmiStatusPacket, status) == 28);
 struct CissCommandPacket {
     MiniportHeader header;
     std::uint8_t lunAddress[8];
-    le16 tag;                 // 0xFFFF
+    le16 tag; // 0xFFFF
     std::uint8_t cdbLength;
     std::uint8_t reserved39;
     std::uint8_t cdb[16];
-    le32 direction;           // 1 read, 2 write, 4 no data
+    le32 direction; // 1 read, 2 write, 4 no data
     std::uint8_t reserved60[16];
     std::uint8_t scsiStatus;
     std::uint8_t reserved77;
@@ -99,11 +99,11 @@ constexpr std::uint32_t kCissBodyLength = 120;
 // "ZYRFC" code 1: the address query sent before every Fibre Channel command.
 struct FibreAddressPacket {
     MiniportHeader header;
-    std::uint8_t path;        // reply: first routing byte
-    std::uint8_t target;      // reply: second routing byte
+    std::uint8_t path; // reply: first routing byte
+    std::uint8_t target; // reply: second routing byte
     std::uint8_t lun;
     std::uint8_t reserved31;
-    le32 deviceHandle;        // reply: the value the command packet carries
+    le32 deviceHandle; // reply: the value the command packet carries
     std::uint8_t reserved36[8];
 };
 static_assert(sizeof(FibreAddressPacket) == 44);
@@ -185,9 +185,9 @@ static_assert(offsetof(FibreAdapterAttributesPacket, portAddress) == 60);
 // "FCM&P" code 14: port attributes.
 struct FibrePortAttributesPacket {
     MiniportHeader header;
-    le32 attributeKind;        // 8
-    std::uint8_t portNumber;   // low byte of the 32-bit port number
-    std::uint8_t path;         // the upper bytes carry the device's address
+    le32 attributeKind; // 8
+    std::uint8_t portNumber; // low byte of the 32-bit port number
+    std::uint8_t path; // the upper bytes carry the device's address
     std::uint8_t target;
     std::uint8_t lun;
     std::uint8_t firstName[8];
@@ -212,7 +212,7 @@ struct I2OBmicPacket {
     std::uint8_t driveIndex;
     std::uint8_t opcode;
     le16 transferCount;
-    std::uint8_t blockValue[4];  // command block bytes 2 to 5
+    std::uint8_t blockValue[4]; // command block bytes 2 to 5
     std::uint8_t reserved36[24];
     le16 status;
     std::uint8_t reserved62[30];
@@ -233,10 +233,10 @@ struct I2OScsiPacket {
     std::uint8_t reserved30;
     std::uint8_t cdbLength;
     std::uint8_t cdb[16];
-    le32 flags;                 // 0xFFFFFFFF
+    le32 flags; // 0xFFFFFFFF
     le32 reserved52;
     std::uint8_t reserved56[36];
-    std::uint8_t sense[32];     // starts with the 16-bit command status
+    std::uint8_t sense[32]; // starts with the 16-bit command status
 };
 static_assert(sizeof(I2OScsiPacket) == 124);
 static_assert(offsetof(I2OScsiPacket, path) == 28);
@@ -252,9 +252,9 @@ constexpr std::uint32_t kI2OScsiBodyLength = 96;
 // "ODXM&P" code 5: the legacy configuration record.
 struct LegacyConfigPacket {
     MiniportHeader header;
-    le32 address;              // bits 12 to 19: EISA slot
+    le32 address; // bits 12 to 19: EISA slot
     std::uint8_t reserved32[4];
-    std::uint8_t boardId[4];   // PCI: two halves, each most significant byte first
+    std::uint8_t boardId[4]; // PCI: two halves, each most significant byte first
     std::uint8_t ioBusType;
     std::uint8_t pciBus;
     std::uint8_t reserved42[3];
@@ -270,9 +270,9 @@ struct LegacyBmicPacket {
     MiniportHeader header;
     std::uint8_t driveIndex;
     std::uint8_t opcode;
-    std::uint8_t blockValue[4];   // command block bytes 2 to 5
+    std::uint8_t blockValue[4]; // command block bytes 2 to 5
     le32 dataLength;
-    std::uint8_t blockLength[2];  // command block bytes 7 and 8
+    std::uint8_t blockLength[2]; // command block bytes 7 and 8
 };
 static_assert(sizeof(LegacyBmicPacket) == 40);
 static_assert(offsetof(LegacyBmicPacket, blockValue) == 30);
@@ -285,8 +285,8 @@ constexpr std::uint32_t MAX_ODX_CMD_SIZE = 65535;
 // "ODXM&P" code 4, fixed part; the data follows at 86.
 struct LegacyScsiPacket {
     MiniportHeader header;
-    std::uint8_t address[3];       // the device's address bytes: second, first, third
-    le32 commandTimeout;           // 300 seconds
+    std::uint8_t address[3]; // the device's address bytes: second, first, third
+    le32 commandTimeout; // 300 seconds
     le32 reserved35;
     std::uint8_t reserved39[2];
     std::uint8_t cdbLength;

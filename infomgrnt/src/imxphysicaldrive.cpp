@@ -32,7 +32,7 @@ std::uint8_t PhysicalDrive::driveNumber() const
 }
 
 std::uint32_t PhysicalDrive::doSendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
-                                  std::uint32_t dwRequestSize)
+                                           std::uint32_t dwRequestSize)
 {
     return sendObjectCommand(*m_pEssentialData, detailOrderFor(m_pEssentialData->eCommandType()), dwRequestType,
                              dwDirection, pRequest, dwRequestSize);
@@ -46,7 +46,9 @@ bool PhysicalDrive::doIsSameObject(const InfoMgrSchemaObject& other) const
            driveNumber() == pComparedDrive->driveNumber();
 }
 
-void PhysicalDrive::doDiscoverChildren(INFOMGR_OBJECT_TYPE) {}
+void PhysicalDrive::doDiscoverChildren(INFOMGR_OBJECT_TYPE)
+{
+}
 
 const SchemaObjectEssentialData* PhysicalDrive::doEssentialData() const
 {

@@ -54,8 +54,7 @@ std::uint32_t RemoteDevice::doGetInfo(std::uint32_t dwKind, void* pBuffer, std::
 std::uint32_t RemoteDevice::doSendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
                                           std::uint32_t dwRequestSize)
 {
-    return sendObjectCommand(*m_pEssentialData, eDETAIL_MSB_FIRST, dwRequestType, dwDirection, pRequest,
-                             dwRequestSize);
+    return sendObjectCommand(*m_pEssentialData, eDETAIL_MSB_FIRST, dwRequestType, dwDirection, pRequest, dwRequestSize);
 }
 
 bool RemoteDevice::doIsSameObject(const InfoMgrSchemaObject& other) const

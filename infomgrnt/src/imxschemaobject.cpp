@@ -44,7 +44,9 @@ bool HandleRegistry::isValidHandle(const InfoMgrSchemaObject* pObject) const
     return found != m_objects.end() && found->second == pObject;
 }
 
-InfoMgrSchemaObject::InfoMgrSchemaObject() : m_hObject(HandleRegistry::instance().enter(this)) {}
+InfoMgrSchemaObject::InfoMgrSchemaObject() : m_hObject(HandleRegistry::instance().enter(this))
+{
+}
 
 InfoMgrSchemaObject::~InfoMgrSchemaObject()
 {
@@ -178,8 +180,8 @@ std::uint32_t InfoMgrSchemaObject::doGetInfo(std::uint32_t dwKind, void*, std::u
     return dwKind == kInfoBaseKind ? kResultNotSupported : kResultUnknownType;
 }
 
-std::uint32_t InfoMgrSchemaObject::sendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection,
-                                               void* pRequest, std::uint32_t dwRequestSize)
+std::uint32_t InfoMgrSchemaObject::sendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,
+                                               std::uint32_t dwRequestSize)
 {
     TSM_ASSERT_INVARIANT();
     const std::uint32_t dwResult = doSendCommand(dwRequestType, dwDirection, pRequest, dwRequestSize);
@@ -206,7 +208,9 @@ void InfoMgrSchemaObject::mergeDuplicate(InfoMgrSchemaObject& duplicate)
     TSM_ASSERT_INVARIANT();
 }
 
-void InfoMgrSchemaObject::doMergeDuplicate(InfoMgrSchemaObject&) {}
+void InfoMgrSchemaObject::doMergeDuplicate(InfoMgrSchemaObject&)
+{
+}
 
 void InfoMgrSchemaObject::discoverChildren(INFOMGR_OBJECT_TYPE eChildType)
 {
@@ -236,8 +240,7 @@ void InfoMgrSchemaObject::addChild(INFOMGR_OBJECT_TYPE eChildType, std::unique_p
     TSM_ASSERT_INVARIANT();
 }
 
-void InfoMgrSchemaObject::addDiscoveredChildren(const SchemaObjectEssentialData& record,
-                                                INFOMGR_OBJECT_TYPE eChildType)
+void InfoMgrSchemaObject::addDiscoveredChildren(const SchemaObjectEssentialData& record, INFOMGR_OBJECT_TYPE eChildType)
 {
     EssentialDataList records;
     discoverObjectChildren(record, eChildType, records);

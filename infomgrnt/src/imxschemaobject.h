@@ -74,8 +74,7 @@ protected:
     InfoMgrSchemaObject();
 
     // Answers getChild once discovery has run; the base looks the child up.
-    virtual std::uint32_t doGetChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex,
-                                     INFOMGR_HANDLE* phChild);
+    virtual std::uint32_t doGetChild(INFOMGR_OBJECT_TYPE eChildType, std::uint32_t dwIndex, INFOMGR_HANDLE* phChild);
     // Base answer: kind 3 is not supported, any other kind is unknown.
     virtual std::uint32_t doGetInfo(std::uint32_t dwKind, void* pBuffer, std::uint32_t* pdwSize);
     virtual std::uint32_t doSendCommand(std::uint32_t dwRequestType, std::uint32_t dwDirection, void* pRequest,

@@ -59,14 +59,14 @@ PciAddress parseLocation(const char* pszText)
 bool readLocation(HDEVINFO hDeviceInfoSet, SP_DEVINFO_DATA& devInfo, char (&szLocation)[nMaxLength + 1])
 {
     DWORD dwRequiredPropertySize = 0;
-    if (SetupDiGetDeviceRegistryPropertyA(hDeviceInfoSet, &devInfo, SPDRP_LOCATION_INFORMATION, nullptr, nullptr,
-                                          0, &dwRequiredPropertySize) ||
+    if (SetupDiGetDeviceRegistryPropertyA(hDeviceInfoSet, &devInfo, SPDRP_LOCATION_INFORMATION, nullptr, nullptr, 0,
+                                          &dwRequiredPropertySize) ||
         GetLastError() != ERROR_INSUFFICIENT_BUFFER)
         return false;
     TSM_ASSERT(dwRequiredPropertySize < nMaxLength);
     std::vector<BYTE> buffer(nMaxLength, 0);
-    if (!SetupDiGetDeviceRegistryPropertyA(hDeviceInfoSet, &devInfo, SPDRP_LOCATION_INFORMATION, nullptr,
-                                           buffer.data(), static_cast<DWORD>(buffer.size()), nullptr))
+    if (!SetupDiGetDeviceRegistryPropertyA(hDeviceInfoSet, &devInfo, SPDRP_LOCATION_INFORMATION, nullptr, buffer.data(),
+                                           static_cast<DWORD>(buffer.size()), nullptr))
         return false;
     std::memcpy(szLocation, buffer.data(), nMaxLength);
     szLocation[nMaxLength] = '\0';

@@ -16,7 +16,9 @@ Win32DeviceList& Win32DeviceList::instance()
     return oList;
 }
 
-Win32DeviceList::Win32DeviceList() : m_hDeviceInfoSet(INVALID_HANDLE_VALUE) {}
+Win32DeviceList::Win32DeviceList() : m_hDeviceInfoSet(INVALID_HANDLE_VALUE)
+{
+}
 
 Win32DeviceList::~Win32DeviceList()
 {

@@ -34,24 +34,24 @@ typedef struct _HSE_VERSION_INFO {
 } HSE_VERSION_INFO, *LPHSE_VERSION_INFO;
 
 typedef struct _EXTENSION_CONTROL_BLOCK {
-    DWORD cbSize;                        // size of this block
-    DWORD dwVersion;                     // HSE_VERSION of the server
-    HCONN ConnID;                        // the request, for every callback below
-    DWORD dwHttpStatusCode;              // status of the response, 200 unless changed
+    DWORD cbSize; // size of this block
+    DWORD dwVersion; // HSE_VERSION of the server
+    HCONN ConnID; // the request, for every callback below
+    DWORD dwHttpStatusCode; // status of the response, 200 unless changed
     CHAR lpszLogData[HSE_LOG_BUFFER_LEN];
-    LPSTR lpszMethod;                    // "GET", "POST", ...
-    LPSTR lpszQueryString;               // text after '?', "" if none
-    LPSTR lpszPathInfo;                  // URL path of the request
-    LPSTR lpszPathTranslated;            // file-system path of the requested file
-    DWORD cbTotalBytes;                  // bytes of the request body
-    DWORD cbAvailable;                   // bytes of it in lpbData
+    LPSTR lpszMethod; // "GET", "POST", ...
+    LPSTR lpszQueryString; // text after '?', "" if none
+    LPSTR lpszPathInfo; // URL path of the request
+    LPSTR lpszPathTranslated; // file-system path of the requested file
+    DWORD cbTotalBytes; // bytes of the request body
+    DWORD cbAvailable; // bytes of it in lpbData
     LPBYTE lpbData;
-    LPSTR lpszContentType;               // content type of the request body
+    LPSTR lpszContentType; // content type of the request body
     BOOL(WINAPI* GetServerVariable)(HCONN hConn, LPSTR lpszVariableName, LPVOID lpvBuffer, LPDWORD lpdwSize);
     BOOL(WINAPI* WriteClient)(HCONN ConnID, LPVOID Buffer, LPDWORD lpdwBytes, DWORD dwReserved);
     BOOL(WINAPI* ReadClient)(HCONN ConnID, LPVOID lpvBuffer, LPDWORD lpdwSize);
-    BOOL(WINAPI* ServerSupportFunction)(HCONN hConn, DWORD dwHSERequest, LPVOID lpvBuffer, LPDWORD lpdwSize,
-                                        LPDWORD lpdwDataType);
+    BOOL(WINAPI* ServerSupportFunction)
+    (HCONN hConn, DWORD dwHSERequest, LPVOID lpvBuffer, LPDWORD lpdwSize, LPDWORD lpdwDataType);
 } EXTENSION_CONTROL_BLOCK, *LPEXTENSION_CONTROL_BLOCK;
 
 #endif

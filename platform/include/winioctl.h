@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#define CTL_CODE(DeviceType, Function, Method, Access)                                                  \
+#define CTL_CODE(DeviceType, Function, Method, Access)                                                                 \
     (((DWORD)(DeviceType) << 16) | ((DWORD)(Access) << 14) | ((DWORD)(Function) << 2) | (DWORD)(Method))
 
 #define METHOD_BUFFERED 0

@@ -2,10 +2,14 @@
 #ifndef TSM_WINSVC_H
 #define TSM_WINSVC_H
 
-struct SC_HANDLE__ { int unused; };
+struct SC_HANDLE__ {
+    int unused;
+};
 typedef SC_HANDLE__* SC_HANDLE;
 typedef SC_HANDLE* LPSC_HANDLE;
-struct SERVICE_STATUS_HANDLE__ { int unused; };
+struct SERVICE_STATUS_HANDLE__ {
+    int unused;
+};
 typedef SERVICE_STATUS_HANDLE__* SERVICE_STATUS_HANDLE;
 
 #define SC_MANAGER_CONNECT 0x0001
@@ -97,11 +101,10 @@ typedef struct _SERVICE_TABLE_ENTRYA {
 typedef BOOL(WINAPI* PFN_CHANGESERVICECONFIG2A)(SC_HANDLE hService, DWORD dwInfoLevel, LPVOID lpInfo);
 
 SC_HANDLE WINAPI OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName, DWORD dwDesiredAccess);
-SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDisplayName,
-                                DWORD dwDesiredAccess, DWORD dwServiceType, DWORD dwStartType,
-                                DWORD dwErrorControl, LPCSTR lpBinaryPathName, LPCSTR lpLoadOrderGroup,
-                                LPDWORD lpdwTagId, LPCSTR lpDependencies, LPCSTR lpServiceStartName,
-                                LPCSTR lpPassword);
+SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDisplayName, DWORD dwDesiredAccess,
+                                DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl, LPCSTR lpBinaryPathName,
+                                LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCSTR lpDependencies,
+                                LPCSTR lpServiceStartName, LPCSTR lpPassword);
 SC_HANDLE WINAPI OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD dwDesiredAccess);
 BOOL WINAPI DeleteService(SC_HANDLE hService);
 BOOL WINAPI StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR* lpServiceArgVectors);

@@ -57,7 +57,7 @@ bool writeFileAtomically(const std::string& path, const std::string& contents, m
     // The rename itself is made durable with the folder.
     const auto slash = path.find_last_of('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-    if (const UniqueFd folderFd { ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) })
+    if (const UniqueFd folderFd{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)})
         ::fsync(folderFd.get());
     return true;
 }

@@ -16,7 +16,8 @@ void WINAPI OutputDebugStringA(LPCSTR lpOutputString)
     if (!lpOutputString)
         return;
     const DWORD savedError = GetLastError();
-    if (const tsm::UniqueFd fd { ::open(tsm::debugOutputPath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644) }) {
+    if (const tsm::UniqueFd fd{
+            ::open(tsm::debugOutputPath().c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)}) {
         ssize_t ignored = ::write(fd.get(), lpOutputString, std::strlen(lpOutputString));
         (void)ignored;
     }

@@ -38,26 +38,22 @@ SimulatorEntryPoints loadSimulator()
 {
     SimulatorEntryPoints entry;
     const std::string path = simulatorLibraryPath();
-    if (path.empty()) {
+    if (path.empty())
         return entry;
-    }
     // The library stays loaded for the life of the process, like a driver.
     void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!library) {
+    if (!library)
         return entry;
-    }
     const auto version = resolve<TsmSimAbiVersionFn>(library, "tsmSimAbiVersion");
-    if (!version || version() != TSM_SIM_ABI_VERSION) {
+    if (!version || version() != TSM_SIM_ABI_VERSION)
         return entry;
-    }
     entry.open = resolve<TsmSimOpenFn>(library, "tsmSimOpen");
     entry.ioControl = resolve<TsmSimIoControlFn>(library, "tsmSimIoControl");
     entry.close = resolve<TsmSimCloseFn>(library, "tsmSimClose");
     entry.osVersion = resolve<TsmSimOsVersionFn>(library, "tsmSimOsVersion");
     entry.setupRecords = resolve<TsmSimSetupRecordsFn>(library, "tsmSimSetupRecords");
-    if (!entry.loaded()) {
+    if (!entry.loaded())
         entry = SimulatorEntryPoints();
-    }
     return entry;
 }
 
@@ -65,21 +61,17 @@ SimulatorEntryPoints loadSimulator()
 
 std::string simulatorLibraryPath()
 {
-    if (const char* named = std::getenv("TSM_SIM_LIBRARY")) {
+    if (const char* named = std::getenv("TSM_SIM_LIBRARY"))
         return named;
-    }
 #ifdef TSM_SIM_BUILD_LIBRARY
-    if (isFile(TSM_SIM_BUILD_LIBRARY)) {
+    if (isFile(TSM_SIM_BUILD_LIBRARY))
         return TSM_SIM_BUILD_LIBRARY;
-    }
 #endif
     const std::string dir = executableDirectory();
     if (!dir.empty()) {
-        for (const std::string& candidate : {dir + "/" + kLibraryName, dir + "/../lib/" + kLibraryName}) {
-            if (isFile(candidate)) {
+        for (const std::string& candidate : {dir + "/" + kLibraryName, dir + "/../lib/" + kLibraryName})
+            if (isFile(candidate))
                 return candidate;
-            }
-        }
     }
     return std::string();
 }

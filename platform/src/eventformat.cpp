@@ -63,7 +63,8 @@ std::string insert(const std::string& text, const std::vector<std::string>& stri
 {
     std::string out;
     for (std::size_t index = 0; index < text.size(); ++index) {
-        if (text[index] == '%' && index + 1 < text.size() && std::isdigit(static_cast<unsigned char>(text[index + 1]))) {
+        if (text[index] == '%' && index + 1 < text.size() &&
+            std::isdigit(static_cast<unsigned char>(text[index + 1]))) {
             std::size_t end = index + 1;
             unsigned number = 0;
             while (end < text.size() && end < index + 3 && std::isdigit(static_cast<unsigned char>(text[end])))
@@ -135,8 +136,8 @@ std::string eventTypeName(WORD type)
 
 std::string formatEventMessage(const EventRecord& record)
 {
-    const std::string file =
-        registryString("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + record.source, "EventMessageFile");
+    const std::string file = registryString(
+        "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + record.source, "EventMessageFile");
     std::map<DWORD, std::string> table;
     std::string bytes;
     const std::string host = file.empty() ? std::string() : dosToHost(file);
@@ -150,8 +151,8 @@ std::string formatEventMessage(const EventRecord& record)
             return text;
         }
     }
-    std::string text = "No message text for event " + std::to_string(record.id) + " of source \"" + record.source +
-                       "\" was found";
+    std::string text =
+        "No message text for event " + std::to_string(record.id) + " of source \"" + record.source + "\" was found";
     text += file.empty() ? " (the source names no message file)." : " in \"" + file + "\".";
     if (!record.strings.empty()) {
         text += " Insertion strings:";

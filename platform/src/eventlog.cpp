@@ -19,8 +19,8 @@ namespace tsm::platform {
 
 namespace {
 
-constexpr WORD kKnownTypes[] = { EVENTLOG_SUCCESS,       EVENTLOG_ERROR_TYPE,    EVENTLOG_WARNING_TYPE,
-                                 EVENTLOG_INFORMATION_TYPE, EVENTLOG_AUDIT_SUCCESS, EVENTLOG_AUDIT_FAILURE };
+constexpr WORD kKnownTypes[] = {EVENTLOG_SUCCESS,          EVENTLOG_ERROR_TYPE,    EVENTLOG_WARNING_TYPE,
+                                EVENTLOG_INFORMATION_TYPE, EVENTLOG_AUDIT_SUCCESS, EVENTLOG_AUDIT_FAILURE};
 constexpr std::size_t kMaxStringLength = 31839;
 constexpr DWORD kMaxDataSize = 61440;
 
@@ -78,7 +78,10 @@ bool parseRecord(const std::string& line, EventRecord& record)
 
 namespace tsm {
 
-std::string eventLogPath() { return machineRoot() + "/eventlog/Application.evt"; }
+std::string eventLogPath()
+{
+    return machineRoot() + "/eventlog/Application.evt";
+}
 
 std::vector<EventRecord> readEventLog(std::size_t* damagedLines)
 {

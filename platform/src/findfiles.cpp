@@ -38,8 +38,8 @@ bool matchesFrom(const char* pattern, const char* name)
         }
         if (!*name)
             return false;
-        if (*pattern != '?' && std::tolower(static_cast<unsigned char>(*pattern)) !=
-                                   std::tolower(static_cast<unsigned char>(*name)))
+        if (*pattern != '?' &&
+            std::tolower(static_cast<unsigned char>(*pattern)) != std::tolower(static_cast<unsigned char>(*name)))
             return false;
     }
     return !*name;
@@ -50,7 +50,7 @@ FILETIME fileTimeOf(const timespec& when)
     // 100-nanosecond ticks since 1601-01-01.
     const uint64_t ticks = (static_cast<uint64_t>(when.tv_sec) + 11644473600ull) * 10000000ull +
                            static_cast<uint64_t>(when.tv_nsec) / 100u;
-    return { static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32) };
+    return {static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
 }
 
 DWORD attributesOf(const std::string& hostPath, const struct stat& info)

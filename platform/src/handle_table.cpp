@@ -59,4 +59,7 @@ bool closeHandle(HANDLE handle)
 
 } // namespace tsm::platform
 
-BOOL WINAPI CloseHandle(HANDLE hObject) { return tsm::platform::closeHandle(hObject) ? TRUE : FALSE; }
+BOOL WINAPI CloseHandle(HANDLE hObject)
+{
+    return tsm::platform::closeHandle(hObject) ? TRUE : FALSE;
+}

@@ -85,8 +85,7 @@ MachineFileLock::MachineFileLock(const std::string& lockPath) : m_pMutex(&lockMu
     static_cast<std::mutex*>(m_pMutex)->lock();
     m_fd.reset(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
     if (m_fd) {
-        while (::flock(m_fd.get(), LOCK_EX) != 0 && errno == EINTR) {
-        }
+        while (::flock(m_fd.get(), LOCK_EX) != 0 && errno == EINTR) {}
     }
 }
 

@@ -48,4 +48,3 @@ BOOL WINAPI SetCurrentDirectoryA(LPCSTR lpPathName)
     }
     return TRUE;
 }
-

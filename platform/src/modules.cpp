@@ -29,11 +29,11 @@ FARPROC asFarProc(Fn function)
 }
 
 const Export kAdvapiExports[] = {
-    { "ChangeServiceConfig2A", asFarProc(&ChangeServiceConfig2A) },
+    {"ChangeServiceConfig2A", asFarProc(&ChangeServiceConfig2A)},
 };
 
 const SystemModule kSystemModules[] = {
-    { "advapi32", kAdvapiExports, std::size(kAdvapiExports) },
+    {"advapi32", kAdvapiExports, std::size(kAdvapiExports)},
 };
 
 // The table entry behind a handle, or null.

@@ -100,9 +100,15 @@ std::string machineRoot()
     return root;
 }
 
-std::string driveCRoot() { return machineRoot() + "/drive_c"; }
+std::string driveCRoot()
+{
+    return machineRoot() + "/drive_c";
+}
 
-std::string debugOutputPath() { return machineRoot() + "/debug-output.log"; }
+std::string debugOutputPath()
+{
+    return machineRoot() + "/debug-output.log";
+}
 
 std::string dosToHost(const std::string& dosPath)
 {

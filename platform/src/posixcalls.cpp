@@ -9,14 +9,20 @@
 namespace tsm {
 namespace {
 
-int systemOpen(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int systemOpen(const char* path, int flags, mode_t mode)
+{
+    return ::open(path, flags, mode);
+}
 
-constexpr PosixCalls kSystemCalls = { systemOpen, ::read,   ::write,   ::fsync, ::close,
-                                      ::rename,   ::socket, ::connect, ::bind };
+constexpr PosixCalls kSystemCalls = {systemOpen, ::read,   ::write,   ::fsync, ::close,
+                                     ::rename,   ::socket, ::connect, ::bind};
 
 } // namespace
 
-const PosixCalls& systemPosixCalls() { return kSystemCalls; }
+const PosixCalls& systemPosixCalls()
+{
+    return kSystemCalls;
+}
 
 PosixCalls& posixCalls()
 {

@@ -50,11 +50,11 @@ KeyPlace placeOf(HKEY key)
     KeyPlace place;
     const std::string hive = hiveFileName(key);
     if (!hive.empty()) {
-        place = { hive, std::string(), KEY_ALL_ACCESS | DELETE, true };
+        place = {hive, std::string(), KEY_ALL_ACCESS | DELETE, true};
     } else if (const auto open = lookupHandleAs<OpenKey>(reinterpret_cast<HANDLE>(key))) {
-        place = { open->hive(), open->lowerPath(), 0, true };
-        constexpr REGSAM rights[] = { KEY_QUERY_VALUE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_ENUMERATE_SUB_KEYS,
-                                      static_cast<REGSAM>(DELETE) };
+        place = {open->hive(), open->lowerPath(), 0, true};
+        constexpr REGSAM rights[] = {KEY_QUERY_VALUE, KEY_SET_VALUE, KEY_CREATE_SUB_KEY, KEY_ENUMERATE_SUB_KEYS,
+                                     static_cast<REGSAM>(DELETE)};
         for (const REGSAM right : rights)
             if (open->allows(right))
                 place.access |= right;
@@ -163,7 +163,10 @@ LSTATUS openOrCreate(const KeyPlace& place, const char* subKey, bool create, boo
 
 // The registry calls give their result as the return value only, like the
 // system's, and leave the thread's last error alone.
-LSTATUS finish(LSTATUS status) { return status; }
+LSTATUS finish(LSTATUS status)
+{
+    return status;
+}
 
 } // namespace
 

@@ -126,7 +126,7 @@ bool hasRunningDependents(const std::string& name)
         if (sameServiceName(other.name, name))
             continue;
         for (const std::string& dependency : other.dependencies) {
-            SERVICE_STATUS status {};
+            SERVICE_STATUS status{};
             if (sameServiceName(dependency, name) && liveServiceStatus(other.name, status, nullptr) &&
                 status.dwCurrentState != SERVICE_STOPPED)
                 return true;
@@ -139,7 +139,7 @@ bool hasRunningDependents(const std::string& name)
 
 bool liveServiceStatus(const std::string& name, SERVICE_STATUS& status, DWORD* error)
 {
-    status = { SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
+    status = {SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0};
     Socket socket;
     switch (connectTo(serviceSocketPath(name), socket)) {
     case ConnectResult::eNO_LISTENER:
@@ -160,7 +160,7 @@ bool liveServiceStatus(const std::string& name, SERVICE_STATUS& status, DWORD* e
         !decodeStatusReply(reply, status, refused) || refused != ERROR_SUCCESS) {
         // A process that closed the connection is ending: it reads as stopped.
         if (reply.empty()) {
-            status = { SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
+            status = {SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0};
             return true;
         }
         if (error)
@@ -189,10 +189,10 @@ SC_HANDLE WINAPI OpenSCManagerA(LPCSTR lpMachineName, LPCSTR lpDatabaseName, DWO
     return handleOf(std::make_shared<ManagerObject>(dwDesiredAccess | SC_MANAGER_CONNECT));
 }
 
-SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDisplayName,
-                                DWORD dwDesiredAccess, DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl,
-                                LPCSTR lpBinaryPathName, LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId,
-                                LPCSTR lpDependencies, LPCSTR lpServiceStartName, LPCSTR)
+SC_HANDLE WINAPI CreateServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, LPCSTR lpDisplayName, DWORD dwDesiredAccess,
+                                DWORD dwServiceType, DWORD dwStartType, DWORD dwErrorControl, LPCSTR lpBinaryPathName,
+                                LPCSTR lpLoadOrderGroup, LPDWORD lpdwTagId, LPCSTR lpDependencies,
+                                LPCSTR lpServiceStartName, LPCSTR)
 {
     const auto manager = objectOf<ManagerObject>(hSCManager);
     if (!manager)
@@ -259,7 +259,7 @@ SC_HANDLE WINAPI OpenServiceA(SC_HANDLE hSCManager, LPCSTR lpServiceName, DWORD 
         break;
     }
     if (record.markedForDelete) {
-        SERVICE_STATUS status {};
+        SERVICE_STATUS status{};
         if (liveServiceStatus(record.name, status, nullptr) && status.dwCurrentState == SERVICE_STOPPED) {
             removeIfDeletedAndStopped(record, status);
             return fail<SC_HANDLE>(ERROR_SERVICE_DOES_NOT_EXIST, nullptr);
@@ -290,11 +290,11 @@ BOOL WINAPI DeleteService(SC_HANDLE hService)
         return fail<BOOL>(error, FALSE);
     if (record.markedForDelete)
         return fail<BOOL>(ERROR_SERVICE_MARKED_FOR_DELETE, FALSE);
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     const bool stopped = liveServiceStatus(record.name, status, nullptr) && status.dwCurrentState == SERVICE_STOPPED;
     // A running service is only marked; it goes when it stops.
-    const bool done = stopped ? removeServiceRecord(record.name)
-                              : (record.markedForDelete = true, storeServiceRecord(record));
+    const bool done =
+        stopped ? removeServiceRecord(record.name) : (record.markedForDelete = true, storeServiceRecord(record));
     return done ? TRUE : fail<BOOL>(ERROR_CANTWRITE, FALSE);
 }
 
@@ -316,7 +316,7 @@ BOOL WINAPI StartServiceA(SC_HANDLE hService, DWORD dwNumServiceArgs, LPCSTR*)
         return fail<BOOL>(ERROR_SERVICE_MARKED_FOR_DELETE, FALSE);
     if (record.startType == SERVICE_DISABLED)
         return fail<BOOL>(ERROR_SERVICE_DISABLED, FALSE);
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     DWORD error = ERROR_SUCCESS;
     if (!liveServiceStatus(record.name, status, &error))
         return fail<BOOL>(error, FALSE);
@@ -340,7 +340,7 @@ BOOL WINAPI QueryServiceStatus(SC_HANDLE hService, LPSERVICE_STATUS lpServiceSta
     ServiceRecord record;
     if (const DWORD error = recordOf(*service, record))
         return fail<BOOL>(error, FALSE);
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     DWORD error = ERROR_SUCCESS;
     if (!liveServiceStatus(record.name, status, &error))
         return fail<BOOL>(error, FALSE);
@@ -371,7 +371,7 @@ BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS
     Socket socket;
     const ConnectResult connected = connectTo(serviceSocketPath(record.name), socket);
     if (connected == ConnectResult::eNO_LISTENER || connected == ConnectResult::eREFUSED) {
-        *lpServiceStatus = { record.serviceType, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
+        *lpServiceStatus = {record.serviceType, SERVICE_STOPPED, 0, 0, 0, 0, 0};
         return fail<BOOL>(ERROR_SERVICE_NOT_ACTIVE, FALSE);
     }
     std::string reply;
@@ -381,7 +381,7 @@ BOOL WINAPI ControlService(SC_HANDLE hService, DWORD dwControl, LPSERVICE_STATUS
         // A connection closed before the time limit: the process was ending.
         if (connected == ConnectResult::eCONNECTED && reply.empty() &&
             std::chrono::steady_clock::now() - sent < kControlReplyLimit) {
-            *lpServiceStatus = { record.serviceType, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
+            *lpServiceStatus = {record.serviceType, SERVICE_STOPPED, 0, 0, 0, 0, 0};
             return fail<BOOL>(ERROR_SERVICE_NOT_ACTIVE, FALSE);
         }
         return fail<BOOL>(ERROR_SERVICE_REQUEST_TIMEOUT, FALSE);

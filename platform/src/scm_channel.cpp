@@ -73,7 +73,7 @@ bool listenAt(const std::string& path, Socket& socket)
 
 Socket acceptWithin(const Socket& listener, int milliseconds)
 {
-    pollfd ready { listener.get(), POLLIN, 0 };
+    pollfd ready{listener.get(), POLLIN, 0};
     if (::poll(&ready, 1, milliseconds) <= 0 || !(ready.revents & POLLIN))
         return Socket();
     return Socket(::accept4(listener.get(), nullptr, nullptr, SOCK_CLOEXEC));
@@ -99,10 +99,11 @@ bool readLine(const Socket& socket, std::string& line, std::chrono::milliseconds
     line.clear();
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0)
             return false;
-        pollfd ready { socket.get(), POLLIN, 0 };
+        pollfd ready{socket.get(), POLLIN, 0};
         const int polled = ::poll(&ready, 1, static_cast<int>(left.count()));
         if (polled < 0 && errno == EINTR)
             continue;
@@ -161,7 +162,7 @@ bool decodeStatusReply(const std::string& line, SERVICE_STATUS& status, DWORD& e
         return false;
     if (values[1] < SERVICE_STOPPED || values[1] > SERVICE_PAUSED)
         return false;
-    status = { values[0], values[1], values[2], values[3], values[4], values[5], values[6] };
+    status = {values[0], values[1], values[2], values[3], values[4], values[5], values[6]};
     error = code;
     return true;
 }

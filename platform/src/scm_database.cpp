@@ -51,22 +51,40 @@ bool parseDword(const std::string& text, DWORD& value)
 
 } // namespace
 
-std::string serviceFolder() { return machineFolder("services"); }
+std::string serviceFolder()
+{
+    return machineFolder("services");
+}
 
-std::string serviceRecordPath(const std::string& name) { return serviceFolder() + "/" + nameHash(name) + ".service"; }
+std::string serviceRecordPath(const std::string& name)
+{
+    return serviceFolder() + "/" + nameHash(name) + ".service";
+}
 
-std::string serviceSocketPath(const std::string& name) { return serviceFolder() + "/" + nameHash(name) + ".sock"; }
+std::string serviceSocketPath(const std::string& name)
+{
+    return serviceFolder() + "/" + nameHash(name) + ".sock";
+}
 
 std::string serviceStartSocketPath(const std::string& name)
 {
     return serviceFolder() + "/" + nameHash(name) + ".start";
 }
 
-std::string serviceLockPath(const std::string& name) { return serviceFolder() + "/" + nameHash(name) + ".lock"; }
+std::string serviceLockPath(const std::string& name)
+{
+    return serviceFolder() + "/" + nameHash(name) + ".lock";
+}
 
-std::string databaseLockPath() { return serviceFolder() + "/database.lock"; }
+std::string databaseLockPath()
+{
+    return serviceFolder() + "/database.lock";
+}
 
-bool sameServiceName(const std::string& a, const std::string& b) { return lowerCase(a) == lowerCase(b); }
+bool sameServiceName(const std::string& a, const std::string& b)
+{
+    return lowerCase(a) == lowerCase(b);
+}
 
 std::string serializeServiceRecord(const ServiceRecord& record)
 {
@@ -155,10 +173,14 @@ RecordRead loadServiceRecord(const std::string& name, ServiceRecord& record)
 
 bool storeServiceRecord(const ServiceRecord& record)
 {
-    return !serviceFolder().empty() && writeFileAtomically(serviceRecordPath(record.name), serializeServiceRecord(record));
+    return !serviceFolder().empty() &&
+           writeFileAtomically(serviceRecordPath(record.name), serializeServiceRecord(record));
 }
 
-bool removeServiceRecord(const std::string& name) { return ::unlink(serviceRecordPath(name).c_str()) == 0; }
+bool removeServiceRecord(const std::string& name)
+{
+    return ::unlink(serviceRecordPath(name).c_str()) == 0;
+}
 
 } // namespace tsm::platform
 
@@ -169,7 +191,7 @@ std::vector<ServiceRecord> readServiceDatabase(std::size_t* damagedEntries)
     std::vector<ServiceRecord> records;
     std::size_t damaged = 0;
     const std::string folder = machineRoot() + "/services";
-    if (const UniqueDir dir { ::opendir(folder.c_str()) }) {
+    if (const UniqueDir dir{::opendir(folder.c_str())}) {
         while (const dirent* entry = ::readdir(dir.get())) {
             const std::string file = entry->d_name;
             if (file.size() < 8 || file.compare(file.size() - 8, 8, ".service") != 0)

@@ -19,7 +19,7 @@ std::string serviceFolder();
 
 // Per-service paths, derived from the service's name without case.
 std::string serviceRecordPath(const std::string& name);
-std::string serviceSocketPath(const std::string& name);      // the running service's control socket
+std::string serviceSocketPath(const std::string& name); // the running service's control socket
 std::string serviceStartSocketPath(const std::string& name); // where a starting service reports
 std::string serviceLockPath(const std::string& name);
 std::string databaseLockPath();

@@ -46,7 +46,7 @@ struct Dispatcher {
     std::mutex mutex;
     bool active = false;
     std::string name;
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     LPHANDLER_FUNCTION handler = nullptr;
     HANDLE statusHandle = nullptr;
     UniqueFd wakeFd; // written when the service reports stopped
@@ -80,7 +80,7 @@ void wake(Dispatcher& state)
 struct ServiceThread {
     std::string argument;
     LPSERVICE_MAIN_FUNCTIONA serviceMain = nullptr;
-    std::atomic<bool> done { false };
+    std::atomic<bool> done{false};
 };
 
 // Whether the service's status accepts the control; 0 or the error to answer.
@@ -141,7 +141,7 @@ void serve(Dispatcher& state, const Socket& connection)
         return;
     }
     control = static_cast<DWORD>(std::stoul(number));
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     LPHANDLER_FUNCTION handler = nullptr;
     {
         std::lock_guard<std::mutex> lock(state.mutex);
@@ -166,13 +166,16 @@ bool reportStarted(const std::string& startSocket)
            reply == "OK";
 }
 
-bool isStopped(Dispatcher& state) { return currentStatus(state).dwCurrentState == SERVICE_STOPPED; }
+bool isStopped(Dispatcher& state)
+{
+    return currentStatus(state).dwCurrentState == SERVICE_STOPPED;
+}
 
 // Serves the control socket until the service has stopped or its thread ended.
 void dispatchUntilStopped(Dispatcher& state, const Socket& listener, int wakeRead, const ServiceThread& thread)
 {
     while (!thread.done.load() && !isStopped(state)) {
-        pollfd ready[2] = { { listener.get(), POLLIN, 0 }, { wakeRead, POLLIN, 0 } };
+        pollfd ready[2] = {{listener.get(), POLLIN, 0}, {wakeRead, POLLIN, 0}};
         if (::poll(ready, 2, 500) <= 0)
             continue;
         if (ready[1].revents & POLLIN) {
@@ -216,7 +219,7 @@ BOOL WINAPI StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* lpServiceSta
         }
         state.active = true;
         state.name = serviceName;
-        state.status = { SERVICE_WIN32_OWN_PROCESS, SERVICE_START_PENDING, 0, 0, 0, 0, 0 };
+        state.status = {SERVICE_WIN32_OWN_PROCESS, SERVICE_START_PENDING, 0, 0, 0, 0, 0};
         state.handler = nullptr;
         state.statusHandle = nullptr;
     }
@@ -237,7 +240,7 @@ BOOL WINAPI StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* lpServiceSta
     };
     const std::string socketPath = serviceSocketPath(name);
     Socket listener;
-    int wakePipe[2] = { -1, -1 };
+    int wakePipe[2] = {-1, -1};
     if (!listenAt(socketPath, listener) || ::pipe2(wakePipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         ::unlink(socketPath.c_str());
         deactivate();
@@ -261,7 +264,7 @@ BOOL WINAPI StartServiceCtrlDispatcherA(const SERVICE_TABLE_ENTRYA* lpServiceSta
     shared->argument = lpServiceStartTable[0].lpServiceName;
     shared->serviceMain = lpServiceStartTable[0].lpServiceProc;
     std::thread serviceThread([shared, &state] {
-        LPSTR arguments[] = { shared->argument.data(), nullptr };
+        LPSTR arguments[] = {shared->argument.data(), nullptr};
         shared->serviceMain(1, arguments);
         shared->done = true;
         wake(state); // the state lives until the process ends

@@ -58,7 +58,7 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine)
         struct stat info;
         const std::string whole = dosToHost(commandLine);
         if (!whole.empty() && ::stat(whole.c_str(), &info) == 0)
-            return { commandLine };
+            return {commandLine};
         rest = std::min(commandLine.find(' '), commandLine.size());
         words.push_back(commandLine.substr(0, rest));
     }
@@ -177,13 +177,12 @@ pid_t spawnDetached(const LaunchPlan& plan, DWORD& error)
         error = ERROR_SERVICE_NO_THREAD;
         return 0;
     }
-    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {
-    }
+    while (::waitpid(child, nullptr, 0) < 0 && errno == EINTR) {}
     // The pipe ends when the grandchild has run exec (or failed to).
     std::string messages;
     char buffer[64];
     for (;;) {
-        pollfd ready { readEnd.get(), POLLIN, 0 };
+        pollfd ready{readEnd.get(), POLLIN, 0};
         if (::poll(&ready, 1, 10000) <= 0)
             break;
         const ssize_t got = ::read(readEnd.get(), buffer, sizeof buffer);
@@ -268,7 +267,7 @@ DWORD launchService(const std::string& name, const std::string& binaryPath)
     struct Unlinker {
         const std::string& path;
         ~Unlinker() { ::unlink(path.c_str()); }
-    } unlinker { startSocket };
+    } unlinker{startSocket};
 
     DWORD error = ERROR_SUCCESS;
     const pid_t pid = spawnDetached(planFor(name, program, words, startSocket), error);

@@ -42,19 +42,16 @@ std::string guidText(const GUID& guid)
 std::vector<TsmSimSetupRecord> readRecords(const GUID& classGuid)
 {
     const auto& sim = simulator();
-    if (!sim.loaded()) {
+    if (!sim.loaded())
         return {};
-    }
     const std::string root = machineRoot();
     const std::string guid = guidText(classGuid);
     uint32_t count = 0;
-    if (sim.setupRecords(root.c_str(), guid.c_str(), nullptr, 0, &count) != 0 || count == 0) {
+    if (sim.setupRecords(root.c_str(), guid.c_str(), nullptr, 0, &count) != 0 || count == 0)
         return {};
-    }
     std::vector<TsmSimSetupRecord> records(count);
-    if (sim.setupRecords(root.c_str(), guid.c_str(), records.data(), count, &count) != 0) {
+    if (sim.setupRecords(root.c_str(), guid.c_str(), records.data(), count, &count) != 0)
         return {};
-    }
     records.resize(std::min<size_t>(count, records.size()));
     return records;
 }
@@ -63,12 +60,10 @@ std::vector<TsmSimSetupRecord> readRecords(const GUID& classGuid)
 BOOL copyProperty(const void* value, DWORD size, DWORD type, PDWORD pType, PBYTE buffer, DWORD bufferSize,
                   PDWORD required)
 {
-    if (required) {
+    if (required)
         *required = size;
-    }
-    if (pType) {
+    if (pType)
         *pType = type;
-    }
     if (!buffer || bufferSize < size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return FALSE;
@@ -117,8 +112,8 @@ BOOL WINAPI SetupDiEnumDeviceInfo(HDEVINFO DeviceInfoSet, DWORD MemberIndex, PSP
     return TRUE;
 }
 
-BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData,
-                                              DWORD Property, PDWORD PropertyRegDataType, PBYTE PropertyBuffer,
+BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINFO_DATA DeviceInfoData, DWORD Property,
+                                              PDWORD PropertyRegDataType, PBYTE PropertyBuffer,
                                               DWORD PropertyBufferSize, PDWORD RequiredSize)
 {
     const auto set = tsm::platform::lookupHandleAs<tsm::platform::DeviceInfoSet>(DeviceInfoSet);
@@ -140,15 +135,15 @@ BOOL WINAPI SetupDiGetDeviceRegistryPropertyA(HDEVINFO DeviceInfoSet, PSP_DEVINF
         }
         const size_t length = strnlen(record.location, sizeof(record.location));
         const std::string text(record.location, length);
-        return tsm::platform::copyProperty(text.c_str(), static_cast<DWORD>(length + 1), REG_SZ,
-                                           PropertyRegDataType, PropertyBuffer, PropertyBufferSize, RequiredSize);
+        return tsm::platform::copyProperty(text.c_str(), static_cast<DWORD>(length + 1), REG_SZ, PropertyRegDataType,
+                                           PropertyBuffer, PropertyBufferSize, RequiredSize);
     }
     if (Property == SPDRP_UI_NUMBER) {
         switch (record.uiState) {
         case TSM_SIM_UI_VALID: {
             const DWORD value = record.uiNumber;
-            return tsm::platform::copyProperty(&value, sizeof value, REG_DWORD, PropertyRegDataType,
-                                               PropertyBuffer, PropertyBufferSize, RequiredSize);
+            return tsm::platform::copyProperty(&value, sizeof value, REG_DWORD, PropertyRegDataType, PropertyBuffer,
+                                               PropertyBufferSize, RequiredSize);
         }
         case TSM_SIM_UI_UNREADABLE:
             SetLastError(ERROR_GEN_FAILURE);

@@ -24,11 +24,10 @@ public:
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         const auto ready = [this] { return m_bSignalled; };
-        if (milliseconds == INFINITE) {
+        if (milliseconds == INFINITE)
             m_changed.wait(lock, ready);
-        } else if (!m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds), ready)) {
+        else if (!m_changed.wait_for(lock, std::chrono::milliseconds(milliseconds), ready))
             return WAIT_TIMEOUT;
-        }
         if (m_bAutoReset)
             m_bSignalled = false;
         return WAIT_OBJECT_0;
@@ -73,7 +72,10 @@ DWORD currentThreadId()
 
 using tsm::platform::EventObject;
 
-DWORD WINAPI GetCurrentThreadId() { return tsm::platform::currentThreadId(); }
+DWORD WINAPI GetCurrentThreadId()
+{
+    return tsm::platform::currentThreadId();
+}
 
 HANDLE WINAPI CreateEventA(LPSECURITY_ATTRIBUTES, BOOL bManualReset, BOOL bInitialState, LPCSTR lpName)
 {

@@ -23,9 +23,9 @@ void fill(LPSYSTEMTIME out, const std::tm& parts, long microseconds)
 
 void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime)
 {
-    timeval now {};
+    timeval now{};
     ::gettimeofday(&now, nullptr);
-    std::tm parts {};
+    std::tm parts{};
     const time_t seconds = now.tv_sec;
     ::localtime_r(&seconds, &parts);
     fill(lpSystemTime, parts, now.tv_usec);
@@ -33,18 +33,16 @@ void WINAPI GetLocalTime(LPSYSTEMTIME lpSystemTime)
 
 ULONGLONG WINAPI GetTickCount64()
 {
-    timespec now {};
+    timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return static_cast<ULONGLONG>(now.tv_sec) * 1000u + static_cast<ULONGLONG>(now.tv_nsec) / 1000000u;
 }
 
 void WINAPI Sleep(DWORD dwMilliseconds)
 {
-    if (dwMilliseconds == INFINITE) {
+    if (dwMilliseconds == INFINITE)
         for (;;)
             ::pause();
-    }
-    timespec delay { static_cast<time_t>(dwMilliseconds / 1000), static_cast<long>(dwMilliseconds % 1000) * 1000000L };
-    while (::nanosleep(&delay, &delay) != 0) {
-    }
+    timespec delay{static_cast<time_t>(dwMilliseconds / 1000), static_cast<long>(dwMilliseconds % 1000) * 1000000L};
+    while (::nanosleep(&delay, &delay) != 0) {}
 }

@@ -21,9 +21,8 @@ BOOL WINAPI GetVersionExA(LPOSVERSIONINFOA lpVersionInformation)
     const auto& sim = tsm::platform::simulator();
     // A machine without a description still runs an operating system; it
     // reports the version a description would name by default.
-    if (!sim.loaded() || sim.osVersion(tsm::machineRoot().c_str(), &version) != 0) {
+    if (!sim.loaded() || sim.osVersion(tsm::machineRoot().c_str(), &version) != 0)
         version = TsmSimOsVersion{5, 0, 2195, 2, {}, 0, 0};
-    }
     lpVersionInformation->dwMajorVersion = version.major;
     lpVersionInformation->dwMinorVersion = version.minor;
     lpVersionInformation->dwBuildNumber = version.build;

@@ -24,8 +24,8 @@ extern "C" {
 // build. Its two numbers are little-endian (QWEXPutLE32 / QWEXGetLE32).
 #define QWEX_STARTUP_INFO_SIZE 1579
 typedef struct _QWEX_STARTUP_INFO {
-    BYTE cbSize[4];          // 0: QWEX_STARTUP_INFO_SIZE
-    BYTE dwFormat[4];        // 4: 2
+    BYTE cbSize[4]; // 0: QWEX_STARTUP_INFO_SIZE
+    BYTE dwFormat[4]; // 4: 2
     CHAR szProductInfo[516]; // 8: "MarketingName:<name>", zero-terminated
     CHAR szModulePath[1055]; // 524: directory of the calling program, zero-terminated
 } QWEX_STARTUP_INFO;
@@ -33,19 +33,19 @@ typedef struct _QWEX_STARTUP_INFO {
 // Description entry: a text in one language (12 bytes on a 32-bit build).
 // A list of entries ends with an all-zero entry.
 typedef struct _QWEX_DESCRIPTION {
-    DWORD cbSize;       // sizeof(QWEX_DESCRIPTION)
+    DWORD cbSize; // sizeof(QWEX_DESCRIPTION)
     LPCSTR pszLanguage; // "ENG"
     LPCSTR pszText;
 } QWEX_DESCRIPTION;
 
 // Category entry (24 bytes on a 32-bit build). A list ends with an all-zero entry.
 typedef struct _QWEX_CATEGORY {
-    DWORD cbSize;          // sizeof(QWEX_CATEGORY)
-    LPCSTR pszName;        // "GENERIC"
-    DWORD dwFormat;        // 2
+    DWORD cbSize; // sizeof(QWEX_CATEGORY)
+    LPCSTR pszName; // "GENERIC"
+    DWORD dwFormat; // 2
     const QWEX_DESCRIPTION* pDescriptions;
-    DWORD dwParam1;        // 4
-    DWORD dwParam2;        // 4
+    DWORD dwParam1; // 4
+    DWORD dwParam2; // 4
 } QWEX_CATEGORY;
 
 // The library's version record, filled by an extension's version callback.
@@ -58,17 +58,17 @@ typedef BOOL(WINAPI* PFN_QWEX_TERMINATE)(DWORD dwFlags);
 // Extension record (1084 bytes on a 32-bit build; cbSize is always
 // sizeof(QWEX_EXTENSION_INFO), QWEX_EXTENSION_INFO_SIZE).
 typedef struct _QWEX_EXTENSION_INFO {
-    DWORD cbSize;                              // 0
-    CHAR szUrlRoot[780];                       // 4: "/VXA", zero-terminated
-    CHAR szPageDirectory[264];                 // 784: DOS path of the pages, zero-terminated
-    DWORD dwDescriptionFormat;                 // 1048: 2
+    DWORD cbSize; // 0
+    CHAR szUrlRoot[780]; // 4: "/VXA", zero-terminated
+    CHAR szPageDirectory[264]; // 784: DOS path of the pages, zero-terminated
+    DWORD dwDescriptionFormat; // 1048: 2
     const QWEX_DESCRIPTION* pHeaderDescriptions; // 1052: used during registration only
-    DWORD dwCategoryFormat;                    // 1056: 2
-    const QWEX_CATEGORY* pCategories;          // 1060
-    BYTE reserved[8];                          // 1064: zero
-    PFN_QWEX_GET_VERSION pfnGetVersion;        // 1072
+    DWORD dwCategoryFormat; // 1056: 2
+    const QWEX_CATEGORY* pCategories; // 1060
+    BYTE reserved[8]; // 1064: zero
+    PFN_QWEX_GET_VERSION pfnGetVersion; // 1072
     PFN_QWEX_HTTP_EXTENSION_PROC pfnHttpExtensionProc; // 1076
-    PFN_QWEX_TERMINATE pfnTerminate;           // 1080
+    PFN_QWEX_TERMINATE pfnTerminate; // 1080
 } QWEX_EXTENSION_INFO;
 #define QWEX_EXTENSION_INFO_SIZE ((DWORD)sizeof(QWEX_EXTENSION_INFO))
 
@@ -98,21 +98,21 @@ typedef struct _QWEX_TAG_HANDLER {
 // ----------------------------------------------------------------- results
 
 #define QWEX_SUCCESS 0
-#define QWEX_ERROR_BAD_ARGUMENT 1   // a null or malformed argument
-#define QWEX_ERROR_BAD_RECORD 2     // record size or content refused
-#define QWEX_ERROR_START_FAILED 3   // a listener could not be opened, or no certificate
-#define QWEX_ERROR_CONFLICT 4       // URL root already served
-#define QWEX_ERROR_REFUSED 5        // the extension's version callback failed
+#define QWEX_ERROR_BAD_ARGUMENT 1 // a null or malformed argument
+#define QWEX_ERROR_BAD_RECORD 2 // record size or content refused
+#define QWEX_ERROR_START_FAILED 3 // a listener could not be opened, or no certificate
+#define QWEX_ERROR_CONFLICT 4 // URL root already served
+#define QWEX_ERROR_REFUSED 5 // the extension's version callback failed
 #define QWEX_ERROR_SHUTTING_DOWN 6
-#define QWEX_ERROR_TRANSFER 7       // no connection, or the transfer broke off
+#define QWEX_ERROR_TRANSFER 7 // no connection, or the transfer broke off
 #define QWEX_ERROR_TIMEOUT 8
-#define QWEX_ERROR_TOO_LARGE 9      // response over the client's size limit
-#define QWEX_ERROR_PORT_IN_USE 10   // another process holds a listening port
+#define QWEX_ERROR_TOO_LARGE 9 // response over the client's size limit
+#define QWEX_ERROR_PORT_IN_USE 10 // another process holds a listening port
 
 // Transfer states of a client request, as QWEXClientState reports them.
-#define QWEX_CLIENT_STATE_FAILED 3  // no response (see the call's result)
-#define QWEX_CLIENT_STATE_DATA 10   // the whole response body waits in the buffer
-#define QWEX_CLIENT_STATE_DONE 11   // response complete, without a body
+#define QWEX_CLIENT_STATE_FAILED 3 // no response (see the call's result)
+#define QWEX_CLIENT_STATE_DATA 10 // the whole response body waits in the buffer
+#define QWEX_CLIENT_STATE_DONE 11 // response complete, without a body
 
 #define QWEX_DEFAULT_HTTP_PORT 2301
 #define QWEX_DEFAULT_HTTPS_PORT 2381

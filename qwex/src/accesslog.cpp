@@ -58,7 +58,7 @@ void AccessLog::write(std::string_view method, std::string_view path, unsigned s
     if (!m_fd.isValid())
         return;
     const time_t now = std::time(nullptr);
-    tm utc {};
+    tm utc{};
     ::gmtime_r(&now, &utc);
     char when[32];
     std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
@@ -154,7 +154,8 @@ void AccessLog::flushLater()
 {
     std::unique_lock lock(m_mutex);
     while (!m_closing) {
-        m_wake.wait(lock, [this] { return m_closing || !m_pending.empty(); });
+        m_wake.wait(
+            lock, [this] { return m_closing || !m_pending.empty(); });
         m_wake.wait_for(lock, kFlushDelay, [this] { return m_closing; });
         writeOut(lock);
     }

@@ -34,13 +34,12 @@ public:
     // "<UTC time> <method> <path> <status> <bytes> <microseconds>\n". Lines are
     // gathered in memory and appended in batches: when enough have gathered,
     // a moment (kFlushDelay) after the first of a batch, and at the end.
-    void write(std::string_view method, std::string_view path, unsigned status, uint64_t bytes,
-               uint64_t microseconds);
+    void write(std::string_view method, std::string_view path, unsigned status, uint64_t bytes, uint64_t microseconds);
 
     // Appends what is gathered now.
     void flush();
 
-    static constexpr std::chrono::milliseconds kFlushDelay { 100 };
+    static constexpr std::chrono::milliseconds kFlushDelay{100};
 
 private:
     void writeOut(std::unique_lock<std::mutex>& lock);

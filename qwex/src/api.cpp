@@ -23,7 +23,10 @@ namespace {
 std::mutex g_unloadMutex;
 void* g_selfReference = nullptr;
 
-bool isTerminated(const char* field, size_t width) { return ::strnlen(field, width) < width; }
+bool isTerminated(const char* field, size_t width)
+{
+    return ::strnlen(field, width) < width;
+}
 
 void logServerError(const std::string& directory, const std::string& message)
 {
@@ -33,8 +36,8 @@ void logServerError(const std::string& directory, const std::string& message)
 qwex::ClientSettings settingsOf(const qwex::Server& server)
 {
     const qwex::ServerConfig& config = server.config();
-    return { server.certificatePath(), config.clientConnectTimeoutMs, config.clientTimeoutMs,
-             config.clientMaxResponseBytes, server.internalToken(), server.ownBaseUrls() };
+    return {server.certificatePath(),      config.clientConnectTimeoutMs, config.clientTimeoutMs,
+            config.clientMaxResponseBytes, server.internalToken(),        server.ownBaseUrls()};
 }
 
 } // namespace
@@ -68,7 +71,7 @@ QWEX_API DWORD WINAPI QWEXStartupHTTPServer(const QWEX_STARTUP_INFO* pInfo, QWEX
 QWEX_API void WINAPI QWEXBlockUnload(void)
 {
     const std::lock_guard lock(g_unloadMutex);
-    Dl_info self {};
+    Dl_info self{};
     if (g_selfReference || !::dladdr(reinterpret_cast<void*>(&QWEXBlockUnload), &self) || !self.dli_fname)
         return;
     g_selfReference = ::dlopen(self.dli_fname, RTLD_NOW | RTLD_NOLOAD);
@@ -112,25 +115,28 @@ QWEX_API DWORD WINAPI QWEXClientGetUrl(QWEX_HANDLE hServer, LPCSTR pszUrl, PFN_Q
     if (!hServer || !pszUrl)
         return QWEX_ERROR_BAD_ARGUMENT;
     qwex::Server& server = *hServer->server;
-    const qwex::ClientTransfer transfer { pszUrl, nullptr, 0, nullptr, pfnCallback, pUserObject };
+    const qwex::ClientTransfer transfer{pszUrl, nullptr, 0, nullptr, pfnCallback, pUserObject};
     QWEXClientRequest_ request;
-    if (const std::optional<DWORD> result = server.answerOwnFile(pszUrl, server.config().clientMaxResponseBytes, request))
+    if (const std::optional<DWORD> result =
+            server.answerOwnFile(pszUrl, server.config().clientMaxResponseBytes, request))
         return qwex::deliverAnswer(request, *result, transfer);
     return qwex::runTransfer(server.transferHandles(), settingsOf(server), transfer);
 }
 
 QWEX_API DWORD WINAPI QWEXClientPostUrl(QWEX_HANDLE hServer, LPCSTR pszUrl, LPCVOID pData, DWORD dwSize,
-                                        LPCSTR pszContentType, PFN_QWEX_CLIENT_CALLBACK pfnCallback,
-                                        LPVOID pUserObject)
+                                        LPCSTR pszContentType, PFN_QWEX_CLIENT_CALLBACK pfnCallback, LPVOID pUserObject)
 {
     if (!hServer || !pszUrl || (!pData && dwSize != 0))
         return QWEX_ERROR_BAD_ARGUMENT;
     static const char kEmpty = 0;
     return qwex::runTransfer(hServer->server->transferHandles(), settingsOf(*hServer->server),
-                             { pszUrl, pData ? pData : &kEmpty, dwSize, pszContentType, pfnCallback, pUserObject });
+                             {pszUrl, pData ? pData : &kEmpty, dwSize, pszContentType, pfnCallback, pUserObject});
 }
 
-QWEX_API DWORD WINAPI QWEXClientStatus(QWEX_CLIENT_REQUEST hRequest) { return hRequest ? hRequest->status : 0; }
+QWEX_API DWORD WINAPI QWEXClientStatus(QWEX_CLIENT_REQUEST hRequest)
+{
+    return hRequest ? hRequest->status : 0;
+}
 
 QWEX_API DWORD WINAPI QWEXClientState(QWEX_CLIENT_REQUEST hRequest)
 {

@@ -37,13 +37,14 @@ bool fileExists(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-bool exportPem(int (*exporter)(void*, gnutls_x509_crt_fmt_t, gnutls_datum_t*), void* object,
-               const std::string& path, mode_t mode)
+bool exportPem(int (*exporter)(void*, gnutls_x509_crt_fmt_t, gnutls_datum_t*), void* object, const std::string& path,
+               mode_t mode)
 {
-    gnutls_datum_t pem {};
+    gnutls_datum_t pem{};
     if (exporter(object, GNUTLS_X509_FMT_PEM, &pem) < 0)
         return false;
-    const bool written = tsm::writeFileAtomically(path, std::string(reinterpret_cast<const char*>(pem.data), pem.size), mode);
+    const bool written =
+        tsm::writeFileAtomically(path, std::string(reinterpret_cast<const char*>(pem.data), pem.size), mode);
     gnutls_free(pem.data);
     return written;
 }
@@ -66,7 +67,7 @@ bool buildCertificate(gnutls_x509_crt_t crt, gnutls_x509_privkey_t key)
         return false;
     serial[0] &= 0x7f;
     const time_t now = std::time(nullptr);
-    in_addr loopback {};
+    in_addr loopback{};
     ::inet_pton(AF_INET, "127.0.0.1", &loopback);
     const char* error = nullptr;
     return gnutls_x509_crt_set_version(crt, 3) >= 0 && gnutls_x509_crt_set_serial(crt, serial, sizeof serial) >= 0 &&
@@ -119,8 +120,8 @@ bool ensureCertificate(const std::string& directory, CertificateFiles& files, st
         return false;
     }
     Crt crt(rawCrt);
-    if (gnutls_x509_privkey_generate(key.get(), GNUTLS_PK_ECDSA, GNUTLS_CURVE_TO_BITS(GNUTLS_ECC_CURVE_SECP256R1),
-                                     0) < 0 ||
+    if (gnutls_x509_privkey_generate(key.get(), GNUTLS_PK_ECDSA, GNUTLS_CURVE_TO_BITS(GNUTLS_ECC_CURVE_SECP256R1), 0) <
+            0 ||
         !buildCertificate(crt.get(), key.get())) {
         error = "cannot make the server certificate";
         return false;

@@ -8,7 +8,7 @@ namespace qwex {
 
 struct CertificateFiles {
     std::string certificatePath; // PEM, also the trust anchor of the client calls
-    std::string keyPath;         // PEM, mode 0600
+    std::string keyPath; // PEM, mode 0600
 };
 
 // Makes a self-signed certificate for 127.0.0.1 and localhost with its key in

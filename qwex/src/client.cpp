@@ -38,10 +38,9 @@ size_t receive(char* data, size_t size, size_t count, void* receiver)
 bool isOwnUrl(const char* url, const std::vector<std::string>& baseUrls)
 {
     const std::string_view text = url ? url : "";
-    for (const std::string& base : baseUrls) {
+    for (const std::string& base : baseUrls)
         if (text.substr(0, base.size()) == base)
             return true;
-    }
     return false;
 }
 
@@ -56,7 +55,10 @@ DWORD resultOf(CURLcode code, bool overflowed)
 
 } // namespace
 
-void CurlDeleter::operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+void CurlDeleter::operator()(CURL* curl) const
+{
+    curl_easy_cleanup(curl);
+}
 
 TransferHandles::~TransferHandles()
 {
@@ -108,7 +110,7 @@ DWORD runTransfer(TransferHandles& handles, const ClientSettings& settings, cons
     CurlPtr curl = handles.take();
     if (!curl)
         return QWEX_ERROR_TRANSFER;
-    Receiver receiver { &request.body, settings.maxResponseBytes };
+    Receiver receiver{&request.body, settings.maxResponseBytes};
     std::unique_ptr<curl_slist, ListDeleter> headers;
     CURL* handle = curl.get();
     curl_easy_setopt(handle, CURLOPT_URL, transfer.url);
@@ -146,9 +148,9 @@ DWORD runTransfer(TransferHandles& handles, const ClientSettings& settings, cons
     const DWORD result = resultOf(code, receiver.overflowed);
     if (result != QWEX_SUCCESS)
         request.body.clear();
-    request.state = result != QWEX_SUCCESS     ? QWEX_CLIENT_STATE_FAILED
-                    : request.body.empty()     ? QWEX_CLIENT_STATE_DONE
-                                               : QWEX_CLIENT_STATE_DATA;
+    request.state = result != QWEX_SUCCESS ? QWEX_CLIENT_STATE_FAILED
+                    : request.body.empty() ? QWEX_CLIENT_STATE_DONE
+                                           : QWEX_CLIENT_STATE_DATA;
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, nullptr);
     handles.giveBack(std::move(curl));
     return deliverAnswer(request, result, transfer);

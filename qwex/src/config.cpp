@@ -10,13 +10,12 @@
 namespace qwex {
 namespace {
 
-constexpr const char* kDefaultText =
-    "# Management HTTP server configuration. Listeners bind to loopback by\n"
-    "# default; set an address such as 0.0.0.0 only to open the server to a network.\n"
-    "http_address = 127.0.0.1\n"
-    "http_port = 2301\n"
-    "https_address = 127.0.0.1\n"
-    "https_port = 2381\n";
+constexpr const char* kDefaultText = "# Management HTTP server configuration. Listeners bind to loopback by\n"
+                                     "# default; set an address such as 0.0.0.0 only to open the server to a network.\n"
+                                     "http_address = 127.0.0.1\n"
+                                     "http_port = 2301\n"
+                                     "https_address = 127.0.0.1\n"
+                                     "https_port = 2381\n";
 
 // Smaller access logs would rotate at nearly every batch.
 constexpr unsigned kMinimumAccessLogBytes = 4096;
@@ -47,21 +46,21 @@ struct NumberKey {
 };
 
 constexpr NumberKey kNumbers[] = {
-    { "http_port", &ServerConfig::httpPort, 65535 },
-    { "https_port", &ServerConfig::httpsPort, 65535 },
-    { "event_threads", &ServerConfig::eventThreads, 64 },
-    { "request_threads", &ServerConfig::requestThreads, 1024 },
-    { "connection_limit", &ServerConfig::connectionLimit, 65536 },
-    { "connection_timeout_s", &ServerConfig::connectionTimeoutSeconds, 3600 },
-    { "max_body_bytes", &ServerConfig::maxBodyBytes, 1u << 30 },
-    { "shutdown_grace_ms", &ServerConfig::shutdownGraceMs, 600000 },
-    { "client_connect_timeout_ms", &ServerConfig::clientConnectTimeoutMs, 600000 },
-    { "client_timeout_ms", &ServerConfig::clientTimeoutMs, 3600000 },
-    { "client_max_response_bytes", &ServerConfig::clientMaxResponseBytes, 1u << 30 },
-    { "request_queue_limit", &ServerConfig::requestQueueLimit, 1u << 20 },
-    { "page_deadline_s", &ServerConfig::pageDeadlineSeconds, 86400 },
-    { "access_log_max_bytes", &ServerConfig::accessLogMaxBytes, 1u << 30 },
-    { "access_log_keep", &ServerConfig::accessLogKeep, 100 },
+    {"http_port", &ServerConfig::httpPort, 65535},
+    {"https_port", &ServerConfig::httpsPort, 65535},
+    {"event_threads", &ServerConfig::eventThreads, 64},
+    {"request_threads", &ServerConfig::requestThreads, 1024},
+    {"connection_limit", &ServerConfig::connectionLimit, 65536},
+    {"connection_timeout_s", &ServerConfig::connectionTimeoutSeconds, 3600},
+    {"max_body_bytes", &ServerConfig::maxBodyBytes, 1u << 30},
+    {"shutdown_grace_ms", &ServerConfig::shutdownGraceMs, 600000},
+    {"client_connect_timeout_ms", &ServerConfig::clientConnectTimeoutMs, 600000},
+    {"client_timeout_ms", &ServerConfig::clientTimeoutMs, 3600000},
+    {"client_max_response_bytes", &ServerConfig::clientMaxResponseBytes, 1u << 30},
+    {"request_queue_limit", &ServerConfig::requestQueueLimit, 1u << 20},
+    {"page_deadline_s", &ServerConfig::pageDeadlineSeconds, 86400},
+    {"access_log_max_bytes", &ServerConfig::accessLogMaxBytes, 1u << 30},
+    {"access_log_keep", &ServerConfig::accessLogKeep, 100},
 };
 
 // "a, b c" -> {"a", "b", "c"}, lower case; false when a name holds anything
@@ -99,10 +98,9 @@ bool applySetting(ServerConfig& config, std::string_view key, std::string_view v
     }
     if (key == "allowed_hosts")
         return parseHostNames(value, config.allowedHosts);
-    for (const NumberKey& number : kNumbers) {
+    for (const NumberKey& number : kNumbers)
         if (key == number.name)
             return parseNumber(value, number.maximum, config.*number.field);
-    }
     return false;
 }
 

@@ -14,21 +14,21 @@ struct TypeEntry {
 };
 
 constexpr TypeEntry kTypes[] = {
-    { "htm", "text/html; charset=utf-8" },
-    { "html", "text/html; charset=utf-8" },
-    { "css", "text/css" },
-    { "js", "text/javascript" },
-    { "json", "application/json" },
-    { "xml", "text/xml" },
-    { "xsl", "text/xsl" },
-    { "dtd", "application/xml-dtd" },
-    { "txt", "text/plain; charset=utf-8" },
-    { "gif", "image/gif" },
-    { "png", "image/png" },
-    { "jpg", "image/jpeg" },
-    { "jpeg", "image/jpeg" },
-    { "svg", "image/svg+xml" },
-    { "ico", "image/x-icon" },
+    {"htm", "text/html; charset=utf-8"},
+    {"html", "text/html; charset=utf-8"},
+    {"css", "text/css"},
+    {"js", "text/javascript"},
+    {"json", "application/json"},
+    {"xml", "text/xml"},
+    {"xsl", "text/xsl"},
+    {"dtd", "application/xml-dtd"},
+    {"txt", "text/plain; charset=utf-8"},
+    {"gif", "image/gif"},
+    {"png", "image/png"},
+    {"jpg", "image/jpeg"},
+    {"jpeg", "image/jpeg"},
+    {"svg", "image/svg+xml"},
+    {"ico", "image/x-icon"},
 };
 
 std::string extensionOf(std::string_view fileName)
@@ -44,10 +44,9 @@ std::string extensionOf(std::string_view fileName)
 const char* contentTypeOf(std::string_view fileName)
 {
     const std::string extension = extensionOf(fileName);
-    for (const TypeEntry& entry : kTypes) {
+    for (const TypeEntry& entry : kTypes)
         if (::strcasecmp(entry.extension, extension.c_str()) == 0)
             return entry.type;
-    }
     return "application/octet-stream";
 }
 

@@ -43,10 +43,9 @@ bool isWellFormedCategories(const QWEX_CATEGORY* categories)
 {
     if (!isWellFormedList(categories))
         return false;
-    for (size_t i = 0; categories && categories[i].cbSize != 0; ++i) {
+    for (size_t i = 0; categories && categories[i].cbSize != 0; ++i)
         if (!isWellFormedList(categories[i].pDescriptions))
             return false;
-    }
     return true;
 }
 
@@ -56,10 +55,9 @@ bool isApplicationName(const std::string& name)
 {
     if (name.empty() || name.size() > 64 || name[0] == '.')
         return false;
-    for (char c : name) {
+    for (char c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.')
             return false;
-    }
     return true;
 }
 
@@ -97,12 +95,18 @@ DWORD Extension::fromRecord(const QWEX_EXTENSION_INFO& record, std::unique_ptr<E
 
 bool Extension::callVersion() const
 {
-    QWEX_VERSION_INFO version {};
+    QWEX_VERSION_INFO version{};
     return m_pfnVersion(&version) != FALSE;
 }
 
-DWORD Extension::callRequest(EXTENSION_CONTROL_BLOCK& block) const { return m_pfnRequest(&block); }
+DWORD Extension::callRequest(EXTENSION_CONTROL_BLOCK& block) const
+{
+    return m_pfnRequest(&block);
+}
 
-void Extension::callTerminate() const { m_pfnTerminate(HSE_TERM_MUST_UNLOAD); }
+void Extension::callTerminate() const
+{
+    m_pfnTerminate(HSE_TERM_MUST_UNLOAD);
+}
 
 } // namespace qwex

@@ -25,10 +25,9 @@ constexpr size_t kMaxTagHandlers = 256;
 
 PFN_QWEX_TAG_HANDLER findHandler(const QWEX_TAG_HANDLER* handlers, std::string_view name)
 {
-    for (size_t i = 0; i < kMaxTagHandlers && handlers[i].pszTagName; ++i) {
+    for (size_t i = 0; i < kMaxTagHandlers && handlers[i].pszTagName; ++i)
         if (handlers[i].pfnHandler && name == handlers[i].pszTagName)
             return handlers[i].pfnHandler;
-    }
     return nullptr;
 }
 
@@ -47,8 +46,7 @@ bool readFd(int fd, size_t size, std::string& content)
 
 } // namespace
 
-ExtensionRequest::ExtensionRequest(const Extension& extension, const std::string& serverDirectory,
-                                   RequestFacts facts)
+ExtensionRequest::ExtensionRequest(const Extension& extension, const std::string& serverDirectory, RequestFacts facts)
     : m_extension(extension), m_serverDirectory(serverDirectory), m_facts(std::move(facts))
 {
     m_block.cbSize = sizeof m_block;
@@ -103,16 +101,14 @@ ExtensionRequest* ExtensionRequest::fromBlock(EXTENSION_CONTROL_BLOCK* block)
     return block ? fromConnection(block->ConnID) : nullptr;
 }
 
-BOOL WINAPI ExtensionRequest::serverSupport(HCONN connection, DWORD request, LPVOID buffer, LPDWORD size,
-                                            LPDWORD type)
+BOOL WINAPI ExtensionRequest::serverSupport(HCONN connection, DWORD request, LPVOID buffer, LPDWORD size, LPDWORD type)
 {
     ExtensionRequest* self = fromConnection(connection);
     if (!self)
         return FALSE;
     switch (request) {
     case QWEX_REQ_SERVE_PAGE:
-        return self->servePage(static_cast<const QWEX_TAG_HANDLER*>(buffer), size,
-                               reinterpret_cast<const char*>(type));
+        return self->servePage(static_cast<const QWEX_TAG_HANDLER*>(buffer), size, reinterpret_cast<const char*>(type));
     case QWEX_REQ_SERVER_DIRECTORY:
         // No buffer argument; the output buffer comes last, as for 2001's path.
         return self->copyServerDirectory(reinterpret_cast<char*>(type), size);

@@ -13,9 +13,9 @@ class Extension;
 
 struct RequestFacts {
     std::string method;
-    std::string path;           // URL path, decoded
-    std::string query;          // text after '?'
-    std::string contentType;    // of the request body
+    std::string path; // URL path, decoded
+    std::string query; // text after '?'
+    std::string contentType; // of the request body
     std::string body;
     std::string pathTranslated; // DOS path of the requested file
 };
@@ -54,10 +54,10 @@ private:
     const Extension& m_extension;
     const std::string& m_serverDirectory;
     RequestFacts m_facts;
-    EXTENSION_CONTROL_BLOCK m_block {};
+    EXTENSION_CONTROL_BLOCK m_block{};
     std::string m_output;
     std::string m_contentType;
-    bool m_answered = false;  // something was written or a page served
+    bool m_answered = false; // something was written or a page served
     bool m_expanding = false; // inside a page's tag handlers
 };
 

@@ -12,7 +12,8 @@ namespace {
 bool isDigits(std::string_view text)
 {
     return !text.empty() && text.size() <= 5 &&
-           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+           std::all_of(
+               text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
 // The name part of "name", "name:port", "[v6]" or "[v6]:port"; empty when the
@@ -36,7 +37,7 @@ std::string_view nameOf(std::string_view host)
 
 bool isLoopbackAddress(const std::string& name)
 {
-    in_addr address {};
+    in_addr address{};
     return ::inet_pton(AF_INET, name.c_str(), &address) == 1 && (ntohl(address.s_addr) >> 24) == 127;
 }
 

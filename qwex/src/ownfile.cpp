@@ -96,7 +96,8 @@ std::optional<DWORD> Server::answerOwnFile(const char* url, size_t maxResponseBy
         bytes = answerText(request, MHD_HTTP_NOT_FOUND, "Not found.");
         break;
     }
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
     m_accessLog->write("GET", path, request.status, bytes, static_cast<uint64_t>(elapsed.count()));
     return result;
 }

@@ -6,8 +6,14 @@
 namespace qwex {
 namespace {
 
-bool isTagStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; }
-bool isTagChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
+bool isTagStart(char c)
+{
+    return std::isalpha(static_cast<unsigned char>(c)) != 0;
+}
+bool isTagChar(char c)
+{
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+}
 
 // Length of the tag "<%Name%>" at the start of text, 0 if none is there.
 size_t tagLengthAt(std::string_view text)
@@ -36,13 +42,13 @@ std::vector<TemplatePiece> splitTemplate(std::string_view page)
             continue;
         }
         if (at > literalStart)
-            pieces.push_back({ page.substr(literalStart, at - literalStart), false });
-        pieces.push_back({ page.substr(at + 2, length - 4), true });
+            pieces.push_back({page.substr(literalStart, at - literalStart), false});
+        pieces.push_back({page.substr(at + 2, length - 4), true});
         literalStart = at + length;
         at = page.find("<%", literalStart);
     }
     if (literalStart < page.size())
-        pieces.push_back({ page.substr(literalStart), false });
+        pieces.push_back({page.substr(literalStart), false});
     return pieces;
 }
 

@@ -37,7 +37,7 @@ bool PendingPage::isClientGone() const
     const MHD_ConnectionInfo* info = MHD_get_connection_info(m_connection, MHD_CONNECTION_INFO_CONNECTION_FD);
     if (!info)
         return false;
-    pollfd socket { info->connect_fd, POLLRDHUP, 0 };
+    pollfd socket{info->connect_fd, POLLRDHUP, 0};
     return ::poll(&socket, 1, 0) > 0 && (socket.revents & (POLLRDHUP | POLLHUP | POLLERR)) != 0;
 }
 

@@ -13,9 +13,14 @@ struct UrgentJob {
 
 } // namespace
 
-RequestPool::RequestPool(size_t maxThreads, size_t maxQueued) : m_maxThreads(maxThreads), m_maxQueued(maxQueued) {}
+RequestPool::RequestPool(size_t maxThreads, size_t maxQueued) : m_maxThreads(maxThreads), m_maxQueued(maxQueued)
+{
+}
 
-RequestPool::~RequestPool() { close(); }
+RequestPool::~RequestPool()
+{
+    close();
+}
 
 void RequestPool::setStackSize(size_t bytes)
 {
@@ -65,7 +70,7 @@ RequestPool::Submitted RequestPool::submitUrgent(std::function<void()> job)
     if (m_closed)
         return Submitted::eCLOSED;
     if (m_idle <= m_jobs.size() && m_urgentRunning < m_maxThreads) {
-        auto urgent = std::make_unique<UrgentJob>(UrgentJob { this, std::move(job) });
+        auto urgent = std::make_unique<UrgentJob>(UrgentJob{this, std::move(job)});
         if (startThread(&RequestPool::urgentMain, urgent.get(), true)) {
             [[maybe_unused]] UrgentJob* running = urgent.release(); // the thread owns it
             ++m_urgentRunning;

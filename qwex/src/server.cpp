@@ -43,7 +43,7 @@ struct Connection {
 
 namespace {
 
-constexpr const char* kIndexNames[] = { "index.htm", "index.html" };
+constexpr const char* kIndexNames[] = {"index.htm", "index.html"};
 
 // GnuTLS's usual choice of ciphers, offered over TLS 1.2 and 1.3 only.
 constexpr const char* kTlsPriorities = "NORMAL:-VERS-ALL:+VERS-TLS1.3:+VERS-TLS1.2";
@@ -56,15 +56,17 @@ constexpr const char* kRetryAfterSeconds = "5";
 // a frame, scripts and everything else only from this server (the pages keep
 // their data in an inline script).
 constexpr std::pair<const char*, const char*> kSecurityHeaders[] = {
-    { "X-Content-Type-Options", "nosniff" },
-    { "Referrer-Policy", "no-referrer" },
-    { "X-Frame-Options", "DENY" },
-    { "Content-Security-Policy", "default-src 'self'; script-src 'self' 'unsafe-inline'; "
-                                 "style-src 'self' 'unsafe-inline'; img-src 'self' data:; object-src 'none'; "
-                                 "frame-ancestors 'none'; base-uri 'none'; form-action 'self'" },
+    {"X-Content-Type-Options", "nosniff"},
+    {"Referrer-Policy", "no-referrer"},
+    {"X-Frame-Options", "DENY"},
+    {"Content-Security-Policy", "default-src 'self'; script-src 'self' 'unsafe-inline'; "
+                                "style-src 'self' 'unsafe-inline'; img-src 'self' data:; object-src 'none'; "
+                                "frame-ancestors 'none'; base-uri 'none'; form-action 'self'"},
 };
 
-void ignoreMhdMessage(void*, const char*, va_list) {}
+void ignoreMhdMessage(void*, const char*, va_list)
+{
+}
 
 std::string queryOf(const std::string& rawUri)
 {
@@ -77,7 +79,10 @@ bool makeDirectory(const std::string& path)
     return ::mkdir(path.c_str(), 0755) == 0 || errno == EEXIST;
 }
 
-void freeString(void* text) { std::unique_ptr<std::string> owned(static_cast<std::string*>(text)); }
+void freeString(void* text)
+{
+    std::unique_ptr<std::string> owned(static_cast<std::string*>(text));
+}
 
 std::string randomToken()
 {
@@ -104,8 +109,8 @@ MHD_Response* responseFromString(std::string text)
     auto owned = std::make_unique<std::string>(std::move(text));
     MHD_Response* response =
         MHD_create_response_from_buffer_with_free_callback_cls(owned->size(), owned->data(), &freeString, owned.get());
-    if (response)
-        [[maybe_unused]] std::string* released = owned.release();
+    if (response) [[maybe_unused]]
+        std::string* released = owned.release();
     return response;
 }
 
@@ -134,23 +139,22 @@ std::string dosPathUnder(const std::string& pageDirectory, const std::vector<std
 } // namespace
 
 Server::Server(std::string directory, ServerConfig config)
-    : m_directory(std::move(directory)),
-      m_dosDirectory(tsm::hostToDos(m_directory)),
-      m_config(std::move(config)),
-      m_internalToken(randomToken()),
-      m_requestThreads(m_config.requestThreads, m_config.requestQueueLimit)
+    : m_directory(std::move(directory)), m_dosDirectory(tsm::hostToDos(m_directory)), m_config(std::move(config)),
+      m_internalToken(randomToken()), m_requestThreads(m_config.requestThreads, m_config.requestQueueLimit)
 {
     const auto add = [this](const char* scheme, const std::string& address, unsigned port) {
         if (port != 0)
-            m_ownBaseUrls.push_back(std::string(scheme) + "://" + (address == "0.0.0.0" ? "127.0.0.1" : address) +
-                                    ":" + std::to_string(port) + "/");
+            m_ownBaseUrls.push_back(std::string(scheme) + "://" + (address == "0.0.0.0" ? "127.0.0.1" : address) + ":" +
+                                    std::to_string(port) + "/");
     };
     add("http", m_config.httpAddress, m_config.httpPort);
     add("https", m_config.httpsAddress, m_config.httpsPort);
 }
 
-
-Server::~Server() { shutdown(); }
+Server::~Server()
+{
+    shutdown();
+}
 
 std::unique_ptr<Server> Server::start(const std::string& directory, StartFailure& failure)
 {
@@ -162,8 +166,7 @@ std::unique_ptr<Server> Server::start(const std::string& directory, StartFailure
     ServerConfig config = loadConfig(directory + "/qwex.conf", configLog);
     auto server = std::make_unique<Server>(directory, std::move(config));
     server->m_accessLog = std::make_unique<AccessLog>(
-        directory + "/access.log",
-        AccessLogLimits { server->m_config.accessLogMaxBytes, server->m_config.accessLogKeep });
+        directory + "/access.log", AccessLogLimits{server->m_config.accessLogMaxBytes, server->m_config.accessLogKeep});
     if (!ensureCertificate(directory, server->m_certificate, failure.message) ||
         !readWholeFile(server->m_certificate.certificatePath, server->m_certificatePem) ||
         !readWholeFile(server->m_certificate.keyPath, server->m_keyPem)) {
@@ -191,7 +194,7 @@ void Server::loadWebApps()
         if (!root.isValid())
             continue;
         writePeerFile(name);
-        m_webApps.push_back({ name, std::move(root) });
+        m_webApps.push_back({name, std::move(root)});
     }
 }
 
@@ -202,14 +205,12 @@ void Server::writePeerFile(const std::string& name) const
 
 bool Server::isNameTaken(const std::string& name) const
 {
-    for (const WebApp& app : m_webApps) {
+    for (const WebApp& app : m_webApps)
         if (::strcasecmp(app.name.c_str(), name.c_str()) == 0)
             return true;
-    }
-    for (const auto& extension : m_extensions) {
+    for (const auto& extension : m_extensions)
         if (::strcasecmp(extension->name().c_str(), name.c_str()) == 0)
             return true;
-    }
     return false;
 }
 
@@ -230,7 +231,7 @@ bool Server::openListeners(StartFailure& failure)
 
 MHD_Daemon* Server::openDaemon(const std::string& address, unsigned port, bool tls, StartFailure& failure)
 {
-    sockaddr_in bind {};
+    sockaddr_in bind{};
     bind.sin_family = AF_INET;
     bind.sin_port = htons(static_cast<uint16_t>(port));
     if (::inet_pton(AF_INET, address.c_str(), &bind.sin_addr) != 1) {
@@ -241,12 +242,12 @@ MHD_Daemon* Server::openDaemon(const std::string& address, unsigned port, bool t
     if (tls)
         flags |= MHD_USE_TLS;
     const MHD_OptionItem tlsOptions[] = {
-        { MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(m_certificatePem.c_str()) },
-        { MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(m_keyPem.c_str()) },
-        { MHD_OPTION_HTTPS_PRIORITIES, 0, const_cast<char*>(kTlsPriorities) },
-        { MHD_OPTION_END, 0, nullptr },
+        {MHD_OPTION_HTTPS_MEM_CERT, 0, const_cast<char*>(m_certificatePem.c_str())},
+        {MHD_OPTION_HTTPS_MEM_KEY, 0, const_cast<char*>(m_keyPem.c_str())},
+        {MHD_OPTION_HTTPS_PRIORITIES, 0, const_cast<char*>(kTlsPriorities)},
+        {MHD_OPTION_END, 0, nullptr},
     };
-    const MHD_OptionItem noOptions[] = { { MHD_OPTION_END, 0, nullptr } };
+    const MHD_OptionItem noOptions[] = {{MHD_OPTION_END, 0, nullptr}};
     MHD_Daemon* daemon = MHD_start_daemon(
         flags, static_cast<uint16_t>(port), nullptr, nullptr, &Server::onRequest, this, MHD_OPTION_SOCK_ADDR, &bind,
         MHD_OPTION_THREAD_POOL_SIZE, m_config.eventThreads, MHD_OPTION_CONNECTION_LIMIT, m_config.connectionLimit,
@@ -298,7 +299,7 @@ void Server::shutdown()
     // The quiesced listeners stay open until their daemons have stopped, so
     // that no descriptor the daemons still use is reused meanwhile.
     std::vector<UniqueFd> listeners;
-    for (MHD_Daemon* daemon : { m_http.get(), m_https.get() }) {
+    for (MHD_Daemon* daemon : {m_http.get(), m_https.get()}) {
         if (daemon) {
             const MHD_socket listener = MHD_quiesce_daemon(daemon);
             if (listener != MHD_INVALID_SOCKET)
@@ -363,8 +364,8 @@ void Server::onCompleted(void* server, MHD_Connection*, void** context, MHD_Requ
     auto& self = *static_cast<Server*>(server);
     if (request->finished)
         MHD_destroy_response(request->finished);
-    const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
-                                                                               request->started);
+    const auto elapsed =
+        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - request->started);
     if (request->status != 0)
         self.m_accessLog->write(request->method, request->path, request->status, request->bytes,
                                 static_cast<uint64_t>(elapsed.count()));
@@ -375,8 +376,8 @@ void Server::onCompleted(void* server, MHD_Connection*, void** context, MHD_Requ
     }
 }
 
-MHD_Result Server::onRequest(void* server, MHD_Connection* connection, const char* url, const char* method,
-                             const char*, const char* upload, size_t* uploadSize, void** context)
+MHD_Result Server::onRequest(void* server, MHD_Connection* connection, const char* url, const char* method, const char*,
+                             const char* upload, size_t* uploadSize, void** context)
 {
     auto& self = *static_cast<Server*>(server);
     auto* request = static_cast<Connection*>(*context);
@@ -440,11 +441,10 @@ MHD_Result Server::answer(MHD_Connection* connection, Connection& request)
         return queueText(connection, request, MHD_HTTP_MISDIRECTED_REQUEST, "Misdirected request: unknown host name.");
     const std::string_view method = request.method;
     if (method != "GET" && method != "HEAD" && method != "POST") {
-        static constexpr std::string_view kKnown[] = { "PUT", "DELETE", "OPTIONS", "PATCH", "TRACE", "CONNECT" };
-        for (std::string_view known : kKnown) {
+        static constexpr std::string_view kKnown[] = {"PUT", "DELETE", "OPTIONS", "PATCH", "TRACE", "CONNECT"};
+        for (std::string_view known : kKnown)
             if (method == known)
                 return queueText(connection, request, MHD_HTTP_METHOD_NOT_ALLOWED, "Method not allowed.");
-        }
         return queueText(connection, request, MHD_HTTP_NOT_IMPLEMENTED, "Method not implemented.");
     }
     if (request.bodyTooLarge)
@@ -478,7 +478,7 @@ MHD_Result Server::answerRoute(MHD_Connection* connection, Connection& request, 
         MappedFile index;
         mapped = MapResult::eNOT_FOUND;
         for (const char* name : kIndexNames) {
-            mapped = openUnder(folder, { name }, index);
+            mapped = openUnder(folder, {name}, index);
             if (mapped == MapResult::eFOUND && S_ISREG(index.info.st_mode)) {
                 parts.emplace_back(index.name);
                 break;

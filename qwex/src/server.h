@@ -90,8 +90,7 @@ private:
 
     static MHD_Result onRequest(void* server, MHD_Connection* connection, const char* url, const char* method,
                                 const char* version, const char* upload, size_t* uploadSize, void** context);
-    static void onCompleted(void* server, MHD_Connection* connection, void** context,
-                            MHD_RequestTerminationCode code);
+    static void onCompleted(void* server, MHD_Connection* connection, void** context, MHD_RequestTerminationCode code);
     static void* onUri(void* server, const char* uri, MHD_Connection* connection);
     MHD_Result answer(MHD_Connection* connection, Connection& request);
     MHD_Result answerRoute(MHD_Connection* connection, Connection& request, const Route& route);
@@ -103,7 +102,7 @@ private:
     bool isInternalRequest(MHD_Connection* connection) const;
     void expirePage(PendingPage& page);
 
-    std::string m_directory;    // host path of the server's directory
+    std::string m_directory; // host path of the server's directory
     std::string m_dosDirectory; // the same as a DOS path
     ServerConfig m_config;
     std::string m_internalToken;
@@ -117,10 +116,10 @@ private:
     std::vector<std::unique_ptr<Extension>> m_extensions;
     RequestPool m_requestThreads;
     TransferHandles m_transferHandles; // of the client calls
-    DeadlineWatch m_deadlines { [this](PendingPage& page) { expirePage(page); } };
-    DaemonPtr m_http { nullptr, MHD_stop_daemon };
-    DaemonPtr m_https { nullptr, MHD_stop_daemon };
-    std::atomic<bool> m_stopping { false };
+    DeadlineWatch m_deadlines{[this](PendingPage& page) { expirePage(page); }};
+    DaemonPtr m_http{nullptr, MHD_stop_daemon};
+    DaemonPtr m_https{nullptr, MHD_stop_daemon};
+    std::atomic<bool> m_stopping{false};
     std::mutex m_inFlightMutex;
     std::condition_variable m_inFlightDone;
     size_t m_inFlight = 0;

@@ -19,7 +19,7 @@ namespace {
 constexpr uint8_t kCissClass = 4;
 constexpr uint32_t kCissCommand = 2;
 constexpr uint8_t kReportPhysicalLuns = 0xC3;
-constexpr uint16_t kCommandStatusInvalid = 4;   // no device at the LUN address
+constexpr uint16_t kCommandStatusInvalid = 4; // no device at the LUN address
 
 bool isBmicBlock(const wire::CissCommandPacket& packet)
 {
@@ -33,18 +33,14 @@ public:
 protected:
     uint32_t doPassThrough(wire::Request& request, PortController& controller, uint32_t& bytesReturned) override
     {
-        if (!wire::signatureIs(request.header.signature, "ZYRCISS") ||
-            request.header.controlCode.get() != kCissCommand) {
+        if (!wire::signatureIs(request.header.signature, "ZYRCISS") || request.header.controlCode.get() != kCissCommand)
             return kErrorUnknownRequest;
-        }
         auto packet = wire::read<wire::CissCommandPacket>(request.packet);
-        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb)) {
+        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb))
             return wire::kErrorInvalidParameter;
-        }
         const uint32_t direction = packet->direction.get();
-        if (direction != 1 && direction != 2 && direction != 4) {
+        if (direction != 1 && direction != 2 && direction != 4)
             return wire::kErrorInvalidParameter;
-        }
         const std::span<uint8_t> dataArea = request.packet.subspan(sizeof(wire::CissCommandPacket));
 
         FirmwareCommand command;
@@ -52,11 +48,10 @@ protected:
         command.block.assign(packet->cdb, packet->cdb + (command.bBmic ? 10 : packet->cdbLength));
         std::copy_n(packet->lun, command.lun.size(), command.lun.begin());
         command.direction = direction;
-        if (direction == 2) {
+        if (direction == 2)
             command.data.assign(dataArea.begin(), dataArea.end());
-        } else if (direction == 1) {
+        else if (direction == 1)
             command.data.assign(dataArea.size(), 0);
-        }
 
         FirmwareReply reply;
         const bool toController = command.lun == LunAddress{};
@@ -68,15 +63,13 @@ protected:
             reply.commandStatus = kCommandStatusInvalid;
             command.data.clear();
         }
-        if (reply.error) {
+        if (reply.error)
             return reply.error;
-        }
         packet->scsiStatus = reply.scsiStatus;
         packet->commandStatus.set(reply.commandStatus);
         putSense(reply, packet->sense);
-        if (direction == 1) {
+        if (direction == 1)
             putData(command, dataArea);
-        }
         wire::write(request.packet, *packet);
         return wire::finishRequest(request, wire::kReturnSuccess, bytesReturned);
     }
@@ -84,14 +77,11 @@ protected:
 private:
     static ControllerFirmware* addressed(ControllerFirmware& controller, const LunAddress& lun)
     {
-        if (lun == LunAddress{}) {
+        if (lun == LunAddress{})
             return &controller;
-        }
-        for (size_t i = 0; i < controller.remoteCount(); ++i) {
-            if (controller.remoteLun(i) == lun) {
+        for (size_t i = 0; i < controller.remoteCount(); ++i)
+            if (controller.remoteLun(i) == lun)
                 return &controller.remote(i);
-            }
-        }
         return nullptr;
     }
 
@@ -102,9 +92,8 @@ private:
         const size_t count = controller.remoteCount();
         const uint32_t listLength = static_cast<uint32_t>(count * 8);
         std::vector<uint8_t> list(8 + count * 8, 0);
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i)
             list[static_cast<size_t>(i)] = static_cast<uint8_t>(listLength >> (24 - 8 * i));
-        }
         for (size_t i = 0; i < count; ++i) {
             const LunAddress lun = controller.remoteLun(i);
             std::copy(lun.begin(), lun.end(), list.begin() + static_cast<std::ptrdiff_t>(8 + i * 8));
@@ -123,9 +112,8 @@ private:
 std::unique_ptr<PortDriver> makeCissPort(const Node& port, std::string& error)
 {
     std::optional<PortController> controller;
-    if (!readPortController(port, kCissClass, DetailByteOrder::eMostSignificantFirst, controller, error)) {
+    if (!readPortController(port, kCissClass, DetailByteOrder::eMostSignificantFirst, controller, error))
         return nullptr;
-    }
     return std::make_unique<CissPortDriver>(std::move(controller));
 }
 

@@ -20,20 +20,17 @@ uint32_t CsmiPortDriver::ioControl(uint32_t code, const uint8_t* in, uint32_t in
                                    uint32_t outLength, uint32_t& bytesReturned)
 {
     bytesReturned = 0;
-    if (!m_controller) {
+    if (!m_controller)
         return wire::kErrorDeviceNotConnected;
-    }
     if (code != wire::kMiniportPassThrough) {
         return doControl(code, std::span<const uint8_t>(in, in ? inLength : 0),
                          std::span<uint8_t>(out, out ? outLength : 0), *m_controller, bytesReturned);
     }
     wire::Request request;
-    if (const uint32_t error = wire::openRequest(in, inLength, out, outLength, request)) {
+    if (const uint32_t error = wire::openRequest(in, inLength, out, outLength, request))
         return error;
-    }
-    if (!wire::signatureIs(request.header.signature, "ZYRCSMI")) {
+    if (!wire::signatureIs(request.header.signature, "ZYRCSMI"))
         return doPassThrough(request, *m_controller, bytesReturned);
-    }
     switch (request.header.controlCode.get()) {
     case kCsmiConfiguration:
         return answerConfiguration(request, m_controller->wiring, bytesReturned);
@@ -44,8 +41,7 @@ uint32_t CsmiPortDriver::ioControl(uint32_t code, const uint8_t* in, uint32_t in
     }
 }
 
-uint32_t CsmiPortDriver::doControl(uint32_t, std::span<const uint8_t>, std::span<uint8_t>, PortController&,
-                                   uint32_t&)
+uint32_t CsmiPortDriver::doControl(uint32_t, std::span<const uint8_t>, std::span<uint8_t>, PortController&, uint32_t&)
 {
     return kErrorUnknownRequest;
 }
@@ -53,9 +49,8 @@ uint32_t CsmiPortDriver::doControl(uint32_t, std::span<const uint8_t>, std::span
 uint32_t CsmiPortDriver::answerConfiguration(wire::Request& request, const ControllerWiring& wiring,
                                              uint32_t& bytesReturned)
 {
-    if (request.packet.size() < sizeof(wire::CsmiConfigPacket)) {
+    if (request.packet.size() < sizeof(wire::CsmiConfigPacket))
         return wire::kErrorInvalidParameter;
-    }
     wire::CsmiConfigPacket record{};
     record.header = request.header;
     record.boardId.set(wiring.bEisa ? wiring.eisaBoardId
@@ -75,12 +70,10 @@ uint32_t CsmiPortDriver::answerConfiguration(wire::Request& request, const Contr
     return wire::finishRequest(request, wire::kReturnSuccess, bytesReturned);
 }
 
-uint32_t CsmiPortDriver::answerStatus(wire::Request& request, const ControllerWiring& wiring,
-                                      uint32_t& bytesReturned)
+uint32_t CsmiPortDriver::answerStatus(wire::Request& request, const ControllerWiring& wiring, uint32_t& bytesReturned)
 {
-    if (request.packet.size() < sizeof(wire::CsmiStatusPacket)) {
+    if (request.packet.size() < sizeof(wire::CsmiStatusPacket))
         return wire::kErrorInvalidParameter;
-    }
     wire::CsmiStatusPacket record{};
     record.header = request.header;
     record.status.set(wiring.status);

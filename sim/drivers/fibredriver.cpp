@@ -87,12 +87,10 @@ protected:
             }
         }
         if (wire::signatureIs(request.header.signature, "FCM&P") && controller.wiring.bHbaApi) {
-            if (code == kAdapterAttributes) {
+            if (code == kAdapterAttributes)
                 return answerAdapterAttributes(request, controller, bytesReturned);
-            }
-            if (code == kPortAttributes) {
+            if (code == kPortAttributes)
                 return answerPortAttributes(request, controller, bytesReturned);
-            }
         }
         return kErrorUnknownRequest;
     }
@@ -100,37 +98,31 @@ protected:
     uint32_t doControl(uint32_t code, std::span<const uint8_t>, std::span<uint8_t> out, PortController& controller,
                        uint32_t& bytesReturned) override
     {
-        if (code == wire::kRescanBus) {
+        if (code == wire::kRescanBus)
             return wire::kOk;
-        }
-        if (code == wire::kGetInquiryData) {
+        if (code == wire::kGetInquiryData)
             return answerInquiryData(out, controller, bytesReturned);
-        }
         return kErrorUnknownRequest;
     }
 
 private:
     static std::optional<Target> targetAt(PortController& controller, uint8_t path, uint8_t target, uint8_t lun)
     {
-        if (auto remote = remoteAt(controller, path, target, lun)) {
+        if (auto remote = remoteAt(controller, path, target, lun))
             return remote;
-        }
-        if (path == 0 && target == 0 && lun == 0) {
+        if (path == 0 && target == 0 && lun == 0)
             return Target{controller.firmware.get(), &controller.wiring.names, {}, kAdapterHandle};
-        }
         return std::nullopt;
     }
 
     static uint32_t answerAddress(wire::Request& request, PortController& controller, uint32_t& bytesReturned)
     {
         auto packet = wire::read<wire::FcAddressPacket>(request.packet);
-        if (!packet) {
+        if (!packet)
             return wire::kErrorInvalidParameter;
-        }
         const auto target = targetAt(controller, packet->path, packet->target, packet->lun);
-        if (!target) {
+        if (!target)
             return wire::finishRequest(request, wire::kReturnNoDevice, bytesReturned);
-        }
         packet->handle.set(target->handle);
         wire::write(request.packet, *packet);
         return wire::finishRequest(request, wire::kReturnSuccess, bytesReturned);
@@ -139,13 +131,11 @@ private:
     static uint32_t answerCommand(wire::Request& request, PortController& controller, uint32_t& bytesReturned)
     {
         auto packet = wire::read<wire::FcCommandPacket>(request.packet);
-        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb)) {
+        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb))
             return wire::kErrorInvalidParameter;
-        }
         const uint32_t direction = packet->direction.get();
-        if (direction != 1 && direction != 2 && direction != 4) {
+        if (direction != 1 && direction != 2 && direction != 4)
             return wire::kErrorInvalidParameter;
-        }
         // The handle names the target; the bus and target ids must be those
         // the address query gave for it.
         const uint32_t handle = packet->handle.get();
@@ -154,13 +144,11 @@ private:
             firmware = controller.firmware.get();
         } else if (handle != kAdapterHandle && handle <= controller.firmware->remoteCount()) {
             const RemoteAddress address = controller.firmware->remoteAddress(handle - 1);
-            if (address.path == packet->path && address.target == packet->target) {
+            if (address.path == packet->path && address.target == packet->target)
                 firmware = &controller.firmware->remote(handle - 1);
-            }
         }
-        if (!firmware) {
+        if (!firmware)
             return wire::finishRequest(request, wire::kReturnNoDevice, bytesReturned);
-        }
         const std::span<uint8_t> dataArea = request.packet.subspan(sizeof(wire::FcCommandPacket));
         FirmwareCommand command;
         command.bBmic = packet->cdbLength >= 10 && (packet->cdb[0] == 0x26 || packet->cdb[0] == 0x27);
@@ -168,21 +156,18 @@ private:
         command.lun[0] = packet->lun[0];
         command.lun[1] = packet->lun[1];
         command.direction = direction;
-        if (direction == 2) {
+        if (direction == 2)
             command.data.assign(dataArea.begin(), dataArea.end());
-        } else if (direction == 1) {
+        else if (direction == 1)
             command.data.assign(dataArea.size(), 0);
-        }
         const FirmwareReply reply = callFirmware(*firmware, command);
-        if (reply.error) {
+        if (reply.error)
             return reply.error;
-        }
         packet->scsiStatus = reply.scsiStatus;
         packet->commandStatus.set(reply.commandStatus);
         putSense(reply, packet->sense);
-        if (direction == 1) {
+        if (direction == 1)
             putData(command, dataArea);
-        }
         wire::write(request.packet, *packet);
         return wire::finishRequest(request, wire::kReturnSuccess, bytesReturned);
     }
@@ -190,30 +175,25 @@ private:
     static uint32_t answerNames(wire::Request& request, PortController& controller, uint32_t& bytesReturned)
     {
         auto packet = wire::read<wire::FcNamePacket>(request.packet);
-        if (!packet) {
+        if (!packet)
             return wire::kErrorInvalidParameter;
-        }
         const FibreNames* names = nullptr;
-        if (packet->path == kAdapterAddress && packet->target == kAdapterAddress && packet->lun == kAdapterAddress) {
+        if (packet->path == kAdapterAddress && packet->target == kAdapterAddress && packet->lun == kAdapterAddress)
             names = &controller.wiring.names;
-        } else if (const auto remote = remoteAt(controller, packet->path, packet->target, packet->lun)) {
+        else if (const auto remote = remoteAt(controller, packet->path, packet->target, packet->lun))
             names = remote->names;
-        }
-        if (!names) {
+        if (!names)
             return wire::finishRequest(request, wire::kReturnNoDevice, bytesReturned);
-        }
         putNames(*packet, *names);
         wire::write(request.packet, *packet);
         return wire::finishRequest(request, wire::kReturnSuccess, bytesReturned);
     }
 
-    static uint32_t answerAdapterAttributes(wire::Request& request, PortController& controller,
-                                            uint32_t& bytesReturned)
+    static uint32_t answerAdapterAttributes(wire::Request& request, PortController& controller, uint32_t& bytesReturned)
     {
         auto packet = wire::read<wire::FcmpAdapterPacket>(request.packet);
-        if (!packet) {
+        if (!packet)
             return wire::kErrorInvalidParameter;
-        }
         putNames(*packet, controller.wiring.names);
         wire::write(request.packet, *packet);
         return wire::finishRequest(request, wire::kReturnSuccess, bytesReturned);
@@ -222,13 +202,11 @@ private:
     static uint32_t answerPortAttributes(wire::Request& request, PortController& controller, uint32_t& bytesReturned)
     {
         auto packet = wire::read<wire::FcmpPortPacket>(request.packet);
-        if (!packet || packet->version.get() != kPortAttributesVersion) {
+        if (!packet || packet->version.get() != kPortAttributesVersion)
             return wire::kErrorInvalidParameter;
-        }
         const auto remote = remoteAt(controller, packet->path, packet->target, packet->lun);
-        if (!remote) {
+        if (!remote)
             return wire::finishRequest(request, wire::kReturnNoDevice, bytesReturned);
-        }
         putNames(*packet, *remote->names);
         wire::write(request.packet, *packet);
         return wire::finishRequest(request, wire::kReturnSuccess, bytesReturned);
@@ -244,9 +222,8 @@ private:
         inquiry.data.assign(kInquiryExamined, 0);
         const FirmwareReply reply = callFirmware(controller.firmware->remote(index), inquiry);
         std::array<uint8_t, kInquiryExamined> data{};
-        if (!reply.error && reply.scsiStatus == 0 && reply.commandStatus == 0) {
+        if (!reply.error && reply.scsiStatus == 0 && reply.commandStatus == 0)
             std::copy_n(inquiry.data.begin(), std::min(inquiry.data.size(), data.size()), data.begin());
-        }
         const uint8_t type = controller.wiring.remotes[index].bEnclosure ? kTypeEnclosure : kTypeArrayController;
         data[0] = static_cast<uint8_t>((data[0] & 0xE0) | type);
         return data;
@@ -258,18 +235,15 @@ private:
         const size_t count = adapter.remoteCount();
         // Bus 255 cannot be counted in the one-byte bus total; nothing is listed there.
         size_t buses = 1;
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count; ++i)
             buses = std::max<size_t>(buses, std::min<size_t>(adapter.remoteAddress(i).path + size_t{1}, 255));
-        }
         const size_t tableEnd = sizeof(wire::AdapterBusInfo) + buses * sizeof(wire::BusData);
         size_t listed = 0;
-        for (size_t i = 0; i < count; ++i) {
+        for (size_t i = 0; i < count; ++i)
             listed += adapter.remoteAddress(i).path < buses ? 1 : 0;
-        }
         const size_t needed = tableEnd + listed * sizeof(wire::InquiryDataRecord);
-        if (out.size() < needed) {
+        if (out.size() < needed)
             return wire::kErrorInsufficientBuffer;
-        }
         std::fill(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(needed), uint8_t{0});
         wire::AdapterBusInfo info{};
         info.numberOfBuses = static_cast<uint8_t>(buses);
@@ -280,9 +254,8 @@ private:
             size_t previous = 0;
             for (size_t i = 0; i < count; ++i) {
                 const RemoteAddress address = adapter.remoteAddress(i);
-                if (address.path != bus) {
+                if (address.path != bus)
                     continue;
-                }
                 if (busData.numberOfLogicalUnits == 0) {
                     busData.inquiryDataOffset.set(static_cast<uint32_t>(next));
                 } else {
@@ -313,9 +286,8 @@ private:
 std::unique_ptr<PortDriver> makeFibrePort(const Node& port, std::string& error)
 {
     std::optional<PortController> controller;
-    if (!readPortController(port, kFibreClass, DetailByteOrder::eMostSignificantFirst, controller, error)) {
+    if (!readPortController(port, kFibreClass, DetailByteOrder::eMostSignificantFirst, controller, error))
         return nullptr;
-    }
     return std::make_unique<FibrePortDriver>(std::move(controller));
 }
 

@@ -62,11 +62,10 @@ using BmicHandler = FirmwareReply (*)(const ControllerModel&, const BmicRequest&
 const std::map<uint8_t, BmicHandler>& bmicHandlers()
 {
     static const std::map<uint8_t, BmicHandler> handlers = {
-        {0x10, &identifyLogicalDrive},      {0x11, &identifyController},
-        {0x12, &senseLogicalDriveStatus},   {0x15, &identifyPhysicalDrive},
-        {0x20, &readLogicalDrive},          {0x50, &senseLogicalDriveConfig},
-        {0x64, &senseControllerParameters}, {0x66, &senseSubsystemInformation},
-        {0x70, &senseSurfaceStatus},        {0xC1, &senseCacheConfigStatus},
+        {0x10, &identifyLogicalDrive},      {0x11, &identifyController},        {0x12, &senseLogicalDriveStatus},
+        {0x15, &identifyPhysicalDrive},     {0x20, &readLogicalDrive},          {0x50, &senseLogicalDriveConfig},
+        {0x64, &senseControllerParameters}, {0x66, &senseSubsystemInformation}, {0x70, &senseSurfaceStatus},
+        {0xC1, &senseCacheConfigStatus},
     };
     return handlers;
 }
@@ -92,9 +91,8 @@ bool readRemoteAddress(const Node& element, Remote& remote, std::string& error)
     const char* keys[] = {"path", "target", "lunbyte"};
     uint8_t* fields[] = {&remote.address.path, &remote.address.target, &remote.address.lun};
     for (int i = 0; i < 3; ++i) {
-        if (!element.has(keys[i])) {
+        if (!element.has(keys[i]))
             continue;
-        }
         uint32_t value = 0;
         if (!parseNumber(element.attr(keys[i]), value) || value > 255) {
             error = where + "attribute " + keys[i] + " must be a number from 0 to 255";
@@ -104,7 +102,7 @@ bool readRemoteAddress(const Node& element, Remote& remote, std::string& error)
     }
     if (!element.has("lun")) {
         remote.lun = {remote.address.target, 0, 0, static_cast<uint8_t>(remote.address.path & 0x3F),
-                      remote.address.lun, 0, 0, 0};
+                      remote.address.lun,    0, 0, 0};
     }
     if (remote.lun == LunAddress{}) {
         error = where + "has the LUN address of its controller (all zero)";
@@ -121,9 +119,8 @@ public:
         auto firmware = std::unique_ptr<SimulatedFirmware>(new SimulatedFirmware);
         firmware->m_model.detailOrder = order;
         firmware->m_model.selfLun = selfLun;
-        if (!readControllerModel(element, firmware->m_model, error) || !firmware->buildRemotes(element, error)) {
+        if (!readControllerModel(element, firmware->m_model, error) || !firmware->buildRemotes(element, error))
             return nullptr;
-        }
         return firmware;
     }
 
@@ -131,9 +128,8 @@ public:
     {
         FirmwareReply injected;
         if (FailRule* rule = matchingRule(command)) {
-            if (rule->times) {
+            if (rule->times)
                 --*rule->times;
-            }
             injected.hangMilliseconds = rule->hangMilliseconds;
             if (rule->answers()) {
                 std::fill(command.data.begin(), command.data.end(), uint8_t(0));
@@ -166,13 +162,11 @@ private:
                 return false;
             }
             Remote remote;
-            if (!readRemoteAddress(*child, remote, error)) {
+            if (!readRemoteAddress(*child, remote, error))
                 return false;
-            }
             remote.firmware = build(*child, DetailByteOrder::eMostSignificantFirst, error, remote.lun);
-            if (!remote.firmware) {
+            if (!remote.firmware)
                 return false;
-            }
             if (!lunIsFree(remote.lun)) {
                 error = "line " + std::to_string(child->line) + ": <remote> LUN address is taken";
                 return false;
@@ -185,21 +179,15 @@ private:
 
     bool lunIsFree(const LunAddress& lun) const
     {
-        for (const LunAddress& taken : m_remoteLuns) {
-            if (taken == lun) {
+        for (const LunAddress& taken : m_remoteLuns)
+            if (taken == lun)
                 return false;
-            }
-        }
-        for (const auto& drive : m_model.physicalDrives) {
-            if (physicalDriveLun(drive.slot) == lun) {
+        for (const auto& drive : m_model.physicalDrives)
+            if (physicalDriveLun(drive.slot) == lun)
                 return false;
-            }
-        }
-        for (const auto& drive : m_model.logicalDrives) {
-            if (logicalDriveLun(drive.number) == lun) {
+        for (const auto& drive : m_model.logicalDrives)
+            if (logicalDriveLun(drive.number) == lun)
                 return false;
-            }
-        }
         return true;
     }
 
@@ -220,32 +208,28 @@ private:
     // index of logical-drive commands, the decoded number of 0x15.
     std::optional<uint8_t> addressedDrive(const FirmwareCommand& command) const
     {
-        if (!command.bBmic || command.block.size() < 10) {
+        if (!command.bBmic || command.block.size() < 10)
             return std::nullopt;
-        }
         const BmicRequest request = decode(command.block);
-        if (request.opcode == 0x15) {
+        if (request.opcode == 0x15)
             return static_cast<uint8_t>(m_model.remote ? request.value : request.value >> 24);
-        }
         return request.driveIndex;
     }
 
     FailRule* matchingRule(const FirmwareCommand& command)
     {
         for (FailRule& rule : m_model.failRules) {
-            if (rule.times && *rule.times == 0) {
+            if (rule.times && *rule.times == 0)
                 continue;
-            }
             if (command.bBmic) {
-                if (rule.scsiOpcode || (rule.opcode && (command.block.size() < 10 || command.block[6] != *rule.opcode))) {
+                if (rule.scsiOpcode || (rule.opcode && (command.block.size() < 10 || command.block[6] != *rule.opcode)))
                     continue;
-                }
-            } else if (rule.opcode || (rule.scsiOpcode && (command.block.empty() || command.block[0] != *rule.scsiOpcode))) {
+            } else if (rule.opcode ||
+                       (rule.scsiOpcode && (command.block.empty() || command.block[0] != *rule.scsiOpcode))) {
                 continue;
             }
-            if (rule.drive && addressedDrive(command) != rule.drive) {
+            if (rule.drive && addressedDrive(command) != rule.drive)
                 continue;
-            }
             if (rule.after > 0) {
                 --rule.after;
                 continue;
@@ -258,18 +242,15 @@ private:
     FirmwareReply executeBmic(FirmwareCommand& command) const
     {
         const std::vector<uint8_t>& block = command.block;
-        if (block.size() < 10 || (block[0] != 0x26 && block[0] != 0x27)) {
+        if (block.size() < 10 || (block[0] != 0x26 && block[0] != 0x27))
             return checkCondition(kIllegalRequest, kInvalidField);
-        }
         const BmicRequest request = decode(block);
         const auto handler = bmicHandlers().find(request.opcode);
-        if (handler == bmicHandlers().end()) {
+        if (handler == bmicHandlers().end())
             return checkCondition(kIllegalRequest, kInvalidOpcode);
-        }
         // Every command this firmware knows moves data to the host.
-        if (request.write || command.direction == 2) {
+        if (request.write || command.direction == 2)
             return checkCondition(kIllegalRequest, kInvalidField);
-        }
         return handler->second(m_model, request, command.data);
     }
 
@@ -323,39 +304,32 @@ uint32_t maskBit(uint8_t driveNumber)
 
 uint8_t driveNumber(const Board& board, Slot slot)
 {
-    if (board.drivesPerPort == 0) {
+    if (board.drivesPerPort == 0)
         return static_cast<uint8_t>(slot.port * 7 + slot.target);
-    }
     return static_cast<uint8_t>(slot.port * board.drivesPerPort + slot.target + 128);
 }
 
 const PhysicalDrive* ControllerModel::physicalDrive(uint8_t number) const
 {
-    for (const PhysicalDrive& drive : physicalDrives) {
-        if (drive.number == number) {
+    for (const PhysicalDrive& drive : physicalDrives)
+        if (drive.number == number)
             return &drive;
-        }
-    }
     return nullptr;
 }
 
 const PhysicalDrive* ControllerModel::physicalDrive(Slot slot) const
 {
-    for (const PhysicalDrive& drive : physicalDrives) {
-        if (drive.slot == slot) {
+    for (const PhysicalDrive& drive : physicalDrives)
+        if (drive.slot == slot)
             return &drive;
-        }
-    }
     return nullptr;
 }
 
 const LogicalDrive* ControllerModel::logicalDrive(uint8_t number) const
 {
-    for (const LogicalDrive& drive : logicalDrives) {
-        if (drive.number == number) {
+    for (const LogicalDrive& drive : logicalDrives)
+        if (drive.number == number)
             return &drive;
-        }
-    }
     return nullptr;
 }
 

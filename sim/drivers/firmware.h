@@ -20,23 +20,23 @@ using LunAddress = std::array<uint8_t, 8>;
 
 // One command as a transport driver unpacked it.
 struct FirmwareCommand {
-    bool bBmic = true;                // BMIC command block or SCSI CDB
-    std::vector<uint8_t> block;       // the 10-byte BMIC block (rebuilt by the driver from
-                                      // the fields its packet carries: byte 0 0x26 read or
-                                      // 0x27 write, 1 drive index, 2-5 the value as the
-                                      // packet carries it, 6 opcode) or the CDB
-    LunAddress lun{};                 // LUN address the packet carried (zero when none)
-    uint32_t direction = 1;           // 1 read (controller to host), 2 write, 4 no data
-    std::vector<uint8_t> data;        // in: the bytes the host sent (write) or zeros of the
-                                      // requested length (read); out: the reply data
+    bool bBmic = true; // BMIC command block or SCSI CDB
+    std::vector<uint8_t> block; // the 10-byte BMIC block (rebuilt by the driver from
+                                // the fields its packet carries: byte 0 0x26 read or
+                                // 0x27 write, 1 drive index, 2-5 the value as the
+                                // packet carries it, 6 opcode) or the CDB
+    LunAddress lun{}; // LUN address the packet carried (zero when none)
+    uint32_t direction = 1; // 1 read (controller to host), 2 write, 4 no data
+    std::vector<uint8_t> data; // in: the bytes the host sent (write) or zeros of the
+                               // requested length (read); out: the reply data
 };
 
 struct FirmwareReply {
-    uint32_t error = 0;               // Win32 error of the whole request (0 = delivered)
-    uint8_t scsiStatus = 0;           // 0 good, 2 check condition
-    uint16_t commandStatus = 0;       // controller command status, 0 = success
-    std::vector<uint8_t> sense;       // sense data, empty when none
-    uint32_t hangMilliseconds = 0;    // the request takes this long before it answers
+    uint32_t error = 0; // Win32 error of the whole request (0 = delivered)
+    uint8_t scsiStatus = 0; // 0 good, 2 check condition
+    uint16_t commandStatus = 0; // controller command status, 0 = success
+    std::vector<uint8_t> sense; // sense data, empty when none
+    uint32_t hangMilliseconds = 0; // the request takes this long before it answers
 };
 
 // Address bytes of a remote controller behind an adapter.

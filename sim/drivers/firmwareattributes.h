@@ -59,9 +59,8 @@ void AttributeReader::number(const char* key, T& value, uint64_t max)
 {
     uint64_t parsed = 0;
     const uint64_t limit = std::min<uint64_t>(max, std::numeric_limits<T>::max());
-    if (parse(key, parsed, limit)) {
+    if (parse(key, parsed, limit))
         value = static_cast<T>(parsed);
-    }
 }
 
 template <class T>
@@ -78,9 +77,8 @@ template <class T>
 void AttributeReader::choice(const char* key, T& value, std::initializer_list<std::pair<const char*, T>> names,
                              bool numeric)
 {
-    if (!has(key)) {
+    if (!has(key))
         return;
-    }
     const std::string given = m_element.attr(key);
     for (const auto& [name, mapped] : names) {
         if (given == name) {

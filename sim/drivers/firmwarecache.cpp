@@ -8,11 +8,9 @@ FirmwareReply senseCacheConfigStatus(const ControllerModel& model, const BmicReq
     const Cache& cache = model.cache;
     CacheConfigStatusReply reply{};
     uint32_t disabledMap = 0;
-    for (const LogicalDrive& drive : model.logicalDrives) {
-        if (drive.acceleratorDisabled) {
+    for (const LogicalDrive& drive : model.logicalDrives)
+        if (drive.acceleratorDisabled)
             disabledMap |= maskBit(drive.number);
-        }
-    }
     reply.acceleratorDisabledMap.set(disabledMap);
     // Without a cache board there is nothing to accelerate with.
     reply.acceleratorDisabled = cache.present && !cache.acceleratorDisabled ? 0 : 1;

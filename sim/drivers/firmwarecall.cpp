@@ -11,12 +11,10 @@ FirmwareReply callFirmware(ControllerFirmware& firmware, FirmwareCommand& comman
 {
     const size_t asked = command.data.size();
     FirmwareReply reply = firmware.execute(command);
-    if (reply.hangMilliseconds) {
+    if (reply.hangMilliseconds)
         std::this_thread::sleep_for(std::chrono::milliseconds(reply.hangMilliseconds));
-    }
-    if (command.data.size() > asked) {
+    if (command.data.size() > asked)
         command.data.resize(asked);
-    }
     return reply;
 }
 

@@ -22,7 +22,9 @@ bool isRecoveryState(uint8_t status)
 
 const char* stateName(uint8_t status)
 {
-    return status == kInterimRecovery ? "interimrecovery" : status == kReadyForRecovery ? "readyforrecovery" : "recovering";
+    return status == kInterimRecovery    ? "interimrecovery"
+           : status == kReadyForRecovery ? "readyforrecovery"
+                                         : "recovering";
 }
 
 bool holds(const std::vector<Slot>& slots, Slot slot)
@@ -57,41 +59,30 @@ uint64_t capacityBehind(const ControllerModel& model, const LogicalDrive& drive)
 // The first contradiction within one logical drive, or "".
 std::string contradiction(const ControllerModel& model, const LogicalDrive& drive)
 {
-    for (const Slot slot : drive.failed) {
-        if (!holds(drive.drives, slot) && !holds(drive.spares, slot)) {
+    for (const Slot slot : drive.failed)
+        if (!holds(drive.drives, slot) && !holds(drive.spares, slot))
             return "failed names " + slotText(slot) + ", which is neither a drive nor a spare of it";
-        }
-    }
-    for (const Slot slot : drive.activeSpares) {
-        if (!holds(drive.spares, slot)) {
+    for (const Slot slot : drive.activeSpares)
+        if (!holds(drive.spares, slot))
             return "activespares names " + slotText(slot) + ", which is not one of its spares";
-        }
-    }
-    if (!drive.activeSpares.empty() && drive.failed.empty()) {
+    if (!drive.activeSpares.empty() && drive.failed.empty())
         return "has an active spare but no failed drive for it to stand in for";
-    }
-    if (isRecoveryState(drive.status) && drive.raidCode == kRaid0) {
+    if (isRecoveryState(drive.status) && drive.raidCode == kRaid0)
         return std::string("is ") + stateName(drive.status) + " on RAID 0, which has no redundancy to recover from";
-    }
-    if (isRecoveryState(drive.status) && drive.failed.empty()) {
+    if (isRecoveryState(drive.status) && drive.failed.empty())
         return std::string("is ") + stateName(drive.status) + " but names no failed drive";
-    }
-    if (drive.status == kRecovering && !drive.rebuilding) {
+    if (drive.status == kRecovering && !drive.rebuilding)
         return "is recovering but names no rebuilding drive";
-    }
-    if (drive.rebuilding && drive.status != kRecovering) {
+    if (drive.rebuilding && drive.status != kRecovering)
         return "names a rebuilding drive but is not recovering";
-    }
-    if (drive.rebuilding && !holds(drive.activeSpares, *drive.rebuilding)) {
+    if (drive.rebuilding && !holds(drive.activeSpares, *drive.rebuilding))
         return "rebuilds onto " + slotText(*drive.rebuilding) + ", which is not one of its active spares";
-    }
-    if (drive.raidCode == kRaid51 && drive.drives.size() < 6) {
+    if (drive.raidCode == kRaid51 && drive.drives.size() < 6)
         return "is RAID 5+1 on " + std::to_string(drive.drives.size()) + " drives; it needs at least six";
-    }
     const uint64_t blockSize = drive.blockSize == 0 ? 512 : drive.blockSize;
     if (!drive.drives.empty() && drive.blocks > capacityBehind(model, drive) / blockSize) {
-        return "holds " + std::to_string(drive.blocks) + " blocks of " + std::to_string(blockSize)
-               + " bytes, more than the " + std::to_string(capacityBehind(model, drive)) + " bytes its drives hold";
+        return "holds " + std::to_string(drive.blocks) + " blocks of " + std::to_string(blockSize) +
+               " bytes, more than the " + std::to_string(capacityBehind(model, drive)) + " bytes its drives hold";
     }
     return {};
 }
@@ -101,12 +92,10 @@ std::string contradiction(const ControllerModel& model, const LogicalDrive& driv
 std::string arrayContradiction(const ControllerModel& model, const LogicalDrive& drive)
 {
     for (const LogicalDrive& other : model.logicalDrives) {
-        if (&other == &drive) {
+        if (&other == &drive)
             break;
-        }
-        if (slotSet(other.drives) == slotSet(drive.drives) && slotSet(other.failed) != slotSet(drive.failed)) {
+        if (slotSet(other.drives) == slotSet(drive.drives) && slotSet(other.failed) != slotSet(drive.failed))
             return "names other failed drives than logical drive " + std::to_string(other.number) + " of its array";
-        }
     }
     return {};
 }
@@ -115,11 +104,9 @@ std::string arrayContradiction(const ControllerModel& model, const LogicalDrive&
 // failed in every logical drive it serves.
 std::string absentDriveContradiction(const ControllerModel& model, const PhysicalDrive& disk)
 {
-    for (const LogicalDrive& drive : model.logicalDrives) {
-        if (!disk.present && holds(drive.drives, disk.slot) && !holds(drive.failed, disk.slot)) {
+    for (const LogicalDrive& drive : model.logicalDrives)
+        if (!disk.present && holds(drive.drives, disk.slot) && !holds(drive.failed, disk.slot))
             return "is not present, yet logical drive " + std::to_string(drive.number) + " does not name it failed";
-        }
-    }
     return {};
 }
 
@@ -129,9 +116,8 @@ bool checkDriveStates(const ControllerModel& model, std::string& error)
 {
     for (const LogicalDrive& drive : model.logicalDrives) {
         std::string problem = contradiction(model, drive);
-        if (problem.empty()) {
+        if (problem.empty())
             problem = arrayContradiction(model, drive);
-        }
         if (!problem.empty()) {
             error = "line " + std::to_string(drive.line) + ": <logicaldrive> " + problem;
             return false;

@@ -25,11 +25,10 @@ bool readBoard(const Node& element, ControllerModel& model, bool& portsGiven, st
     in.number("id", board.id);
     if (in.has("revision")) {
         const std::string revision = element.attr("revision");
-        if (revision.size() != 1) {
+        if (revision.size() != 1)
             in.fail("attribute revision must be one character");
-        } else {
+        else
             board.revision = revision[0];
-        }
     }
     in.text("name", board.hardwareName, 32);
     in.text("serial", board.serialNumber, 32);
@@ -40,17 +39,16 @@ bool readBoard(const Node& element, ControllerModel& model, bool& portsGiven, st
     in.number("ports", board.ports, 8);
     in.number("drivesperport", board.drivesPerPort, 16);
     in.number("fibrechips", board.fibreChips);
-    if (in.ok() && portsGiven && board.ports == 0) {
+    if (in.ok() && portsGiven && board.ports == 0)
         in.fail("attribute ports must be at least 1");
-    }
     error = in.error();
     return in.ok();
 }
 
 bool readFirmware(const Node& element, Firmware& firmware, std::string& error)
 {
-    AttributeReader in(element, {"version", "rebuildpriority", "expandpriority", "snapshotpriority",
-                                 "surfacedelay", "accessid", "redundancy", "redundancyfailed"});
+    AttributeReader in(element, {"version", "rebuildpriority", "expandpriority", "snapshotpriority", "surfacedelay",
+                                 "accessid", "redundancy", "redundancyfailed"});
     in.exactText("version", firmware.version, 4);
     const std::initializer_list<std::pair<const char*, uint8_t>> priorities = {
         {"low", 0}, {"medium", 64}, {"high", 128}};
@@ -76,9 +74,8 @@ bool chooseCacheShift(Cache& cache)
 {
     for (uint8_t shift = 0; shift < 16; ++shift) {
         bool fits = true;
-        for (const uint32_t kb : {cache.readKb, cache.writeKb, cache.totalKb}) {
+        for (const uint32_t kb : {cache.readKb, cache.writeKb, cache.totalKb})
             fits = fits && (kb >> shift) <= 0xFFFF && ((kb >> shift) << shift) == kb;
-        }
         if (fits) {
             cache.shift = shift;
             return true;
@@ -105,11 +102,9 @@ bool readCache(const Node& element, Cache& cache, std::string& error)
     cache.acceleratorDisabled = disabled;
     if (in.has("shift")) {
         in.number("shift", cache.shift, 15);
-        for (const uint32_t kb : {cache.readKb, cache.writeKb, cache.totalKb}) {
-            if (in.ok() && (((kb >> cache.shift) << cache.shift) != kb || (kb >> cache.shift) > 0xFFFF)) {
+        for (const uint32_t kb : {cache.readKb, cache.writeKb, cache.totalKb})
+            if (in.ok() && (((kb >> cache.shift) << cache.shift) != kb || (kb >> cache.shift) > 0xFFFF))
                 in.fail("a cache size is not a 16-bit multiple of 2 to the power of shift");
-            }
-        }
     } else if (in.ok() && !chooseCacheShift(cache)) {
         in.fail("the cache sizes cannot be reported in 16 bits");
     }
@@ -131,11 +126,10 @@ bool readBattery(const Node& element, Cache& cache, std::string& error)
             const size_t end = std::min(list.find(' ', start), list.size());
             uint32_t pack = 0;
             if (end > start) {
-                if (!parseNumber(list.substr(start, end - start), pack) || pack >= cache.batteryPacks) {
+                if (!parseNumber(list.substr(start, end - start), pack) || pack >= cache.batteryPacks)
                     in.fail("attribute failed names a pack that does not exist");
-                } else {
+                else
                     cache.batteryFailures = static_cast<uint16_t>(cache.batteryFailures | (1u << pack));
-                }
             }
             start = end + 1;
         }
@@ -153,9 +147,8 @@ bool readFailRule(const Node& element, FailRule& rule, std::string& error)
     in.number("drive", rule.drive);
     in.number("error", rule.error);
     in.hex("sense", rule.sense);
-    if (rule.sense.size() > 255) {
+    if (rule.sense.size() > 255)
         in.fail("attribute sense is longer than 255 bytes");
-    }
     rule.scsiStatus = rule.sense.empty() ? 0 : 2;
     in.number("scsistatus", rule.scsiStatus);
     rule.commandStatus = rule.scsiStatus == 2 ? 1 : 0;
@@ -163,9 +156,8 @@ bool readFailRule(const Node& element, FailRule& rule, std::string& error)
     in.number("hang", rule.hangMilliseconds, 600000);
     in.number("times", rule.times);
     in.number("after", rule.after);
-    if (in.ok() && rule.opcode && rule.scsiOpcode) {
+    if (in.ok() && rule.opcode && rule.scsiOpcode)
         in.fail("names both opcode and scsiopcode");
-    }
     error = in.error();
     return in.ok();
 }
@@ -174,26 +166,24 @@ bool readFailRule(const Node& element, FailRule& rule, std::string& error)
 bool numberPhysicalDrives(ControllerModel& model, bool portsGiven, std::string& error)
 {
     Board& board = model.board;
-    if (!portsGiven) {
-        for (const PhysicalDrive& drive : model.physicalDrives) {
+    if (!portsGiven)
+        for (const PhysicalDrive& drive : model.physicalDrives)
             board.ports = std::max<uint8_t>(board.ports, static_cast<uint8_t>(std::min(drive.slot.port + 1, 255)));
-        }
-    }
     std::set<uint8_t> numbers;
     for (PhysicalDrive& drive : model.physicalDrives) {
         const std::string where = "line " + std::to_string(drive.line) + ": <physicaldrive> ";
         const unsigned maxPort = model.bigMaps() ? 8 : 4;
         const unsigned maxTarget = model.bigMaps() ? std::min<unsigned>(16, board.drivesPerPort) : 7;
         if (drive.slot.port >= maxPort || drive.slot.port >= board.ports || drive.slot.target >= maxTarget) {
-            error = where + "port " + std::to_string(drive.slot.port) + " target " + std::to_string(drive.slot.target)
-                    + " is outside the board's " + std::to_string(std::min<unsigned>(maxPort, board.ports))
-                    + " ports of " + std::to_string(maxTarget) + " targets";
+            error = where + "port " + std::to_string(drive.slot.port) + " target " + std::to_string(drive.slot.target) +
+                    " is outside the board's " + std::to_string(std::min<unsigned>(maxPort, board.ports)) +
+                    " ports of " + std::to_string(maxTarget) + " targets";
             return false;
         }
         drive.number = driveNumber(board, drive.slot);
         if (!numbers.insert(drive.number).second) {
-            error = where + "port " + std::to_string(drive.slot.port) + " target "
-                    + std::to_string(drive.slot.target) + " is taken by another drive";
+            error = where + "port " + std::to_string(drive.slot.port) + " target " + std::to_string(drive.slot.target) +
+                    " is taken by another drive";
             return false;
         }
     }
@@ -226,34 +216,27 @@ bool readControllerModel(const Node& element, ControllerModel& model, std::strin
         }
     }
     bool portsGiven = false;
-    if (const Node* board = element.child("board"); board && !readBoard(*board, model, portsGiven, error)) {
+    if (const Node* board = element.child("board"); board && !readBoard(*board, model, portsGiven, error))
         return false;
-    }
-    if (const Node* fw = element.child("firmware"); fw && !readFirmware(*fw, model.firmware, error)) {
+    if (const Node* fw = element.child("firmware"); fw && !readFirmware(*fw, model.firmware, error))
         return false;
-    }
-    if (const Node* cache = element.child("cache"); cache && !readCache(*cache, model.cache, error)) {
+    if (const Node* cache = element.child("cache"); cache && !readCache(*cache, model.cache, error))
         return false;
-    }
-    if (const Node* battery = element.child("battery"); battery && !readBattery(*battery, model.cache, error)) {
+    if (const Node* battery = element.child("battery"); battery && !readBattery(*battery, model.cache, error))
         return false;
-    }
     for (const Node* child : element.childrenNamed("physicaldrive")) {
         PhysicalDrive drive;
-        if (!readPhysicalDriveElement(*child, drive, error)) {
+        if (!readPhysicalDriveElement(*child, drive, error))
             return false;
-        }
         model.physicalDrives.push_back(drive);
     }
-    if (!numberPhysicalDrives(model, portsGiven, error)) {
+    if (!numberPhysicalDrives(model, portsGiven, error))
         return false;
-    }
     std::set<uint8_t> logicalNumbers;
     for (const Node* child : element.childrenNamed("logicaldrive")) {
         LogicalDrive drive;
-        if (!readLogicalDriveElement(*child, model, drive, error)) {
+        if (!readLogicalDriveElement(*child, model, drive, error))
             return false;
-        }
         if (!logicalNumbers.insert(drive.number).second) {
             error = lineOf(*child) + "number " + std::to_string(drive.number) + " is taken by another logical drive";
             return false;
@@ -262,9 +245,8 @@ bool readControllerModel(const Node& element, ControllerModel& model, std::strin
     }
     for (const Node* child : element.childrenNamed("fail")) {
         FailRule rule;
-        if (!readFailRule(*child, rule, error)) {
+        if (!readFailRule(*child, rule, error))
             return false;
-        }
         model.failRules.push_back(rule);
     }
     return checkDriveStates(model, error);

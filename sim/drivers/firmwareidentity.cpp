@@ -28,14 +28,12 @@ FirmwareReply identifyController(const ControllerModel& model, const BmicRequest
     uint32_t present = 0;
     uint32_t nonDisk = 0;
     for (const PhysicalDrive& drive : model.physicalDrives) {
-        if (!drive.present) {
+        if (!drive.present)
             continue;
-        }
-        if (model.bigMaps()) {
+        if (model.bigMaps())
             setSlotBit(drive.nonDisk ? reply.bigNonDiskMap : reply.bigDrivePresenceMap, drive.slot);
-        } else {
+        else
             (drive.nonDisk ? nonDisk : present) |= maskBit(drive.number);
-        }
     }
     reply.drivePresenceMap.set(present);
     reply.nonDiskMap.set(nonDisk);
@@ -63,12 +61,10 @@ FirmwareReply senseSubsystemInformation(const ControllerModel& model, const Bmic
 {
     SubsystemParametersReply reply{};
     // An empty serial number leaves its field zero: nothing to report.
-    if (!model.board.chassisSerialNumber.empty()) {
+    if (!model.board.chassisSerialNumber.empty())
         putText(reply.chassisSerialNumber, model.board.chassisSerialNumber, true);
-    }
-    if (!model.board.serialNumber.empty()) {
+    if (!model.board.serialNumber.empty())
         putText(reply.controllerSerialNumber, model.board.serialNumber, true);
-    }
     putReply(reply, data);
     return {};
 }

@@ -21,11 +21,10 @@ void putDrives(const ControllerModel& model, const std::vector<Slot>& slots, le3
     uint32_t bits = 0;
     for (const Slot slot : slots) {
         const uint8_t number = driveNumber(model.board, slot);
-        if (model.bigMaps()) {
+        if (model.bigMaps())
             setBigMapBit(map, number);
-        } else {
+        else
             bits |= maskBit(number);
-        }
     }
     mask.set(bits);
 }
@@ -34,9 +33,8 @@ void putDrives(const ControllerModel& model, const std::vector<Slot>& slots, le3
 
 FirmwareReply identifyLogicalDrive(const ControllerModel& model, const BmicRequest& request, std::vector<uint8_t>& data)
 {
-    if (request.driveIndex >= kMaxLogicalDrives) {
+    if (request.driveIndex >= kMaxLogicalDrives)
         return checkCondition(kIllegalRequest, kInvalidField);
-    }
     IdentifyLogicalDriveReply reply{};
     if (const LogicalDrive* drive = model.logicalDrive(request.driveIndex)) {
         reply.blockSize.set(drive->blockSize);
@@ -49,18 +47,16 @@ FirmwareReply identifyLogicalDrive(const ControllerModel& model, const BmicReque
 FirmwareReply senseLogicalDriveConfig(const ControllerModel& model, const BmicRequest& request,
                                       std::vector<uint8_t>& data)
 {
-    if (request.driveIndex >= kMaxLogicalDrives) {
+    if (request.driveIndex >= kMaxLogicalDrives)
         return checkCondition(kIllegalRequest, kInvalidField);
-    }
     LogicalDriveConfigReply reply{};
     if (const LogicalDrive* drive = model.logicalDrive(request.driveIndex)) {
         // A drive the description builds from no named drives still counts one.
         reply.physicalDriveCount.set(static_cast<uint16_t>(std::max<size_t>(1, drive->drives.size())));
         reply.raidLevel.set(drive->raidCode);
         reply.faultToleranceDrives.set(drive->faultTolerance);
-        if (drive->big) {
+        if (drive->big)
             reply.bigBlockCount.set(drive->blocks);
-        }
         reply.blockSize.set(drive->blockSize);
         reply.cylinders.set(drive->cylinders);
         reply.heads = drive->heads;
@@ -81,13 +77,12 @@ FirmwareReply senseLogicalDriveConfig(const ControllerModel& model, const BmicRe
 FirmwareReply senseLogicalDriveStatus(const ControllerModel& model, const BmicRequest& request,
                                       std::vector<uint8_t>& data)
 {
-    if (request.driveIndex >= kMaxLogicalDrives) {
+    if (request.driveIndex >= kMaxLogicalDrives)
         return checkCondition(kIllegalRequest, kInvalidField);
-    }
     LogicalDriveStatusReply reply{};
     const LogicalDrive* drive = model.logicalDrive(request.driveIndex);
     if (!drive) {
-        reply.status = 2;   // not configured
+        reply.status = 2; // not configured
         putReply(reply, data);
         return {};
     }
@@ -95,9 +90,8 @@ FirmwareReply senseLogicalDriveStatus(const ControllerModel& model, const BmicRe
     putDrives(model, drive->failed, reply.failedDriveMask, reply.bigFailedDriveMap);
     putDrives(model, drive->activeSpares, reply.activeSpareMask, reply.bigActiveSpareMap);
     reply.blocksLeft.set(saturate32(drive->blocksLeft));
-    if (drive->big || drive->blocksLeft > 0xFFFFFFFFull) {
+    if (drive->big || drive->blocksLeft > 0xFFFFFFFFull)
         reply.bigBlocksLeft.set(drive->blocksLeft);
-    }
     if (drive->rebuilding) {
         const uint8_t number = driveNumber(model.board, *drive->rebuilding);
         (model.bigMaps() ? reply.bigRebuildDrive : reply.rebuildDrive) = number;
@@ -112,14 +106,14 @@ bool readLogicalBlocks(const LogicalDrive& drive, uint64_t block, std::vector<ui
 {
     const uint64_t blockSize = drive.blockSize == 0 ? 512 : drive.blockSize;
     const uint64_t count = (data.size() + blockSize - 1) / blockSize;
-    if (block >= drive.blocks || count > drive.blocks - block) {
+    if (block >= drive.blocks || count > drive.blocks - block)
         return false;
-    }
     std::fill(data.begin(), data.end(), uint8_t(0));
     for (size_t offset = 0; offset < data.size(); offset += blockSize, ++block) {
         const auto stored = drive.blocksData.find(static_cast<uint32_t>(block));
         if (stored != drive.blocksData.end() && block <= 0xFFFFFFFFull) {
-            std::copy_n(stored->second.begin(), std::min<size_t>({stored->second.size(), blockSize, data.size() - offset}),
+            std::copy_n(stored->second.begin(),
+                        std::min<size_t>({stored->second.size(), blockSize, data.size() - offset}),
                         data.begin() + static_cast<std::ptrdiff_t>(offset));
         }
     }
@@ -129,15 +123,12 @@ bool readLogicalBlocks(const LogicalDrive& drive, uint64_t block, std::vector<ui
 FirmwareReply readLogicalDrive(const ControllerModel& model, const BmicRequest& request, std::vector<uint8_t>& data)
 {
     const LogicalDrive* drive = model.logicalDrive(request.driveIndex);
-    if (!drive) {
+    if (!drive)
         return checkCondition(kIllegalRequest, kUnitNotSupported);
-    }
-    if (drive->status == 1) {
+    if (drive->status == 1)
         return checkCondition(kNotReady, kUnitNotReady);
-    }
-    if (!readLogicalBlocks(*drive, request.value, data)) {
+    if (!readLogicalBlocks(*drive, request.value, data))
         return checkCondition(kIllegalRequest, kBlockOutOfRange);
-    }
     return {};
 }
 

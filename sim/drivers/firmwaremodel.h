@@ -25,19 +25,19 @@ struct Slot {
 struct Board {
     uint32_t id = 0;
     char revision = 'B';
-    std::string hardwareName;            // zero-terminated name in the parameters reply
+    std::string hardwareName; // zero-terminated name in the parameters reply
     std::string serialNumber;
     std::string chassisSerialNumber;
-    std::string vendor = "ORVANE  ";     // inquiry vendor, 8 characters
-    std::string product;                 // inquiry product, 16 characters
+    std::string vendor = "ORVANE  "; // inquiry vendor, 8 characters
+    std::string product; // inquiry product, 16 characters
     uint8_t ports = 2;
-    uint8_t drivesPerPort = 0;           // 0 = 4 ports × 7 targets, small maps
+    uint8_t drivesPerPort = 0; // 0 = 4 ports × 7 targets, small maps
     uint8_t fibreChips = 0;
-    uint8_t peripheralType = 12;         // 12 array controller, 13 enclosure services
+    uint8_t peripheralType = 12; // 12 array controller, 13 enclosure services
 };
 
 struct Firmware {
-    std::string version = "1.50";        // exactly 4 characters
+    std::string version = "1.50"; // exactly 4 characters
     uint8_t rebuildPriority = 64;
     uint8_t expandPriority = 64;
     uint8_t snapshotPriority = 64;
@@ -57,26 +57,26 @@ struct Cache {
     uint32_t statusFlags = 0;
     bool acceleratorDisabled = false;
     uint16_t batteryPacks = 0;
-    uint16_t batteryFailures = 0;        // one bit per pack
+    uint16_t batteryFailures = 0; // one bit per pack
 };
 
 struct PhysicalDrive {
     Slot slot;
-    uint8_t number = 0;                  // the drive number the controller reports
+    uint8_t number = 0; // the drive number the controller reports
     uint32_t totalBlocks = 0;
     uint32_t reservedBlocks = 0;
     uint16_t blockSize = 512;
-    std::string vendor = "ORVANE  ";     // 8 characters
-    std::string product;                 // 16 characters
-    std::string serialNumber;            // up to 40 characters
-    std::string firmwareRevision;        // up to 8 characters
+    std::string vendor = "ORVANE  "; // 8 characters
+    std::string product; // 16 characters
+    std::string serialNumber; // up to 40 characters
+    std::string firmwareRevision; // up to 8 characters
     bool stamped = true;
-    uint8_t transferBits = 0;            // reply byte 103
-    uint8_t transferBitsExtended = 0;    // reply byte 106
+    uint8_t transferBits = 0; // reply byte 103
+    uint8_t transferBitsExtended = 0; // reply byte 106
     uint8_t box = 0;
     uint8_t bay = 0;
-    bool nonDisk = false;                // a tape or other device: in the non-disk map
-    bool present = true;                 // false: listed in no presence map
+    bool nonDisk = false; // a tape or other device: in the non-disk map
+    bool present = true; // false: listed in no presence map
     int line = 0;
 };
 
@@ -84,8 +84,8 @@ struct LogicalDrive {
     uint8_t number = 0;
     uint16_t raidCode = 3;
     uint64_t blocks = 0;
-    uint16_t blockSize = 512;            // 0 is reported as it stands
-    bool big = false;                    // report the 64-bit block count
+    uint16_t blockSize = 512; // 0 is reported as it stands
+    bool big = false; // report the 64-bit block count
     uint16_t cylinders = 0;
     uint8_t heads = 255;
     uint8_t sectors = 32;
@@ -105,34 +105,34 @@ struct LogicalDrive {
     uint8_t snapshotRole = 0;
     uint8_t sourceVolume = 0;
     uint8_t replicaStatus = 0;
-    std::map<uint32_t, std::vector<uint8_t>> blocksData;   // block number -> 512 bytes
+    std::map<uint32_t, std::vector<uint8_t>> blocksData; // block number -> 512 bytes
     int line = 0;
 };
 
 // A command result the description forces.
 struct FailRule {
-    std::optional<uint8_t> opcode;       // BMIC opcode
-    std::optional<uint8_t> scsiOpcode;   // SCSI CDB byte 0
-    std::optional<uint8_t> drive;        // drive the command addresses
+    std::optional<uint8_t> opcode; // BMIC opcode
+    std::optional<uint8_t> scsiOpcode; // SCSI CDB byte 0
+    std::optional<uint8_t> drive; // drive the command addresses
     uint32_t error = 0;
     uint8_t scsiStatus = 0;
     uint16_t commandStatus = 0;
     std::vector<uint8_t> sense;
     uint32_t hangMilliseconds = 0;
-    std::optional<uint32_t> times;       // how often it fires; always when empty
-    uint32_t after = 0;                  // matching commands that pass before it fires
+    std::optional<uint32_t> times; // how often it fires; always when empty
+    uint32_t after = 0; // matching commands that pass before it fires
     bool answers() const { return error != 0 || scsiStatus != 0 || commandStatus != 0 || !sense.empty(); }
 };
 
 struct ControllerModel {
-    bool remote = false;                 // a <remote> element: addressed as an external controller
+    bool remote = false; // a <remote> element: addressed as an external controller
     DetailByteOrder detailOrder = DetailByteOrder::eMostSignificantFirst;
-    std::optional<LunAddress> selfLun;   // a remote's own LUN address
+    std::optional<LunAddress> selfLun; // a remote's own LUN address
     Board board;
     Firmware firmware;
     Cache cache;
-    std::vector<PhysicalDrive> physicalDrives;   // description order
-    std::vector<LogicalDrive> logicalDrives;     // description order
+    std::vector<PhysicalDrive> physicalDrives; // description order
+    std::vector<LogicalDrive> logicalDrives; // description order
     std::vector<FailRule> failRules;
 
     bool bigMaps() const { return board.drivesPerPort != 0; }

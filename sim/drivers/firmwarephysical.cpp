@@ -18,14 +18,12 @@ FirmwareReply identifyPhysicalDrive(const ControllerModel& model, const BmicRequ
     // An internal controller takes the drive number from the highest byte of
     // the value, an external one from the lowest; the other bytes are zero.
     const bool valid = model.remote ? request.value <= 0xFF : (request.value & 0x00FFFFFFu) == 0;
-    if (!valid) {
+    if (!valid)
         return checkCondition(kIllegalRequest, kInvalidField);
-    }
     const uint8_t number = static_cast<uint8_t>(model.remote ? request.value : request.value >> 24);
     const PhysicalDrive* drive = model.physicalDrive(number);
-    if (!drive || !drive->present) {
+    if (!drive || !drive->present)
         return checkCondition(kIllegalRequest, kUnitNotSupported);
-    }
     PhysicalDriveReply reply{};
     reply.bus = drive->slot.port;
     reply.target = drive->slot.target;
@@ -41,12 +39,10 @@ FirmwareReply identifyPhysicalDrive(const ControllerModel& model, const BmicRequ
     reply.transferBitsExtended = drive->transferBitsExtended;
     uint8_t flags = 0;
     for (const LogicalDrive& logical : model.logicalDrives) {
-        if (driveBelongsTo(logical.drives, drive->slot)) {
+        if (driveBelongsTo(logical.drives, drive->slot))
             flags |= 0x20;
-        }
-        if (driveBelongsTo(logical.spares, drive->slot)) {
+        if (driveBelongsTo(logical.spares, drive->slot))
             flags |= 0x40;
-        }
     }
     reply.configurationFlags = flags;
     reply.boxOnBus = drive->box;

@@ -17,8 +17,8 @@ namespace sim::fw {
 // A BMIC block as the controller reads it.
 struct BmicRequest {
     uint8_t opcode = 0;
-    uint8_t driveIndex = 0;              // block byte 1
-    uint32_t value = 0;                  // block bytes 2-5 in the controller's byte order
+    uint8_t driveIndex = 0; // block byte 1
+    uint32_t value = 0; // block bytes 2-5 in the controller's byte order
     bool write = false;
 };
 
@@ -39,9 +39,8 @@ template <class Record>
 void putReply(const Record& record, std::vector<uint8_t>& data)
 {
     std::fill(data.begin(), data.end(), uint8_t(0));
-    if (!data.empty()) {
+    if (!data.empty())
         std::memcpy(data.data(), &record, std::min(sizeof(Record), data.size()));
-    }
 }
 
 inline void putBytes(const std::vector<uint8_t>& bytes, std::vector<uint8_t>& data)
@@ -74,7 +73,8 @@ FirmwareReply senseSurfaceStatus(const ControllerModel& model, const BmicRequest
 FirmwareReply senseCacheConfigStatus(const ControllerModel& model, const BmicRequest& request,
                                      std::vector<uint8_t>& data);
 // Logical drives: 0x10, 0x50, 0x12, 0x20.
-FirmwareReply identifyLogicalDrive(const ControllerModel& model, const BmicRequest& request, std::vector<uint8_t>& data);
+FirmwareReply identifyLogicalDrive(const ControllerModel& model, const BmicRequest& request,
+                                   std::vector<uint8_t>& data);
 FirmwareReply senseLogicalDriveConfig(const ControllerModel& model, const BmicRequest& request,
                                       std::vector<uint8_t>& data);
 FirmwareReply senseLogicalDriveStatus(const ControllerModel& model, const BmicRequest& request,

@@ -54,9 +54,8 @@ Addressed resolve(const ControllerModel& model, const LunAddress& lun)
 uint32_t bigEndian(const std::vector<uint8_t>& cdb, size_t offset, size_t bytes)
 {
     uint32_t value = 0;
-    for (size_t i = 0; i < bytes; ++i) {
+    for (size_t i = 0; i < bytes; ++i)
         value = value << 8 | cdb[offset + i];
-    }
     return value;
 }
 
@@ -115,9 +114,8 @@ FirmwareReply inquiry(const ControllerModel& model, const Addressed& addressed, 
     const uint32_t allocation = bigEndian(cdb, 3, 2);
     const bool vitalProductData = (cdb[1] & 0x01) != 0;
     if (!vitalProductData) {
-        if (cdb[2] != 0) {
+        if (cdb[2] != 0)
             return checkCondition(kIllegalRequest, kInvalidField);
-        }
         putLimited(bytesOf(standardInquiry(model, addressed)), allocation, data);
         return {};
     }
@@ -125,8 +123,8 @@ FirmwareReply inquiry(const ControllerModel& model, const Addressed& addressed, 
     if (cdb[2] == 0x00) {
         page = {0x00, 0x00, 0x00, 0x02, 0x00, 0x80};
     } else if (cdb[2] == 0x80) {
-        std::string serial = addressed.kind == Target::ePhysicalDrive ? addressed.physical->serialNumber
-                                                                      : model.board.serialNumber;
+        std::string serial =
+            addressed.kind == Target::ePhysicalDrive ? addressed.physical->serialNumber : model.board.serialNumber;
         page = {0x00, 0x80, 0x00, static_cast<uint8_t>(serial.size())};
         page.insert(page.end(), serial.begin(), serial.end());
     } else {
@@ -143,9 +141,8 @@ FirmwareReply lunList(const std::vector<LunAddress>& luns, const std::vector<uin
     LunListHeader header{};
     header.listLength.set(static_cast<uint32_t>(luns.size() * 8));
     std::vector<uint8_t> bytes = bytesOf(header);
-    for (const LunAddress& lun : luns) {
+    for (const LunAddress& lun : luns)
         bytes.insert(bytes.end(), lun.begin(), lun.end());
-    }
     putLimited(bytes, allocation, data);
     return {};
 }
@@ -172,18 +169,15 @@ FirmwareReply readCapacity(const Addressed& addressed, std::vector<uint8_t>& dat
 
 FirmwareReply read(const Addressed& addressed, uint64_t block, uint32_t count, std::vector<uint8_t>& data)
 {
-    if (addressed.kind != Target::eLogicalDrive) {
+    if (addressed.kind != Target::eLogicalDrive)
         return checkCondition(kIllegalRequest, kInvalidOpcode);
-    }
     const LogicalDrive& drive = *addressed.logical;
-    if (drive.status == 1) {
+    if (drive.status == 1)
         return checkCondition(kNotReady, kUnitNotReady);
-    }
     const uint64_t blockSize = drive.blockSize == 0 ? 512 : drive.blockSize;
     std::vector<uint8_t> blocks(static_cast<size_t>(std::min<uint64_t>(uint64_t(count) * blockSize, data.size())));
-    if (count != 0 && !readLogicalBlocks(drive, block, blocks)) {
+    if (count != 0 && !readLogicalBlocks(drive, block, blocks))
         return checkCondition(kIllegalRequest, kBlockOutOfRange);
-    }
     putBytes(blocks, data);
     return {};
 }
@@ -191,10 +185,20 @@ FirmwareReply read(const Addressed& addressed, uint64_t block, uint32_t count, s
 size_t cdbLength(uint8_t opcode)
 {
     switch (opcode) {
-    case kTestUnitReady: case kRequestSense: case kRead6: case kInquiry: return 6;
-    case kReadCapacity10: case kRead10: return 10;
-    case kReportLuns: case kReportLogicalLuns: case kReportPhysicalLuns: return 12;
-    default: return 0;
+    case kTestUnitReady:
+    case kRequestSense:
+    case kRead6:
+    case kInquiry:
+        return 6;
+    case kReadCapacity10:
+    case kRead10:
+        return 10;
+    case kReportLuns:
+    case kReportLogicalLuns:
+    case kReportPhysicalLuns:
+        return 12;
+    default:
+        return 0;
     }
 }
 
@@ -204,29 +208,23 @@ FirmwareReply answerScsi(const ControllerModel& model, const std::vector<LunAddr
                          FirmwareCommand& command)
 {
     const std::vector<uint8_t>& cdb = command.block;
-    if (cdb.empty()) {
+    if (cdb.empty())
         return checkCondition(kIllegalRequest, kInvalidField);
-    }
     const size_t needed = cdbLength(cdb[0]);
-    if (needed == 0) {
+    if (needed == 0)
         return checkCondition(kIllegalRequest, kInvalidOpcode);
-    }
-    if (cdb.size() < needed) {
+    if (cdb.size() < needed)
         return checkCondition(kIllegalRequest, kInvalidField);
-    }
     const Addressed addressed = resolve(model, command.lun);
-    if (cdb[0] == kInquiry) {
+    if (cdb[0] == kInquiry)
         return inquiry(model, addressed, cdb, command.data);
-    }
-    if (addressed.kind == Target::eNone) {
+    if (addressed.kind == Target::eNone)
         return checkCondition(kIllegalRequest, kUnitNotSupported);
-    }
     std::vector<LunAddress> luns;
     switch (cdb[0]) {
     case kTestUnitReady:
-        if (addressed.kind == Target::eLogicalDrive && addressed.logical->status == 1) {
+        if (addressed.kind == Target::eLogicalDrive && addressed.logical->status == 1)
             return checkCondition(kNotReady, kUnitNotReady);
-        }
         return {};
     case kRequestSense: {
         SenseData sense{};
@@ -245,25 +243,20 @@ FirmwareReply answerScsi(const ControllerModel& model, const std::vector<LunAddr
         break;
     }
     // The LUN lists come from the controller itself.
-    if (addressed.kind != Target::eController) {
+    if (addressed.kind != Target::eController)
         return checkCondition(kIllegalRequest, kInvalidOpcode);
-    }
-    if (cdb[0] == kReportLuns) {
+    if (cdb[0] == kReportLuns)
         luns.push_back(LunAddress{});
-    }
     if (cdb[0] == kReportLuns || cdb[0] == kReportLogicalLuns) {
-        for (const LogicalDrive& drive : model.logicalDrives) {
+        for (const LogicalDrive& drive : model.logicalDrives)
             luns.push_back(logicalDriveLun(drive.number));
-        }
     } else {
         // External controllers first: hosts that read only the low byte of
         // the list length still see them on a controller with many drives.
         luns = remoteLuns;
-        for (const PhysicalDrive& drive : model.physicalDrives) {
-            if (drive.present) {
+        for (const PhysicalDrive& drive : model.physicalDrives)
+            if (drive.present)
                 luns.push_back(physicalDriveLun(drive.slot));
-            }
-        }
     }
     return lunList(luns, cdb, command.data);
 }

@@ -26,9 +26,8 @@ public:
 protected:
     uint32_t doPassThrough(wire::Request& request, PortController& controller, uint32_t& bytesReturned) override
     {
-        if (!wire::signatureIs(request.header.signature, "ZYRBMIC")) {
+        if (!wire::signatureIs(request.header.signature, "ZYRBMIC"))
             return kErrorUnknownRequest;
-        }
         switch (request.header.controlCode.get()) {
         case kBmicCommand:
             return answerBmic(request, *controller.firmware, bytesReturned);
@@ -45,24 +44,21 @@ private:
     static uint32_t answerBmic(wire::Request& request, ControllerFirmware& firmware, uint32_t& bytesReturned)
     {
         auto packet = wire::read<wire::I2oBmicPacket>(request.packet);
-        if (!packet) {
+        if (!packet)
             return wire::kErrorInvalidParameter;
-        }
         const std::span<uint8_t> dataArea = request.packet.subspan(sizeof(wire::I2oBmicPacket));
         const uint32_t bytes = static_cast<uint32_t>(dataArea.size());
         const uint32_t expectedCount = bytes >= kSectorBytes ? bytes / kSectorBytes : bytes;
-        if (packet->transferCount.get() != (expectedCount & 0xFFFF)) {
+        if (packet->transferCount.get() != (expectedCount & 0xFFFF))
             return wire::kErrorInvalidParameter;
-        }
         FirmwareCommand command;
         command.block = bmicBlock(kBmicRead, packet->driveIndex, packet->detail, packet->opcode,
                                   {static_cast<uint8_t>(bytes), static_cast<uint8_t>(bytes >> 8)});
         command.direction = 1;
         command.data.assign(bytes, 0);
         const FirmwareReply reply = callFirmware(firmware, command);
-        if (reply.error) {
+        if (reply.error)
             return reply.error;
-        }
         packet->status.set(reply.commandStatus ? reply.commandStatus : reply.scsiStatus);
         putData(command, dataArea);
         wire::write(request.packet, *packet);
@@ -72,9 +68,8 @@ private:
     static uint32_t answerScsi(wire::Request& request, ControllerFirmware& firmware, uint32_t& bytesReturned)
     {
         auto packet = wire::read<wire::I2oScsiPacket>(request.packet);
-        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb)) {
+        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb))
             return wire::kErrorInvalidParameter;
-        }
         const std::span<uint8_t> dataArea = request.packet.subspan(sizeof(wire::I2oScsiPacket));
         FirmwareCommand command;
         command.bBmic = false;
@@ -84,9 +79,8 @@ private:
         command.direction = 1;
         command.data.assign(dataArea.size(), 0);
         const FirmwareReply reply = callFirmware(firmware, command);
-        if (reply.error) {
+        if (reply.error)
             return reply.error;
-        }
         packet->commandStatus.set(reply.commandStatus);
         packet->scsiStatus = reply.scsiStatus;
         putSense(reply, packet->sense);
@@ -99,9 +93,8 @@ private:
 std::unique_ptr<PortDriver> makeI2oPort(const Node& port, std::string& error)
 {
     std::optional<PortController> controller;
-    if (!readPortController(port, kI2oClass, DetailByteOrder::eLeastSignificantFirst, controller, error)) {
+    if (!readPortController(port, kI2oClass, DetailByteOrder::eLeastSignificantFirst, controller, error))
         return nullptr;
-    }
     return std::make_unique<I2oPortDriver>(std::move(controller));
 }
 

@@ -23,7 +23,7 @@ constexpr uint32_t kMaxTransfer = 65535;
 constexpr uint8_t kBmicRead = 0x26;
 constexpr uint8_t kBusEisa = 2;
 constexpr uint8_t kBusPci = 3;
-constexpr uint32_t kEisaPortBase = 0x0C80;  // the board's registers within its slot's I/O range
+constexpr uint32_t kEisaPortBase = 0x0C80; // the board's registers within its slot's I/O range
 
 class LegacyPortDriver final : public PortDriver {
 public:
@@ -33,19 +33,15 @@ public:
                        uint32_t& bytesReturned) override
     {
         bytesReturned = 0;
-        if (!m_controller) {
+        if (!m_controller)
             return wire::kErrorDeviceNotConnected;
-        }
-        if (code != wire::kMiniportPassThrough) {
+        if (code != wire::kMiniportPassThrough)
             return kErrorUnknownRequest;
-        }
         wire::Request request;
-        if (const uint32_t error = wire::openRequest(in, inLength, out, outLength, request)) {
+        if (const uint32_t error = wire::openRequest(in, inLength, out, outLength, request))
             return error;
-        }
-        if (!wire::signatureIs(request.header.signature, "ODXM&P")) {
+        if (!wire::signatureIs(request.header.signature, "ODXM&P"))
             return kErrorUnknownRequest;
-        }
         switch (request.header.controlCode.get()) {
         case kLegacyConfiguration:
             return answerConfiguration(request, m_controller->wiring, bytesReturned);
@@ -59,12 +55,10 @@ public:
     }
 
 private:
-    static uint32_t answerConfiguration(wire::Request& request, const ControllerWiring& wiring,
-                                        uint32_t& bytesReturned)
+    static uint32_t answerConfiguration(wire::Request& request, const ControllerWiring& wiring, uint32_t& bytesReturned)
     {
-        if (request.packet.size() < sizeof(wire::OdxConfigPacket)) {
+        if (request.packet.size() < sizeof(wire::OdxConfigPacket))
             return wire::kErrorInvalidParameter;
-        }
         wire::OdxConfigPacket record{};
         record.header = request.header;
         if (wiring.bEisa) {
@@ -90,29 +84,25 @@ private:
     static uint32_t finishCommand(wire::Request& request, const FirmwareReply& reply, const FirmwareCommand& command,
                                   std::span<uint8_t> dataArea, uint32_t& bytesReturned)
     {
-        if (reply.error) {
+        if (reply.error)
             return reply.error;
-        }
         putData(command, dataArea);
         const bool refused = reply.commandStatus != 0 || reply.scsiStatus != 0;
-        return wire::finishRequest(request, refused ? wire::kReturnCommandFailed : wire::kReturnSuccess,
-                                   bytesReturned);
+        return wire::finishRequest(request, refused ? wire::kReturnCommandFailed : wire::kReturnSuccess, bytesReturned);
     }
 
     static uint32_t answerBmic(wire::Request& request, ControllerFirmware& firmware, uint32_t& bytesReturned)
     {
         const auto packet = wire::read<wire::OdxBmicPacket>(request.packet);
-        if (!packet) {
+        if (!packet)
             return wire::kErrorInvalidParameter;
-        }
         const uint32_t bytes = packet->dataLength.get();
-        if (bytes > kMaxTransfer || sizeof(wire::OdxBmicPacket) + bytes > request.packet.size()) {
+        if (bytes > kMaxTransfer || sizeof(wire::OdxBmicPacket) + bytes > request.packet.size())
             return wire::kErrorInvalidParameter;
-        }
         const std::span<uint8_t> dataArea = request.packet.subspan(sizeof(wire::OdxBmicPacket), bytes);
         FirmwareCommand command;
-        command.block =
-            bmicBlock(kBmicRead, packet->driveIndex, packet->detail, packet->opcode, {packet->blockTail[0], packet->blockTail[1]});
+        command.block = bmicBlock(kBmicRead, packet->driveIndex, packet->detail, packet->opcode,
+                                  {packet->blockTail[0], packet->blockTail[1]});
         command.direction = 1;
         command.data.assign(bytes, 0);
         const FirmwareReply reply = callFirmware(firmware, command);
@@ -122,13 +112,11 @@ private:
     static uint32_t answerScsi(wire::Request& request, ControllerFirmware& firmware, uint32_t& bytesReturned)
     {
         const auto packet = wire::read<wire::OdxScsiPacket>(request.packet);
-        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb)) {
+        if (!packet || packet->cdbLength == 0 || packet->cdbLength > sizeof(packet->cdb))
             return wire::kErrorInvalidParameter;
-        }
         const uint32_t bytes = packet->dataLength.get();
-        if (bytes > kMaxTransfer || sizeof(wire::OdxScsiPacket) + bytes > request.packet.size()) {
+        if (bytes > kMaxTransfer || sizeof(wire::OdxScsiPacket) + bytes > request.packet.size())
             return wire::kErrorInvalidParameter;
-        }
         const std::span<uint8_t> dataArea = request.packet.subspan(sizeof(wire::OdxScsiPacket), bytes);
         FirmwareCommand command;
         command.bBmic = false;
@@ -148,9 +136,8 @@ private:
 std::unique_ptr<PortDriver> makeLegacyPort(const Node& port, std::string& error)
 {
     std::optional<PortController> controller;
-    if (!readPortController(port, 0, DetailByteOrder::eLeastSignificantFirst, controller, error)) {
+    if (!readPortController(port, 0, DetailByteOrder::eLeastSignificantFirst, controller, error))
         return nullptr;
-    }
     return std::make_unique<LegacyPortDriver>(std::move(controller));
 }
 

@@ -29,25 +29,24 @@ struct le32 {
     uint8_t b[4];
     uint32_t get() const
     {
-        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) |
-               (static_cast<uint32_t>(b[2]) << 16) | (static_cast<uint32_t>(b[3]) << 24);
+        return static_cast<uint32_t>(b[0]) | (static_cast<uint32_t>(b[1]) << 8) | (static_cast<uint32_t>(b[2]) << 16) |
+               (static_cast<uint32_t>(b[3]) << 24);
     }
     void set(uint32_t v)
     {
-        for (int i = 0; i < 4; ++i) {
+        for (int i = 0; i < 4; ++i)
             b[i] = static_cast<uint8_t>(v >> (8 * i));
-        }
     }
 };
 
 // Control header in front of every pass-through body.
 struct MiniportHeader {
-    le32 headerLength;                // always 28
-    char signature[8];                // ASCII, zero-padded
+    le32 headerLength; // always 28
+    char signature[8]; // ASCII, zero-padded
     le32 timeoutSeconds;
     le32 controlCode;
-    le32 returnCode;                  // 0 when sent; the driver's verdict on return
-    le32 length;                      // bytes after the header
+    le32 returnCode; // 0 when sent; the driver's verdict on return
+    le32 length; // bytes after the header
 };
 static_assert(sizeof(MiniportHeader) == 28);
 static_assert(offsetof(MiniportHeader, signature) == 4);
@@ -71,17 +70,16 @@ constexpr uint32_t kErrorDeviceNotConnected = 1167;
 
 // ReturnCode values the simulated miniports write into the header.
 constexpr uint32_t kReturnSuccess = 0;
-constexpr uint32_t kReturnNoDevice = 2;          // no device at the address asked
-constexpr uint32_t kReturnCommandFailed = 3;     // the controller refused the command
+constexpr uint32_t kReturnNoDevice = 2; // no device at the address asked
+constexpr uint32_t kReturnCommandFailed = 3; // the controller refused the command
 
 // Reads a layout from offset 0 of a measured buffer; empty when it does not fit.
 template <class T>
 std::optional<T> read(std::span<const uint8_t> bytes)
 {
     static_assert(std::is_trivially_copyable_v<T> && alignof(T) == 1);
-    if (bytes.size() < sizeof(T)) {
+    if (bytes.size() < sizeof(T))
         return std::nullopt;
-    }
     T value;
     std::memcpy(&value, bytes.data(), sizeof(T));
     return value;
@@ -92,9 +90,8 @@ template <class T>
 bool write(std::span<uint8_t> bytes, const T& value)
 {
     static_assert(std::is_trivially_copyable_v<T> && alignof(T) == 1);
-    if (bytes.size() < sizeof(T)) {
+    if (bytes.size() < sizeof(T))
         return false;
-    }
     std::memcpy(bytes.data(), &value, sizeof(T));
     return true;
 }
@@ -106,7 +103,7 @@ bool signatureIs(const char (&field)[8], std::string_view text);
 // packet (header included) in the output buffer it answers in.
 struct Request {
     MiniportHeader header;
-    std::span<uint8_t> packet;        // 28 + Length bytes of the output buffer
+    std::span<uint8_t> packet; // 28 + Length bytes of the output buffer
     std::span<uint8_t> body() const { return packet.subspan(kHeaderLength); }
 };
 

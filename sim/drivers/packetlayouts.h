@@ -11,15 +11,15 @@ namespace sim::wire {
 struct CsmiConfigPacket {
     MiniportHeader header;
     uint8_t reserved28[12];
-    le32 boardId;                     // PCI: vendor low half, device high half; EISA: board id
+    le32 boardId; // PCI: vendor low half, device high half; EISA: board id
     le16 slot;
-    uint8_t controllerClass;          // 4 CISS, 1 I2O, 3 Fibre Channel
-    uint8_t ioBusType;                // 2 EISA, 3 PCI
+    uint8_t controllerClass; // 4 CISS, 1 I2O, 3 Fibre Channel
+    uint8_t ioBusType; // 2 EISA, 3 PCI
     uint8_t pciBus;
     uint8_t pciDevice;
     uint8_t pciFunction;
     uint8_t reserved51[29];
-    char serialNumber[40];            // zero-terminated
+    char serialNumber[40]; // zero-terminated
     uint8_t reserved120[76];
 };
 static_assert(sizeof(CsmiConfigPacket) == 196);
@@ -33,7 +33,7 @@ static_assert(offsetof(CsmiConfigPacket, serialNumber) == 80);
 // "ZYRCSMI" code 3: the controller status record.
 struct CsmiStatusPacket {
     MiniportHeader header;
-    le32 status;                      // 1 normal, 2 and 4 degraded, else failed
+    le32 status; // 1 normal, 2 and 4 degraded, else failed
     uint8_t reserved32[32];
 };
 static_assert(sizeof(CsmiStatusPacket) == 64);
@@ -43,11 +43,11 @@ static_assert(offsetof(CsmiStatusPacket, status) == 28);
 struct CissCommandPacket {
     MiniportHeader header;
     uint8_t lun[8];
-    le16 tag;                         // 0xFFFF from the host
+    le16 tag; // 0xFFFF from the host
     uint8_t cdbLength;
     uint8_t reserved39;
-    uint8_t cdb[16];                  // SCSI CDB, or BMIC block when byte 0 is 0x26/0x27
-    le32 direction;                   // 1 read, 2 write, 4 no data
+    uint8_t cdb[16]; // SCSI CDB, or BMIC block when byte 0 is 0x26/0x27
+    le32 direction; // 1 read, 2 write, 4 no data
     uint8_t reserved60[16];
     uint8_t scsiStatus;
     uint8_t reserved77;
@@ -69,11 +69,11 @@ static_assert(offsetof(CissCommandPacket, sense) == 92);
 // "ZYRFC" code 1: address query; the reply names the target's handle.
 struct FcAddressPacket {
     MiniportHeader header;
-    uint8_t path;                     // in: path of the target; out: the adapter's bus for it
-    uint8_t target;                   // in: target; out: the adapter's target id for it
+    uint8_t path; // in: path of the target; out: the adapter's bus for it
+    uint8_t target; // in: target; out: the adapter's target id for it
     uint8_t lun;
     uint8_t reserved31;
-    le32 handle;                      // out: what the command packet carries at 28
+    le32 handle; // out: what the command packet carries at 28
     uint8_t reserved36[8];
 };
 static_assert(sizeof(FcAddressPacket) == 44);
@@ -122,7 +122,7 @@ struct FcNamePacket {
     uint8_t reserved31;
     uint8_t nodeName[8];
     uint8_t portName[8];
-    le32 portAddress;                 // 24-bit fabric address in the low bits
+    le32 portAddress; // 24-bit fabric address in the low bits
     uint8_t portState;
     uint8_t reserved53[7];
 };
@@ -153,7 +153,7 @@ static_assert(offsetof(FcmpAdapterPacket, portAddress) == 60);
 // "FCM&P" code 14: attributes of a discovered port (a target).
 struct FcmpPortPacket {
     MiniportHeader header;
-    le32 version;                     // 8
+    le32 version; // 8
     uint8_t portIndex;
     uint8_t path;
     uint8_t target;
@@ -190,7 +190,7 @@ struct InquiryDataRecord {
     uint8_t lun;
     uint8_t deviceClaimed;
     le32 inquiryDataLength;
-    le32 nextInquiryDataOffset;       // 0 on the last unit of a bus
+    le32 nextInquiryDataOffset; // 0 on the last unit of a bus
     uint8_t inquiryData[36];
 };
 static_assert(sizeof(AdapterBusInfo) == 4);
@@ -205,10 +205,10 @@ struct I2oBmicPacket {
     MiniportHeader header;
     uint8_t driveIndex;
     uint8_t opcode;
-    le16 transferCount;               // bytes / 512 from 512 bytes on, else bytes
-    uint8_t detail[4];                // block bytes 2 to 5 as they came
+    le16 transferCount; // bytes / 512 from 512 bytes on, else bytes
+    uint8_t detail[4]; // block bytes 2 to 5 as they came
     uint8_t reserved36[24];
-    le16 status;                      // out: command status, or the SCSI status when it is 0
+    le16 status; // out: command status, or the SCSI status when it is 0
     uint8_t reserved62[30];
 };
 static_assert(sizeof(I2oBmicPacket) == 92);
@@ -224,10 +224,10 @@ struct I2oScsiPacket {
     uint8_t reserved30;
     uint8_t cdbLength;
     uint8_t cdb[16];
-    le32 flags;                       // 0xFFFFFFFF from the host
+    le32 flags; // 0xFFFFFFFF from the host
     le32 reserved52;
     uint8_t reserved56[36];
-    le16 commandStatus;               // reply frame: 92 to 123
+    le16 commandStatus; // reply frame: 92 to 123
     uint8_t reserved94[11];
     uint8_t scsiStatus;
     uint8_t sense[18];
@@ -243,9 +243,9 @@ static_assert(offsetof(I2oScsiPacket, sense) == 106);
 // "ODXM&P" code 5: legacy configuration record.
 struct OdxConfigPacket {
     MiniportHeader header;
-    le32 address;                     // bits 12 to 19: EISA slot
+    le32 address; // bits 12 to 19: EISA slot
     uint8_t reserved32[4];
-    uint8_t boardId[4];               // PCI: vendor then device, each high byte first
+    uint8_t boardId[4]; // PCI: vendor then device, each high byte first
     uint8_t ioBusType;
     uint8_t pciBus;
     uint8_t reserved42[3];
@@ -261,9 +261,9 @@ struct OdxBmicPacket {
     MiniportHeader header;
     uint8_t driveIndex;
     uint8_t opcode;
-    uint8_t detail[4];                // block bytes 2 to 5
+    uint8_t detail[4]; // block bytes 2 to 5
     le32 dataLength;
-    uint8_t blockTail[2];             // block bytes 7 and 8
+    uint8_t blockTail[2]; // block bytes 7 and 8
 };
 static_assert(sizeof(OdxBmicPacket) == 40);
 static_assert(offsetof(OdxBmicPacket, detail) == 30);
@@ -273,9 +273,9 @@ static_assert(offsetof(OdxBmicPacket, blockTail) == 38);
 // "ODXM&P" code 4: legacy SCSI command; data follows at 86.
 struct OdxScsiPacket {
     MiniportHeader header;
-    uint8_t target;                   // address byte 2
-    uint8_t path;                     // address byte 1
-    uint8_t lun;                      // address byte 3
+    uint8_t target; // address byte 2
+    uint8_t path; // address byte 1
+    uint8_t lun; // address byte 3
     le32 timeoutSeconds;
     le32 reserved35;
     uint8_t reserved39[2];

@@ -35,9 +35,8 @@ public:
     template <class T>
     void number(const char* key, T& value, uint32_t max)
     {
-        if (!ok() || !m_node.has(key)) {
+        if (!ok() || !m_node.has(key))
             return;
-        }
         uint32_t parsed = 0;
         if (!parseNumber(m_node.attr(key), parsed) || parsed > max) {
             fail(std::string("attribute \"") + key + "\" is not a number from 0 to " + std::to_string(max));
@@ -48,9 +47,8 @@ public:
 
     void flag(const char* key, bool& value)
     {
-        if (!ok() || !m_node.has(key)) {
+        if (!ok() || !m_node.has(key))
             return;
-        }
         const std::string text = m_node.attr(key);
         if (text != "true" && text != "false") {
             fail(std::string("attribute \"") + key + "\" is neither true nor false");
@@ -61,9 +59,8 @@ public:
 
     void name(const char* key, std::array<uint8_t, 8>& value)
     {
-        if (!ok() || !m_node.has(key)) {
+        if (!ok() || !m_node.has(key))
             return;
-        }
         std::vector<uint8_t> bytes;
         if (!parseHexBytes(m_node.attr(key), bytes) || bytes.size() != value.size()) {
             fail(std::string("attribute \"") + key + "\" must hold 8 bytes of hex");
@@ -74,9 +71,8 @@ public:
 
     void fail(const std::string& problem)
     {
-        if (ok()) {
+        if (ok())
             m_error = "<" + m_node.name + "> at line " + std::to_string(m_node.line) + ": " + problem;
-        }
     }
 
 private:
@@ -108,9 +104,8 @@ bool readRemote(const Node& node, uint32_t port, uint32_t position, RemoteWiring
 {
     AttributeReader reader(node, error);
     const std::string kind = node.attr("kind", "controller");
-    if (kind != "controller" && kind != "enclosure") {
+    if (kind != "controller" && kind != "enclosure")
         reader.fail("attribute \"kind\" is neither controller nor enclosure");
-    }
     remote.bEnclosure = kind == "enclosure";
     remote.names = defaultNames(port, position);
     readNames(reader, remote.names);
@@ -121,9 +116,8 @@ bool readWiring(const Node& node, uint32_t port, ControllerWiring& wiring, std::
 {
     AttributeReader reader(node, error);
     const std::string bus = node.attr("bus", "pci");
-    if (bus != "pci" && bus != "eisa") {
+    if (bus != "pci" && bus != "eisa")
         reader.fail("attribute \"bus\" is neither pci nor eisa");
-    }
     wiring.bEisa = bus == "eisa";
     reader.number("vendor", wiring.vendorId, 0xFFFF);
     reader.number("device", wiring.deviceId, 0xFFFF);
@@ -140,21 +134,18 @@ bool readWiring(const Node& node, uint32_t port, ControllerWiring& wiring, std::
         wiring.legacyAddress = address;
     }
     wiring.serialNumber = node.attr("serial");
-    if (wiring.serialNumber.size() > 39) {
+    if (wiring.serialNumber.size() > 39)
         reader.fail("attribute \"serial\" is longer than 39 characters");
-    }
     reader.flag("hbaapi", wiring.bHbaApi);
     wiring.names = defaultNames(port, 0xFF);
     readNames(reader, wiring.names);
     uint32_t position = 0;
     for (const Node* remoteNode : node.childrenNamed("remote")) {
-        if (!reader.ok()) {
+        if (!reader.ok())
             break;
-        }
         RemoteWiring remote;
-        if (!readRemote(*remoteNode, port, position++, remote, error)) {
+        if (!readRemote(*remoteNode, port, position++, remote, error))
             break;
-        }
         wiring.remotes.push_back(remote);
     }
     return reader.ok();
@@ -170,14 +161,12 @@ void applyBoard(const Node& node, uint32_t boardId, ControllerWiring& wiring)
             wiring.vendorId = static_cast<uint16_t>(boardId);
             wiring.deviceId = static_cast<uint16_t>(boardId >> 16);
         }
-        if (!node.has("board")) {
+        if (!node.has("board"))
             wiring.eisaBoardId = boardId;
-        }
     }
     const Node* board = node.child("board");
-    if (!node.has("serial") && board) {
+    if (!node.has("serial") && board)
         wiring.serialNumber = board->attr("serial").substr(0, 39);
-    }
 }
 
 } // namespace
@@ -188,9 +177,8 @@ bool readPortController(const Node& port, uint8_t defaultClass, DetailByteOrder 
     controller.reset();
     const Node* found = nullptr;
     for (const Node& child : port.children) {
-        if (child.name == "fault") {
-            continue;                 // the port frame's
-        }
+        if (child.name == "fault")
+            continue; // the port frame's
         if (child.name != "controller") {
             error = "<" + child.name + "> at line " + std::to_string(child.line) + " is not known in a <port>";
             return false;
@@ -201,19 +189,16 @@ bool readPortController(const Node& port, uint8_t defaultClass, DetailByteOrder 
         }
         found = &child;
     }
-    if (!found) {
+    if (!found)
         return true;
-    }
     PortController result;
     result.wiring.controllerClass = defaultClass;
-    if (!readWiring(*found, port.number("number"), result.wiring, error)) {
+    if (!readWiring(*found, port.number("number"), result.wiring, error))
         return false;
-    }
     result.firmware = ControllerFirmware::fromDescription(*found, error, order);
     if (!result.firmware) {
-        if (error.empty()) {
+        if (error.empty())
             error = "<controller> at line " + std::to_string(found->line) + ": the firmware refused it";
-        }
         return false;
     }
     applyBoard(*found, result.firmware->boardId(), result.wiring);

@@ -21,12 +21,12 @@ namespace sim {
 struct FibreNames {
     std::array<uint8_t, 8> nodeName{};
     std::array<uint8_t, 8> portName{};
-    uint32_t portAddress = 0;         // 24 bits
-    uint8_t portState = 1;            // 1 online
+    uint32_t portAddress = 0; // 24 bits
+    uint8_t portState = 1; // 1 online
 };
 
 struct RemoteWiring {
-    bool bEnclosure = false;          // kind="enclosure": enclosure services device
+    bool bEnclosure = false; // kind="enclosure": enclosure services device
     FibreNames names;
 };
 
@@ -43,7 +43,7 @@ struct ControllerWiring {
     uint32_t status = 1;
     std::optional<uint32_t> legacyAddress;
     std::string serialNumber;
-    bool bHbaApi = true;              // answers the "FCM&P" attribute requests
+    bool bHbaApi = true; // answers the "FCM&P" attribute requests
     FibreNames names;
     std::vector<RemoteWiring> remotes;
 };

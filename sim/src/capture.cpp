@@ -60,18 +60,16 @@ std::string captureRecord(const std::string& device, uint32_t code, const uint8_
     return text;
 }
 
-void captureRequest(const std::string& device, uint32_t code, const uint8_t* in, uint32_t inLength,
-                    const uint8_t* out, uint32_t outLength, uint32_t error)
+void captureRequest(const std::string& device, uint32_t code, const uint8_t* in, uint32_t inLength, const uint8_t* out,
+                    uint32_t outLength, uint32_t error)
 {
     const char* path = std::getenv("SIM_CAPTURE");
-    if (!path || !*path) {
+    if (!path || !*path)
         return;
-    }
     const std::string record = captureRecord(device, code, in, inLength, out, outLength, error);
     const int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    if (fd < 0)
         return;
-    }
     // One write: O_APPEND makes the record land whole at the end.
     const ssize_t written = ::write(fd, record.data(), record.size());
     (void)written;

@@ -13,8 +13,8 @@ std::string captureRecord(const std::string& device, uint32_t code, const uint8_
 
 // Appends the record to the file named by SIM_CAPTURE, in one write so that
 // concurrent writers never interleave; nothing when the variable is unset.
-void captureRequest(const std::string& device, uint32_t code, const uint8_t* in, uint32_t inLength,
-                    const uint8_t* out, uint32_t outLength, uint32_t error);
+void captureRequest(const std::string& device, uint32_t code, const uint8_t* in, uint32_t inLength, const uint8_t* out,
+                    uint32_t outLength, uint32_t error);
 
 } // namespace sim
 

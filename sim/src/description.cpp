@@ -27,9 +27,8 @@ namespace xc = XERCES_CPP_NAMESPACE;
 
 std::string narrow(const XMLCh* text)
 {
-    if (!text) {
+    if (!text)
         return std::string();
-    }
     char* transcoded = xc::XMLString::transcode(text);
     std::string result = transcoded ? transcoded : "";
     xc::XMLString::release(&transcoded);
@@ -49,9 +48,8 @@ public:
         Node node;
         node.name = narrow(qname);
         node.line = m_pLocator ? static_cast<int>(m_pLocator->getLineNumber()) : 0;
-        for (XMLSize_t i = 0; i < attrs.getLength(); ++i) {
+        for (XMLSize_t i = 0; i < attrs.getLength(); ++i)
             node.attributes[narrow(attrs.getQName(i))] = narrow(attrs.getValue(i));
-        }
         if (m_stack.empty()) {
             m_root = std::move(node);
             m_stack.push_back(&m_root);
@@ -64,9 +62,8 @@ public:
 
     void endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const) override
     {
-        if (!m_stack.empty()) {
+        if (!m_stack.empty())
             m_stack.pop_back();
-        }
     }
 
     void fatalError(const xc::SAXParseException& e) override { throw e; }
@@ -104,8 +101,8 @@ bool parseDescriptionText(const std::string& text, Node& root, DescriptionError&
         TreeBuilder builder(root);
         reader->setContentHandler(&builder);
         reader->setErrorHandler(&builder);
-        xc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(),
-                                     "machine description", false);
+        xc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(text.data()), text.size(), "machine description",
+                                     false);
         reader->parse(source);
     } catch (const xc::SAXParseException& e) {
         error.line = static_cast<int>(e.getLineNumber());

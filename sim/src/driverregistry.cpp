@@ -19,9 +19,8 @@ std::map<std::string, PortDriverFactory>& driverRegistry()
 
 bool registerPortDriver(const std::string& driverName, PortDriverFactory factory)
 {
-    if (!factory) {
+    if (!factory)
         return false;
-    }
     return driverRegistry().emplace(driverName, std::move(factory)).second;
 }
 

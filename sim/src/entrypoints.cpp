@@ -44,13 +44,12 @@ bool parsePortName(const std::string& name, uint32_t& port)
 {
     const std::string prefix = "\\\\.\\scsi";
     const std::string text = lower(name);
-    if (text.compare(0, prefix.size(), prefix) != 0 || text.size() < prefix.size() + 2 || text.back() != ':') {
+    if (text.compare(0, prefix.size(), prefix) != 0 || text.size() < prefix.size() + 2 || text.back() != ':')
         return false;
-    }
     const std::string digits = text.substr(prefix.size(), text.size() - prefix.size() - 1);
-    if (digits.size() > 3 || !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); })) {
+    if (digits.size() > 3 ||
+        !std::all_of(digits.begin(), digits.end(), [](unsigned char c) { return std::isdigit(c); }))
         return false;
-    }
     port = static_cast<uint32_t>(std::stoul(digits));
     return true;
 }
@@ -66,24 +65,21 @@ uint32_t dispatch(const OpenDevice& device, uint32_t code, const uint8_t* in, ui
 {
     const std::shared_ptr<Machine> machine = currentMachine(device.machineRoot);
     if (device.health) {
-        if (!machine->healthDriver) {
+        if (!machine->healthDriver)
             return kErrorDeviceNotConnected;
-        }
         std::lock_guard<std::mutex> guard(machine->healthLock);
         return machine->healthFaults.run(code, buffer, outLength, returned, [&] {
             return healthIoControl(*machine, code, in, inLength, buffer, outLength, returned);
         });
     }
     const auto it = machine->ports.find(device.port);
-    if (it == machine->ports.end()) {
+    if (it == machine->ports.end())
         return kErrorDeviceNotConnected;
-    }
     Port& port = *it->second;
     std::lock_guard<std::mutex> guard(port.lock);
     return port.faults.run(code, buffer, outLength, returned, [&]() -> uint32_t {
-        if (!port.driver) {
+        if (!port.driver)
             return kErrorUnknownRequest;
-        }
         try {
             return port.driver->ioControl(code, in, inLength, buffer, outLength, returned);
         } catch (...) {
@@ -100,19 +96,16 @@ uint32_t ioControl(const OpenDevice& open, uint32_t code, const uint8_t* input, 
                    uint32_t outLength, uint32_t& bytesReturned)
 {
     std::vector<uint8_t> system(std::max(inLength, outLength));
-    if (outLength) {
+    if (outLength)
         std::memcpy(system.data(), out, outLength);
-    }
-    if (inLength) {
+    if (inLength)
         std::memcpy(system.data(), input, inLength);
-    }
     const std::vector<uint8_t> inputCopy(input, input + inLength);
     uint32_t returned = 0;
     const uint32_t error = dispatch(open, code, inputCopy.data(), inLength, system.data(), outLength, returned);
     returned = std::min(returned, outLength);
-    if (returned) {
+    if (returned)
         std::memcpy(out, system.data(), returned);
-    }
     bytesReturned = returned;
     // The capture shows the whole output buffer as the caller sees it after the call.
     captureRequest(open.name, code, inputCopy.data(), inLength, out, outLength, error);
@@ -133,9 +126,8 @@ __attribute__((visibility("default"))) uint32_t tsmSimAbiVersion()
 __attribute__((visibility("default"))) uint32_t tsmSimOpen(const char* machineRoot, const char* deviceName,
                                                            void** device)
 {
-    if (!machineRoot || !deviceName || !device) {
+    if (!machineRoot || !deviceName || !device)
         return sim::kErrorInvalidParameter;
-    }
     try {
         *device = nullptr;
         auto open = std::make_unique<sim::OpenDevice>();
@@ -144,23 +136,20 @@ __attribute__((visibility("default"))) uint32_t tsmSimOpen(const char* machineRo
         const std::shared_ptr<sim::Machine> machine = sim::currentMachine(open->machineRoot);
         uint32_t error = 0;
         if (sim::isHealthName(open->name)) {
-            if (!machine->healthDriver) {
+            if (!machine->healthDriver)
                 return sim::kErrorFileNotFound;
-            }
             open->health = true;
             error = machine->healthFaults.openError();
         } else if (sim::parsePortName(open->name, open->port)) {
             const auto it = machine->ports.find(open->port);
-            if (it == machine->ports.end()) {
+            if (it == machine->ports.end())
                 return sim::kErrorFileNotFound;
-            }
             error = it->second->faults.openError();
         } else {
             return sim::kErrorFileNotFound;
         }
-        if (error != 0) {
+        if (error != 0)
             return error;
-        }
         *device = open.release();
         return 0;
     } catch (...) {
@@ -173,9 +162,8 @@ __attribute__((visibility("default"))) uint32_t tsmSimIoControl(void* device, ui
                                                                 uint32_t inLength, void* out, uint32_t outLength,
                                                                 uint32_t* bytesReturned)
 {
-    if (!device || !bytesReturned || (inLength && !in) || (outLength && !out)) {
+    if (!device || !bytesReturned || (inLength && !in) || (outLength && !out))
         return device ? sim::kErrorInvalidParameter : sim::kErrorInvalidHandle;
-    }
     const auto& open = *static_cast<const sim::OpenDevice*>(device);
     try {
         return sim::ioControl(open, code, static_cast<const uint8_t*>(in), inLength, static_cast<uint8_t*>(out),
@@ -197,9 +185,8 @@ __attribute__((visibility("default"))) void tsmSimClose(void* device)
 
 __attribute__((visibility("default"))) uint32_t tsmSimOsVersion(const char* machineRoot, TsmSimOsVersion* version)
 {
-    if (!machineRoot || !version) {
+    if (!machineRoot || !version)
         return sim::kErrorInvalidParameter;
-    }
     try {
         const std::shared_ptr<sim::Machine> machine = sim::currentMachine(machineRoot);
         *version = TsmSimOsVersion{};
@@ -220,25 +207,22 @@ __attribute__((visibility("default"))) uint32_t tsmSimSetupRecords(const char* m
                                                                    TsmSimSetupRecord* records, uint32_t capacity,
                                                                    uint32_t* count)
 {
-    if (!machineRoot || !classGuid || !count || (capacity && !records)) {
+    if (!machineRoot || !classGuid || !count || (capacity && !records))
         return sim::kErrorInvalidParameter;
-    }
     try {
         const std::shared_ptr<sim::Machine> machine = sim::currentMachine(machineRoot);
         std::string wanted = classGuid;
         std::transform(wanted.begin(), wanted.end(), wanted.begin(), [](unsigned char c) { return std::toupper(c); });
         uint32_t n = 0;
         for (const sim::SetupRecord& record : machine->setupRecords) {
-            if (record.classGuid != wanted) {
+            if (record.classGuid != wanted)
                 continue;
-            }
             if (n < capacity) {
                 TsmSimSetupRecord& r = records[n];
                 r = TsmSimSetupRecord{};
                 r.hasLocation = record.location ? 1 : 0;
-                if (record.location) {
+                if (record.location)
                     std::strncpy(r.location, record.location->c_str(), sizeof(r.location) - 1);
-                }
                 r.uiState = record.uiState == sim::UiNumberState::eVALID          ? TSM_SIM_UI_VALID
                             : record.uiState == sim::UiNumberState::eINVALID_DATA ? TSM_SIM_UI_INVALID_DATA
                             : record.uiState == sim::UiNumberState::eUNREADABLE   ? TSM_SIM_UI_UNREADABLE

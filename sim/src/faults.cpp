@@ -25,8 +25,7 @@ const char* faultKindName(FaultKind kind)
 
 namespace {
 
-bool requireNumber(const Node& node, const std::string& key, uint32_t& value, int& errorLine,
-                   std::string& problem)
+bool requireNumber(const Node& node, const std::string& key, uint32_t& value, int& errorLine, std::string& problem)
 {
     if (!node.has(key) || !parseNumber(node.attr(key), value)) {
         errorLine = node.line;
@@ -47,9 +46,8 @@ bool FaultSet::read(const Node& device, int& errorLine, std::string& problem)
         const std::string kind = node->attr("kind");
         if (node->has("code")) {
             uint32_t code = 0;
-            if (!requireNumber(*node, "code", code, errorLine, problem)) {
+            if (!requireNumber(*node, "code", code, errorLine, problem))
                 return false;
-            }
             fault.code = code;
         }
         bool ok = true;
@@ -74,9 +72,8 @@ bool FaultSet::read(const Node& device, int& errorLine, std::string& problem)
             problem = "unknown fault kind \"" + kind + "\" (open, error, short, garbage, hang)";
             return false;
         }
-        if (!ok) {
+        if (!ok)
             return false;
-        }
         if ((fault.kind == FaultKind::eOPEN || fault.kind == FaultKind::eERROR) && fault.error == 0) {
             errorLine = node->line;
             problem = "fault \"" + kind + "\" needs a non-zero error";
@@ -90,29 +87,24 @@ bool FaultSet::read(const Node& device, int& errorLine, std::string& problem)
 
 uint32_t FaultSet::openError() const
 {
-    for (const Fault& fault : m_faults) {
-        if (fault.kind == FaultKind::eOPEN) {
+    for (const Fault& fault : m_faults)
+        if (fault.kind == FaultKind::eOPEN)
             return fault.error;
-        }
-    }
     return 0;
 }
 
 const Fault* FaultSet::find(FaultKind kind, uint32_t code) const
 {
-    for (const Fault& fault : m_faults) {
-        if (fault.kind == kind && fault.appliesTo(code)) {
+    for (const Fault& fault : m_faults)
+        if (fault.kind == kind && fault.appliesTo(code))
             return &fault;
-        }
-    }
     return nullptr;
 }
 
 void FaultSet::hang(uint32_t code) const
 {
-    if (const Fault* fault = find(FaultKind::eHANG, code)) {
+    if (const Fault* fault = find(FaultKind::eHANG, code))
         std::this_thread::sleep_for(std::chrono::milliseconds(fault->milliseconds));
-    }
 }
 
 } // namespace sim

@@ -17,11 +17,11 @@ enum class FaultKind { eOPEN, eERROR, eSHORT, eGARBAGE, eHANG };
 
 struct Fault {
     FaultKind kind = FaultKind::eERROR;
-    std::optional<uint32_t> code;     // the control code it applies to; all when empty
-    uint32_t error = 0;               // eOPEN, eERROR: the Win32 error
-    uint32_t bytes = 0;               // eSHORT: bytes returned at most
-    uint32_t seed = 0;                // eGARBAGE
-    uint32_t milliseconds = 0;        // eHANG
+    std::optional<uint32_t> code; // the control code it applies to; all when empty
+    uint32_t error = 0; // eOPEN, eERROR: the Win32 error
+    uint32_t bytes = 0; // eSHORT: bytes returned at most
+    uint32_t seed = 0; // eGARBAGE
+    uint32_t milliseconds = 0; // eHANG
 
     bool appliesTo(uint32_t controlCode) const { return !code || *code == controlCode; }
 };
@@ -63,16 +63,14 @@ uint32_t FaultSet::run(uint32_t code, uint8_t* out, uint32_t outLength, uint32_t
         return fault->error;
     }
     if (find(FaultKind::eGARBAGE, code)) {
-        for (uint32_t i = 0; i < outLength; ++i) {
+        for (uint32_t i = 0; i < outLength; ++i)
             out[i] = static_cast<uint8_t>(m_random() & 0xFF);
-        }
         returned = outLength;
         return 0;
     }
     const uint32_t error = answer();
-    if (const Fault* fault = find(FaultKind::eSHORT, code); fault && returned > fault->bytes) {
+    if (const Fault* fault = find(FaultKind::eSHORT, code); fault && returned > fault->bytes)
         returned = fault->bytes;
-    }
     return error;
 }
 

@@ -54,24 +54,21 @@ uint32_t readLe32(const uint8_t* p)
 
 void writeLe32(uint8_t* p, uint32_t v)
 {
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i)
         p[i] = static_cast<uint8_t>(v >> (8 * i));
-    }
 }
 
-uint32_t answerRouting(const Machine& machine, const uint8_t* in, uint32_t inLength, uint8_t* out,
-                       uint32_t outLength, uint32_t& returned)
+uint32_t answerRouting(const Machine& machine, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                       uint32_t& returned)
 {
-    if (inLength < sizeof(RegisterBlock) || outLength < sizeof(RegisterBlock)) {
+    if (inLength < sizeof(RegisterBlock) || outLength < sizeof(RegisterBlock))
         return 24; // ERROR_BAD_LENGTH
-    }
     RegisterBlock block;
     std::memcpy(&block, in, sizeof block);
     uint32_t function = readLe32(block.registers[0]);
     auto* pDescriptor = addressIn<uint8_t>(block.descriptor);
-    if ((function & 0xFFFF) != kBiosRoutingFunction || !pDescriptor) {
+    if ((function & 0xFFFF) != kBiosRoutingFunction || !pDescriptor)
         return 87; // ERROR_INVALID_PARAMETER
-    }
     RoutingDescriptor descriptor;
     std::memcpy(&descriptor, pDescriptor, sizeof descriptor);
     const size_t room = static_cast<size_t>(descriptor.size[0]) | static_cast<size_t>(descriptor.size[1]) << 8;
@@ -102,16 +99,14 @@ uint32_t answerRouting(const Machine& machine, const uint8_t* in, uint32_t inLen
 
 uint32_t answerHeader(const Machine& machine, uint8_t* out, uint32_t outLength, uint32_t& returned)
 {
-    if (outLength < kHeaderBufferSize) {
+    if (outLength < kHeaderBufferSize)
         return 24; // ERROR_BAD_LENGTH
-    }
     const uint32_t bus = readLe32(out);
     const uint32_t device = readLe32(out + 4);
     const uint32_t function = readLe32(out + 8);
     uint32_t wanted = readLe32(out + kHeaderWantedOffset);
-    if (wanted > kHeaderBufferSize - kHeaderBytesOffset) {
+    if (wanted > kHeaderBufferSize - kHeaderBytesOffset)
         wanted = kHeaderBufferSize - kHeaderBytesOffset;
-    }
     returned = kHeaderBufferSize;
     if (bus > machine.lastPciBus || bus > 255 || device > 31 || function > 7) {
         writeLe32(out + kHeaderAnsweredOffset, 0);
@@ -120,27 +115,24 @@ uint32_t answerHeader(const Machine& machine, uint8_t* out, uint32_t outLength, 
     writeLe32(out + kHeaderAnsweredOffset, 1);
     uint8_t* header = out + kHeaderBytesOffset;
     std::memset(header, 0xFF, wanted);
-    const PciFunction* f = machine.findPci(static_cast<uint8_t>(bus), static_cast<uint8_t>(device),
-                                           static_cast<uint8_t>(function));
-    if (f) {
+    const PciFunction* f =
+        machine.findPci(static_cast<uint8_t>(bus), static_cast<uint8_t>(device), static_cast<uint8_t>(function));
+    if (f)
         std::memcpy(header, f->header.data(), std::min<size_t>(wanted, f->header.size()));
-    }
     return 0;
 }
 
-uint32_t answerSlot(const Machine& machine, const uint8_t* in, uint32_t inLength, uint8_t* out,
-                    uint32_t outLength, uint32_t& returned)
+uint32_t answerSlot(const Machine& machine, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                    uint32_t& returned)
 {
-    if (inLength < 4 || outLength < 4) {
+    if (inLength < 4 || outLength < 4)
         return 24; // ERROR_BAD_LENGTH
-    }
     const uint8_t bus = in[0];
     const uint8_t function = in[1] & 0x07;
     const uint8_t device = static_cast<uint8_t>(in[1] >> 3);
     const PciFunction* f = machine.findPci(bus, device, function);
-    if (!f || !f->slot) {
+    if (!f || !f->slot)
         return 31; // ERROR_GEN_FAILURE: the BIOS knows no slot for it
-    }
     std::memcpy(out, in, 4);
     out[2] = *f->slot;
     returned = 4;
@@ -149,8 +141,8 @@ uint32_t answerSlot(const Machine& machine, const uint8_t* in, uint32_t inLength
 
 } // namespace
 
-uint32_t healthIoControl(const Machine& machine, uint32_t code, const uint8_t* in, uint32_t inLength,
-                         uint8_t* out, uint32_t outLength, uint32_t& returned)
+uint32_t healthIoControl(const Machine& machine, uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out,
+                         uint32_t outLength, uint32_t& returned)
 {
     returned = 0;
     switch (code) {

@@ -15,8 +15,8 @@ constexpr uint32_t kHealthSlot = 0x000721F8;
 
 // Answers one request; out is the request buffer as the caller filled it
 // (input bytes laid over it), and receives the reply.
-uint32_t healthIoControl(const Machine& machine, uint32_t code, const uint8_t* in, uint32_t inLength,
-                         uint8_t* out, uint32_t outLength, uint32_t& returned);
+uint32_t healthIoControl(const Machine& machine, uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out,
+                         uint32_t outLength, uint32_t& returned);
 
 } // namespace sim
 

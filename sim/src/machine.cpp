@@ -9,11 +9,9 @@ namespace sim {
 
 const PciFunction* Machine::findPci(uint8_t bus, uint8_t device, uint8_t function) const
 {
-    for (const PciFunction& f : pci) {
-        if (f.bus == bus && f.device == device && f.function == function) {
+    for (const PciFunction& f : pci)
+        if (f.bus == bus && f.device == device && f.function == function)
             return &f;
-        }
-    }
     return nullptr;
 }
 
@@ -30,20 +28,18 @@ public:
 
     std::unique_ptr<Machine> build(const Node& root)
     {
-        if (root.name != "machine") {
+        if (root.name != "machine")
             return fail(root, "the root element is <" + root.name + ">, expected <machine>");
-        }
         auto machine = std::make_unique<Machine>();
         for (const Node& node : root.children) {
-            const bool ok = node.name == "os"         ? readOs(node, machine->os)
-                            : node.name == "health"   ? readHealth(node, *machine)
-                            : node.name == "pci"      ? readPci(node, *machine)
-                            : node.name == "setup"    ? readSetup(node, *machine)
-                            : node.name == "port"     ? readPort(node, *machine)
-                                                      : (fail(node, "unknown element <" + node.name + ">"), false);
-            if (!ok) {
+            const bool ok = node.name == "os"       ? readOs(node, machine->os)
+                            : node.name == "health" ? readHealth(node, *machine)
+                            : node.name == "pci"    ? readPci(node, *machine)
+                            : node.name == "setup"  ? readSetup(node, *machine)
+                            : node.name == "port"   ? readPort(node, *machine)
+                                                    : (fail(node, "unknown element <" + node.name + ">"), false);
+            if (!ok)
                 return nullptr;
-            }
         }
         return machine;
     }
@@ -59,14 +55,13 @@ private:
     bool number(const Node& node, const std::string& key, uint32_t max, uint32_t& value, bool required = true)
     {
         if (!node.has(key)) {
-            if (required) {
+            if (required)
                 fail(node, "<" + node.name + "> needs attribute \"" + key + "\"");
-            }
             return !required;
         }
         if (!parseNumber(node.attr(key), value) || value > max) {
-            fail(node, "attribute \"" + key + "\" of <" + node.name + "> is not a number from 0 to " +
-                           std::to_string(max));
+            fail(node,
+                 "attribute \"" + key + "\" of <" + node.name + "> is not a number from 0 to " + std::to_string(max));
             return false;
         }
         return true;
@@ -75,9 +70,8 @@ private:
     bool byte(const Node& node, const std::string& key, uint32_t max, uint8_t& value)
     {
         uint32_t v = 0;
-        if (!number(node, key, max, v)) {
+        if (!number(node, key, max, v))
             return false;
-        }
         value = static_cast<uint8_t>(v);
         return true;
     }
@@ -89,24 +83,22 @@ private:
         if (!number(node, "major", 0xFFFF, os.major) || !number(node, "minor", 0xFFFF, os.minor) ||
             !number(node, "build", 0xFFFFFFFF, os.build, false) ||
             !number(node, "platform", 0xFFFFFFFF, os.platformId, false) ||
-            !number(node, "servicepack", 0xFFFF, sp, false) || !number(node, "servicepackminor", 0xFFFF, spMinor, false)) {
+            !number(node, "servicepack", 0xFFFF, sp, false) ||
+            !number(node, "servicepackminor", 0xFFFF, spMinor, false))
             return false;
-        }
         os.servicePackMajor = static_cast<uint16_t>(sp);
         os.servicePackMinor = static_cast<uint16_t>(spMinor);
         os.csd = node.attr("csd");
-        if (os.csd.size() > 127) {
+        if (os.csd.size() > 127)
             return fail(node, "attribute \"csd\" is longer than 127 characters"), false;
-        }
         return true;
     }
 
     bool readHealth(const Node& node, Machine& machine)
     {
         const std::string present = node.attr("present", "true");
-        if (present != "true" && present != "false") {
+        if (present != "true" && present != "false")
             return fail(node, "attribute \"present\" of <health> is neither true nor false"), false;
-        }
         machine.healthDriver = present == "true";
         return machine.healthFaults.read(node, m_errorLine, m_problem);
     }
@@ -115,17 +107,14 @@ private:
     {
         PciFunction f;
         if (!byte(node, "bus", 255, f.bus) || !byte(node, "device", 31, f.device) ||
-            !byte(node, "function", 7, f.function)) {
+            !byte(node, "function", 7, f.function))
             return false;
-        }
-        if (!parseHexBytes(node.attr("header"), f.header) || f.header.size() < 48 || f.header.size() > 256) {
+        if (!parseHexBytes(node.attr("header"), f.header) || f.header.size() < 48 || f.header.size() > 256)
             return fail(node, "attribute \"header\" must hold 48 to 256 bytes of hex"), false;
-        }
         if (node.has("slot")) {
             uint8_t slot = 0;
-            if (!byte(node, "slot", 255, slot)) {
+            if (!byte(node, "slot", 255, slot))
                 return false;
-            }
             f.slot = slot;
         }
         return add(node, machine, std::move(f));
@@ -136,9 +125,8 @@ private:
         PciFunction f;
         uint8_t secondary = 0;
         if (!byte(node, "bus", 255, f.bus) || !byte(node, "device", 31, f.device) ||
-            !byte(node, "secondary", 255, secondary)) {
+            !byte(node, "secondary", 255, secondary))
             return false;
-        }
         f.header.assign(64, 0);
         f.header[0] = kBridgeVendor & 0xFF;
         f.header[1] = kBridgeVendor >> 8;
@@ -155,9 +143,8 @@ private:
 
     bool add(const Node& node, Machine& machine, PciFunction f)
     {
-        if (machine.findPci(f.bus, f.device, f.function)) {
+        if (machine.findPci(f.bus, f.device, f.function))
             return fail(node, "a second PCI function at the same bus, device and function"), false;
-        }
         machine.lastPciBus = std::max<uint32_t>(machine.lastPciBus, f.bus);
         machine.pci.push_back(std::move(f));
         return true;
@@ -167,9 +154,8 @@ private:
     {
         RoutingEntry entry;
         if (!byte(node, "bus", 255, entry.bus) || !byte(node, "device", 31, entry.device) ||
-            !byte(node, "slot", 255, entry.slot)) {
+            !byte(node, "slot", 255, entry.slot))
             return false;
-        }
         machine.routing.push_back(entry);
         return true;
     }
@@ -177,19 +163,18 @@ private:
     bool readPci(const Node& node, Machine& machine)
     {
         for (const Node& child : node.children) {
-            const bool ok = child.name == "function"  ? readFunction(child, machine)
-                            : child.name == "bridge"  ? readBridge(child, machine)
-                            : child.name == "routing" ? readRouting(child, machine)
-                                                      : (fail(child, "unknown element <" + child.name + "> in <pci>"), false);
-            if (!ok) {
+            const bool ok = child.name == "function" ? readFunction(child, machine)
+                            : child.name == "bridge" ? readBridge(child, machine)
+                            : child.name == "routing"
+                                ? readRouting(child, machine)
+                                : (fail(child, "unknown element <" + child.name + "> in <pci>"), false);
+            if (!ok)
                 return false;
-            }
         }
         uint32_t last = 0;
         if (node.has("lastbus")) {
-            if (!number(node, "lastbus", 255, last)) {
+            if (!number(node, "lastbus", 255, last))
                 return false;
-            }
             machine.lastPciBus = last;
         }
         return true;
@@ -200,25 +185,22 @@ private:
         std::string guid = node.attr("class", kScsiAdapterClass);
         std::transform(guid.begin(), guid.end(), guid.begin(), [](unsigned char c) { return std::toupper(c); });
         for (const Node& child : node.children) {
-            if (child.name != "record") {
+            if (child.name != "record")
                 return fail(child, "unknown element <" + child.name + "> in <setup>"), false;
-            }
             SetupRecord record;
             record.classGuid = guid;
-            if (child.has("location")) {
+            if (child.has("location"))
                 record.location = child.attr("location");
-            }
             if (child.has("ui")) {
                 const std::string ui = child.attr("ui");
-                if (ui == "invalid") {
+                if (ui == "invalid")
                     record.uiState = UiNumberState::eINVALID_DATA;
-                } else if (ui == "unreadable") {
+                else if (ui == "unreadable")
                     record.uiState = UiNumberState::eUNREADABLE;
-                } else if (parseNumber(ui, record.uiNumber)) {
+                else if (parseNumber(ui, record.uiNumber))
                     record.uiState = UiNumberState::eVALID;
-                } else {
+                else
                     return fail(child, "attribute \"ui\" is neither a number nor invalid or unreadable"), false;
-                }
             }
             machine.setupRecords.push_back(std::move(record));
         }
@@ -228,23 +210,19 @@ private:
     bool readPort(const Node& node, Machine& machine)
     {
         auto port = std::make_unique<Port>();
-        if (!number(node, "number", 255, port->number)) {
+        if (!number(node, "number", 255, port->number))
             return false;
-        }
-        if (machine.ports.count(port->number)) {
+        if (machine.ports.count(port->number))
             return fail(node, "port " + std::to_string(port->number) + " is described twice"), false;
-        }
         port->driverName = node.attr("driver");
-        if (port->driverName.empty()) {
+        if (port->driverName.empty())
             return fail(node, "<port> needs attribute \"driver\""), false;
-        }
-        if (!port->faults.read(node, m_errorLine, m_problem)) {
+        if (!port->faults.read(node, m_errorLine, m_problem))
             return false;
-        }
         const PortDriverFactory* factory = findPortDriver(port->driverName);
         if (!factory) {
-            return fail(node, "port " + std::to_string(port->number) + ": no driver named \"" + port->driverName +
-                                  "\""),
+            return fail(node,
+                        "port " + std::to_string(port->number) + ": no driver named \"" + port->driverName + "\""),
                    false;
         }
         std::string error;

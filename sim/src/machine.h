@@ -33,8 +33,8 @@ struct PciFunction {
     uint8_t bus = 0;
     uint8_t device = 0;
     uint8_t function = 0;
-    std::vector<uint8_t> header;      // configuration space from offset 0
-    std::optional<uint8_t> slot;      // what the health driver reports for it
+    std::vector<uint8_t> header; // configuration space from offset 0
+    std::optional<uint8_t> slot; // what the health driver reports for it
 };
 
 struct RoutingEntry {
@@ -46,7 +46,7 @@ struct RoutingEntry {
 enum class UiNumberState { eABSENT, eVALID, eINVALID_DATA, eUNREADABLE };
 
 struct SetupRecord {
-    std::string classGuid;            // braced, upper case
+    std::string classGuid; // braced, upper case
     std::optional<std::string> location;
     UiNumberState uiState = UiNumberState::eABSENT;
     uint32_t uiNumber = 0;
@@ -67,7 +67,7 @@ struct Machine {
     bool healthDriver = false;
     FaultSet healthFaults;
     std::mutex healthLock;
-    uint32_t lastPciBus = 0;          // buses above it do not answer
+    uint32_t lastPciBus = 0; // buses above it do not answer
     std::vector<PciFunction> pci;
     std::vector<RoutingEntry> routing;
     std::vector<SetupRecord> setupRecords;

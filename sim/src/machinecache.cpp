@@ -77,9 +77,8 @@ std::shared_ptr<Machine> loadMachineFile(const std::string& path, std::string& m
     int line = 0;
     std::string problem;
     std::shared_ptr<Machine> machine = buildMachine(root, line, problem);
-    if (!machine) {
+    if (!machine)
         message = path + ":" + std::to_string(line) + ": " + problem;
-    }
     return machine;
 }
 
@@ -92,20 +91,17 @@ std::shared_ptr<Machine> currentMachine(const std::string& machineRoot)
     const FileStamp stamp = stampOf(path);
     std::lock_guard<std::mutex> guard(lock);
     auto it = cache.find(machineRoot);
-    if (it != cache.end() && it->second.stamp == stamp) {
+    if (it != cache.end() && it->second.stamp == stamp)
         return it->second.machine;
-    }
     std::shared_ptr<Machine> machine;
     if (stamp.exists) {
         std::string message;
         machine = loadMachineFile(path, message);
-        if (!machine) {
+        if (!machine)
             reportProblem(machineRoot, message);
-        }
     }
-    if (!machine) {
+    if (!machine)
         machine = std::make_shared<Machine>();
-    }
     cache[machineRoot] = CachedMachine{stamp, machine};
     return machine;
 }

@@ -20,30 +20,25 @@ uint32_t Node::number(const std::string& key, uint32_t fallback) const
 {
     const auto it = attributes.find(key);
     uint32_t value = 0;
-    if (it == attributes.end() || !parseNumber(it->second, value)) {
+    if (it == attributes.end() || !parseNumber(it->second, value))
         return fallback;
-    }
     return value;
 }
 
 const Node* Node::child(const std::string& childName) const
 {
-    for (const Node& c : children) {
-        if (c.name == childName) {
+    for (const Node& c : children)
+        if (c.name == childName)
             return &c;
-        }
-    }
     return nullptr;
 }
 
 std::vector<const Node*> Node::childrenNamed(const std::string& childName) const
 {
     std::vector<const Node*> found;
-    for (const Node& c : children) {
-        if (c.name == childName) {
+    for (const Node& c : children)
+        if (c.name == childName)
             found.push_back(&c);
-        }
-    }
     return found;
 }
 
@@ -51,15 +46,12 @@ namespace {
 
 int hexDigit(char c)
 {
-    if (c >= '0' && c <= '9') {
+    if (c >= '0' && c <= '9')
         return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
+    if (c >= 'a' && c <= 'f')
         return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
+    if (c >= 'A' && c <= 'F')
         return c - 'A' + 10;
-    }
     return -1;
 }
 
@@ -73,18 +65,15 @@ bool parseNumber64(const std::string& text, uint64_t& value)
         base = 16;
         pos = 2;
     }
-    if (pos >= text.size()) {
+    if (pos >= text.size())
         return false;
-    }
     uint64_t result = 0;
     for (; pos < text.size(); ++pos) {
         const int digit = hexDigit(text[pos]);
-        if (digit < 0 || static_cast<uint64_t>(digit) >= base) {
+        if (digit < 0 || static_cast<uint64_t>(digit) >= base)
             return false;
-        }
-        if (result > (~uint64_t(0) - static_cast<uint64_t>(digit)) / base) {
+        if (result > (~uint64_t(0) - static_cast<uint64_t>(digit)) / base)
             return false;
-        }
         result = result * base + static_cast<uint64_t>(digit);
     }
     value = result;
@@ -94,9 +83,8 @@ bool parseNumber64(const std::string& text, uint64_t& value)
 bool parseNumber(const std::string& text, uint32_t& value)
 {
     uint64_t result = 0;
-    if (!parseNumber64(text, result) || result > 0xFFFFFFFFull) {
+    if (!parseNumber64(text, result) || result > 0xFFFFFFFFull)
         return false;
-    }
     value = static_cast<uint32_t>(result);
     return true;
 }
@@ -107,15 +95,13 @@ bool parseHexBytes(const std::string& text, std::vector<uint8_t>& bytes)
     int high = -1;
     for (const char c : text) {
         if (std::isspace(static_cast<unsigned char>(c))) {
-            if (high >= 0) {
+            if (high >= 0)
                 return false;
-            }
             continue;
         }
         const int digit = hexDigit(c);
-        if (digit < 0) {
+        if (digit < 0)
             return false;
-        }
         if (high < 0) {
             high = digit;
         } else {

@@ -2,22 +2,20 @@
 // and the start without options, with exact output and exit codes.
 #include "vxafixture.h"
 
-
 namespace {
 
-const std::string kUsage =
-    "Usage:\n"
-    "<executable> [option]\n"
-    "Options\n"
-    "    -h,--help  - show this message\n"
-    "    -install   - installs the Tarvion Storage Manager\n"
-    "    -uninstall - uninstalls the Tarvion Storage Manager\n"
-    "                 from the service control manager. The service must \n"
-    "                 be stopped before it can be uninstalled\n"
-    "    -start     - starts the service\n"
-    "                 The service must be installed before using this option\n"
-    "    -stop      - stops the service\n"
-    "    -v         - show version information\n";
+const std::string kUsage = "Usage:\n"
+                           "<executable> [option]\n"
+                           "Options\n"
+                           "    -h,--help  - show this message\n"
+                           "    -install   - installs the Tarvion Storage Manager\n"
+                           "    -uninstall - uninstalls the Tarvion Storage Manager\n"
+                           "                 from the service control manager. The service must \n"
+                           "                 be stopped before it can be uninstalled\n"
+                           "    -start     - starts the service\n"
+                           "                 The service must be installed before using this option\n"
+                           "    -stop      - stops the service\n"
+                           "    -v         - show version information\n";
 
 using Console = tsmtest::VxaMachine;
 

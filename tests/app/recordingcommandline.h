@@ -27,8 +27,8 @@ public:
     // Exit codes that tell the handlers apart: 10 + the handler's place in the list.
     static int exitCodeOf(const std::string& handler)
     {
-        const std::vector<std::string> names{"help", "uninstall", "install", "start", "stop", "version", "noOption",
-                                             "badCommandLine"};
+        const std::vector<std::string> names{"help", "uninstall", "install",  "start",
+                                             "stop", "version",   "noOption", "badCommandLine"};
         for (std::size_t i = 0; i < names.size(); ++i)
             if (names[i] == handler)
                 return static_cast<int>(10 + i);

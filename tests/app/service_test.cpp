@@ -37,8 +37,9 @@ std::string systemText(DWORD code)
 std::string eventSourceValue(const char* value, DWORD& type)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, ("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + kName).c_str(),
-                      0, KEY_READ, &key) != ERROR_SUCCESS)
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE,
+                      ("SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\" + kName).c_str(), 0, KEY_READ,
+                      &key) != ERROR_SUCCESS)
         return "<none>";
     char data[512] = {};
     DWORD size = sizeof data;
@@ -64,9 +65,8 @@ protected:
     std::vector<tsmtest::TraceLine> trace() const
     {
         std::vector<tsmtest::TraceLine> result;
-        for (const std::string& line : traceLines()) {
+        for (const std::string& line : traceLines())
             EXPECT_TRUE(tsmtest::parseTraceLine(line, result.emplace_back())) << line;
-        }
         return result;
     }
     // The messages of one thread, or of all when thread is empty.
@@ -94,7 +94,8 @@ protected:
     }
     void expectUninstalled() const
     {
-        expectRun({"-uninstall"}, 0, kName + " uninstalled.\nYou must delete the file (" + agentDosPath() + ") yourself.\n");
+        expectRun({"-uninstall"}, 0,
+                  kName + " uninstalled.\nYou must delete the file (" + agentDosPath() + ") yourself.\n");
     }
     void installAndStart()
     {
@@ -160,7 +161,8 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
     Lines handled = messagesOf(mainThread);
     ASSERT_EQ(handled.size(), 5u);
     // The service thread may report stopped before the handler reports.
-    EXPECT_TRUE(handled[3] == "Updating status (" + handle + ", 3)" || handled[3] == "Updating status (" + handle + ", 1)")
+    EXPECT_TRUE(handled[3] == "Updating status (" + handle + ", 3)" ||
+                handled[3] == "Updating status (" + handle + ", 1)")
         << handled[3];
     handled.erase(handled.begin() + 3);
     EXPECT_EQ(handled, (Lines{"Calling StartServiceCtrlDispatcher()", "NTService::Handler(1)", status(3),

@@ -31,7 +31,8 @@ std::vector<std::string> messages(const tsmtest::LogTail& mark)
     const std::string shape = "[00/00/00-00:00:00] ";
     for (std::string line; std::getline(text, line);) {
         std::string stamp = line.substr(0, shape.size());
-        std::replace_if(stamp.begin(), stamp.end(), [](char c) { return c >= '0' && c <= '9'; }, '0');
+        std::replace_if(
+            stamp.begin(), stamp.end(), [](char c) { return c >= '0' && c <= '9'; }, '0');
         EXPECT_EQ(stamp, shape) << line;
         result.push_back(line.substr(stamp.size()));
     }
@@ -40,7 +41,7 @@ std::vector<std::string> messages(const tsmtest::LogTail& mark)
 
 std::string localStamp(std::time_t when)
 {
-    std::tm parts {};
+    std::tm parts{};
     localtime_r(&when, &parts);
     char text[32];
     std::strftime(text, sizeof text, "[%m/%d/%y-%H:%M:%S] ", &parts);
@@ -69,7 +70,7 @@ TEST(DebugLogFile, WritesStampedLinesBesideTheExecutableAndAppends)
     DebugLog::write("while switched off");
     DebugLog::enable();
     DebugLog::write("switched on again");
-    EXPECT_EQ(messages(mark), (std::vector<std::string> { "first line", "second line", "switched on again" }));
+    EXPECT_EQ(messages(mark), (std::vector<std::string>{"first line", "second line", "switched on again"}));
 }
 
 TEST(DebugLogFile, HexDumpLaysOutSixteenBytesPerRowWithOffsetsOfThreeOrFourDigits)
@@ -77,18 +78,18 @@ TEST(DebugLogFile, HexDumpLaysOutSixteenBytesPerRowWithOffsetsOfThreeOrFourDigit
     // Name, bytes, the rows after header and ruler. Short rows are padded so
     // that their characters start in column 54.
     const std::tuple<const char*, std::vector<unsigned char>, std::vector<std::string>> cases[] = {
-        { "no bytes", {}, {} },
-        { "seventeen bytes",
-          { 0x00, 0x01, 0x5B, 0x5D, 0x7E, 0x7F, 0x80, 0xFF, 0x20, 0x2E, 0x30, 0x39, 0x61, 0x6A, 0x7A, 0x7B, 0x0A },
-          { " 000  00 01 5B 5D 7E 7F 80 FF 20 2E 30 39 61 6A 7A 7B ..[]~... .09ajz{",
-            " 010  0A " + std::string(45, ' ') + "." } },
-        { "printable bounds", { 0x1F, 0x20, 0x7E, 0x7F }, { " 000  1F 20 7E 7F " + std::string(36, ' ') + ". ~." } },
+        {"no bytes", {}, {}},
+        {"seventeen bytes",
+         {0x00, 0x01, 0x5B, 0x5D, 0x7E, 0x7F, 0x80, 0xFF, 0x20, 0x2E, 0x30, 0x39, 0x61, 0x6A, 0x7A, 0x7B, 0x0A},
+         {" 000  00 01 5B 5D 7E 7F 80 FF 20 2E 30 39 61 6A 7A 7B ..[]~... .09ajz{",
+          " 010  0A " + std::string(45, ' ') + "."}},
+        {"printable bounds", {0x1F, 0x20, 0x7E, 0x7F}, {" 000  1F 20 7E 7F " + std::string(36, ' ') + ". ~."}},
     };
     for (const auto& [name, bytes, rows] : cases) {
         SCOPED_TRACE(name);
         const tsmtest::LogTail mark;
         DebugLog::hexDump(bytes.data(), bytes.size());
-        std::vector<std::string> expected { kHeader, kRuler };
+        std::vector<std::string> expected{kHeader, kRuler};
         expected.insert(expected.end(), rows.begin(), rows.end());
         EXPECT_EQ(messages(mark), expected);
     }

@@ -73,7 +73,8 @@ TEST(CSignature, EveryCopyIsSigned)
 // (The plain assertion's report is checked on the core classes' invariants.)
 TEST(CheckAssertDeathTest, NamesTheGivenTextAndFile)
 {
-    EXPECT_DEATH(TSM_ASSERT_TEXT(false, "m_hDoneEvent != 0"), "Assertion failed: m_hDoneEvent != 0, file countedptr_test, line [0-9]+");
+    EXPECT_DEATH(TSM_ASSERT_TEXT(false, "m_hDoneEvent != 0"),
+                 "Assertion failed: m_hDoneEvent != 0, file countedptr_test, line [0-9]+");
 }
 
 } // namespace
@@ -82,9 +83,9 @@ TEST(VersionText, JoinsTheComponentsAndDropsBuildAndRevisionWithoutABuild)
 {
     // (The version itself is checked where the console and the pages show it.)
     const std::pair<tsm::VersionComponents, const char*> cases[] = {
-        { { "1", "10", "3", "0" }, "1.10.3.0" },
-        { { "2", "0", "", "7" }, "2.0" },
-        { { "1", "10", "12", "" }, "1.10.12." },
+        {{"1", "10", "3", "0"}, "1.10.3.0"},
+        {{"2", "0", "", "7"}, "2.0"},
+        {{"1", "10", "12", ""}, "1.10.12."},
     };
     for (const auto& [version, expected] : cases) {
         SCOPED_TRACE(expected);

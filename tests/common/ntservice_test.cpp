@@ -45,8 +45,8 @@ public:
     bool startup() override { return ++startups, started.set_value(), m_bStarts; }
     void shutdown() override { ++shutdowns; }
 
-    std::atomic<int> startups { 0 };
-    std::atomic<int> shutdowns { 0 };
+    std::atomic<int> startups{0};
+    std::atomic<int> shutdowns{0};
     std::promise<void> started;
 
 private:
@@ -101,25 +101,25 @@ TEST_F(ServiceFramework, TraceCutsALongLineToItsBuffer)
 TEST_F(ServiceFramework, ServiceMainOutsideTheDispatcherStopsAndTheHandlerDispatchesEachControlCode)
 {
     const std::vector<std::pair<DWORD, std::vector<std::string>>> cases = {
-        { 2, { "NTService::Handler(2)", "NTService::OnPause()", "Updating status (0, 1)" } },
-        { 3, { "NTService::Handler(3)", "NTService::OnContinue()", "Updating status (0, 1)" } },
-        { 4, { "NTService::Handler(4)", "NTService::OnInterrogate()", "Updating status (0, 1)" } },
-        { 5, { "NTService::Handler(5)", "NTService::OnShutdown()", "Updating status (0, 1)" } },
-        { 6, { "NTService::Handler(6)", "Updating status (0, 1)" } },
-        { 127, { "NTService::Handler(127)", "Updating status (0, 1)" } },
-        { 128, { "NTService::Handler(128)", "NTService::OnUserControl(00000080H)", "Updating status (0, 1)" } },
-        { 255, { "NTService::Handler(255)", "NTService::OnUserControl(000000FFH)", "Updating status (0, 1)" } },
-        { 1, { "NTService::Handler(1)", "NTService::SetStatus(0, 3)", "NTService::OnStop()", "Updating status (0, 3)" } },
+        {2, {"NTService::Handler(2)", "NTService::OnPause()", "Updating status (0, 1)"}},
+        {3, {"NTService::Handler(3)", "NTService::OnContinue()", "Updating status (0, 1)"}},
+        {4, {"NTService::Handler(4)", "NTService::OnInterrogate()", "Updating status (0, 1)"}},
+        {5, {"NTService::Handler(5)", "NTService::OnShutdown()", "Updating status (0, 1)"}},
+        {6, {"NTService::Handler(6)", "Updating status (0, 1)"}},
+        {127, {"NTService::Handler(127)", "Updating status (0, 1)"}},
+        {128, {"NTService::Handler(128)", "NTService::OnUserControl(00000080H)", "Updating status (0, 1)"}},
+        {255, {"NTService::Handler(255)", "NTService::OnUserControl(000000FFH)", "Updating status (0, 1)"}},
+        {1, {"NTService::Handler(1)", "NTService::SetStatus(0, 3)", "NTService::OnStop()", "Updating status (0, 3)"}},
     };
     // A new service is stopped; ServiceMain outside the dispatcher stops at once.
     ProbeService service;
     const SERVICE_STATUS s = service.status();
-    EXPECT_EQ(std::vector<DWORD>({ s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
-                                   s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint, service.lastError() }),
-              std::vector<DWORD>({ 16, 1, 1, 0, 0, 0, 0, 0 }));
+    EXPECT_EQ(std::vector<DWORD>({s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
+                                  s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint, service.lastError()}),
+              std::vector<DWORD>({16, 1, 1, 0, 0, 0, 0, 0}));
     NTService::ServiceMain(0, nullptr);
-    EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::ServiceMain()", "NTService::SetStatus(0, 1)",
-                                                      "Leaving NTService::ServiceMain()" }));
+    EXPECT_EQ(newTrace(), (std::vector<std::string>{"Entering NTService::ServiceMain()", "NTService::SetStatus(0, 1)",
+                                                    "Leaving NTService::ServiceMain()"}));
     EXPECT_FALSE(service.isRunning());
     for (const auto& [code, trace] : cases) {
         SCOPED_TRACE(code);
@@ -135,18 +135,19 @@ TEST_F(ServiceFramework, InitializeReportsStoppedWhenOnInitFails)
     {
         ProbeService service(false);
         EXPECT_FALSE(service.Initialize());
-        EXPECT_EQ(newTrace(), (std::vector<std::string> { "Entering NTService::Initialize()", "NTService::SetStatus(0, 2)",
-                                                          "ProbeService::OnInit()", "NTService::SetStatus(0, 1)",
-                                                          "Leaving NTService::Initialize()" }));
+        EXPECT_EQ(newTrace(),
+                  (std::vector<std::string>{"Entering NTService::Initialize()", "NTService::SetStatus(0, 2)",
+                                            "ProbeService::OnInit()", "NTService::SetStatus(0, 1)",
+                                            "Leaving NTService::Initialize()"}));
         EXPECT_EQ(service.status().dwCurrentState, 1u);
     }
-    EXPECT_EQ(newTrace(), (std::vector<std::string> { "NTService::~NTService()" }));
+    EXPECT_EQ(newTrace(), (std::vector<std::string>{"NTService::~NTService()"}));
 }
 
 TEST_F(ServiceFramework, ApplicationServiceRunsTheApplicationUntilTheStopControl)
 {
     auto* application = new FakeApplication(true);
-    RunnableApplicationService service { CountedPtr<ServiceApplication>(application) };
+    RunnableApplicationService service{CountedPtr<ServiceApplication>(application)};
 
     std::future<void> started = application->started.get_future();
     std::thread serviceThread([&] { service.Run(); });
@@ -161,7 +162,7 @@ TEST_F(ServiceFramework, ApplicationServiceRunsTheApplicationUntilTheStopControl
 
     // A startup that fails ends Run at once, without a shutdown.
     auto* failing = new FakeApplication(false);
-    RunnableApplicationService failingService { CountedPtr<ServiceApplication>(failing) };
+    RunnableApplicationService failingService{CountedPtr<ServiceApplication>(failing)};
     failingService.Run();
     EXPECT_EQ(failing->startups, 1);
     EXPECT_EQ(failing->shutdowns, 0);
@@ -181,7 +182,7 @@ TEST_F(ServiceFramework, StopGivesUpOnAServiceThatStaysStopPendingBeyondThirtySe
     ProbeService service;
     ASSERT_TRUE(service.Start()) << service.lastError();
     ::unsetenv("TSM_PROBE_MODE");
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     for (int tries = 0; tries < 500 && !(QueryServiceStatus(created, &status) && status.dwCurrentState == 4); ++tries)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     // (IsInstalled and IsStopped of a running service decide the agent's

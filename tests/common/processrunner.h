@@ -16,7 +16,7 @@
 namespace tsmtest {
 
 struct ProcessResult {
-    int exitCode = -1;  // -1 when the process did not exit normally or was killed
+    int exitCode = -1; // -1 when the process did not exit normally or was killed
     std::string out;
     std::string err;
 };

@@ -13,10 +13,11 @@ using Core::Status;
 
 TEST(Status, ValuesAndMessages)
 {
-    EXPECT_EQ((std::vector<int> { Status::eFAILED, Status::eOK, Status::eNOTRUN, Status::eNOTAPPLICABLE, Status::eLAST }),
-              (std::vector<int> { 0, 1, 2, 3, 10000 }));
+    EXPECT_EQ((std::vector<int>{Status::eFAILED, Status::eOK, Status::eNOTRUN, Status::eNOTAPPLICABLE, Status::eLAST}),
+              (std::vector<int>{0, 1, 2, 3, 10000}));
     const Status failed(false);
-    EXPECT_EQ(std::make_tuple(failed.value(), failed.message(), failed.isOk()), std::make_tuple(Status::eFAILED, "", false));
+    EXPECT_EQ(std::make_tuple(failed.value(), failed.message(), failed.isOk()),
+              std::make_tuple(Status::eFAILED, "", false));
     EXPECT_TRUE(Status(true).isOk());
     EXPECT_FALSE(Status(Status::eNOTRUN).isOk());
     EXPECT_EQ(Status(static_cast<Status::eValue>(9999)).value(), 9999) << "values below the limit pass";
@@ -25,24 +26,24 @@ TEST(Status, ValuesAndMessages)
 TEST(Conversion, NumberAndHexadecimalTexts)
 {
     EXPECT_EQ(Core::formatUnsigned(0) + " " + Core::formatUnsigned(4294967295u), "0 4294967295");
-    const std::uint8_t bytes[] = { 0x00, 0x0a, 0xA0, 0xff, 0x5c };
+    const std::uint8_t bytes[] = {0x00, 0x0a, 0xA0, 0xff, 0x5c};
     EXPECT_EQ(Core::formatHexBytes(bytes, sizeof bytes), "000aa0ff5c");
     const std::pair<const char*, std::uint32_t> numbers[] = {
-        {"42", 42}, {"  7", 7}, {"\t+12x", 12}, {"-1", 4294967295u}, {"", 0}, {"abc", 0}, {"3*-*", 3},
-        {"4294967296", 0}, {"- 5", 0},
+        {"42", 42}, {"  7", 7},  {"\t+12x", 12},    {"-1", 4294967295u}, {"", 0},
+        {"abc", 0}, {"3*-*", 3}, {"4294967296", 0}, {"- 5", 0},
     };
     for (const auto& [pszText, dwExpected] : numbers)
         EXPECT_EQ(Core::parseUnsigned(pszText), dwExpected) << pszText;
     EXPECT_EQ(Core::parseDriveCount("65537"), 1);
     EXPECT_EQ(Core::parseDriveNumber("258"), 2);
 
-    const std::pair<const char*, int> pairs[] = { {"0a", 10}, {"FF", 255}, {"a0", 160}, {"fF", 255}, {"7e", 126} };
+    const std::pair<const char*, int> pairs[] = {{"0a", 10}, {"FF", 255}, {"a0", 160}, {"fF", 255}, {"7e", 126}};
     for (const auto& [pszText, expected] : pairs)
         EXPECT_EQ(Core::hexToByte(pszText), expected) << pszText;
-    std::vector<std::uint8_t> appended { 9 };
+    std::vector<std::uint8_t> appended{9};
     Core::hexStringToBytes("00a1FF10", appended);
-    EXPECT_EQ(appended, (std::vector<std::uint8_t> { 9, 0x00, 0xa1, 0xff, 0x10 }));
-    for (const char* pszBad : { "a", "abc", "0g", "-1", " 1" })
+    EXPECT_EQ(appended, (std::vector<std::uint8_t>{9, 0x00, 0xa1, 0xff, 0x10}));
+    for (const char* pszBad : {"a", "abc", "0g", "-1", " 1"})
         EXPECT_FALSE(Core::isHexText(pszBad)) << pszBad;
     EXPECT_TRUE(Core::isHexText("09afAF"));
 }
@@ -50,7 +51,7 @@ TEST(Conversion, NumberAndHexadecimalTexts)
 TEST(DriveList, ParsesTheTextFormAndKeepsEntriesUniqueInOrder)
 {
     const std::pair<const char*, std::vector<std::string>> cases[] = {
-        {"1*-*2", {"1", "2"}}, {"1*-*2*-*", {"1", "2"}}, {"", {}}, {"*-*", {""}}, {"*-", {""}},
+        {"1*-*2", {"1", "2"}},    {"1*-*2*-*", {"1", "2"}},     {"", {}}, {"*-*", {""}}, {"*-", {""}},
         {"3*-*3*-*", {"3", "3"}}, {"x*-**-*7", {"x", "", "7"}},
     };
     for (const auto& [pszText, expected] : cases) {
@@ -60,7 +61,7 @@ TEST(DriveList, ParsesTheTextFormAndKeepsEntriesUniqueInOrder)
     // Built up, it keeps its entries unique and in order.
     DriveList list;
     EXPECT_EQ(list.toText(), "");
-    for (const char* pszNumber : { "0", "3", "3" })
+    for (const char* pszNumber : {"0", "3", "3"})
         list.add(pszNumber);
     EXPECT_EQ(list.toText() + " " + list.toText(","), "0*-*3*-* 0,3,");
     list.addAll("5*-*0*-*9");

@@ -49,7 +49,7 @@ TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFindIntoTheFirstEqualCh
         Device::addChild(pRoot, makeGadget<2>("B", "box", bKeyed));
         Device::addChild(pRoot, pSecond);
 
-        EXPECT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-A", "R-B" }));
+        EXPECT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-A", "R-B"}));
         ASSERT_EQ(mergeCount(pFirst), 1u);
         EXPECT_EQ(static_cast<const Gadget<2>&>(*pFirst).merged()[0], pSecond.get());
         EXPECT_FALSE(pSecond->hasParent()) << "the merged find is not attached";
@@ -63,15 +63,15 @@ TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFindIntoTheFirstEqualCh
     const DevicePtr pKeylessA = makeGadget<2>("A", "box", false);
     const DevicePtr pKeyedB = makeGadget<2>("B", "box", true);
     const DevicePtr pKeylessB = makeGadget<2>("B", "box", false);
-    for (const DevicePtr& pChild : { pKeylessA, pKeyedB, pKeylessB })
+    for (const DevicePtr& pChild : {pKeylessA, pKeyedB, pKeylessB})
         Device::addChild(pRoot, pChild);
     ASSERT_EQ(pRoot->childCount(), 3u) << "a keyed B does not take a keyless B";
 
     Device::addChild(pRoot, makeGadget<2>("B", "box", true));
     Device::addChild(pRoot, makeGadget<2>("A", "box", true));
     EXPECT_EQ(pRoot->childCount(), 3u);
-    EXPECT_EQ((std::vector<std::size_t> { mergeCount(pKeylessA), mergeCount(pKeyedB), mergeCount(pKeylessB) }),
-              (std::vector<std::size_t> { 1, 1, 0 }));
+    EXPECT_EQ((std::vector<std::size_t>{mergeCount(pKeylessA), mergeCount(pKeyedB), mergeCount(pKeylessB)}),
+              (std::vector<std::size_t>{1, 1, 0}));
     Device::removeChild(pRoot, pKeylessB); // it equals the keyed B, so it goes first
 }
 
@@ -86,7 +86,7 @@ TEST(DeviceTree, PathStringsAndSelfFollowTheTree)
         Device::addChild(pRoot, pMiddle);
         Device::addChild(pMiddle, pLeaf);
         EXPECT_EQ(pRoot->stringRep() + " " + pLeaf->stringRep(), "Host Host-Slot3-7");
-        for (const DevicePtr& pDevice : { pRoot, pMiddle, pLeaf })
+        for (const DevicePtr& pDevice : {pRoot, pMiddle, pLeaf})
             EXPECT_EQ(pDevice->self().get(), pDevice.get()) << pDevice->stringRep();
         EXPECT_EQ(makeGadget<4>("Elsewhere")->self().get(), nullptr) << "not the root";
     }
@@ -95,7 +95,7 @@ TEST(DeviceTree, PathStringsAndSelfFollowTheTree)
 
 TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
 {
-    std::vector<std::string> found { "A", "B", "C" };
+    std::vector<std::string> found{"A", "B", "C"};
     registerProbe<7>("OperationDiscoverBoxes", DeviceOperation::eDISCOVER, nullptr, discoverInto<7, 8>(&found));
     registerProbe<8>("OperationDiscoverLeaves", DeviceOperation::eDISCOVER, nullptr, [](Gadget<8>& box, Probe<8>&) {
         Device::addChild(box.self(), makeGadget<9>("L"));
@@ -104,22 +104,22 @@ TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
     const DevicePtr pRoot = makeGadget<7>("R", "root");
     RootScope scope(pRoot);
     pRoot->refresh();
-    ASSERT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-A", "R-B", "R-C" }));
+    ASSERT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-A", "R-B", "R-C"}));
     const DevicePtr pVanished = *(pRoot->beginChild() + 1);
     const DevicePtr pVanishedLeaf = *pVanished->beginChild();
     ASSERT_TRUE(pVanished->hasOperation("OperationDiscoverLeaves"));
 
-    found = { "A", "C" };
+    found = {"A", "C"};
     pRoot->refresh();
-    EXPECT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-A", "R-C" })) << "the others keep their order";
+    EXPECT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-A", "R-C"})) << "the others keep their order";
     EXPECT_FALSE(pVanished->hasParent());
     EXPECT_EQ(pVanished->childCount(), 0u);
-    for (const DevicePtr& pDevice : { pVanished, pVanishedLeaf }) {
+    for (const DevicePtr& pDevice : {pVanished, pVanishedLeaf}) {
         EXPECT_TRUE(pDevice->isStale());
         EXPECT_EQ(pDevice->beginAttribute(), pDevice->endAttribute());
         EXPECT_EQ(pDevice->beginOperation(), pDevice->endOperation());
     }
-    EXPECT_EQ(childPaths(*pRoot->beginChild()), (std::vector<std::string> { "R-A-L" }));
+    EXPECT_EQ(childPaths(*pRoot->beginChild()), (std::vector<std::string>{"R-A-L"}));
     EXPECT_FALSE((*pRoot->beginChild())->isStale());
 
     found.clear();
@@ -130,7 +130,7 @@ TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
 TEST(DeviceTree, RefreshReadsDiscoversSweepsRecursesAndReadsAgain)
 {
     std::vector<std::string> journal;
-    std::vector<std::string> found { "A", "B" };
+    std::vector<std::string> found{"A", "B"};
     auto countChildren = [&journal](Gadget<10>& root, Probe<10>&) {
         journal.push_back("children=" + std::to_string(root.childCount()));
         return CountedPtr<Core::Status>(new Core::Status(false));
@@ -148,15 +148,15 @@ TEST(DeviceTree, RefreshReadsDiscoversSweepsRecursesAndReadsAgain)
     const DevicePtr pRoot = makeGadget<10>("R", "root");
     RootScope scope(pRoot);
     pRoot->refresh();
-    found = { "B" };
+    found = {"B"};
     journal.clear();
     const tsmtest::LogTail mark;
     pRoot->refresh();
 
     // Discovery runs without a filter test; A is gone before B is refreshed.
-    EXPECT_EQ(journal, (std::vector<std::string> { "ReadRoot@R", "children=2", "DiscoverBoxes@R",
-                                                   "DiscoverFiltered@R", "ReadBox@R-B", "siblings=1", "ReadBox@R-B",
-                                                   "siblings=1", "ReadRoot@R", "children=1" }));
+    EXPECT_EQ(journal, (std::vector<std::string>{"ReadRoot@R", "children=2", "DiscoverBoxes@R", "DiscoverFiltered@R",
+                                                 "ReadBox@R-B", "siblings=1", "ReadBox@R-B", "siblings=1", "ReadRoot@R",
+                                                 "children=1"}));
     const std::string log = mark.appended();
     EXPECT_NE(log.find("Operation Call: DiscoverBoxes\n"), std::string::npos);
     EXPECT_EQ(log.find("Operation Call: Unrun"), std::string::npos);
@@ -180,7 +180,7 @@ TEST(DeviceTree, RefreshOfAWideParentComparesEachChildAFewTimesOnly)
     pRoot->refresh();
     // A search through every sibling would compare millions of times.
     EXPECT_LE(Gadget<15>::comparisons(), 10ul * kChildren);
-    EXPECT_EQ(childPaths(pRoot), (std::vector<std::string> { "R-0", "R-4998", "R-4999" }));
+    EXPECT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-0", "R-4998", "R-4999"}));
 }
 
 TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOneAndOrderIsByName)
@@ -203,12 +203,12 @@ TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOneAndOrderIsByName
     EXPECT_TRUE(device.hasAttribute("Type"));
 
     // They iterate in byte order and absence is tested quietly.
-    for (const char* pszName : { "UniqueID", "Slot", "BusType", "bay" })
+    for (const char* pszName : {"UniqueID", "Slot", "BusType", "bay"})
         device.updateAttribute(Core::Attribute(pszName, "x"));
     std::vector<std::string> names;
     for (auto it = device.beginAttribute(); it != device.endAttribute(); ++it)
         names.push_back(it->first);
-    EXPECT_EQ(names, (std::vector<std::string> { "BusType", "Slot", "Type", "UniqueID", "bay" }));
+    EXPECT_EQ(names, (std::vector<std::string>{"BusType", "Slot", "Type", "UniqueID", "bay"}));
 
     const tsmtest::LogTail mark;
     EXPECT_FALSE(device.hasAttribute("Serial"));

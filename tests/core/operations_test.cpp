@@ -104,18 +104,19 @@ TEST(DeviceOperations, CallsDispatchToTheKindsVisitorOrDoNotApply)
         EXPECT_EQ(std::make_tuple(pResult->value(), pResult->message()), std::make_tuple(eExpected, pszMessage));
         EXPECT_NE(mark.appended().find(std::string("Operation Call: ") + pszName + "\n"), std::string::npos);
     }
-    EXPECT_EQ(journal, (std::vector<std::string> { "OperationReadSilent@D", "OperationReadNamed@D" }));
-    EXPECT_EQ(std::distance(pDevice->beginAttribute(), pDevice->endAttribute()), 1) << "the foreign one changed nothing";
+    EXPECT_EQ(journal, (std::vector<std::string>{"OperationReadSilent@D", "OperationReadNamed@D"}));
+    EXPECT_EQ(std::distance(pDevice->beginAttribute(), pDevice->endAttribute()), 1)
+        << "the foreign one changed nothing";
 }
 
 TEST(DeviceOperations, ArgumentsLastOneCallOnALiveDeviceAndStayOnAStaleOne)
 {
     std::string seen;
-    const auto pRead = registerProbe<26>("OperationReadPage", DeviceOperation::eREAD, nullptr,
-                                         [&seen](Gadget<26>&, Probe<26>& probe) {
-                                             seen = probe.argument("Page");
-                                             return CountedPtr<Status>(new Status(true));
-                                         });
+    const auto pRead =
+        registerProbe<26>("OperationReadPage", DeviceOperation::eREAD, nullptr, [&seen](Gadget<26>&, Probe<26>& probe) {
+            seen = probe.argument("Page");
+            return CountedPtr<Status>(new Status(true));
+        });
     // While its parent's discovery runs, the child is marked stale.
     CountedPtr<Status> pStaleResult;
     std::string seenByStaleCall = "unset";
@@ -165,13 +166,14 @@ TEST(DeviceOperations, ReadTreeRunsOnlyPassingReadsDeviceBeforeChildren)
     Core::Device::addChild(pRoot, makeGadget<28>("B"));
     Core::Device::addChild(pFirst, makeGadget<27>("N"));
     Core::readTree(pRoot);
-    EXPECT_EQ(journal, (std::vector<std::string> { "ReadTop@R", "ReadBox@R-A", "ReadTop@R-A-N" }));
+    EXPECT_EQ(journal, (std::vector<std::string>{"ReadTop@R", "ReadBox@R-A", "ReadTop@R-A-N"}));
 }
 
 TEST(CoreDeathTest, MissingAttributesAndArgumentsAreLoggedThenFatal)
 {
     const tsmtest::LogTail mark;
-    EXPECT_DEATH(static_cast<void>(Gadget<70>("D").attribute("Slot")), failure("hasAttribute( name )", "attributesource"));
+    EXPECT_DEATH(static_cast<void>(Gadget<70>("D").attribute("Slot")),
+                 failure("hasAttribute( name )", "attributesource"));
     EXPECT_DEATH(static_cast<void>(Probe<70>("OperationRead", DeviceOperation::eREAD).argument("Page")),
                  failure("hasArgument(name)", "deviceoperation"));
     const std::string log = mark.appended();
@@ -217,9 +219,9 @@ TEST(CoreDeathTest, MisuseOfDevicesAndOperationsAndBadValuesStops)
         },
         failure("eType != eUNKNOWN", "deviceoperation"));
     EXPECT_DEATH(Status(static_cast<Status::eValue>(10000)).value(), failure("m_eValue < eLAST", "status"));
-    for (const char* pszBad : { "a", "abc", "" })
+    for (const char* pszBad : {"a", "abc", ""})
         EXPECT_DEATH(Core::hexToByte(pszBad), failure("hexString.size() == 2", "conversion")) << pszBad;
-    for (const char* pszBad : { "0g", "g0", " 1" })
+    for (const char* pszBad : {"0g", "g0", " 1"})
         EXPECT_DEATH(Core::hexToByte(pszBad),
                      failure("isxdigit( hexString[bLOW_BYTE] ) && isxdigit( hexString[bHIGH_BYTE] )", "conversion"))
             << pszBad;

@@ -129,10 +129,9 @@ Core::DevicePtr makeGadget(const std::string& id, const std::string& type = "gad
 }
 
 template <int Tag>
-Core::DeviceOperationPtr registerProbe(const std::string& name, Core::DeviceOperation::eType type,
-                                       std::vector<std::string>* pJournal = nullptr,
-                                       typename Probe<Tag>::Action action = {},
-                                       CountedPtr<Core::Filter> pFilter = CountedPtr<Core::Filter>())
+Core::DeviceOperationPtr
+registerProbe(const std::string& name, Core::DeviceOperation::eType type, std::vector<std::string>* pJournal = nullptr,
+              typename Probe<Tag>::Action action = {}, CountedPtr<Core::Filter> pFilter = CountedPtr<Core::Filter>())
 {
     Core::DeviceOperationPtr pOperation(new Probe<Tag>(name, type, pJournal, std::move(action), pFilter));
     Core::DeviceOperationRegistry<Gadget<Tag>>().registerOperation(pOperation);

@@ -45,7 +45,10 @@ INFOMGR_HANDLE openRoot(INFOMGR_OBJECT_TYPE eRootType)
 }
 
 // A name text as the firmware reports it: blank-padded to 32 characters.
-std::string padded(const std::string& text) { return text + std::string(32 - text.size(), ' '); }
+std::string padded(const std::string& text)
+{
+    return text + std::string(32 - text.size(), ' ');
+}
 
 // The machine's transports with what the simulator cannot describe laid on
 // top: every record found twice, failing name reads, a longer name, and
@@ -65,10 +68,19 @@ public:
     using Base = ObjectTransport;
 
     std::uint32_t discoverControllers(List f) override { return twice(&Base::discoverControllers, f); }
-    std::uint32_t discoverRemoteControllers(Record c, List f) override { return twice(&Base::discoverRemoteControllers, c, f); }
+    std::uint32_t discoverRemoteControllers(Record c, List f) override
+    {
+        return twice(&Base::discoverRemoteControllers, c, f);
+    }
     std::uint32_t discoverLogicalDrives(Record c, List f) override { return twice(&Base::discoverLogicalDrives, c, f); }
-    std::uint32_t discoverPhysicalDrives(Record c, List f) override { return twice(&Base::discoverPhysicalDrives, c, f); }
-    std::uint32_t getControllerBusInfo(Record c, BusInfoRecord& b) override { return m_pIn->getControllerBusInfo(c, b); }
+    std::uint32_t discoverPhysicalDrives(Record c, List f) override
+    {
+        return twice(&Base::discoverPhysicalDrives, c, f);
+    }
+    std::uint32_t getControllerBusInfo(Record c, BusInfoRecord& b) override
+    {
+        return m_pIn->getControllerBusInfo(c, b);
+    }
     std::uint32_t getControllerStatus(Record c, std::uint8_t& b) override { return m_pIn->getControllerStatus(c, b); }
     std::uint32_t getFibreIdentity(Record d, FibreIdentityRecord& i) override { return m_pIn->getFibreIdentity(d, i); }
     std::uint32_t getRemoteIdentity(Record d, RemoteIdentityRecord& identity) override
@@ -248,13 +260,20 @@ TEST_F(ObjectModel, EntryPointsRejectMalformedCallsAfterARecordedInitialisationE
         {"close invalid", [&] { return close(hStale); }, kResultInvalidHandle},
         {"close null", [&] { return close(kNullHandle); }, kResultInvalidHandle},
         {"getChild", [&] { return getChild(hRoot, eOBJECT_CONTROLLER, 0, &hOut, 0, 0); }, kResultOk},
-        {"getChild invalid", [&] { return getChild(hStale, eOBJECT_CONTROLLER, 0, &hOut, 0, 0); }, kResultInvalidHandle},
-        {"getChild reserved", [&] { return getChild(hRoot, eOBJECT_CONTROLLER, 0, &hOut, 0, 9); }, kResultInvalidParameter},
-        {"getInfo invalid", [&] { return getInfo(hStale, kInfoBusInformation, 0, buffer, &dwSize); }, kResultInvalidHandle},
-        {"sendCommand invalid", [&] { return sendCommand(hStale, kRequestBmic, 1, buffer, 29, 0, 0); }, kResultInvalidHandle},
-        {"sendCommand other request", [&] { return sendCommand(hCiss, 0x8003, 1, buffer, 29, 0, 0); }, kResultInvalidParameter},
-        {"sendCommand reserved", [&] { return sendCommand(hCiss, kRequestBmic, 1, buffer, 29, 0, 1); }, kResultInvalidParameter},
-        {"sendCommand direction", [&] { return sendCommand(hCiss, kRequestBmic, 4, buffer, 29, 0, 0); }, kResultInvalidParameter},
+        {"getChild invalid", [&] { return getChild(hStale, eOBJECT_CONTROLLER, 0, &hOut, 0, 0); },
+         kResultInvalidHandle},
+        {"getChild reserved", [&] { return getChild(hRoot, eOBJECT_CONTROLLER, 0, &hOut, 0, 9); },
+         kResultInvalidParameter},
+        {"getInfo invalid", [&] { return getInfo(hStale, kInfoBusInformation, 0, buffer, &dwSize); },
+         kResultInvalidHandle},
+        {"sendCommand invalid", [&] { return sendCommand(hStale, kRequestBmic, 1, buffer, 29, 0, 0); },
+         kResultInvalidHandle},
+        {"sendCommand other request", [&] { return sendCommand(hCiss, 0x8003, 1, buffer, 29, 0, 0); },
+         kResultInvalidParameter},
+        {"sendCommand reserved", [&] { return sendCommand(hCiss, kRequestBmic, 1, buffer, 29, 0, 1); },
+         kResultInvalidParameter},
+        {"sendCommand direction", [&] { return sendCommand(hCiss, kRequestBmic, 4, buffer, 29, 0, 0); },
+         kResultInvalidParameter},
         {"close", [&] { return close(hRoot); }, kResultOk},
     };
     // A recorded initialisation error comes before every check.
@@ -287,7 +306,8 @@ TEST_F(ObjectModel, RecordsCarryTheTransportsAnswerAndTheObjectsIdentity)
         std::uint32_t dwSize;
         ByteImage expected;
     } cases[] = {
-        {hCiss, 1, 82, ByteImage(82).hex(0, "02000000 0200 a7f1 014c 00800100 014ca7f1").text(18, padded("P56A3C0KL4B102"))},
+        {hCiss, 1, 82,
+         ByteImage(82).hex(0, "02000000 0200 a7f1 014c 00800100 014ca7f1").text(18, padded("P56A3C0KL4B102"))},
         {hLegacy, 1, 82, ByteImage(82).hex(0, "01000000 0500 20a05652")},
         {hAdapter, 1, 82, ByteImage(82).hex(0, "02000000 0400 c2e3 010f 00800100 010fc2e3").text(18, "FCA0204H2K7")},
         {hAdapter, 2, 20, ByteImage().hex(0, "5f1a7000c2e30200 5f1a7000c2e30201 01 021300")},
@@ -296,10 +316,18 @@ TEST_F(ObjectModel, RecordsCarryTheTransportsAnswerAndTheObjectsIdentity)
         {hCiss, 4, 3, ByteImage().hex(0, "000000")},
         {hCiss, 5, 1, ByteImage().hex(0, "00")},
         {hCissRemote, 5, 1, ByteImage().hex(0, "00")},
-        {hCissRemote, 6, 64, ByteImage(64).hex(0, "0c0003").text(3, "ORVANE  ARRAYBOX 4400   ").hex(27, "010300")
-                                 .text(32, padded("E09BKS2104"))},
-        {hFcArray, 6, 64, ByteImage(64).hex(0, "0c0004").text(3, "ORVANE  ARRAYBOX 4800   ").hex(27, "000100")
-                              .hex(38, "5f1a70000b480100")},
+        {hCissRemote, 6, 64,
+         ByteImage(64)
+             .hex(0, "0c0003")
+             .text(3, "ORVANE  ARRAYBOX 4400   ")
+             .hex(27, "010300")
+             .text(32, padded("E09BKS2104"))},
+        {hFcArray, 6, 64,
+         ByteImage(64)
+             .hex(0, "0c0004")
+             .text(3, "ORVANE  ARRAYBOX 4800   ")
+             .hex(27, "000100")
+             .hex(38, "5f1a70000b480100")},
         // An enclosure is no array controller: its record is its names.
         {hFcShelf, 6, 64, ByteImage(64).hex(0, "5f1a70000d210200 5f1a70000d210201 01 021402").hex(27, "000200")},
     };
@@ -479,15 +507,19 @@ TEST_F(ObjectModel, EqualChildrenMergeIntoTheKnownOneAndNamesAreClippedToTheirFi
     EXPECT_EQ(children(controllers[0], eOBJECT_PHYSICAL_DRIVE).size(), 8u);
     const std::vector<INFOMGR_HANDLE> remotes = children(controllers[0], eOBJECT_REMOTE_DEVICE);
     EXPECT_EQ(remotes.size(), 2u);
-    EXPECT_EQ(children(children(openRoot(kRootFibreChannelClass), eOBJECT_CONTROLLER).at(0), eOBJECT_REMOTE_DEVICE)
-                  .size(), 2u);
+    EXPECT_EQ(
+        children(children(openRoot(kRootFibreChannelClass), eOBJECT_CONTROLLER).at(0), eOBJECT_REMOTE_DEVICE).size(),
+        2u);
     // Two roots, three controllers, three logical and eight physical drives,
     // two remote controllers, the adapter and its two remote devices live on;
     // every duplicate was destroyed.
     EXPECT_EQ(liveObjectCount(), 2u + 3u + 3u + 8u + 2u + 1u + 2u);
-    EXPECT_EQ(read(remotes.at(0), 6, 64, dwResult),
-              toHex(ByteImage(64).hex(0, "030003").text(3, "ORVANE  ARRAYBOX 4400   ").hex(27, "010300")
-                        .text(32, std::string(32, 'A')).bytes()));
+    EXPECT_EQ(read(remotes.at(0), 6, 64, dwResult), toHex(ByteImage(64)
+                                                              .hex(0, "030003")
+                                                              .text(3, "ORVANE  ARRAYBOX 4400   ")
+                                                              .hex(27, "010300")
+                                                              .text(32, std::string(32, 'A'))
+                                                              .bytes()));
     EXPECT_EQ(dwResult, kResultOk);
 }
 

@@ -50,8 +50,12 @@ struct Call {
     }
     CommandBuffers buffers()
     {
-        return CommandBuffers{data.empty() ? nullptr : data.data(), &dwDataLength,
-                              sense.empty() ? nullptr : sense.data(), &dwSenseLength, &bScsiStatus, &wCommandStatus};
+        return CommandBuffers{data.empty() ? nullptr : data.data(),
+                              &dwDataLength,
+                              sense.empty() ? nullptr : sense.data(),
+                              &dwSenseLength,
+                              &bScsiStatus,
+                              &wCommandStatus};
     }
     // A read block: drive 2, value 0x01020304, the opcode, the data length.
     std::uint32_t bmic(const SchemaObjectEssentialData& device, std::uint8_t bOpcode)
@@ -62,7 +66,8 @@ struct Call {
         CommandBuffers b = buffers();
         return pTransport->sendBmicCommand(request, 1, b);
     }
-    std::uint32_t scsi(const SchemaObjectEssentialData& device, std::vector<std::uint8_t> cdb, std::uint32_t dwDirection = 1)
+    std::uint32_t scsi(const SchemaObjectEssentialData& device, std::vector<std::uint8_t> cdb,
+                       std::uint32_t dwDirection = 1)
     {
         ScsiRequest request{&device, {}, static_cast<std::uint8_t>(cdb.size())};
         std::copy(cdb.begin(), cdb.end(), request.cdb.begin());
@@ -75,10 +80,7 @@ const std::vector<std::uint8_t> kRead10 = {0x28, 0, 0x11, 0x22, 0x33, 0x44, 0, 0
 
 class TransportOnMachine : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        GTEST_FLAG_SET(death_test_style, "threadsafe");
-    }
+    void SetUp() override { GTEST_FLAG_SET(death_test_style, "threadsafe"); }
     // The requests sent since the last call.
     std::vector<tsmtest::CapturedRequest> sent()
     {
@@ -98,8 +100,9 @@ TEST_F(TransportOnMachine, BmicCommandBlockFollowsDirectionAndLength)
     BmicCommandBlock block{};
     createIoCtlCommandGroup(eCSMI_CISS)->setupBmicParameters(BmicTransfer{0x11, 2, 0x01020304, 2}, 0x12345, block);
     EXPECT_EQ(toHex(block), "27020403020111452300");
-    EXPECT_DEATH(createIoCtlCommandGroup(eCSMI_CISS)->setupBmicParameters(BmicTransfer{0x11, 2, 0x01020304, 3}, 0, block),
-                 "dwControlCode == CONTROL_DIRECTION_READ \\|\\| dwControlCode == CONTROL_DIRECTION_WRITE");
+    EXPECT_DEATH(
+        createIoCtlCommandGroup(eCSMI_CISS)->setupBmicParameters(BmicTransfer{0x11, 2, 0x01020304, 3}, 0, block),
+        "dwControlCode == CONTROL_DIRECTION_READ \\|\\| dwControlCode == CONTROL_DIRECTION_WRITE");
 }
 
 TEST_F(TransportOnMachine, CissPacketAndReply)
@@ -107,8 +110,11 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
     SchemaObjectEssentialData controller(0, 0x8000, eCSMI_CISS);
     Call identify(512, 16);
     EXPECT_EQ(identify.bmic(controller, 0x11), 0u);
-    const Image packet = Image(148 + 512).hex(0, "1c000000 5a59524349535300 ffffffff 02000000 00000000 78020000")
-                             .hex(28, "0000000000000000 ffff 0a").hex(40, "26 02 04030201 11 0002 00").hex(56, "01000000");
+    const Image packet = Image(148 + 512)
+                             .hex(0, "1c000000 5a59524349535300 ffffffff 02000000 00000000 78020000")
+                             .hex(28, "0000000000000000 ffff 0a")
+                             .hex(40, "26 02 04030201 11 0002 00")
+                             .hex(56, "01000000");
     EXPECT_EQ(lastSent(), toHex(packet.bytes()));
     // Four logical drives, the map flag of the big map, drive 128 present.
     EXPECT_EQ(toHex(identify.data, 0, 1), "04");
@@ -141,7 +147,12 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
     EXPECT_EQ(write.scsi(controller, {0x3B, 1, 2, 3, 4, 5}, 2), 0u);
     const std::string written = lastSent();
     EXPECT_EQ(written.size(), 2 * 156u);
-    EXPECT_EQ(written.substr(2 * 36, 2 * 24), "ffff" "06" "00" "3b0102030405" "00000000000000000000" "02000000");
+    EXPECT_EQ(written.substr(2 * 36, 2 * 24), "ffff"
+                                              "06"
+                                              "00"
+                                              "3b0102030405"
+                                              "00000000000000000000"
+                                              "02000000");
     EXPECT_EQ(written.substr(2 * 148), "a0a1a2a3a4a5a6a7");
     EXPECT_EQ(Call(0, 0).scsi(controller, {0, 0, 0, 0, 0, 0}), 0u);
     EXPECT_EQ(lastSent().substr(2 * 56, 8), "04000000");
@@ -170,7 +181,8 @@ TEST_F(TransportOnMachine, I2OBmicCountsSectorsAndReportsItsStatusAsSense)
     const SchemaObjectEssentialData controller(1, 0x8000, eCSMI_I2O);
     Call call(512, 32);
     EXPECT_EQ(call.bmic(controller, 0x11), 0u);
-    const Image packet = Image(92 + 512).hex(0, "1c000000 5a5952424d494300 ffffffff 01000000 00000000 40020000")
+    const Image packet = Image(92 + 512)
+                             .hex(0, "1c000000 5a5952424d494300 ffffffff 01000000 00000000 40020000")
                              .hex(28, "02 11 0100 04030201");
     EXPECT_EQ(lastSent(), toHex(packet.bytes()));
     // One logical drive; drive 1 in the map at 18.
@@ -199,14 +211,18 @@ TEST_F(TransportOnMachine, I2OScsiPacketAndReadTranslation)
     drive.setAddress({1, 5, 3});
     Call call(64, 64);
     EXPECT_EQ(call.scsi(drive, {0x1A, 0, 0x3F, 0, 64, 0}), 0u);
-    const Image packet = Image(124 + 64).hex(0, "1c000000 5a595242 4d494300 ffffffff 02000000 00000000 a0000000")
-                             .hex(28, "01 05 00 06 1a003f004000").hex(48, "ffffffff 00000000");
+    const Image packet = Image(124 + 64)
+                             .hex(0, "1c000000 5a595242 4d494300 ffffffff 02000000 00000000 a0000000")
+                             .hex(28, "01 05 00 06 1a003f004000")
+                             .hex(48, "ffffffff 00000000");
     EXPECT_EQ(lastSent(), toHex(packet.bytes()));
     // The reply frame from 92, clipped to 32: command status, SCSI status at
     // 13, 18 bytes of sense; no data.
     EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.wCommandStatus, call.dwSenseLength),
               std::make_tuple(std::uint8_t{2}, std::uint16_t{1}, 32u));
-    EXPECT_EQ(toHex(call.sense, 0, 32), "0100" + std::string(22, '0') + "02" "700005000000001000000000240000000000");
+    EXPECT_EQ(toHex(call.sense, 0, 32), "0100" + std::string(22, '0') +
+                                            "02"
+                                            "700005000000001000000000240000000000");
     EXPECT_EQ(call.data, std::vector<std::uint8_t>(64, 0));
 
     // READ(10) and READ(6) become read-logical-drive BMIC commands to the LUN byte.
@@ -216,8 +232,17 @@ TEST_F(TransportOnMachine, I2OScsiPacketAndReadTranslation)
         cdb[0] = bOpcode;
         Call read(512, 0);
         EXPECT_EQ(read.scsi(drive, cdb), 0u);
-        EXPECT_EQ(lastSent().substr(0, 2 * 36), "1c000000" "5a595242" "4d494300" "ffffffff" "01000000" "00000000"
-                                                "40020000" "03" "20" "0100" "11223344");
+        EXPECT_EQ(lastSent().substr(0, 2 * 36), "1c000000"
+                                                "5a595242"
+                                                "4d494300"
+                                                "ffffffff"
+                                                "01000000"
+                                                "00000000"
+                                                "40020000"
+                                                "03"
+                                                "20"
+                                                "0100"
+                                                "11223344");
     }
 }
 
@@ -230,12 +255,17 @@ TEST_F(TransportOnMachine, FibreCommandFollowsItsAddressQuery)
     EXPECT_EQ(call.bmic(device, 0x11), 0u);
     std::vector<tsmtest::CapturedRequest> requests = sent();
     ASSERT_EQ(requests.size(), 2u);
-    EXPECT_EQ(requests[0].in, toHex(Image(44).hex(0, "1c000000 5a59524643000000 ffffffff 01000000 00000000 10000000")
-                                        .hex(28, "020300").bytes()));
+    EXPECT_EQ(requests[0].in, toHex(Image(44)
+                                        .hex(0, "1c000000 5a59524643000000 ffffffff 01000000 00000000 10000000")
+                                        .hex(28, "020300")
+                                        .bytes()));
     // The handle (the first remote's) and the ids of the address query's reply.
-    EXPECT_EQ(requests[1].in, toHex(Image(148 + 512).hex(0, "1c000000 5a59524643000000 ffffffff 02000000 00000000 78020000")
-                                        .hex(28, "01000000 4107 000000000000 0a 02 03 00").hex(44, "26 02 04030201 11 0002 00")
-                                        .hex(60, "01000000").bytes()));
+    EXPECT_EQ(requests[1].in, toHex(Image(148 + 512)
+                                        .hex(0, "1c000000 5a59524643000000 ffffffff 02000000 00000000 78020000")
+                                        .hex(28, "01000000 4107 000000000000 0a 02 03 00")
+                                        .hex(44, "26 02 04030201 11 0002 00")
+                                        .hex(60, "01000000")
+                                        .bytes()));
     EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.dwSenseLength), std::make_tuple(std::uint8_t{0}, 40u));
     EXPECT_EQ(call.data[0], 0);
     // A refusal with 48 sense bytes: 40 of them.
@@ -263,8 +293,10 @@ TEST_F(TransportOnMachine, LegacyPacketsAndClipping)
     drive.setAddress({1, 5, 3});
     Call call(512, 16);
     EXPECT_EQ(call.bmic(drive, 0x11), 0u);
-    EXPECT_EQ(lastSent(), toHex(Image(44 + 512).hex(0, "1c000000 4f44584d26500000 b4000000 03000000 00000000 10020000")
-                                    .hex(28, "02 11 04030201 00020000 0002").bytes()));
+    EXPECT_EQ(lastSent(), toHex(Image(44 + 512)
+                                    .hex(0, "1c000000 4f44584d26500000 b4000000 03000000 00000000 10020000")
+                                    .hex(28, "02 11 04030201 00020000 0002")
+                                    .bytes()));
     EXPECT_EQ(toHex(call.data, 0, 1), "01");
     EXPECT_EQ(call.dwSenseLength, 0u);
     // The firmware's refusal comes back in ReturnCode.
@@ -273,8 +305,12 @@ TEST_F(TransportOnMachine, LegacyPacketsAndClipping)
     Call inquiry(96, 16);
     EXPECT_EQ(inquiry.scsi(drive, {0x12, 0, 0, 0, 0x60, 0}), 0u);
     EXPECT_EQ(inquiry.data[0], 0x7F);
-    EXPECT_EQ(lastSent(), toHex(Image(86 + 96).hex(0, "1c000000 4f44584d26500000 b4000000 04000000 00000000 9a000000")
-                                    .hex(28, "050103 2c010000 00000000").u8(41, 6).hex(58, "120000006000").hex(82, "60000000")
+    EXPECT_EQ(lastSent(), toHex(Image(86 + 96)
+                                    .hex(0, "1c000000 4f44584d26500000 b4000000 04000000 00000000 9a000000")
+                                    .hex(28, "050103 2c010000 00000000")
+                                    .u8(41, 6)
+                                    .hex(58, "120000006000")
+                                    .hex(82, "60000000")
                                     .bytes()));
 
     // READ(10) is translated; READ(6) goes out as a SCSI packet, which the
@@ -283,7 +319,11 @@ TEST_F(TransportOnMachine, LegacyPacketsAndClipping)
     EXPECT_EQ(read.scsi(drive, kRead10), 0u);
     std::string in = lastSent();
     EXPECT_EQ(in.substr(2 * 16, 8), "03000000");
-    EXPECT_EQ(in.substr(2 * 28, 2 * 12), "03" "20" "11223344" "00020000" "0001");
+    EXPECT_EQ(in.substr(2 * 28, 2 * 12), "03"
+                                         "20"
+                                         "11223344"
+                                         "00020000"
+                                         "0001");
     EXPECT_EQ(read.scsi(drive, {0x08, 0, 0, 0, 1, 0}), 0x80000005u);
     EXPECT_EQ(lastSent().substr(2 * 16, 8), "04000000");
 
@@ -330,21 +370,28 @@ TEST_F(TransportOnMachine, DrivesUpToTheCountWithBlocksAndFromEitherPresenceMap)
         sent();
         EssentialDataList records;
         EXPECT_EQ(ciss->discoverLogicalDrives(controller, records, controller), 0u);
-        EXPECT_EQ(drives(records, 0x8003), (std::vector<std::tuple<int, int, int>>{{-1, -1, 0}, {-1, -1, 2}, {-1, -1, 5}}));
+        EXPECT_EQ(drives(records, 0x8003),
+                  (std::vector<std::tuple<int, int, int>>{{-1, -1, 0}, {-1, -1, 2}, {-1, -1, 5}}));
         const std::vector<tsmtest::CapturedRequest> requests = sent();
         EXPECT_EQ(requests.size(), 1 + nAsked);
         // Blocks the transport builds itself: length most significant byte first, no value.
-        EXPECT_EQ(requests[0].in.substr(2 * 38, 24), "0a00" "26" "00" "00000000" "11" "0200" "00");
-        EXPECT_EQ(requests.back().in.substr(2 * 40, 14), "26" + toHex(std::vector<std::uint8_t>{
-                                                                     static_cast<std::uint8_t>(nAsked - 1)}) + "0000000010");
+        EXPECT_EQ(requests[0].in.substr(2 * 38, 24), "0a00"
+                                                     "26"
+                                                     "00"
+                                                     "00000000"
+                                                     "11"
+                                                     "0200"
+                                                     "00");
+        EXPECT_EQ(requests.back().in.substr(2 * 40, 14),
+                  "26" + toHex(std::vector<std::uint8_t>{static_cast<std::uint8_t>(nAsked - 1)}) + "0000000010");
     }
     const struct {
         std::uint32_t dwPort;
         std::uint32_t dwExpected;
         std::vector<std::tuple<int, int, int>> found;
     } physical[] = {
-        {5, 0, {{0, 0, 0}, {1, 1, 8}, {3, 6, 27}}},   // 4 ports of 7 targets
-        {0, 0, {{0, 0, 128}, {1, 11, 155}, {7, 15, 255}}},   // 16 drives per port
+        {5, 0, {{0, 0, 0}, {1, 1, 8}, {3, 6, 27}}}, // 4 ports of 7 targets
+        {0, 0, {{0, 0, 128}, {1, 11, 155}, {7, 15, 255}}}, // 16 drives per port
         {4, 3, {}},
         {10, 0x80000005, {}},
     };
@@ -370,10 +417,16 @@ TEST_F(TransportOnMachine, CissRemoteControllersAreTheMakersProductsOnlyAndHaveI
     // then an inquiry of 96 bytes at each of the four entries.
     const std::vector<tsmtest::CapturedRequest> requests = sent();
     ASSERT_EQ(requests.size(), 5u);
-    EXPECT_EQ(requests[0].in.substr(2 * 38, 2 * 12), "0c00" "c3000000000000001f48");
+    EXPECT_EQ(requests[0].in.substr(2 * 38, 2 * 12), "0c00"
+                                                     "c3000000000000001f48");
     for (std::size_t n = 1; n < 5; ++n)
         EXPECT_EQ(requests[n].in.substr(2 * 28, 2 * 18), "0" + std::to_string(n + 3) + "000041" + "0" +
-                                                             std::to_string(n + 1) + "000000" "ffff" "06" "00" "120000006000");
+                                                             std::to_string(n + 1) +
+                                                             "000000"
+                                                             "ffff"
+                                                             "06"
+                                                             "00"
+                                                             "120000006000");
 
     // Only the low byte of the list length counts: 33 entries are read as one.
     EssentialDataList many;
@@ -403,7 +456,11 @@ TEST_F(TransportOnMachine, CissRemoteControllersAreTheMakersProductsOnlyAndHaveI
     EXPECT_EQ(std::string(identity.begin() + 32, identity.end()), "SUBSYSTEM-SERIAL-0123456789ABCDE");
     int inquiries = 0;
     for (const tsmtest::CapturedRequest& request : sent())
-        inquiries += request.in.substr(2 * 38, 2 * 7) == "0600" "12000000" "5f" ? 1 : 0;
+        inquiries += request.in.substr(2 * 38, 2 * 7) == "0600"
+                                                         "12000000"
+                                                         "5f"
+                         ? 1
+                         : 0;
     EXPECT_EQ(inquiries, 1);
 
     SchemaObjectEssentialData failing(10, 0x8007, eCSMI_CISS);
@@ -425,16 +482,34 @@ TEST_F(TransportOnMachine, FibreIdentityFromWhicheverQueryAnswers)
         const char* what;
         const SchemaObjectEssentialData& device;
         std::string identity;
-        Image query;   // as sent
+        Image query; // as sent
     } cases[] = {
-        {"adapter attributes", adapter, "1000000000c0ffee" "2000000000c0ffee" "21" "abcdef",
+        {"adapter attributes", adapter,
+         "1000000000c0ffee"
+         "2000000000c0ffee"
+         "21"
+         "abcdef",
          Image(128).hex(0, "1c000000 46434d2650000000 0a000000 0d000000 00000000 64000000")},
-        {"port attributes", remote, "5000000000000001" "5000000000000002" "31" "010203",
-         Image(124).hex(0, "1c000000 46434d2650000000 0a000000 0e000000 00000000 60000000").hex(28, "08000000 02020300")},
+        {"port attributes", remote,
+         "5000000000000001"
+         "5000000000000002"
+         "31"
+         "010203",
+         Image(124)
+             .hex(0, "1c000000 46434d2650000000 0a000000 0e000000 00000000 60000000")
+             .hex(28, "08000000 02020300")},
         // Without the management queries the name query answers instead.
-        {"adapter name", plainAdapter, "6000000000000001" "6000000000000002" "41" "445566",
+        {"adapter name", plainAdapter,
+         "6000000000000001"
+         "6000000000000002"
+         "41"
+         "445566",
          Image(60).hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "ffffff")},
-        {"remote name", plainRemote, "6000000000000001" "6000000000000002" "41" "445566",
+        {"remote name", plainRemote,
+         "6000000000000001"
+         "6000000000000002"
+         "41"
+         "445566",
          Image(60).hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "010904")},
         {"nothing answers the adapter", failingAdapter, "", Image()},
         {"nothing answers the remote", failingRemote, "", Image()},
@@ -443,7 +518,8 @@ TEST_F(TransportOnMachine, FibreIdentityFromWhicheverQueryAnswers)
         SCOPED_TRACE(c.what);
         sent();
         std::array<std::uint8_t, 20> identity{};
-        EXPECT_EQ(fibre->getRemoteIdentity(c.device, identity.data(), identity.size()), c.identity.empty() ? 0x80000007u : 0u);
+        EXPECT_EQ(fibre->getRemoteIdentity(c.device, identity.data(), identity.size()),
+                  c.identity.empty() ? 0x80000007u : 0u);
         if (c.identity.empty())
             continue;
         EXPECT_EQ(toHex(identity), c.identity);
@@ -487,8 +563,8 @@ Image fibreInquiryData()
     data.u8(0, 2);
     data.u8(4, 2).le32(8, 32);
     data.u8(12, 1).le32(16, 128);
-    data.hex(32, "000100").le32(40, 80).u8(44, 0x0C);   // array controller
-    data.hex(80, "000200").le32(88, 0).u8(92, 0x2D);    // enclosure services (qualifier bits set)
+    data.hex(32, "000100").le32(40, 80).u8(44, 0x0C); // array controller
+    data.hex(80, "000200").le32(88, 0).u8(92, 0x2D); // enclosure services (qualifier bits set)
     data.hex(128, "010300").le32(136, 0).u8(140, 0x00); // a disk: not kept
     return data;
 }
@@ -565,8 +641,9 @@ TEST(TransportStandIn, HangingManagementQueryIsAbandonedAfterItsTimeout)
 {
     tsmtest::TempMachine machine;
     // The abandoned call still runs when the test ends, so its stand-in stays.
-    static StandIn drivers(8, byControlCode(
-        {{3, Image(60).hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41)}}));
+    static StandIn drivers(
+        8,
+        byControlCode({{3, Image(60).hex(32, "6000000000000001 6000000000000002").le32(48, 0x00445566).u8(52, 0x41)}}));
     setDeviceChannel(&drivers);
     const StandIn::Answer name = drivers.m_answer;
     drivers.m_answer = [name](std::uint32_t dwCode, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned) {
@@ -586,7 +663,10 @@ TEST(TransportStandIn, HangingManagementQueryIsAbandonedAfterItsTimeout)
     EXPECT_EQ(dwResult, 0u);
     EXPECT_GE(seconds, 9.9);
     EXPECT_LT(seconds, 11.5);
-    EXPECT_EQ(toHex(identity), "6000000000000001" "6000000000000002" "41" "445566");
+    EXPECT_EQ(toHex(identity), "6000000000000001"
+                               "6000000000000002"
+                               "41"
+                               "445566");
 }
 
 TEST(BoundedCall, WorkersAreReusedAndAnOverrunDoesNotBlockTheNextCall)
@@ -604,7 +684,11 @@ TEST(BoundedCall, WorkersAreReusedAndAnOverrunDoesNotBlockTheNextCall)
     auto finished = std::make_shared<std::atomic<bool>>(false);
     const auto started = std::chrono::steady_clock::now();
     EXPECT_FALSE(InfoMgr::runWithTimeLimit(
-        [wait = release->get_future().share(), finished] { wait.wait(); *finished = true; }, 1s));
+        [wait = release->get_future().share(), finished] {
+            wait.wait();
+            *finished = true;
+        },
+        1s));
     EXPECT_GE(std::chrono::steady_clock::now() - started, 1s);
     pid_t third = 0;
     EXPECT_TRUE(InfoMgr::runWithTimeLimit([&] { third = ::gettid(); }, 1s));

@@ -48,12 +48,18 @@ TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
         // 67.99 % truncates to 67 and rounds down to 65; 32 % rounds down to 30.
         {"<cache read=\"2785\" write=\"1311\" total=\"4096\"/>", {{"CacheRatio", "65/30"}}},
         {"<cache read=\"0\" write=\"0\" total=\"8192\"/>", {{"CacheRatio", "100/0"}, {"CacheSizeTotal", "8192"}}},
-        {"<cache read=\"4096\" write=\"4096\" status=\"permanentlydisabled\"/>", {{"CacheStatus", "PermenantlyDisabled"}}},
+        {"<cache read=\"4096\" write=\"4096\" status=\"permanentlydisabled\"/>",
+         {{"CacheStatus", "PermenantlyDisabled"}}},
         {"<cache read=\"4096\" write=\"4096\" status=\"runadu\"/>", {{"CacheStatus", "RunADU"}}},
         {"<battery packs=\"1\"/>",
-         {{"CacheBoardPresent", "False"}, {"CacheSizeRead", "<none>"}, {"CacheSizeTotal", "<none>"},
-          {"CacheRatio", "<none>"}, {"CacheStatus", "<none>"}, {"BatteryPackCount", "<none>"},
-          {"BatteryStatus", "<none>"}, {"CacheSizeShiftFactor", "<none>"}}},
+         {{"CacheBoardPresent", "False"},
+          {"CacheSizeRead", "<none>"},
+          {"CacheSizeTotal", "<none>"},
+          {"CacheRatio", "<none>"},
+          {"CacheStatus", "<none>"},
+          {"BatteryPackCount", "<none>"},
+          {"BatteryStatus", "<none>"},
+          {"CacheSizeShiftFactor", "<none>"}}},
         // No battery packs (the golden dump shows a failed pack).
         {kCache + "<battery packs=\"0\"/>", {{"BatteryPackCount", "0"}, {"BatteryStatus", "<none>"}}},
         // The surface analysis delay in seconds from tenths.
@@ -110,13 +116,17 @@ TEST(ControllerInfoOnMachine, RemoteControllersWithoutANameAndTheSnapshotPriorit
     ASSERT_NE(byChassis("K20").get(), nullptr);
     expectAttributes(byChassis("K1"), {{"SnapshotPriority", "High"}, {"RebuildPriority", "Low"}});
     // Without a name the box is known by its chassis serial number.
-    expectAttributes(byChassis("K20"), {{"HardwareName", "<none>"}, {"Boxname", wide("K20")}, {"AccessID", "<none>"},
+    expectAttributes(byChassis("K20"), {{"HardwareName", "<none>"},
+                                        {"Boxname", wide("K20")},
+                                        {"AccessID", "<none>"},
                                         {"FullName", "Tarvion RaidShelf 2100 Enclosure at " + wide("K20")},
-                                        {"ControllerSerialNumber", wide("E02")}, {"SnapshotPriority", "<none>"}});
+                                        {"ControllerSerialNumber", wide("E02")},
+                                        {"SnapshotPriority", "<none>"}});
 }
 
-const std::string kHealthy = "<firmware version=\"2.84\" surfacedelay=\"30\" expandpriority=\"high\" redundancy=\"active\"/>"
-                             "<cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/>";
+const std::string kHealthy =
+    "<firmware version=\"2.84\" surfacedelay=\"30\" expandpriority=\"high\" redundancy=\"active\"/>"
+    "<cache read=\"16384\" write=\"49152\"/><battery packs=\"2\"/>";
 
 // Fixed-format sense data with the given key, code and qualifier.
 std::string sense(unsigned key, unsigned code, unsigned qualifier)
@@ -134,10 +144,12 @@ TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
     };
     // The failure's attributes; the value and the statuses the debug log shows.
     const std::vector<std::tuple<std::string, int, std::string, std::string>> rows{
-        {"", 1, "0x0", "0x0"}, {"commandstatus=\"4\" scsistatus=\"255\"", 0, "0x4", "0xff"},
+        {"", 1, "0x0", "0x0"},
+        {"commandstatus=\"4\" scsistatus=\"255\"", 0, "0x4", "0xff"},
         {refusal(5, 0x0C, 8), 9, "0x1", "0x2"},
         // No row: another qualifier, a lone sense byte, a failed request.
-        {refusal(5, 0x24, 1), 0, "0x1", "0x2"}, {"commandstatus=\"1\" scsistatus=\"2\" sense=\"70\"", 0, "0x1", "0x2"},
+        {refusal(5, 0x24, 1), 0, "0x1", "0x2"},
+        {"commandstatus=\"1\" scsistatus=\"2\" sense=\"70\"", 0, "0x1", "0x2"},
         {"error=\"31\"", 0, "0x0", "0x0"},
     };
     for (const auto& [failure, iValue, commandStatus, scsiStatus] : rows) {
@@ -153,11 +165,10 @@ TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
         Core::ControllerParametersCommand parameters;
         EXPECT_EQ(parameters.run(static_cast<Schema::ArrayController&>(*pController))->value(), iValue);
         const std::string log = tail.appended();
-        for (const std::string& line : std::vector<std::string>{"BMIC Command: 0x64", "BMIC Detail: 0x0", "BMIC LUN: 0x0",
-                                       "Command Status: " + commandStatus,
-                                       "SCSI Status: " + scsiStatus}) {
+        for (const std::string& line :
+             std::vector<std::string>{"BMIC Command: 0x64", "BMIC Detail: 0x0", "BMIC LUN: 0x0",
+                                      "Command Status: " + commandStatus, "SCSI Status: " + scsiStatus})
             EXPECT_NE(log.find("] " + line + "\n"), std::string::npos) << line << "\n" << log;
-        }
         if (iValue >= 4) {
             // The sense bytes are dumped in hex.
             EXPECT_NE(log.find(" 000  70 00 0" + std::to_string(parameters.senseKey())), std::string::npos) << log;
@@ -172,9 +183,15 @@ TEST(CommandFailuresOnMachine, FailingCommandsLeaveEveryAttributeThatCanBeRead)
     const std::vector<std::tuple<std::string, std::vector<const char*>, std::vector<const char*>, const char*>> cases{
         {"0x64", {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ControllerSerialNumber"}, {}, "Failed"},
         {"0x66", {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay"}, {"ControllerSerialNumber"}, "Ok"},
-        {"0x11", {}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ExpandPriority", "RedundantState"}, "Ok"},
+        {"0x11",
+         {},
+         {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ExpandPriority", "RedundantState"},
+         "Ok"},
         {"0xC1", {"RedundantState"}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ExpandPriority"}, "Ok"},
-        {"0x70", {"RedundantState"}, {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ControllerSerialNumber"}, "Ok"},
+        {"0x70",
+         {"RedundantState"},
+         {"FirmwareVersion", "CacheRatio", "SurfaceAnalysisDelay", "ControllerSerialNumber"},
+         "Ok"},
     };
     for (const auto& [opcode, present, absent, pszStatus] : cases) {
         SCOPED_TRACE(opcode);

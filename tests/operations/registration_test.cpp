@@ -16,7 +16,8 @@ template <class Kind>
 std::vector<Core::DeviceOperationPtr> registered()
 {
     const Core::DeviceOperationRegistry<Kind> registry;
-    return std::vector<Core::DeviceOperationPtr>(registry.beginRegisteredOperation(), registry.endRegisteredOperation());
+    return std::vector<Core::DeviceOperationPtr>(registry.beginRegisteredOperation(),
+                                                 registry.endRegisteredOperation());
 }
 
 // Registrations of one kind from the given position on, as "<name>:<type> "
@@ -46,8 +47,8 @@ bool registersExactly(void (*registerSet)(), const std::vector<std::string>& exp
     std::size_t kind = 0;
     const std::vector<std::string> added{entries<Kinds>(before[kind++])...};
     // The controller and the adapter each have an external discovery of their own.
-    return added == expected &&
-           registered<Schema::ArrayController>()[before[2]].get() != registered<Schema::HostBusAdapter>()[before[1]].get();
+    return added == expected && registered<Schema::ArrayController>()[before[2]].get() !=
+                                    registered<Schema::HostBusAdapter>()[before[1]].get();
 }
 
 // Each set is registered in a child process, so the sets do not add up.
@@ -56,22 +57,29 @@ TEST(RegistrationDeathTest, EachSetRegistersItsOperationsInOrder)
     // What each set adds per kind: system, adapter, controller, array,
     // logical drive, physical drive.
     const std::tuple<const char*, void (*)(), std::vector<std::string>> sets[] = {
-        {"start-up", &Operations::registerStartupOperations,
+        {"start-up",
+         &Operations::registerStartupOperations,
          {kHba + kInternal, kExternal, kExternal + kReadController, "", "", ""}},
-        {"logical drives", &Operations::registerLogicalDriveSet,
-         {kHba + kInternal, kExternal, kExternal + kReadController + "OperationDiscoverLogicalDrives:2 ", "", kReadLogical, ""}},
-        {"arrays", &Operations::registerArraySet,
+        {"logical drives",
+         &Operations::registerLogicalDriveSet,
+         {kHba + kInternal, kExternal, kExternal + kReadController + "OperationDiscoverLogicalDrives:2 ", "",
+          kReadLogical, ""}},
+        {"arrays",
+         &Operations::registerArraySet,
          {kHba + kInternal, kExternal,
           kExternal + kReadController + "OperationDiscoverArrays:2 OperationDiscoverUnassignedPhysicalDrives:2 ",
-          "OperationDiscoverLogicalDrivesA:2 OperationDiscoverDataPhysicalDrives:2 OperationDiscoverSparePhysicalDrives:2 ",
+          "OperationDiscoverLogicalDrivesA:2 OperationDiscoverDataPhysicalDrives:2 "
+          "OperationDiscoverSparePhysicalDrives:2 ",
           kReadLogical, "OperationReadPhysicalDriveInfo:0 "}},
     };
     for (const auto& [pszName, registerSet, added] : sets) {
         SCOPED_TRACE(pszName);
-        EXPECT_EXIT(std::exit(registersExactly<Schema::System, Schema::HostBusAdapter, Schema::ArrayController,
-                                               Schema::Array, Schema::LogicalDrive, Schema::PhysicalDrive>(
-                                  registerSet, added) ? 0 : 1),
-                    testing::ExitedWithCode(0), "");
+        EXPECT_EXIT(
+            std::exit(registersExactly<Schema::System, Schema::HostBusAdapter, Schema::ArrayController, Schema::Array,
+                                       Schema::LogicalDrive, Schema::PhysicalDrive>(registerSet, added)
+                          ? 0
+                          : 1),
+            testing::ExitedWithCode(0), "");
     }
 }
 

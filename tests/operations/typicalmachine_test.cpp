@@ -96,14 +96,15 @@ TEST(TypicalMachine, ASecondRefreshKeepsTheTreeAndPulledControllersGoAndComeBack
     machine.describe(tsmtest::withoutPort(typical, 0));
     machine.refresh();
     EXPECT_EQ(controllerSummary(pRoot),
-              (std::multiset<std::string>{"1.66 under system: Tarvion ArrayLine 220", "3.08 under system: Tarvion ArrayLine 120",
+              (std::multiset<std::string>{"1.66 under system: Tarvion ArrayLine 220",
+                                          "3.08 under system: Tarvion ArrayLine 120",
                                           "6.02 under hostbusadapter: Tarvion ArrayBox 4800 Cluster"}));
     EXPECT_EQ(pRoot->childCount(), 3u);
     machine.describe(tsmtest::withoutPort(tsmtest::withoutPort(typical, 0), 2));
     machine.refresh();
     EXPECT_EQ(adapters(pRoot).size(), 0u);
-    EXPECT_EQ(controllerSummary(pRoot),
-              (std::multiset<std::string>{"1.66 under system: Tarvion ArrayLine 220", "3.08 under system: Tarvion ArrayLine 120"}));
+    EXPECT_EQ(controllerSummary(pRoot), (std::multiset<std::string>{"1.66 under system: Tarvion ArrayLine 220",
+                                                                    "3.08 under system: Tarvion ArrayLine 120"}));
     machine.describe(typical);
     machine.refresh();
     EXPECT_EQ(controllerSummary(pRoot), typicalControllers);
@@ -118,7 +119,8 @@ TEST(TypicalMachine, ASecondRefreshKeepsTheTreeAndPulledControllersGoAndComeBack
     InfoMgr::recordInitError(0x80000000);
     Operations::InternalArrayControllerDiscovery internal;
     Operations::HBADiscovery hba;
-    EXPECT_EQ(std::vector<int>({internal.visit(system)->value(), hba.visit(system)->value(), external.visit(system)->value()}),
+    EXPECT_EQ(std::vector<int>(
+                  {internal.visit(system)->value(), hba.visit(system)->value(), external.visit(system)->value()}),
               std::vector<int>(3, Core::Status::eFAILED));
     InfoMgr::recordInitError(0);
 }
@@ -155,7 +157,10 @@ TEST(LargeMachine, EveryControllerIsFoundAndDescribable)
 
 const char* const kGoldenPath = TSM_GOLDEN_DIR "/typical.dump";
 
-std::string golden() { return tsmtest::readFile(kGoldenPath); }
+std::string golden()
+{
+    return tsmtest::readFile(kGoldenPath);
+}
 
 // Runs in a freshly started process: the setup records of the hardware
 // library are read once per process, so an earlier machine of the test run

@@ -13,13 +13,16 @@
 
 namespace {
 
-bool isOpen(int fd) { return ::fcntl(fd, F_GETFD) != -1; }
+bool isOpen(int fd)
+{
+    return ::fcntl(fd, F_GETFD) != -1;
+}
 
 } // namespace
 
 TEST(Handles, TheLastOwnerClosesOnceAndClosingKeepsTheLastError)
 {
-    int ends[2] = { -1, -1 };
+    int ends[2] = {-1, -1};
     ASSERT_EQ(::pipe(ends), 0);
     {
         tsm::UniqueFd first(ends[0]);
@@ -45,7 +48,9 @@ TEST(Handles, TheLastOwnerClosesOnceAndClosingKeepsTheLastError)
 
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     ASSERT_NE(event, nullptr);
-    { const tsm::UniqueKernelHandle owner(event); }
+    {
+        const tsm::UniqueKernelHandle owner(event);
+    }
     EXPECT_FALSE(CloseHandle(event)); // already closed by its owner
 
     // Even a close that fails leaves the error of the failed step.

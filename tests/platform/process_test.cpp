@@ -26,7 +26,7 @@ using tsmtest::failed;
 std::set<std::string> listing(const char* pattern, DWORD* error = nullptr)
 {
     std::set<std::string> names;
-    WIN32_FIND_DATAA data {};
+    WIN32_FIND_DATAA data{};
     HANDLE find = FindFirstFileA(pattern, &data);
     if (find == INVALID_HANDLE_VALUE) {
         if (error)
@@ -74,8 +74,7 @@ TEST(Paths, DosAndHostPathsMapOntoEachOtherWithoutCase)
     EXPECT_EQ(tsm::dosToHost("Q:\\anything"), "");
 
     // Host paths show on drive C: or Z:.
-    EXPECT_EQ(tsm::hostToDos(root + "/drive_c/Program Files/Tarvion/bin/vxa"),
-              "C:\\Program Files\\Tarvion\\bin\\vxa");
+    EXPECT_EQ(tsm::hostToDos(root + "/drive_c/Program Files/Tarvion/bin/vxa"), "C:\\Program Files\\Tarvion\\bin\\vxa");
     EXPECT_EQ(tsm::hostToDos(root + "/drive_c"), "C:\\");
     EXPECT_EQ(tsm::hostToDos("/usr/bin/env"), "Z:\\usr\\bin\\env");
     std::string dosRoot = root;
@@ -96,14 +95,14 @@ TEST(Files, ListingsMatchPatternsWithoutCase)
     tsmtest::TempMachine machine;
     const std::string cache = machine.driveC() + "/qwex/cache";
     std::filesystem::create_directories(cache + "/sub.vxa.d");
-    for (const char* name : { "alpha.vxa", "Beta.VXA", "gamma.vxa.bak", "delta.txt", "e.vxa" })
+    for (const char* name : {"alpha.vxa", "Beta.VXA", "gamma.vxa.bak", "delta.txt", "e.vxa"})
         std::ofstream(cache + "/" + name) << "0123456789";
 
     using Names = std::set<std::string>;
-    EXPECT_EQ(listing("C:\\QWEX\\Cache\\*.vxa"), (Names { "Beta.VXA", "alpha.vxa", "e.vxa" }));
-    EXPECT_EQ(listing("c:/qwex/cache/?.vxa"), (Names { "e.vxa" }));
-    EXPECT_EQ(listing("C:\\qwex\\cache\\*a*.*"), (Names { "alpha.vxa", "Beta.VXA", "gamma.vxa.bak", "delta.txt",
-                                                          "sub.vxa.d" }));
+    EXPECT_EQ(listing("C:\\QWEX\\Cache\\*.vxa"), (Names{"Beta.VXA", "alpha.vxa", "e.vxa"}));
+    EXPECT_EQ(listing("c:/qwex/cache/?.vxa"), (Names{"e.vxa"}));
+    EXPECT_EQ(listing("C:\\qwex\\cache\\*a*.*"),
+              (Names{"alpha.vxa", "Beta.VXA", "gamma.vxa.bak", "delta.txt", "sub.vxa.d"}));
     EXPECT_EQ(listing("C:\\qwex\\cache\\*").count(".."), 1u);
 
     DWORD error = 0;
@@ -115,7 +114,7 @@ TEST(Files, ListingsMatchPatternsWithoutCase)
     EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
 
     // What one entry tells.
-    WIN32_FIND_DATAA data {};
+    WIN32_FIND_DATAA data{};
     HANDLE find = FindFirstFileA("C:\\qwex\\cache\\ALPHA.vxa", &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
     EXPECT_STREQ(data.cFileName, "alpha.vxa");
@@ -132,7 +131,7 @@ TEST(Files, ListingsMatchPatternsWithoutCase)
 
 TEST(SystemMessages, EveryReportedErrorHasItsOwnTextEndingInALineBreak)
 {
-    const DWORD codes[] = { 2, 3, 5, 6, 13, 87, 122, 1051, 1052, 1056, 1060, 1061, 1062, 1063, 1072, 1073 };
+    const DWORD codes[] = {2, 3, 5, 6, 13, 87, 122, 1051, 1052, 1056, 1060, 1061, 1062, 1063, 1072, 1073};
     std::set<std::string> texts;
     for (const DWORD code : codes) {
         SCOPED_TRACE(code);
@@ -163,7 +162,7 @@ TEST(SystemMessages, EveryReportedErrorHasItsOwnTextEndingInALineBreak)
 
 TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
 {
-    for (const char* name : { "advapi32.dll", "ADVAPI32.DLL", "advapi32", "C:\\Windows\\System32\\AdvApi32.dll" }) {
+    for (const char* name : {"advapi32.dll", "ADVAPI32.DLL", "advapi32", "C:\\Windows\\System32\\AdvApi32.dll"}) {
         SCOPED_TRACE(name);
         HMODULE module = LoadLibraryA(name);
         ASSERT_NE(module, nullptr);
@@ -188,12 +187,12 @@ TEST(Events, ManualResetStaysSignalledAutoResetReleasesOneWaitAndTimedWaitsAndSl
     HANDLE automatic = CreateEventA(nullptr, FALSE, TRUE, nullptr);
     ASSERT_TRUE(manual && automatic && manual != automatic);
     // Each call in order; an automatic event created signalled gives its signal to the first wait only.
-    EXPECT_EQ(std::vector<DWORD>({ poll(manual), DWORD(SetEvent(manual)), poll(manual),
-                                   WaitForSingleObject(manual, INFINITE), DWORD(ResetEvent(manual)), poll(manual),
-                                   poll(automatic), poll(automatic), DWORD(SetEvent(automatic)),
-                                   DWORD(ResetEvent(automatic)), poll(automatic) }),
-              std::vector<DWORD>({ WAIT_TIMEOUT, 1, WAIT_OBJECT_0, WAIT_OBJECT_0, 1, WAIT_TIMEOUT, WAIT_OBJECT_0,
-                                   WAIT_TIMEOUT, 1, 1, WAIT_TIMEOUT }));
+    EXPECT_EQ(
+        std::vector<DWORD>({poll(manual), DWORD(SetEvent(manual)), poll(manual), WaitForSingleObject(manual, INFINITE),
+                            DWORD(ResetEvent(manual)), poll(manual), poll(automatic), poll(automatic),
+                            DWORD(SetEvent(automatic)), DWORD(ResetEvent(automatic)), poll(automatic)}),
+        std::vector<DWORD>({WAIT_TIMEOUT, 1, WAIT_OBJECT_0, WAIT_OBJECT_0, 1, WAIT_TIMEOUT, WAIT_OBJECT_0, WAIT_TIMEOUT,
+                            1, 1, WAIT_TIMEOUT}));
 
     // A timed wait lasts about as long as asked.
     const auto began = std::chrono::steady_clock::now();
@@ -217,11 +216,11 @@ TEST(Events, ManualResetStaysSignalledAutoResetReleasesOneWaitAndTimedWaitsAndSl
 
 TEST(Events, AnAutoResetSignalWakesExactlyOneOfTwoWaitersAManualOneWakesBoth)
 {
-    for (const BOOL manual : { FALSE, TRUE }) {
+    for (const BOOL manual : {FALSE, TRUE}) {
         SCOPED_TRACE(manual);
         HANDLE event = CreateEventA(nullptr, manual, FALSE, nullptr);
         ASSERT_NE(event, nullptr);
-        std::atomic<int> woken { 0 };
+        std::atomic<int> woken{0};
         const auto waiter = [&] { woken += WaitForSingleObject(event, 1500) == WAIT_OBJECT_0; };
         std::thread first(waiter);
         std::thread second(waiter);

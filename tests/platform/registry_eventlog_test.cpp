@@ -78,11 +78,14 @@ protected:
 
 // A message table block as an executable carries it, written by hand from
 // its layout, amid other bytes.
-const std::string kMessageFile = std::string("\x7f" "ELF\0\0binary bytes\0", 20) +
+const std::string kMessageFile = std::string("\x7f"
+                                             "ELF\0\0binary bytes\0",
+                                             20) +
                                  "TSM-MESSAGE-TABLE-1\n"
                                  "100\tThe %1 service was installed.\\r\\n\n"
                                  "7\tTwo inserts: %2 then %1; %3 has none.\\r\\n\n"
-                                 "TSM-MESSAGE-TABLE-END\n" + std::string("\0tail", 5);
+                                 "TSM-MESSAGE-TABLE-END\n" +
+                                 std::string("\0tail", 5);
 
 } // namespace
 
@@ -93,7 +96,7 @@ TEST_F(Registry, ValuesRoundTripThroughTheHiveFileWithNamesWithoutCase)
     EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
     // (Text and number values go through the hive when the agent installs
     // itself and are read back in its service test.)
-    const BYTE binary[] = { 0x00, 0xFF, 0x0A, 0x09, 0x25 };
+    const BYTE binary[] = {0x00, 0xFF, 0x0A, 0x09, 0x25};
     ASSERT_EQ(set(key, "Raw\tName", REG_BINARY, binary, sizeof binary), ERROR_SUCCESS);
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
 
@@ -101,11 +104,12 @@ TEST_F(Registry, ValuesRoundTripThroughTheHiveFileWithNamesWithoutCase)
     HKEY again = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "software\\TARVION\\agent\\", 0, KEY_READ, &again), ERROR_SUCCESS);
     DWORD type = 0;
-    EXPECT_EQ(query(again, "raw\tname", nullptr, &type), std::string(reinterpret_cast<const char*>(binary), sizeof binary));
+    EXPECT_EQ(query(again, "raw\tname", nullptr, &type),
+              std::string(reinterpret_cast<const char*>(binary), sizeof binary));
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
 
     // The size alone, then a buffer that is too small.
-    DWORD sizes[2] = { 0, 2 };
+    DWORD sizes[2] = {0, 2};
     BYTE small[2] = {};
     EXPECT_EQ(RegQueryValueExA(again, "Raw\tName", nullptr, nullptr, nullptr, &sizes[0]), ERROR_SUCCESS);
     EXPECT_EQ(RegQueryValueExA(again, "Raw\tName", nullptr, nullptr, small, &sizes[1]), ERROR_MORE_DATA);
@@ -171,13 +175,13 @@ TEST_F(Registry, DamagedHiveFilesGiveAnErrorAndStayAsTheyAre)
     const std::vector<std::string> damaged = {
         "",
         "garbage\n",
-        "TSM-REGISTRY-HIVE 1\nK\tSOFTWARE\n",                              // torn: no END
-        "TSM-REGISTRY-HIVE 1\nK\tSOFTWARE\nEND\t5\n",                      // wrong count
-        "TSM-REGISTRY-HIVE 1\nV\tSOFTWARE\tName\t1\t41\nEND\t1\n",         // value before its key
+        "TSM-REGISTRY-HIVE 1\nK\tSOFTWARE\n", // torn: no END
+        "TSM-REGISTRY-HIVE 1\nK\tSOFTWARE\nEND\t5\n", // wrong count
+        "TSM-REGISTRY-HIVE 1\nV\tSOFTWARE\tName\t1\t41\nEND\t1\n", // value before its key
         "TSM-REGISTRY-HIVE 1\nK\tSOFTWARE\nV\tSOFTWARE\tName\t1\t4\nEND\t2\n", // odd hex
-        "TSM-REGISTRY-HIVE 1\nK\tA\\B\nEND\t1\n",                          // key without its parent
-        "TSM-REGISTRY-HIVE 1\nK\tSOFT%ZZ\nEND\t1\n",                       // bad escape
-        "TSM-REGISTRY-HIVE 1\nEND\t0\nK\tX\n",                             // lines after the end
+        "TSM-REGISTRY-HIVE 1\nK\tA\\B\nEND\t1\n", // key without its parent
+        "TSM-REGISTRY-HIVE 1\nK\tSOFT%ZZ\nEND\t1\n", // bad escape
+        "TSM-REGISTRY-HIVE 1\nEND\t0\nK\tX\n", // lines after the end
     };
     for (const std::string& text : damaged) {
         SCOPED_TRACE(text);
@@ -239,7 +243,7 @@ TEST(EventLog, EntriesKeepTheirFieldsAndBadSourcesHandlesAndArgumentsAreRefused)
     HANDLE source = RegisterEventSourceA("\\\\.", "Probe Source");
     ASSERT_NE(source, nullptr);
     // A bad type, strings or data missing: nothing is written.
-    LPCSTR one[] = { nullptr };
+    LPCSTR one[] = {nullptr};
     EXPECT_EQ(failed(ReportEventA(source, 0x0003, 0, 1, nullptr, 0, 0, nullptr, nullptr)), ERROR_INVALID_PARAMETER);
     EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, nullptr, nullptr));
     EXPECT_FALSE(ReportEventA(source, EVENTLOG_WARNING_TYPE, 0, 1, nullptr, 1, 0, one, nullptr));
@@ -247,9 +251,9 @@ TEST(EventLog, EntriesKeepTheirFieldsAndBadSourcesHandlesAndArgumentsAreRefused)
     EXPECT_TRUE(tsm::readEventLog().empty());
 
     const time_t before = std::time(nullptr);
-    LPCSTR strings[] = { "first", "tab\tand\nline", "" };
+    LPCSTR strings[] = {"first", "tab\tand\nline", ""};
     EXPECT_TRUE(ReportEventA(source, EVENTLOG_ERROR_TYPE, 3, 106, nullptr, 3, 0, strings, nullptr));
-    const BYTE data[] = { 1, 2, 0, 255 };
+    const BYTE data[] = {1, 2, 0, 255};
     EXPECT_TRUE(ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, nullptr, 0, sizeof data, nullptr,
                              const_cast<BYTE*>(data)));
     EXPECT_TRUE(DeregisterEventSource(source));
@@ -269,8 +273,8 @@ TEST(EventLog, EntriesKeepTheirFieldsAndBadSourcesHandlesAndArgumentsAreRefused)
     const auto fields = [](const tsm::EventRecord& e) {
         return Fields(e.source, e.type, e.category, e.id, e.strings, e.data);
     };
-    EXPECT_EQ(fields(events[0]), Fields("Probe Source", EVENTLOG_ERROR_TYPE, 3, 106,
-                                        { "first", "tab\tand\nline", "" }, ""));
+    EXPECT_EQ(fields(events[0]),
+              Fields("Probe Source", EVENTLOG_ERROR_TYPE, 3, 106, {"first", "tab\tand\nline", ""}, ""));
     EXPECT_EQ(fields(events[1]), Fields("Probe Source", EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, {},
                                         std::string("\x01\x02\x00\xff", 4)));
     EXPECT_GE(events[0].timeSeconds, static_cast<int64_t>(before));
@@ -291,14 +295,15 @@ TEST(EventLog, TextsComeFromTheSourcesMessageFileWithInsertsFilledIn)
     std::ofstream(machine.driveC() + "/Tarvion/bin/vxa", std::ios::binary) << kMessageFile;
     // The source's message file registered as an installed service does.
     HKEY key = nullptr;
-    ASSERT_EQ(createKey(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Probe Service", &key,
-                        KEY_ALL_ACCESS), ERROR_SUCCESS);
+    ASSERT_EQ(createKey(HKEY_LOCAL_MACHINE, "SYSTEM\\CurrentControlSet\\Services\\EventLog\\Application\\Probe Service",
+                        &key, KEY_ALL_ACCESS),
+              ERROR_SUCCESS);
     const char path[] = "C:\\TARVION\\BIN\\VXA";
     ASSERT_EQ(set(key, "EventMessageFile", REG_EXPAND_SZ, path, sizeof path), ERROR_SUCCESS);
     RegCloseKey(key);
 
     // Inserts in any order, one without a string left as it is.
-    tsm::EventRecord record { 0, "Probe Service", 0, 0, 7, { "one", "two" }, "" };
+    tsm::EventRecord record{0, "Probe Service", 0, 0, 7, {"one", "two"}, ""};
     EXPECT_EQ(tsm::formatEventMessage(record), "Two inserts: two then one; %3 has none.");
 
     // An identifier the table lacks, and a source without a message file.

@@ -49,7 +49,7 @@ SC_HANDLE create(SC_HANDLE scm, const char* name, const char* binary, DWORD star
 // Whether the service reaches the state within ten seconds.
 bool becomes(SC_HANDLE service, DWORD wanted)
 {
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     for (int tries = 0; tries < 1000; ++tries) {
         if (QueryServiceStatus(service, &status) && status.dwCurrentState == wanted)
             return true;
@@ -64,7 +64,7 @@ class StartListener {
 public:
     explicit StartListener(const std::string& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
     {
-        sockaddr_un address {};
+        sockaddr_un address{};
         address.sun_family = AF_UNIX;
         std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
         const bool listening = m_fd &&
@@ -98,16 +98,18 @@ private:
 
 // A service main that reports stopped at once but returns only when released,
 // reading its argument after that.
-std::atomic<bool> g_lingerReleased { false };
-std::atomic<bool> g_lingerReturned { false };
+std::atomic<bool> g_lingerReleased{false};
+std::atomic<bool> g_lingerReturned{false};
 std::mutex g_lingerMutex;
 std::string g_lingerArgument;
 
-void WINAPI ignoreControl(DWORD) {}
+void WINAPI ignoreControl(DWORD)
+{
+}
 
 void WINAPI lingeringMain(DWORD, LPSTR* arguments)
 {
-    SERVICE_STATUS status { SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0 };
+    SERVICE_STATUS status{SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED, 0, 0, 0, 0, 0};
     SetServiceStatus(RegisterServiceCtrlHandlerA(arguments[0], ignoreControl), &status);
     while (!g_lingerReleased.load())
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -154,7 +156,7 @@ protected:
     }
 
     tsmtest::TempMachine m_machine;
-    Sc m_scm { OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS) };
+    Sc m_scm{OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)};
     std::vector<std::string> m_started;
 };
 
@@ -174,11 +176,11 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
     const SC_HANDLE scm = m_scm.get();
     ASSERT_TRUE(scm);
     const std::tuple<const char*, DWORD, DWORD, const char*, DWORD> refused[] = {
-        { "", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, path, ERROR_INVALID_NAME },
-        { "a\\b", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, path, ERROR_INVALID_NAME },
-        { "Driver", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, path, ERROR_INVALID_PARAMETER },
-        { "Boot", SERVICE_WIN32_OWN_PROCESS, SERVICE_BOOT_START, path, ERROR_INVALID_PARAMETER },
-        { "NoBinary", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, "", ERROR_INVALID_PARAMETER },
+        {"", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, path, ERROR_INVALID_NAME},
+        {"a\\b", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, path, ERROR_INVALID_NAME},
+        {"Driver", SERVICE_KERNEL_DRIVER, SERVICE_AUTO_START, path, ERROR_INVALID_PARAMETER},
+        {"Boot", SERVICE_WIN32_OWN_PROCESS, SERVICE_BOOT_START, path, ERROR_INVALID_PARAMETER},
+        {"NoBinary", SERVICE_WIN32_OWN_PROCESS, SERVICE_AUTO_START, "", ERROR_INVALID_PARAMETER},
     };
     for (const auto& [name, type, start, binary, error] : refused) {
         SCOPED_TRACE(name);
@@ -189,7 +191,7 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
     {
         Sc created(create(scm, "Probe Service", path, SERVICE_AUTO_START, "Base\0Other\0"));
         ASSERT_TRUE(created) << GetLastError();
-        SERVICE_DESCRIPTIONA description { const_cast<LPSTR>("A probe") };
+        SERVICE_DESCRIPTIONA description{const_cast<LPSTR>("A probe")};
         EXPECT_TRUE(ChangeServiceConfig2A(created.get(), SERVICE_CONFIG_DESCRIPTION, &description));
         EXPECT_EQ(failed(ChangeServiceConfig2A(created.get(), 2, &description)), ERROR_INVALID_LEVEL);
     }
@@ -197,8 +199,8 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
     ASSERT_EQ(records.size(), 1u);
     const tsm::ServiceRecord& r = records[0];
     EXPECT_EQ(std::tie(r.name, r.binaryPath, r.description), std::make_tuple("Probe Service", path, "A probe"));
-    EXPECT_EQ(std::vector<DWORD>({ r.serviceType, r.startType, r.errorControl }), std::vector<DWORD>({ 16, 2, 1 }));
-    EXPECT_EQ(r.dependencies, (std::vector<std::string> { "Base", "Other" }));
+    EXPECT_EQ(std::vector<DWORD>({r.serviceType, r.startType, r.errorControl}), std::vector<DWORD>({16, 2, 1}));
+    EXPECT_EQ(r.dependencies, (std::vector<std::string>{"Base", "Other"}));
 
     // The same name in any case, or a display name already taken.
     EXPECT_EQ(failed(create(scm, "PROBE SERVICE", path, SERVICE_AUTO_START, nullptr, "x")), ERROR_SERVICE_EXISTS);
@@ -210,27 +212,28 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
         Sc config(OpenServiceA(scm, "probe service", SERVICE_QUERY_CONFIG));
         Sc stopOnly(OpenServiceA(scm, "Probe Service", SERVICE_STOP));
         ASSERT_TRUE(config && stopOnly);
-        SERVICE_STATUS status {};
-        SERVICE_DESCRIPTIONA description { const_cast<LPSTR>("changed") };
-        EXPECT_EQ(std::vector<DWORD>({ failed(QueryServiceStatus(config.get(), &status)),
-                                       failed(StartServiceA(config.get(), 0, nullptr)),
-                                       failed(ControlService(config.get(), SERVICE_CONTROL_STOP, &status)),
-                                       failed(ChangeServiceConfig2A(config.get(), SERVICE_CONFIG_DESCRIPTION, &description)),
-                                       failed(DeleteService(config.get())),
-                                       failed(ControlService(stopOnly.get(), SERVICE_CONTROL_INTERROGATE, &status)) }),
-                  std::vector<DWORD>(6, ERROR_ACCESS_DENIED));
+        SERVICE_STATUS status{};
+        SERVICE_DESCRIPTIONA description{const_cast<LPSTR>("changed")};
+        EXPECT_EQ(
+            std::vector<DWORD>({failed(QueryServiceStatus(config.get(), &status)),
+                                failed(StartServiceA(config.get(), 0, nullptr)),
+                                failed(ControlService(config.get(), SERVICE_CONTROL_STOP, &status)),
+                                failed(ChangeServiceConfig2A(config.get(), SERVICE_CONFIG_DESCRIPTION, &description)),
+                                failed(DeleteService(config.get())),
+                                failed(ControlService(stopOnly.get(), SERVICE_CONTROL_INTERROGATE, &status))}),
+            std::vector<DWORD>(6, ERROR_ACCESS_DENIED));
     }
 
     Sc all(OpenServiceA(scm, "Probe Service", SERVICE_ALL_ACCESS));
     ASSERT_TRUE(all);
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     ASSERT_TRUE(QueryServiceStatus(all.get(), &status));
     // Never started: stopped, every other field 0; a control refused as not active says the same.
     const auto fields = [](const SERVICE_STATUS& s) {
-        return std::vector<DWORD>({ s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
-                                    s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint });
+        return std::vector<DWORD>({s.dwServiceType, s.dwCurrentState, s.dwControlsAccepted, s.dwWin32ExitCode,
+                                   s.dwServiceSpecificExitCode, s.dwCheckPoint, s.dwWaitHint});
     };
-    const std::vector<DWORD> stopped({ 16, SERVICE_STOPPED, 0, 0, 0, 0, 0 });
+    const std::vector<DWORD> stopped({16, SERVICE_STOPPED, 0, 0, 0, 0, 0});
     EXPECT_EQ(fields(status), stopped);
     EXPECT_EQ(failed(ControlService(all.get(), SERVICE_CONTROL_STOP, &status)), ERROR_SERVICE_NOT_ACTIVE);
     EXPECT_EQ(fields(status), stopped);
@@ -256,9 +259,9 @@ TEST_F(Scm, TheManagerAndTheDatabaseHonourAccessReportWindowsCodesAndFailWhole)
 
     // A process the manager did not start has no dispatcher or status (nor a
     // control handler: the service framework's test starts outside one).
-    SERVICE_TABLE_ENTRYA table[] = { { const_cast<LPSTR>("x"), [](DWORD, LPSTR*) {} }, { nullptr, nullptr } };
+    SERVICE_TABLE_ENTRYA table[] = {{const_cast<LPSTR>("x"), [](DWORD, LPSTR*) {}}, {nullptr, nullptr}};
     EXPECT_EQ(failed(StartServiceCtrlDispatcherA(table)), ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
-    SERVICE_STATUS record { 16, 4, 1, 0, 0, 0, 0 };
+    SERVICE_STATUS record{16, 4, 1, 0, 0, 0, 0};
     EXPECT_EQ(failed(SetServiceStatus(nullptr, &record)), ERROR_INVALID_HANDLE);
 
     // A failed database write installs nothing.
@@ -291,7 +294,7 @@ TEST_F(Scm, AServiceWhoseSocketPathIsTooLongCannotBeAsked)
     Sc scm(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
     Sc service(create(scm.get(), "probe", "C:\\x"));
     ASSERT_TRUE(service);
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     EXPECT_EQ(failed(QueryServiceStatus(service.get(), &status)), ERROR_SERVICE_REQUEST_TIMEOUT);
     ::setenv("TSM_MACHINE", m_machine.root().c_str(), 1);
 }
@@ -308,7 +311,7 @@ TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
     const int first = probePid("probe");
     ASSERT_TRUE(first > 0 && ::kill(first, SIGKILL) == 0);
     ASSERT_TRUE(becomes(service.get(), SERVICE_STOPPED));
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     ASSERT_TRUE(QueryServiceStatus(service.get(), &status));
     EXPECT_EQ(status.dwWin32ExitCode, static_cast<DWORD>(ERROR_PROCESS_ABORTED));
     ASSERT_TRUE(start(service.get(), "probe")) << GetLastError();
@@ -354,7 +357,7 @@ TEST_F(Scm, StatesThatRefuseControlsAndDependentsThatBlockAStop)
     EXPECT_EQ(m_machine.read("probe-user.pid"), std::to_string(probePid("user")) + " [a] [b c] [d]\n");
     EXPECT_NE(probePid("base"), probePid("user"));
 
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     EXPECT_EQ(failed(ControlService(slow.get(), SERVICE_CONTROL_STOP, &status)), ERROR_SERVICE_CANNOT_ACCEPT_CTRL);
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
 
@@ -398,7 +401,7 @@ TEST_F(Scm, AServiceThreadThatOutlivesTheDispatchersGraceKeepsItsArgument)
     ::setenv("TSM_SERVICE_START", startPath.c_str(), 1);
     ::setenv("TSM_SERVICE_GRACE_MS", "50", 1);
     std::string entryName = name;
-    const SERVICE_TABLE_ENTRYA table[] = { { entryName.data(), lingeringMain }, { nullptr, nullptr } };
+    const SERVICE_TABLE_ENTRYA table[] = {{entryName.data(), lingeringMain}, {nullptr, nullptr}};
     const auto began = std::chrono::steady_clock::now();
     ASSERT_TRUE(StartServiceCtrlDispatcherA(table)) << GetLastError();
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3));

@@ -38,34 +38,38 @@ TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
     const QwexMachine machine("max_body_bytes = 1000\n");
     prepare(machine);
     const tsmtest::QwexServer server(&answerOk);
-    struct Case { std::string request; const char* statusLine; };
+    struct Case {
+        std::string request;
+        const char* statusLine;
+    };
     const std::string bigBody(5000, 'b');
     const Case cases[] = {
-        { get("/peer/doc.xml"), "HTTP/1.1 200 OK" },
-        { get("/VXA/page.htm"), "HTTP/1.1 200 OK" },
-        { get("/peer/../qwex/server.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/VXA/../../qwex/server.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/peer/%2e%2e/%2E%2E/server.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/peer/..%2f..%2fserver.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/peer/%2e%2e%5cserver.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/peer/..\\..\\server.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/peer/C:/qwex/server.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/peer//etc/passwd"), "HTTP/1.1 404 Not Found" },
-        { get("/peer/link/server.key"), "HTTP/1.1 403 Forbidden" },
-        { get("/VXA/key.htm"), "HTTP/1.1 403 Forbidden" },
-        { get("/peer/doc.xml%00.htm"), "HTTP/1.1 400 Bad Request" },
-        { get("/peer/" + std::string(1100, 'a')), "HTTP/1.1 414 URI Too Long" },
-        { get("/peer/" + std::string(300, 'a')), "HTTP/1.1 414 URI Too Long" },
-        { get("/peer/" + std::string(40000, 'a')), "HTTP/1.1 414 URI Too Long" },
-        { get("/peer/doc.xml", "X-Long: " + std::string(40000, 'h') + "\r\n"),
-          "HTTP/1.1 431 Request Header Fields Too Large" },
-        { "BREW /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 501 Not Implemented" },
-        { "DELETE /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed" },
-        { "POST /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\nab", "HTTP/1.1 405 Method Not Allowed" },
-        { "POST /VXA/page.htm HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n\r\n" + bigBody,
-          "HTTP/1.1 413 Content Too Large" },
-        { "GET /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nHost: y\r\nContent-Length: -1\r\n\r\n",
-          "HTTP/1.1 400 Bad Request" },
+        {get("/peer/doc.xml"), "HTTP/1.1 200 OK"},
+        {get("/VXA/page.htm"), "HTTP/1.1 200 OK"},
+        {get("/peer/../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/VXA/../../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/peer/%2e%2e/%2E%2E/server.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/peer/..%2f..%2fserver.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/peer/%2e%2e%5cserver.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/peer/..\\..\\server.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/peer/C:/qwex/server.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/peer//etc/passwd"), "HTTP/1.1 404 Not Found"},
+        {get("/peer/link/server.key"), "HTTP/1.1 403 Forbidden"},
+        {get("/VXA/key.htm"), "HTTP/1.1 403 Forbidden"},
+        {get("/peer/doc.xml%00.htm"), "HTTP/1.1 400 Bad Request"},
+        {get("/peer/" + std::string(1100, 'a')), "HTTP/1.1 414 URI Too Long"},
+        {get("/peer/" + std::string(300, 'a')), "HTTP/1.1 414 URI Too Long"},
+        {get("/peer/" + std::string(40000, 'a')), "HTTP/1.1 414 URI Too Long"},
+        {get("/peer/doc.xml", "X-Long: " + std::string(40000, 'h') + "\r\n"),
+         "HTTP/1.1 431 Request Header Fields Too Large"},
+        {"BREW /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 501 Not Implemented"},
+        {"DELETE /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed"},
+        {"POST /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\nab",
+         "HTTP/1.1 405 Method Not Allowed"},
+        {"POST /VXA/page.htm HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n\r\n" + bigBody,
+         "HTTP/1.1 413 Content Too Large"},
+        {"GET /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nHost: y\r\nContent-Length: -1\r\n\r\n",
+         "HTTP/1.1 400 Bad Request"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.request.substr(0, 80));
@@ -82,7 +86,7 @@ TEST(QwexBadInput, CutsOffAClientThatSendsSlowly)
     ASSERT_GE(fd, 0);
     const char partial[] = "GET /VXA/page.htm HTTP/1.1\r\nHost: 127.0.0.1\r\n";
     ASSERT_EQ(::send(fd, partial, sizeof partial - 1, 0), static_cast<ssize_t>(sizeof partial - 1));
-    timeval limit { 10, 0 };
+    timeval limit{10, 0};
     ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
     const auto started = std::chrono::steady_clock::now();
     char byte;

@@ -29,23 +29,27 @@ TEST(QwexClient, FetchesFromBothListenersTrustsOnlyItsOwnCertificateAndGivesUpOn
     ASSERT_EQ(::listen(silent, 4), 0);
     const DWORD eData = QWEX_CLIENT_STATE_DATA, eFailed = QWEX_CLIENT_STATE_FAILED;
     // A status only where the fetch succeeds.
-    struct Case { std::string url; DWORD result, status, state; std::string body; };
+    struct Case {
+        std::string url;
+        DWORD result, status, state;
+        std::string body;
+    };
     const Case cases[] = {
-        { machine.http("/peer/doc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>" },
-        { machine.https("/peer/doc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>" },
-        { machine.https("/peer/empty.xml"), QWEX_SUCCESS, 200, QWEX_CLIENT_STATE_DONE, "" },
-        { machine.http("/peer/missing.xml"), QWEX_SUCCESS, 404, eData, "Not found.\n" },
-        { machine.https("/other/doc.xml"), QWEX_SUCCESS, 404, eData, "Not found.\n" },
-        { machine.http("/peer/fits.xml"), QWEX_SUCCESS, 200, eData, std::string(1000, 'y') },
-        { machine.http("/peer/doc.xml?v=1"), QWEX_SUCCESS, 200, eData, "<doc/>" },
-        { machine.http("/peer/../peer/./doc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>" },
-        { machine.http("/peer/link.xml"), QWEX_SUCCESS, 403, eData, "Forbidden.\n" },
-        { machine.http("/peer/d%6fc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>" },
-        { "http://127.0.0.1:" + std::to_string(silentPort) + "/x", QWEX_ERROR_TIMEOUT, 0, eFailed, "" },
-        { machine.http("/peer/big.xml"), QWEX_ERROR_TOO_LARGE, 0, eFailed, "" },
-        { machine.https("/peer/big.xml"), QWEX_ERROR_TOO_LARGE, 0, eFailed, "" },
-        { "http://127.0.0.1:1/x", QWEX_ERROR_TRANSFER, 0, eFailed, "" },
-        { "ftp://127.0.0.1/x", QWEX_ERROR_TRANSFER, 0, eFailed, "" },
+        {machine.http("/peer/doc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>"},
+        {machine.https("/peer/doc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>"},
+        {machine.https("/peer/empty.xml"), QWEX_SUCCESS, 200, QWEX_CLIENT_STATE_DONE, ""},
+        {machine.http("/peer/missing.xml"), QWEX_SUCCESS, 404, eData, "Not found.\n"},
+        {machine.https("/other/doc.xml"), QWEX_SUCCESS, 404, eData, "Not found.\n"},
+        {machine.http("/peer/fits.xml"), QWEX_SUCCESS, 200, eData, std::string(1000, 'y')},
+        {machine.http("/peer/doc.xml?v=1"), QWEX_SUCCESS, 200, eData, "<doc/>"},
+        {machine.http("/peer/../peer/./doc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>"},
+        {machine.http("/peer/link.xml"), QWEX_SUCCESS, 403, eData, "Forbidden.\n"},
+        {machine.http("/peer/d%6fc.xml"), QWEX_SUCCESS, 200, eData, "<doc/>"},
+        {"http://127.0.0.1:" + std::to_string(silentPort) + "/x", QWEX_ERROR_TIMEOUT, 0, eFailed, ""},
+        {machine.http("/peer/big.xml"), QWEX_ERROR_TOO_LARGE, 0, eFailed, ""},
+        {machine.https("/peer/big.xml"), QWEX_ERROR_TOO_LARGE, 0, eFailed, ""},
+        {"http://127.0.0.1:1/x", QWEX_ERROR_TRANSFER, 0, eFailed, ""},
+        {"ftp://127.0.0.1/x", QWEX_ERROR_TRANSFER, 0, eFailed, ""},
     };
     const auto check = [](const Fetched& fetched, const Case& c) {
         EXPECT_EQ(fetched.result, c.result);

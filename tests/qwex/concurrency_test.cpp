@@ -35,7 +35,10 @@ void noteCall()
     g_shared.calledAfterShutdown |= g_shared.shutDownReturned;
 }
 
-BOOL WINAPI noteTerminate(DWORD) { return noteCall(), TRUE; }
+BOOL WINAPI noteTerminate(DWORD)
+{
+    return noteCall(), TRUE;
+}
 
 BOOL WINAPI fetchDocument(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
 {
@@ -56,7 +59,7 @@ BOOL WINAPI slowWork(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
     return write(block, "done");
 }
 
-const QWEX_TAG_HANDLER kTags[] = { { "Fetch", &fetchDocument }, { "Slow", &slowWork }, { nullptr, nullptr } };
+const QWEX_TAG_HANDLER kTags[] = {{"Fetch", &fetchDocument}, {"Slow", &slowWork}, {nullptr, nullptr}};
 
 DWORD WINAPI servePage(EXTENSION_CONTROL_BLOCK* block)
 {

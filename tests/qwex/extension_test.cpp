@@ -36,10 +36,19 @@ BOOL WINAPI versionCallback(QWEX_VERSION_INFO* version)
     return TRUE;
 }
 
-BOOL WINAPI terminateCallback(DWORD) { return record("terminate"), TRUE; }
+BOOL WINAPI terminateCallback(DWORD)
+{
+    return record("terminate"), TRUE;
+}
 
-BOOL WINAPI writeOne(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write) { return write(block, "[one]"); }
-BOOL WINAPI writeTwo(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write) { return write(block, "[two]"); }
+BOOL WINAPI writeOne(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
+{
+    return write(block, "[one]");
+}
+BOOL WINAPI writeTwo(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
+{
+    return write(block, "[two]");
+}
 
 BOOL WINAPI writeStackSize(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
 {
@@ -64,11 +73,11 @@ BOOL WINAPI writeServerDirectory(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE 
     return write(block, directory);
 }
 
-const QWEX_TAG_HANDLER kTags[] = { { "One", &writeOne },
-                                   { "Two", &writeTwo },
-                                   { "StackSize", &writeStackSize },
-                                   { "ServerDirectory", &writeServerDirectory },
-                                   { nullptr, nullptr } };
+const QWEX_TAG_HANDLER kTags[] = {{"One", &writeOne},
+                                  {"Two", &writeTwo},
+                                  {"StackSize", &writeStackSize},
+                                  {"ServerDirectory", &writeServerDirectory},
+                                  {nullptr, nullptr}};
 
 DWORD WINAPI requestCallback(EXTENSION_CONTROL_BLOCK* block)
 {
@@ -81,11 +90,10 @@ bool hasLogLine(const std::string& log, const std::string& fields)
 {
     std::istringstream lines(log);
     const size_t end = 20 + fields.size() + 2;
-    for (std::string line; std::getline(lines, line);) {
+    for (std::string line; std::getline(lines, line);)
         if (line.size() > end && line.compare(20, end - 20, " " + fields + " ") == 0 && line[4] == '-' &&
             line[10] == 'T' && line[19] == 'Z' && line.find_first_not_of("0123456789", end) == std::string::npos)
             return true;
-    }
     return false;
 }
 
@@ -103,18 +111,22 @@ TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
     ASSERT_EQ(QWEXStartupHTTPServer(&startup, &server), static_cast<DWORD>(QWEX_SUCCESS));
     ASSERT_NE(server, nullptr);
     takeEvents();
-    struct Case { const char* name; void (*spoil)(QWEX_EXTENSION_INFO&); };
+    struct Case {
+        const char* name;
+        void (*spoil)(QWEX_EXTENSION_INFO&);
+    };
     const Case cases[] = {
-        { "size one too small", [](QWEX_EXTENSION_INFO& r) { r.cbSize -= 1; } },
-        { "root without slash", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "VXA"); } },
-        { "root with two levels", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "/VXA/x"); } },
-        { "root not terminated", [](QWEX_EXTENSION_INFO& r) { std::memset(r.szUrlRoot, 'A', sizeof r.szUrlRoot); } },
-        { "missing page folder", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szPageDirectory, "C:\\nothing"); } },
-        { "no request callback", [](QWEX_EXTENSION_INFO& r) { r.pfnHttpExtensionProc = nullptr; } },
-        { "bad description entry size", [](QWEX_EXTENSION_INFO& r) {
-             static const QWEX_DESCRIPTION kWrong[] = { { 12345, "ENG", "x" }, {} };
+        {"size one too small", [](QWEX_EXTENSION_INFO& r) { r.cbSize -= 1; }},
+        {"root without slash", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "VXA"); }},
+        {"root with two levels", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "/VXA/x"); }},
+        {"root not terminated", [](QWEX_EXTENSION_INFO& r) { std::memset(r.szUrlRoot, 'A', sizeof r.szUrlRoot); }},
+        {"missing page folder", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szPageDirectory, "C:\\nothing"); }},
+        {"no request callback", [](QWEX_EXTENSION_INFO& r) { r.pfnHttpExtensionProc = nullptr; }},
+        {"bad description entry size",
+         [](QWEX_EXTENSION_INFO& r) {
+             static const QWEX_DESCRIPTION kWrong[] = {{12345, "ENG", "x"}, {}};
              r.pHeaderDescriptions = kWrong;
-         } },
+         }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -132,23 +144,26 @@ TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
     EXPECT_EQ(QWEXRegisterIsapiExtension(server, &record), static_cast<DWORD>(QWEX_ERROR_CONFLICT));
     EXPECT_EQ(fetch(server, machine.http("/VXA/plain.htm")).body, "plain");
     EXPECT_EQ(QWEXShutdownHTTPServer(server), static_cast<DWORD>(QWEX_SUCCESS));
-    EXPECT_EQ(takeEvents(), (std::vector<std::string> { "version", "request", "terminate" }));
+    EXPECT_EQ(takeEvents(), (std::vector<std::string>{"version", "request", "terminate"}));
 }
 
 TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
 {
     const QwexMachine machine;
-    struct Tagged { const char* page; const char* expected; };
+    struct Tagged {
+        const char* page;
+        const char* expected;
+    };
     const Tagged tagged[] = {
-        { "no tags <b>here</b>", "no tags <b>here</b>" },
-        { "<p><%One%></p>", "<p>[one]</p>" },
-        { "<%One%>-<%Two%>", "[one]-[two]" },
-        { "a<%Two%>b<%Two%>c", "a[two]b[two]c" },
-        { "x<%Unknown%>y", "xy" },
-        { "<%one%>", "" },
-        { "<% One %><%1x%><%One%<%One", "<% One %><%1x%><%One%<%One" },
-        { "<<%One%>%>", "<[one]%>" },
-        { "", "" },
+        {"no tags <b>here</b>", "no tags <b>here</b>"},
+        {"<p><%One%></p>", "<p>[one]</p>"},
+        {"<%One%>-<%Two%>", "[one]-[two]"},
+        {"a<%Two%>b<%Two%>c", "a[two]b[two]c"},
+        {"x<%Unknown%>y", "xy"},
+        {"<%one%>", ""},
+        {"<% One %><%1x%><%One%<%One", "<% One %><%1x%><%One%<%One"},
+        {"<<%One%>%>", "<[one]%>"},
+        {"", ""},
     };
     for (size_t i = 0; i < std::size(tagged); ++i)
         writeFile(machine.pageFolder() + "/page" + std::to_string(i) + ".htm", tagged[i].page);
@@ -159,22 +174,26 @@ TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
     writeFile(machine.serverFolder() + "/webapps/peer2/index.html", "<%One%>");
     tsmtest::QwexServer served(&requestCallback, &versionCallback, &terminateCallback);
     ASSERT_EQ(served.registered(), static_cast<DWORD>(QWEX_SUCCESS));
-    for (const char* name : { "VXA.vxa", "peer1.vxa", "peer2.vxa" })
+    for (const char* name : {"VXA.vxa", "peer1.vxa", "peer2.vxa"})
         EXPECT_TRUE(std::filesystem::is_regular_file(machine.serverFolder() + "/cache/" + name)) << name;
-    struct Case { std::string url; unsigned status; std::string body; };
+    struct Case {
+        std::string url;
+        unsigned status;
+        std::string body;
+    };
     std::vector<Case> cases = {
-        { machine.http("/VXA/facts.htm"), 200, "C:\\qwex|128000" },
-        { machine.http("/vxa/mixed.htm"), 200, "case" },
-        { machine.http("/VXA/missing.htm"), 404, "Not found.\n" },
-        { machine.http("/VXA/Images/logo.gif"), 200, "GIF89a" },
-        { machine.https("/VXA/images/LOGO.gif"), 200, "GIF89a" },
-        { machine.http("/peer1/vxasupport.xml?DTD_VERSION=1.1"), 200, "<support/>" },
-        { machine.http("/peer2/"), 200, "<%One%>" },
-        { machine.http("/peer3/x.xml"), 404, "Not found.\n" },
-        { machine.http("/"), 404, "Not found.\n" },
+        {machine.http("/VXA/facts.htm"), 200, "C:\\qwex|128000"},
+        {machine.http("/vxa/mixed.htm"), 200, "case"},
+        {machine.http("/VXA/missing.htm"), 404, "Not found.\n"},
+        {machine.http("/VXA/Images/logo.gif"), 200, "GIF89a"},
+        {machine.https("/VXA/images/LOGO.gif"), 200, "GIF89a"},
+        {machine.http("/peer1/vxasupport.xml?DTD_VERSION=1.1"), 200, "<support/>"},
+        {machine.http("/peer2/"), 200, "<%One%>"},
+        {machine.http("/peer3/x.xml"), 404, "Not found.\n"},
+        {machine.http("/"), 404, "Not found.\n"},
     };
     for (size_t i = 0; i < std::size(tagged); ++i)
-        cases.push_back({ machine.http("/VXA/page" + std::to_string(i) + ".htm"), 200, tagged[i].expected });
+        cases.push_back({machine.http("/VXA/page" + std::to_string(i) + ".htm"), 200, tagged[i].expected});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
         const tsmtest::Fetched fetched = fetch(served.handle(), c.url);

@@ -30,7 +30,7 @@ std::string get(const std::string& target, const std::string& host = "127.0.0.1"
     return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n";
 }
 
-std::atomic<int> g_pagesRun { 0 };
+std::atomic<int> g_pagesRun{0};
 
 DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
 {
@@ -70,15 +70,15 @@ TEST(QwexLimits, ThePortsAreTheServersAlone)
         ::close(neighbour);
         std::ifstream log(machine.serverFolder() + "/server.log");
         const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
-        EXPECT_NE(text.find("cannot listen on 127.0.0.1:" + std::to_string(machine.httpsPort()) +
-                            ": Address already in use"),
-                  std::string::npos)
+        EXPECT_NE(
+            text.find("cannot listen on 127.0.0.1:" + std::to_string(machine.httpsPort()) + ": Address already in use"),
+            std::string::npos)
             << text;
     }
     // Once the server runs, no neighbour binds beside it: every connection is its own.
     const tsmtest::QwexServer server(&answerOk);
     ASSERT_NE(server.handle(), nullptr);
-    for (const unsigned port : { machine.httpPort(), machine.httpsPort() }) {
+    for (const unsigned port : {machine.httpPort(), machine.httpsPort()}) {
         SCOPED_TRACE(port);
         const int neighbour = sharingListener(port);
         EXPECT_LT(neighbour, 0);
@@ -97,14 +97,32 @@ TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
     const tsmtest::QwexServer server(&answerOk);
     ASSERT_NE(server.handle(), nullptr);
     const std::string port = std::to_string(machine.httpPort());
-    struct Case { std::string host; bool answered; };
+    struct Case {
+        std::string host;
+        bool answered;
+    };
     const Case cases[] = {
-        { "127.0.0.1", true }, { "127.0.0.1:" + port, true }, { "127.1.2.3:80", true }, { "localhost", true },
-        { "LocalHost:" + port, true }, { "[::1]:" + port, true }, { "[::1]", true }, { "storage.example", true },
-        { "STORAGE.EXAMPLE:8080", true }, { "admin-01", true },
-        { "attacker.example", false }, { "attacker.example:" + port, false }, { "localhost.attacker.example", false },
-        { "127.0.0.1.attacker.example", false }, { "127.0.0.1:x", false }, { "[::1", false }, { "[::1]x", false },
-        { "128.0.0.1", false }, { "0.0.0.0", false }, { "storage.example.attacker", false }, { "", false },
+        {"127.0.0.1", true},
+        {"127.0.0.1:" + port, true},
+        {"127.1.2.3:80", true},
+        {"localhost", true},
+        {"LocalHost:" + port, true},
+        {"[::1]:" + port, true},
+        {"[::1]", true},
+        {"storage.example", true},
+        {"STORAGE.EXAMPLE:8080", true},
+        {"admin-01", true},
+        {"attacker.example", false},
+        {"attacker.example:" + port, false},
+        {"localhost.attacker.example", false},
+        {"127.0.0.1.attacker.example", false},
+        {"127.0.0.1:x", false},
+        {"[::1", false},
+        {"[::1]x", false},
+        {"128.0.0.1", false},
+        {"0.0.0.0", false},
+        {"storage.example.attacker", false},
+        {"", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.host);
@@ -117,14 +135,16 @@ TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
     EXPECT_EQ(rawStatusLine(machine.httpPort(), "GET /VXA/page.htm HTTP/1.0\r\n\r\n"), "HTTP/1.1 200 OK");
 
     const char* const headers[] = {
-        "\r\nX-Content-Type-Options: nosniff\r\n", "\r\nReferrer-Policy: no-referrer\r\n", "\r\nX-Frame-Options: DENY\r\n",
+        "\r\nX-Content-Type-Options: nosniff\r\n",
+        "\r\nReferrer-Policy: no-referrer\r\n",
+        "\r\nX-Frame-Options: DENY\r\n",
         "\r\nContent-Security-Policy: default-src 'self'; script-src 'self' 'unsafe-inline'; "
         "style-src 'self' 'unsafe-inline'; img-src 'self' data:; object-src 'none'; frame-ancestors 'none'; "
         "base-uri 'none'; form-action 'self'\r\n",
     };
     for (const std::string& request :
-         { get("/VXA/page.htm"), get("/VXA/style.css"), get("/VXA/missing.htm"), get("/VXA/page.htm", "evil.example"),
-           std::string("DELETE /VXA/page.htm HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n") }) {
+         {get("/VXA/page.htm"), get("/VXA/style.css"), get("/VXA/missing.htm"), get("/VXA/page.htm", "evil.example"),
+          std::string("DELETE /VXA/page.htm HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n")}) {
         SCOPED_TRACE(request);
         const std::string head = rawHead(machine.httpPort(), request) + "\r\n";
         for (const char* header : headers)
@@ -176,36 +196,39 @@ struct Waiting {
     }
     ~Waiting() { hangUp(); }
     std::string head() const { return tsmtest::receiveHead(fd); }
-    void hangUp() { if (fd >= 0) ::close(std::exchange(fd, -1)); }
+    void hangUp()
+    {
+        if (fd >= 0)
+            ::close(std::exchange(fd, -1));
+    }
 };
 
 template <class Condition>
 bool eventually(Condition condition)
 {
     for (const auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;
-         std::this_thread::sleep_for(std::chrono::milliseconds(10))) {
+         std::this_thread::sleep_for(std::chrono::milliseconds(10)))
         if (condition())
             return true;
-    }
     return false;
 }
 
 TEST(QwexLimits, TheQueueIsBoundedAndClientsThatLeftCostNothing)
 {
     const QwexMachine machine("request_threads = 1\nrequest_queue_limit = 2\n");
-    for (const char* name : { "a", "b", "c", "d" })
+    for (const char* name : {"a", "b", "c", "d"})
         writeFile(machine.pageFolder() + "/" + name + ".htm", "");
     g_gate.set(false);
     const tsmtest::QwexServer server(&heldPage);
     Waiting a(machine.httpPort(), "/VXA/a.htm");
     ASSERT_TRUE(eventually([] { return g_gate.pages().size() == 1; }));
     // Three more for the one busy thread: two wait, the third is turned away at once.
-    const std::string names[] = { "/VXA/b.htm", "/VXA/c.htm", "/VXA/d.htm" };
+    const std::string names[] = {"/VXA/b.htm", "/VXA/c.htm", "/VXA/d.htm"};
     std::vector<std::unique_ptr<Waiting>> clients;
     std::vector<pollfd> sockets;
     for (const std::string& name : names) {
         clients.push_back(std::make_unique<Waiting>(machine.httpPort(), name));
-        sockets.push_back({ clients.back()->fd, POLLIN, 0 });
+        sockets.push_back({clients.back()->fd, POLLIN, 0});
     }
     ASSERT_EQ(::poll(sockets.data(), sockets.size(), 20000), 1);
     std::vector<size_t> queued;
@@ -225,7 +248,7 @@ TEST(QwexLimits, TheQueueIsBoundedAndClientsThatLeftCostNothing)
     EXPECT_EQ(a.head().substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_EQ(clients[queued[1]]->head().substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/a.htm")), "HTTP/1.1 200 OK");
-    EXPECT_EQ(g_gate.pages(), (std::vector<std::string> { "/VXA/a.htm", names[queued[1]], "/VXA/a.htm" }));
+    EXPECT_EQ(g_gate.pages(), (std::vector<std::string>{"/VXA/a.htm", names[queued[1]], "/VXA/a.htm"}));
 }
 
 TEST(QwexLimits, APageThatOverrunsItsDeadlineIsAnsweredAndClosed)
@@ -244,8 +267,7 @@ TEST(QwexLimits, APageThatOverrunsItsDeadlineIsAnsweredAndClosed)
     EXPECT_LT(waited, std::chrono::seconds(10));
     char rest[256];
     ssize_t n = 0;
-    while ((n = ::recv(held.fd, rest, sizeof rest, 0)) > 0) {
-    }
+    while ((n = ::recv(held.fd, rest, sizeof rest, 0)) > 0) {}
     EXPECT_EQ(n, 0); // closed by the server
     // The page's thread finishes; its late answer goes nowhere, and the next page is served.
     g_gate.set(true);
@@ -289,7 +311,7 @@ TEST(QwexLimits, APageThatAsksForAnotherPageNeverWaitsForItself)
     // Four request threads and sixty-four clients: every thread holds an
     // outer page while the inner pages arrive.
     const QwexMachine machine("request_threads = 4\nrequest_queue_limit = 64\n");
-    for (const char* name : { "outer", "inner" })
+    for (const char* name : {"outer", "inner"})
         writeFile(machine.pageFolder() + "/" + name + ".htm", "");
     const tsmtest::QwexServer server(&nestingPage);
     g_server = server.handle();
@@ -298,7 +320,8 @@ TEST(QwexLimits, APageThatAsksForAnotherPageNeverWaitsForItself)
     // Plain clients: the server's own client would be let ahead.
     std::vector<std::future<std::string>> clients;
     for (int i = 0; i < 64; ++i)
-        clients.push_back(std::async(std::launch::async, [&] { return wholeAnswer(machine.httpPort(), "/VXA/outer.htm"); }));
+        clients.push_back(
+            std::async(std::launch::async, [&] { return wholeAnswer(machine.httpPort(), "/VXA/outer.htm"); }));
     std::multiset<std::string> bodies;
     for (auto& client : clients) {
         const std::string answer = client.get();

@@ -22,7 +22,7 @@ namespace tsmtest {
 
 inline sockaddr_in loopback(unsigned port)
 {
-    return sockaddr_in { AF_INET, htons(static_cast<uint16_t>(port)), { htonl(INADDR_LOOPBACK) }, {} };
+    return sockaddr_in{AF_INET, htons(static_cast<uint16_t>(port)), {htonl(INADDR_LOOPBACK)}, {}};
 }
 
 // A socket bound to a free loopback port, and that port.
@@ -90,7 +90,7 @@ inline Fetched fetch(QWEX_HANDLE server, const std::string& url)
 // The start-up record as the agent fills it.
 inline QWEX_STARTUP_INFO startupRecord(const char* modulePath = "C:\\TARVION\\BIN\\./")
 {
-    QWEX_STARTUP_INFO record {};
+    QWEX_STARTUP_INFO record{};
     QWEXPutLE32(record.cbSize, QWEX_STARTUP_INFO_SIZE);
     QWEXPutLE32(record.dwFormat, 2);
     std::strcpy(record.szProductInfo, "MarketingName:Tarvion Storage Manager");
@@ -134,16 +134,19 @@ inline BOOL WINAPI acceptVersion(QWEX_VERSION_INFO* version)
     version->dwExtensionVersion = 1;
     return TRUE;
 }
-inline BOOL WINAPI acceptTerminate(DWORD) { return TRUE; }
+inline BOOL WINAPI acceptTerminate(DWORD)
+{
+    return TRUE;
+}
 
 // The extension record as the agent fills it, with the given callbacks.
 inline QWEX_EXTENSION_INFO extensionRecord(const char* root, PFN_QWEX_GET_VERSION version,
                                            PFN_QWEX_HTTP_EXTENSION_PROC request, PFN_QWEX_TERMINATE terminate,
                                            const char* pageDirectory = "C:\\TARVION\\BIN\\../html")
 {
-    static const QWEX_DESCRIPTION kDescriptions[] = { { sizeof(QWEX_DESCRIPTION), "ENG", "Configure" }, {} };
-    static const QWEX_CATEGORY kCategories[] = { { sizeof(QWEX_CATEGORY), "GENERIC", 2, kDescriptions, 4, 4 }, {} };
-    QWEX_EXTENSION_INFO record {};
+    static const QWEX_DESCRIPTION kDescriptions[] = {{sizeof(QWEX_DESCRIPTION), "ENG", "Configure"}, {}};
+    static const QWEX_CATEGORY kCategories[] = {{sizeof(QWEX_CATEGORY), "GENERIC", 2, kDescriptions, 4, 4}, {}};
+    QWEX_EXTENSION_INFO record{};
     record.cbSize = QWEX_EXTENSION_INFO_SIZE;
     std::strcpy(record.szUrlRoot, root);
     std::strcpy(record.szPageDirectory, pageDirectory);
@@ -171,7 +174,11 @@ public:
         m_registered = request ? QWEXRegisterIsapiExtension(m_server, &record) : m_registered;
     }
     ~QwexServer() { stop(); }
-    void stop() { if (m_server) QWEXShutdownHTTPServer(std::exchange(m_server, nullptr)); }
+    void stop()
+    {
+        if (m_server)
+            QWEXShutdownHTTPServer(std::exchange(m_server, nullptr));
+    }
     QWEX_HANDLE handle() const { return m_server; }
     DWORD registered() const { return m_registered; }
 

@@ -78,19 +78,29 @@ TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValueAndTreatsWildcards)
 {
     // Command status, SCSI status, sense key, code and qualifier; the value.
     const std::tuple<std::uint16_t, std::uint8_t, std::uint8_t, std::uint8_t, std::uint8_t, int> cases[] = {
-        {1, 2, 5, 0x20, 0, 4},  {1, 2, 5, 0x24, 0, 5},  {1, 2, 2, 0x6E, 0, 6}, {1, 2, 2, 0x44, 0, 7},
-        {1, 2, 5, 0x11, 0, 8},  {1, 2, 5, 0x0C, 8, 9},  {1, 2, 5, 0x04, 3, 10}, {1, 2, 5, 0x25, 0, 11},
+        {1, 2, 5, 0x20, 0, 4},
+        {1, 2, 5, 0x24, 0, 5},
+        {1, 2, 2, 0x6E, 0, 6},
+        {1, 2, 2, 0x44, 0, 7},
+        {1, 2, 5, 0x11, 0, 8},
+        {1, 2, 5, 0x0C, 8, 9},
+        {1, 2, 5, 0x04, 3, 10},
+        {1, 2, 5, 0x25, 0, 11},
         // Near misses fall through to no row.
-        {1, 2, 5, 0x24, 1, 0},  {1, 2, 4, 0x24, 0, 0},  {2, 2, 5, 0x24, 0, 0}, {1, 0, 5, 0x24, 0, 0},
-        {1, 2, 5, 0x0C, 0, 0},  {4, 2, 0, 0, 0, 0},
+        {1, 2, 5, 0x24, 1, 0},
+        {1, 2, 4, 0x24, 0, 0},
+        {2, 2, 5, 0x24, 0, 0},
+        {1, 0, 5, 0x24, 0, 0},
+        {1, 2, 5, 0x0C, 0, 0},
+        {4, 2, 0, 0, 0, 0},
         // No sense at all: what an earlier run left is cleared.
         {0, 0, 0, 0, 0, 1},
     };
     // One command runs every case in turn.
     Core::IdentifyControllerCommand command;
     for (const auto& [wCommand, bScsi, bKey, bCode, bQualifier, iExpected] : cases) {
-        SCOPED_TRACE(testing::Message() << "command " << wCommand << " scsi " << int(bScsi) << " sense "
-                                        << int(bKey) << "/" << int(bCode) << "/" << int(bQualifier));
+        SCOPED_TRACE(testing::Message() << "command " << wCommand << " scsi " << int(bScsi) << " sense " << int(bKey)
+                                        << "/" << int(bCode) << "/" << int(bQualifier));
         RecordingController device;
         device.wCommandStatus = wCommand;
         device.bScsiStatus = bScsi;
@@ -98,8 +108,8 @@ TEST(BmicCommand, OutcomeTableGivesEachRefusalItsValueAndTreatsWildcards)
         if (iExpected != 1)
             device.sense = tsmtest::ByteImage(18).u8(0, 0x70).u8(2, 0xF0 | bKey).u8(12, bCode).u8(13, bQualifier);
         EXPECT_EQ(command.run(device)->value(), iExpected);
-        EXPECT_EQ(std::make_tuple(command.commandStatus(), command.scsiStatus(), command.senseKey(), command.senseCode(),
-                                  command.senseQualifier()),
+        EXPECT_EQ(std::make_tuple(command.commandStatus(), command.scsiStatus(), command.senseKey(),
+                                  command.senseCode(), command.senseQualifier()),
                   std::make_tuple(wCommand, bScsi, bKey, bCode, bQualifier));
     }
 
@@ -146,9 +156,10 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
     // The LUN that reaches the top of a command sent with LUN 9: a logical
     // drive under an array sets the low byte of its number, one under the
     // controller its number; arrays and physical drives keep it.
-    const std::pair<Core::DevicePtr, std::uint8_t> cases[] = {
-        {pArray, 9}, {pLogical, 7}, {tree.attach(pArray, new Schema::PhysicalDrive(0, 1)), 9},
-        {tree.attach(tree.pTop, new Schema::LogicalDrive(2)), 2}};
+    const std::pair<Core::DevicePtr, std::uint8_t> cases[] = {{pArray, 9},
+                                                              {pLogical, 7},
+                                                              {tree.attach(pArray, new Schema::PhysicalDrive(0, 1)), 9},
+                                                              {tree.attach(tree.pTop, new Schema::LogicalDrive(2)), 2}};
     int index = 0;
     for (const auto& [pDevice, bLun] : cases) {
         SCOPED_TRACE(index++);
@@ -160,7 +171,8 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
         EXPECT_TRUE(dynamic_cast<Core::BmicDevice&>(*pDevice).sendBmicCommand(parameters));
         ASSERT_EQ(tree.top().bmic.size(), 1u);
         const Core::BmicParameters& sent = tree.top().bmic[0];
-        EXPECT_EQ(std::make_tuple(sent.lun, sent.opcode, sent.detail), std::make_tuple(bLun, std::uint8_t{0x50}, 0x1234u));
+        EXPECT_EQ(std::make_tuple(sent.lun, sent.opcode, sent.detail),
+                  std::make_tuple(bLun, std::uint8_t{0x50}, 0x1234u));
     }
 
     // SCSI blocks pass unchanged through an array and a logical drive.

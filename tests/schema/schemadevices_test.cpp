@@ -50,8 +50,18 @@ TEST(SchemaDevices, ArrayControllersAreTheSameByTheirIdentifyingAttributes)
         {"WWN on one only", {{"WWN", "50060b0000c31a22"}, {"Slot", "3"}}, {{"Slot", "3"}}, 0x4002, 1, false},
         {"different WWN", {{"WWN", "50060b0000c31a22"}}, {{"WWN", "50060b0000c31a23"}}, 0x4002, 1, false},
         {"equal WWN", {{"WWN", "50060b0000c31a22"}}, {{"WWN", "50060b0000c31a22"}}, 0x8007, 2, true},
-        {"serial number added later", {{"Slot", "3"}, {"ControllerSerialNumber", "P1"}}, {{"Slot", "3"}}, 0x4002, 1, false},
-        {"different serial numbers", {{"ControllerSerialNumber", "P1"}}, {{"ControllerSerialNumber", "P2"}}, 0x4002, 1, false},
+        {"serial number added later",
+         {{"Slot", "3"}, {"ControllerSerialNumber", "P1"}},
+         {{"Slot", "3"}},
+         0x4002,
+         1,
+         false},
+        {"different serial numbers",
+         {{"ControllerSerialNumber", "P1"}},
+         {{"ControllerSerialNumber", "P2"}},
+         0x4002,
+         1,
+         false},
         {"unknown slots, same class and index", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, 0x4002, 1, true},
         {"unknown slots, other index", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, 0x4002, 2, false},
         {"unknown slots, other class", {{"Slot", "unknown"}}, {{"Slot", "unknown"}}, 0x8007, 1, false},
@@ -154,7 +164,9 @@ TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSiblingTakingTheNewerH
         return pTop->childCount();
     };
     const auto drive = [](std::uint16_t n) { return Core::DevicePtr(new Schema::LogicalDrive(n)); };
-    const auto physical = [](std::uint32_t role, std::uint16_t n) { return Core::DevicePtr(new PhysicalDrive(role, n)); };
+    const auto physical = [](std::uint32_t role, std::uint16_t n) {
+        return Core::DevicePtr(new PhysicalDrive(role, n));
+    };
     const auto adapter = [](Schema::Hardware::Handle h, const char* pszWwn) {
         return withAttributes(new Schema::HostBusAdapter(h), {{"WWN", pszWwn}});
     };
@@ -172,14 +184,16 @@ TEST(SchemaDevices, ChildrenOfEveryKindMergeIntoTheirEqualSiblingTakingTheNewerH
     ASSERT_EQ(add(adapter(77, "1000000000000001")), 82u);
 
     // Equal newcomers of every kind merge: nothing is added.
-    for (const Core::DevicePtr& pEqual : {drive(17), physical(PhysicalDrive::eDATA, 39), adapter(77, "1000000000000001"), remote(12)})
+    for (const Core::DevicePtr& pEqual :
+         {drive(17), physical(PhysicalDrive::eDATA, 39), adapter(77, "1000000000000001"), remote(12)})
         EXPECT_EQ(add(pEqual), 82u) << pEqual->stringRep();
     EXPECT_TRUE(std::find(pTop->beginChild(), pTop->endChild(), logical[17]) != pTop->endChild());
 
     // Unequal ones are attached: a spare drive of a data drive's number, a new
     // logical drive number, an adapter with another handle.
     std::size_t expected = 82;
-    for (const Core::DevicePtr& pUnequal : {physical(PhysicalDrive::eSPARE, 39), drive(40), adapter(78, "1000000000000002")})
+    for (const Core::DevicePtr& pUnequal :
+         {physical(PhysicalDrive::eSPARE, 39), drive(40), adapter(78, "1000000000000002")})
         EXPECT_EQ(add(pUnequal), ++expected) << pUnequal->stringRep();
 
     // A removed drive is no longer found: its equal is attached afresh.

@@ -168,7 +168,10 @@ TEST_F(Ports, AnswersNoTransportAsksFor)
 }
 
 // "ZYRCSMI" code 2: 28 + 168 bytes, the record read at 40 to 50 and 80.
-Bytes configRequest() { return packet("ZYRCSMI", 2, 0xFFFFFFFF, 168); }
+Bytes configRequest()
+{
+    return packet("ZYRCSMI", 2, 0xFFFFFFFF, 168);
+}
 
 TEST_F(Ports, CsmiConfigurationAndStatusRecordOfEachClass)
 {
@@ -176,19 +179,30 @@ TEST_F(Ports, CsmiConfigurationAndStatusRecordOfEachClass)
     // (The typical machine's CISS, I2O and Fibre Channel records are read by
     // the agent's transports; here the ports that report a slot, a status other
     // than normal, an EISA board and a board without PCI address.)
-    const std::tuple<int, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, std::string, uint32_t> cases[] = {
-        {0, 0x4C03F1A7, 5, 4, 3, 2, 3, 1, "CISS0001", 1}, {2, 0x0F01E3C2, 0, 3, 3, 6, 1, 2, "FCA-7731", 9},
-        {3, 0x5256A020, 7, 4, 2, 0, 0, 0, "", 2},
-        {4, 0x4C0AF1A7, 0, 1, 3, 0, 0, 0, "P0BOARD01", 0},
-    };
+    const std::tuple<int, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, std::string, uint32_t>
+        cases[] = {
+            {0, 0x4C03F1A7, 5, 4, 3, 2, 3, 1, "CISS0001", 1},
+            {2, 0x0F01E3C2, 0, 3, 3, 6, 1, 2, "FCA-7731", 9},
+            {3, 0x5256A020, 7, 4, 2, 0, 0, 0, "", 2},
+            {4, 0x4C0AF1A7, 0, 1, 3, 0, 0, 0, "P0BOARD01", 0},
+        };
     for (const auto& [port, board, slot, cls, busType, bus, device, function, serial, status] : cases) {
         SCOPED_TRACE("port " + std::to_string(port));
         // Stale bytes in the body are cleared.
         const Reply reply = good(port, configRequest().u8(100, 0xEE));
         ASSERT_EQ(reply.returned, 196u);
         EXPECT_EQ(toHex(reply.out, 4, 8), "5a595243534d4900"); // "ZYRCSMI"
-        expectFields(reply.out, {{0, 4, 28}, {16, 4, 2}, {20, 4, 0}, {24, 4, 168}, {40, 4, board}, {44, 2, slot},
-                                 {46, 1, cls}, {47, 1, busType}, {48, 1, bus}, {49, 1, device}, {50, 1, function},
+        expectFields(reply.out, {{0, 4, 28},
+                                 {16, 4, 2},
+                                 {20, 4, 0},
+                                 {24, 4, 168},
+                                 {40, 4, board},
+                                 {44, 2, slot},
+                                 {46, 1, cls},
+                                 {47, 1, busType},
+                                 {48, 1, bus},
+                                 {49, 1, device},
+                                 {50, 1, function},
                                  {100, 1, 0}});
         EXPECT_EQ(std::string(reinterpret_cast<const char*>(&reply.out[80])), serial);
         // "ZYRCSMI" code 3: 28 + 36 bytes, the status value at 28.
@@ -238,7 +252,8 @@ TEST_F(Ports, RefuseMalformedAndForeignRequests)
         {"legacy BMIC length past the packet", 5, kPassThrough, legacyBmic(0x11, 512).le32(34, 520), 0, 87},
         {"legacy CDB of 25 bytes", 5, kPassThrough, legacyScsi(Buffer(24, 0x12), 96).u8(41, 25), 0, 87},
         {"legacy SCSI length past the packet", 5, kPassThrough, legacyScsi(kInquiry, 96).le32(82, 97), 0, 87},
-        {"Fibre Channel direction 0", 2, kPassThrough, fibreCommand(Reply{true, 0, 0, Buffer(44, 0)}, kInquiry, 96).le32(60, 0), 0, 87},
+        {"Fibre Channel direction 0", 2, kPassThrough,
+         fibreCommand(Reply{true, 0, 0, Buffer(44, 0)}, kInquiry, 96).le32(60, 0), 0, 87},
         {"Fibre Channel address query of 15 bytes", 2, kPassThrough, packet("ZYRFC", 1, 0xFFFFFFFF, 15), 0, 87},
         {"port attributes of version 7", 2, kPassThrough, packet("FCM&P", 14, 10, 96).le32(28, 7), 0, 87},
     };
@@ -260,12 +275,17 @@ TEST(PortDescription, ErrorsNameTheLine)
     // is written to the machine's debugger output with the element's line.
     const std::pair<const char*, const char*> bad[] = {
         {"<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller bus=\"isa\"/></port></machine>", "\"bus\""},
-        {"<machine>\n<port number=\"0\" driver=\"i2o\">\n<controller pcidevice=\"32\"/></port></machine>", "\"pcidevice\""},
+        {"<machine>\n<port number=\"0\" driver=\"i2o\">\n<controller pcidevice=\"32\"/></port></machine>",
+         "\"pcidevice\""},
         {"<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller wwn1=\"0102\"/></port></machine>", "\"wwn1\""},
-        {"<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller hbaapi=\"maybe\"/></port></machine>", "\"hbaapi\""},
-        {"<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller/><controller/></port></machine>", "one controller"},
+        {"<machine>\n<port number=\"0\" driver=\"fibre\">\n<controller hbaapi=\"maybe\"/></port></machine>",
+         "\"hbaapi\""},
+        {"<machine>\n<port number=\"0\" driver=\"ciss\">\n<controller/><controller/></port></machine>",
+         "one controller"},
         {"<machine>\n<port number=\"0\" driver=\"legacy\">\n<disk/></port></machine>", "<disk>"},
-        {"<machine>\n<port number=\"0\" driver=\"fibre\"><controller>\n<remote kind=\"switch\"/></controller></port></machine>", "kind"},
+        {"<machine>\n<port number=\"0\" driver=\"fibre\"><controller>\n<remote "
+         "kind=\"switch\"/></controller></port></machine>",
+         "kind"},
     };
     for (const auto& [xml, problem] : bad) {
         SCOPED_TRACE(xml);

@@ -22,8 +22,8 @@ using tsmtest::ByteImage;
 
 // The firmware of the one <controller> or <remote> element the text holds;
 // a refused one throws, which fails the test.
-inline std::unique_ptr<sim::ControllerFirmware> build(const std::string& xml,
-                                                      sim::DetailByteOrder order = sim::DetailByteOrder::eMostSignificantFirst)
+inline std::unique_ptr<sim::ControllerFirmware>
+build(const std::string& xml, sim::DetailByteOrder order = sim::DetailByteOrder::eMostSignificantFirst)
 {
     sim::Node root;
     sim::DescriptionError parseError;
@@ -66,14 +66,25 @@ inline Answer bmic(sim::ControllerFirmware& firmware, uint8_t opcode, uint8_t dr
                    uint8_t first = 0x26)
 {
     value.resize(4, 0);
-    const Bytes block = {first, driveIndex, value[0], value[1], value[2], value[3], opcode,
-                         static_cast<uint8_t>(length & 0xFF), static_cast<uint8_t>(length >> 8), 0};
+    const Bytes block = {first,
+                         driveIndex,
+                         value[0],
+                         value[1],
+                         value[2],
+                         value[3],
+                         opcode,
+                         static_cast<uint8_t>(length & 0xFF),
+                         static_cast<uint8_t>(length >> 8),
+                         0};
     return run(firmware, {.bBmic = true, .block = block, .direction = 1, .data = Bytes(length, 0xEE)});
 }
 
 inline Answer scsi(sim::ControllerFirmware& firmware, Bytes cdb, size_t length, sim::LunAddress lun = {})
 {
-    return run(firmware, {.bBmic = false, .block = std::move(cdb), .lun = lun, .direction = length == 0 ? 4u : 1u,
+    return run(firmware, {.bBmic = false,
+                          .block = std::move(cdb),
+                          .lun = lun,
+                          .direction = length == 0 ? 4u : 1u,
                           .data = Bytes(length, 0)});
 }
 

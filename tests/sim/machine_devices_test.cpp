@@ -39,7 +39,8 @@ TEST(MachineDescription, MalformedOnesAreRefusedWithFileLineAndProblem)
         {"<port number='2' driver='other'><fault kind='melt'/></port>", 4, "unknown fault kind \"melt\""},
         {"<port number='2' driver='other'><fault kind='error'/></port>", 4,
          "fault \"error\" needs a number in attribute \"error\""},
-        {"<port number='2' driver='other'><fault kind='open' error='0'/></port>", 4, "fault \"open\" needs a non-zero error"},
+        {"<port number='2' driver='other'><fault kind='open' error='0'/></port>", 4,
+         "fault \"open\" needs a non-zero error"},
         {"<port number='2' driver='other'><fault kind='hang' ms='-1'/></port>", 4,
          "fault \"hang\" needs a number in attribute \"ms\""},
         {"<pci>\n<function bus='1' device='32' function='0' header='00'/></pci>", 5,
@@ -48,8 +49,8 @@ TEST(MachineDescription, MalformedOnesAreRefusedWithFileLineAndProblem)
          "attribute \"header\" must hold 48 to 256 bytes of hex"},
         {"<pci><function bus='1' device='2' function='0' header='zz'/></pci>", 4,
          "attribute \"header\" must hold 48 to 256 bytes of hex"},
-        {"<pci><bridge bus='0' device='2' secondary='1'/><bridge bus='0' device='2' secondary='3'/></pci>",
-         4, "a second PCI function at the same bus, device and function"},
+        {"<pci><bridge bus='0' device='2' secondary='1'/><bridge bus='0' device='2' secondary='3'/></pci>", 4,
+         "a second PCI function at the same bus, device and function"},
         {"<pci><routing bus='0' device='2'/></pci>", 4, "<routing> needs attribute \"slot\""},
         {"<pci><tunnel/></pci>", 4, "unknown element <tunnel> in <pci>"},
         {"<setup><record ui='first'/></setup>", 4, "attribute \"ui\" is neither a number nor invalid or unreadable"},
@@ -124,8 +125,8 @@ TEST(MachineDescription, ChangesArePickedUpWhileRunning)
     EXPECT_FALSE(opens(portName(4)));
 
     // An open handle sees the machine as it is now: the port was pulled.
-    const HANDLE h = CreateFileA(portName(3).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
-                                 nullptr);
+    const HANDLE h = CreateFileA(portName(3).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     machine.writeDescription(R"(<machine><port number="4" driver="other"/><health present="true"/></machine>)");
     EXPECT_FALSE(opens(portName(3)));
@@ -140,7 +141,8 @@ TEST(MachineDescription, ChangesArePickedUpWhileRunning)
     // A broken edit empties the machine; the next good one brings it back.
     machine.writeDescription(R"(<machine><port number="4" driver="other"/>)");
     EXPECT_FALSE(opens(portName(4)));
-    machine.writeDescription(R"(<machine><port number="4" driver="other"/><port number="5" driver="other"/></machine>)");
+    machine.writeDescription(
+        R"(<machine><port number="4" driver="other"/><port number="5" driver="other"/></machine>)");
     EXPECT_TRUE(opens(portName(4)));
     EXPECT_TRUE(opens(portName(5)));
 }
@@ -222,10 +224,11 @@ TEST(SimulatedDevices, CaptureLinePerRequest)
     EXPECT_EQ(ioctl(12, 0x0004101C, {}, 0).error, 1u);
     // Opening is no request: a missing port leaves no line.
     EXPECT_NE(ioctl(13, kPassThrough, {}, 0).error, 0u);
-    EXPECT_EQ(capture.lines(),
-              (std::vector<std::string>{
-                  R"({"device": "\\\\.\\Scsi12:", "code": "0x0004D008", "in": "01abff", "out": "5c00", "ok": false, "error": 1})",
-                  R"({"device": "\\\\.\\Scsi12:", "code": "0x0004101C", "in": "", "out": "", "ok": false, "error": 1})"}));
+    EXPECT_EQ(
+        capture.lines(),
+        (std::vector<std::string>{
+            R"({"device": "\\\\.\\Scsi12:", "code": "0x0004D008", "in": "01abff", "out": "5c00", "ok": false, "error": 1})",
+            R"({"device": "\\\\.\\Scsi12:", "code": "0x0004101C", "in": "", "out": "", "ok": false, "error": 1})"}));
 }
 
 TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
@@ -248,8 +251,8 @@ TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
     // (The properties and their errors are read by the slot lookup on the
     // slot machines; here the size query.)
     DWORD required = 0;
-    EXPECT_FALSE(SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_LOCATION_INFORMATION, nullptr, nullptr, 0,
-                                                   &required));
+    EXPECT_FALSE(
+        SetupDiGetDeviceRegistryPropertyA(set, &data, SPDRP_LOCATION_INFORMATION, nullptr, nullptr, 0, &required));
     EXPECT_EQ(std::make_pair(GetLastError(), required), std::make_pair(DWORD{122}, DWORD{32}));
     EXPECT_TRUE(SetupDiDestroyDeviceInfoList(set));
     EXPECT_FALSE(SetupDiDestroyDeviceInfoList(set));
@@ -334,14 +337,16 @@ TEST(SimCtl, RefusesScenariosItCannotStepNamingTheLine)
         EXPECT_EQ(errors.str().rfind(path + pszRefusal, 0), 0u) << errors.str();
     }
     // A good one: the ids are gone from the description each step writes.
-    std::ofstream(path) << "<scenario><machine><port id=\"p\" number=\"1\" driver=\"other\"/></machine>"
-                           "<step name=\"a\"/><step name=\"b\" minutes=\"5\"><set ref=\"p\" number=\"2\"/></step></scenario>";
+    std::ofstream(path)
+        << "<scenario><machine><port id=\"p\" number=\"1\" driver=\"other\"/></machine>"
+           "<step name=\"a\"/><step name=\"b\" minutes=\"5\"><set ref=\"p\" number=\"2\"/></step></scenario>";
     std::ostringstream out;
     std::ostringstream errors;
     EXPECT_TRUE(simctl::listSteps(path, out, errors)) << errors.str();
     EXPECT_EQ(out.str(), "1 a 1\n2 b 5\n");
     EXPECT_TRUE(simctl::useStep(path, "b", errors)) << errors.str();
-    EXPECT_TRUE(contains(machine.read("machine.xml"), "<port driver=\"other\" number=\"2\"/>")) << machine.read("machine.xml");
+    EXPECT_TRUE(contains(machine.read("machine.xml"), "<port driver=\"other\" number=\"2\"/>"))
+        << machine.read("machine.xml");
     EXPECT_FALSE(simctl::useStep(path, "c", errors));
 }
 
@@ -403,8 +408,10 @@ TEST(SimCtl, RefusesLinesThatAreNoCaptureRecords)
     };
     for (const char* line : bad) {
         SCOPED_TRACE(line);
-        std::istringstream in(std::string(R"({"device": "\\\\.\\ZyrHlth", "code": "0x000721F8", "in": "02180000", "out": "02180400", "ok": true, "error": 0})") +
-                              "\n\n" + line + "\n");
+        std::istringstream in(
+            std::string(
+                R"({"device": "\\\\.\\ZyrHlth", "code": "0x000721F8", "in": "02180000", "out": "02180400", "ok": true, "error": 0})") +
+            "\n\n" + line + "\n");
         std::ostringstream out;
         std::ostringstream errors;
         EXPECT_FALSE(simctl::showCapture(in, out, errors));

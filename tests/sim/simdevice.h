@@ -65,7 +65,10 @@ struct Reply {
     Buffer out;
 };
 
-inline std::string portName(int port) { return "\\\\.\\Scsi" + std::to_string(port) + ":"; }
+inline std::string portName(int port)
+{
+    return "\\\\.\\Scsi" + std::to_string(port) + ":";
+}
 inline const std::string kHealth = "\\\\.\\ZyrHlth";
 
 // True when the device opens; the handle is closed again.
@@ -131,7 +134,10 @@ inline OSVERSIONINFOEXA osVersion()
 }
 
 // A pass-through packet sent as input and output of the same size.
-inline Reply send(int port, const Bytes& p) { return ioctl(port, kPassThrough, p.bytes(), p.bytes().size()); }
+inline Reply send(int port, const Bytes& p)
+{
+    return ioctl(port, kPassThrough, p.bytes(), p.bytes().size());
+}
 // The same, for a packet the port must take.
 inline Reply good(int port, const Bytes& p)
 {

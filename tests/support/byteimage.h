@@ -73,8 +73,8 @@ inline std::string toHex(std::span<const std::uint8_t> bytes, std::size_t nOffse
 {
     static const char kDigits[] = "0123456789abcdef";
     std::string text;
-    for (std::uint8_t b : bytes.subspan(std::min(nOffset, bytes.size())).first(
-             std::min(nLength, bytes.size() - std::min(nOffset, bytes.size())))) {
+    for (std::uint8_t b : bytes.subspan(std::min(nOffset, bytes.size()))
+                              .first(std::min(nLength, bytes.size() - std::min(nOffset, bytes.size())))) {
         text += kDigits[b >> 4];
         text += kDigits[b & 15];
     }

@@ -18,7 +18,8 @@ namespace tsmtest {
 
 class StandInDrivers : public InfoMgr::DeviceChannel {
 public:
-    using Answer = std::function<bool(std::uint32_t dwCode, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned)>;
+    using Answer =
+        std::function<bool(std::uint32_t dwCode, std::vector<std::uint8_t>& buffer, std::uint32_t& dwReturned)>;
     StandInDrivers(unsigned nPorts, Answer answer) : m_answer(std::move(answer)), m_nPorts(nPorts)
     {
         InfoMgr::setDeviceChannel(this);

@@ -22,7 +22,7 @@ using tsmtest::processesRunning;
 using tsmtest::readFile;
 
 // What the page shows of the controller(s) on each port of the typical machine.
-const char* const kControllerOnPort[] = { "STR_MODEL_AB4400", "\"0x4C02\"]]", "STR_MODEL_AB4800", "STR_MODEL_AL120" };
+const char* const kControllerOnPort[] = {"STR_MODEL_AB4400", "\"0x4C02\"]]", "STR_MODEL_AB4800", "STR_MODEL_AL120"};
 
 class Faults : public tsmtest::WebAgent {
 protected:
@@ -30,10 +30,9 @@ protected:
     static long residentKb(int pid)
     {
         std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-        for (std::string line; std::getline(status, line);) {
+        for (std::string line; std::getline(status, line);)
             if (line.starts_with("VmRSS:"))
                 return std::stol(line.substr(6));
-        }
         return -1;
     }
     // How long fetching the page takes; the page checked as expectPage does.
@@ -77,13 +76,13 @@ TEST_F(Faults, DriverFaultsCostOnlyTheFaultyController)
         std::string machine;
         int missing; // the port whose controller is gone from the page, or -1
     } cases[] = {
-        { "hang", typicalWith(0, "<fault kind=\"hang\" ms=\"150\"/>"), -1 },
-        { "open", typicalWith(0, "<fault kind=\"open\" error=\"5\"/>"), 0 },
-        { "garbage", typicalWith(1, "<fault kind=\"garbage\" seed=\"7\"/>"), 1 },
-        { "error", typicalWith(2, "<fault kind=\"error\" error=\"31\"/>"), 2 },
-        { "short", typicalWith(3, "<fault kind=\"short\" bytes=\"8\"/>"), 3 },
-        { "health driver garbage", healthGarbage, -1 },
-        { "healed", typical(), -1 },
+        {"hang", typicalWith(0, "<fault kind=\"hang\" ms=\"150\"/>"), -1},
+        {"open", typicalWith(0, "<fault kind=\"open\" error=\"5\"/>"), 0},
+        {"garbage", typicalWith(1, "<fault kind=\"garbage\" seed=\"7\"/>"), 1},
+        {"error", typicalWith(2, "<fault kind=\"error\" error=\"31\"/>"), 2},
+        {"short", typicalWith(3, "<fault kind=\"short\" bytes=\"8\"/>"), 3},
+        {"health driver garbage", healthGarbage, -1},
+        {"healed", typical(), -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -98,12 +97,14 @@ TEST_F(Faults, ControllerPulledInTheMiddleOfAScanIsDroppedNextTime)
     start();
     m_machine.writeDescription(typicalWith(3, "<fault kind=\"hang\" ms=\"300\"/>"));
     auto page = std::async(std::launch::async, [] { return httpGet(kPageHttp + "VXA.htm", 180); });
-    ASSERT_TRUE(eventually([&] {
-        for (const tsmtest::CapturedRequest& request : capture.requests())
-            if (request.device == "\\\\.\\Scsi3:")
-                return true;
-        return false;
-    }, std::chrono::seconds(120)));
+    ASSERT_TRUE(eventually(
+        [&] {
+            for (const tsmtest::CapturedRequest& request : capture.requests())
+                if (request.device == "\\\\.\\Scsi3:")
+                    return true;
+            return false;
+        },
+        std::chrono::seconds(120)));
     m_machine.writeDescription(tsmtest::withoutPort(typical(), 3));
     EXPECT_EQ(page.get().status, 200);
     expectPage(3);
@@ -131,20 +132,20 @@ TEST_F(Faults, HostilePeerDocumentsCountAsNothing)
     }
     const std::string rackView = readFile(webappsFolder() + "/RackView/vxasupport.xml");
     const std::pair<const char*, std::string> peers[] = {
-        { "Huge", header + doctype + ">\n<VXA_ClientQWEX><!--" + std::string(50u << 20, 'x') + "--></VXA_ClientQWEX>" },
-        { "Bomb", support(bomb + "]", "&b9;", "d.xml") },
-        { "Truncated", rackView.substr(0, rackView.size() / 2) },
-        { "External", support(" [<!ENTITY leak SYSTEM \"file://" + secret + "\">]", "&leak;", "d.xml") },
-        { "OutsideDtd", header + "<!DOCTYPE VXA_ClientQWEX SYSTEM \"vxasupport_/" + secret + "\">\n" +
-                            "<VXA_ClientQWEX><QWEXInfo><RegisteredName>&leak;</RegisteredName></QWEXInfo>" +
-                            "</VXA_ClientQWEX>" },
-        { "LoopUp", support("", "LoopUp", "../VXA/VXA.htm") },
-        { "LoopEncoded", support("", "LoopEncoded", "%2e%2e/VXA/VXA.htm") },
+        {"Huge", header + doctype + ">\n<VXA_ClientQWEX><!--" + std::string(50u << 20, 'x') + "--></VXA_ClientQWEX>"},
+        {"Bomb", support(bomb + "]", "&b9;", "d.xml")},
+        {"Truncated", rackView.substr(0, rackView.size() / 2)},
+        {"External", support(" [<!ENTITY leak SYSTEM \"file://" + secret + "\">]", "&leak;", "d.xml")},
+        {"OutsideDtd", header + "<!DOCTYPE VXA_ClientQWEX SYSTEM \"vxasupport_/" + secret + "\">\n" +
+                           "<VXA_ClientQWEX><QWEXInfo><RegisteredName>&leak;</RegisteredName></QWEXInfo>" +
+                           "</VXA_ClientQWEX>"},
+        {"LoopUp", support("", "LoopUp", "../VXA/VXA.htm")},
+        {"LoopEncoded", support("", "LoopEncoded", "%2e%2e/VXA/VXA.htm")},
         // Its operation counts; its discovery document, lacking VXA_Discovery,
         // is left out before the page.
-        { "Hollow", support("", "Hollow", "d.xml",
-                            "<Device><Type><Any/></Type><Class><Any/></Class><Instance><Any/></Instance><Operations>"
-                            "<SingleDeviceOperation><Name>Hollow</Name></SingleDeviceOperation></Operations></Device>") },
+        {"Hollow", support("", "Hollow", "d.xml",
+                           "<Device><Type><Any/></Type><Class><Any/></Class><Instance><Any/></Instance><Operations>"
+                           "<SingleDeviceOperation><Name>Hollow</Name></SingleDeviceOperation></Operations></Device>")},
     };
     for (const auto& [name, text] : peers)
         write(webappsFolder() + "/" + name + "/vxasupport.xml", text);
@@ -155,20 +156,22 @@ TEST_F(Faults, HostilePeerDocumentsCountAsNothing)
     const auto began = std::chrono::steady_clock::now();
     const std::string page = expectPage(-1);
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(60));
-    for (const char* part : { "\"app\":\"RackView\"", "\"app\":\"ArrayTools\"", "\"app\":\"FirmwarePlus\"",
-                              "Suite/EventView", "\"name\":\"Hollow\"" })
+    for (const char* part : {"\"app\":\"RackView\"", "\"app\":\"ArrayTools\"", "\"app\":\"FirmwarePlus\"",
+                             "Suite/EventView", "\"name\":\"Hollow\""})
         EXPECT_NE(page.find(part), std::string::npos) << part;
-    for (const char* part : { "BOMB", "TOPSECRET", "xxxxxxxx", "\"name\":\"\",\"bus\":\"\"" })
+    for (const char* part : {"BOMB", "TOPSECRET", "xxxxxxxx", "\"name\":\"\",\"bus\":\"\""})
         EXPECT_EQ(page.find(part), std::string::npos) << part;
     // The agent never asked for its own page on a peer's behalf (the log
     // line of a request is written once its answer has left).
     std::string log;
     std::size_t pages = 0;
-    eventually([&] {
-        log = m_machine.read("drive_c/qwex/access.log");
-        pages = tsmtest::occurrences(log, "/VXA/VXA.htm");
-        return pages > 0;
-    }, std::chrono::seconds(10));
+    eventually(
+        [&] {
+            log = m_machine.read("drive_c/qwex/access.log");
+            pages = tsmtest::occurrences(log, "/VXA/VXA.htm");
+            return pages > 0;
+        },
+        std::chrono::seconds(10));
     EXPECT_EQ(pages, 1u) << log;
 }
 
@@ -179,11 +182,12 @@ TEST_F(Faults, NestedPeerDocumentsCostThePageLittleTimeAndMemory)
     // The server finds its web applications when it starts: until the
     // ordinary page has been timed, they describe nothing.
     const std::string hostile = std::string(TSM_SOURCE_DIR) + "/tests/web/hostile/";
-    const char* const peers[] = { "Deep", "Chain", "Cage16" };
+    const char* const peers[] = {"Deep", "Chain", "Cage16"};
     for (const char* peer : peers) {
         std::string support = readFile(hostile + "Cage16/vxasupport.xml");
         write(webappsFolder() + "/" + peer + "/vxasupport.xml", support.replace(support.find("Cage16"), 6, peer));
-        write(webappsFolder() + "/" + peer + "/d.xml", "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
+        write(webappsFolder() + "/" + peer + "/d.xml",
+              "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
               "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n<VXA_Discovery><Devices/></VXA_Discovery>");
     }
     start();
@@ -207,15 +211,15 @@ TEST_F(Faults, NestedPeerDocumentsCostThePageLittleTimeAndMemory)
     const long after = residentKb(pids[0]);
     EXPECT_LT(after - before, 20 * 1024) << before << " kB before, " << after << " kB after";
 
-    for (const char* part : { "\"name\":\"Cage0\"", "\"app\":\"RackView\"" })
+    for (const char* part : {"\"name\":\"Cage0\"", "\"app\":\"RackView\""})
         EXPECT_NE(page.find(part), std::string::npos) << part;
-    for (const char* part : { "\"name\":\"Deep0\"", "\"name\":\"Chain0\"", "\"app\":\"Deep\"", "\"app\":\"Chain\"" })
+    for (const char* part : {"\"name\":\"Deep0\"", "\"name\":\"Chain0\"", "\"app\":\"Deep\"", "\"app\":\"Chain\""})
         EXPECT_EQ(page.find(part), std::string::npos) << part;
     const std::string log = readFile(binFolder() + "/vxa.log");
-    for (const char* line : { "AppendDevices left out a device of Chain nested deeper than 16 levels",
-                              "AppendDevices left out a device of Deep nested deeper than 16 levels",
-                              "Merge left out Chain: it needs more than the page's merge budget has left",
-                              "Merge left out Deep: it needs more than the page's merge budget has left" })
+    for (const char* line : {"AppendDevices left out a device of Chain nested deeper than 16 levels",
+                             "AppendDevices left out a device of Deep nested deeper than 16 levels",
+                             "Merge left out Chain: it needs more than the page's merge budget has left",
+                             "Merge left out Deep: it needs more than the page's merge budget has left"})
         EXPECT_EQ(tsmtest::occurrences(log, line), 1u) << line;
 }
 
@@ -240,7 +244,8 @@ TEST_F(Faults, KilledInTheMiddleOfAPageTheServiceReadsStoppedAndStartsAgain)
     const tsmtest::CaptureFile capture(m_machine.root() + "/capture.jsonl");
     start();
     m_machine.writeDescription(typicalWith(0, "<fault kind=\"hang\" ms=\"500\"/>"));
-    auto page = std::async(std::launch::async, [] { return httpGet(kPageHttp + "VXA.htm", 180); });
+    auto page = std::async(
+        std::launch::async, [] { return httpGet(kPageHttp + "VXA.htm", 180); });
     ASSERT_TRUE(eventually([&] { return !capture.lines().empty(); }, std::chrono::seconds(120)));
     const std::vector<int> pids = processesRunning(agentHostPath());
     ASSERT_EQ(pids.size(), 1u);
@@ -260,9 +265,9 @@ TEST_F(Faults, KilledInTheMiddleOfAPageTheServiceReadsStoppedAndStartsAgain)
     }
 
     m_machine.writeDescription(typical());
-    ASSERT_EQ(vxa({ "-start" }).exitCode, 0);
-    ASSERT_TRUE(eventually([] { return httpGet(kPageHttp + "vxasupport.xml", 5).status == 200; },
-                           std::chrono::seconds(60)));
+    ASSERT_EQ(vxa({"-start"}).exitCode, 0);
+    ASSERT_TRUE(
+        eventually([] { return httpGet(kPageHttp + "vxasupport.xml", 5).status == 200; }, std::chrono::seconds(60)));
     expectPage(-1);
 }
 

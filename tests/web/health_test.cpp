@@ -15,10 +15,16 @@ using Web::FactState;
 // A PCI controller whose every command succeeded and found nothing wrong.
 Attributes healthy()
 {
-    return {{"ControllerName", "Tarvion ArrayLine 210"}, {"BusType", "pci"}, {"Slot", "2"},
-            {"FullName", "Tarvion ArrayLine 210 in Slot 2"}, {"ControllerStatus", "Ok"},
-            {"CacheBoardPresent", "True"}, {"CacheStatus", "OK"}, {"BatteryPackCount", "2"},
-            {"BatteryStatus", "OK"}, {"FirmwareVersion", "2.84"}};
+    return {{"ControllerName", "Tarvion ArrayLine 210"},
+            {"BusType", "pci"},
+            {"Slot", "2"},
+            {"FullName", "Tarvion ArrayLine 210 in Slot 2"},
+            {"ControllerStatus", "Ok"},
+            {"CacheBoardPresent", "True"},
+            {"CacheStatus", "OK"},
+            {"BatteryPackCount", "2"},
+            {"BatteryStatus", "OK"},
+            {"FirmwareVersion", "2.84"}};
 }
 
 Attributes with(Attributes attributes, const Attributes& changes)
@@ -49,18 +55,21 @@ TEST(ControllerHealth, ReadsEachFactAndNeverTakesAMissingOneForOk)
         {"cache disabled", with(healthy(), {{"CacheStatus", "PermenantlyDisabled"}}), OK, BAD, OK, NONE, OK},
         {"cache wants diagnostics", with(healthy(), {{"CacheStatus", "RunADU"}}), OK, BAD, OK, NONE, OK},
         {"battery failed", with(healthy(), {{"BatteryStatus", "Failed"}}), OK, OK, BAD, NONE, OK},
-        {"no cache board", with(without(healthy(), {"CacheStatus", "BatteryPackCount", "BatteryStatus"}),
-                                {{"CacheBoardPresent", "False"}}), OK, NONE, NONE, NONE, OK},
-        {"a board without packs", with(without(healthy(), {"BatteryStatus"}), {{"BatteryPackCount", "0"}}),
-         OK, OK, NONE, NONE, OK},
-        {"redundant and well", with(healthy(), {{"RedundantState", "Active"}, {"RedundancyStatus", "Ok"}}),
-         OK, OK, OK, OK, OK},
-        {"redundancy failed", with(healthy(), {{"RedundantState", "Active"}, {"RedundancyStatus", "Failed"}}),
-         OK, OK, OK, BAD, OK},
+        {"no cache board",
+         with(without(healthy(), {"CacheStatus", "BatteryPackCount", "BatteryStatus"}),
+              {{"CacheBoardPresent", "False"}}),
+         OK, NONE, NONE, NONE, OK},
+        {"a board without packs", with(without(healthy(), {"BatteryStatus"}), {{"BatteryPackCount", "0"}}), OK, OK,
+         NONE, NONE, OK},
+        {"redundant and well", with(healthy(), {{"RedundantState", "Active"}, {"RedundancyStatus", "Ok"}}), OK, OK, OK,
+         OK, OK},
+        {"redundancy failed", with(healthy(), {{"RedundantState", "Active"}, {"RedundancyStatus", "Failed"}}), OK, OK,
+         OK, BAD, OK},
         {"redundant, status not read", with(healthy(), {{"RedundantState", "Active"}}), OK, OK, OK, UNKNOWN, OK},
         {"information command failed on the first refresh",
-         without(healthy(), {"CacheBoardPresent", "CacheStatus", "BatteryPackCount", "BatteryStatus",
-                             "FirmwareVersion"}), OK, UNKNOWN, UNKNOWN, NONE, UNKNOWN},
+         without(healthy(),
+                 {"CacheBoardPresent", "CacheStatus", "BatteryPackCount", "BatteryStatus", "FirmwareVersion"}),
+         OK, UNKNOWN, UNKNOWN, NONE, UNKNOWN},
         {"nothing read at all", {}, UNKNOWN, UNKNOWN, UNKNOWN, NONE, UNKNOWN},
     };
     for (const Case& c : cases) {
@@ -76,25 +85,34 @@ TEST(ControllerHealth, ReadsEachFactAndNeverTakesAMissingOneForOk)
 
 TEST(HealthScript, WritesTheFactsAsLiteralsNoTextCanEnd)
 {
-    const Attributes remote = {{"ControllerName", "Tarvion RaidShelf 2100 Enclosure"}, {"BusType", "scsi"},
-                               {"ControllerSerialNumber", "E09\"S\\2</script>"}, {"FullName", "Shelf at R\n\xe9"},
-                               {"ControllerStatus", "Failed"}, {"CacheBoardPresent", "True"},
-                               {"CacheStatus", "TemporarilyDisabled"}, {"BatteryPackCount", "2"},
-                               {"BatteryStatus", "Failed"}, {"RedundantState", "Active"}, {"FirmwareVersion", "1.22"}};
-    const std::vector<Web::ControllerHealth> controllers = {Web::ReadControllerHealth(*tsmtest::standInController(healthy())),
-                                                            Web::ReadControllerHealth(*tsmtest::standInController(remote))};
-    EXPECT_EQ(Web::HealthScript(controllers),
-              "vxaHealth = {\"controllers\":[\n"
-              "{\"name\":\"STR_MODEL_AL210\",\"inst\":\"Slot\",\"at\":\"2\",\"where\":\"Tarvion ArrayLine 210 in Slot 2\","
-              "\"controller\":{\"state\":\"ok\",\"value\":\"Ok\"},\"cache\":{\"state\":\"ok\",\"value\":\"OK\"},"
-              "\"battery\":{\"state\":\"ok\",\"value\":\"OK\",\"packs\":\"2\"},"
-              "\"redundancy\":{\"state\":\"absent\",\"value\":\"\"},\"firmware\":{\"state\":\"ok\",\"value\":\"2.84\"}},\n"
-              "{\"name\":\"STR_MODEL_RS2100\",\"inst\":\"SerialNumber\",\"at\":\"E09\\u0022S\\u005c2\\u003c/script\\u003e\","
-              "\"where\":\"Shelf at R\\u000a\\u00e9\","
-              "\"controller\":{\"state\":\"attention\",\"value\":\"Failed\"},"
-              "\"cache\":{\"state\":\"attention\",\"value\":\"TemporarilyDisabled\"},"
-              "\"battery\":{\"state\":\"attention\",\"value\":\"Failed\",\"packs\":\"2\"},"
-              "\"redundancy\":{\"state\":\"unknown\",\"value\":\"\"},\"firmware\":{\"state\":\"ok\",\"value\":\"1.22\"}}]};\n");
+    const Attributes remote = {{"ControllerName", "Tarvion RaidShelf 2100 Enclosure"},
+                               {"BusType", "scsi"},
+                               {"ControllerSerialNumber", "E09\"S\\2</script>"},
+                               {"FullName", "Shelf at R\n\xe9"},
+                               {"ControllerStatus", "Failed"},
+                               {"CacheBoardPresent", "True"},
+                               {"CacheStatus", "TemporarilyDisabled"},
+                               {"BatteryPackCount", "2"},
+                               {"BatteryStatus", "Failed"},
+                               {"RedundantState", "Active"},
+                               {"FirmwareVersion", "1.22"}};
+    const std::vector<Web::ControllerHealth> controllers = {
+        Web::ReadControllerHealth(*tsmtest::standInController(healthy())),
+        Web::ReadControllerHealth(*tsmtest::standInController(remote))};
+    EXPECT_EQ(
+        Web::HealthScript(controllers),
+        "vxaHealth = {\"controllers\":[\n"
+        "{\"name\":\"STR_MODEL_AL210\",\"inst\":\"Slot\",\"at\":\"2\",\"where\":\"Tarvion ArrayLine 210 in Slot 2\","
+        "\"controller\":{\"state\":\"ok\",\"value\":\"Ok\"},\"cache\":{\"state\":\"ok\",\"value\":\"OK\"},"
+        "\"battery\":{\"state\":\"ok\",\"value\":\"OK\",\"packs\":\"2\"},"
+        "\"redundancy\":{\"state\":\"absent\",\"value\":\"\"},\"firmware\":{\"state\":\"ok\",\"value\":\"2.84\"}},\n"
+        "{\"name\":\"STR_MODEL_RS2100\",\"inst\":\"SerialNumber\",\"at\":\"E09\\u0022S\\u005c2\\u003c/script\\u003e\","
+        "\"where\":\"Shelf at R\\u000a\\u00e9\","
+        "\"controller\":{\"state\":\"attention\",\"value\":\"Failed\"},"
+        "\"cache\":{\"state\":\"attention\",\"value\":\"TemporarilyDisabled\"},"
+        "\"battery\":{\"state\":\"attention\",\"value\":\"Failed\",\"packs\":\"2\"},"
+        "\"redundancy\":{\"state\":\"unknown\",\"value\":\"\"},\"firmware\":{\"state\":\"ok\",\"value\":\"1.22\"}}]};"
+        "\n");
     EXPECT_EQ(Web::HealthScript({}), "vxaHealth = {\"controllers\":[]};\n");
 }
 

@@ -37,9 +37,9 @@ TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
 {
     const std::string key = m_machine.driveC() + "/qwex/server.key";
     start();
-    for (const unsigned port : { 2301u, 2381u }) {
+    for (const unsigned port : {2301u, 2381u}) {
         SCOPED_TRACE(port);
-        EXPECT_EQ(listeners("/proc/net/tcp", port), std::vector<std::string> { "0100007F" });
+        EXPECT_EQ(listeners("/proc/net/tcp", port), std::vector<std::string>{"0100007F"});
         EXPECT_TRUE(listeners("/proc/net/tcp6", port).empty());
     }
 
@@ -49,10 +49,10 @@ TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
         long highest;
         bool accepted;
     } versions[] = {
-        { "1.0", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_0, false },
-        { "1.1", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_1, false },
-        { "1.2", CURL_SSLVERSION_TLSv1_2, CURL_SSLVERSION_MAX_TLSv1_2, true },
-        { "1.3", CURL_SSLVERSION_TLSv1_3, CURL_SSLVERSION_MAX_TLSv1_3, true },
+        {"1.0", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_0, false},
+        {"1.1", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_1, false},
+        {"1.2", CURL_SSLVERSION_TLSv1_2, CURL_SSLVERSION_MAX_TLSv1_2, true},
+        {"1.3", CURL_SSLVERSION_TLSv1_3, CURL_SSLVERSION_MAX_TLSv1_3, true},
     };
     for (const auto& version : versions) {
         SCOPED_TRACE(version.name);
@@ -65,9 +65,9 @@ TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
     struct stat info {};
     ASSERT_EQ(::stat(key.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u);
-    ASSERT_EQ(vxa({ "-stop" }).exitCode, 0);
+    ASSERT_EQ(vxa({"-stop"}).exitCode, 0);
     ASSERT_EQ(::chmod(key.c_str(), 0644), 0);
-    ASSERT_EQ(vxa({ "-start" }).exitCode, 0);
+    ASSERT_EQ(vxa({"-start"}).exitCode, 0);
     ASSERT_TRUE(eventually([] { return tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 5).status == 200; },
                            std::chrono::seconds(60)));
     ASSERT_EQ(::stat(key.c_str(), &info), 0);
@@ -84,12 +84,13 @@ TEST_F(Listeners, APortHeldByAnotherProgramStopsTheServiceAndSaysWhy)
     const sockaddr_in address = tsmtest::loopback(2301);
     ASSERT_EQ(::bind(neighbour, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
     ASSERT_EQ(::listen(neighbour, 4), 0);
-    ASSERT_EQ(vxa({ "-install" }).exitCode, 0);
-    vxa({ "-start" });
+    ASSERT_EQ(vxa({"-install"}).exitCode, 0);
+    vxa({"-start"});
     EXPECT_TRUE(eventually([] { return tsmtest::serviceState() == SERVICE_STOPPED; }, std::chrono::seconds(60)));
     ::close(neighbour);
-    EXPECT_NE(m_machine.read("debug-output.log").find("the management HTTP server did not start: another program "
-                                                      "holds its port"),
+    EXPECT_NE(m_machine.read("debug-output.log")
+                  .find("the management HTTP server did not start: another program "
+                        "holds its port"),
               std::string::npos);
     bool failureLogged = false;
     for (const tsm::EventRecord& event : tsm::readEventLog())

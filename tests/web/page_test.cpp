@@ -139,7 +139,7 @@ TEST_F(Page, EveryPageAskedForAfterAChangeShowsItAndOverlappingPagesShareARun)
         Clock::time_point asked;
         bool pulled;
     };
-    std::atomic<bool> stop { false };
+    std::atomic<bool> stop{false};
     std::mutex mutex;
     std::vector<Seen> seen;
     const auto askedSince = [&](Clock::time_point since) {
@@ -148,15 +148,17 @@ TEST_F(Page, EveryPageAskedForAfterAChangeShowsItAndOverlappingPagesShareARun)
     };
     std::vector<std::future<void>> clients;
     for (int i = 0; i < 16; ++i) {
-        clients.push_back(std::async(std::launch::async, [&] {
-            while (!stop) {
-                const Clock::time_point asked = Clock::now();
-                const tsmtest::HttpResponse page = httpGet(kPageHttp + "VXA.htm");
-                ASSERT_EQ(page.status, 200);
-                const std::lock_guard lock(mutex);
-                seen.push_back({ asked, page.body.find("STR_MODEL_AL120") == std::string::npos });
-            }
-        }));
+        clients.push_back(std::async(
+            std::launch::async,
+            [&] {
+                while (!stop) {
+                    const Clock::time_point asked = Clock::now();
+                    const tsmtest::HttpResponse page = httpGet(kPageHttp + "VXA.htm");
+                    ASSERT_EQ(page.status, 200);
+                    const std::lock_guard lock(mutex);
+                    seen.push_back({asked, page.body.find("STR_MODEL_AL120") == std::string::npos});
+                }
+            }));
     }
     ASSERT_TRUE(eventually([&] { return askedSince(Clock::time_point()) >= 32; }, std::chrono::seconds(120)));
     m_machine.writeDescription(tsmtest::withoutPort(typical, 3));
@@ -178,10 +180,12 @@ TEST_F(Page, EveryPageAskedForAfterAChangeShowsItAndOverlappingPagesShareARun)
     EXPECT_GE(after, 32u);
     // Every run of the chain asks each peer once: far fewer runs than pages.
     std::string log;
-    ASSERT_TRUE(eventually([&] {
-        log = m_machine.read("drive_c/qwex/access.log");
-        return occurrences(log, " /VXA/VXA.htm ") >= seen.size();
-    }, std::chrono::seconds(10)));
+    ASSERT_TRUE(eventually(
+        [&] {
+            log = m_machine.read("drive_c/qwex/access.log");
+            return occurrences(log, " /VXA/VXA.htm ") >= seen.size();
+        },
+        std::chrono::seconds(10)));
     const std::size_t runs = occurrences(log, " /ArrayTools/vxasupport.xml");
     EXPECT_LT(runs * 2, seen.size()) << runs << " runs for " << seen.size() << " pages";
 }

@@ -80,7 +80,7 @@ protected:
         writeFile(apps + "/vxa/vxasupport.xml", support("vxa", ""));
         writeFile(apps + "/vxa/Good/vxasupport.xml", support("vxa", ""));
         writeFile(apps + "/vxa/x/vxasupport.xml", support("vxa", ""));
-        for (const char* pszFolder : { "s200", "s202", "s203", "s404", "slow" })
+        for (const char* pszFolder : {"s200", "s202", "s203", "s404", "slow"})
             writeFile(m_machine.driveC() + "/work/" + pszFolder + "/page.htm", "");
         m_folder = std::filesystem::current_path();
         std::filesystem::create_directories(m_machine.driveC() + "/work");
@@ -162,16 +162,21 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
     const std::string well = "<?xml version=\"1.0\"?><C><WellKnownQWEXs><QWEX>Good</QWEX><QWEX>Plain</QWEX>"
                              "</WellKnownQWEXs><Other><QWEX>Upper</QWEX></Other></C>";
     const Case cases[] = {
-        { "configuration only", well, {}, "Good;Plain;", "Good;" },
-        { "cache only, suffix twice", "", { "Upper.vxa", "x.vxa.vxa", "notes.txt" }, "Upper;x.vxa;", "" },
-        { "both, each asked once", well, { "Good.vxa", "Nameless.vxa" }, "Good;Nameless;Plain;", "Good;" },
-        { "broken configuration", "<C><WellKnownQWEXs><QWEX>Good", { "Plain.vxa" }, "Plain;", "" },
-        { "bad documents", "",
-          { "BadDiscovery.vxa", "Untyped.vxa", "Undeclared.vxa", "Missing.vxa", "Broken.vxa", "Garbage.vxa" },
-          "BadDiscovery;", "" },
+        {"configuration only", well, {}, "Good;Plain;", "Good;"},
+        {"cache only, suffix twice", "", {"Upper.vxa", "x.vxa.vxa", "notes.txt"}, "Upper;x.vxa;", ""},
+        {"both, each asked once", well, {"Good.vxa", "Nameless.vxa"}, "Good;Nameless;Plain;", "Good;"},
+        {"broken configuration", "<C><WellKnownQWEXs><QWEX>Good", {"Plain.vxa"}, "Plain;", ""},
+        {"bad documents",
+         "",
+         {"BadDiscovery.vxa", "Untyped.vxa", "Undeclared.vxa", "Missing.vxa", "Broken.vxa", "Garbage.vxa"},
+         "BadDiscovery;",
+         ""},
         // A name that would pick a page of its own, or ask the agent's own pages.
-        { "names that are no peers", listing({ "Odd/s200/page.htm?", "Good#", "Go\tod", "vxa/Good", "VXA/x" }),
-          { "VXA.vxa" }, "VXA;", "" },
+        {"names that are no peers",
+         listing({"Odd/s200/page.htm?", "Good#", "Go\tod", "vxa/Good", "VXA/x"}),
+         {"VXA.vxa"},
+         "VXA;",
+         ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -187,7 +192,7 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
     }
     // A response counts up to status 202; a silent server is cut off by the client timeout.
     const std::pair<const char*, bool> statuses[] = {
-        { "s200", true }, { "s202", true }, { "s203", false }, { "s404", false }, { "slow", false } };
+        {"s200", true}, {"s202", true}, {"s203", false}, {"s404", false}, {"slow", false}};
     for (const auto& [folder, counted] : statuses) {
         SCOPED_TRACE(folder);
         Web::LocalWebClient client(m_hServer);

@@ -32,11 +32,14 @@ TEST(Records, StartupAndExtensionRecordsHoldTheirFields)
 {
     // The relative part keeps its case.
     EXPECT_EQ(Web::ModulePath("mixed\\Case.xml"), upperDirectory() + "mixed\\Case.xml");
-    QWEX_STARTUP_INFO startup {};
+    QWEX_STARTUP_INFO startup{};
     Web::fillStartupRecord(startup);
     const auto* pbRecord = reinterpret_cast<const std::uint8_t*>(&startup);
-    const std::vector<std::uint8_t> expected = tsmtest::ByteImage(1579).le32(0, 1579).le32(4, 2).text(
-        8, "MarketingName:Tarvion Storage Manager").text(524, upperDirectory() + "./");
+    const std::vector<std::uint8_t> expected = tsmtest::ByteImage(1579)
+                                                   .le32(0, 1579)
+                                                   .le32(4, 2)
+                                                   .text(8, "MarketingName:Tarvion Storage Manager")
+                                                   .text(524, upperDirectory() + "./");
     static_assert(sizeof startup == 1579);
     // Compared byte by byte for a readable report.
     for (std::size_t offset = 0; offset < sizeof startup; ++offset) {
@@ -46,7 +49,7 @@ TEST(Records, StartupAndExtensionRecordsHoldTheirFields)
 
     // The extension record names the root, the pages, the lists and the callbacks.
     const Web::HeaderDescriptions header = Web::makeHeaderDescriptions();
-    QWEX_EXTENSION_INFO record {};
+    QWEX_EXTENSION_INFO record{};
     Web::fillExtensionRecord(record, header.entries);
     EXPECT_EQ(std::make_tuple(record.cbSize, std::string(record.szUrlRoot), std::string(record.szPageDirectory),
                               record.dwDescriptionFormat, record.dwCategoryFormat),
@@ -76,7 +79,7 @@ TEST(Records, StartupAndExtensionRecordsHoldTheirFields)
     EXPECT_EQ(std::make_tuple(pCategory[0].pDescriptions[1].cbSize, pCategory[1].cbSize, pCategory[1].pszName),
               std::make_tuple(0u, 0u, nullptr));
 
-    QWEX_VERSION_INFO version {};
+    QWEX_VERSION_INFO version{};
     std::memset(&version, 0xEE, sizeof version);
     EXPECT_EQ(record.pfnGetVersion(&version), 1);
     EXPECT_EQ(version.dwExtensionVersion, 1u);

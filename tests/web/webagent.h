@@ -35,8 +35,8 @@ protected:
 
     void TearDown() override
     {
-        vxa({ "-stop" });
-        vxa({ "-uninstall" });
+        vxa({"-stop"});
+        vxa({"-uninstall"});
         // Sanitizer reports of the service process end up in its output.
         const std::string output = m_machine.read("service-output.log");
         EXPECT_EQ(output.find("Sanitizer"), std::string::npos) << output;
@@ -45,10 +45,10 @@ protected:
     // Installs and starts the service and waits until the server answers.
     void start()
     {
-        ASSERT_EQ(vxa({ "-install" }).exitCode, 0);
-        ASSERT_EQ(vxa({ "-start" }).exitCode, 0);
-        ASSERT_TRUE(eventually([] { return httpGet(kPageHttp + "vxasupport.xml", 5).status == 200; },
-                               std::chrono::seconds(60)))
+        ASSERT_EQ(vxa({"-install"}).exitCode, 0);
+        ASSERT_EQ(vxa({"-start"}).exitCode, 0);
+        ASSERT_TRUE(
+            eventually([] { return httpGet(kPageHttp + "vxasupport.xml", 5).status == 200; }, std::chrono::seconds(60)))
             << m_machine.read("service-output.log");
         // The answer came from this machine's server, not from another one
         // that holds the ports.

@@ -50,7 +50,8 @@ const std::string kQueryB =
     "Type=Fibre&amp;VendorID=TARVION&amp;ProductID=ARRAYBOX&amp;Class=ArrayController&amp;WWN=50:01";
 const std::string kQueryC = "Type=SCSI&amp;VendorID=V&amp;ProductID=P&amp;Class=Enclosure&amp;SerialNumber=S1";
 
-const std::string kInfo = "<QWEXInfo><RegisteredName>tool</RegisteredName><RequestPage>run.htm</RequestPage></QWEXInfo>";
+const std::string kInfo =
+    "<QWEXInfo><RegisteredName>tool</RegisteredName><RequestPage>run.htm</RequestPage></QWEXInfo>";
 
 std::string discovery(const std::string& devices)
 {
@@ -133,11 +134,12 @@ TEST(DiscoveryMerger, PatternsSelectTheDevicesThatGetOperations)
                          "</SingleDeviceOperation><SingleDeviceOperation><Name>Two</Name>"
                          "</SingleDeviceOperation></Operations>"))},
          discovery(kA + "<Operations><Operation><Description>x</Description><Name>One</Name>" + kInfo +
-                   "<Link>/tool/run.htm?Operation=One&amp;" + kQueryA + "</Link></Operation><Operation><Name>Two</Name>" +
-                   kInfo + "<Link>/tool/run.htm?Operation=Two&amp;" + kQueryA + "</Link></Operation></Operations>" +
-                   kEnd),
+                   "<Link>/tool/run.htm?Operation=One&amp;" + kQueryA +
+                   "</Link></Operation><Operation><Name>Two</Name>" + kInfo + "<Link>/tool/run.htm?Operation=Two&amp;" +
+                   kQueryA + "</Link></Operation></Operations>" + kEnd),
          discovery(kA + kEnd)},
-        {"group members are never matched", {client(pattern(kAny, kAny, kAny, ""))},
+        {"group members are never matched",
+         {client(pattern(kAny, kAny, kAny, ""))},
          discovery(kA + "<Operations/>" + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>"),
          discovery(kA + kEnd + "<DeviceGroup>" + kB + kEnd + "</DeviceGroup>")},
     };
@@ -154,19 +156,24 @@ TEST(DiscoveryMerger, MultipleDeviceOperationsGatherDevicesIntoGroups)
     const std::string matched = kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd;
     const std::string memberA = kA + kEnd;
     const std::string memberB = kB + kEnd;
-    const std::string bothOperation = "<Operation><Name>Both</Name>" + kInfo + "<Link>/tool/run.htm?Operation=Both&amp;" +
-                                      kQueryA + "&amp;" + kQueryB + "</Link></Operation>";
+    const std::string bothOperation = "<Operation><Name>Both</Name>" + kInfo +
+                                      "<Link>/tool/run.htm?Operation=Both&amp;" + kQueryA + "&amp;" + kQueryB +
+                                      "</Link></Operation>";
     const MergeCase cases[] = {
         {"one group for all matches, named after its members",
          {client(withOperations(multiple("Both", "")))},
-         discovery(matched + "<DeviceGroup>" + bothOperation + memberA + memberB + "<Name>A&amp;B&amp;</Name></DeviceGroup>")},
+         discovery(matched + "<DeviceGroup>" + bothOperation + memberA + memberB +
+                   "<Name>A&amp;B&amp;</Name></DeviceGroup>")},
         {"two clients, one operation name: one group, the first client's details",
-         {client(withOperations(multiple("Sync", "<Description>d1</Description><DeviceGroupName>G1</DeviceGroupName>"), "<PCI/>")),
+         {client(withOperations(multiple("Sync", "<Description>d1</Description><DeviceGroupName>G1</DeviceGroupName>"),
+                                "<PCI/>")),
           client(withOperations(multiple("Sync", "<Description>d2</Description>"), "<Fibre/>"),
                  "<QWEXInfo><RegisteredName>other</RegisteredName><RequestPage>go.htm</RequestPage></QWEXInfo>")},
-         discovery(matched + "<DeviceGroup><DeviceGroupName>G1</DeviceGroupName><Operation><Name>Sync</Name>"
-                             "<Description>d1</Description>" + kInfo + "<Link>/tool/run.htm?Operation=Sync&amp;" + kQueryA +
-                   "</Link></Operation>" + memberA + "<Name>A&amp;</Name>" + memberB + "</DeviceGroup>")},
+         discovery(matched +
+                   "<DeviceGroup><DeviceGroupName>G1</DeviceGroupName><Operation><Name>Sync</Name>"
+                   "<Description>d1</Description>" +
+                   kInfo + "<Link>/tool/run.htm?Operation=Sync&amp;" + kQueryA + "</Link></Operation>" + memberA +
+                   "<Name>A&amp;</Name>" + memberB + "</DeviceGroup>")},
         {"groups with the same members become the first group",
          {client(withOperations(multiple("Both", "") + multiple("Also", "<DeviceGroupName>G2</DeviceGroupName>")))},
          discovery(matched + "<DeviceGroup>" + bothOperation + memberA + memberB +
@@ -182,11 +189,15 @@ TEST(DiscoveryMerger, IncompleteDocumentsAddWhatTheyCan)
 {
     const std::string anyCheck = pattern(kAny, kAny, kAny, single("Check", "d"));
     const MergeCase cases[] = {
-        {"no client root, not a document", {"<Other><Devices>" + anyCheck + "</Devices></Other>", "<VXA_ClientQWEX>"},
-         discovery(kA + kEnd), discovery(kA + kEnd)},
-        {"no QWEXInfo: empty link parts", {"<VXA_ClientQWEX><Devices>" + anyCheck + "</Devices></VXA_ClientQWEX>"},
-         discovery(kA + "<Operations><Operation><Name>Check</Name><Description>d</Description><Link>//?Operation=Check&amp;" +
-                   kQueryA + "</Link></Operation></Operations>" + kEnd),
+        {"no client root, not a document",
+         {"<Other><Devices>" + anyCheck + "</Devices></Other>", "<VXA_ClientQWEX>"},
+         discovery(kA + kEnd),
+         discovery(kA + kEnd)},
+        {"no QWEXInfo: empty link parts",
+         {"<VXA_ClientQWEX><Devices>" + anyCheck + "</Devices></VXA_ClientQWEX>"},
+         discovery(
+             kA + "<Operations><Operation><Name>Check</Name><Description>d</Description><Link>//?Operation=Check&amp;" +
+             kQueryA + "</Link></Operation></Operations>" + kEnd),
          discovery(kA + kEnd)},
         {"pattern without criteria, device without instance",
          {client("<Device>" + single("Check", "d") + "</Device>" +
@@ -226,15 +237,15 @@ Xml::MergeWork workOf(const std::string& primary, const std::vector<std::string>
 TEST(DiscoveryMerger, EachPartOfTheBudgetHoldsTheMergeToItsLimit)
 {
     const std::string first = client(pattern(kAny, kAny, kAny, single("Check", "d")));
-    const std::string second = client(pattern(kAny, "<ArrayController/>", kAny,
-                                              "<Operations>" + multiple("Both", "") + "</Operations>"));
+    const std::string second =
+        client(pattern(kAny, "<ArrayController/>", kAny, "<Operations>" + multiple("Both", "") + "</Operations>"));
     const Xml::MergeWork both = workOf(discovery(kDevices), {first, second});
     const Xml::MergeWork two = workOf(discovery(kDevices), {second});
     ASSERT_FALSE(workOf(discovery(kDevices), {first}).fitsWithin(two));
     const std::string checked = kA + check(kQueryA) + kEnd + kB + kC + check(kQueryC) + kEnd + check(kQueryB) + kEnd;
-    const std::string grouped = "<DeviceGroup><Operation><Name>Both</Name>" + kInfo +
-                                "<Link>/tool/run.htm?Operation=Both&amp;" + kQueryA + "&amp;" + kQueryB +
-                                "</Link></Operation>" + kA + kEnd + kB + kEnd + "<Name>A&amp;B&amp;</Name></DeviceGroup>";
+    const std::string grouped =
+        "<DeviceGroup><Operation><Name>Both</Name>" + kInfo + "<Link>/tool/run.htm?Operation=Both&amp;" + kQueryA +
+        "&amp;" + kQueryB + "</Link></Operation>" + kA + kEnd + kB + kEnd + "<Name>A&amp;B&amp;</Name></DeviceGroup>";
     struct {
         const char* pszName;
         Xml::MergeWork limit;
@@ -266,7 +277,8 @@ std::string hostile(const std::string& name)
 
 TEST(DiscoveryMerger, ClientsOverThePageBudgetAddNothingAndLeaveTheRestToOthers)
 {
-    const std::string tool = client(pattern(kAny, "<Enclosure/>", "<SerialNumber>Cage03</SerialNumber>", single("Check")));
+    const std::string tool =
+        client(pattern(kAny, "<Enclosure/>", "<SerialNumber>Cage03</SerialNumber>", single("Check")));
     const std::string other = client(pattern(kAny, kAny, kAny, "<Operations>" + multiple("All", "") + "</Operations>"),
                                      "<QWEXInfo><RegisteredName>other</RegisteredName><RequestPage>go.htm</RequestPage>"
                                      "</QWEXInfo>");
@@ -280,7 +292,9 @@ TEST(DiscoveryMerger, ClientsOverThePageBudgetAddNothingAndLeaveTheRestToOthers)
     } const cases[] = {
         {"22 nested devices, 6 nested patterns", hostile("Deep/d.xml"), {tool, deep}, {"Deep"}},
         {"20 nested devices, 10 nested patterns", hostile("Chain/d.xml"), {chain, other}, {"Chain"}},
-        {"16 nested devices, both between two that fit", hostile("Cage16/d.xml"), {tool, deep, chain, other},
+        {"16 nested devices, both between two that fit",
+         hostile("Cage16/d.xml"),
+         {tool, deep, chain, other},
          {"Deep", "Chain"}},
         {"flat devices: everything fits", discovery(kDevices), {tool, deep, chain, other}, {}},
     };
@@ -336,10 +350,12 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
 
     // A reader sees the described controllers, in the document's order.
     std::string readNames;
-    const std::string read = xmltest::print(Xml::BuildDiscoveryDocument([&readNames](const Core::DeviceList& described) {
-        for (const Core::DevicePtr& pController : described)
-            readNames += "<Name>" + Schema::modelTag(pController->attribute("ControllerName")).value_or("?") + "</Name>";
-    }));
+    const std::string read =
+        xmltest::print(Xml::BuildDiscoveryDocument([&readNames](const Core::DeviceList& described) {
+            for (const Core::DevicePtr& pController : described)
+                readNames +=
+                    "<Name>" + Schema::modelTag(pController->attribute("ControllerName")).value_or("?") + "</Name>";
+        }));
     std::string documentNames;
     for (std::size_t at = text.find("<Name>"); at != std::string::npos; at = text.find("<Name>", at + 1))
         documentNames += text.substr(at, text.find("</Name>", at) + 7 - at);
@@ -353,18 +369,16 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
         requests.emplace_back([&result] { result = xmltest::print(Xml::BuildDiscoveryDocument()); });
     for (std::thread& request : requests)
         request.join();
-    for (const std::string& result : texts) {
+    for (const std::string& result : texts)
         if (result != text)
             fail("an overlapping build gave another document:\n" + result);
-    }
     std::exit(0);
 }
 
 TEST(DiscoveryDocumentDeathTest, TypicalMachineDocumentIsTheReviewedOne)
 {
-    if (std::getenv("TSM_UPDATE_GOLDEN") == nullptr) {
-        ASSERT_FALSE(tsmtest::readFile(kGoldenPath).empty()) << "missing " << kGoldenPath;
-    }
+    ASSERT_TRUE(std::getenv("TSM_UPDATE_GOLDEN") != nullptr || !tsmtest::readFile(kGoldenPath).empty())
+        << "missing " << kGoldenPath;
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(buildTypicalDocument(), testing::ExitedWithCode(0), "");
 }
@@ -374,7 +388,12 @@ TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProvider)
     const std::string own = "<Device><Name>A</Name></Device>";
     const std::string provided = "<Device><Name>P</Name><Device><Name>Q</Name></Device></Device>"
                                  "<Device><Name>R</Name><Operations/></Device>";
-    struct { const char* pszName; std::string document; std::string provider; std::string expected; } const cases[] = {
+    struct {
+        const char* pszName;
+        std::string document;
+        std::string provider;
+        std::string expected;
+    } const cases[] = {
         {"devices appended in order, nested ones kept", discovery(own),
          kDocumentType + discovery("\n  " + provided + "<DeviceGroup/>\n"), discovery(own + provided)},
         {"a provider text that does not parse", discovery(own), discovery(provided).substr(5), discovery(own)},
@@ -406,7 +425,8 @@ std::string nestedDevices(int depth)
 TEST(DiscoveryDocument, AppendDevicesLeavesOutDevicesNestedDeeperThanSixteen)
 {
     const auto withBranches = [](int first, int second) {
-        return "<Device><Name>top</Name>" + nestedDevices(first) + "<Operations/>" + nestedDevices(second) + "</Device>";
+        return "<Device><Name>top</Name>" + nestedDevices(first) + "<Operations/>" + nestedDevices(second) +
+               "</Device>";
     };
     const std::string after = "<Device><Name>after</Name></Device>";
     struct {
@@ -418,8 +438,8 @@ TEST(DiscoveryDocument, AppendDevicesLeavesOutDevicesNestedDeeperThanSixteen)
         {"17 levels", nestedDevices(17), false},
         {"a deep branch, then a short one", withBranches(15, 3), true},
         {"a short branch, then a deep one", withBranches(3, 16), false},
-        {"17 levels below a child that is no device", "<Device><Operations>" + nestedDevices(16) + "</Operations></Device>",
-         false},
+        {"17 levels below a child that is no device",
+         "<Device><Operations>" + nestedDevices(16) + "</Operations></Device>", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.pszName);
@@ -438,8 +458,12 @@ using tsmtest::Attributes;
 
 Attributes pciController(const std::string& subsystemId)
 {
-    return {{"Type", "arraycontroller"}, {"FullName", "c"}, {"ControllerName", "Tarvion ArrayLine 220"},
-            {"BusType", "pci"}, {"SubsystemID", subsystemId}, {"Slot", "3"}};
+    return {{"Type", "arraycontroller"},
+            {"FullName", "c"},
+            {"ControllerName", "Tarvion ArrayLine 220"},
+            {"BusType", "pci"},
+            {"SubsystemID", subsystemId},
+            {"Slot", "3"}};
 }
 
 Attributes with(Attributes attributes, const std::string& name, const std::string& value)
@@ -472,18 +496,30 @@ std::string pciDevice(const std::string& vendor, const std::string& device, cons
 TEST(ControllerDescription, DescribesEachControllerByItsBusRow)
 {
     // 0xF1A74C06 = 4054273030, 0x5256A020 = 1381408800, 0xF1A70040 = 4054253632.
-    const Attributes scsi = {{"Type", "arraycontroller"}, {"FullName", "s"},
-                             {"ControllerName", "Tarvion RaidShelf 2100 Enclosure"}, {"BusType", "scsi"},
-                             {"VendorID", "ORVANE  "}, {"ProductID", "RAIDSHELF 2100  "},
-                             {"ControllerSerialNumber", "E12CKS0202"}, {"Boxname", "Shelf & 2"}};
-    const Attributes eisa = {{"Type", "arraycontroller"}, {"FullName", "e"},
-                             {"ControllerName", "Tarvion ArrayLine 120"}, {"BusType", "eisa"},
-                             {"SubsystemID", "1381408800"}, {"Slot", ""}};
-    struct { const char* pszName; std::vector<Attributes> controllers; std::string devices; } const cases[] = {
+    const Attributes scsi = {{"Type", "arraycontroller"},
+                             {"FullName", "s"},
+                             {"ControllerName", "Tarvion RaidShelf 2100 Enclosure"},
+                             {"BusType", "scsi"},
+                             {"VendorID", "ORVANE  "},
+                             {"ProductID", "RAIDSHELF 2100  "},
+                             {"ControllerSerialNumber", "E12CKS0202"},
+                             {"Boxname", "Shelf & 2"}};
+    const Attributes eisa = {{"Type", "arraycontroller"},
+                             {"FullName", "e"},
+                             {"ControllerName", "Tarvion ArrayLine 120"},
+                             {"BusType", "eisa"},
+                             {"SubsystemID", "1381408800"},
+                             {"Slot", ""}};
+    struct {
+        const char* pszName;
+        std::vector<Attributes> controllers;
+        std::string devices;
+    } const cases[] = {
         {"low half below 0x100: blank padded", {pciController("4054253632")}, pciDevice("0xF1A7", "0x  40")},
         {"not a number", {pciController("ArrayLine")}, pciDevice("0x0000", "0x   0")},
         {"leading blanks and sign", {pciController("  -1")}, pciDevice("0xFFFF", "0xFFFF")},
-        {"RedundantState false still redundant", {with(pciController("4054273030"), "RedundantState", "false")},
+        {"RedundantState false still redundant",
+         {with(pciController("4054273030"), "RedundantState", "false")},
          pciDevice("0xF1A7", "0x4C06", "true")},
         {"SCSI with an escaped box name, EISA with empty slot, ordered by FullName",
          {scsi, eisa},
@@ -495,7 +531,8 @@ TEST(ControllerDescription, DescribesEachControllerByItsBusRow)
          "</Class><Instance><SerialNumber>E12CKS0202</SerialNumber></Instance><BoxName>Shelf &amp; 2</BoxName>"
          "</Device>"},
         {"unknown bus type and upper-case PCI: empty Type and Instance",
-         {with(pciController("1"), "BusType", "PCI"), with(with(pciController("1"), "BusType", "isa"), "FullName", "d")},
+         {with(pciController("1"), "BusType", "PCI"),
+          with(with(pciController("1"), "BusType", "isa"), "FullName", "d")},
          "<Device><Name>STR_MODEL_AL220</Name><Type/><Class><ArrayController isRedundant=\"false\"/></Class>"
          "<Instance/></Device><Device><Name>STR_MODEL_AL220</Name><Type/><Class>"
          "<ArrayController isRedundant=\"false\"/></Class><Instance/></Device>"},

@@ -35,7 +35,12 @@ std::string nested(unsigned depth)
 }
 
 // diagnostic: the start of what standard error receives; "" when nothing is written.
-struct ParseCase { const char* pszName; std::string text; bool bValidate, bDocument; std::string diagnostic; };
+struct ParseCase {
+    const char* pszName;
+    std::string text;
+    bool bValidate, bDocument;
+    std::string diagnostic;
+};
 
 TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnosticAndNoExternalEntity)
 {
@@ -56,8 +61,8 @@ TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnosticAndNoExternalE
         {"unknown DTD, validated", "<!DOCTYPE a SYSTEM \"vxaunknown_1_0.dtd\"><a/>", true, false,
          "Error at file \"DOMFactory\", line 1, column 43\n   Message: "},
         {"unknown DTD, not validated", "<!DOCTYPE a SYSTEM \"vxaunknown_1_0.dtd\"><a/>", false, true, ""},
-        {"a DTD outside the folder is not read", "<!DOCTYPE a SYSTEM \"../tests/xml/outside.dtd\"><a/>", true,
-         false, "Error at file \"DOMFactory\""},
+        {"a DTD outside the folder is not read", "<!DOCTYPE a SYSTEM \"../tests/xml/outside.dtd\"><a/>", true, false,
+         "Error at file \"DOMFactory\""},
         {"no grammar, validated", "<a/>", true, false, "Error at file \"DOMFactory\""},
         {"nested to the limit", nested(Xml::DOMFactory::kMaxDepth), false, true, ""},
         {"nested one deeper", nested(Xml::DOMFactory::kMaxDepth + 1), false, false,
@@ -101,7 +106,12 @@ TEST(DOMFactory, ValidDocumentTextNeedsTheDeclarationTheRequiredTextAndValidity)
 {
     const std::string required = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_";
     const std::string noBlank = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + kDiscovery.substr(kDeclaration.size());
-    struct { const char* pszName; std::string text; std::string required; bool bValid; } const cases[] = {
+    struct {
+        const char* pszName;
+        std::string text;
+        std::string required;
+        bool bValid;
+    } const cases[] = {
         {"valid", kDiscovery, required, true},
         {"declaration without the blank", noBlank, required, false},
         {"required text missing", kDiscovery, "<!DOCTYPE VXA_ClientQWEX", false},
@@ -117,7 +127,6 @@ TEST(DOMFactory, ValidDocumentTextNeedsTheDeclarationTheRequiredTextAndValidity)
         testing::internal::GetCapturedStderr();
     }
 }
-
 
 // A document built in memory with an empty element, an element whose only
 // child is an empty text, escaped attribute and text content, and a comment
@@ -144,7 +153,11 @@ Xml::DocumentHandle builtInMemory(const Xml::XmlDeclaration* pDeclaration = null
 
 TEST(DOMPrinter, WritesEveryNodeKindAsTheTreeHoldsIt)
 {
-    struct { const char* pszName; Xml::DocumentHandle document; std::string expected; } const cases[] = {
+    struct {
+        const char* pszName;
+        Xml::DocumentHandle document;
+        std::string expected;
+    } const cases[] = {
         {"built in memory: no declaration", builtInMemory(),
          "<Root a=\"say &quot;x&quot; &amp; &lt;y>\"><Empty/><Text></Text><!-- a & <b> -->"
          "<?page x=\"1\" & <y>?><?bare?>1 &lt; 2 &amp; 3</Root>\n<!--after-->\n\n"},
@@ -163,8 +176,7 @@ TEST(DOMPrinter, WritesEveryNodeKindAsTheTreeHoldsIt)
         {"system document type, CDATA, entity reference",
          xmltest::parse("<!DOCTYPE a SYSTEM \"vxaunknown_1_0.dtd\"><a><![CDATA[x<&y]]></a>"),
          "<!DOCTYPE a SYSTEM \"vxaunknown_1_0.dtd\">\n<a><![CDATA[x<&y]]></a>\n\n"},
-        {"internal subset and entity reference",
-         xmltest::parse("<!DOCTYPE a [<!ENTITY e \"v\">]><a>&e;</a>"),
+        {"internal subset and entity reference", xmltest::parse("<!DOCTYPE a [<!ENTITY e \"v\">]><a>&e;</a>"),
          "<!DOCTYPE a[<!ENTITY e \"v\">]>\n<a>&e;</a>\n\n"},
     };
     for (const auto& c : cases) {
@@ -210,7 +222,12 @@ TEST(DOMFactory, ValidationFollowsTheDtdFilesAsTheyAreNow)
     std::filesystem::create_directories(folder);
     const Xml::DOMFactory factory(folder);
     const std::string text = "<!DOCTYPE a SYSTEM \"t_1.dtd\"><a/>";
-    const struct { const char* pszName; const char* pszDtd; bool bValid; const char16_t* pszDefault; } cases[] = {
+    const struct {
+        const char* pszName;
+        const char* pszDtd;
+        bool bValid;
+        const char16_t* pszDefault;
+    } cases[] = {
         {"declared, with a default attribute", "<!ELEMENT a EMPTY><!ATTLIST a x CDATA \"one\">", true, u"one"},
         {"another default", "<!ELEMENT a EMPTY><!ATTLIST a x CDATA \"other\">", true, u"other"},
         {"content now required", "<!ELEMENT a (b)><!ELEMENT b EMPTY>", false, nullptr},
@@ -227,9 +244,9 @@ TEST(DOMFactory, ValidationFollowsTheDtdFilesAsTheyAreNow)
         const Xml::DocumentHandle document = factory.ParseBuffer(text, true);
         testing::internal::GetCapturedStderr();
         ASSERT_EQ(c.bValid, !document.isNull());
-        if (c.pszDefault) {
-            EXPECT_EQ(std::u16string(c.pszDefault), document->getDocumentElement()->getAttribute(u"x"));
-        }
+        if (c.pszDefault == nullptr)
+            continue;
+        EXPECT_EQ(std::u16string(c.pszDefault), document->getDocumentElement()->getAttribute(u"x"));
     }
     // Threads that validate at once against definitions just loaded share
     // them without building anything in them (the sanitizer build would find
@@ -244,10 +261,12 @@ TEST(DOMFactory, ValidationFollowsTheDtdFilesAsTheyAreNow)
         std::latch start(8);
         std::vector<std::future<bool>> parses;
         for (int i = 0; i < 8; ++i) {
-            parses.push_back(std::async(std::launch::async, [&] {
-                start.arrive_and_wait();
-                return !factory.ParseBuffer(document, true).isNull();
-            }));
+            parses.push_back(std::async(
+                std::launch::async,
+                [&] {
+                    start.arrive_and_wait();
+                    return !factory.ParseBuffer(document, true).isNull();
+                }));
         }
         for (auto& parse : parses)
             EXPECT_TRUE(parse.get());

@@ -97,7 +97,8 @@ private:
     {
         if (m_pos < m_text.size() && m_text[m_pos] == '"')
             return readString(value);
-        while (m_pos < m_text.size() && (std::isalnum(static_cast<unsigned char>(m_text[m_pos])) || m_text[m_pos] == '-'))
+        while (m_pos < m_text.size() &&
+               (std::isalnum(static_cast<unsigned char>(m_text[m_pos])) || m_text[m_pos] == '-'))
             value += m_text[m_pos++];
         return !value.empty();
     }

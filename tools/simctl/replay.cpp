@@ -39,8 +39,7 @@ std::string codeText(uint32_t code)
 }
 
 // Reads the next record; false at the end. A bad line sets bad and is reported.
-bool nextRequest(std::istream& capture, size_t& lineNumber, CapturedRequest& request, bool& bad,
-                 std::ostream& errors)
+bool nextRequest(std::istream& capture, size_t& lineNumber, CapturedRequest& request, bool& bad, std::ostream& errors)
 {
     std::string line;
     while (std::getline(capture, line)) {

@@ -25,14 +25,11 @@ std::string at(const std::string& path, int line, const std::string& problem)
 
 sim::Node* findById(sim::Node& node, const std::string& id)
 {
-    if (node.attr("id") == id) {
+    if (node.attr("id") == id)
         return &node;
-    }
-    for (sim::Node& child : node.children) {
-        if (sim::Node* found = findById(child, id)) {
+    for (sim::Node& child : node.children)
+        if (sim::Node* found = findById(child, id))
             return found;
-        }
-    }
     return nullptr;
 }
 
@@ -48,14 +45,12 @@ bool applyChange(const sim::Node& change, sim::Node& machine, std::string& probl
     }
     if (change.name == "set") {
         for (const auto& [key, value] : change.attributes) {
-            if (key == "ref") {
+            if (key == "ref")
                 continue;
-            }
-            if (value.empty()) {
+            if (value.empty())
                 target->attributes.erase(key);
-            } else {
+            else
                 target->attributes[key] = value;
-            }
         }
         return true;
     }
@@ -70,9 +65,8 @@ bool applyChange(const sim::Node& change, sim::Node& machine, std::string& probl
 void stripIds(sim::Node& node)
 {
     node.attributes.erase("id");
-    for (sim::Node& child : node.children) {
+    for (sim::Node& child : node.children)
         stripIds(child);
-    }
 }
 
 // Reads one step and applies its changes to the machine.
@@ -81,8 +75,10 @@ bool readStep(const std::string& path, const sim::Node& element, ScenarioStep& s
 {
     step.name = element.attr("name");
     uint32_t minutes = 1;
-    if (element.has("minutes") && (!sim::parseNumber(element.attr("minutes"), minutes) || minutes == 0 || minutes > kMaxMinutes)) {
-        error = at(path, element.line, "<step> attribute minutes must be a number from 1 to " + std::to_string(kMaxMinutes));
+    if (element.has("minutes") &&
+        (!sim::parseNumber(element.attr("minutes"), minutes) || minutes == 0 || minutes > kMaxMinutes)) {
+        error = at(path, element.line,
+                   "<step> attribute minutes must be a number from 1 to " + std::to_string(kMaxMinutes));
         return false;
     }
     step.minutes = minutes;
@@ -113,14 +109,30 @@ std::string escaped(const std::string& value)
     std::string text;
     for (const char c : value) {
         switch (c) {
-        case '&': text += "&amp;"; break;
-        case '<': text += "&lt;"; break;
-        case '>': text += "&gt;"; break;
-        case '"': text += "&quot;"; break;
-        case '\n': text += "&#10;"; break;
-        case '\r': text += "&#13;"; break;
-        case '\t': text += "&#9;"; break;
-        default: text += c; break;
+        case '&':
+            text += "&amp;";
+            break;
+        case '<':
+            text += "&lt;";
+            break;
+        case '>':
+            text += "&gt;";
+            break;
+        case '"':
+            text += "&quot;";
+            break;
+        case '\n':
+            text += "&#10;";
+            break;
+        case '\r':
+            text += "&#13;";
+            break;
+        case '\t':
+            text += "&#9;";
+            break;
+        default:
+            text += c;
+            break;
         }
     }
     return text;
@@ -129,17 +141,15 @@ std::string escaped(const std::string& value)
 void writeElement(const sim::Node& node, const std::string& indent, std::string& text)
 {
     text += indent + "<" + node.name;
-    for (const auto& [key, value] : node.attributes) {
+    for (const auto& [key, value] : node.attributes)
         text += " " + key + "=\"" + escaped(value) + "\"";
-    }
     if (node.children.empty()) {
         text += "/>\n";
         return;
     }
     text += ">\n";
-    for (const sim::Node& child : node.children) {
+    for (const sim::Node& child : node.children)
         writeElement(child, indent + "  ", text);
-    }
     text += indent + "</" + node.name + ">\n";
 }
 
@@ -168,9 +178,8 @@ bool readScenario(const std::string& path, std::vector<ScenarioStep>& steps, std
     sim::Node current = *machine;
     for (const sim::Node* element : stepElements) {
         ScenarioStep step;
-        if (!readStep(path, *element, step, current, error)) {
+        if (!readStep(path, *element, step, current, error))
             return false;
-        }
         steps.push_back(step);
         if (pMachine != nullptr && (step.name == wanted || std::to_string(steps.size()) == wanted)) {
             *pMachine = current;
@@ -201,9 +210,8 @@ bool listSteps(const std::string& path, std::ostream& out, std::ostream& errors)
         errors << error << "\n";
         return false;
     }
-    for (std::size_t i = 0; i < steps.size(); ++i) {
+    for (std::size_t i = 0; i < steps.size(); ++i)
         out << i + 1 << " " << steps[i].name << " " << steps[i].minutes << "\n";
-    }
     return true;
 }
 

@@ -13,7 +13,7 @@ namespace simctl {
 
 struct ScenarioStep {
     std::string name;
-    unsigned minutes = 1;      // how long the machine stays in this step
+    unsigned minutes = 1; // how long the machine stays in this step
 };
 
 // Reads a scenario file and applies each step's changes in turn, checking

@@ -73,7 +73,7 @@ std::string liveState(const std::string& name)
     if (!manager)
         return "unknown: " + systemText(GetLastError());
     const tsm::UniqueServiceHandle service(OpenServiceA(manager.get(), name.c_str(), SERVICE_QUERY_STATUS));
-    SERVICE_STATUS status {};
+    SERVICE_STATUS status{};
     if (!service || !QueryServiceStatus(service.get(), &status))
         return "unknown: " + systemText(GetLastError());
     std::string state = stateName(status.dwCurrentState);
@@ -85,7 +85,7 @@ std::string liveState(const std::string& name)
 std::string localTime(int64_t seconds)
 {
     const time_t value = static_cast<time_t>(seconds);
-    std::tm parts {};
+    std::tm parts{};
     ::localtime_r(&value, &parts);
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &parts);
@@ -147,8 +147,8 @@ int showServices(std::ostream& out, std::ostream& err)
         out << "\n  " << service.name << "\n";
         if (service.displayName != service.name)
             out << "    Display name:  " << service.displayName << "\n";
-        out << "    State:         " << liveState(service.name) << (service.markedForDelete ? ", marked for deletion" : "")
-            << "\n";
+        out << "    State:         " << liveState(service.name)
+            << (service.markedForDelete ? ", marked for deletion" : "") << "\n";
         out << "    Start:         " << startName(service.startType) << "\n";
         out << "    Binary:        " << service.binaryPath << "\n";
         if (!service.description.empty())

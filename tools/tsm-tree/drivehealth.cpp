@@ -18,10 +18,9 @@ std::string attributeOr(const Core::Device& device, const std::string& name)
 
 bool hasRecoveringLogicalDrive(const Core::Device& array)
 {
-    for (auto it = array.beginChild(); it != array.endChild(); ++it) {
+    for (auto it = array.beginChild(); it != array.endChild(); ++it)
         if (attributeOr(**it, "Type") == "logicaldrive" && attributeOr(**it, "Status") == "recovering")
             return true;
-    }
     return false;
 }
 
@@ -49,9 +48,9 @@ DriveHealth physicalDriveHealth(const Core::Device& drive, const Core::Device& c
     // drive of the array recovers; a spare standing in for a failed drive of
     // such an array is the rebuild's target even before the list names it.
     const bool bListed = Core::DriveList(attributeOr(controller, "RebuildingDriveList")).contains(number);
-    const bool bActiveSpare = pDrive->role() == Schema::PhysicalDrive::eSPARE
-                              && Core::DriveList(pOfArray->activeSpareDrives()).contains(number)
-                              && !pOfArray->failedDrives().empty();
+    const bool bActiveSpare = pDrive->role() == Schema::PhysicalDrive::eSPARE &&
+                              Core::DriveList(pOfArray->activeSpareDrives()).contains(number) &&
+                              !pOfArray->failedDrives().empty();
     health.bRebuilding = bListed || bActiveSpare;
     return health;
 }

@@ -13,9 +13,9 @@ class Device;
 namespace tsmtool {
 
 struct DriveHealth {
-    bool bFailed = false;      // in its array's failed list; unassigned: identify failed
-    bool bRebuilding = false;  // being rebuilt for a logical drive of its array that is recovering
-    bool bIdentified = false;  // answered identify this refresh (its "Status" is "ok")
+    bool bFailed = false; // in its array's failed list; unassigned: identify failed
+    bool bRebuilding = false; // being rebuilt for a logical drive of its array that is recovering
+    bool bIdentified = false; // answered identify this refresh (its "Status" is "ok")
 };
 
 // controller is the drive's controller, pArray its array or null for an

@@ -30,10 +30,19 @@ struct Devices {
     std::vector<Placed> physicalDrives;
 };
 
-const char* const kLogicalDriveStates[] = {
-    "ok", "failed", "notconfigured", "interimrecovery", "readyforrecovery", "recovering", "wrongdrivereplaced",
-    "driveimproperlyconnected", "hardwareisoverheating", "hardwarehasoverheated", "expanding", "notyetavailable",
-    "queuedforexpansion"};
+const char* const kLogicalDriveStates[] = {"ok",
+                                           "failed",
+                                           "notconfigured",
+                                           "interimrecovery",
+                                           "readyforrecovery",
+                                           "recovering",
+                                           "wrongdrivereplaced",
+                                           "driveimproperlyconnected",
+                                           "hardwareisoverheating",
+                                           "hardwarehasoverheated",
+                                           "expanding",
+                                           "notyetavailable",
+                                           "queuedforexpansion"};
 const char* const kCacheStates[] = {"OK", "TemporarilyDisabled", "PermenantlyDisabled", "RunADU"};
 
 std::string attributeOr(const Core::Device& device, const std::string& name)
@@ -45,10 +54,9 @@ bool isDecimal(const std::string& text)
 {
     if (text.empty() || text.size() > 20)
         return false;
-    for (const char c : text) {
+    for (const char c : text)
         if (c < '0' || c > '9')
             return false;
-    }
     return true;
 }
 
@@ -77,12 +85,11 @@ void collect(const Core::Device& device, const Core::Device* pController, const 
     if (type == "arraycontroller") {
         pController = &device;
         pArray = nullptr;
-        devices.controllers.push_back(
-            {&device,
-             {{"unique_id", uniqueId},
-              {"name", controllerName(device)},
-              {"location", attributeOr(device, "Location")},
-              {"serial", controllerSerial(device)}}});
+        devices.controllers.push_back({&device,
+                                       {{"unique_id", uniqueId},
+                                        {"name", controllerName(device)},
+                                        {"location", attributeOr(device, "Location")},
+                                        {"serial", controllerSerial(device)}}});
     } else if (type == "array") {
         pArray = &device;
     } else if ((type == "logicaldrive" || type == "physicaldrive") && pController != nullptr) {
@@ -148,39 +155,45 @@ Sampler whenPresent(const char* pszAttribute, std::function<void(const Placed&, 
 
 Sampler flag(const char* pszAttribute, const char* pszSetValue)
 {
-    return whenPresent(pszAttribute, [pszSetValue](const Placed& placed, const std::string& value, Family& family) {
-        family.add(placed.labels, value == pszSetValue);
-    });
+    return whenPresent(
+        pszAttribute, [pszSetValue](const Placed& placed, const std::string& value,
+                                    Family& family) { family.add(placed.labels, value == pszSetValue); });
 }
 
 Sampler number(const char* pszAttribute)
 {
-    return whenPresent(pszAttribute, [](const Placed& placed, const std::string& value, Family& family) {
-        if (isDecimal(value))
-            family.add(placed.labels, value);
-    });
+    return whenPresent(
+        pszAttribute,
+        [](const Placed& placed, const std::string& value, Family& family) {
+            if (isDecimal(value))
+                family.add(placed.labels, value);
+        });
 }
 
 template <std::size_t N>
 Sampler stateSet(const char* pszAttribute, const char* const (&states)[N])
 {
-    return whenPresent(pszAttribute, [&states](const Placed& placed, const std::string& value, Family& family) {
-        for (const char* pszState : states) {
-            Labels labels = placed.labels;
-            labels.emplace_back("state", pszState);
-            family.add(labels, value == pszState);
-        }
-    });
+    return whenPresent(
+        pszAttribute,
+        [&states](const Placed& placed, const std::string& value, Family& family) {
+            for (const char* pszState : states) {
+                Labels labels = placed.labels;
+                labels.emplace_back("state", pszState);
+                family.add(labels, value == pszState);
+            }
+        });
 }
 
 // Blocks left while the drive is in the state that counts them, else 0: the
 // tree keeps the last count after the rebuild or expansion has ended.
 Sampler blocksLeft(const char* pszAttribute, const char* pszState)
 {
-    return whenPresent("Status", [pszAttribute, pszState](const Placed& placed, const std::string& status, Family& family) {
-        const std::string left = attributeOr(*placed.pDevice, pszAttribute);
-        family.add(placed.labels, status == pszState && isDecimal(left) ? left : std::string("0"));
-    });
+    return whenPresent(
+        "Status",
+        [pszAttribute, pszState](const Placed& placed, const std::string& status, Family& family) {
+            const std::string left = attributeOr(*placed.pDevice, pszAttribute);
+            family.add(placed.labels, status == pszState && isDecimal(left) ? left : std::string("0"));
+        });
 }
 
 // One fact of a physical drive's health.
@@ -205,8 +218,8 @@ std::string prometheusFacts(const Core::Device& root)
     Devices devices;
     collect(root, nullptr, nullptr, devices);
     const FamilyRule rules[] = {
-        {"tsm_controller_failed", "1 when the controller did not answer its parameters command.",
-         &Devices::controllers, flag("ControllerStatus", "Failed")},
+        {"tsm_controller_failed", "1 when the controller did not answer its parameters command.", &Devices::controllers,
+         flag("ControllerStatus", "Failed")},
         {"tsm_cache_status", "Array accelerator cache status, 1 for the current state.", &Devices::controllers,
          stateSet("CacheStatus", kCacheStates)},
         {"tsm_battery_failed", "1 when a cache battery pack has failed.", &Devices::controllers,
@@ -254,7 +267,7 @@ std::string prometheusScrape(double seconds, bool bSuccess)
 std::string escapeLabelValue(const std::string& value)
 {
     std::string escaped;
-    for (const char c : value) {
+    for (const char c : value)
         if (c == '\\')
             escaped += "\\\\";
         else if (c == '"')
@@ -265,7 +278,6 @@ std::string escapeLabelValue(const std::string& value)
             escaped += '?';
         else
             escaped += c;
-    }
     return escaped;
 }
 

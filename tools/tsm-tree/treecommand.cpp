@@ -50,13 +50,16 @@ bool applyOption(const std::string& name, const std::string& value, TreeOptions&
     bool bOk = true;
     std::string accepted;
     if (name == "--set") {
-        bOk = parseChoice<RegistrationSet>(
-            value, {{"startup", RegistrationSet::eSTARTUP}, {"logical", RegistrationSet::eLOGICAL}, {"full", RegistrationSet::eFULL}},
-            options.set);
+        bOk = parseChoice<RegistrationSet>(value,
+                                           {{"startup", RegistrationSet::eSTARTUP},
+                                            {"logical", RegistrationSet::eLOGICAL},
+                                            {"full", RegistrationSet::eFULL}},
+                                           options.set);
         accepted = "startup, logical or full";
     } else if (name == "--format") {
         bOk = parseChoice<OutputFormat>(
-            value, {{"dump", OutputFormat::eDUMP}, {"json", OutputFormat::eJSON}, {"prometheus", OutputFormat::ePROMETHEUS}},
+            value,
+            {{"dump", OutputFormat::eDUMP}, {"json", OutputFormat::eJSON}, {"prometheus", OutputFormat::ePROMETHEUS}},
             options.format);
         accepted = "dump, json or prometheus";
     } else if (name == "--refreshes") {

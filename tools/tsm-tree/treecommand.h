@@ -15,8 +15,8 @@ struct TreeOptions {
     RegistrationSet set = RegistrationSet::eSTARTUP;
     OutputFormat format = OutputFormat::eDUMP;
     unsigned refreshes = 1;
-    unsigned timeoutSeconds = 50;  // under a collector's one-minute period
-    std::string output;            // empty: standard output
+    unsigned timeoutSeconds = 50; // under a collector's one-minute period
+    std::string output; // empty: standard output
     bool help = false;
 };
 

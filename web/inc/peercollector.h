@@ -59,7 +59,7 @@ private:
     // The first response, HTTPS first, that is a valid document holding the
     // required text; an empty one when neither address gives one.
     static Document fetchDocument(LocalWebClient& client, const Xml::DOMFactory& factory, const std::string& path,
-                                     const std::string& requiredText);
+                                  const std::string& requiredText);
 
     Documents m_supportDocuments;
     Documents m_discoveryDocuments;

@@ -19,7 +19,7 @@ struct FileStamp {
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = 0;
-    timespec modified {};
+    timespec modified{};
 
     bool operator==(const FileStamp& other) const;
 };

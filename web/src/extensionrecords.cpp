@@ -19,12 +19,12 @@ const char kCategoryName[] = "GENERIC";
 const char kCategoryText[] = "<!=Configure>Configure the local HTTP Server<!/Configure>";
 
 const QWEX_DESCRIPTION kCategoryDescriptions[] = {
-    { sizeof(QWEX_DESCRIPTION), kLanguage, kCategoryText },
+    {sizeof(QWEX_DESCRIPTION), kLanguage, kCategoryText},
     {},
 };
 
 const QWEX_CATEGORY kCategories[] = {
-    { sizeof(QWEX_CATEGORY), kCategoryName, 2, kCategoryDescriptions, 4, 4 },
+    {sizeof(QWEX_CATEGORY), kCategoryName, 2, kCategoryDescriptions, 4, 4},
     {},
 };
 
@@ -48,7 +48,7 @@ const char kHeaderDescription[] =
 
 HeaderDescriptions makeHeaderDescriptions()
 {
-    return HeaderDescriptions{ { { sizeof(QWEX_DESCRIPTION), kLanguage, kHeaderDescription }, {} } };
+    return HeaderDescriptions{{{sizeof(QWEX_DESCRIPTION), kLanguage, kHeaderDescription}, {}}};
 }
 
 const QWEX_CATEGORY* categoryList()

@@ -11,7 +11,9 @@ constexpr DWORD kLastGoodStatus = 202;
 
 }
 
-LocalWebClient::LocalWebClient(QWEX_HANDLE hServer) : m_hServer(hServer) {}
+LocalWebClient::LocalWebClient(QWEX_HANDLE hServer) : m_hServer(hServer)
+{
+}
 
 LocalWebClient::~LocalWebClient() = default;
 

@@ -12,10 +12,9 @@ std::string ModulePath(const std::string& relative)
     char buffer[1000] = {};
     GetModuleFileNameA(nullptr, buffer, sizeof buffer);
     std::string path(buffer, strnlen(buffer, sizeof buffer));
-    for (char& c : path) {
+    for (char& c : path)
         if (c >= 'a' && c <= 'z')
             c = static_cast<char>(c - 'a' + 'A');
-    }
     const std::string::size_type backslash = path.rfind('\\');
     if (backslash == std::string::npos)
         return path;

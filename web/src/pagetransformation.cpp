@@ -23,7 +23,7 @@ namespace {
 std::string inputsOf(const Xml::DocumentHandle& local, const PeerCollector& collector, uint64_t stylesheetVersion)
 {
     std::string inputs = std::to_string(stylesheetVersion) + '\n' + Xml::DOMPrinter::ToString(local.get());
-    for (const auto* pDocuments : { &collector.discoveryDocuments(), &collector.supportDocuments() }) {
+    for (const auto* pDocuments : {&collector.discoveryDocuments(), &collector.supportDocuments()}) {
         for (const auto& [peer, document] : *pDocuments)
             inputs.append(1, '\0').append(peer).append(1, '\0').append(document.text);
         inputs.append(1, '\0');
@@ -33,8 +33,7 @@ std::string inputsOf(const Xml::DocumentHandle& local, const PeerCollector& coll
 
 }
 
-std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hServer,
-                               const std::string& cacheDirectory)
+std::string transformDiscovery(const Xml::DocumentHandle& local, QWEX_HANDLE hServer, const std::string& cacheDirectory)
 {
     if (!local)
         return std::string();

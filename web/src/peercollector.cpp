@@ -14,12 +14,11 @@
 #include <future>
 #include <vector>
 
-
 namespace Web {
 namespace {
 
 const char kPeerFileSuffix[] = ".vxa";
-const char* const kServerAddresses[] = { "https://127.0.0.1:2381/", "http://127.0.0.1:2301/" };
+const char* const kServerAddresses[] = {"https://127.0.0.1:2381/", "http://127.0.0.1:2301/"};
 const char kSupportRequest[] = "/vxasupport.xml?DTD_VERSION=1.1";
 const char kSupportRequired[] = "<!DOCTYPE VXA_ClientQWEX SYSTEM \"vxasupport_";
 const char kDiscoveryRequired[] = "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_";
@@ -40,10 +39,9 @@ void PeerCollector::collect()
         peers = *configured;
     peers.merge(cachedPeers());
     std::vector<std::string> names;
-    for (const std::string& peer : peers) {
+    for (const std::string& peer : peers)
         if (isPeerName(peer, kUrlRoot + 1))
             names.push_back(peer);
-    }
     // A few peers at a time, each on a thread of its own but the last, which
     // is asked on this thread while it would wait anyway; the documents are
     // recorded in the order of the names all the same.
@@ -85,10 +83,9 @@ std::set<std::string> PeerCollector::cachedPeers() const
 {
     std::set<std::string> names;
     const std::size_t suffixLength = sizeof kPeerFileSuffix - 1;
-    for (const std::string& file : findFileNames(m_strCacheDirectory + "\\*" + kPeerFileSuffix)) {
+    for (const std::string& file : findFileNames(m_strCacheDirectory + "\\*" + kPeerFileSuffix))
         if (file.size() > suffixLength)
             names.insert(file.substr(0, file.size() - suffixLength));
-    }
     return names;
 }
 
@@ -121,7 +118,7 @@ PeerCollector::Document PeerCollector::fetchDocument(LocalWebClient& client, con
                                                      const std::string& path, const std::string& requiredText)
 {
     for (const char* pszAddress : kServerAddresses) {
-        Document document { client.getUrl(pszAddress + path), {} };
+        Document document{client.getUrl(pszAddress + path), {}};
         document.parsed = factory.ParseValidDocument(document.text, requiredText);
         if (document.parsed)
             return document;

@@ -19,10 +19,10 @@ namespace {
 const char kTooLong[] = "The requested path is too long.\n";
 
 const QWEX_TAG_HANDLER kTagHandlers[] = {
-    { "vxaXmlToJs", &TransformationTag },
-    { "ApplicationVersion", &VersionTag },
-    { "vxaHealth", &HealthTag },
-    { nullptr, nullptr },
+    {"vxaXmlToJs", &TransformationTag},
+    {"ApplicationVersion", &VersionTag},
+    {"vxaHealth", &HealthTag},
+    {nullptr, nullptr},
 };
 
 // The server's directory as a DOS path (request 2017: no buffer argument,

@@ -21,7 +21,9 @@ struct Stylesheet::Compiled {
     const xalanc::XalanCompiledStylesheet* pStylesheet = nullptr;
 };
 
-Stylesheet::Stylesheet(std::string path) : m_file(std::move(path), &Stylesheet::compile) {}
+Stylesheet::Stylesheet(std::string path) : m_file(std::move(path), &Stylesheet::compile)
+{
+}
 
 Stylesheet::~Stylesheet() = default;
 

@@ -39,7 +39,8 @@ void reportStartFailure(DWORD dwResult)
                                    ? "another program holds its port (2301 or 2381 unless qwex.conf says otherwise)"
                                    : "result " + std::to_string(dwResult);
     OutputDebugStringA(("Tarvion Storage Manager: the management HTTP server did not start: " + reason +
-                        "; its server.log says more.\n").c_str());
+                        "; its server.log says more.\n")
+                           .c_str());
 }
 
 // Two pages per processor, so that no processor idles while a page starts or ends.
@@ -51,18 +52,16 @@ std::ptrdiff_t pageWorkSlots(std::ptrdiff_t maximum)
 }
 
 WebHost::WebHost()
-    : m_nPageWorkSlots(pageWorkSlots(kMaxPageWork))
-    , m_pageWork(m_nPageWorkSlots)
-    , m_pageStylesheet(std::make_unique<Stylesheet>(kStylesheetPath))
-    , m_lastTransformation(std::make_unique<LastTransformation>())
-    , m_configuredPeers(PeerCollector::kConfigurationFile, &PeerCollector::readWellKnownPeers)
+    : m_nPageWorkSlots(pageWorkSlots(kMaxPageWork)), m_pageWork(m_nPageWorkSlots),
+      m_pageStylesheet(std::make_unique<Stylesheet>(kStylesheetPath)),
+      m_lastTransformation(std::make_unique<LastTransformation>()),
+      m_configuredPeers(PeerCollector::kConfigurationFile, &PeerCollector::readWellKnownPeers)
 {
 }
 
 WebHost::~WebHost() = default;
 
-WebHost::PageInProgress::PageInProgress(WebHost& host)
-    : m_host(host)
+WebHost::PageInProgress::PageInProgress(WebHost& host) : m_host(host)
 {
     ++m_host.m_nPages;
 }
@@ -72,8 +71,7 @@ WebHost::PageInProgress::~PageInProgress()
     m_host.releaseFreeMemory(--m_host.m_nPages == 0);
 }
 
-WebHost::PageWorkSlot::PageWorkSlot(WebHost& host)
-    : m_host(host)
+WebHost::PageWorkSlot::PageWorkSlot(WebHost& host) : m_host(host)
 {
     m_host.m_pageWork.acquire();
 }
@@ -108,7 +106,7 @@ bool WebHost::startup()
     // what stays in use. As many arenas as pages doing XML work at once let
     // the next page reuse what the last one freed.
     tsm::limitAllocatorArenas(static_cast<int>(m_nPageWorkSlots));
-    QWEX_STARTUP_INFO startupRecord {};
+    QWEX_STARTUP_INFO startupRecord{};
     fillStartupRecord(startupRecord);
     QWEX_HANDLE hServer = nullptr;
     const DWORD dwStarted = QWEXStartupHTTPServer(&startupRecord, &hServer);
@@ -124,7 +122,7 @@ bool WebHost::startup()
 
     // The header list only needs to live for the registration.
     const HeaderDescriptions header = makeHeaderDescriptions();
-    QWEX_EXTENSION_INFO extensionRecord {};
+    QWEX_EXTENSION_INFO extensionRecord{};
     fillExtensionRecord(extensionRecord, header.entries);
     QWEXSetIsapiStackSize(hServer, kRequestStackBytes);
     if (QWEXRegisterIsapiExtension(hServer, &extensionRecord) != 0)

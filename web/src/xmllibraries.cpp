@@ -19,8 +19,7 @@ bool initializeXmlLibraries()
     try {
         xercesc::XMLPlatformUtils::Initialize();
     } catch (const xercesc::XMLException& error) {
-        DebugLog::write("Error during Xerces-c Initialization. Exception message:" +
-                        Xml::toNarrow(error.getMessage()));
+        DebugLog::write("Error during Xerces-c Initialization. Exception message:" + Xml::toNarrow(error.getMessage()));
         return false;
     }
     try {

@@ -26,8 +26,8 @@ DocumentHandle BuildDiscoveryDocument(const DescribedControllersReader& readDesc
 // (parsed without validation); a text that does not parse, or either document
 // without VXA_Discovery/Devices, adds nothing. A device with devices nested
 // more than 16 deep is left out, with a debug-log line naming `source`.
-void AppendDevices(const DocumentHandle& document, const std::string& text,
-                   const DOMFactory& factory = DOMFactory(), const std::string& source = std::string());
+void AppendDevices(const DocumentHandle& document, const std::string& text, const DOMFactory& factory = DOMFactory(),
+                   const std::string& source = std::string());
 // The same for a parsed discovery document of another provider.
 void AppendDevices(const DocumentHandle& document, const DocumentHandle& provider,
                    const std::string& source = std::string());

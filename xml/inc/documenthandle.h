@@ -40,10 +40,7 @@ public:
     xercesc::DOMDocument& operator*() const noexcept { return *get(); }
     long useCount() const noexcept { return m_pHolder.use_count(); }
 
-    friend bool operator==(const DocumentHandle& a, const DocumentHandle& b) noexcept
-    {
-        return a.get() == b.get();
-    }
+    friend bool operator==(const DocumentHandle& a, const DocumentHandle& b) noexcept { return a.get() == b.get(); }
 
 private:
     struct Holder;

@@ -40,14 +40,14 @@ struct MergeWork {
 // limits within 0.2 s under AddressSanitizer (a visit costs about 0.4 us
 // there); a client that just fits adds about 17 MB of document there (some
 // 340 bytes per node).
-inline constexpr MergeWork kPageMergeLimit { 500000, 50000, 2500000 };
+inline constexpr MergeWork kPageMergeLimit{500000, 50000, 2500000};
 
 // What a page may spend on top for each device of its discovery document:
 // operations for every device from every peer cost in proportion to the
 // devices (a peer's 400 controllers on the large machine need some 60000
 // nodes), while the combinatorial cost of nesting grows far faster than the
 // device count that buys it.
-inline constexpr MergeWork kMergeLimitPerDevice { 2000, 200, 6000 };
+inline constexpr MergeWork kMergeLimitPerDevice{2000, 200, 6000};
 
 }
 

@@ -100,9 +100,11 @@ Core::DeviceList DescribedControllers(const Core::DeviceList& controllers)
         if (!bKnown)
             described.push_back(pController);
     }
-    std::stable_sort(described.begin(), described.end(), [](const Core::DevicePtr& a, const Core::DevicePtr& b) {
-        return attributeOf(*a, "FullName") < attributeOf(*b, "FullName");
-    });
+    std::stable_sort(
+        described.begin(), described.end(),
+        [](const Core::DevicePtr& a, const Core::DevicePtr& b) {
+            return attributeOf(*a, "FullName") < attributeOf(*b, "FullName");
+        });
     std::erase_if(described, [](const Core::DevicePtr& pController) {
         return !Schema::modelTag(attributeOf(*pController, "ControllerName"));
     });

@@ -16,10 +16,9 @@ namespace {
 template <class Visit>
 void forEachChildNamed(xercesc::DOMElement& parent, const XMLCh* pName, Visit visit)
 {
-    for (xercesc::DOMNode* pChild = parent.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+    for (xercesc::DOMNode* pChild = parent.getFirstChild(); pChild; pChild = pChild->getNextSibling())
         if (isElementNamed(pChild, pName))
             visit(*static_cast<xercesc::DOMElement*>(pChild));
-    }
 }
 
 void finishDeviceGroup(xercesc::DOMElement& group)

@@ -22,10 +22,9 @@ std::string deviceQuery(const xercesc::DOMElement& device)
     const xercesc::DOMElement* pType = firstElementChild(childElement(&device, u"Type"));
     std::string query = "Type=" + (pType ? toNarrow(pType->getNodeName()) : std::string());
     for (const xercesc::DOMNode* pField = pType ? pType->getFirstChild() : nullptr; pField;
-         pField = pField->getNextSibling()) {
+         pField = pField->getNextSibling())
         if (pField->getNodeType() == xercesc::DOMNode::ELEMENT_NODE)
             query += "&" + toNarrow(pField->getNodeName()) + "=" + textOf(pField);
-    }
     const xercesc::DOMElement* pClass = firstElementChild(childElement(&device, u"Class"));
     query += "&Class=" + (pClass ? toNarrow(pClass->getNodeName()) : std::string());
     const xercesc::DOMElement* pInstance = firstElementChild(childElement(&device, u"Instance"));

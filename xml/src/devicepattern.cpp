@@ -62,10 +62,9 @@ bool isDeepEqual(const xercesc::DOMNode* pA, const xercesc::DOMNode* pB)
         return false;
     const xercesc::DOMNode* pChildA = pA->getFirstChild();
     const xercesc::DOMNode* pChildB = pB->getFirstChild();
-    for (; pChildA && pChildB; pChildA = pChildA->getNextSibling(), pChildB = pChildB->getNextSibling()) {
+    for (; pChildA && pChildB; pChildA = pChildA->getNextSibling(), pChildB = pChildB->getNextSibling())
         if (!isDeepEqual(pChildA, pChildB))
             return false;
-    }
     return !pChildA && !pChildB;
 }
 

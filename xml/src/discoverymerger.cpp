@@ -21,10 +21,9 @@ namespace {
 void importNameAndDescription(const xercesc::DOMElement& operation, xercesc::DOMElement& target)
 {
     xercesc::DOMDocument* pDocument = target.getOwnerDocument();
-    for (xercesc::DOMNode* pChild = operation.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+    for (xercesc::DOMNode* pChild = operation.getFirstChild(); pChild; pChild = pChild->getNextSibling())
         if (isElementNamed(pChild, u"Name") || isElementNamed(pChild, u"Description"))
             target.appendChild(pDocument->importNode(pChild, true));
-    }
 }
 
 void importInfo(const xercesc::DOMElement* pQwexInfo, xercesc::DOMElement& target)
@@ -39,16 +38,15 @@ void forEachOperation(const xercesc::DOMElement& pattern, const XMLCh* pKind, Vi
     const xercesc::DOMElement* pOperations = childElement(&pattern, u"Operations");
     if (!pOperations)
         return;
-    for (xercesc::DOMNode* pChild = pOperations->getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+    for (xercesc::DOMNode* pChild = pOperations->getFirstChild(); pChild; pChild = pChild->getNextSibling())
         if (isElementNamed(pChild, pKind))
             visit(*static_cast<const xercesc::DOMElement*>(pChild));
-    }
 }
 
 // What is left of the limit once `spent` is spent.
 MergeWork remaining(const MergeWork& limit, const MergeWork& spent)
 {
-    return { limit.visits - spent.visits, limit.nodes - spent.nodes, limit.characters - spent.characters };
+    return {limit.visits - spent.visits, limit.nodes - spent.nodes, limit.characters - spent.characters};
 }
 
 // A name from a peer's document, fit for one line of the log.
@@ -56,10 +54,9 @@ std::string printable(const std::string& name)
 {
     constexpr std::size_t kMaxLength = 80;
     std::string shown = name.substr(0, kMaxLength);
-    for (char& c : shown) {
+    for (char& c : shown)
         if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
             c = '?';
-    }
     return name.size() > kMaxLength ? shown + "..." : shown;
 }
 
@@ -75,7 +72,7 @@ MergeWork pageLimitFor(const DocumentHandle& primary)
     const xercesc::DOMElement* pRoot = primary ? primary->getDocumentElement() : nullptr;
     if (!pRoot)
         return limit;
-    std::vector<const xercesc::DOMNode*> pending { pRoot };
+    std::vector<const xercesc::DOMNode*> pending{pRoot};
     while (!pending.empty()) {
         const xercesc::DOMNode* pNode = pending.back();
         pending.pop_back();
@@ -92,7 +89,9 @@ MergeWork pageLimitFor(const DocumentHandle& primary)
 
 }
 
-DiscoveryMerger::DiscoveryMerger(DocumentHandle primary) : DiscoveryMerger(primary, pageLimitFor(primary)) {}
+DiscoveryMerger::DiscoveryMerger(DocumentHandle primary) : DiscoveryMerger(primary, pageLimitFor(primary))
+{
+}
 
 DiscoveryMerger::DiscoveryMerger(DocumentHandle primary, const MergeWork& limit)
     : m_primary(std::move(primary)), m_limit(limit)
@@ -144,8 +143,7 @@ void DiscoveryMerger::Merge(DocumentHandle client, const std::string& source)
 
 void DiscoveryMerger::reportLeftOut(const std::string& source) const
 {
-    const std::string name =
-        source.empty() ? textOf(childElement(clientInfo(), u"RegisteredName")) : source;
+    const std::string name = source.empty() ? textOf(childElement(clientInfo(), u"RegisteredName")) : source;
     DebugLog::write("Merge left out " + printable(name) + ": it needs more than the page's merge budget has left");
 }
 
@@ -167,8 +165,7 @@ void DiscoveryMerger::addSingleDeviceOperations(const xercesc::DOMElement& patte
     });
 }
 
-void DiscoveryMerger::addMultipleDeviceOperations(const xercesc::DOMElement& pattern,
-                                                  const xercesc::DOMElement& device,
+void DiscoveryMerger::addMultipleDeviceOperations(const xercesc::DOMElement& pattern, const xercesc::DOMElement& device,
                                                   xercesc::DOMElement& primaryDevices)
 {
     xercesc::DOMDocument* pDocument = m_primary.get();
@@ -177,20 +174,18 @@ void DiscoveryMerger::addMultipleDeviceOperations(const xercesc::DOMElement& pat
         if (!pGroup) {
             pGroup = pDocument->createElement(u"DeviceGroup");
             primaryDevices.appendChild(pGroup);
-            for (xercesc::DOMNode* pChild = operation.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+            for (xercesc::DOMNode* pChild = operation.getFirstChild(); pChild; pChild = pChild->getNextSibling())
                 if (isElementNamed(pChild, u"DeviceGroupName"))
                     pGroup->appendChild(pDocument->importNode(pChild, true));
-            }
             xercesc::DOMElement* pOperation = pDocument->createElement(u"Operation");
             importNameAndDescription(operation, *pOperation);
             importInfo(clientInfo(), *pOperation);
             pGroup->appendChild(pOperation);
         }
         xercesc::DOMElement* pMember = pDocument->createElement(u"Device");
-        for (const XMLCh* pName : {u"Name", u"Type", u"Class", u"Instance"}) {
+        for (const XMLCh* pName : {u"Name", u"Type", u"Class", u"Instance"})
             if (const xercesc::DOMElement* pPart = childElement(&device, pName))
                 pMember->appendChild(pPart->cloneNode(true));
-        }
         pGroup->appendChild(pMember);
     });
 }

@@ -32,8 +32,7 @@ DocumentHandle DocumentHandle::createEmpty()
 {
     try {
         static const XMLCh kCore[] = u"Core";
-        xercesc::DOMImplementation* pImplementation =
-            xercesc::DOMImplementationRegistry::getDOMImplementation(kCore);
+        xercesc::DOMImplementation* pImplementation = xercesc::DOMImplementationRegistry::getDOMImplementation(kCore);
         if (!pImplementation)
             return DocumentHandle();
         return adopt(pImplementation->createDocument());

@@ -30,9 +30,9 @@ void DocumentParser::XMLDecl(const XMLCh* versionStr, const XMLCh* encodingStr, 
     m_declaration = std::move(declaration);
 }
 
-void DocumentParser::startElement(const xercesc::XMLElementDecl& elemDecl, unsigned int urlId,
-                                  const XMLCh* elemPrefix, const xercesc::RefVectorOf<xercesc::XMLAttr>& attrList,
-                                  XMLSize_t attrCount, bool isEmpty, bool isRoot)
+void DocumentParser::startElement(const xercesc::XMLElementDecl& elemDecl, unsigned int urlId, const XMLCh* elemPrefix,
+                                  const xercesc::RefVectorOf<xercesc::XMLAttr>& attrList, XMLSize_t attrCount,
+                                  bool isEmpty, bool isRoot)
 {
     if (m_uDepth + 1 > m_uMaxDepth)
         reportTooDeep();

@@ -24,9 +24,8 @@ public:
     // With `pGrammars`, documents whose DTD the pool holds are validated
     // against it instead of reading their external subset.
     DocumentParser(unsigned maxDepth, std::shared_ptr<xercesc::XMLGrammarPool> pGrammars)
-        : GrammarPoolHolder { std::move(pGrammars) },
-          XercesDOMParser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager, m_pGrammars.get()),
-          m_uMaxDepth(maxDepth)
+        : GrammarPoolHolder{std::move(pGrammars)},
+          XercesDOMParser(nullptr, xercesc::XMLPlatformUtils::fgMemoryManager, m_pGrammars.get()), m_uMaxDepth(maxDepth)
     {
         useCachedGrammarInParse(m_pGrammars != nullptr);
     }

@@ -63,26 +63,31 @@ std::string defaultDtdDirectory()
     return tsm::dosToHost(directory + "..\\html");
 }
 
-DOMFactory::DOMFactory() : m_strDtdDirectory(defaultDtdDirectory()) {}
+DOMFactory::DOMFactory() : m_strDtdDirectory(defaultDtdDirectory())
+{
+}
 
-DOMFactory::DOMFactory(std::string dtdDirectory) : m_strDtdDirectory(std::move(dtdDirectory)) {}
+DOMFactory::DOMFactory(std::string dtdDirectory) : m_strDtdDirectory(std::move(dtdDirectory))
+{
+}
 
 DocumentHandle DOMFactory::ParseFile(const std::string& path, bool validate) const
 {
     const std::string hostPath = tsm::dosToHost(path);
     if (hostPath.empty())
         return DocumentHandle();
-    return parse(m_strDtdDirectory, validate, [&hostPath] {
-        return std::make_unique<xercesc::LocalFileInputSource>(XmlString(hostPath).get());
-    });
+    return parse(m_strDtdDirectory, validate,
+                 [&hostPath] { return std::make_unique<xercesc::LocalFileInputSource>(XmlString(hostPath).get()); });
 }
 
 DocumentHandle DOMFactory::ParseBuffer(const std::string& text, bool validate) const
 {
-    return parse(m_strDtdDirectory, validate, [&text] {
-        return std::make_unique<xercesc::MemBufInputSource>(reinterpret_cast<const XMLByte*>(text.data()),
-                                                            text.size(), kBufferId, false);
-    });
+    return parse(
+        m_strDtdDirectory, validate,
+        [&text] {
+            return std::make_unique<xercesc::MemBufInputSource>(reinterpret_cast<const XMLByte*>(text.data()),
+                                                                text.size(), kBufferId, false);
+        });
 }
 
 bool DOMFactory::IsValidDocumentText(const std::string& text, const std::string& requiredText) const
@@ -92,8 +97,7 @@ bool DOMFactory::IsValidDocumentText(const std::string& text, const std::string&
 
 DocumentHandle DOMFactory::ParseValidDocument(const std::string& text, const std::string& requiredText) const
 {
-    if (text.empty() || text.find(kDeclaration) == std::string::npos ||
-        text.find(requiredText) == std::string::npos)
+    if (text.empty() || text.find(kDeclaration) == std::string::npos || text.find(requiredText) == std::string::npos)
         return DocumentHandle();
     return ParseBuffer(text, true);
 }

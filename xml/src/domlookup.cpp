@@ -17,9 +17,7 @@ namespace {
 // Accepts exactly the elements of one name under a parent of another name.
 class NameAndParentFilter : public xercesc::DOMNodeFilter {
 public:
-    NameAndParentFilter(const XMLCh* pName, const XMLCh* pParentName) : m_pName(pName), m_pParentName(pParentName)
-    {
-    }
+    NameAndParentFilter(const XMLCh* pName, const XMLCh* pParentName) : m_pName(pName), m_pParentName(pParentName) {}
 
     FilterAction acceptNode(const xercesc::DOMNode* pNode) const override
     {
@@ -63,10 +61,9 @@ xercesc::DOMElement* childElement(const xercesc::DOMNode* pNode, const XMLCh* pN
 {
     if (!pNode)
         return nullptr;
-    for (xercesc::DOMNode* pChild = pNode->getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+    for (xercesc::DOMNode* pChild = pNode->getFirstChild(); pChild; pChild = pChild->getNextSibling())
         if (isElementNamed(pChild, pName))
             return static_cast<xercesc::DOMElement*>(pChild);
-    }
     return nullptr;
 }
 
@@ -74,10 +71,9 @@ xercesc::DOMElement* firstElementChild(const xercesc::DOMNode* pNode)
 {
     if (!pNode)
         return nullptr;
-    for (xercesc::DOMNode* pChild = pNode->getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+    for (xercesc::DOMNode* pChild = pNode->getFirstChild(); pChild; pChild = pChild->getNextSibling())
         if (pChild->getNodeType() == xercesc::DOMNode::ELEMENT_NODE)
             return static_cast<xercesc::DOMElement*>(pChild);
-    }
     return nullptr;
 }
 

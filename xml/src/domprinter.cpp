@@ -228,8 +228,8 @@ void DOMPrinter::Print(std::ostream& stream, const xercesc::DOMNode* pNode)
     StreamFormatTarget target(stream);
     std::unique_ptr<XMLFormatter> pFormatter;
     try {
-        pFormatter = std::make_unique<XMLFormatter>(pEncoding, &target, XMLFormatter::NoEscapes,
-                                                    XMLFormatter::UnRep_CharRef);
+        pFormatter =
+            std::make_unique<XMLFormatter>(pEncoding, &target, XMLFormatter::NoEscapes, XMLFormatter::UnRep_CharRef);
     } catch (const xercesc::XMLException& exception) {
         std::cerr << "An error occurred during creation of output transcoder. Msg is:" << std::endl;
         std::cerr << toNarrow(exception.getMessage()) << std::endl;

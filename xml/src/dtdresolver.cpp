@@ -29,10 +29,9 @@ std::string DtdResolver::dtdFileName(const std::string& systemId)
     static const std::string kSuffix = ".dtd";
     if (name.size() <= kSuffix.size() || name.compare(name.size() - kSuffix.size(), kSuffix.size(), kSuffix) != 0)
         return std::string();
-    for (const char c : name) {
+    for (const char c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-' && c != '.')
             return std::string();
-    }
     return name;
 }
 

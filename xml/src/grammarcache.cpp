@@ -40,7 +40,7 @@ Stamp stampOf(const std::string& path)
     Stamp stamp;
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0)
-        stamp = { true, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino };
+        stamp = {true, info.st_size, info.st_mtim.tv_sec, info.st_mtim.tv_nsec, info.st_ino};
     return stamp;
 }
 
@@ -60,7 +60,7 @@ std::vector<DtdFile> dtdFiles(const std::string& directory)
             continue;
         const Stamp stamp = stampOf(directory + "/" + name);
         if (stamp.bExists)
-            files.push_back({ name, stamp });
+            files.push_back({name, stamp});
     }
     std::sort(files.begin(), files.end(), [](const DtdFile& a, const DtdFile& b) { return a.name < b.name; });
     return files;
@@ -93,8 +93,7 @@ void buildElementModels(const xercesc::XMLGrammarPool& pool)
     }
 }
 
-std::shared_ptr<xercesc::XMLGrammarPool> loadGrammars(const std::string& directory,
-                                                      const std::vector<DtdFile>& files)
+std::shared_ptr<xercesc::XMLGrammarPool> loadGrammars(const std::string& directory, const std::vector<DtdFile>& files)
 {
     auto pPool = std::make_unique<xercesc::XMLGrammarPoolImpl>(xercesc::XMLPlatformUtils::fgMemoryManager);
     std::size_t nLoaded = 0;
@@ -137,9 +136,8 @@ struct LoadedFolder {
     {
         if (!bLoaded || folder != folderNow)
             return false;
-        return std::all_of(files.begin(), files.end(), [&](const DtdFile& file) {
-            return stampOf(directory + "/" + file.name) == file.stamp;
-        });
+        return std::all_of(files.begin(), files.end(),
+                           [&](const DtdFile& file) { return stampOf(directory + "/" + file.name) == file.stamp; });
     }
 };
 

@@ -31,7 +31,7 @@ std::size_t childCount(const DOMNode& node)
 // attribute names and of values.
 MergeWork sizeOfNode(const DOMNode& node)
 {
-    MergeWork size { 0, 1, lengthOf(node.getNodeValue()) };
+    MergeWork size{0, 1, lengthOf(node.getNodeValue())};
     if (node.getNodeType() != DOMNode::ELEMENT_NODE)
         return size;
     size.characters += lengthOf(node.getNodeName());
@@ -67,18 +67,17 @@ MergeWork sizeOf(const DOMNode* pRoot)
 MergeWork sizeOfNameAndDescription(const DOMElement& operation)
 {
     MergeWork size;
-    for (const DOMNode* pChild = operation.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
+    for (const DOMNode* pChild = operation.getFirstChild(); pChild; pChild = pChild->getNextSibling())
         if (isElementNamed(pChild, u"Name") || isElementNamed(pChild, u"Description"))
             size += sizeOf(pChild);
-    }
     return size;
 }
 
 // Testing a device compares the pattern's criteria other than Any.
 MergeWork testCost(const DOMElement& pattern)
 {
-    MergeWork cost { 1, 0, 0 };
-    for (const XMLCh* pName : { u"Type", u"Class", u"Instance" }) {
+    MergeWork cost{1, 0, 0};
+    for (const XMLCh* pName : {u"Type", u"Class", u"Instance"}) {
         const DOMElement* pCriterion = firstElementChild(childElement(&pattern, pName));
         if (isElementNamed(pCriterion, u"Any"))
             continue;
@@ -95,7 +94,7 @@ MergeWork operationCost(const DOMElement& operation, const MergeWork& info)
 {
     MergeWork cost = sizeOfNameAndDescription(operation);
     cost += info;
-    cost += { 0, 1, info.characters + sizeOf(childElement(&operation, u"Name")).characters + 16 };
+    cost += {0, 1, info.characters + sizeOf(childElement(&operation, u"Name")).characters + 16};
     return cost;
 }
 
@@ -106,7 +105,7 @@ MergePlan::PatternCost::PatternCost(const DOMElement& patternElement, const Merg
 {
     // Applying looks up Operations among the pattern's children and walks
     // the operations twice; the device gets an Operations element.
-    perMatch = { childCount(pattern), 1, 0 };
+    perMatch = {childCount(pattern), 1, 0};
     const DOMElement* pOperations = childElement(&pattern, u"Operations");
     if (!pOperations)
         return;
@@ -123,14 +122,13 @@ MergePlan::PatternCost::PatternCost(const DOMElement& patternElement, const Merg
             // Name with their texts when the group is finished. Consolidation
             // may copy the group's parts once more.
             MergeWork group = operationCost(operation, info);
-            for (const DOMNode* pPart = operation.getFirstChild(); pPart; pPart = pPart->getNextSibling()) {
+            for (const DOMNode* pPart = operation.getFirstChild(); pPart; pPart = pPart->getNextSibling())
                 if (isElementNamed(pPart, u"DeviceGroupName"))
                     group += sizeOf(pPart);
-            }
             group.nodes += 5;
             MergeWork twice = group;
             twice += group;
-            groupOperations.push_back({ textOf(childElement(&operation, u"Name")), twice });
+            groupOperations.push_back({textOf(childElement(&operation, u"Name")), twice});
         }
     }
 }
@@ -147,9 +145,9 @@ MergePlan::MergePlan(const DOMElement& patterns, DOMElement& primaryDevices, con
         m_uGroupNameCharacters += name.size();
         m_groupOperations.insert(name);
     }
-    m_bComplete = charge({ m_uListChildren, 0, m_uGroupNameCharacters }) && planPatterns(patterns, primaryDevices) &&
+    m_bComplete = charge({m_uListChildren, 0, m_uGroupNameCharacters}) && planPatterns(patterns, primaryDevices) &&
                   // Finishing and consolidating walk the device list's groups.
-                  charge({ 2 * m_uListChildren, 0, m_uGroupNameCharacters });
+                  charge({2 * m_uListChildren, 0, m_uGroupNameCharacters});
 }
 
 // Worked out once per pattern: nested patterns are planned again below
@@ -168,7 +166,7 @@ bool MergePlan::charge(const MergeWork& work)
 bool MergePlan::planPatterns(const DOMElement& patternParent, DOMElement& searchRoot)
 {
     for (const DOMNode* pChild = patternParent.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
-        if (!charge({ 1, 0, 0 }))
+        if (!charge({1, 0, 0}))
             return false;
         if (!isElementNamed(pChild, u"Device"))
             continue;
@@ -177,7 +175,7 @@ bool MergePlan::planPatterns(const DOMElement& patternParent, DOMElement& search
         if (!collectMatches(cost, searchRoot, found))
             return false;
         for (DOMElement* pDevice : found) {
-            m_matches.push_back({ &cost.pattern, pDevice });
+            m_matches.push_back({&cost.pattern, pDevice});
             if (!chargeMatch(cost, *pDevice) || !planPatterns(cost.pattern, *pDevice))
                 return false;
         }
@@ -190,7 +188,7 @@ bool MergePlan::planPatterns(const DOMElement& patternParent, DOMElement& search
 bool MergePlan::collectMatches(const PatternCost& cost, DOMElement& root, std::vector<DOMElement*>& matches)
 {
     for (DOMNode* pChild = root.getFirstChild(); pChild; pChild = pChild->getNextSibling()) {
-        if (!charge({ 1, 0, 0 }))
+        if (!charge({1, 0, 0}))
             return false;
         if (!isElementNamed(pChild, u"Device"))
             continue;
@@ -210,7 +208,7 @@ bool MergePlan::chargeMatch(const PatternCost& cost, const DOMElement& device)
     // A link names the device by its Type, Class and Instance; a group member
     // copies them with the Name.
     MergeWork identity;
-    for (const XMLCh* pName : { u"Type", u"Class", u"Instance" })
+    for (const XMLCh* pName : {u"Type", u"Class", u"Instance"})
         identity += sizeOf(childElement(&device, pName));
     const MergeWork name = sizeOf(childElement(&device, u"Name"));
     const std::size_t queryCharacters = identity.characters + 2 * identity.nodes;
@@ -224,11 +222,10 @@ bool MergePlan::chargeMatch(const PatternCost& cost, const DOMElement& device)
         return false;
     MergeWork member = identity;
     member += name;
-    member += { 0, 1, queryCharacters + name.characters + 2 };
-    for (const PatternCost::GroupOperation& operation : cost.groupOperations) {
+    member += {0, 1, queryCharacters + name.characters + 2};
+    for (const PatternCost::GroupOperation& operation : cost.groupOperations)
         if (!chargeMultipleDeviceOperation(operation.name, operation.newGroup) || !charge(member))
             return false;
-    }
     return true;
 }
 
@@ -236,7 +233,7 @@ bool MergePlan::chargeMatch(const PatternCost& cost, const DOMElement& device)
 // a name makes its group.
 bool MergePlan::chargeMultipleDeviceOperation(const std::string& name, const MergeWork& newGroup)
 {
-    if (!charge({ m_uListChildren, 0, m_uGroupNameCharacters }))
+    if (!charge({m_uListChildren, 0, m_uGroupNameCharacters}))
         return false;
     if (!m_groupOperations.insert(name).second)
         return true;

@@ -46,7 +46,7 @@ private:
         PatternCost(const xercesc::DOMElement& patternElement, const MergeWork& info);
 
         const xercesc::DOMElement& pattern;
-        MergeWork test;     // testing a device: the criteria compared
+        MergeWork test; // testing a device: the criteria compared
         MergeWork perMatch; // the single-device operations, and the lookups of applying
         std::size_t singleOperations = 0;
         std::vector<GroupOperation> groupOperations;
@@ -54,8 +54,7 @@ private:
 
     const PatternCost& costOf(const xercesc::DOMElement& pattern);
     bool planPatterns(const xercesc::DOMElement& patternParent, xercesc::DOMElement& searchRoot);
-    bool collectMatches(const PatternCost& cost, xercesc::DOMElement& root,
-                        std::vector<xercesc::DOMElement*>& matches);
+    bool collectMatches(const PatternCost& cost, xercesc::DOMElement& root, std::vector<xercesc::DOMElement*>& matches);
     bool chargeMatch(const PatternCost& cost, const xercesc::DOMElement& device);
     bool chargeMultipleDeviceOperation(const std::string& name, const MergeWork& newGroup);
     bool charge(const MergeWork& work);

@@ -52,8 +52,7 @@ bool readRoutingTable(std::uint8_t (&abTable)[kRoutingTableSize], std::size_t& n
     if (dwStatus != 0)
         return false;
     // The BIOS writes back the size it filled; entries past it are not used.
-    const std::size_t nFilled =
-        loadLe16(descriptor.abSize);
+    const std::size_t nFilled = loadLe16(descriptor.abSize);
     nEntries = std::min(nFilled, kRoutingTableSize) / kRoutingEntrySize;
     return true;
 }

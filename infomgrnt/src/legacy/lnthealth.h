@@ -70,7 +70,7 @@ constexpr std::uint32_t kHeaderBytesWanted = 48;
 // The slot request: bus, device and function, and the slot on the way back.
 struct SlotBuffer {
     std::uint8_t bBus;
-    std::uint8_t bDeviceFunction;   // function in bits 0-2, device in bits 3-7
+    std::uint8_t bDeviceFunction; // function in bits 0-2, device in bits 3-7
     std::uint8_t bSlot;
     std::uint8_t bReserved;
 };
@@ -84,9 +84,9 @@ bool readRoutingTable(std::uint8_t (&abTable)[kRoutingTableSize], std::size_t& n
 
 // What the configuration-header request answered.
 enum HeaderAnswer {
-    eHEADER_FAILED,       // the call failed or its reply is unusable: skip the device
+    eHEADER_FAILED, // the call failed or its reply is unusable: skip the device
     eHEADER_NOT_ANSWERED, // the bus does not answer: the scan ends
-    eHEADER_READ          // nLength header bytes are in abHeader
+    eHEADER_READ // nLength header bytes are in abHeader
 };
 HeaderAnswer readConfigHeader(std::uint8_t bBus, std::uint8_t bDevice, std::uint8_t (&abHeader)[256],
                               std::uint8_t& nLength);

@@ -11,7 +11,9 @@
 
 namespace InfoMgr {
 
-PCIDeviceInfo::PCIDeviceInfo() : m_bBus(0), m_bDevice(0), m_bFunction(0), m_bLength(0) {}
+PCIDeviceInfo::PCIDeviceInfo() : m_bBus(0), m_bDevice(0), m_bFunction(0), m_bLength(0)
+{
+}
 
 PCIDeviceInfo::PCIDeviceInfo(std::uint8_t bBus, std::uint8_t bDevice, std::uint8_t bFunction,
                              const std::uint8_t* pbHeader, std::uint8_t bLength)

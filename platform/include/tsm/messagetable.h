@@ -12,11 +12,11 @@
 #define TSM_MESSAGE_TABLE_END "TSM-MESSAGE-TABLE-END\n"
 
 // Defines the block in the executable; `entries` is a string literal of lines.
-#define TSM_MESSAGE_TABLE(entries)                                                                  \
-    extern "C" {                                                                                    \
-    __attribute__((used, visibility("default"))) extern const char tsmMessageTable[];               \
-    __attribute__((used, visibility("default"))) const char tsmMessageTable[] =                     \
-        TSM_MESSAGE_TABLE_BEGIN entries TSM_MESSAGE_TABLE_END;                                      \
+#define TSM_MESSAGE_TABLE(entries)                                                                                     \
+    extern "C" {                                                                                                       \
+    __attribute__((used, visibility("default"))) extern const char tsmMessageTable[];                                  \
+    __attribute__((used, visibility("default"))) const char tsmMessageTable[] =                                        \
+        TSM_MESSAGE_TABLE_BEGIN entries TSM_MESSAGE_TABLE_END;                                                         \
     }
 
 #endif

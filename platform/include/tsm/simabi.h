@@ -50,8 +50,8 @@ typedef uint32_t (*TsmSimSetupRecordsFn)(const char* machineRoot, const char* cl
 
 uint32_t tsmSimAbiVersion();
 uint32_t tsmSimOpen(const char* machineRoot, const char* deviceName, void** device);
-uint32_t tsmSimIoControl(void* device, uint32_t code, const void* in, uint32_t inLength, void* out,
-                         uint32_t outLength, uint32_t* bytesReturned);
+uint32_t tsmSimIoControl(void* device, uint32_t code, const void* in, uint32_t inLength, void* out, uint32_t outLength,
+                         uint32_t* bytesReturned);
 void tsmSimClose(void* device);
 uint32_t tsmSimOsVersion(const char* machineRoot, TsmSimOsVersion* version);
 uint32_t tsmSimSetupRecords(const char* machineRoot, const char* classGuid, TsmSimSetupRecord* records,

@@ -18,15 +18,14 @@ public:
     // Answers one DeviceIoControl on the port (buffered: in and out are
     // separate buffers, out may alias nothing of in). Returns a Win32 error
     // code, 0 = success, and sets bytesReturned.
-    virtual uint32_t ioControl(uint32_t code, const uint8_t* in, uint32_t inLength,
-                               uint8_t* out, uint32_t outLength, uint32_t& bytesReturned) = 0;
+    virtual uint32_t ioControl(uint32_t code, const uint8_t* in, uint32_t inLength, uint8_t* out, uint32_t outLength,
+                               uint32_t& bytesReturned) = 0;
 };
 
 // Builds the driver of a <port ... driver="name"> element; on a description
 // it cannot use it returns null and sets error (the machine is then refused
 // with that message, naming the port's line).
-using PortDriverFactory =
-    std::function<std::unique_ptr<PortDriver>(const Node& port, std::string& error)>;
+using PortDriverFactory = std::function<std::unique_ptr<PortDriver>(const Node& port, std::string& error)>;
 
 // Registers a driver by name; false when the name is already taken. Usable at
 // namespace scope in a driver's source:

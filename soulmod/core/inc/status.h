@@ -12,11 +12,11 @@ namespace Core {
 class Status {
 public:
     enum eValue : std::int32_t {
-        eFAILED = 0,        // ran and failed
-        eOK = 1,            // ran and succeeded
-        eNOTRUN = 2,        // not run (the device was stale)
+        eFAILED = 0, // ran and failed
+        eOK = 1, // ran and succeeded
+        eNOTRUN = 2, // not run (the device was stale)
         eNOTAPPLICABLE = 3, // the operation does not visit this device kind
-        eLAST = 10000       // every value lies below this
+        eLAST = 10000 // every value lies below this
     };
 
     explicit Status(eValue value, std::string message = std::string());

@@ -64,10 +64,9 @@ DevicePtr Device::childPointer(const Device& child) const
         if (it != m_keyedChildren.end() && it->second.second.get() == &child)
             return it->second.second;
     }
-    for (const DevicePtr& pChild : m_children) {
+    for (const DevicePtr& pChild : m_children)
         if (pChild.get() == &child)
             return pChild;
-    }
     return DevicePtr();
 }
 

@@ -85,10 +85,9 @@ bool isHexText(const std::string& text)
 {
     if (text.size() % 2 != 0)
         return false;
-    for (const char c : text) {
+    for (const char c : text)
         if (!isHexDigit(c))
             return false;
-    }
     return true;
 }
 

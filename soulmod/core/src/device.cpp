@@ -36,7 +36,9 @@ void runOperation(Device& device, DeviceOperation& operation)
 
 }
 
-Device::Device() : m_bStale(false), m_nKeylessChildren(0), m_ulNextSequence(0), m_ulSequence(0) {}
+Device::Device() : m_bStale(false), m_nKeylessChildren(0), m_ulNextSequence(0), m_ulSequence(0)
+{
+}
 
 Device::~Device()
 {
@@ -53,7 +55,9 @@ bool Device::isSameDevice(const Device&) const
     return true;
 }
 
-void Device::updateFrom(DevicePtr) {}
+void Device::updateFrom(DevicePtr)
+{
+}
 
 std::string Device::identityKey() const
 {
@@ -117,8 +121,9 @@ OperationList::const_iterator Device::doEndOperation() const
 
 bool Device::doHasOperation(const std::string& name) const
 {
-    return std::any_of(m_operations.begin(), m_operations.end(),
-                       [&name](const DeviceOperationPtr& pOperation) { return pOperation->name() == name; });
+    return std::any_of(
+        m_operations.begin(), m_operations.end(),
+        [&name](const DeviceOperationPtr& pOperation) { return pOperation->name() == name; });
 }
 
 CountedPtr<Status> Device::doCallOperation(DeviceOperationPtr pDeviceOp)
@@ -139,10 +144,9 @@ void Device::updateOperations()
     TSM_ASSERT_INVARIANT();
     m_operations.clear();
     if (const auto* pRegistry = dynamic_cast<const OperationRegistry*>(this)) {
-        for (auto it = pRegistry->beginRegisteredOperation(); it != pRegistry->endRegisteredOperation(); ++it) {
+        for (auto it = pRegistry->beginRegisteredOperation(); it != pRegistry->endRegisteredOperation(); ++it)
             if ((*it)->filter()->passes(*this))
                 m_operations.push_back(*it);
-        }
     }
     TSM_ASSERT_INVARIANT();
 }
@@ -238,14 +242,14 @@ void Device::addChild(DevicePtr pParent, DevicePtr pChild)
         pChild->updateOperations();
         TSM_ASSERT(pChild->pParent().get() == pParent.get());
     }
-    TSM_ASSERT(pParent->hasChild( *pChild ));
+    TSM_ASSERT_TEXT(pParent->hasChild(*pChild), "pParent->hasChild( *pChild )");
     TSM_ASSERT_TEXT(pParent->isInvariant() && pChild->isInvariant(), "isInvariant()");
 }
 
 void Device::removeChild(DevicePtr pParent, DevicePtr pChild)
 {
     TSM_ASSERT_TEXT(pParent.get() != nullptr && pChild.get() != nullptr, "pParent.get() && pChild.get()");
-    TSM_ASSERT(pParent->hasChild( *pChild ));
+    TSM_ASSERT_TEXT(pParent->hasChild(*pChild), "pParent->hasChild( *pChild )");
     pParent->detachChild(*pChild);
     Device* const pTarget = pChild.get();
     std::erase_if(pParent->m_children, [pTarget](const DevicePtr& pEntry) { return pEntry.get() == pTarget; });
@@ -257,7 +261,7 @@ void Device::removeChild(DevicePtr pParent, DevicePtr pChild)
 void Device::removeChildren(const DevicePtr& pParent, const DeviceList& removed)
 {
     for (const DevicePtr& pChild : removed) {
-        TSM_ASSERT(pParent->hasChild( *pChild ));
+        TSM_ASSERT_TEXT(pParent->hasChild(*pChild), "pParent->hasChild( *pChild )");
         pParent->detachChild(*pChild);
     }
     std::erase_if(pParent->m_children, [](const DevicePtr& pEntry) { return !pEntry->hasParent(); });
@@ -279,8 +283,8 @@ void Device::detachChild(Device& child)
 
 void Device::assertRemoved(const DevicePtr& pParent, const DevicePtr& pChild)
 {
-    TSM_ASSERT(!( pChild.get() && pParent->hasChild( *pChild ) ));
-    TSM_ASSERT(!( pChild.get() && pChild->hasParent() ));
+    TSM_ASSERT_TEXT(!(pChild.get() && pParent->hasChild(*pChild)), "!( pChild.get() && pParent->hasChild( *pChild ) )");
+    TSM_ASSERT_TEXT(!(pChild.get() && pChild->hasParent()), "!( pChild.get() && pChild->hasParent() )");
     TSM_ASSERT_TEXT(pParent->isInvariant() && pChild->isInvariant(), "isInvariant()");
 }
 
@@ -319,10 +323,9 @@ void Device::refreshDevice(const DevicePtr& pDevice, Device& top)
     // Mark: discovery clears the flag of every child it finds again.
     for (const DevicePtr& pChild : pDevice->m_children)
         pChild->m_bStale = true;
-    for (auto it = registry.beginRegisteredOperation(); it != registry.endRegisteredOperation(); ++it) {
+    for (auto it = registry.beginRegisteredOperation(); it != registry.endRegisteredOperation(); ++it)
         if ((*it)->type() == DeviceOperation::eDISCOVER)
             runOperation(*pDevice, **it);
-    }
     sweepStaleChildren(pDevice);
 
     const DeviceList children = pDevice->m_children;
@@ -336,19 +339,17 @@ void Device::refreshDevice(const DevicePtr& pDevice, Device& top)
 
 void Device::runReadOperations(const DevicePtr& pDevice, const OperationRegistry& registry)
 {
-    for (auto it = registry.beginRegisteredOperation(); it != registry.endRegisteredOperation(); ++it) {
+    for (auto it = registry.beginRegisteredOperation(); it != registry.endRegisteredOperation(); ++it)
         if ((*it)->type() == DeviceOperation::eREAD && (*it)->filter()->passes(*pDevice))
             runOperation(*pDevice, **it);
-    }
 }
 
 void Device::sweepStaleChildren(const DevicePtr& pDevice)
 {
     DeviceList stale;
-    for (const DevicePtr& pChild : pDevice->m_children) {
+    for (const DevicePtr& pChild : pDevice->m_children)
         if (pChild->m_bStale)
             stale.push_back(pChild);
-    }
     removeChildren(pDevice, stale);
 }
 

@@ -7,7 +7,9 @@
 
 namespace Core {
 
-DeviceFinder::DeviceFinder(DevicePtr pRoot) : m_pRoot(pRoot) {}
+DeviceFinder::DeviceFinder(DevicePtr pRoot) : m_pRoot(pRoot)
+{
+}
 
 void DeviceFinder::addCriterion(const std::string& name, const std::string& value)
 {
@@ -38,10 +40,9 @@ void DeviceFinder::collect(const DevicePtr& pDevice, DeviceList& found) const
 bool DeviceFinder::matches(const Device& device) const
 {
     std::size_t satisfied = 0;
-    for (const Attribute& criterion : m_criteria) {
+    for (const Attribute& criterion : m_criteria)
         if (device.hasAttribute(criterion.first) && device.attribute(criterion.first) == criterion.second)
             ++satisfied;
-    }
     return satisfied == m_criteria.size();
 }
 

@@ -10,8 +10,8 @@ constexpr std::size_t kSeparatorLength = 3;
 
 bool endsWithSeparator(const std::string& text)
 {
-    return text.size() >= kSeparatorLength && text.compare(text.size() - kSeparatorLength, kSeparatorLength,
-                                                           DriveList::kSeparator) == 0;
+    return text.size() >= kSeparatorLength &&
+           text.compare(text.size() - kSeparatorLength, kSeparatorLength, DriveList::kSeparator) == 0;
 }
 
 }
@@ -89,25 +89,23 @@ void DriveList::fromBigMap(const std::uint8_t* pbMap)
 {
     clear();
     for (unsigned i = 0; i < kBigMapSize; ++i) {
-        for (unsigned j = 0; j < 8; ++j) {
+        for (unsigned j = 0; j < 8; ++j)
             if ((pbMap[i] >> j) & 1u)
                 add(formatUnsigned(128 + 8 * i + j));
-        }
     }
 }
 
 void DriveList::fromMask(std::uint32_t dwMask)
 {
     clear();
-    for (unsigned j = 0; j < 32; ++j) {
+    for (unsigned j = 0; j < 32; ++j)
         if ((dwMask >> j) & 1u)
             add(formatUnsigned(j));
-    }
 }
 
 void DriveList::toBigMap(std::uint8_t* pbMap) const
 {
-    std::fill(pbMap, pbMap + kBigMapSize, std::uint8_t { 0 });
+    std::fill(pbMap, pbMap + kBigMapSize, std::uint8_t{0});
     for (const std::string& entry : m_entries) {
         const unsigned m = static_cast<std::uint8_t>(parseDriveNumber(entry) - 128u);
         if (m / 8 < kBigMapSize)
@@ -121,7 +119,7 @@ void DriveList::toMask(std::uint32_t& dwMask) const
     for (const std::string& entry : m_entries) {
         const std::uint32_t n = parseUnsigned(entry);
         if (n < 32)
-            dwMask += std::uint32_t { 1 } << n;
+            dwMask += std::uint32_t{1} << n;
     }
 }
 

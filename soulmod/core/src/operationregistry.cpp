@@ -24,7 +24,10 @@ void OperationRegistry::registerOperation(DeviceOperationPtr pDeviceOp)
     TSM_ASSERT_INVARIANT();
     TSM_ASSERT_TEXT(pDeviceOp.get() != nullptr, "pDeviceOp.get() != 0");
     doRegisterOperation(pDeviceOp);
-    TSM_ASSERT(findRegisteredOperation( beginRegisteredOperation(), endRegisteredOperation(), pDeviceOp ) != endRegisteredOperation());
+    TSM_ASSERT_TEXT(findRegisteredOperation(beginRegisteredOperation(), endRegisteredOperation(), pDeviceOp) !=
+                        endRegisteredOperation(),
+                    "findRegisteredOperation( beginRegisteredOperation(), endRegisteredOperation(), pDeviceOp ) != "
+                    "endRegisteredOperation()");
     TSM_ASSERT_INVARIANT();
 }
 

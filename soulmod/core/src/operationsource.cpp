@@ -30,7 +30,7 @@ CountedPtr<Status> OperationSource::callOperation(DeviceOperationPtr pDeviceOp)
 {
     TSM_ASSERT_INVARIANT();
     TSM_ASSERT_TEXT(pDeviceOp.get() != nullptr, "pDeviceOp.get() != 0");
-    TSM_ASSERT(hasOperation( pDeviceOp->name() ));
+    TSM_ASSERT_TEXT(hasOperation(pDeviceOp->name()), "hasOperation( pDeviceOp->name() )");
     // An operation of unknown type is never run.
     static_cast<void>(pDeviceOp->type());
     DebugLog::write("Operation Call: " + pDeviceOp->name());

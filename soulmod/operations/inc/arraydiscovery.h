@@ -9,14 +9,15 @@
 namespace Operations {
 
 class ArrayDiscovery : public Schema::ArrayControllerVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                       public Core::DeviceOperation,
+                       public Core::AttributePublisher {
 public:
     ArrayDiscovery();
     ~ArrayDiscovery() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::ArrayController& controller) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

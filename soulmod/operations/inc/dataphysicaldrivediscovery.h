@@ -9,14 +9,15 @@
 namespace Operations {
 
 class DataPhysicalDriveDiscovery : public Schema::ArrayVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                                   public Core::DeviceOperation,
+                                   public Core::AttributePublisher {
 public:
     DataPhysicalDriveDiscovery();
     ~DataPhysicalDriveDiscovery() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::Array& array) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

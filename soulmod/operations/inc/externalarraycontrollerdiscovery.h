@@ -11,8 +11,8 @@ namespace Operations {
 class ExternalArrayControllerDiscovery : public Schema::ArrayControllerVisitor,
                                          public Schema::HostBusAdapterVisitor,
                                          public Schema::SystemVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                                         public Core::DeviceOperation,
+                                         public Core::AttributePublisher {
 public:
     ExternalArrayControllerDiscovery();
     ~ExternalArrayControllerDiscovery() override;
@@ -21,6 +21,7 @@ public:
     CountedPtr<Core::Status> visit(Schema::ArrayController& controller) override;
     CountedPtr<Core::Status> visit(Schema::HostBusAdapter& adapter) override;
     CountedPtr<Core::Status> visit(Schema::System& system) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

@@ -8,15 +8,14 @@
 
 namespace Operations {
 
-class HBADiscovery : public Schema::SystemVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+class HBADiscovery : public Schema::SystemVisitor, public Core::DeviceOperation, public Core::AttributePublisher {
 public:
     HBADiscovery();
     ~HBADiscovery() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::System& system) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

@@ -9,14 +9,15 @@
 namespace Operations {
 
 class InternalArrayControllerDiscovery : public Schema::SystemVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                                         public Core::DeviceOperation,
+                                         public Core::AttributePublisher {
 public:
     InternalArrayControllerDiscovery();
     ~InternalArrayControllerDiscovery() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::System& system) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

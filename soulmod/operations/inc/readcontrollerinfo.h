@@ -12,14 +12,15 @@
 namespace Operations {
 
 class ReadControllerInfo : public Schema::ArrayControllerVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                           public Core::DeviceOperation,
+                           public Core::AttributePublisher {
 public:
     ReadControllerInfo();
     ~ReadControllerInfo() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::ArrayController& controller) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

@@ -9,14 +9,15 @@
 namespace Operations {
 
 class ReadLogicalDriveInfo : public Schema::LogicalDriveVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                             public Core::DeviceOperation,
+                             public Core::AttributePublisher {
 public:
     ReadLogicalDriveInfo();
     ~ReadLogicalDriveInfo() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::LogicalDrive& drive) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

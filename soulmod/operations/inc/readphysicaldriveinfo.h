@@ -10,14 +10,15 @@
 namespace Operations {
 
 class ReadPhysicalDriveInfo : public Schema::PhysicalDriveVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                              public Core::DeviceOperation,
+                              public Core::AttributePublisher {
 public:
     ReadPhysicalDriveInfo();
     ~ReadPhysicalDriveInfo() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::PhysicalDrive& drive) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

@@ -9,14 +9,15 @@
 namespace Operations {
 
 class UnassignedPhysicalDriveDiscovery : public Schema::ArrayControllerVisitor,
-          public Core::DeviceOperation,
-          public Core::AttributePublisher {
+                                         public Core::DeviceOperation,
+                                         public Core::AttributePublisher {
 public:
     UnassignedPhysicalDriveDiscovery();
     ~UnassignedPhysicalDriveDiscovery() override;
 
     bool isInvariant() const override;
     CountedPtr<Core::Status> visit(Schema::ArrayController& controller) override;
+
 protected:
     std::string doName() const override;
     eType doType() const override;

@@ -102,8 +102,8 @@ CountedPtr<Core::Status> ArrayDiscovery::visit(Schema::ArrayController& controll
             continue;
         }
         const std::string name = arrayName(arrays.size());
-        auto* pArray = new Schema::Array(name, static_cast<std::uint16_t>(n), lists.data.toText(),
-                                         lists.failed.toText());
+        auto* pArray =
+            new Schema::Array(name, static_cast<std::uint16_t>(n), lists.data.toText(), lists.failed.toText());
         Core::DevicePtr pDevice(pArray);
         pArray->addSpareDrives(lists.spares.toText());
         pArray->addActiveSpareDrives(lists.activeSpares.toText());

@@ -99,10 +99,9 @@ Attributes cacheAttributes(const Schema::ReplyView& reply)
         out.emplace_back("ArrayAccelerator", "Enabled");
         const std::uint32_t dwDisabled = reply.u32(Cache::kDisabledDrives);
         Core::DriveList enabled;
-        for (std::uint32_t n = 0; n < 32; ++n) {
+        for (std::uint32_t n = 0; n < 32; ++n)
             if ((dwDisabled & (1u << n)) == 0)
                 enabled.add(decimal(n));
-        }
         out.emplace_back("EnabledAcceleratorList", enabled.toText());
     } else {
         out.emplace_back("ArrayAccelerator", "Disabled");
@@ -128,10 +127,10 @@ Attributes cacheAttributes(const Schema::ReplyView& reply)
     out.emplace_back("CacheBoardPresent", "True");
 
     const std::uint32_t dwFlags = reply.u32(Cache::kCacheFlags);
-    out.emplace_back("CacheStatus", (dwFlags & Cache::kTemporarilyDisabled) != 0 ? "TemporarilyDisabled"
+    out.emplace_back("CacheStatus", (dwFlags & Cache::kTemporarilyDisabled) != 0   ? "TemporarilyDisabled"
                                     : (dwFlags & Cache::kPermanentlyDisabled) != 0 ? "PermenantlyDisabled"
-                                    : (dwFlags >> Cache::kAduShift) != 0 ? "RunADU"
-                                                           : "OK");
+                                    : (dwFlags >> Cache::kAduShift) != 0           ? "RunADU"
+                                                                                   : "OK");
     const std::uint16_t wPacks = reply.u16(Cache::kBatteryPacks);
     out.emplace_back("BatteryPackCount", decimal(wPacks));
     std::string batteryStatus = "OK";
@@ -152,9 +151,11 @@ Attributes subsystemAttributes(const Schema::ReplyView& reply, const ControllerF
 {
     Attributes out;
     if (facts.bRemote)
-        out.emplace_back("ChassisSerialNumber", reply.fieldText(Subsystem::kChassisSerialNumber, Subsystem::kSerialNumberSize));
+        out.emplace_back("ChassisSerialNumber",
+                         reply.fieldText(Subsystem::kChassisSerialNumber, Subsystem::kSerialNumberSize));
     if (reply.u8(Subsystem::kControllerSerialNumber) != 0)
-        out.emplace_back("ControllerSerialNumber", reply.fieldText(Subsystem::kControllerSerialNumber, Subsystem::kSerialNumberSize));
+        out.emplace_back("ControllerSerialNumber",
+                         reply.fieldText(Subsystem::kControllerSerialNumber, Subsystem::kSerialNumberSize));
     return out;
 }
 
@@ -167,8 +168,9 @@ const std::vector<std::string>& parameterRemovals()
 const std::vector<std::string>& cacheRemovals()
 {
     static const std::vector<std::string> s_names{
-        "EnabledAcceleratorList", "CacheSizeShiftFactor", "CacheSizeRead",    "CacheSizeWrite", "CacheSizeTotal",
-        "CacheRatio",             "CacheStatus",          "BatteryPackCount", "BatteryStatus"};
+        "EnabledAcceleratorList", "CacheSizeShiftFactor", "CacheSizeRead", "CacheSizeWrite",
+        "CacheSizeTotal",         "CacheRatio",           "CacheStatus",   "BatteryPackCount",
+        "BatteryStatus"};
     return s_names;
 }
 

@@ -132,10 +132,9 @@ void forEachRootChild(std::uint32_t dwRootType, std::uint32_t dwChildType,
     Handle hRoot = 0;
     if (openRoot(dwRootType, hRoot) == 0) {
         Handle hObject = 0;
-        for (std::uint32_t index = 0; child(hRoot, dwChildType, index, hObject) == 0; ++index) {
+        for (std::uint32_t index = 0; child(hRoot, dwChildType, index, hObject) == 0; ++index)
             if (const auto record = readBusRecord(hObject))
                 visitChild(hObject, index, *record);
-        }
     }
     close(hRoot);
 }

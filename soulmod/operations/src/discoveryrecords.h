@@ -32,8 +32,8 @@ struct BusRecord {
 // What discovery takes from the remote identity record.
 struct RemoteRecord {
     std::uint8_t bBusCode = 0;
-    std::string vendorId;   // exactly 8 bytes
-    std::string productId;  // exactly 16 bytes
+    std::string vendorId; // exactly 8 bytes
+    std::string productId; // exactly 16 bytes
     std::string serialNumber;
     std::array<std::uint8_t, 8> abWwn{};
 };
@@ -47,7 +47,7 @@ std::optional<RemoteRecord> readRemoteRecord(Schema::Hardware::Handle hObject);
 struct IdentifyResult {
     bool bOk = false;
     std::uint8_t bRedundancy = 0; // byte 106
-    std::uint8_t bFlags = 0;      // byte 107
+    std::uint8_t bFlags = 0; // byte 107
 };
 IdentifyResult identify(Schema::ArrayController& controller);
 // A controller of a redundant pair that is not the one to show.

@@ -55,10 +55,9 @@ CountedPtr<Core::Status> ExternalArrayControllerDiscovery::visit(Schema::System&
         return CountedPtr<Core::Status>(new Core::Status(false));
     Core::DeviceFinder finder(system.self());
     finder.addCriterion("Type", "arraycontroller");
-    for (const Core::DevicePtr& pDevice : finder.findDevices()) {
+    for (const Core::DevicePtr& pDevice : finder.findDevices())
         if (auto* pController = dynamic_cast<Schema::ArrayController*>(pDevice.get()))
             discoverBehind(*pController, pController->handle());
-    }
     return CountedPtr<Core::Status>(new Core::Status(true));
 }
 
@@ -76,16 +75,16 @@ CountedPtr<Core::Status> ExternalArrayControllerDiscovery::discoverBehind(Core::
         const auto record = Discovery::readRemoteRecord(hObject);
         if (!record)
             continue;
-        Core::DevicePtr pController(new Schema::ArrayController(hObject, kChildRemote,
-                                                                static_cast<std::uint16_t>(index),
-                                                                Schema::ArrayController::eREMOTE));
+        Core::DevicePtr pController(new Schema::ArrayController(
+            hObject, kChildRemote, static_cast<std::uint16_t>(index), Schema::ArrayController::eREMOTE));
         auto& controller = static_cast<Schema::ArrayController&>(*pController);
         const Discovery::IdentifyResult identity = Discovery::identify(controller);
         if (Discovery::isHiddenPartner(identity))
             continue;
         publishAttribute(controller, Core::Attribute("Type", "arraycontroller"), false);
         publishAttribute(controller, Core::Attribute("Location", "remote"), false);
-        publishAttribute(controller, Core::Attribute("BusType", Discovery::busName(kBusNames, record->bBusCode)), false);
+        publishAttribute(controller, Core::Attribute("BusType", Discovery::busName(kBusNames, record->bBusCode)),
+                         false);
         publishAttribute(controller, Core::Attribute("VendorID", record->vendorId), false);
         publishAttribute(controller, Core::Attribute("ProductID", record->productId), false);
         publishAttribute(controller, Core::Attribute("ControllerSerialNumber", record->serialNumber), false);

@@ -54,45 +54,38 @@ constexpr std::uint8_t kRoleMember = 128;
 
 std::string raidLevelText(std::uint16_t wCode)
 {
-    static const std::map<std::uint16_t, std::string> s_table{
-        {0, "raid0"}, {1, "raid4"}, {2, "raid1"}, {3, "raid5"}, {4, "raid51"}, {5, "adg"}};
+    static const std::map<std::uint16_t, std::string> s_table{{0, "raid0"}, {1, "raid4"},  {2, "raid1"},
+                                                              {3, "raid5"}, {4, "raid51"}, {5, "adg"}};
     return textOf(s_table, wCode);
 }
 
 std::string statusText(std::uint16_t wCode)
 {
-    static const std::map<std::uint16_t, std::string> s_table{
-        {0, "ok"},
-        {1, "failed"},
-        {2, "notconfigured"},
-        {3, "interimrecovery"},
-        {4, "readyforrecovery"},
-        {5, "recovering"},
-        {6, "wrongdrivereplaced"},
-        {7, "driveimproperlyconnected"},
-        {8, "hardwareisoverheating"},
-        {9, "hardwarehasoverheated"},
-        {10, "expanding"},
-        {11, "notyetavailable"},
-        {12, "queuedforexpansion"}};
+    static const std::map<std::uint16_t, std::string> s_table{{0, "ok"},
+                                                              {1, "failed"},
+                                                              {2, "notconfigured"},
+                                                              {3, "interimrecovery"},
+                                                              {4, "readyforrecovery"},
+                                                              {5, "recovering"},
+                                                              {6, "wrongdrivereplaced"},
+                                                              {7, "driveimproperlyconnected"},
+                                                              {8, "hardwareisoverheating"},
+                                                              {9, "hardwarehasoverheated"},
+                                                              {10, "expanding"},
+                                                              {11, "notyetavailable"},
+                                                              {12, "queuedforexpansion"}};
     return textOf(s_table, wCode);
 }
 
 std::string replicaStatusText(std::uint16_t wCode)
 {
     static const std::map<std::uint16_t, std::string> s_table{
-        {0, "noassociation"},
-        {1, "ok"},
-        {128, "unknownfailure"},
-        {129, "disconnectedfromresource"},
-        {130, "cannotlocatesource"},
-        {132, "cannotlocateresource"},
-        {136, "sourcenotavailable"},
-        {138, "resourcenotavailable"},
-        {140, "resourceobsolete"},
-        {142, "resourceobsoletefailed"},
-        {160, "sourcefailed"},
-        {192, "resourcefailed"}};
+        {0, "noassociation"},        {1, "ok"},
+        {128, "unknownfailure"},     {129, "disconnectedfromresource"},
+        {130, "cannotlocatesource"}, {132, "cannotlocateresource"},
+        {136, "sourcenotavailable"}, {138, "resourcenotavailable"},
+        {140, "resourceobsolete"},   {142, "resourceobsoletefailed"},
+        {160, "sourcefailed"},       {192, "resourcefailed"}};
     return textOf(s_table, wCode);
 }
 

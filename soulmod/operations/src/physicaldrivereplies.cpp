@@ -33,11 +33,11 @@ constexpr std::uint64_t kBlocksPerMegabyte = 2048;
 const std::map<std::uint8_t, std::pair<std::string, std::string>>& transferTable()
 {
     static const std::map<std::uint8_t, std::pair<std::string, std::string>> s_table{
-        {0, {"5 MB/Sec", "Async Narrow"}},       {1, {"10 MB/Sec", "Async Wide"}},
-        {2, {"10 MB/Sec", "Sync Narrow"}},       {3, {"20 MB/Sec", "Sync Wide"}},
-        {6, {"20 MB/Sec", "Ultra Narrow"}},      {7, {"40 MB/Sec", "Ultra Wide"}},
-        {14, {"40 MB/Sec", "Ultra 2 Narrow"}},   {15, {"80 MB/Sec", "Ultra 2 Wide"}},
-        {30, {"80 MB/Sec", "Ultra 3 Narrow"}},   {31, {"160 MB/Sec", "Ultra 3 Wide"}},
+        {0, {"5 MB/Sec", "Async Narrow"}},        {1, {"10 MB/Sec", "Async Wide"}},
+        {2, {"10 MB/Sec", "Sync Narrow"}},        {3, {"20 MB/Sec", "Sync Wide"}},
+        {6, {"20 MB/Sec", "Ultra Narrow"}},       {7, {"40 MB/Sec", "Ultra Wide"}},
+        {14, {"40 MB/Sec", "Ultra 2 Narrow"}},    {15, {"80 MB/Sec", "Ultra 2 Wide"}},
+        {30, {"80 MB/Sec", "Ultra 3 Narrow"}},    {31, {"160 MB/Sec", "Ultra 3 Wide"}},
         {62, {"160 MB/Sec", "Ultra 320 Narrow"}}, {63, {"320 MB/Sec", "Ultra 320 Wide"}}};
     return s_table;
 }
@@ -51,9 +51,9 @@ std::uint8_t bitValue(std::uint8_t bByte, unsigned bit, std::uint8_t bValue)
 
 std::uint8_t transferCode(std::uint8_t bModeBits, std::uint8_t bExtendedBits)
 {
-    return static_cast<std::uint8_t>(bitValue(bModeBits, 2, 1) + bitValue(bModeBits, 3, 2) +
-                                     bitValue(bModeBits, 6, 4) + bitValue(bModeBits, 7, 8) +
-                                     bitValue(bExtendedBits, 0, 16) + bitValue(bExtendedBits, 3, 32));
+    return static_cast<std::uint8_t>(bitValue(bModeBits, 2, 1) + bitValue(bModeBits, 3, 2) + bitValue(bModeBits, 6, 4) +
+                                     bitValue(bModeBits, 7, 8) + bitValue(bExtendedBits, 0, 16) +
+                                     bitValue(bExtendedBits, 3, 32));
 }
 
 std::string transferRateText(std::uint8_t bCode)
@@ -71,8 +71,7 @@ std::string transferModeText(std::uint8_t bCode)
 Attributes identifyAttributes(const Schema::ReplyView& identify, bool bRebuilding)
 {
     // The reserved count is taken off in 32 bits, as the controller counts.
-    const std::uint64_t total =
-        static_cast<std::uint32_t>(identify.u32(kTotalBlocks) - identify.u32(kReservedBlocks));
+    const std::uint64_t total = static_cast<std::uint32_t>(identify.u32(kTotalBlocks) - identify.u32(kReservedBlocks));
     Attributes out{{"Status", "ok"},
                    {"SCSIBus", std::to_string(identify.u8(kBus))},
                    {"SCSIID", std::to_string(identify.u8(kTarget))},

@@ -72,8 +72,8 @@ CountedPtr<Core::Status> ReadControllerInfo::visit(Schema::ArrayController& cont
     const bool bParametersOk = parameters.run(controller)->isOk();
     publishAttribute(controller, Core::Attribute("ControllerStatus", bParametersOk ? "Ok" : "Failed"), false);
     subsystem.run(controller);
-    const bool bAllOk = identify.run(controller)->isOk() && cache.run(controller)->isOk() &&
-                        surface.run(controller)->isOk();
+    const bool bAllOk =
+        identify.run(controller)->isOk() && cache.run(controller)->isOk() && surface.run(controller)->isOk();
 
     Replies::ControllerFacts facts;
     facts.bRemote = controller.location() == Schema::ArrayController::eREMOTE;
@@ -106,7 +106,8 @@ void ReadControllerInfo::publishNames(Schema::ArrayController& controller)
     if (controller.hasAttribute("ProductID"))
         name = modelName(controller.attribute("ProductID"));
     if (controller.hasAttribute("SubsystemID")) {
-        const auto id = static_cast<std::uint32_t>(std::strtoul(controller.attribute("SubsystemID").c_str(), nullptr, 10));
+        const auto id =
+            static_cast<std::uint32_t>(std::strtoul(controller.attribute("SubsystemID").c_str(), nullptr, 10));
         name = modelName(Schema::subsystemKey(id));
     }
     if (name.empty())

@@ -62,8 +62,7 @@ CountedPtr<Core::Status> ReadLogicalDriveInfo::visit(Schema::LogicalDrive& drive
     TSM_ASSERT(pController.get() != nullptr);
     publishAll(*this, drive, Replies::configurationAttributes(config.view()));
     publishAll(*this, drive, Replies::geometryAttributes(config.view()));
-    publishAttribute(drive, Core::Attribute("ArrayAccelerator", acceleratorState(*pController, drive.number())),
-                     false);
+    publishAttribute(drive, Core::Attribute("ArrayAccelerator", acceleratorState(*pController, drive.number())), false);
     publishAll(*this, drive, Replies::statusAttributes(status.view()));
     if (Replies::isRecovering(status.view())) {
         // Several drives rebuilding onto one physical drive list it once.

@@ -45,8 +45,8 @@ CountedPtr<Core::Status> UnassignedPhysicalDriveDiscovery::visit(Schema::ArrayCo
             continue;
         if ((identify.view().u8(104) & 0x60) != 0)
             continue;
-        Core::DevicePtr pDrive(new Schema::PhysicalDrive(Schema::PhysicalDrive::eUNASSIGNED,
-                                                         static_cast<std::uint16_t>(dwNumber)));
+        Core::DevicePtr pDrive(
+            new Schema::PhysicalDrive(Schema::PhysicalDrive::eUNASSIGNED, static_cast<std::uint16_t>(dwNumber)));
         publishAttribute(*pDrive, Core::Attribute("Type", "physicaldrive"), false);
         publishAttribute(*pDrive, Core::Attribute("DriveNumber", entry), false);
         publishAttribute(*pDrive, Core::Attribute("DriveType", "unassigned"), false);

@@ -51,29 +51,65 @@ private:
 };
 
 // Reply structures: opaque byte areas of the sizes the controller returns.
-struct _IDENTIFY_CONTROLLER { std::uint8_t abData[512]; };
-struct _CONTROLLER_PARAMETERS { std::uint8_t abData[512]; };
-struct _CACHE_CONFIG_STATUS { std::uint8_t abData[512]; };
-struct _SURFACE_STATUS { std::uint8_t abData[1536]; };
-struct _SUBSYSTEM_PARAMETERS { std::uint8_t abData[512]; };
-struct _LOGICAL_DRIVE_CONFIG { std::uint8_t abData[512]; };
-struct _LOGICAL_DRIVE_STATUS { std::uint8_t abData[1024]; };
-struct _READ_WRITE_BUFFER { std::uint8_t abData[512]; };
-struct _PHYSICAL_DRIVE_STATUS { std::uint8_t abData[512]; };
+struct _IDENTIFY_CONTROLLER {
+    std::uint8_t abData[512];
+};
+struct _CONTROLLER_PARAMETERS {
+    std::uint8_t abData[512];
+};
+struct _CACHE_CONFIG_STATUS {
+    std::uint8_t abData[512];
+};
+struct _SURFACE_STATUS {
+    std::uint8_t abData[1536];
+};
+struct _SUBSYSTEM_PARAMETERS {
+    std::uint8_t abData[512];
+};
+struct _LOGICAL_DRIVE_CONFIG {
+    std::uint8_t abData[512];
+};
+struct _LOGICAL_DRIVE_STATUS {
+    std::uint8_t abData[1024];
+};
+struct _READ_WRITE_BUFFER {
+    std::uint8_t abData[512];
+};
+struct _PHYSICAL_DRIVE_STATUS {
+    std::uint8_t abData[512];
+};
 static_assert(sizeof(_IDENTIFY_CONTROLLER) == 512);
 static_assert(sizeof(_SURFACE_STATUS) == 1536);
 static_assert(sizeof(_LOGICAL_DRIVE_STATUS) == 1024);
 
 // Command tags: the opcode of each command.
-struct IdentifyCtrl { static constexpr std::uint8_t kOpcode = 0x11; };
-struct SenseCtrlParameters { static constexpr std::uint8_t kOpcode = 0x64; };
-struct SenseCtrlCacheConfigStatus { static constexpr std::uint8_t kOpcode = 0xC1; };
-struct SenseSurfStatus { static constexpr std::uint8_t kOpcode = 0x70; };
-struct SenseSubsystemInfo { static constexpr std::uint8_t kOpcode = 0x66; };
-struct SenseLogDrvConfiguration { static constexpr std::uint8_t kOpcode = 0x50; };
-struct SenseLogDrvStatus { static constexpr std::uint8_t kOpcode = 0x12; };
-struct ReadLogDrv { static constexpr std::uint8_t kOpcode = 0x20; };
-struct IdentifyPhyDrv { static constexpr std::uint8_t kOpcode = 0x15; };
+struct IdentifyCtrl {
+    static constexpr std::uint8_t kOpcode = 0x11;
+};
+struct SenseCtrlParameters {
+    static constexpr std::uint8_t kOpcode = 0x64;
+};
+struct SenseCtrlCacheConfigStatus {
+    static constexpr std::uint8_t kOpcode = 0xC1;
+};
+struct SenseSurfStatus {
+    static constexpr std::uint8_t kOpcode = 0x70;
+};
+struct SenseSubsystemInfo {
+    static constexpr std::uint8_t kOpcode = 0x66;
+};
+struct SenseLogDrvConfiguration {
+    static constexpr std::uint8_t kOpcode = 0x50;
+};
+struct SenseLogDrvStatus {
+    static constexpr std::uint8_t kOpcode = 0x12;
+};
+struct ReadLogDrv {
+    static constexpr std::uint8_t kOpcode = 0x20;
+};
+struct IdentifyPhyDrv {
+    static constexpr std::uint8_t kOpcode = 0x15;
+};
 
 // Holds the zero-filled reply buffer and the read direction of a command.
 template <class Reply>

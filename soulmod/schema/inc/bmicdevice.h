@@ -11,14 +11,14 @@ namespace Core {
 struct BmicParameters {
     std::uint32_t direction = 0; // 0 reads from the controller, anything else writes
     std::uint8_t opcode = 0;
-    std::uint32_t detail = 0;    // block number, drive number, ...
-    std::uint8_t lun = 0;        // logical drive addressed, 0 otherwise
+    std::uint32_t detail = 0; // block number, drive number, ...
+    std::uint8_t lun = 0; // logical drive addressed, 0 otherwise
     void* pBuffer = nullptr;
     std::uint32_t bufferSize = 0;
     std::uint16_t commandStatus = 0; // out
-    std::uint8_t scsiStatus = 0;     // out
+    std::uint8_t scsiStatus = 0; // out
     void* pSenseBuffer = nullptr;
-    std::uint32_t senseLength = 0;   // in: room in the sense buffer; out: bytes returned
+    std::uint32_t senseLength = 0; // in: room in the sense buffer; out: bytes returned
 };
 
 // Consumed by SCSIDevice::sendScsiCommand.

@@ -16,9 +16,9 @@ constexpr std::uint32_t kRootControllers = 0x4002;
 constexpr std::uint32_t kChildController = 0x8000;
 constexpr std::uint32_t kChildRemote = 0x8007;
 
-constexpr std::uint32_t kInfoBus = 1;       // 82 bytes
-constexpr std::uint32_t kInfoAdapter = 2;   // 20 bytes
-constexpr std::uint32_t kInfoRemote = 6;    // 64 bytes
+constexpr std::uint32_t kInfoBus = 1; // 82 bytes
+constexpr std::uint32_t kInfoAdapter = 2; // 20 bytes
+constexpr std::uint32_t kInfoRemote = 6; // 64 bytes
 
 // Each returns 0 on success, else the library's result code.
 std::uint32_t initError();

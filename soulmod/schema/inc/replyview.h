@@ -71,8 +71,7 @@ public:
 private:
     void check(std::size_t offset, std::size_t count) const
     {
-        TSM_ASSERT_TEXT(offset <= m_bytes.size() && count <= m_bytes.size() - offset,
-                        "offset + count <= reply size");
+        TSM_ASSERT_TEXT(offset <= m_bytes.size() && count <= m_bytes.size() - offset, "offset + count <= reply size");
     }
 
     std::span<const std::uint8_t> m_bytes;

@@ -31,12 +31,30 @@ bool Array::isInvariant() const
     return m_bSignature.isValid() && Core::Device::isInvariant();
 }
 
-const std::string& Array::name() const { return m_strName; }
-const std::string& Array::activeSpareDrives() const { return m_strActiveSpares; }
-const std::string& Array::dataDrives() const { return m_strDataDrives; }
-const std::string& Array::failedDrives() const { return m_strFailedDrives; }
-const std::string& Array::spareDrives() const { return m_strSpareDrives; }
-const std::string& Array::logicalDrives() const { return m_strLogicalDrives; }
+const std::string& Array::name() const
+{
+    return m_strName;
+}
+const std::string& Array::activeSpareDrives() const
+{
+    return m_strActiveSpares;
+}
+const std::string& Array::dataDrives() const
+{
+    return m_strDataDrives;
+}
+const std::string& Array::failedDrives() const
+{
+    return m_strFailedDrives;
+}
+const std::string& Array::spareDrives() const
+{
+    return m_strSpareDrives;
+}
+const std::string& Array::logicalDrives() const
+{
+    return m_strLogicalDrives;
+}
 
 void Array::addActiveSpareDrives(const std::string& drives)
 {

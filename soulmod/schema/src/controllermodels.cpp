@@ -78,10 +78,9 @@ std::string subsystemKey(std::uint32_t subsystemId)
 
 std::optional<std::string> modelTag(const std::string& model)
 {
-    for (const ModelEntry& row : kModels) {
+    for (const ModelEntry& row : kModels)
         if (model == row.pszModel)
             return std::string(row.pszTag);
-    }
     return std::nullopt;
 }
 

@@ -19,8 +19,9 @@ Core::DevicePtr controller(const Core::DevicePtr& pRoot, const char* pszFirmware
 
 TEST_F(DrivesMachineTest, ArraysGroupLogicalDrivesByTheirDataDrives)
 {
-    EXPECT_EQ(tree(controller(s_pRoot, "3.10")), "A(L0 d0) B(L1 d1 d2 d3) C(L2 L7 d4 d5 s7) D(L3 d6 d8 d9 s21) "
-                                                 "E(L4 d10 d11 d12 d13 d23 d24) F(L5 d14 d15 d16 d17) G(L6 d18 d20) u19 u22");
+    EXPECT_EQ(tree(controller(s_pRoot, "3.10")),
+              "A(L0 d0) B(L1 d1 d2 d3) C(L2 L7 d4 d5 s7) D(L3 d6 d8 d9 s21) "
+              "E(L4 d10 d11 d12 d13 d23 d24) F(L5 d14 d15 d16 d17) G(L6 d18 d20) u19 u22");
     EXPECT_EQ(tree(controller(s_pRoot, "3.12")),
               "A(L0 d128 d129 s133) B(L1 L2 L3 L5 L6 L7 L8 L9 d178) C(L4 d179 d180) u252 u253 u254 u255");
 }
@@ -69,10 +70,10 @@ TEST(TypicalMachineDrives, FullSetFindsArraysOfLocalAndRemoteControllers)
     EXPECT_EQ(tree(controller(pRoot, "3.08")), "A(L0 d0 d1 d9)");
     // The remote controller identifies its drive by the number in the
     // lowest byte of the command; the description puts it in bay 8.
-    EXPECT_EQ(drivetest::values(drivetest::find(pRoot, "5.10", "physicaldrive", "7"), {"Status", "SCSIBus", "BayInBox"}),
-              "ok|1|8");
+    EXPECT_EQ(
+        drivetest::values(drivetest::find(pRoot, "5.10", "physicaldrive", "7"), {"Status", "SCSIBus", "BayInBox"}),
+        "ok|1|8");
 }
-
 
 TEST_F(DrivesMachineTest, LogicalDriveConfigurationGeometryStatusAndSnapshots)
 {
@@ -132,7 +133,7 @@ TEST_F(DrivesMachineTest, PhysicalDrivePositionCapacityIdentityAndTransfer)
                {{"3.10", "19", ("VELDRA  |OVD072B8K3      |" + serial19 + "|C220    |no").c_str()}});
     expectRows(s_pRoot, "physicaldrive", {"DriveTransferRate", "DriveTransferMode", "DriveRebuilding"},
                {{"3.10", "19", "40 MB/Sec|Ultra 2 Narrow|-"},
-                {"3.10", "22", "-|-|-"},                      // bit 7 of the mode byte without bit 6
+                {"3.10", "22", "-|-|-"}, // bit 7 of the mode byte without bit 6
                 {"3.12", "254", "40 MB/Sec|Ultra Wide|-"},
                 {"3.12", "255", "320 MB/Sec|Ultra 320 Wide|-"}});
 

@@ -19,8 +19,11 @@ std::string controllerContent(const std::string& logicalDrive, const std::string
 {
     return "<board ports=\"2\"/><physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"0\" target=\"1\"/>"
            "<physicaldrive port=\"0\" target=\"2\"/><physicaldrive port=\"0\" target=\"3\"/>"
-           "<physicaldrive port=\"1\" target=\"2\" serial=\"3HXT000009\" box=\"2\" bay=\"" + std::string(pszBay) + "\"/>"
-           "<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" spares=\"0:3\" " + logicalDrive + "/>" + rest;
+           "<physicaldrive port=\"1\" target=\"2\" serial=\"3HXT000009\" box=\"2\" bay=\"" +
+           std::string(pszBay) +
+           "\"/>"
+           "<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" spares=\"0:3\" " +
+           logicalDrive + "/>" + rest;
 }
 
 Core::DevicePtr drive(const optest::OneController& one, const char* pszType, const char* pszKey)
@@ -76,8 +79,8 @@ TEST_F(DriveFailurePaths, LogicalDriveCommandsFailingAfterDiscoveryPublishNothin
         const std::vector<std::string> names = {"RaidLevel", "StripeSize", "Status", "BlocksLeftToExpand"};
         ASSERT_EQ(values(drive(one, "logicaldrive", "0"), names), "raid5|64|ok|-");
         one.refresh(controllerContent("stripe=\"256\" status=\"expanding\" blocksleft=\"500\"",
-                                      std::string("<fail opcode=\"") + pszOpcode
-                                          + "\" drive=\"0\" after=\"1\" commandstatus=\"4\"/>"));
+                                      std::string("<fail opcode=\"") + pszOpcode +
+                                          "\" drive=\"0\" after=\"1\" commandstatus=\"4\"/>"));
         EXPECT_EQ(values(drive(one, "logicaldrive", "0"), names), "raid5|64|ok|-");
     }
 }
@@ -86,9 +89,11 @@ TEST_F(DriveFailurePaths, AcceleratorEnabledWithoutAListLeavesTheLogicalDrivesAl
 {
     // Every one of the 32 logical drives has its accelerator off, so the
     // controller's accelerator is on with no drive to list.
-    std::string content = "<board ports=\"1\"/><cache accelerator=\"enabled\"/><physicaldrive port=\"0\" target=\"0\"/>";
+    std::string content =
+        "<board ports=\"1\"/><cache accelerator=\"enabled\"/><physicaldrive port=\"0\" target=\"0\"/>";
     for (int n = 0; n < 32; ++n)
-        content += "<logicaldrive number=\"" + std::to_string(n) + "\" raid=\"0\" drives=\"0:0\" blocks=\"1000\" "
+        content += "<logicaldrive number=\"" + std::to_string(n) +
+                   "\" raid=\"0\" drives=\"0:0\" blocks=\"1000\" "
                    "accelerator=\"disabled\"/>";
     const optest::OneController one(content);
     ASSERT_NE(one.pController.get(), nullptr);

@@ -58,12 +58,16 @@ Labels parseLabels(const std::string& series)
 std::string summary(const Samples& samples)
 {
     static const std::map<std::string, std::string> kShort = {
-        {"tsm_battery_failed", "battery_failed"}, {"tsm_controller_failed", "controller_failed"},
-        {"tsm_cache_status", "cache=$state"}, {"tsm_logical_drive_status", "L$drive=$state"},
+        {"tsm_battery_failed", "battery_failed"},
+        {"tsm_controller_failed", "controller_failed"},
+        {"tsm_cache_status", "cache=$state"},
+        {"tsm_logical_drive_status", "L$drive=$state"},
         {"tsm_logical_drive_rebuild_blocks_left", "L$drive.left=$value"},
         {"tsm_logical_drive_expand_blocks_left", "L$drive.expand=$value"},
-        {"tsm_physical_drive_failed", "d$drive.failed"}, {"tsm_physical_drive_identified", "d$drive.identified"},
-        {"tsm_physical_drive_rebuilding", "d$drive.rebuilding"}, {"tsm_scrape_success", "scrape=$value"}};
+        {"tsm_physical_drive_failed", "d$drive.failed"},
+        {"tsm_physical_drive_identified", "d$drive.identified"},
+        {"tsm_physical_drive_rebuilding", "d$drive.rebuilding"},
+        {"tsm_scrape_success", "scrape=$value"}};
     std::string text;
     for (const auto& [series, value] : samples) {
         const auto found = kShort.find(series.substr(0, series.find('{')));
@@ -83,7 +87,7 @@ std::string summary(const Samples& samples)
 
 struct ExpectedAlert {
     const char* pszName;
-    const char* pszSeries;   // the series whose labels the alert carries: a part of its text
+    const char* pszSeries; // the series whose labels the alert carries: a part of its text
     std::string summary;
 };
 
@@ -100,7 +104,8 @@ const std::map<std::string, std::string> kSeverities = {
     {"RebuildStalled", "warning"},       {"CacheBatteryFailed", "warning"},  {"CacheDisabled", "warning"},
     {"ControllerFailed", "critical"},    {"StorageScrapeFailed", "warning"}, {"StorageMetricsStale", "warning"}};
 
-const char* const kTextfile = "node_textfile_mtime_seconds{file=\"/var/lib/node_exporter/textfile/tsm.prom\",server=\"db-7\"}";
+const char* const kTextfile =
+    "node_textfile_mtime_seconds{file=\"/var/lib/node_exporter/textfile/tsm.prom\",server=\"db-7\"}";
 constexpr unsigned kStoppedMinutes = 15;
 
 // The controller of every scenario as the alerts name it.
@@ -136,7 +141,8 @@ std::vector<unsigned> stepMinutes(const std::string& scenario)
 // last minute of each step every alert with the ones expected to fire.
 class AlertTest {
 public:
-    void addStep(const Samples& samples, unsigned minutes, bool bCollectorRuns, const std::vector<ExpectedAlert>& alerts)
+    void addStep(const Samples& samples, unsigned minutes, bool bCollectorRuns,
+                 const std::vector<ExpectedAlert>& alerts)
     {
         Samples now = samples;
         for (unsigned minute = 0; minute < minutes; ++minute, ++m_minute) {
@@ -152,15 +158,17 @@ public:
             }
         }
         for (const auto& [name, severity] : kSeverities) {
-            m_checks += "      - eval_time: " + std::to_string(m_minute - 1) + "m\n        alertname: " + name
-                        + "\n        exp_alerts:" + expectedAlerts(name, severity, now, alerts);
+            m_checks += "      - eval_time: " + std::to_string(m_minute - 1) + "m\n        alertname: " + name +
+                        "\n        exp_alerts:" + expectedAlerts(name, severity, now, alerts);
         }
     }
 
     std::string text(const std::string& name) const
     {
-        std::string yaml = "rule_files:\n  - " + yamlQuoted(TSM_ALERT_RULES) + "\nevaluation_interval: 1m\ntests:\n"
-                           "  - name: " + yamlQuoted(name) + "\n    interval: 1m\n    input_series:\n";
+        std::string yaml = "rule_files:\n  - " + yamlQuoted(TSM_ALERT_RULES) +
+                           "\nevaluation_interval: 1m\ntests:\n"
+                           "  - name: " +
+                           yamlQuoted(name) + "\n    interval: 1m\n    input_series:\n";
         for (const auto& [series, values] : m_values) {
             std::string joined;
             for (const std::string& value : values)
@@ -238,23 +246,28 @@ TEST(AlertScenarios, ADriveFailsIsRebuiltOntoTheSpareAndReplaced)
                                   "On db-7, physical drive 1 of array A on " + controller + " has failed"};
     const ExpectedAlert interim = {"LogicalDriveDegraded", "state=\"interimrecovery\"",
                                    "On db-7, logical drive 0 of array A on " + controller +
-                                   " runs without redundancy: a drive has failed and nothing rebuilds it yet"};
+                                       " runs without redundancy: a drive has failed and nothing rebuilds it yet"};
     const ExpectedAlert recovering = {"LogicalDriveDegraded", "state=\"recovering\"",
                                       "On db-7, logical drive 0 of array A on " + controller +
-                                      " is being rebuilt onto a spare or replaced drive"};
+                                          " is being rebuilt onto a spare or replaced drive"};
     const ExpectedAlert stalled = {"RebuildStalled", "tsm_logical_drive_rebuild_blocks_left{",
-                                   "On db-7, the rebuild of logical drive 0 of array A on " + controller + " has made no "
-                                   "progress for 30 minutes"};
+                                   "On db-7, the rebuild of logical drive 0 of array A on " + controller +
+                                       " has made no "
+                                       "progress for 30 minutes"};
     playScenario("drive-rebuild.xml",
                  {{"healthy", "cache=OK L0=ok d7.identified scrape=1", {}},
                   {"drive-fails", "cache=OK L0=interimrecovery d1.failed d7.identified scrape=1", {drive1, interim}},
-                  {"rebuild-starts", "cache=OK L0.left=60000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
+                  {"rebuild-starts",
+                   "cache=OK L0.left=60000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
                    {drive1, recovering}},
-                  {"rebuild-halfway", "cache=OK L0.left=30000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
+                  {"rebuild-halfway",
+                   "cache=OK L0.left=30000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
                    {drive1, recovering}},
-                  {"rebuild-stalls", "cache=OK L0.left=30000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
+                  {"rebuild-stalls",
+                   "cache=OK L0.left=30000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
                    {drive1, recovering, stalled}},
-                  {"rebuild-resumes", "cache=OK L0.left=5000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
+                  {"rebuild-resumes",
+                   "cache=OK L0.left=5000000 L0=recovering d1.failed d7.identified d3.rebuilding scrape=1",
                    {drive1, recovering}},
                   {"rebuilt", "cache=OK L0=ok d1.failed d7.identified scrape=1", {drive1}},
                   {"drive-replaced", "cache=OK L0=ok d7.identified scrape=1", {}}});
@@ -263,29 +276,36 @@ TEST(AlertScenarios, ADriveFailsIsRebuiltOntoTheSpareAndReplaced)
 TEST(AlertScenarios, ABatteryFailsAndTheCollectorStops)
 {
     const std::string controller = slot1Controller("P56R0000S2");
-    playScenario("battery-failure.xml",
-                 {{"healthy", "cache=OK L0=ok scrape=1", {}},
-                  {"battery-fails", "battery_failed cache=TemporarilyDisabled L0=ok scrape=1",
-                   {{"CacheBatteryFailed", "tsm_battery_failed{", "On db-7, a cache battery pack of " + controller + " has failed"},
-                    {"CacheDisabled", "state=\"TemporarilyDisabled\"",
-                     "On db-7, the write cache of " + controller + " is temporarily disabled"}}},
-                  {"battery-replaced", "cache=OK L0=ok scrape=1", {}},
-                  {"", "cache=OK L0=ok scrape=1",
-                   {{"StorageMetricsStale", kTextfile,
-                     "On db-7, the storage metrics in /var/lib/node_exporter/textfile/tsm.prom are more than 10 minutes "
-                     "old: the collector has stopped"}}}});
+    playScenario(
+        "battery-failure.xml",
+        {{"healthy", "cache=OK L0=ok scrape=1", {}},
+         {"battery-fails",
+          "battery_failed cache=TemporarilyDisabled L0=ok scrape=1",
+          {{"CacheBatteryFailed", "tsm_battery_failed{",
+            "On db-7, a cache battery pack of " + controller + " has failed"},
+           {"CacheDisabled", "state=\"TemporarilyDisabled\"",
+            "On db-7, the write cache of " + controller + " is temporarily disabled"}}},
+         {"battery-replaced", "cache=OK L0=ok scrape=1", {}},
+         {"",
+          "cache=OK L0=ok scrape=1",
+          {{"StorageMetricsStale", kTextfile,
+            "On db-7, the storage metrics in /var/lib/node_exporter/textfile/tsm.prom are more than 10 minutes "
+            "old: the collector has stopped"}}}});
 }
 
 // A controller that does not answer has told no serial number.
 TEST(AlertScenarios, AControllerStopsAnswering)
 {
-    playScenario("controller-stops.xml",
-                 {{"healthy", "cache=OK L0=ok scrape=1", {}},
-                  {"commands-fail", "controller_failed scrape=1",
-                   {{"ControllerFailed", "tsm_controller_failed{",
-                     "On db-7, the local controller Tarvion ArrayLine 210 in Slot 1 does not answer its parameters command"}}},
-                  {"commands-hang", "scrape=0",
-                   {{"StorageScrapeFailed", "tsm_scrape_success", "On db-7, tsm-tree could not refresh the device tree"}}}});
+    playScenario(
+        "controller-stops.xml",
+        {{"healthy", "cache=OK L0=ok scrape=1", {}},
+         {"commands-fail",
+          "controller_failed scrape=1",
+          {{"ControllerFailed", "tsm_controller_failed{",
+            "On db-7, the local controller Tarvion ArrayLine 210 in Slot 1 does not answer its parameters command"}}},
+         {"commands-hang",
+          "scrape=0",
+          {{"StorageScrapeFailed", "tsm_scrape_success", "On db-7, tsm-tree could not refresh the device tree"}}}});
 }
 
 }

@@ -34,8 +34,10 @@ tsmtest::ProcessResult promtool(const std::string& file)
 // and the metrics pass promtool; those of the failing machine show each failure.
 TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
 {
-    const std::string slot1 = R"(controller="Tarvion ArrayLine 210 in Slot 1",location="local",controller_serial="P56F0000S1",array=)";
-    const std::string slot2 = R"(unique_id="System-Slot2",name="Tarvion ArrayLine 210 in Slot 2",location="local",serial="P56F0000S2")";
+    const std::string slot1 =
+        R"(controller="Tarvion ArrayLine 210 in Slot 1",location="local",controller_serial="P56F0000S1",array=)";
+    const std::string slot2 =
+        R"(unique_id="System-Slot2",name="Tarvion ArrayLine 210 in Slot 2",location="local",serial="P56F0000S2")";
     const std::string remote =
         R"(name="Tarvion ArrayBox 4400 Enclosure at Rack \"7\" \\ east\nrow",location="remote",serial="E09BKF2104")";
     const std::vector<std::string> expected = {
@@ -45,18 +47,23 @@ TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
         ("tsm_controller_failed{unique_id=\"System-Slot1-3231303420202020\"," + remote + "} 0"),
         R"(tsm_battery_failed{unique_id="System-Slot1",name="Tarvion ArrayLine 210 in Slot 1",location="local",serial="P56F0000S1"} 1)",
         R"(tsm_battery_packs{unique_id="System-Slot1",name="Tarvion ArrayLine 210 in Slot 1",location="local",serial="P56F0000S1"} 2)",
-        ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_A-0\"," + slot1 + R"("A",drive="0",state="failed"} 1)"),
+        ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_A-0\"," + slot1 +
+         R"("A",drive="0",state="failed"} 1)"),
         ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_A-0\"," + slot1 + R"("A",drive="0",state="ok"} 0)"),
-        ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_B-1\"," + slot1 + R"("B",drive="1",state="recovering"} 1)"),
-        ("tsm_logical_drive_rebuild_blocks_left{unique_id=\"System-Slot1-ARRAY_B-1\"," + slot1 + R"("B",drive="1"} 4096)"),
-        ("tsm_logical_drive_expand_blocks_left{unique_id=\"System-Slot1-ARRAY_C-2\"," + slot1 + R"("C",drive="2"} 777)"),
+        ("tsm_logical_drive_status{unique_id=\"System-Slot1-ARRAY_B-1\"," + slot1 +
+         R"("B",drive="1",state="recovering"} 1)"),
+        ("tsm_logical_drive_rebuild_blocks_left{unique_id=\"System-Slot1-ARRAY_B-1\"," + slot1 +
+         R"("B",drive="1"} 4096)"),
+        ("tsm_logical_drive_expand_blocks_left{unique_id=\"System-Slot1-ARRAY_C-2\"," + slot1 +
+         R"("C",drive="2"} 777)"),
         ("tsm_physical_drive_failed{unique_id=\"System-Slot1-ARRAY_A-PD1\"," + slot1 + R"("A",drive="1"} 1)"),
         R"(tsm_physical_drive_failed{unique_id="System-Slot1-PD8",controller="Tarvion ArrayLine 210 in Slot 1",)"
         R"(location="local",controller_serial="P56F0000S1",drive="8"} 0)",
         ("tsm_physical_drive_rebuilding{unique_id=\"System-Slot1-ARRAY_B-PD7\"," + slot1 + R"("B",drive="7"} 1)"),
         ("tsm_physical_drive_rebuilding{unique_id=\"System-Slot1-ARRAY_B-PD4\"," + slot1 + R"("B",drive="4"} 0)"),
     };
-    for (const auto& [machineName, devices] : std::vector<std::pair<std::string, std::size_t>>{{"typical", 0}, {"failing", 24}}) {
+    for (const auto& [machineName, devices] :
+         std::vector<std::pair<std::string, std::size_t>>{{"typical", 0}, {"failing", 24}}) {
         SCOPED_TRACE(machineName);
         tsmtest::TempMachine machine;
         machine.useDescription(TSM_MACHINES_DIR "/" + machineName + ".xml");
@@ -92,7 +99,8 @@ std::string drivesAtOne(const std::string& metrics, const std::string& family)
 {
     std::string ones;
     std::size_t zeros = 0;
-    for (std::size_t at = metrics.find("\n" + family + "{"); at != std::string::npos; at = metrics.find("\n" + family + "{", at + 1)) {
+    for (std::size_t at = metrics.find("\n" + family + "{"); at != std::string::npos;
+         at = metrics.find("\n" + family + "{", at + 1)) {
         const std::string line = metrics.substr(at + 1, metrics.find('\n', at + 1) - at - 1);
         const std::size_t slot = line.find(" in Slot ") + 9;
         const std::size_t drive = line.find("drive=\"") + 7;
@@ -115,7 +123,8 @@ TEST(TsmTreeMonitoring, DriveGaugesFollowTheArraysFailedListsAndRebuilds)
     machine.useDescription(TSM_MACHINES_DIR "/drives.xml");
     const auto run = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=prometheus"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(drivesAtOne(run.out, "tsm_physical_drive_failed"), "Slot1:5 Slot1:9 Slot1:11 Slot2:129 Slot2:180 / 30 at 0");
+    EXPECT_EQ(drivesAtOne(run.out, "tsm_physical_drive_failed"),
+              "Slot1:5 Slot1:9 Slot1:11 Slot2:129 Slot2:180 / 30 at 0");
     EXPECT_EQ(drivesAtOne(run.out, "tsm_physical_drive_rebuilding"), "Slot1:7 Slot1:21 Slot2:133 / 32 at 0");
     // Only unassigned drives are identified by the tree's reads.
     EXPECT_EQ(drivesAtOne(run.out, "tsm_physical_drive_identified"),
@@ -202,7 +211,8 @@ TEST(TsmTree, PrintsTheDrivesMachineWithEachSet)
         ASSERT_EQ(result.exitCode, 0) << result.err;
         std::string found;
         for (const char* pszType : {"arraycontroller", "array", "logicaldrive", "physicaldrive"})
-            found += (found.empty() ? "" : " ") + std::to_string(tsmtest::occurrences(result.out, "<Type>" + std::string(pszType) + "<"));
+            found += (found.empty() ? "" : " ") +
+                     std::to_string(tsmtest::occurrences(result.out, "<Type>" + std::string(pszType) + "<"));
         EXPECT_EQ(found, counts) << set;
     }
 }

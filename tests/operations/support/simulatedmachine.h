@@ -72,7 +72,8 @@ private:
 
 // The array controllers of the tree, depth first, and with them the one
 // whose attribute holds the value (null when none or several).
-inline Core::DeviceList controllers(const Core::DevicePtr& pRoot, const std::string& name = "", const std::string& value = "")
+inline Core::DeviceList controllers(const Core::DevicePtr& pRoot, const std::string& name = "",
+                                    const std::string& value = "")
 {
     Core::DeviceFinder finder(pRoot);
     finder.addCriterion("Type", "arraycontroller");
@@ -111,7 +112,8 @@ struct OneController {
     {
         return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<machine>\n"
                "  <os major=\"5\" minor=\"0\" build=\"2195\" csd=\"Service Pack 4\" servicepack=\"4\"/>\n"
-               "  <port number=\"0\" driver=\"ciss\">\n    <controller>\n" + content + "\n    </controller>\n  </port>\n</machine>\n";
+               "  <port number=\"0\" driver=\"ciss\">\n    <controller>\n" +
+               content + "\n    </controller>\n  </port>\n</machine>\n";
     }
 };
 

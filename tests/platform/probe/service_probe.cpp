@@ -25,7 +25,7 @@ std::string g_name;
 std::string g_mode;
 DWORD g_mainThread = 0;
 SERVICE_STATUS_HANDLE g_status = nullptr;
-SERVICE_STATUS g_record { SERVICE_WIN32_OWN_PROCESS, SERVICE_START_PENDING, 0, 0, 0, 0, 0 };
+SERVICE_STATUS g_record{SERVICE_WIN32_OWN_PROCESS, SERVICE_START_PENDING, 0, 0, 0, 0, 0};
 HANDLE g_stop = nullptr;
 
 std::string machineFile(const std::string& suffix)
@@ -99,6 +99,6 @@ int main(int argc, char* argv[])
     pid << std::endl;
     std::vector<char> name(g_name.begin(), g_name.end());
     name.push_back('\0');
-    const SERVICE_TABLE_ENTRYA table[] = { { name.data(), serviceMain }, { nullptr, nullptr } };
+    const SERVICE_TABLE_ENTRYA table[] = {{name.data(), serviceMain}, {nullptr, nullptr}};
     return StartServiceCtrlDispatcherA(table) ? 0 : 3;
 }
