@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Runs the whole test suite: a plain build (then clang-tidy
-# over its compile commands) and an AddressSanitizer +
+# Runs the whole test suite: a check of the sources' format, a plain build (then
+# clang-tidy over its compile commands) and an AddressSanitizer +
 # UndefinedBehaviorSanitizer build, both with warnings as errors (each runs the
 # browser test of the management page), a check of the alert rules, the
 # concurrency tests in a ThreadSanitizer build, a short load on the installed
@@ -12,6 +12,9 @@ scripts/install-deps.sh
 
 jobs="$(nproc)"
 export CTEST_OUTPUT_ON_FAILURE=1
+
+echo "== format of the tracked sources =="
+scripts/format.sh --check
 
 echo "== plain build =="
 scripts/build.sh build-ci/plain -DTSM_WERROR=ON
