@@ -80,8 +80,9 @@ private:
     {
         long* plCount = m_plCount;
         if (--*plCount == 0) {
-            delete m_pObject;
-            delete plCount;
+            // CountedPtr is the owner: the last reference deletes the object and its count.
+            delete m_pObject; // NOLINT(cppcoreguidelines-owning-memory)
+            delete plCount; // NOLINT(cppcoreguidelines-owning-memory)
         }
     }
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "tsm/machine.h"
+#include "tsm/neverdestroyed.h"
 
 #include <atomic>
 #include <cstdio>
@@ -26,8 +27,8 @@ struct LogState {
 // the process exits never touch a destroyed map.
 LogState& state()
 {
-    static LogState* instance = new LogState;
-    return *instance;
+    static tsm::NeverDestroyed<LogState> instance;
+    return instance.get();
 }
 
 // The executable's full path as the system reports it (at most 259

@@ -1,6 +1,7 @@
 // ServiceCommand: the console side of the service actions, with the messages
 // written to standard error and the exit code of the process.
 #include "osfunctions.h"
+#include "tsm/neverdestroyed.h"
 
 #include <iostream>
 
@@ -11,8 +12,8 @@ namespace {
 // NTService::instance().
 ApplicationService& serviceObject(const CountedPtr<ServiceApplication>& pApplication)
 {
-    static ApplicationService* const service = new ApplicationService(pApplication);
-    return *service;
+    static tsm::NeverDestroyed<ApplicationService> service(pApplication);
+    return service.get();
 }
 
 void message(const std::string& line)

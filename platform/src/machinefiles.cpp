@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "tsm/machine.h"
+#include "tsm/neverdestroyed.h"
 #include "tsm/posixcalls.h"
 
 #include <fcntl.h>
@@ -70,9 +71,9 @@ namespace {
 std::mutex& lockMutexFor(const std::string& path)
 {
     static std::mutex tableMutex;
-    static auto* table = new std::map<std::string, std::unique_ptr<std::mutex>>; // lives until the process ends
+    static tsm::NeverDestroyed<std::map<std::string, std::unique_ptr<std::mutex>>> table;
     std::lock_guard<std::mutex> lock(tableMutex);
-    auto& slot = (*table)[path];
+    auto& slot = table.get()[path];
     if (!slot)
         slot = std::make_unique<std::mutex>();
     return *slot;

@@ -6,6 +6,7 @@
 #include "machinefiles.h"
 #include "scm_channel.h"
 #include "scm_database.h"
+#include "tsm/neverdestroyed.h"
 
 #include <windows.h>
 
@@ -54,8 +55,8 @@ struct Dispatcher {
 
 Dispatcher& dispatcher()
 {
-    static Dispatcher* const instance = new Dispatcher; // lives until the process ends
-    return *instance;
+    static tsm::NeverDestroyed<Dispatcher> instance;
+    return instance.get();
 }
 
 // Wakes the dispatcher's loop; the caller holds the state's lock.

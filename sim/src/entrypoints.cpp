@@ -180,7 +180,8 @@ __attribute__((visibility("default"))) uint32_t tsmSimIoControl(void* device, ui
 
 __attribute__((visibility("default"))) void tsmSimClose(void* device)
 {
-    delete static_cast<sim::OpenDevice*>(device);
+    // The handle tsmSimOpen released to the caller comes back to be destroyed.
+    const std::unique_ptr<sim::OpenDevice> closing(static_cast<sim::OpenDevice*>(device));
 }
 
 __attribute__((visibility("default"))) uint32_t tsmSimOsVersion(const char* machineRoot, TsmSimOsVersion* version)
