@@ -4,6 +4,7 @@
 #include "bmiccommand.h"
 #include "checkassert.h"
 #include "conversion.h"
+#include "imxreplyoffsets.h"
 
 #include <vector>
 
@@ -33,6 +34,10 @@ Core::DeviceOperation::eType ArrayDiscovery::doType() const
 
 namespace {
 
+namespace Config = InfoMgr::LogicalDriveConfigReply;
+namespace Status = InfoMgr::LogicalDriveStatusReply;
+constexpr std::size_t kMapSize = InfoMgr::IdentifyControllerReply::kBigMapSize;
+
 // The four drive lists of one logical drive: its data drives, failed drives,
 // spares and spares in use.
 struct DriveLists {
@@ -46,15 +51,15 @@ DriveLists driveLists(const Schema::ReplyView& config, const Schema::ReplyView& 
 {
     DriveLists lists;
     if (bBigMap) {
-        lists.data.fromBigMap(config.bytes(98, 16).data());
-        lists.failed.fromBigMap(status.bytes(539, 16).data());
-        lists.spares.fromBigMap(config.bytes(114, 16).data());
-        lists.activeSpares.fromBigMap(status.bytes(827, 16).data());
+        lists.data.fromBigMap(config.bytes(Config::kDataMap, kMapSize).data());
+        lists.failed.fromBigMap(status.bytes(Status::kFailedMap, kMapSize).data());
+        lists.spares.fromBigMap(config.bytes(Config::kSpareMap, kMapSize).data());
+        lists.activeSpares.fromBigMap(status.bytes(Status::kActiveSpareMap, kMapSize).data());
     } else {
-        lists.data.fromMask(config.u32(46));
-        lists.failed.fromMask(status.u32(1));
-        lists.spares.fromMask(config.u32(52));
-        lists.activeSpares.fromMask(status.u32(494));
+        lists.data.fromMask(config.u32(Config::kDataMask));
+        lists.failed.fromMask(status.u32(Status::kFailedMask));
+        lists.spares.fromMask(config.u32(Config::kSpareMask));
+        lists.activeSpares.fromMask(status.u32(Status::kActiveSpareMask));
     }
     return lists;
 }
@@ -83,7 +88,7 @@ CountedPtr<Core::Status> ArrayDiscovery::visit(Schema::ArrayController& controll
         Core::LogicalDriveConfigCommand config(static_cast<std::uint8_t>(n));
         const bool bStatusOk = status.run(controller)->isOk();
         const bool bConfigOk = config.run(controller)->isOk();
-        if (!bStatusOk || !bConfigOk || config.view().u16(10) == 0)
+        if (!bStatusOk || !bConfigOk || config.view().u16(Config::kPresence) == 0)
             continue;
         ++found;
         const DriveLists lists = driveLists(config.view(), status.view(), bBigMap);

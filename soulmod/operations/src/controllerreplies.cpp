@@ -30,7 +30,8 @@ std::string priorityText(std::uint8_t bPriority)
 {
     if (bPriority == 0)
         return "Low";
-    return bPriority > 117 ? "High" : "Medium";
+    constexpr std::uint8_t kHighestMedium = 117;
+    return bPriority > kHighestMedium ? "High" : "Medium";
 }
 
 std::string cacheRatio(std::uint32_t dwRead, std::uint32_t dwWrite, std::uint32_t dwTotal)

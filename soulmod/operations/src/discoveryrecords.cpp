@@ -3,6 +3,7 @@
 #include "discoveryrecords.h"
 
 #include "bmiccommand.h"
+#include "imxreplyoffsets.h"
 #include "replyview.h"
 
 #include <cstdio>
@@ -28,10 +29,10 @@ std::optional<BusRecord> readBusRecord(Schema::Hardware::Handle hObject)
         return std::nullopt;
     const Schema::ReplyView view(*abRecord);
     BusRecord record;
-    record.dwBusCode = view.u32(0);
-    record.wSlot = view.u16(4);
-    record.dwEisaId = view.u32(6);
-    record.dwPciId = view.u32(14);
+    record.dwBusCode = view.u32(kBusCodeAt);
+    record.wSlot = view.u16(kSlotAt);
+    record.dwEisaId = view.u32(kEisaIdAt);
+    record.dwPciId = view.u32(kPciIdAt);
     return record;
 }
 
@@ -41,7 +42,7 @@ std::optional<std::array<std::uint8_t, 8>> readAdapterWwn(Schema::Hardware::Hand
     if (!abRecord)
         return std::nullopt;
     std::array<std::uint8_t, 8> abWwn{};
-    const auto wwn = Schema::ReplyView(*abRecord).bytes(8, 8);
+    const auto wwn = Schema::ReplyView(*abRecord).bytes(kAdapterWwnAt, kWwnSize);
     std::copy(wwn.begin(), wwn.end(), abWwn.begin());
     return abWwn;
 }
@@ -55,11 +56,11 @@ std::optional<RemoteRecord> readRemoteRecord(Schema::Hardware::Handle hObject)
     if (view.u16(0) != kRemoteRecordKind)
         return std::nullopt;
     RemoteRecord record;
-    record.bBusCode = view.u8(2);
-    record.vendorId = view.fixedText(3, 8);
-    record.productId = view.fixedText(11, 16);
-    record.serialNumber = view.zeroText(32);
-    const auto wwn = view.bytes(38, 8);
+    record.bBusCode = view.u8(kRemoteBusAt);
+    record.vendorId = view.fixedText(kRemoteVendorAt, kRemoteVendorSize);
+    record.productId = view.fixedText(kRemoteProductAt, kRemoteProductSize);
+    record.serialNumber = view.zeroText(kRemoteSerialAt);
+    const auto wwn = view.bytes(kRemoteWwnAt, kWwnSize);
     std::copy(wwn.begin(), wwn.end(), record.abWwn.begin());
     return record;
 }
@@ -70,8 +71,8 @@ IdentifyResult identify(Schema::ArrayController& controller)
     IdentifyResult result;
     result.bOk = command.run(controller)->isOk();
     if (result.bOk) {
-        result.bRedundancy = command.view().u8(106);
-        result.bFlags = command.view().u8(107);
+        result.bRedundancy = command.view().u8(InfoMgr::IdentifyControllerReply::kRedundancyRole);
+        result.bFlags = command.view().u8(InfoMgr::IdentifyControllerReply::kRedundancyFlags);
     }
     return result;
 }

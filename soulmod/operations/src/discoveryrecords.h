@@ -12,14 +12,30 @@
 #include <map>
 #include <optional>
 #include <span>
+#include <cstddef>
 #include <string>
 
 namespace Operations::Discovery {
 
+// The hardware library's information records that discovery reads, and
+// the byte offsets of their fields (little-endian).
 constexpr std::uint32_t kBusRecordSize = 82;
+constexpr std::size_t kBusCodeAt = 0; // u32
+constexpr std::size_t kSlotAt = 4; // u16
+constexpr std::size_t kEisaIdAt = 6; // u32
+constexpr std::size_t kPciIdAt = 14; // u32
 constexpr std::uint32_t kAdapterRecordSize = 20;
+constexpr std::size_t kAdapterWwnAt = 8; // 8 bytes
 constexpr std::uint32_t kRemoteRecordSize = 64;
-constexpr std::uint16_t kRemoteRecordKind = 12;
+constexpr std::uint16_t kRemoteRecordKind = 12; // u16 at 0
+constexpr std::size_t kRemoteBusAt = 2; // u8
+constexpr std::size_t kRemoteVendorAt = 3;
+constexpr std::size_t kRemoteVendorSize = 8;
+constexpr std::size_t kRemoteProductAt = 11;
+constexpr std::size_t kRemoteProductSize = 16;
+constexpr std::size_t kRemoteSerialAt = 32; // zero-terminated text
+constexpr std::size_t kRemoteWwnAt = 38; // 8 bytes
+constexpr std::size_t kWwnSize = 8;
 
 // What discovery takes from the bus information record.
 struct BusRecord {

@@ -4,6 +4,7 @@
 #include "bmiccommand.h"
 #include "checkassert.h"
 #include "conversion.h"
+#include "imxreplyoffsets.h"
 
 namespace Operations {
 
@@ -40,7 +41,7 @@ CountedPtr<Core::Status> LogicalDriveDiscovery::visit(Schema::ArrayController& c
     unsigned found = 0;
     for (unsigned n = 0; n <= 255 && found < count; ++n) {
         Core::LogicalDriveConfigCommand config(static_cast<std::uint8_t>(n));
-        if (!config.run(controller)->isOk() || config.view().u16(10) == 0)
+        if (!config.run(controller)->isOk() || config.view().u16(InfoMgr::LogicalDriveConfigReply::kPresence) == 0)
             continue;
         ++found;
         Core::DevicePtr pDrive(new Schema::LogicalDrive(static_cast<std::uint16_t>(n)));

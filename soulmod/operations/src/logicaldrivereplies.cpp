@@ -1,6 +1,8 @@
 // Turning logical drive configuration and status replies into attribute texts.
 #include "logicaldrivereplies.h"
 
+#include "imxreplyoffsets.h"
+
 #include <map>
 
 namespace Operations::LogicalDriveReplies {
@@ -18,28 +20,8 @@ std::uint64_t megabytes(std::uint64_t blocks, std::uint64_t blockSize)
     return blocks * blockSize / 1024 / 1024;
 }
 
-// Offsets of the configuration reply.
-constexpr std::size_t kRaidLevel = 12;
-constexpr std::size_t kFaultTolerance = 14;
-constexpr std::size_t kBigBlockCount = 16;
-constexpr std::size_t kBlockSize = 24;
-constexpr std::size_t kCylinders = 30;
-constexpr std::size_t kHeads = 32;
-constexpr std::size_t kSectors = 44;
-constexpr std::size_t kStripeSize = 50;
-constexpr std::size_t kDataOffset = 66;
-constexpr std::size_t kBlockCount = 74;
-constexpr std::size_t kBlocksPerDrive = 78;
-constexpr std::size_t kSourceVolume = 130;
-constexpr std::size_t kSnapshotRole = 228;
-// Offsets of the status reply.
-constexpr std::size_t kStatus = 0;
-constexpr std::size_t kBlocksLeft = 421;
-constexpr std::size_t kRebuildDrive = 425;
-constexpr std::size_t kMediaExchange = 535;
-constexpr std::size_t kBigRebuildDrive = 987;
-constexpr std::size_t kBigBlocksLeft = 988;
-constexpr std::size_t kReplicaStatus = 1001;
+using namespace InfoMgr::LogicalDriveConfigReply;
+using namespace InfoMgr::LogicalDriveStatusReply;
 
 // Status codes with progress: rebuilding and expanding.
 constexpr std::uint8_t kRecovering = 5;

@@ -1,31 +1,20 @@
 // Turning the identify physical drive reply into attribute texts.
 #include "physicaldrivereplies.h"
 
+#include "imxreplyoffsets.h"
+
 #include <map>
 #include <utility>
 
 namespace Operations::PhysicalDriveReplies {
 namespace {
 
-// Offsets of the identify reply.
-constexpr std::size_t kBus = 0;
-constexpr std::size_t kTarget = 1;
-constexpr std::size_t kBlockSize = 2;
-constexpr std::size_t kTotalBlocks = 4;
-constexpr std::size_t kReservedBlocks = 8;
-constexpr std::size_t kProduct = 12;
-constexpr std::size_t kVendor = 20;
-constexpr std::size_t kSerialNumber = 52;
-constexpr std::size_t kFirmwareRevision = 92;
-constexpr std::size_t kStamped = 101;
-constexpr std::size_t kModeBits = 103;
-constexpr std::size_t kExtendedBits = 106;
-constexpr std::size_t kBox = 114;
-constexpr std::size_t kBay = 115;
+using namespace InfoMgr::PhysicalDriveReply;
 
 // Drive numbers from 128 on address 16 targets per bus; below, 7.
 constexpr std::uint16_t kFirstBigNumber = 128;
 constexpr std::uint16_t kSmallTargets = 7;
+constexpr unsigned kBigTargets = 16;
 
 // Megabytes of 512-byte blocks.
 constexpr std::uint64_t kBlocksPerMegabyte = 2048;
@@ -42,18 +31,25 @@ const std::map<std::uint8_t, std::pair<std::string, std::string>>& transferTable
     return s_table;
 }
 
-std::uint8_t bitValue(std::uint8_t bByte, unsigned bit, std::uint8_t bValue)
-{
-    return (bByte & (1u << bit)) != 0 ? bValue : 0;
-}
+// The transfer code adds a weight for each of these bits of the mode byte
+// (m) and the extended byte (x) that is set.
+struct TransferBit {
+    bool bExtended;
+    unsigned bit;
+    std::uint8_t bWeight;
+};
+constexpr TransferBit kTransferBits[] = {{false, 2, 1}, {false, 3, 2}, {false, 6, 4},
+                                         {false, 7, 8}, {true, 0, 16}, {true, 3, 32}};
 
 }
 
 std::uint8_t transferCode(std::uint8_t bModeBits, std::uint8_t bExtendedBits)
 {
-    return static_cast<std::uint8_t>(bitValue(bModeBits, 2, 1) + bitValue(bModeBits, 3, 2) + bitValue(bModeBits, 6, 4) +
-                                     bitValue(bModeBits, 7, 8) + bitValue(bExtendedBits, 0, 16) +
-                                     bitValue(bExtendedBits, 3, 32));
+    std::uint8_t bCode = 0;
+    for (const TransferBit& t : kTransferBits)
+        if (((t.bExtended ? bExtendedBits : bModeBits) & (1u << t.bit)) != 0)
+            bCode = static_cast<std::uint8_t>(bCode + t.bWeight);
+    return bCode;
 }
 
 std::string transferRateText(std::uint8_t bCode)
@@ -82,7 +78,7 @@ Attributes identifyAttributes(const Schema::ReplyView& identify, bool bRebuildin
                    {"Size", std::to_string(total / kBlocksPerMegabyte)},
                    {"ProductID", identify.fixedText(kProduct, 8)},
                    {"VendorID", identify.fixedText(kVendor, 16)},
-                   {"SerialNumber", identify.fixedText(kSerialNumber, 40)},
+                   {"SerialNumber", identify.fixedText(kSerialNumber, kSerialNumberSize)},
                    {"FirmwareRevision", identify.fixedText(kFirmwareRevision, 8)},
                    {"Stamped", identify.u8(kStamped) != 0 ? "yes" : "no"}};
     if (bRebuilding)
@@ -102,8 +98,8 @@ Attributes failedAttributes(std::uint16_t wNumber)
         target = wNumber % kSmallTargets;
     } else {
         const unsigned offset = wNumber - kFirstBigNumber;
-        bus = offset >> 4;
-        target = offset & 15u;
+        bus = offset / kBigTargets;
+        target = offset % kBigTargets;
     }
     return {{"Status", "failed"}, {"SCSIBus", std::to_string(bus)}, {"SCSIID", std::to_string(target)}, {"Size", "0"}};
 }

@@ -4,6 +4,7 @@
 #include "bmiccommand.h"
 #include "checkassert.h"
 #include "conversion.h"
+#include "imxreplyoffsets.h"
 
 namespace Operations {
 
@@ -43,7 +44,8 @@ CountedPtr<Core::Status> UnassignedPhysicalDriveDiscovery::visit(Schema::ArrayCo
         Core::IdentifyPhysicalDriveCommand identify(bRemote ? dwNumber : dwNumber << 24);
         if (!identify.run(controller)->isOk())
             continue;
-        if ((identify.view().u8(104) & 0x60) != 0)
+        if ((identify.view().u8(InfoMgr::PhysicalDriveReply::kArrayMembership) &
+             InfoMgr::PhysicalDriveReply::kInAnArray) != 0)
             continue;
         Core::DevicePtr pDrive(
             new Schema::PhysicalDrive(Schema::PhysicalDrive::eUNASSIGNED, static_cast<std::uint16_t>(dwNumber)));

@@ -51,6 +51,7 @@ private:
 };
 
 // Reply structures: opaque byte areas of the sizes the controller returns.
+// NOLINTBEGIN(readability-magic-numbers): the reply sizes of the byte layout
 struct _IDENTIFY_CONTROLLER {
     std::uint8_t abData[512];
 };
@@ -81,6 +82,7 @@ struct _PHYSICAL_DRIVE_STATUS {
 static_assert(sizeof(_IDENTIFY_CONTROLLER) == 512);
 static_assert(sizeof(_SURFACE_STATUS) == 1536);
 static_assert(sizeof(_LOGICAL_DRIVE_STATUS) == 1024);
+// NOLINTEND(readability-magic-numbers)
 
 // Command tags: the opcode of each command.
 struct IdentifyCtrl {
