@@ -167,9 +167,20 @@ def line_mutations(code, line, before="", after=""):
             text = str(int(digits) + 1)
         yield "constant", line[:m.start()] + text + line[m.end():]
     if JUMP.match(code):
-        yield "jump", line[:len(line) - len(line.lstrip())] + "{}"
+        # A break before the next case label falls through instead: removed
+        # outright it is a warning, so a build failure, under -Werror.
+        switch_case = re.match(r"\s*(case\b|default\s*:)", after) and code.strip() == "break;"
+        yield "jump", line[:len(line) - len(line.lstrip())] + ("[[fallthrough]];" if switch_case else "{}")
     if CALL.match(code) and not MACRO.match(code) and closing_paren(code, code.index("(")) == code.rindex(")"):
         yield "call", line[:len(line) - len(line.lstrip())] + "{}"
+
+
+def only_call(code, text):
+    """Whether the line calls a plain function named twice in the file, its
+    definition and this call: removing the call leaves the function unused,
+    a warning, so a build failure, under -Werror."""
+    callee = re.match(r"\s*([A-Za-z_]\w*)\(", code)
+    return callee is not None and len(re.findall(r"\b" + callee.group(1) + r"\b", text)) == 2
 
 
 def sites(root, folders):
@@ -179,11 +190,13 @@ def sites(root, folders):
             rel = path.relative_to(root).as_posix()
             lines = path.read_text(errors="replace").split("\n")
             codes = code_lines("\n".join(lines))
+            text = "\n".join(code or "" for code in codes)
             for number, code in enumerate(codes, 1):
                 if code is not None:
                     around = [codes[i] or "" if 0 <= i < len(codes) else "" for i in (number - 2, number)]
                     for kind, mutated in line_mutations(code, lines[number - 1], *around):
-                        found.append((rel, number, kind, mutated))
+                        if kind != "call" or not only_call(code, text):
+                            found.append((rel, number, kind, mutated))
     return found
 
 
