@@ -8,12 +8,15 @@
 // attribute it can.
 #include "arraycontroller.h"
 #include "bmiccommand.h"
+#include "controllerreplies.h"
+#include "imxreplyoffsets.h"
 #include "logtail.h"
 #include "simulatedmachine.h"
 #include "system.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -92,6 +95,25 @@ TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
     const optest::OneController standby(kBoard + "<firmware redundancy=\"standby\"/>");
     EXPECT_EQ(standby.pController.get(), nullptr);
     EXPECT_EQ(Schema::System::instance()->childCount(), 0u);
+}
+
+// A size shift no simulated board reports (they stop at 15): one of the full
+// width or more leaves nothing of the size.
+TEST(ControllerInfoReplies, CacheSizesShiftedByTheFullWidthOrMoreAreNothing)
+{
+    namespace Cache = InfoMgr::CacheConfigReply;
+    for (const auto& [bShift, pszRead] :
+         {std::pair<std::uint8_t, const char*>{31, "2147483648"}, {32, "0"}, {255, "0"}}) {
+        SCOPED_TRACE(bShift);
+        std::uint8_t abReply[512] = {};
+        abReply[Cache::kBoardPresent] = 1;
+        abReply[Cache::kReadCacheSize] = 1;
+        abReply[Cache::kSizeShift] = bShift;
+        const auto attributes = Operations::ControllerReplies::cacheAttributes(Schema::ReplyView(abReply));
+        EXPECT_NE(std::find(attributes.begin(), attributes.end(),
+                            std::pair<std::string, std::string>("CacheSizeRead", pszRead)),
+                  attributes.end());
+    }
 }
 
 std::string remote(unsigned target, const std::string& board, const std::string& firmware)
@@ -227,6 +249,10 @@ TEST(CommandFailuresOnMachine, ValuesOfAnEarlierRefreshStayWhileCommandsFail)
     EXPECT_EQ(valueOf(pSecond, "FirmwareVersion"), "2.84");
     EXPECT_EQ(valueOf(pSecond, "CacheRatio"), "25/75");
     EXPECT_EQ(valueOf(pSecond, "ControllerStatus"), "Failed");
+    // The cache board taken out: its values go with it.
+    one.refresh("<board id=\"0x4C05F1A7\" serial=\"\"/>");
+    EXPECT_EQ(one.pController.get(), pFirst.get());
+    EXPECT_FALSE(pFirst->hasAttribute("CacheRatio"));
 }
 
 }

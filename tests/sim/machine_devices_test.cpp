@@ -205,6 +205,9 @@ TEST(SimulatedDevices, FaultsAroundAnyDevice)
     EXPECT_EQ(failed.error, 1117u);
     EXPECT_EQ(failed.returned, 0u);
     EXPECT_EQ(ioctl(1, kPassThrough, Buffer(8), 8).error, 5u);
+    // Names that are no port: no colon, four digits.
+    for (const char* pszName : {"\\\\.\\Scsi0", "\\\\.\\Scsi0000:"})
+        EXPECT_EQ(ioctl(pszName, kPassThrough, Buffer(8), 8).error, 2u) << pszName;
 
     // A hanging request: only the request named waits.
     auto started = std::chrono::steady_clock::now();
@@ -410,13 +413,14 @@ TEST(SimCtl, RefusesLinesThatAreNoCaptureRecords)
         SCOPED_TRACE(line);
         std::istringstream in(
             std::string(
-                R"({"device": "\\\\.\\ZyrHlth", "code": "0x000721F8", "in": "02180000", "out": "02180400", "ok": true, "error": 0})") +
+                R"({"device": "\\\\.\\ZyrHlth", "code": "0x0007212C", "in": "02180000", "out": "02180400", "ok": true, "error": 0})") +
             "\n\n" + line + "\n");
         std::ostringstream out;
         std::ostringstream errors;
         EXPECT_FALSE(simctl::showCapture(in, out, errors));
         EXPECT_EQ(errors.str().rfind("line 3: ", 0), 0u) << errors.str();
         EXPECT_TRUE(contains(out.str(), "1 requests\n")) << out.str();
+        EXPECT_TRUE(contains(out.str(), "0x0007212C (health: interrupt routing)")) << out.str();
     }
 }
 
