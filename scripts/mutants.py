@@ -115,8 +115,10 @@ def swapped(code, line, m, before, after):
     where an operand or that other operator is on another line."""
     mutated = line[:m.start()] + OPERATORS[m.group()] + line[m.end():]
     leads = not code[:m.start()].strip()
-    (left, start, left_depth), (right, end, right_depth) = operand_edge(code, m.start(), -1), operand_edge(code, m.end() - 1, 1)
-    joined_left = left == "logical" or (left == "line" and (re.search(r"(&&|\|\|)\s*$", before) or leads and re.search(r"&&|\|\|", before)))
+    left, start, left_depth = operand_edge(code, m.start(), -1)
+    right, end, right_depth = operand_edge(code, m.end() - 1, 1)
+    joined_left = left == "logical" or (left == "line" and (re.search(r"(&&|\|\|)\s*$", before)
+                                                            or leads and re.search(r"&&|\|\|", before)))
     joined_right = right == "logical" or (right == "line" and re.match(r"\s*(&&|\|\|)", after))
     if not (joined_left or joined_right):
         return mutated

@@ -5,10 +5,10 @@
 #include "tempmachine.h"
 
 #include <gtest/gtest.h>
+#include <tsm/uniquehandle.h>
 
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <tuple>
@@ -18,23 +18,22 @@ namespace {
 TEST(TsmMachine, EachCommandOnAnEmptyMachine)
 {
     tsmtest::TempMachine machine;
-    // Arguments; exit code; the start of standard output, of standard error.
-    const std::tuple<std::vector<std::string>, int, std::string, std::string> cases[] = {
-        {{}, 2, "", "tsm-machine: no command given\nUsage: tsm-machine <command>\n"},
-        {{TSM_SIMCTL_TOOL, "play", TSM_MACHINES_DIR "/empty.xml"}, 2, "", "usage: simctl list <description.xml>\n"},
-        {{"services", "all"}, 2, "", "tsm-machine: \"services\" is not a command, or takes other arguments\n"},
-        {{"--help"}, 0, "Usage: tsm-machine <command>\n", ""},
-        {{"services"}, 0, "Services of the machine " + machine.root() + "\n  (none installed)\n", ""},
-        {{"events"}, 0, "The event log is empty.\n", ""},
-        {{"registry"}, 0, "The registry is empty.\n", ""},
-        {{"trace"}, 0, "No debugger output has been written yet.\n", ""},
-        {{"use", machine.root() + "/missing.xml"}, 1, "", "tsm-machine: cannot read the description \""},
+    const std::string tool = TSM_MACHINE_TOOL;
+    // Program, arguments; exit code; the start of standard output, of standard error.
+    const std::tuple<std::string, std::vector<std::string>, int, std::string, std::string> cases[] = {
+        {tool, {}, 2, "", "tsm-machine: no command given\nUsage: tsm-machine <command>\n"},
+        {tool, {"services", "all"}, 2, "", "tsm-machine: \"services\" is not a command, or takes other arguments\n"},
+        {tool, {"--help"}, 0, "Usage: tsm-machine <command>\n", ""},
+        {tool, {"services"}, 0, "Services of the machine " + machine.root() + "\n  (none installed)\n", ""},
+        {tool, {"events"}, 0, "The event log is empty.\n", ""},
+        {tool, {"registry"}, 0, "The registry is empty.\n", ""},
+        {tool, {"trace"}, 0, "No debugger output has been written yet.\n", ""},
+        {tool, {"use", machine.root() + "/missing.xml"}, 1, "", "tsm-machine: cannot read the description \""},
+        {TSM_SIMCTL_TOOL, {"play", TSM_MACHINES_DIR "/empty.xml"}, 2, "", "usage: simctl list <description.xml>\n"},
     };
-    for (const auto& [arguments, exitCode, out, err] : cases) {
-        SCOPED_TRACE(arguments.empty() ? "no arguments" : arguments.front());
-        const bool bSimCtl = !arguments.empty() && arguments.front() == TSM_SIMCTL_TOOL;
-        const auto run = bSimCtl ? tsmtest::runProcess(TSM_SIMCTL_TOOL, {arguments.begin() + 1, arguments.end()})
-                                 : tsmtest::runProcess(TSM_MACHINE_TOOL, arguments);
+    for (const auto& [program, arguments, exitCode, out, err] : cases) {
+        SCOPED_TRACE(program + (arguments.empty() ? "" : " " + arguments.front()));
+        const auto run = tsmtest::runProcess(program, arguments);
         EXPECT_EQ(run.exitCode, exitCode) << run.err;
         EXPECT_EQ(run.out.substr(0, out.size()), out);
         EXPECT_EQ(run.err.substr(0, err.size()), err);
@@ -44,12 +43,12 @@ TEST(TsmMachine, EachCommandOnAnEmptyMachine)
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     std::strncpy(address.sun_path, (machine.root() + "/debug-output.log").c_str(), sizeof address.sun_path - 1);
-    const int socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-    ASSERT_EQ(::bind(socket, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    const auto trace = tsmtest::runProcess(TSM_MACHINE_TOOL, {"trace"});
-    ::close(socket);
+    const tsm::UniqueFd socket(::socket(AF_UNIX, SOCK_STREAM, 0));
+    ASSERT_EQ(::bind(socket.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+    const auto trace = tsmtest::runProcess(tool, {"trace"});
     EXPECT_EQ(trace.exitCode, 1);
-    EXPECT_EQ(trace.err.rfind("tsm-machine: cannot read " + machine.root() + "/debug-output.log: ", 0), 0u) << trace.err;
+    EXPECT_EQ(trace.err.rfind("tsm-machine: cannot read " + machine.root() + "/debug-output.log: ", 0), 0u)
+        << trace.err;
 }
 
 }
