@@ -82,15 +82,81 @@ def closing_paren(code, start):
     return None
 
 
-def line_mutations(code, line):
-    """(kind, mutated line) for every mutable site of one line."""
+def operand_edge(code, at, step):
+    """From the operator at `at`, the edge of its operand on one side (step -1
+    or 1) and the bracket depth there: "logical" where another && or || of
+    the same depth ends it, "bound" at a bracket, separator, assignment or
+    return, "line" at the line's edge; the index is the operand's first (or
+    last) character plus or minus one."""
+    depth, i = 0, at
+    while 0 <= i + step < len(code):
+        i += step
+        c, pair = code[i], code[min(i, i + step):max(i, i + step) + 1]
+        if c in (")]}" if step < 0 else "([{"):
+            depth += 1
+        elif c in ("([{" if step < 0 else ")]}"):
+            if depth == 0:
+                return "bound", i, 0
+            depth -= 1
+        elif depth == 0 and pair in ("&&", "||"):
+            return "logical", i, 0
+        elif depth == 0 and (c in ";,?" or (c == ":" and "::" not in code[i - 1:i + 2])
+                             or (c == "=" and code[i - 1] not in "=!<>" and code[i + 1:i + 2] != "=")):
+            return "bound", i, 0
+        elif depth == 0 and step < 0 and re.match(r"return\b", code[i:]) and not re.match(r"\w", code[i - 1:i]):
+            return "bound", i + 5, 0
+    return "line", i + step, depth
+
+
+def swapped(code, line, m, before, after):
+    """The line with a logical operator swapped, its two operands bracketed
+    when another && or || of the same depth joins them, so that no && mixes
+    with || unbracketed (a warning, so a build failure, under -Werror); None
+    where an operand or that other operator is on another line."""
+    mutated = line[:m.start()] + OPERATORS[m.group()] + line[m.end():]
+    leads = not code[:m.start()].strip()
+    left, start, left_depth = operand_edge(code, m.start(), -1)
+    right, end, right_depth = operand_edge(code, m.end() - 1, 1)
+    joined_left = left == "logical" or (left == "line" and (re.search(r"(&&|\|\|)\s*$", before)
+                                                            or leads and re.search(r"&&|\|\|", before)))
+    joined_right = right == "logical" or (right == "line" and re.match(r"\s*(&&|\|\|)", after))
+    if not (joined_left or joined_right):
+        return mutated
+    if leads or left_depth or right_depth:
+        return None
+    start += 1
+    while code[start] == " ":
+        start += 1
+    while code[end - 1] == " ":
+        end -= 1
+    shift = len(OPERATORS[m.group()]) - len(m.group())
+    return mutated[:start] + "(" + mutated[start:end + shift] + ")" + mutated[end + shift:]
+
+
+# An if or while condition that declares its variable, which a negation
+# cannot wrap: "Type name = ..." or "Type name{...}" (after any initializer).
+DECLARATION = re.compile(r"^\s*(const\s+)?[A-Za-z_][\w:<>, ]*[\s*&]+[A-Za-z_]\w*\s*(=[^=]|\{)")
+
+
+def line_mutations(code, line, before="", after=""):
+    """(kind, mutated line) for every mutable site of one line; before and
+    after are the code lines around it."""
     for m in OPERATOR.finditer(code):
-        kind = "logical" if m.group() in ("&&", "||") else "relational"
-        yield kind, line[:m.start()] + OPERATORS[m.group()] + line[m.end():]
+        if m.group() in ("&&", "||"):
+            mutated = swapped(code, line, m, before, after)
+            if mutated is not None:
+                yield "logical", mutated
+        else:
+            yield "relational", line[:m.start()] + OPERATORS[m.group()] + line[m.end():]
     for m in CONDITION.finditer(code):
-        end = closing_paren(code, m.end() - 1)
-        if end is not None:
-            yield "negated", line[:m.end()] + "!(" + line[m.end():end] + ")" + line[end:]
+        begin, end = m.end(), closing_paren(code, m.end() - 1)
+        if end is None:
+            continue
+        initializer = code.find(";", begin, end)
+        if initializer >= 0:
+            begin = initializer + 1 + len(code[initializer + 1:end]) - len(code[initializer + 1:end].lstrip())
+        if not DECLARATION.match(code[begin:end]):
+            yield "negated", line[:begin] + "!(" + line[begin:end] + ")" + line[end:]
     for m in FLIP.finditer(code):
         yield "flipped", line[:m.start(2)] + FLIPS[m.group(2)] + line[m.end(2):]
     for m in CONSTANT.finditer(code):
@@ -103,9 +169,20 @@ def line_mutations(code, line):
             text = str(int(digits) + 1)
         yield "constant", line[:m.start()] + text + line[m.end():]
     if JUMP.match(code):
-        yield "jump", line[:len(line) - len(line.lstrip())] + "{}"
+        # A break before the next case label falls through instead: removed
+        # outright it is a warning, so a build failure, under -Werror.
+        switch_case = re.match(r"\s*(case\b|default\s*:)", after) and code.strip() == "break;"
+        yield "jump", line[:len(line) - len(line.lstrip())] + ("[[fallthrough]];" if switch_case else "{}")
     if CALL.match(code) and not MACRO.match(code) and closing_paren(code, code.index("(")) == code.rindex(")"):
         yield "call", line[:len(line) - len(line.lstrip())] + "{}"
+
+
+def only_call(code, text):
+    """Whether the line calls a plain function named twice in the file, its
+    definition and this call: removing the call leaves the function unused,
+    a warning, so a build failure, under -Werror."""
+    callee = re.match(r"\s*([A-Za-z_]\w*)\(", code)
+    return callee is not None and len(re.findall(r"\b" + callee.group(1) + r"\b", text)) == 2
 
 
 def sites(root, folders):
@@ -114,10 +191,14 @@ def sites(root, folders):
         for path in [root / folder] if folder.endswith(".cpp") else sorted((root / folder).rglob("*.cpp")):
             rel = path.relative_to(root).as_posix()
             lines = path.read_text(errors="replace").split("\n")
-            for number, code in enumerate(code_lines("\n".join(lines)), 1):
+            codes = code_lines("\n".join(lines))
+            text = "\n".join(code or "" for code in codes)
+            for number, code in enumerate(codes, 1):
                 if code is not None:
-                    for kind, mutated in line_mutations(code, lines[number - 1]):
-                        found.append((rel, number, kind, mutated))
+                    around = [codes[i] or "" if 0 <= i < len(codes) else "" for i in (number - 2, number)]
+                    for kind, mutated in line_mutations(code, lines[number - 1], *around):
+                        if kind != "call" or not only_call(code, text):
+                            found.append((rel, number, kind, mutated))
     return found
 
 
@@ -290,7 +371,7 @@ def main():
     limits = {name: 60 + 3 * seconds for name, seconds in times.items()}
 
     results = []
-    for n, (rel, number, kind, mutated) in enumerate(sorted(sample), 1):
+    for n, (rel, number, kind, mutated) in enumerate(sample, 1):
         path = tree / rel
         original = path.read_text()
         lines = original.split("\n")
@@ -327,7 +408,8 @@ def write_report(report, results, args, seconds):
         lines.append(f"| {folder or '**all**'} | {len(rows)} | {count['killed']} | {count['timed out']} | "
                      f"{count['survived']} | {count['not compiled']} | {score} |")
     lines += ["", "Survivors:", ""]
-    lines += [f"- `{r[1]}:{r[2]}` ({r[3]}) `{r[4]}`" for r in results if r[5] not in killed + ("not compiled",)]
+    lines += [f"- `{r[1]}:{r[2]}` ({r[3]}) `{r[4]}`" for r in sorted(results, key=lambda r: (r[1], r[2]))
+              if r[5] not in killed + ("not compiled",)]
     report.parent.mkdir(parents=True, exist_ok=True)
     report.write_text("\n".join(lines) + "\n")
 

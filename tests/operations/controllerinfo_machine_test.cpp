@@ -8,12 +8,15 @@
 // attribute it can.
 #include "arraycontroller.h"
 #include "bmiccommand.h"
+#include "controllerreplies.h"
+#include "imxreplyoffsets.h"
 #include "logtail.h"
 #include "simulatedmachine.h"
 #include "system.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -92,6 +95,19 @@ TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
     const optest::OneController standby(kBoard + "<firmware redundancy=\"standby\"/>");
     EXPECT_EQ(standby.pController.get(), nullptr);
     EXPECT_EQ(Schema::System::instance()->childCount(), 0u);
+}
+
+// A size shift no simulated board reports (they stop at 15): one of the full
+// width leaves nothing of the size.
+TEST(ControllerInfoReplies, CacheSizesShiftedByTheFullWidthAreNothing)
+{
+    std::uint8_t abReply[512] = {};
+    abReply[InfoMgr::CacheConfigReply::kBoardPresent] = 1;
+    abReply[InfoMgr::CacheConfigReply::kReadCacheSize] = 1;
+    abReply[InfoMgr::CacheConfigReply::kSizeShift] = 32;
+    const auto attributes = Operations::ControllerReplies::cacheAttributes(Schema::ReplyView(abReply));
+    const std::pair<std::string, std::string> read("CacheSizeRead", "0");
+    EXPECT_NE(std::find(attributes.begin(), attributes.end(), read), attributes.end());
 }
 
 std::string remote(unsigned target, const std::string& board, const std::string& firmware)
@@ -227,6 +243,10 @@ TEST(CommandFailuresOnMachine, ValuesOfAnEarlierRefreshStayWhileCommandsFail)
     EXPECT_EQ(valueOf(pSecond, "FirmwareVersion"), "2.84");
     EXPECT_EQ(valueOf(pSecond, "CacheRatio"), "25/75");
     EXPECT_EQ(valueOf(pSecond, "ControllerStatus"), "Failed");
+    // The cache board taken out: its values go with it.
+    one.refresh("<board id=\"0x4C05F1A7\" serial=\"\"/>");
+    EXPECT_EQ(one.pController.get(), pFirst.get());
+    EXPECT_FALSE(pFirst->hasAttribute("CacheRatio"));
 }
 
 }

@@ -37,6 +37,8 @@ TEST(MachineDescription, MalformedOnesAreRefusedWithFileLineAndProblem)
         {"<port number='2' driver='nosuch'/>", 4, "port 2: no driver named \"nosuch\""},
         {"<port number='1' driver='other'/>", 4, "port 1 is described twice"},
         {"<port number='2' driver='other'><fault kind='melt'/></port>", 4, "unknown fault kind \"melt\""},
+        {"<port number='2' driver='other'><fault kind='error' error='1' code='D008'/></port>", 4,
+         "fault \"error\" needs a number in attribute \"code\""},
         {"<port number='2' driver='other'><fault kind='error'/></port>", 4,
          "fault \"error\" needs a number in attribute \"error\""},
         {"<port number='2' driver='other'><fault kind='open' error='0'/></port>", 4,
@@ -133,9 +135,10 @@ TEST(MachineDescription, ChangesArePickedUpWhileRunning)
     EXPECT_TRUE(opens(portName(4)));
     EXPECT_TRUE(opens(kHealth));
     BYTE buffer[4] = {};
-    DWORD returned = 0;
+    DWORD returned = 7;
     EXPECT_FALSE(DeviceIoControl(h, 0x0004D008, buffer, sizeof buffer, buffer, sizeof buffer, &returned, nullptr));
     EXPECT_EQ(GetLastError(), 1167u);
+    EXPECT_EQ(returned, 0u);
     CloseHandle(h);
 
     // A broken edit empties the machine; the next good one brings it back.
@@ -178,7 +181,7 @@ TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
 TEST(SimulatedDevices, FaultsAroundAnyDevice)
 {
     tsmtest::TempMachine machine;
-    machine.writeDescription(R"(<machine> <health> <fault kind="short" code="0x000721F8" bytes="2"/>
+    machine.writeDescription(R"(<machine> <health> <fault kind="short" code="0x000721F8" bytes="0x2"/>
         <fault kind="garbage" code="0x00072158" seed="7"/> </health>
       <pci><function bus="0" device="1" function="0" slot="6" header=")" +
                              std::string(96, 'a') + R"("/></pci>
@@ -205,6 +208,9 @@ TEST(SimulatedDevices, FaultsAroundAnyDevice)
     EXPECT_EQ(failed.error, 1117u);
     EXPECT_EQ(failed.returned, 0u);
     EXPECT_EQ(ioctl(1, kPassThrough, Buffer(8), 8).error, 5u);
+    // Names that are no port: no colon, four digits.
+    for (const char* pszName : {"\\\\.\\Scsi0", "\\\\.\\Scsi0000:"})
+        EXPECT_EQ(ioctl(pszName, kPassThrough, Buffer(8), 8).error, 2u) << pszName;
 
     // A hanging request: only the request named waits.
     auto started = std::chrono::steady_clock::now();
@@ -410,13 +416,14 @@ TEST(SimCtl, RefusesLinesThatAreNoCaptureRecords)
         SCOPED_TRACE(line);
         std::istringstream in(
             std::string(
-                R"({"device": "\\\\.\\ZyrHlth", "code": "0x000721F8", "in": "02180000", "out": "02180400", "ok": true, "error": 0})") +
+                R"({"device": "\\\\.\\ZyrHlth", "code": "0x0007212C", "in": "02180000", "out": "02180400", "ok": true, "error": 0})") +
             "\n\n" + line + "\n");
         std::ostringstream out;
         std::ostringstream errors;
         EXPECT_FALSE(simctl::showCapture(in, out, errors));
         EXPECT_EQ(errors.str().rfind("line 3: ", 0), 0u) << errors.str();
         EXPECT_TRUE(contains(out.str(), "1 requests\n")) << out.str();
+        EXPECT_TRUE(contains(out.str(), "0x0007212C (health: interrupt routing)")) << out.str();
     }
 }
 

@@ -1,8 +1,14 @@
 // The memo of the last page: it answers exactly the inputs it kept, and it
 // keeps nothing (forgetting what it had) once inputs and result pass its cap.
+// And a watched file (the stylesheet's version is one of those inputs): made
+// again only when the file changes.
 #include "lasttransformation.h"
+#include "tempmachine.h"
+#include "watchedfile.h"
 
 #include <gtest/gtest.h>
+
+#include <fstream>
 
 namespace {
 
@@ -35,6 +41,18 @@ TEST(LastTransformation, AnswersTheInputsItKeptAndKeepsNothingPastItsCap)
         EXPECT_FALSE(memo.find("before").has_value());
         EXPECT_FALSE(memo.find(inputs + "x").has_value());
     }
+}
+
+TEST(WatchedFile, IsMadeAgainOnlyWhenTheFileChanges)
+{
+    tsmtest::TempMachine machine;
+    Web::WatchedFile<std::string> file("C:\\watched.txt", [](const std::string& path) { return path; });
+    EXPECT_EQ(file.current().version, 0u) << "no file yet";
+    std::ofstream(machine.driveC() + "/watched.txt") << "one";
+    EXPECT_EQ(file.current().version, 1u);
+    EXPECT_EQ(file.current().version, 1u);
+    std::ofstream(machine.driveC() + "/watched.txt") << "three";
+    EXPECT_EQ(file.current().version, 2u);
 }
 
 }

@@ -168,7 +168,7 @@ TEST(TsmTreeMonitoring, WritesTheOutputWholeOrNotAtAll)
         {false, "--format=json --output=out.json", 0, "", "{\n  \"type\": \"system\",\n"},
         {false, "--format=prometheus --output=missing/tsm.prom", 1, "tsm-tree: cannot write missing/tsm.prom: ", ""},
         {true, "--format=json --timeout=1 --output=out.json", 1, "tsm-tree: the refresh did not finish", ""},
-        {true, "--timeout=1", 1, "tsm-tree: the refresh did not finish", ""},
+        {true, "--timeout=0000001", 1, "tsm-tree: the refresh did not finish", ""},
         {true, "--format=prometheus --timeout=1 --output=tsm.prom", 1,
          "tsm-tree: the refresh did not finish within 1 seconds\n", "# HELP tsm_scrape_duration_seconds "},
     };
@@ -215,12 +215,21 @@ TEST(TsmTree, PrintsTheDrivesMachineWithEachSet)
                      std::to_string(tsmtest::occurrences(result.out, "<Type>" + std::string(pszType) + "<"));
         EXPECT_EQ(found, counts) << set;
     }
+    // Logical drive numbers the controller skips are no drives.
+    std::string gap = kHangingMachine;
+    gap.replace(gap.find("<fail"), gap.find("</controller>") - gap.find("<fail"),
+                R"(<physicaldrive port="0" target="0"/><logicaldrive number="0" raid="0" drives="0:0"/>
+                <logicaldrive number="2" raid="0" drives="0:0"/>)");
+    machine.writeDescription(gap);
+    const auto logical = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=logical"});
+    EXPECT_NE(logical.out.find("<Number>2</Number>"), std::string::npos) << logical.out;
+    EXPECT_EQ(logical.out.find("<Number>1</Number>"), std::string::npos) << logical.out;
 }
 
 TEST(TsmTree, RefusesABadCommandLine)
 {
-    for (const char* line : {"--set=arrays", "--set", "--refreshes=-1", "--refreshes=1000001", "full", "--format=xml",
-                             "--timeout=0", "--output="}) {
+    for (const char* line : {"--set=arrays", "--set", "--refreshes=-1", "--refreshes=1000001", "--refreshes=00000001",
+                             "full", "--format=xml", "--timeout=0", "--timeout=2s", "--output="}) {
         const auto result = tsmtest::runProcess(TSM_TREE_TOOL, {line});
         EXPECT_EQ(result.exitCode, 2) << line;
         EXPECT_EQ(result.err.rfind("tsm-tree: ", 0), 0u) << result.err;
