@@ -57,8 +57,7 @@ TEST(QwexLimits, ThePortsAreTheServersAlone)
         EXPECT_EQ(QWEXStartupHTTPServer(&startup, &handle), static_cast<DWORD>(QWEX_ERROR_PORT_IN_USE));
         EXPECT_EQ(handle, nullptr);
         ::close(neighbour);
-        std::ifstream log(machine.serverFolder() + "/server.log");
-        const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        const std::string text = tsmtest::readFile(machine.serverFolder() + "/server.log");
         EXPECT_NE(
             text.find("cannot listen on 127.0.0.1:" + std::to_string(machine.httpsPort()) + ": Address already in use"),
             std::string::npos)
