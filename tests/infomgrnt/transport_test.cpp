@@ -52,12 +52,9 @@ struct Call {
     }
     CommandBuffers buffers()
     {
-        return CommandBuffers{data.empty() ? nullptr : data.data(),
-                              &dwDataLength,
-                              sense.empty() ? nullptr : sense.data(),
-                              &dwSenseLength,
-                              &bScsiStatus,
-                              &wCommandStatus};
+        const auto orNull = [](std::vector<std::uint8_t>& bytes) { return bytes.empty() ? nullptr : bytes.data(); };
+        return CommandBuffers{orNull(data),   &dwDataLength, orNull(sense),
+                              &dwSenseLength, &bScsiStatus,  &wCommandStatus};
     }
     // A read block: drive 2, value 0x01020304, the opcode, the data length.
     std::uint32_t bmic(const SchemaObjectEssentialData& device, std::uint8_t bOpcode)
