@@ -9,8 +9,8 @@
 
 #include <poll.h>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <memory>
 #include <mutex>
