@@ -13,7 +13,13 @@ std::optional<std::string> LastTransformation::find(const std::string& inputs) c
 
 void LastTransformation::keep(std::string inputs, std::string result)
 {
+    const bool bFits = inputs.size() <= kMaxKeptBytes && result.size() <= kMaxKeptBytes - inputs.size();
     const std::lock_guard<std::mutex> lock(m_mutex);
+    if (!bFits) {
+        m_inputs.reset();
+        std::string().swap(m_result);
+        return;
+    }
     m_inputs = std::move(inputs);
     m_result = std::move(result);
 }
