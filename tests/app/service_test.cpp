@@ -15,6 +15,7 @@
 
 namespace {
 
+using tsmtest::eventually;
 using tsmtest::serviceState;
 using Lines = std::vector<std::string>;
 

@@ -3,6 +3,7 @@
 #ifndef TSM_TESTS_VXAFIXTURE_H
 #define TSM_TESTS_VXAFIXTURE_H
 
+#include "eventually.h"
 #include "processrunner.h"
 #include "tempmachine.h"
 
@@ -65,19 +66,6 @@ protected:
         for (std::string line; std::getline(in, line);)
             result.push_back(line);
         return result;
-    }
-
-    // Waits until the condition holds, for at most the limit.
-    template <class Condition>
-    static bool eventually(Condition condition, std::chrono::milliseconds limit = std::chrono::seconds(30))
-    {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!condition()) {
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        return true;
     }
 
     TempMachine m_machine;

@@ -1,5 +1,6 @@
 // Service framework in-process: trace lines, the control handler's dispatch,
 // start-up outside the dispatcher and the hand-over of the stop control.
+#include "eventually.h"
 #include "osfunctions.h"
 #include "tempmachine.h"
 
@@ -183,8 +184,8 @@ TEST_F(ServiceFramework, StopGivesUpOnAServiceThatStaysStopPendingBeyondThirtySe
     ASSERT_TRUE(service.Start()) << service.lastError();
     ::unsetenv("TSM_PROBE_MODE");
     SERVICE_STATUS status{};
-    for (int tries = 0; tries < 500 && !(QueryServiceStatus(created, &status) && status.dwCurrentState == 4); ++tries)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    tsmtest::eventually([&] { return QueryServiceStatus(created, &status) && status.dwCurrentState == 4; },
+                        std::chrono::seconds(5));
     // (IsInstalled and IsStopped of a running service decide the agent's
     // uninstall in its service test.)
     ASSERT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));

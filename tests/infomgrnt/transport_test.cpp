@@ -9,6 +9,7 @@
 // such a query up.
 #include "byteimage.h"
 #include "capturefile.h"
+#include "eventually.h"
 #include "imxboundedcall.h"
 #include "imxioctlfactory.h"
 #include "standindrivers.h"
@@ -30,6 +31,7 @@ namespace {
 
 using namespace InfoMgr;
 using namespace std::chrono_literals;
+using tsmtest::hexDigits;
 using tsmtest::toHex;
 using Image = tsmtest::ByteImage;
 using StandIn = tsmtest::StandInDrivers;
@@ -50,12 +52,9 @@ struct Call {
     }
     CommandBuffers buffers()
     {
-        return CommandBuffers{data.empty() ? nullptr : data.data(),
-                              &dwDataLength,
-                              sense.empty() ? nullptr : sense.data(),
-                              &dwSenseLength,
-                              &bScsiStatus,
-                              &wCommandStatus};
+        const auto orNull = [](std::vector<std::uint8_t>& bytes) { return bytes.empty() ? nullptr : bytes.data(); };
+        return CommandBuffers{orNull(data),   &dwDataLength, orNull(sense),
+                              &dwSenseLength, &bScsiStatus,  &wCommandStatus};
     }
     // A read block: drive 2, value 0x01020304, the opcode, the data length.
     std::uint32_t bmic(const SchemaObjectEssentialData& device, std::uint8_t bOpcode)
@@ -147,12 +146,7 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
     EXPECT_EQ(write.scsi(controller, {0x3B, 1, 2, 3, 4, 5}, 2), 0u);
     const std::string written = lastSent();
     EXPECT_EQ(written.size(), 2 * 156u);
-    EXPECT_EQ(written.substr(2 * 36, 2 * 24), "ffff"
-                                              "06"
-                                              "00"
-                                              "3b0102030405"
-                                              "00000000000000000000"
-                                              "02000000");
+    EXPECT_EQ(written.substr(2 * 36, 2 * 24), hexDigits("ffff 06 00 3b0102030405 00000000000000000000 02000000"));
     EXPECT_EQ(written.substr(2 * 148), "a0a1a2a3a4a5a6a7");
     EXPECT_EQ(Call(0, 0).scsi(controller, {0, 0, 0, 0, 0, 0}), 0u);
     EXPECT_EQ(lastSent().substr(2 * 56, 8), "04000000");
@@ -220,9 +214,8 @@ TEST_F(TransportOnMachine, I2OScsiPacketAndReadTranslation)
     // 13, 18 bytes of sense; no data.
     EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.wCommandStatus, call.dwSenseLength),
               std::make_tuple(std::uint8_t{2}, std::uint16_t{1}, 32u));
-    EXPECT_EQ(toHex(call.sense, 0, 32), "0100" + std::string(22, '0') +
-                                            "02"
-                                            "700005000000001000000000240000000000");
+    EXPECT_EQ(toHex(call.sense, 0, 32),
+              "0100" + std::string(22, '0') + hexDigits("02 700005000000001000000000240000000000"));
     EXPECT_EQ(call.data, std::vector<std::uint8_t>(64, 0));
 
     // READ(10) and READ(6) become read-logical-drive BMIC commands to the LUN byte.
@@ -232,17 +225,8 @@ TEST_F(TransportOnMachine, I2OScsiPacketAndReadTranslation)
         cdb[0] = bOpcode;
         Call read(512, 0);
         EXPECT_EQ(read.scsi(drive, cdb), 0u);
-        EXPECT_EQ(lastSent().substr(0, 2 * 36), "1c000000"
-                                                "5a595242"
-                                                "4d494300"
-                                                "ffffffff"
-                                                "01000000"
-                                                "00000000"
-                                                "40020000"
-                                                "03"
-                                                "20"
-                                                "0100"
-                                                "11223344");
+        EXPECT_EQ(lastSent().substr(0, 2 * 36),
+                  hexDigits("1c000000 5a5952424d494300 ffffffff 01000000 00000000 40020000 03 20 0100 11223344"));
     }
 }
 
@@ -319,11 +303,7 @@ TEST_F(TransportOnMachine, LegacyPacketsAndClipping)
     EXPECT_EQ(read.scsi(drive, kRead10), 0u);
     std::string in = lastSent();
     EXPECT_EQ(in.substr(2 * 16, 8), "03000000");
-    EXPECT_EQ(in.substr(2 * 28, 2 * 12), "03"
-                                         "20"
-                                         "11223344"
-                                         "00020000"
-                                         "0001");
+    EXPECT_EQ(in.substr(2 * 28, 2 * 12), hexDigits("03 20 11223344 00020000 0001"));
     EXPECT_EQ(read.scsi(drive, {0x08, 0, 0, 0, 1, 0}), 0x80000005u);
     EXPECT_EQ(lastSent().substr(2 * 16, 8), "04000000");
 
@@ -375,13 +355,7 @@ TEST_F(TransportOnMachine, DrivesUpToTheCountWithBlocksAndFromEitherPresenceMap)
         const std::vector<tsmtest::CapturedRequest> requests = sent();
         EXPECT_EQ(requests.size(), 1 + nAsked);
         // Blocks the transport builds itself: length most significant byte first, no value.
-        EXPECT_EQ(requests[0].in.substr(2 * 38, 24), "0a00"
-                                                     "26"
-                                                     "00"
-                                                     "00000000"
-                                                     "11"
-                                                     "0200"
-                                                     "00");
+        EXPECT_EQ(requests[0].in.substr(2 * 38, 24), hexDigits("0a00 26 00 00000000 11 0200 00"));
         EXPECT_EQ(requests.back().in.substr(2 * 40, 14),
                   "26" + toHex(std::vector<std::uint8_t>{static_cast<std::uint8_t>(nAsked - 1)}) + "0000000010");
     }
@@ -417,16 +391,11 @@ TEST_F(TransportOnMachine, CissRemoteControllersAreTheMakersProductsOnlyAndHaveI
     // then an inquiry of 96 bytes at each of the four entries.
     const std::vector<tsmtest::CapturedRequest> requests = sent();
     ASSERT_EQ(requests.size(), 5u);
-    EXPECT_EQ(requests[0].in.substr(2 * 38, 2 * 12), "0c00"
-                                                     "c3000000000000001f48");
+    EXPECT_EQ(requests[0].in.substr(2 * 38, 2 * 12), hexDigits("0c00 c3000000000000001f48"));
     for (std::size_t n = 1; n < 5; ++n)
-        EXPECT_EQ(requests[n].in.substr(2 * 28, 2 * 18), "0" + std::to_string(n + 3) + "000041" + "0" +
-                                                             std::to_string(n + 1) +
-                                                             "000000"
-                                                             "ffff"
-                                                             "06"
-                                                             "00"
-                                                             "120000006000");
+        EXPECT_EQ(requests[n].in.substr(2 * 28, 2 * 18),
+                  hexDigits("0" + std::to_string(n + 3) + "000041 0" + std::to_string(n + 1) +
+                            "000000 ffff 06 00 120000006000"));
 
     // Only the low byte of the list length counts: 33 entries are read as one.
     EssentialDataList many;
@@ -456,11 +425,7 @@ TEST_F(TransportOnMachine, CissRemoteControllersAreTheMakersProductsOnlyAndHaveI
     EXPECT_EQ(std::string(identity.begin() + 32, identity.end()), "SUBSYSTEM-SERIAL-0123456789ABCDE");
     int inquiries = 0;
     for (const tsmtest::CapturedRequest& request : sent())
-        inquiries += request.in.substr(2 * 38, 2 * 7) == "0600"
-                                                         "12000000"
-                                                         "5f"
-                         ? 1
-                         : 0;
+        inquiries += request.in.substr(2 * 38, 2 * 7) == hexDigits("0600 12000000 5f") ? 1 : 0;
     EXPECT_EQ(inquiries, 1);
 
     SchemaObjectEssentialData failing(10, 0x8007, eCSMI_CISS);
@@ -484,32 +449,16 @@ TEST_F(TransportOnMachine, FibreIdentityFromWhicheverQueryAnswers)
         std::string identity;
         Image query; // as sent
     } cases[] = {
-        {"adapter attributes", adapter,
-         "1000000000c0ffee"
-         "2000000000c0ffee"
-         "21"
-         "abcdef",
+        {"adapter attributes", adapter, "1000000000c0ffee 2000000000c0ffee 21 abcdef",
          Image(128).hex(0, "1c000000 46434d2650000000 0a000000 0d000000 00000000 64000000")},
-        {"port attributes", remote,
-         "5000000000000001"
-         "5000000000000002"
-         "31"
-         "010203",
+        {"port attributes", remote, "5000000000000001 5000000000000002 31 010203",
          Image(124)
              .hex(0, "1c000000 46434d2650000000 0a000000 0e000000 00000000 60000000")
              .hex(28, "08000000 02020300")},
         // Without the management queries the name query answers instead.
-        {"adapter name", plainAdapter,
-         "6000000000000001"
-         "6000000000000002"
-         "41"
-         "445566",
+        {"adapter name", plainAdapter, "6000000000000001 6000000000000002 41 445566",
          Image(60).hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "ffffff")},
-        {"remote name", plainRemote,
-         "6000000000000001"
-         "6000000000000002"
-         "41"
-         "445566",
+        {"remote name", plainRemote, "6000000000000001 6000000000000002 41 445566",
          Image(60).hex(0, "1c000000 5a59524643000000 ffffffff 03000000 00000000 20000000").hex(28, "010904")},
         {"nothing answers the adapter", failingAdapter, "", Image()},
         {"nothing answers the remote", failingRemote, "", Image()},
@@ -522,7 +471,7 @@ TEST_F(TransportOnMachine, FibreIdentityFromWhicheverQueryAnswers)
                   c.identity.empty() ? 0x80000007u : 0u);
         if (c.identity.empty())
             continue;
-        EXPECT_EQ(toHex(identity), c.identity);
+        EXPECT_EQ(toHex(identity), hexDigits(c.identity));
         EXPECT_EQ(sent().back().in, toHex(c.query.bytes()));
     }
 }
@@ -663,10 +612,7 @@ TEST(TransportStandIn, HangingManagementQueryIsAbandonedAfterItsTimeout)
     EXPECT_EQ(dwResult, 0u);
     EXPECT_GE(seconds, 9.9);
     EXPECT_LT(seconds, 11.5);
-    EXPECT_EQ(toHex(identity), "6000000000000001"
-                               "6000000000000002"
-                               "41"
-                               "445566");
+    EXPECT_EQ(toHex(identity), hexDigits("6000000000000001 6000000000000002 41 445566"));
 }
 
 TEST(BoundedCall, WorkersAreReusedAndAnOverrunDoesNotBlockTheNextCall)
@@ -694,9 +640,7 @@ TEST(BoundedCall, WorkersAreReusedAndAnOverrunDoesNotBlockTheNextCall)
     EXPECT_TRUE(InfoMgr::runWithTimeLimit([&] { third = ::gettid(); }, 1s));
     EXPECT_NE(third, first);
     release->set_value();
-    for (int i = 0; i < 200 && !*finished; ++i)
-        std::this_thread::sleep_for(10ms);
-    EXPECT_TRUE(*finished);
+    EXPECT_TRUE(tsmtest::eventually([&] { return finished->load(); }, 2s));
 }
 
 }

@@ -1,5 +1,6 @@
 // The service control manager: its database, access masks and error codes,
 // and running services (a probe service started as a detached process).
+#include "eventually.h"
 #include "lasterror.h"
 #include "tempmachine.h"
 
@@ -29,6 +30,7 @@
 
 namespace {
 
+using tsmtest::eventually;
 using tsmtest::failed;
 
 // A service handle the test owns, closed when it goes.
@@ -50,12 +52,8 @@ SC_HANDLE create(SC_HANDLE scm, const char* name, const char* binary, DWORD star
 bool becomes(SC_HANDLE service, DWORD wanted)
 {
     SERVICE_STATUS status{};
-    for (int tries = 0; tries < 1000; ++tries) {
-        if (QueryServiceStatus(service, &status) && status.dwCurrentState == wanted)
-            return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    return false;
+    return eventually([&] { return QueryServiceStatus(service, &status) && status.dwCurrentState == wanted; },
+                      std::chrono::seconds(10));
 }
 
 // Plays the starting manager for a dispatcher run in this process: answers
@@ -333,8 +331,7 @@ TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
     ASSERT_TRUE(ControlService(service.get(), SERVICE_CONTROL_STOP, &status));
     EXPECT_TRUE(status.dwCurrentState == SERVICE_STOP_PENDING || status.dwCurrentState == SERVICE_STOPPED)
         << status.dwCurrentState;
-    for (int tries = 0; tries < 500 && OpenServiceA(m_scm.get(), "probe", SERVICE_QUERY_STATUS); ++tries)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    eventually([&] { return !OpenServiceA(m_scm.get(), "probe", SERVICE_QUERY_STATUS); }, std::chrono::seconds(5));
     EXPECT_TRUE(tsm::readServiceDatabase().empty());
     EXPECT_EQ(m_machine.read("probe-probe.controls"), "4 main\n200 main\n1 main\n");
 }
@@ -411,9 +408,7 @@ TEST_F(Scm, AServiceThreadThatOutlivesTheDispatchersGraceKeepsItsArgument)
     // name goes too, so only the dispatcher's own copy can still be read.
     entryName.assign(entryName.size(), 'x');
     g_lingerReleased = true;
-    for (int tries = 0; tries < 500 && !g_lingerReturned.load(); ++tries)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_TRUE(g_lingerReturned.load());
+    ASSERT_TRUE(eventually([] { return g_lingerReturned.load(); }, std::chrono::seconds(5)));
     std::this_thread::sleep_for(std::chrono::milliseconds(20)); // lets the thread finish its last steps
     std::lock_guard<std::mutex> lock(g_lingerMutex);
     EXPECT_EQ(g_lingerArgument, name);

@@ -8,16 +8,11 @@
 
 namespace {
 
+using tsmtest::answerOk;
+using tsmtest::getRequest;
 using tsmtest::QwexMachine;
 using tsmtest::rawStatusLine;
 using tsmtest::writeFile;
-
-DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
-{
-    DWORD length = 2;
-    block->WriteClient(block->ConnID, const_cast<char*>("ok"), &length, 0);
-    return HSE_STATUS_SUCCESS;
-}
 
 // A page, a peer file, and links out of both web roots.
 void prepare(const QwexMachine& machine)
@@ -26,11 +21,6 @@ void prepare(const QwexMachine& machine)
     writeFile(machine.serverFolder() + "/webapps/peer/doc.xml", "<doc/>");
     std::filesystem::create_symlink(machine.serverFolder(), machine.serverFolder() + "/webapps/peer/link");
     std::filesystem::create_symlink(machine.serverFolder() + "/server.key", machine.pageFolder() + "/key.htm");
-}
-
-std::string get(const std::string& target, const std::string& headers = std::string())
-{
-    return "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n" + headers + "Connection: close\r\n\r\n";
 }
 
 TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
@@ -44,23 +34,23 @@ TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
     };
     const std::string bigBody(5000, 'b');
     const Case cases[] = {
-        {get("/peer/doc.xml"), "HTTP/1.1 200 OK"},
-        {get("/VXA/page.htm"), "HTTP/1.1 200 OK"},
-        {get("/peer/../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/VXA/../../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/peer/%2e%2e/%2E%2E/server.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/peer/..%2f..%2fserver.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/peer/%2e%2e%5cserver.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/peer/..\\..\\server.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/peer/C:/qwex/server.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/peer//etc/passwd"), "HTTP/1.1 404 Not Found"},
-        {get("/peer/link/server.key"), "HTTP/1.1 403 Forbidden"},
-        {get("/VXA/key.htm"), "HTTP/1.1 403 Forbidden"},
-        {get("/peer/doc.xml%00.htm"), "HTTP/1.1 400 Bad Request"},
-        {get("/peer/" + std::string(1100, 'a')), "HTTP/1.1 414 URI Too Long"},
-        {get("/peer/" + std::string(300, 'a')), "HTTP/1.1 414 URI Too Long"},
-        {get("/peer/" + std::string(40000, 'a')), "HTTP/1.1 414 URI Too Long"},
-        {get("/peer/doc.xml", "X-Long: " + std::string(40000, 'h') + "\r\n"),
+        {getRequest("/peer/doc.xml"), "HTTP/1.1 200 OK"},
+        {getRequest("/VXA/page.htm"), "HTTP/1.1 200 OK"},
+        {getRequest("/peer/../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/VXA/../../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/peer/%2e%2e/%2E%2E/server.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/peer/..%2f..%2fserver.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/peer/%2e%2e%5cserver.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/peer/..\\..\\server.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/peer/C:/qwex/server.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/peer//etc/passwd"), "HTTP/1.1 404 Not Found"},
+        {getRequest("/peer/link/server.key"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/VXA/key.htm"), "HTTP/1.1 403 Forbidden"},
+        {getRequest("/peer/doc.xml%00.htm"), "HTTP/1.1 400 Bad Request"},
+        {getRequest("/peer/" + std::string(1100, 'a')), "HTTP/1.1 414 URI Too Long"},
+        {getRequest("/peer/" + std::string(300, 'a')), "HTTP/1.1 414 URI Too Long"},
+        {getRequest("/peer/" + std::string(40000, 'a')), "HTTP/1.1 414 URI Too Long"},
+        {getRequest("/peer/doc.xml", "127.0.0.1", "X-Long: " + std::string(40000, 'h') + "\r\n"),
          "HTTP/1.1 431 Request Header Fields Too Large"},
         {"BREW /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 501 Not Implemented"},
         {"DELETE /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed"},
@@ -91,7 +81,7 @@ TEST(QwexBadInput, CutsOffAClientThatSendsSlowly)
     const auto started = std::chrono::steady_clock::now();
     char byte;
     // While it waits, the extension still answers others.
-    EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/page.htm")), "HTTP/1.1 200 OK");
+    EXPECT_EQ(rawStatusLine(machine.httpPort(), getRequest("/VXA/page.htm")), "HTTP/1.1 200 OK");
     EXPECT_EQ(::recv(fd, &byte, 1, 0), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
     ::close(fd);

@@ -2,14 +2,15 @@
 // does not share, the host names it answers, the headers of every answer, a
 // bounded queue, a deadline per page, requests of clients that left, and
 // pages that ask the same server for another application's page.
+#include "eventually.h"
 #include "qwexfixture.h"
 
 #include <gtest/gtest.h>
 
 #include <poll.h>
 
-#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <future>
 #include <memory>
 #include <mutex>
@@ -19,26 +20,14 @@
 
 namespace {
 
+using tsmtest::answerOk;
+using tsmtest::eventually;
+using tsmtest::getRequest;
 using tsmtest::QwexMachine;
 using tsmtest::rawHead;
 using tsmtest::rawStatusLine;
 using tsmtest::writeFile;
 using Clock = std::chrono::steady_clock;
-
-std::string get(const std::string& target, const std::string& host = "127.0.0.1")
-{
-    return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n";
-}
-
-std::atomic<int> g_pagesRun{0};
-
-DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
-{
-    ++g_pagesRun;
-    DWORD length = 2;
-    block->WriteClient(block->ConnID, const_cast<char*>("ok"), &length, 0);
-    return HSE_STATUS_SUCCESS;
-}
 
 // A socket that asks to share the port (SO_REUSEPORT) and listens on it; -1
 // when the port cannot be had.
@@ -68,8 +57,7 @@ TEST(QwexLimits, ThePortsAreTheServersAlone)
         EXPECT_EQ(QWEXStartupHTTPServer(&startup, &handle), static_cast<DWORD>(QWEX_ERROR_PORT_IN_USE));
         EXPECT_EQ(handle, nullptr);
         ::close(neighbour);
-        std::ifstream log(machine.serverFolder() + "/server.log");
-        const std::string text((std::istreambuf_iterator<char>(log)), std::istreambuf_iterator<char>());
+        const std::string text = tsmtest::readFile(machine.serverFolder() + "/server.log");
         EXPECT_NE(
             text.find("cannot listen on 127.0.0.1:" + std::to_string(machine.httpsPort()) + ": Address already in use"),
             std::string::npos)
@@ -86,7 +74,7 @@ TEST(QwexLimits, ThePortsAreTheServersAlone)
             ::close(neighbour);
     }
     for (int i = 0; i < 16; ++i)
-        EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/page.htm")), "HTTP/1.1 200 OK");
+        EXPECT_EQ(rawStatusLine(machine.httpPort(), getRequest("/VXA/page.htm")), "HTTP/1.1 200 OK");
 }
 
 TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
@@ -126,11 +114,11 @@ TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.host);
-        const int before = g_pagesRun;
-        EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/page.htm", c.host)),
+        const int before = tsmtest::g_okPages;
+        EXPECT_EQ(rawStatusLine(machine.httpPort(), getRequest("/VXA/page.htm", c.host)),
                   c.answered ? "HTTP/1.1 200 OK" : "HTTP/1.1 421 Misdirected Request");
         // A refused name runs nothing.
-        EXPECT_EQ(g_pagesRun - before, c.answered ? 1 : 0);
+        EXPECT_EQ(tsmtest::g_okPages - before, c.answered ? 1 : 0);
     }
     EXPECT_EQ(rawStatusLine(machine.httpPort(), "GET /VXA/page.htm HTTP/1.0\r\n\r\n"), "HTTP/1.1 200 OK");
 
@@ -143,7 +131,8 @@ TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
         "base-uri 'none'; form-action 'self'\r\n",
     };
     for (const std::string& request :
-         {get("/VXA/page.htm"), get("/VXA/style.css"), get("/VXA/missing.htm"), get("/VXA/page.htm", "evil.example"),
+         {getRequest("/VXA/page.htm"), getRequest("/VXA/style.css"), getRequest("/VXA/missing.htm"),
+          getRequest("/VXA/page.htm", "evil.example"),
           std::string("DELETE /VXA/page.htm HTTP/1.1\r\nHost: localhost\r\nConnection: close\r\n\r\n")}) {
         SCOPED_TRACE(request);
         const std::string head = rawHead(machine.httpPort(), request) + "\r\n";
@@ -192,7 +181,7 @@ struct Waiting {
     int fd;
     Waiting(unsigned port, const std::string& target) : fd(tsmtest::connectTo(port))
     {
-        EXPECT_TRUE(tsmtest::sendAll(fd, get(target)));
+        EXPECT_TRUE(tsmtest::sendAll(fd, getRequest(target)));
     }
     ~Waiting() { hangUp(); }
     std::string head() const { return tsmtest::receiveHead(fd); }
@@ -202,16 +191,6 @@ struct Waiting {
             ::close(std::exchange(fd, -1));
     }
 };
-
-template <class Condition>
-bool eventually(Condition condition)
-{
-    for (const auto until = Clock::now() + std::chrono::seconds(20); Clock::now() < until;
-         std::this_thread::sleep_for(std::chrono::milliseconds(10)))
-        if (condition())
-            return true;
-    return false;
-}
 
 TEST(QwexLimits, TheQueueIsBoundedAndClientsThatLeftCostNothing)
 {
@@ -247,7 +226,7 @@ TEST(QwexLimits, TheQueueIsBoundedAndClientsThatLeftCostNothing)
     g_gate.set(true);
     EXPECT_EQ(a.head().substr(0, 15), "HTTP/1.1 200 OK");
     EXPECT_EQ(clients[queued[1]]->head().substr(0, 15), "HTTP/1.1 200 OK");
-    EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/a.htm")), "HTTP/1.1 200 OK");
+    EXPECT_EQ(rawStatusLine(machine.httpPort(), getRequest("/VXA/a.htm")), "HTTP/1.1 200 OK");
     EXPECT_EQ(g_gate.pages(), (std::vector<std::string>{"/VXA/a.htm", names[queued[1]], "/VXA/a.htm"}));
 }
 
@@ -271,7 +250,7 @@ TEST(QwexLimits, APageThatOverrunsItsDeadlineIsAnsweredAndClosed)
     EXPECT_EQ(n, 0); // closed by the server
     // The page's thread finishes; its late answer goes nowhere, and the next page is served.
     g_gate.set(true);
-    EXPECT_EQ(rawStatusLine(machine.httpPort(), get("/VXA/held.htm")), "HTTP/1.1 200 OK");
+    EXPECT_EQ(rawStatusLine(machine.httpPort(), getRequest("/VXA/held.htm")), "HTTP/1.1 200 OK");
     // A page held once the watch had nothing left to wait for overruns too.
     g_gate.set(false);
     EXPECT_EQ(Waiting(machine.httpPort(), "/VXA/held.htm").head().substr(0, 12), "HTTP/1.1 503");

@@ -12,6 +12,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -228,6 +229,23 @@ inline std::string rawHead(unsigned port, const std::string& request)
     if (fd >= 0)
         ::close(fd);
     return head;
+}
+
+// A GET of target that closes the connection, other header lines before that.
+inline std::string getRequest(const std::string& target, const std::string& host = "127.0.0.1",
+                              const std::string& headers = std::string())
+{
+    return "GET " + target + " HTTP/1.1\r\nHost: " + host + "\r\n" + headers + "Connection: close\r\n\r\n";
+}
+
+// A page that answers "ok", counting the pages it ran.
+inline std::atomic<int> g_okPages{0};
+inline DWORD WINAPI answerOk(EXTENSION_CONTROL_BLOCK* block)
+{
+    ++g_okPages;
+    DWORD length = 2;
+    block->WriteClient(block->ConnID, const_cast<char*>("ok"), &length, 0);
+    return HSE_STATUS_SUCCESS;
 }
 
 // Raw request text sent to a port; the status line of the answer ("" if none).

@@ -66,16 +66,8 @@ inline Answer bmic(sim::ControllerFirmware& firmware, uint8_t opcode, uint8_t dr
                    uint8_t first = 0x26)
 {
     value.resize(4, 0);
-    const Bytes block = {first,
-                         driveIndex,
-                         value[0],
-                         value[1],
-                         value[2],
-                         value[3],
-                         opcode,
-                         static_cast<uint8_t>(length & 0xFF),
-                         static_cast<uint8_t>(length >> 8),
-                         0};
+    const Bytes block =
+        ByteImage(10).u8(0, first).u8(1, driveIndex).raw(2, value).u8(6, opcode).le16(7, static_cast<uint16_t>(length));
     return run(firmware, {.bBmic = true, .block = block, .direction = 1, .data = Bytes(length, 0xEE)});
 }
 

@@ -13,6 +13,16 @@
 
 namespace tsmtest {
 
+// The digits of hex written with blanks between its fields: "ffff 06 00".
+inline std::string hexDigits(std::string_view fields)
+{
+    std::string digits;
+    for (char c : fields)
+        if (c != ' ')
+            digits += c;
+    return digits;
+}
+
 class ByteImage {
 public:
     explicit ByteImage(std::size_t nSize = 0) : m_bytes(nSize, 0) {}
@@ -41,10 +51,7 @@ public:
     // Hex digits, blanks ignored: "1c000000 5a595243".
     ByteImage& hex(std::size_t nOffset, std::string_view digits)
     {
-        std::string clean;
-        for (char c : digits)
-            if (c != ' ')
-                clean += c;
+        const std::string clean = hexDigits(digits);
         if (clean.size() % 2 != 0)
             throw std::invalid_argument("odd hex image: " + clean);
         for (std::size_t i = 0; i < clean.size() / 2; ++i)

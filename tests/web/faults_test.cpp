@@ -16,6 +16,7 @@
 
 namespace {
 
+using tsmtest::eventually;
 using tsmtest::httpGet;
 using tsmtest::kPageHttp;
 using tsmtest::processesRunning;

@@ -11,6 +11,8 @@
 
 namespace {
 
+using tsmtest::eventually;
+
 // Local addresses (hex, as /proc/net/tcp writes them) listening on a port.
 std::vector<std::string> listeners(const char* table, unsigned port)
 {

@@ -12,6 +12,7 @@
 
 namespace {
 
+using tsmtest::eventually;
 using tsmtest::httpGet;
 using tsmtest::kPageHttp;
 using tsmtest::kPageHttps;

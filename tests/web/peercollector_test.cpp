@@ -2,6 +2,7 @@
 // this process, on the loopback addresses the collector asks: static peer web
 // applications, and a test extension that answers with a chosen status or
 // slowly.
+#include "eventually.h"
 #include "httpget.h"
 #include "localwebclient.h"
 #include "peercollector.h"
@@ -122,10 +123,12 @@ protected:
         // a marker and wait until its line is there.
         tsmtest::httpGet("http://127.0.0.1:2301/Good/marker");
         std::string log;
-        for (int attempt = 0; attempt < 100 && log.find("/Good/marker") == std::string::npos; ++attempt) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            log = m_machine.read("drive_c/qwex/access.log");
-        }
+        tsmtest::eventually(
+            [&] {
+                log = m_machine.read("drive_c/qwex/access.log");
+                return log.find("/Good/marker") != std::string::npos;
+            },
+            std::chrono::seconds(2));
         return tsmtest::occurrences(log, " /" + path + " ");
     }
 
