@@ -80,8 +80,7 @@ private:
     {
         long* plCount = m_plCount;
         if (--*plCount == 0) {
-            // CountedPtr is the owner: the last reference deletes the object and its count.
-            delete m_pObject; // NOLINT(cppcoreguidelines-owning-memory)
+            delete m_pObject; // NOLINT(cppcoreguidelines-owning-memory): the last reference deletes
             delete plCount; // NOLINT(cppcoreguidelines-owning-memory)
         }
     }
