@@ -96,6 +96,10 @@ print(f"{len(rotated)} rotations; {perRefresh} lines a refresh; {written} lines 
 for problem in bad[:10]:
     print("FAIL:", problem, file=sys.stderr)
 # logrotate copies 256 KiB, syncs the copy and truncates: well under a second.
-ok = not bad and len(rotated) >= 3 and 0 <= lost and window < 0.5
+# Two rotations at least: gzip of a copy grown under load takes seconds on a
+# busy machine, and the loop runs one logrotate at a time.
+if len(rotated) < 2:
+    print(f"FAIL: {len(rotated)} rotations", file=sys.stderr)
+ok = not bad and len(rotated) >= 2 and 0 <= lost and window < 0.5
 sys.exit(0 if ok else 1)
 PY
