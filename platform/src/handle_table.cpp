@@ -1,5 +1,6 @@
 // The process-wide handle table and CloseHandle.
 #include "handle_table.h"
+#include "tsm/neverdestroyed.h"
 
 #include <mutex>
 #include <unordered_map>
@@ -15,8 +16,8 @@ struct HandleTable {
 
 HandleTable& table()
 {
-    static HandleTable* instance = new HandleTable; // lives until the process ends
-    return *instance;
+    static tsm::NeverDestroyed<HandleTable> instance;
+    return instance.get();
 }
 
 } // namespace
