@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
-# run-budget-test.sh <build folder> [pages] [every] [size] [budget]: the disk
-# the agent's files take over a soak. Sends [pages] page requests (default
-# 100000, one connection) while the shipped logrotate configuration runs
+# run-budget-test.sh <build folder> [pages] [every] [size] [budget] [rate]: the
+# disk the agent's files take over a soak. Sends [pages] page requests (default
+# 100000, one connection, at most [rate] a second; default as fast as they are
+# answered) while the shipped logrotate configuration runs
 # every [every] seconds (default 60) with its own size or [size] (a logrotate
 # size such as 1M), and samples the bytes of every file the agent and its
 # machine write (logs and their rotated copies) twice a second. Fails when
 # the largest sample exceeds [budget] bytes (default 100 MiB).
 set -euo pipefail
 source "$(dirname "$0")/agentmachine.sh"
-check_arguments 5 "<build folder> [pages] [every] [size] [budget]" "$@"
+check_arguments 6 "<build folder> [pages] [every] [size] [budget] [rate]" "$@"
 build="$(cd "$1" && pwd)"
-pages="${2:-100000}"; every="${3:-60}"; size="${4:-}"; budget="${5:-$((100 << 20))}"
+pages="${2:-100000}"; every="${3:-60}"; size="${4:-}"; budget="${5:-$((100 << 20))}"; rate="${6:-0}"
 enter_private_namespaces "$@"
 command -v logrotate >/dev/null || { echo "SKIP: needs logrotate"; exit 77; }
 
@@ -40,11 +41,14 @@ helpers+=($!)
 helpers+=($!)
 
 started=$(date +%s)
-python3 - "$pages" <<'PY'
-import http.client, sys
-total, failures = int(sys.argv[1]), 0
+python3 - "$pages" "$rate" <<'PY'
+import http.client, sys, time
+total, rate, failures = int(sys.argv[1]), float(sys.argv[2]), 0
 conn = http.client.HTTPConnection("127.0.0.1", 2301, timeout=60)
+start = time.monotonic()
 for n in range(total):
+    if rate > 0:
+        time.sleep(max(0.0, start + n / rate - time.monotonic()))
     try:
         conn.request("GET", "/VXA/VXA.htm")
         response = conn.getresponse()
