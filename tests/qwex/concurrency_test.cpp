@@ -1,5 +1,4 @@
-// Extension requests that overlap: loopback fetches from inside a page, and
-// shutdown while slow requests are in flight.
+// Shutdown while slow extension requests are in flight.
 #include "qwexfixture.h"
 
 #include <gtest/gtest.h>
@@ -17,8 +16,6 @@ using tsmtest::writeFile;
 
 // What the handlers of this file share with the test running them.
 struct Shared {
-    QWEX_HANDLE server = nullptr;
-    std::string documentUrl;
     std::mutex mutex;
     std::condition_variable changed;
     int running = 0;
@@ -40,11 +37,6 @@ BOOL WINAPI noteTerminate(DWORD)
     return noteCall(), TRUE;
 }
 
-BOOL WINAPI fetchDocument(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
-{
-    return write(block, fetch(g_shared.server, g_shared.documentUrl).body.c_str());
-}
-
 // Stays busy for a while after it has told the test that it started.
 BOOL WINAPI slowWork(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
 {
@@ -59,7 +51,7 @@ BOOL WINAPI slowWork(EXTENSION_CONTROL_BLOCK* block, PFN_QWEX_WRITE write)
     return write(block, "done");
 }
 
-const QWEX_TAG_HANDLER kTags[] = {{"Fetch", &fetchDocument}, {"Slow", &slowWork}, {nullptr, nullptr}};
+const QWEX_TAG_HANDLER kTags[] = {{"Slow", &slowWork}, {nullptr, nullptr}};
 
 DWORD WINAPI servePage(EXTENSION_CONTROL_BLOCK* block)
 {
@@ -87,23 +79,6 @@ private:
     std::vector<Fetched> m_pages;
     std::vector<std::thread> m_threads;
 };
-
-TEST(QwexConcurrency, PagesThatFetchFromTheSameServerAllComplete)
-{
-    const QwexMachine machine("request_threads = 8\n");
-    writeFile(machine.pageFolder() + "/fetch.htm", "[<%Fetch%>]");
-    writeFile(machine.pageFolder() + "/doc.xml", "<doc/>");
-    const tsmtest::QwexServer server(&servePage, &tsmtest::acceptVersion, &noteTerminate);
-    g_shared.server = server.handle();
-    ASSERT_NE(g_shared.server, nullptr);
-    g_shared.documentUrl = machine.https("/VXA/doc.xml");
-    Clients clients(g_shared.server, machine.http("/VXA/fetch.htm"), 64);
-    for (const Fetched& page : clients.pages()) {
-        EXPECT_EQ(page.status, 200u);
-        EXPECT_EQ(page.body, "[<doc/>]");
-    }
-    g_shared.server = nullptr;
-}
 
 TEST(QwexConcurrency, ShutdownLetsRequestsInFlightEndAndThenCallsNothing)
 {
