@@ -1,4 +1,5 @@
-// The access log rotates by size and keeps the configured number of files.
+// The access log: one line per request (time, method, path, status, bytes,
+// microseconds); it rotates by size and keeps the configured number of files.
 #include "qwexfixture.h"
 
 #include <gtest/gtest.h>
@@ -8,16 +9,18 @@
 
 namespace {
 
-// The request numbers of the "GET /peer/r<n> 404 ..." lines of a log file, in
-// order; a line of any other shape fails the test.
+// The request numbers of the "<UTC time> GET /peer/r<n> 404 11 <microseconds>"
+// lines of a log file, in order; a line of any other shape fails the test.
 std::vector<int> requestNumbers(const std::string& text)
 {
     std::vector<int> numbers;
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
         const size_t at = line.find(" GET /peer/r");
-        const bool wellFormed =
-            line.size() > 20 && line[19] == 'Z' && at == 20 && line.find(" 404 ", at) != std::string::npos;
+        const size_t end = line.find(" 404 11 ", at);
+        const bool wellFormed = line.size() > 20 && line[4] == '-' && line[10] == 'T' && line[19] == 'Z' && at == 20 &&
+                                end != std::string::npos && end + 8 < line.size() &&
+                                line.find_first_not_of("0123456789", end + 8) == std::string::npos;
         EXPECT_TRUE(wellFormed) << line;
         if (wellFormed)
             numbers.push_back(std::stoi(line.substr(at + 12)));
