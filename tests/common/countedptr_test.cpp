@@ -1,11 +1,9 @@
-// CountedPtr ownership, the object signature, the fatal assertion's report
-// and the version text.
+// CountedPtr ownership, the object signature and the fatal assertion's report.
 #include <gtest/gtest.h>
 
 #include "checkassert.h"
 #include "countedptr.h"
 #include "csign.h"
-#include "tsmversion.h"
 
 namespace {
 
@@ -78,17 +76,3 @@ TEST(CheckAssertDeathTest, NamesTheGivenTextAndFile)
 }
 
 } // namespace
-
-TEST(VersionText, JoinsTheComponentsAndDropsBuildAndRevisionWithoutABuild)
-{
-    // (The version itself is checked where the console and the pages show it.)
-    const std::pair<tsm::VersionComponents, const char*> cases[] = {
-        {{"1", "10", "3", "0"}, "1.10.3.0"},
-        {{"2", "0", "", "7"}, "2.0"},
-        {{"1", "10", "12", ""}, "1.10.12."},
-    };
-    for (const auto& [version, expected] : cases) {
-        SCOPED_TRACE(expected);
-        EXPECT_EQ(tsm::versionText(version), expected);
-    }
-}
