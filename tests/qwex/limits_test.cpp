@@ -29,28 +29,13 @@ using tsmtest::rawStatusLine;
 using tsmtest::writeFile;
 using Clock = std::chrono::steady_clock;
 
-// A socket that asks to share the port (SO_REUSEPORT) and listens on it; -1
-// when the port cannot be had.
-int sharingListener(unsigned port)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
-    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    const sockaddr_in address = tsmtest::loopback(port);
-    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && ::listen(fd, 4) == 0)
-        return fd;
-    ::close(fd);
-    return -1;
-}
-
 TEST(QwexLimits, ThePortsAreTheServersAlone)
 {
     const QwexMachine machine;
     writeFile(machine.pageFolder() + "/page.htm", "page");
     {
         // A neighbour holds the port first, ready to share it: the start fails and says why.
-        const int neighbour = sharingListener(machine.httpsPort());
+        const int neighbour = tsmtest::sharingListener(machine.httpsPort());
         ASSERT_GE(neighbour, 0);
         const QWEX_STARTUP_INFO startup = tsmtest::startupRecord();
         QWEX_HANDLE handle = nullptr;
@@ -68,7 +53,7 @@ TEST(QwexLimits, ThePortsAreTheServersAlone)
     ASSERT_NE(server.handle(), nullptr);
     for (const unsigned port : {machine.httpPort(), machine.httpsPort()}) {
         SCOPED_TRACE(port);
-        const int neighbour = sharingListener(port);
+        const int neighbour = tsmtest::sharingListener(port);
         EXPECT_LT(neighbour, 0);
         if (neighbour >= 0)
             ::close(neighbour);

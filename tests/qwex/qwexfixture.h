@@ -46,6 +46,21 @@ inline unsigned freePort()
     return port;
 }
 
+// A socket that asks to share the port (SO_REUSEPORT) and listens on it; -1
+// when the port cannot be had.
+inline int sharingListener(unsigned port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
+    ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    const sockaddr_in address = loopback(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 && ::listen(fd, 4) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
 // A socket connected to a loopback port, or -1.
 inline int connectTo(unsigned port)
 {

@@ -3,8 +3,6 @@
 #include "agentservice.h"
 #include "webagent.h"
 
-#include "agentservice.h"
-
 #include <tsm/machinestate.h>
 
 #include <sys/stat.h>
@@ -79,13 +77,8 @@ TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
 TEST_F(Listeners, APortHeldByAnotherProgramStopsTheServiceAndSaysWhy)
 {
     // A neighbour holds the HTTP port, ready to share it.
-    const int neighbour = ::socket(AF_INET, SOCK_STREAM, 0);
-    const int on = 1;
-    ::setsockopt(neighbour, SOL_SOCKET, SO_REUSEPORT, &on, sizeof on);
-    ::setsockopt(neighbour, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-    const sockaddr_in address = tsmtest::loopback(2301);
-    ASSERT_EQ(::bind(neighbour, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
-    ASSERT_EQ(::listen(neighbour, 4), 0);
+    const int neighbour = tsmtest::sharingListener(2301);
+    ASSERT_GE(neighbour, 0);
     ASSERT_EQ(vxa({"-install"}).exitCode, 0);
     vxa({"-start"});
     EXPECT_TRUE(eventually([] { return tsmtest::serviceState() == SERVICE_STOPPED; }, std::chrono::seconds(60)));

@@ -114,7 +114,7 @@ TEST_F(Page, EveryPageAskedForAfterAChangeShowsItAndOverlappingPagesShareARun)
     using Clock = std::chrono::steady_clock;
     const std::string typical = tsmtest::readFile(std::string(TSM_SOURCE_DIR) + "/sim/machines/typical.xml");
     start();
-    // Both ports serve every controller, peer device, link and group.
+    // The page shows every controller, peer device, link and group.
     const std::string alone = httpGet(kPageHttps + "VXA.htm").body;
     for (const char* pszPart : kPageData)
         EXPECT_NE(alone.find(pszPart), std::string::npos) << pszPart;
