@@ -224,22 +224,6 @@ TEST_F(Faults, NestedPeerDocumentsCostThePageLittleTimeAndMemory)
         EXPECT_EQ(tsmtest::occurrences(log, line), 1u) << line;
 }
 
-TEST_F(Faults, AStalledDriverCostsAPageItsDeadlineNotItsClient)
-{
-    write(m_machine.driveC() + "/qwex/qwex.conf", "connection_timeout_s = 300\npage_deadline_s = 2\n");
-    start();
-    // Every request to port 0 takes 1.5 s: a page would take minutes.
-    m_machine.writeDescription(typicalWith(0, "<fault kind=\"hang\" ms=\"1500\"/>"));
-    const auto asked = std::chrono::steady_clock::now();
-    const tsmtest::HttpResponse stalled = httpGet(kPageHttp + "VXA.htm", 60);
-    EXPECT_EQ(stalled.status, 503);
-    EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(15));
-    // Healed, the stalled page ends and the next one shows the whole machine.
-    m_machine.writeDescription(typical());
-    ASSERT_TRUE(eventually([] { return httpGet(kPageHttp + "VXA.htm", 60).status == 200; }, std::chrono::seconds(120)));
-    expectPage(-1);
-}
-
 TEST_F(Faults, KilledInTheMiddleOfAPageTheServiceReadsStoppedAndStartsAgain)
 {
     const tsmtest::CaptureFile capture(m_machine.root() + "/capture.jsonl");
