@@ -137,7 +137,6 @@ public:
     }
     unsigned httpPort() const { return m_httpPort; }
     unsigned httpsPort() const { return m_httpsPort; }
-    const TempMachine& machine() const { return m_machine; }
 
 private:
     TempMachine m_machine;
