@@ -93,17 +93,6 @@ protected:
         EXPECT_EQ(result.out, "") << arguments[0];
         EXPECT_EQ(result.err, err) << arguments[0];
     }
-    void expectUninstalled() const
-    {
-        expectRun({"-uninstall"}, 0,
-                  kName + " uninstalled.\nYou must delete the file (" + agentDosPath() + ") yourself.\n");
-    }
-    void installAndStart()
-    {
-        expectRun({"-install"}, 0, kName + " installed.\n");
-        expectRun({"-start"}, 0, kName + " started.\n");
-        ASSERT_TRUE(eventually([] { return serviceState() == SERVICE_RUNNING; }));
-    }
 };
 
 } // namespace
@@ -130,7 +119,9 @@ TEST_F(Service, ActionsBeforeInstallFailAndInstallRegistersTheServiceAndItsEvent
 
 TEST_F(Service, RunsFromStartToStopAndUninstalls)
 {
-    installAndStart();
+    expectRun({"-install"}, 0, kName + " installed.\n");
+    expectRun({"-start"}, 0, kName + " started.\n");
+    ASSERT_TRUE(eventually([] { return serviceState() == SERVICE_RUNNING; }));
     EXPECT_EQ(agentProcesses().size(), 1u);
 
     // Main thread, then the service thread up to the running report.
@@ -173,7 +164,8 @@ TEST_F(Service, RunsFromStartToStopAndUninstalls)
 
     // Stopping a stopped service succeeds; then it can be uninstalled, once.
     expectRun({"-stop"}, 0, kName + " stopped.\n");
-    expectUninstalled();
+    expectRun({"-uninstall"}, 0,
+              kName + " uninstalled.\nYou must delete the file (" + agentDosPath() + ") yourself.\n");
     EXPECT_EQ(serviceState(), 0u);
     expectRun({"-uninstall"}, 1060, kName + " could not be uninstalled.\n" + systemText(1060) + "\n");
 
