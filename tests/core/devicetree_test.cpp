@@ -1,5 +1,5 @@
-// Devices and their tree: attributes, attach or merge, path strings, self,
-// sweep of vanished subtrees, the order of a refresh, and refresh of a wide parent.
+// Devices and their tree: attributes, attach or merge, sweep of vanished
+// subtrees, the order of a refresh, and refresh of a wide parent.
 #include "testkinds.h"
 
 #include <gtest/gtest.h>
@@ -75,24 +75,6 @@ TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFindIntoTheFirstEqualCh
     Device::removeChild(pRoot, pKeylessB); // it equals the keyed B, so it goes first
 }
 
-TEST(DeviceTree, PathStringsAndSelfFollowTheTree)
-{
-    const DevicePtr pRoot = makeGadget<4>("Host", "root");
-    const DevicePtr pMiddle = makeGadget<5>("Slot3");
-    const DevicePtr pLeaf = makeGadget<6>("7");
-    EXPECT_EQ(pRoot->self().get(), nullptr) << "no root is installed yet";
-    {
-        RootScope scope(pRoot);
-        Device::addChild(pRoot, pMiddle);
-        Device::addChild(pMiddle, pLeaf);
-        EXPECT_EQ(pRoot->stringRep() + " " + pLeaf->stringRep(), "Host Host-Slot3-7");
-        for (const DevicePtr& pDevice : {pRoot, pMiddle, pLeaf})
-            EXPECT_EQ(pDevice->self().get(), pDevice.get()) << pDevice->stringRep();
-        EXPECT_EQ(makeGadget<4>("Elsewhere")->self().get(), nullptr) << "not the root";
-    }
-    EXPECT_EQ(pMiddle->stringRep(), "Slot3") << "detached, it is its own root";
-}
-
 TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
 {
     std::vector<std::string> found{"A", "B", "C"};
@@ -113,6 +95,7 @@ TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
     pRoot->refresh();
     EXPECT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-A", "R-C"})) << "the others keep their order";
     EXPECT_FALSE(pVanished->hasParent());
+    EXPECT_EQ(pVanished->self().get(), nullptr) << "a detached device that is not the root has no self";
     EXPECT_EQ(pVanished->childCount(), 0u);
     for (const DevicePtr& pDevice : {pVanished, pVanishedLeaf}) {
         EXPECT_TRUE(pDevice->isStale());
