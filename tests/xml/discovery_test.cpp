@@ -160,10 +160,6 @@ TEST(DiscoveryMerger, MultipleDeviceOperationsGatherDevicesIntoGroups)
                                       "<Link>/tool/run.htm?Operation=Both&amp;" + kQueryA + "&amp;" + kQueryB +
                                       "</Link></Operation>";
     const MergeCase cases[] = {
-        {"one group for all matches, named after its members",
-         {client(withOperations(multiple("Both", "")))},
-         discovery(matched + "<DeviceGroup>" + bothOperation + memberA + memberB +
-                   "<Name>A&amp;B&amp;</Name></DeviceGroup>")},
         {"two clients, one operation name: one group, the first client's details",
          {client(withOperations(multiple("Sync", "<Description>d1</Description><DeviceGroupName>G1</DeviceGroupName>"),
                                 "<PCI/>")),
