@@ -51,8 +51,6 @@ TEST(ControllerInfoOnMachine, EveryAttributeGroupFromTheDescription)
         // 67.99 % truncates to 67 and rounds down to 65; 32 % rounds down to 30.
         {"<cache read=\"2785\" write=\"1311\" total=\"4096\"/>", {{"CacheRatio", "65/30"}}},
         {"<cache read=\"0\" write=\"0\" total=\"8192\"/>", {{"CacheRatio", "100/0"}, {"CacheSizeTotal", "8192"}}},
-        {"<cache read=\"4096\" write=\"4096\" status=\"permanentlydisabled\"/>",
-         {{"CacheStatus", "PermenantlyDisabled"}}},
         {"<cache read=\"4096\" write=\"4096\" status=\"runadu\"/>", {{"CacheStatus", "RunADU"}}},
         {"<battery packs=\"1\"/>",
          {{"CacheBoardPresent", "False"},
