@@ -345,8 +345,6 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
         fail("discovery document differs from " + std::string(kGoldenPath) + ":\n" + text);
     if (!xmltest::factory().IsValidDocumentText(kDocumentType + text, "<!DOCTYPE VXA_Discovery SYSTEM"))
         fail("the discovery document does not follow its DTD\n");
-    if (xmltest::print(xmltest::parse(text)) != text)
-        fail("printing the parsed document changes it\n");
 
     // A reader sees the described controllers, in the document's order.
     std::string readNames;
