@@ -159,8 +159,7 @@ TEST(CommandFailuresOnMachine, RefusalsReachTheOutcomeTableWithTheirSense)
         {"", 1, "0x0", "0x0"},
         {"commandstatus=\"4\" scsistatus=\"255\"", 0, "0x4", "0xff"},
         {refusal(5, 0x0C, 8), 9, "0x1", "0x2"},
-        // No row: another qualifier, a lone sense byte, a failed request.
-        {refusal(5, 0x24, 1), 0, "0x1", "0x2"},
+        // No row: a lone sense byte, a failed request.
         {"commandstatus=\"1\" scsistatus=\"2\" sense=\"70\"", 0, "0x1", "0x2"},
         {"error=\"31\"", 0, "0x0", "0x0"},
     };
