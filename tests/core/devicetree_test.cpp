@@ -166,26 +166,10 @@ TEST(DeviceTree, RefreshOfAWideParentComparesEachChildAFewTimesOnly)
     EXPECT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-0", "R-4998", "R-4999"}));
 }
 
-TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOneAndOrderIsByName)
+// Attributes iterate in byte order and absence is tested quietly.
+TEST(Attributes, IterateInByteOrderAndAbsenceIsTestedQuietly)
 {
     Gadget<60> device("D");
-    const Core::AttributePublisher publisher;
-    publisher.publishAttribute(device, Core::Attribute("Slot", "2"), false);
-    publisher.publishAttribute(device, Core::Attribute("Slot", ""), false);
-    EXPECT_EQ(device.attribute("Slot"), "2");
-    publisher.publishAttribute(device, Core::Attribute("Bay", ""), false);
-    EXPECT_FALSE(device.hasAttribute("Bay")) << "an empty value creates nothing";
-    publisher.publishAttribute(device, Core::Attribute("Slot", ""), true);
-    EXPECT_EQ(device.attribute("Slot"), "");
-    publisher.publishAttribute(device, Core::Attribute("Slot", "4"), false);
-    publisher.publishAttribute(device, Core::Attribute("Slot", "5"), false);
-    EXPECT_EQ(device.attribute("Slot"), "5") << "the second value wins";
-    device.removeAttribute("Slot");
-    device.removeAttribute("Slot");
-    EXPECT_FALSE(device.hasAttribute("Slot"));
-    EXPECT_TRUE(device.hasAttribute("Type"));
-
-    // They iterate in byte order and absence is tested quietly.
     for (const char* pszName : {"UniqueID", "Slot", "BusType", "bay"})
         device.updateAttribute(Core::Attribute(pszName, "x"));
     std::vector<std::string> names;
