@@ -14,9 +14,7 @@
 #include <array>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <optional>
-#include <set>
 
 namespace {
 
@@ -315,6 +313,7 @@ TEST_F(ObjectModel, RecordsCarryTheTransportsAnswerAndTheObjectsIdentity)
         {hCissRemote, 4, 3, ByteImage().hex(0, "010300")},
         {hCiss, 4, 3, ByteImage().hex(0, "000000")},
         {hCiss, 5, 1, ByteImage().hex(0, "00")},
+        {hLegacy, 5, 1, ByteImage().hex(0, "00")},
         {hCissRemote, 5, 1, ByteImage().hex(0, "00")},
         {hCissRemote, 6, 64,
          ByteImage(64)
@@ -532,47 +531,6 @@ TEST_F(ObjectModelDeathTest, AdapterIsAskedOnlyForRemoteControllers)
     EXPECT_DEATH(getChild(hAdapter, eOBJECT_LOGICAL_DRIVE, 0, &hChild, 0, 0),
                  "Assertion failed: deviceType == \\(\\(INFOMGR_OBJECT_TYPE\\)\\(\\(\\(INFOMGR_OBJECT_TYPE\\)0x8000\\) "
                  "\\+ 7\\)\\), file imxhba");
-}
-
-// Every controller, adapter, remote controller and drive of a description is
-// walked exactly once (tapes and other devices that are not disks are no
-// physical drives); controllers and remote controllers have a status.
-TEST(ObjectModelOnMachine, WalksEachMachineOnce)
-{
-    const std::pair<const char*, std::map<std::string, int>> machines[] = {
-        {"typical.xml", {{"controller", 4}, {"remote", 4}, {"logicaldrive", 8}, {"physicaldrive", 24}}},
-        {"large.xml", {{"controller", 48}, {"remote", 39}, {"logicaldrive", 151}, {"physicaldrive", 651}}},
-    };
-    for (const auto& [pszMachine, described] : machines) {
-        SCOPED_TRACE(pszMachine);
-        tsmtest::TempMachine machine(kMachines + pszMachine);
-        discardRootClasses();
-        std::map<std::string, int> counts;
-        std::set<INFOMGR_HANDLE> seen;
-        int statusRead = 0, adapters = 0;
-        const auto visit = [&](INFOMGR_HANDLE hObject, const char* pszKind) {
-            ++counts[pszKind];
-            EXPECT_TRUE(seen.insert(hObject).second) << "seen twice";
-            for (const auto& [eType, pszDrive] : {std::pair{0x8003u, "logicaldrive"}, {0x8005u, "physicaldrive"}})
-                for (INFOMGR_HANDLE hDrive : children(hObject, eType))
-                    counts[pszDrive] += seen.insert(hDrive).second ? 1 : 1000;
-            std::uint8_t bStatus = 0xFF;
-            std::uint32_t dwSize = 1;
-            statusRead += getInfo(hObject, kInfoStatus, 0, &bStatus, &dwSize) == kResultOk && bStatus <= 2 ? 1 : 0;
-        };
-        for (const auto& [eRoot, bArray] : {std::pair{0x4002u, true}, std::pair{0x4001u, false}})
-            for (INFOMGR_HANDLE hController : children(openRoot(eRoot), 0x8000)) {
-                if (bArray)
-                    visit(hController, "controller");
-                else
-                    ++counts["controller"], ++adapters;
-                for (INFOMGR_HANDLE hRemote : children(hController, 0x8007))
-                    visit(hRemote, "remote");
-            }
-        EXPECT_EQ(counts, described);
-        EXPECT_EQ(statusRead, counts["controller"] + counts["remote"] - adapters);
-        discardRootClasses();
-    }
 }
 
 }

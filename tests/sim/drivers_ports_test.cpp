@@ -167,51 +167,10 @@ TEST_F(Ports, AnswersNoTransportAsksFor)
     expectFields(good(9, packet("ODXM&P", 5, 180, 17)).out, {{36, 4, 0x054CA7F1}, {40, 1, 3}, {41, 1, 7}});
 }
 
-// "ZYRCSMI" code 2: 28 + 168 bytes, the record read at 40 to 50 and 80.
+// "ZYRCSMI" code 2: 28 + 168 bytes, the configuration record.
 Bytes configRequest()
 {
     return packet("ZYRCSMI", 2, 0xFFFFFFFF, 168);
-}
-
-TEST_F(Ports, CsmiConfigurationAndStatusRecordOfEachClass)
-{
-    // Port; board identifier, slot, class, bus type, PCI bus, device and function; serial number; status.
-    // (The typical machine's CISS, I2O and Fibre Channel records are read by
-    // the agent's transports; here the ports that report a slot, a status other
-    // than normal, an EISA board and a board without PCI address.)
-    const std::tuple<int, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, std::string, uint32_t>
-        cases[] = {
-            {0, 0x4C03F1A7, 5, 4, 3, 2, 3, 1, "CISS0001", 1},
-            {2, 0x0F01E3C2, 0, 3, 3, 6, 1, 2, "FCA-7731", 9},
-            {3, 0x5256A020, 7, 4, 2, 0, 0, 0, "", 2},
-            {4, 0x4C0AF1A7, 0, 1, 3, 0, 0, 0, "P0BOARD01", 0},
-        };
-    for (const auto& [port, board, slot, cls, busType, bus, device, function, serial, status] : cases) {
-        SCOPED_TRACE("port " + std::to_string(port));
-        // Stale bytes in the body are cleared.
-        const Reply reply = good(port, configRequest().u8(100, 0xEE));
-        ASSERT_EQ(reply.returned, 196u);
-        EXPECT_EQ(toHex(reply.out, 4, 8), "5a595243534d4900"); // "ZYRCSMI"
-        expectFields(reply.out, {{0, 4, 28},
-                                 {16, 4, 2},
-                                 {20, 4, 0},
-                                 {24, 4, 168},
-                                 {40, 4, board},
-                                 {44, 2, slot},
-                                 {46, 1, cls},
-                                 {47, 1, busType},
-                                 {48, 1, bus},
-                                 {49, 1, device},
-                                 {50, 1, function},
-                                 {100, 1, 0}});
-        EXPECT_EQ(std::string(reinterpret_cast<const char*>(&reply.out[80])), serial);
-        // "ZYRCSMI" code 3: 28 + 36 bytes, the status value at 28.
-        if (status != 0) {
-            const Reply answer = good(port, packet("ZYRCSMI", 3, 0xFFFFFFFF, 36));
-            EXPECT_EQ(answer.returned, 64u);
-            expectFields(answer.out, {{20, 4, 0}, {28, 4, status}});
-        }
-    }
 }
 
 TEST_F(Ports, RefuseMalformedAndForeignRequests)
