@@ -1,7 +1,6 @@
-// Status values and the conversions between controller data and attribute
-// text, including drive lists in text and bitmap form.
+// The conversions between controller data and attribute text, including
+// drive lists in text and bitmap form.
 #include "conversion.h"
-#include "status.h"
 
 #include <gtest/gtest.h>
 
@@ -9,19 +8,6 @@
 #include <tuple>
 
 using Core::DriveList;
-using Core::Status;
-
-TEST(Status, ValuesAndMessages)
-{
-    EXPECT_EQ((std::vector<int>{Status::eFAILED, Status::eOK, Status::eNOTRUN, Status::eNOTAPPLICABLE, Status::eLAST}),
-              (std::vector<int>{0, 1, 2, 3, 10000}));
-    const Status failed(false);
-    EXPECT_EQ(std::make_tuple(failed.value(), failed.message(), failed.isOk()),
-              std::make_tuple(Status::eFAILED, "", false));
-    EXPECT_TRUE(Status(true).isOk());
-    EXPECT_FALSE(Status(Status::eNOTRUN).isOk());
-    EXPECT_EQ(Status(static_cast<Status::eValue>(9999)).value(), 9999) << "values below the limit pass";
-}
 
 TEST(Conversion, NumberAndHexadecimalTexts)
 {

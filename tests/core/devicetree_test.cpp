@@ -1,5 +1,5 @@
-// Devices and their tree: attributes, attach or merge, path strings, self,
-// sweep of vanished subtrees, the order of a refresh, and refresh of a wide parent.
+// Devices and their tree: attributes, attach or merge, sweep of vanished
+// subtrees, the order of a refresh, and refresh of a wide parent.
 #include "testkinds.h"
 
 #include <gtest/gtest.h>
@@ -75,24 +75,6 @@ TEST(DeviceTree, AttachesANewDeviceOnceAndMergesTheSecondFindIntoTheFirstEqualCh
     Device::removeChild(pRoot, pKeylessB); // it equals the keyed B, so it goes first
 }
 
-TEST(DeviceTree, PathStringsAndSelfFollowTheTree)
-{
-    const DevicePtr pRoot = makeGadget<4>("Host", "root");
-    const DevicePtr pMiddle = makeGadget<5>("Slot3");
-    const DevicePtr pLeaf = makeGadget<6>("7");
-    EXPECT_EQ(pRoot->self().get(), nullptr) << "no root is installed yet";
-    {
-        RootScope scope(pRoot);
-        Device::addChild(pRoot, pMiddle);
-        Device::addChild(pMiddle, pLeaf);
-        EXPECT_EQ(pRoot->stringRep() + " " + pLeaf->stringRep(), "Host Host-Slot3-7");
-        for (const DevicePtr& pDevice : {pRoot, pMiddle, pLeaf})
-            EXPECT_EQ(pDevice->self().get(), pDevice.get()) << pDevice->stringRep();
-        EXPECT_EQ(makeGadget<4>("Elsewhere")->self().get(), nullptr) << "not the root";
-    }
-    EXPECT_EQ(pMiddle->stringRep(), "Slot3") << "detached, it is its own root";
-}
-
 TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
 {
     std::vector<std::string> found{"A", "B", "C"};
@@ -113,6 +95,7 @@ TEST(DeviceTree, SweepRemovesVanishedSubtreesWithTheirAttributesAndOperations)
     pRoot->refresh();
     EXPECT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-A", "R-C"})) << "the others keep their order";
     EXPECT_FALSE(pVanished->hasParent());
+    EXPECT_EQ(pVanished->self().get(), nullptr) << "a detached device that is not the root has no self";
     EXPECT_EQ(pVanished->childCount(), 0u);
     for (const DevicePtr& pDevice : {pVanished, pVanishedLeaf}) {
         EXPECT_TRUE(pDevice->isStale());
@@ -183,26 +166,10 @@ TEST(DeviceTree, RefreshOfAWideParentComparesEachChildAFewTimesOnly)
     EXPECT_EQ(childPaths(pRoot), (std::vector<std::string>{"R-0", "R-4998", "R-4999"}));
 }
 
-TEST(Attributes, PublishingNeverLetsAnEmptyValueReplaceAKnownOneAndOrderIsByName)
+// Attributes iterate in byte order and absence is tested quietly.
+TEST(Attributes, IterateInByteOrderAndAbsenceIsTestedQuietly)
 {
     Gadget<60> device("D");
-    const Core::AttributePublisher publisher;
-    publisher.publishAttribute(device, Core::Attribute("Slot", "2"), false);
-    publisher.publishAttribute(device, Core::Attribute("Slot", ""), false);
-    EXPECT_EQ(device.attribute("Slot"), "2");
-    publisher.publishAttribute(device, Core::Attribute("Bay", ""), false);
-    EXPECT_FALSE(device.hasAttribute("Bay")) << "an empty value creates nothing";
-    publisher.publishAttribute(device, Core::Attribute("Slot", ""), true);
-    EXPECT_EQ(device.attribute("Slot"), "");
-    publisher.publishAttribute(device, Core::Attribute("Slot", "4"), false);
-    publisher.publishAttribute(device, Core::Attribute("Slot", "5"), false);
-    EXPECT_EQ(device.attribute("Slot"), "5") << "the second value wins";
-    device.removeAttribute("Slot");
-    device.removeAttribute("Slot");
-    EXPECT_FALSE(device.hasAttribute("Slot"));
-    EXPECT_TRUE(device.hasAttribute("Type"));
-
-    // They iterate in byte order and absence is tested quietly.
     for (const char* pszName : {"UniqueID", "Slot", "BusType", "bay"})
         device.updateAttribute(Core::Attribute(pszName, "x"));
     std::vector<std::string> names;

@@ -1,8 +1,7 @@
 // tsm-tree on a temporary machine: the drives machine's tree with each
 // registration set, a bad command line refused, and the monitoring formats:
 // the JSON holds the dump's devices, the metrics pass promtool and show each
-// failure of the failing machine, the drive gauges of the drives machine
-// follow its failed lists and rebuilds, and a refresh that hangs leaves only
+// failure of the failing machine, and a refresh that hangs leaves only
 // tsm_scrape_success 0 behind.
 #include "machinetext.h"
 #include "processrunner.h"
@@ -91,44 +90,6 @@ TEST(TsmTreeMonitoring, JsonHoldsEveryDeviceOfTheDumpAndMetricsShowEachFailure)
         for (const std::string& line : expected)
             EXPECT_NE(metrics.find(line + "\n"), std::string::npos) << line;
     }
-}
-
-// The drives of one gauge family with value 1 and how many read 0, as
-// "Slot1:5 Slot1:9 ... / 30 at 0".
-std::string drivesAtOne(const std::string& metrics, const std::string& family)
-{
-    std::string ones;
-    std::size_t zeros = 0;
-    for (std::size_t at = metrics.find("\n" + family + "{"); at != std::string::npos;
-         at = metrics.find("\n" + family + "{", at + 1)) {
-        const std::string line = metrics.substr(at + 1, metrics.find('\n', at + 1) - at - 1);
-        const std::size_t slot = line.find(" in Slot ") + 9;
-        const std::size_t drive = line.find("drive=\"") + 7;
-        if (line.back() == '1')
-            ones += "Slot" + line.substr(slot, 1) + ":" + line.substr(drive, line.find('"', drive) - drive) + " ";
-        else if (line.back() == '0')
-            ++zeros;
-        else
-            ones += "<" + line + "> ";
-    }
-    return ones + "/ " + std::to_string(zeros) + " at 0";
-}
-
-// On the drives machine exactly the drives of the arrays' failed lists read
-// failed, and exactly the drives a recovering logical drive rebuilds onto
-// read rebuilding; every other drive reads 0.
-TEST(TsmTreeMonitoring, DriveGaugesFollowTheArraysFailedListsAndRebuilds)
-{
-    tsmtest::TempMachine machine;
-    machine.useDescription(TSM_MACHINES_DIR "/drives.xml");
-    const auto run = tsmtest::runProcess(TSM_TREE_TOOL, {"--set=full", "--format=prometheus"});
-    ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(drivesAtOne(run.out, "tsm_physical_drive_failed"),
-              "Slot1:5 Slot1:9 Slot1:11 Slot2:129 Slot2:180 / 30 at 0");
-    EXPECT_EQ(drivesAtOne(run.out, "tsm_physical_drive_rebuilding"), "Slot1:7 Slot1:21 Slot2:133 / 32 at 0");
-    // Only unassigned drives are identified by the tree's reads.
-    EXPECT_EQ(drivesAtOne(run.out, "tsm_physical_drive_identified"),
-              "Slot1:19 Slot1:22 Slot2:252 Slot2:253 Slot2:254 Slot2:255 / 29 at 0");
 }
 
 // Controllers whose slot is unknown share a "UniqueID" on the large machine;
