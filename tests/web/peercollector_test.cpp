@@ -27,9 +27,9 @@ std::string support(const std::string& name, const std::string& discovery)
            "</RegisteredName><RequestPage>p.htm</RequestPage>" + discovery + "</QWEXInfo><Devices/></VXA_ClientQWEX>";
 }
 
-std::string owning(const std::string& owns)
+std::string owning(const std::string& owns, const std::string& name = "d.xml")
 {
-    return "<DeviceDiscovery Owns=\"" + owns + "\"><DiscoveryName>d.xml</DiscoveryName></DeviceDiscovery>";
+    return "<DeviceDiscovery Owns=\"" + owns + "\"><DiscoveryName>" + name + "</DiscoveryName></DeviceDiscovery>";
 }
 
 const std::string kDiscovery = kHeader + kDiscoveryType + "<VXA_Discovery><Devices/></VXA_Discovery>";
@@ -69,13 +69,16 @@ protected:
         writeFile(apps + "/Nameless/vxasupport.xml", support("Nameless", "<DeviceDiscovery Owns=\"true\"/>"));
         writeFile(apps + "/BadDiscovery/vxasupport.xml", support("BadDiscovery", owning("true")));
         writeFile(apps + "/BadDiscovery/d.xml", kHeader + kDiscoveryType + "<VXA_Discovery><Stray/></VXA_Discovery>");
-        // Not valid against its document type, without one or without a
-        // declaration, not XML at all.
+        // A discovery document named by a path that climbs to another peer's.
+        writeFile(apps + "/Climbs/vxasupport.xml", support("Climbs", owning("true", "%2e%2e/Good/d.xml")));
+        // Not valid against its document type, a valid discovery document in
+        // its place, a declaration without its blank, not XML at all.
         writeFile(apps + "/Broken/vxasupport.xml",
                   kHeader + kSupportType + "<VXA_ClientQWEX><Stray/></VXA_ClientQWEX>");
-        writeFile(apps + "/Untyped/vxasupport.xml", kHeader + "<VXA_ClientQWEX/>");
+        writeFile(apps + "/Swapped/vxasupport.xml", kDiscovery);
         writeFile(apps + "/Garbage/vxasupport.xml", "\x01\x02<<<");
-        writeFile(apps + "/Undeclared/vxasupport.xml", kSupportType + "<VXA_ClientQWEX/>");
+        writeFile(apps + "/Squeezed/vxasupport.xml",
+                  "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n" + support("Squeezed", "").substr(kHeader.size()));
         writeFile(apps + "/x.vxa/vxasupport.xml", support("x.vxa", ""));
         // Named like the agent's own URL root: only the entry itself is a peer.
         writeFile(apps + "/vxa/vxasupport.xml", support("vxa", ""));
@@ -171,8 +174,8 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
         {"broken configuration", "<C><WellKnownQWEXs><QWEX>Good", {"Plain.vxa"}, "Plain;", ""},
         {"bad documents",
          "",
-         {"BadDiscovery.vxa", "Untyped.vxa", "Undeclared.vxa", "Missing.vxa", "Broken.vxa", "Garbage.vxa"},
-         "BadDiscovery;",
+         {"BadDiscovery.vxa", "Climbs.vxa", "Swapped.vxa", "Squeezed.vxa", "Missing.vxa", "Broken.vxa", "Garbage.vxa"},
+         "BadDiscovery;Climbs;",
          ""},
         // A name that would pick a page of its own, or ask the agent's own pages.
         {"names that are no peers",
@@ -210,7 +213,7 @@ TEST_F(Peers, EachPeerIsAskedOnceAndOnlyValidDocumentsCount)
     EXPECT_EQ(asked("x.vxa/vxasupport.xml"), 1u);
     EXPECT_EQ(asked("Good/d.xml"), 2u);
     EXPECT_EQ(asked("Upper/d.xml"), 0u);
-    EXPECT_EQ(asked("Untyped/vxasupport.xml"), 2u);
+    EXPECT_EQ(asked("Swapped/vxasupport.xml"), 2u);
 }
 
 }

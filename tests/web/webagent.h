@@ -58,7 +58,6 @@ protected:
     std::string binFolder() const { return m_machine.driveC() + "/Tarvion/bin"; }
     std::string htmlFolder() const { return m_machine.driveC() + "/Tarvion/html"; }
     std::string webappsFolder() const { return m_machine.driveC() + "/qwex/webapps"; }
-    static void write(const std::string& path, const std::string& text) { writeFile(path, text); }
 };
 
 } // namespace tsmtest

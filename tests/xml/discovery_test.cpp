@@ -8,7 +8,6 @@
 // controller, from hand-made controllers holding exactly the attributes of
 // each case. Every expected document is written out by hand.
 #include "controllerdescription.h"
-#include "controllermodels.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
 #include "logtail.h"
@@ -264,7 +263,7 @@ TEST(DiscoveryMerger, EachPartOfTheBudgetHoldsTheMergeToItsLimit)
     }
 }
 
-// The fault-case documents of the web tests: peers whose nested patterns
+// The hand-made documents of tests/web/hostile: peers whose nested patterns
 // meet nested devices.
 std::string hostile(const std::string& name)
 {
@@ -346,20 +345,6 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
     if (!xmltest::factory().IsValidDocumentText(kDocumentType + text, "<!DOCTYPE VXA_Discovery SYSTEM"))
         fail("the discovery document does not follow its DTD\n");
 
-    // A reader sees the described controllers, in the document's order.
-    std::string readNames;
-    const std::string read =
-        xmltest::print(Xml::BuildDiscoveryDocument([&readNames](const Core::DeviceList& described) {
-            for (const Core::DevicePtr& pController : described)
-                readNames +=
-                    "<Name>" + Schema::modelTag(pController->attribute("ControllerName")).value_or("?") + "</Name>";
-        }));
-    std::string documentNames;
-    for (std::size_t at = text.find("<Name>"); at != std::string::npos; at = text.find("<Name>", at + 1))
-        documentNames += text.substr(at, text.find("</Name>", at) + 7 - at);
-    if (read != text || readNames != documentNames)
-        fail("the reader saw " + readNames + " beside the document's " + documentNames + "\n");
-
     // Requests overlap: each build refreshes and reads the shared tree.
     std::vector<std::string> texts(4);
     std::vector<std::thread> requests;
@@ -381,34 +366,6 @@ TEST(DiscoveryDocumentDeathTest, TypicalMachineDocumentIsTheReviewedOne)
     EXPECT_EXIT(buildTypicalDocument(), testing::ExitedWithCode(0), "");
 }
 
-TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProvider)
-{
-    const std::string own = "<Device><Name>A</Name></Device>";
-    const std::string provided = "<Device><Name>P</Name><Device><Name>Q</Name></Device></Device>"
-                                 "<Device><Name>R</Name><Operations/></Device>";
-    struct {
-        const char* pszName;
-        std::string document;
-        std::string provider;
-        std::string expected;
-    } const cases[] = {
-        {"devices appended in order, nested ones kept", discovery(own),
-         kDocumentType + discovery("\n  " + provided + "<DeviceGroup/>\n"), discovery(own + provided)},
-        {"a provider text that does not parse", discovery(own), discovery(provided).substr(5), discovery(own)},
-        {"a provider without VXA_Discovery", discovery(own), "<Other><Devices>" + provided + "</Devices></Other>",
-         discovery(own)},
-        {"a document without Devices", "<VXA_Discovery/>", discovery(provided), "<VXA_Discovery/>"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        const Xml::DocumentHandle document = xmltest::parse(c.document);
-        testing::internal::CaptureStderr();
-        Xml::AppendDevices(document, c.provider, xmltest::factory());
-        testing::internal::GetCapturedStderr();
-        EXPECT_EQ(c.expected + "\n\n", xmltest::print(document));
-    }
-}
-
 // `depth` Device elements, each nested in the one before.
 std::string nestedDevices(int depth)
 {
@@ -420,34 +377,51 @@ std::string nestedDevices(int depth)
     return text;
 }
 
-TEST(DiscoveryDocument, AppendDevicesLeavesOutDevicesNestedDeeperThanSixteen)
+TEST(DiscoveryDocument, AppendDevicesCopiesEachDeviceOfAProviderNestedUpToSixteenLevels)
 {
+    const std::string own = "<Device><Name>A</Name></Device>";
+    const std::string provided = "<Device><Name>P</Name><Device><Name>Q</Name></Device></Device>"
+                                 "<Device><Name>R</Name><Operations/></Device>";
     const auto withBranches = [](int first, int second) {
         return "<Device><Name>top</Name>" + nestedDevices(first) + "<Operations/>" + nestedDevices(second) +
                "</Device>";
     };
-    const std::string after = "<Device><Name>after</Name></Device>";
-    struct {
+    struct Case {
         const char* pszName;
-        std::string device;
-        bool bImported;
-    } const cases[] = {
-        {"16 levels", nestedDevices(16), true},
-        {"17 levels", nestedDevices(17), false},
-        {"a deep branch, then a short one", withBranches(15, 3), true},
-        {"a short branch, then a deep one", withBranches(3, 16), false},
-        {"17 levels below a child that is no device",
-         "<Device><Operations>" + nestedDevices(16) + "</Operations></Device>", false},
+        std::string document, provider, expected;
+        bool bLeftOut = false; // a device nested too deeply, and the log says so
     };
-    for (const auto& c : cases) {
+    // The provider's device before another one: imported, or left out.
+    const auto nested = [](const char* pszName, const std::string& device, bool bImported) {
+        const std::string after = "<Device><Name>after</Name></Device>";
+        return Case{pszName, discovery(""), discovery(device + after), discovery((bImported ? device : "") + after),
+                    !bImported};
+    };
+    const Case cases[] = {
+        {"devices appended in order, nested ones kept", discovery(own),
+         kDocumentType + discovery("\n  " + provided + "<DeviceGroup/>\n"), discovery(own + provided)},
+        {"a provider text that does not parse", discovery(own), discovery(provided).substr(5), discovery(own)},
+        {"a provider without VXA_Discovery", discovery(own), "<Other><Devices>" + provided + "</Devices></Other>",
+         discovery(own)},
+        {"a document without Devices", "<VXA_Discovery/>", discovery(provided), "<VXA_Discovery/>"},
+        nested("16 levels", nestedDevices(16), true),
+        nested("17 levels", nestedDevices(17), false),
+        nested("a deep branch, then a short one", withBranches(15, 3), true),
+        nested("a short branch, then a deep one", withBranches(3, 16), false),
+        nested("17 levels below a child that is no device",
+               "<Device><Operations>" + nestedDevices(16) + "</Operations></Device>", false),
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.pszName);
-        const Xml::DocumentHandle document = xmltest::parse(discovery(""));
+        const Xml::DocumentHandle document = xmltest::parse(c.document);
         const tsmtest::LogTail log;
-        Xml::AppendDevices(document, discovery(c.device + after), xmltest::factory(), "Cages");
-        EXPECT_EQ(discovery((c.bImported ? c.device : "") + after) + "\n\n", xmltest::print(document));
-        EXPECT_EQ(c.bImported ? std::vector<std::string>()
-                              : std::vector<std::string>{"AppendDevices left out a device of Cages nested deeper "
-                                                         "than 16 levels"},
+        testing::internal::CaptureStderr();
+        Xml::AppendDevices(document, c.provider, xmltest::factory(), "Cages");
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(c.expected + "\n\n", xmltest::print(document));
+        EXPECT_EQ(c.bLeftOut ? std::vector<std::string>{"AppendDevices left out a device of Cages nested deeper "
+                                                        "than 16 levels"}
+                             : std::vector<std::string>(),
                   logMessages(log));
     }
 }

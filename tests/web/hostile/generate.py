@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the nested peer documents of the merge fault case beside this script.
+"""Writes the nested peer documents of the merge budget test beside this script.
 
 Each peer's support document names its discovery document. Deep and Chain are
 deeper than the agent imports; Cage16 is exactly as deep as it imports, so
