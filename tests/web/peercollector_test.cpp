@@ -70,7 +70,7 @@ protected:
         writeFile(apps + "/BadDiscovery/vxasupport.xml", support("BadDiscovery", owning("true")));
         writeFile(apps + "/BadDiscovery/d.xml", kHeader + kDiscoveryType + "<VXA_Discovery><Stray/></VXA_Discovery>");
         // A discovery document named by a path that climbs to another peer's.
-        writeFile(apps + "/Climbs/vxasupport.xml", support("Climbs", owning("true", "%2e%2e/Good/d.xml")));
+        writeFile(apps + "/Climbs/vxasupport.xml", support("Climbs", owning("true", "../Good/d.xml")));
         // Not valid against its document type, a valid discovery document in
         // its place, a declaration without its blank, not XML at all.
         writeFile(apps + "/Broken/vxasupport.xml",

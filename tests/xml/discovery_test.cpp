@@ -8,6 +8,7 @@
 // controller, from hand-made controllers holding exactly the attributes of
 // each case. Every expected document is written out by hand.
 #include "controllerdescription.h"
+#include "controllermodels.h"
 #include "discoverydocument.h"
 #include "discoverymerger.h"
 #include "logtail.h"
@@ -344,6 +345,20 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
         fail("discovery document differs from " + std::string(kGoldenPath) + ":\n" + text);
     if (!xmltest::factory().IsValidDocumentText(kDocumentType + text, "<!DOCTYPE VXA_Discovery SYSTEM"))
         fail("the discovery document does not follow its DTD\n");
+
+    // A reader sees the described controllers, in the document's order.
+    std::string readNames;
+    const std::string read =
+        xmltest::print(Xml::BuildDiscoveryDocument([&readNames](const Core::DeviceList& described) {
+            for (const Core::DevicePtr& pController : described)
+                readNames +=
+                    "<Name>" + Schema::modelTag(pController->attribute("ControllerName")).value_or("?") + "</Name>";
+        }));
+    std::string documentNames;
+    for (std::size_t at = text.find("<Name>"); at != std::string::npos; at = text.find("<Name>", at + 1))
+        documentNames += text.substr(at, text.find("</Name>", at) + 7 - at);
+    if (read != text || readNames != documentNames)
+        fail("the reader saw " + readNames + " beside the document's " + documentNames + "\n");
 
     // Requests overlap: each build refreshes and reads the shared tree.
     std::vector<std::string> texts(4);
