@@ -141,12 +141,12 @@ TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
         const char* page;
         const char* expected;
     };
-    // (Malformed tags are left to the page-template fuzz target's corpus.)
     const Tagged tagged[] = {
         {"no tags <b>here</b>", "no tags <b>here</b>"},
         {"a<%Two%>b<%Two%>c", "a[two]b[two]c"},
         {"x<%Unknown%>y", "xy"},
         {"<%one%>", ""},
+        {"<% One %><%1x%><%One%<%One", "<% One %><%1x%><%One%<%One"},
         {"<<%One%>%>", "<[one]%>"},
         {"", ""},
     };
