@@ -432,6 +432,8 @@ TEST_F(ObjectModel, WritesSendTheCallersDataAndOutValuesComeBackIntoTheRecord)
     request.dwBufferSize = static_cast<std::uint32_t>(data.size());
     ASSERT_EQ(sendCommand(hCiss, kRequestBmic, kDirectionWrite, &request, sizeof request, 0, 0), kResultOk);
     const std::string sent = capture->requests().back().in;
+    // The block's write code and length, the packet's direction, the data.
+    EXPECT_EQ(sent.substr(2 * 40, 20), "27000000000011040000");
     EXPECT_EQ(sent.substr(2 * 56, 8), "02000000");
     EXPECT_EQ(sent.substr(2 * 148), "01020304");
 

@@ -1,9 +1,9 @@
 // The simulated machine through the platform's calls. Its description:
 // malformed ones are refused with file, line and problem, the machine then
 // has no hardware; changes are picked up. Its device I/O: health driver
-// requests, injected faults, the capture line, setup records and the
-// operating-system version. And simctl's listing of descriptions, its
-// scenarios, and its display and replay of captures.
+// requests, injected faults, setup records and the operating-system version.
+// And simctl's listing of descriptions, its scenarios, and its display and
+// replay of captures.
 #include "listing.h"
 #include "replay.h"
 #include "scenario.h"
@@ -219,22 +219,6 @@ TEST(SimulatedDevices, FaultsAroundAnyDevice)
     started = std::chrono::steady_clock::now();
     EXPECT_EQ(ioctl(2, 0x0004100C, Buffer(8), 8).error, 1u);
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(150));
-}
-
-TEST(SimulatedDevices, CaptureLinePerRequest)
-{
-    tsmtest::TempMachine machine;
-    machine.writeDescription(R"(<machine><port number="12" driver="other"/></machine>)");
-    tsmtest::CaptureFile capture(machine.root() + "/capture.jsonl");
-    EXPECT_EQ(ioctl(portName(12), kPassThrough, {0x01, 0xAB, 0xFF}, Buffer{0x5C, 0x00}).error, 1u);
-    EXPECT_EQ(ioctl(12, 0x0004101C, {}, 0).error, 1u);
-    // Opening is no request: a missing port leaves no line.
-    EXPECT_NE(ioctl(13, kPassThrough, {}, 0).error, 0u);
-    EXPECT_EQ(
-        capture.lines(),
-        (std::vector<std::string>{
-            R"({"device": "\\\\.\\Scsi12:", "code": "0x0004D008", "in": "01abff", "out": "5c00", "ok": false, "error": 1})",
-            R"({"device": "\\\\.\\Scsi12:", "code": "0x0004101C", "in": "", "out": "", "ok": false, "error": 1})"}));
 }
 
 TEST(SimulatedDevices, SetupRecordsWithTheirErrorCodes)
