@@ -6,7 +6,10 @@
 # service ends with more threads or descriptors than it had after a warm-up
 # (TSM_LOAD_WARMUP seconds, default 30: long enough for the server library to
 # open the loopback connections it keeps), or with its resident memory grown
-# by more than TSM_LOAD_RSS_PERCENT (10) %.
+# by more than TSM_LOAD_RSS_PERCENT (10) % in the second half of the load over
+# the higher of the warm-up's and the first half's: the allocator's arenas
+# reach their plateau at a time the machine's speed decides, a leak keeps
+# growing.
 # Sockets may grow by the loopback connections the server library keeps for
 # its client calls (at most 16 transfer handles, each with an HTTP and an
 # HTTPS connection to the server itself, both ends in this process: 64) and
@@ -61,16 +64,22 @@ run() {
 read -r _ warmBad < <(run "${TSM_LOAD_WARMUP:-30}")
 read -r threads0 fds0 sockets0 rss0 < <(measure)
 echo "after warm-up: $threads0 threads, $fds0 descriptors and $sockets0 sockets, $rss0 kB resident"
-read -r requests bad < <(run "$seconds")
+half=$(( (seconds + 1) / 2 ))
+read -r requestsA badA < <(run "$half")
+read -r _ _ _ rssHalf < <(measure)
+echo "after $half s: $rssHalf kB resident"
+read -r requestsB badB < <(run "$half")
 read -r threads1 fds1 sockets1 rss1 < <(measure)
-echo "after $seconds s x $clients clients: $requests requests, $bad failed;" \
+requests=$((requestsA + requestsB)); bad=$((badA + badB))
+echo "after $((2 * half)) s x $clients clients: $requests requests, $bad failed;" \
      "$threads1 threads, $fds1 descriptors and $sockets1 sockets, $rss1 kB resident"
+rssBase=$(( rssHalf > rss0 ? rssHalf : rss0 ))
 status=0
 [ "$((warmBad + bad))" -eq 0 ] || { echo "FAIL: failed requests" >&2; status=1; }
 [ "$requests" -gt 0 ] || { echo "FAIL: no request answered" >&2; status=1; }
 [ "$threads1" -le "$threads0" ] || { echo "FAIL: threads grew" >&2; status=1; }
 [ "$fds1" -le "$fds0" ] || { echo "FAIL: descriptors grew" >&2; status=1; }
 [ "$sockets1" -le "$sockets0" ] || [ "$sockets1" -le 128 ] || { echo "FAIL: sockets grew" >&2; status=1; }
-[ "$((rss1 * 100))" -le "$((rss0 * (100 + rssPercent)))" ] || { echo "FAIL: resident memory grew" >&2; status=1; }
+[ "$((rss1 * 100))" -le "$((rssBase * (100 + rssPercent)))" ] || { echo "FAIL: resident memory grew" >&2; status=1; }
 grep -q Sanitizer "$TSM_MACHINE/service-output.log" 2>/dev/null && { echo "FAIL: sanitizer report" >&2; status=1; }
 exit $status
