@@ -406,17 +406,12 @@ TEST_F(ObjectModel, BmicRecordReachesTheTransportWithTheObjectsDetailOrder)
         SCOPED_TRACE(c.what);
         capture.emplace(machine.root() + "/capture.jsonl");
         std::array<std::uint8_t, 512> data{};
-        BmicRequestRecord request;
-        request.bOpcode = 0x11;
-        request.dwDetail = 0x01020304;
-        request.bLun = 7;
-        request.pBuffer = data.data();
-        request.dwBufferSize = 512;
+        BmicRequestRecord request{
+            .bOpcode = 0x11, .dwDetail = 0x01020304, .bLun = 7, .pBuffer = data.data(), .dwBufferSize = 512};
         ASSERT_EQ(sendCommand(c.hObject, kRequestBmic, kDirectionRead, &request, sizeof request, 0, 0), kResultOk);
         const tsmtest::CapturedRequest sent = capture->requests().back();
-        EXPECT_EQ(sent.device, c.device);
-        EXPECT_EQ(sent.in.substr(2 * c.nIndexAt, 2), "07");
-        EXPECT_EQ(sent.in.substr(2 * c.nValueAt, 8), c.value);
+        EXPECT_EQ(std::tuple(sent.device, sent.in.substr(2 * c.nIndexAt, 2), sent.in.substr(2 * c.nValueAt, 8)),
+                  std::tuple(c.device, "07", c.value));
     }
 }
 
@@ -426,10 +421,7 @@ TEST_F(ObjectModel, WritesSendTheCallersDataAndOutValuesComeBackIntoTheRecord)
     // controller command relies on (the reviewed dump and the command failure
     // tests read them); here a write, and a SCSI record.
     std::array<std::uint8_t, 4> data{1, 2, 3, 4};
-    BmicRequestRecord request;
-    request.bOpcode = 0x11;
-    request.pBuffer = data.data();
-    request.dwBufferSize = static_cast<std::uint32_t>(data.size());
+    BmicRequestRecord request{.bOpcode = 0x11, .pBuffer = data.data(), .dwBufferSize = sizeof data};
     ASSERT_EQ(sendCommand(hCiss, kRequestBmic, kDirectionWrite, &request, sizeof request, 0, 0), kResultOk);
     const std::string sent = capture->requests().back().in;
     // The block's write code and length, the packet's direction, the data.
@@ -441,27 +433,23 @@ TEST_F(ObjectModel, WritesSendTheCallersDataAndOutValuesComeBackIntoTheRecord)
     std::array<std::uint8_t, 32> sense{};
     sense.fill(kUntouched);
     const std::uint8_t cdb[10] = {0x5A, 0, 0x3F, 0, 0, 0, 0, 0, 4, 0};
-    ScsiRequestRecord scsi;
-    scsi.pCdb = cdb;
-    scsi.bCdbLength = sizeof cdb;
-    scsi.pBuffer = data.data();
-    scsi.dwBufferSize = static_cast<std::uint32_t>(data.size());
-    scsi.pSenseBuffer = sense.data();
-    scsi.dwSenseLength = 13;
+    ScsiRequestRecord scsi{.pCdb = cdb,
+                           .bCdbLength = sizeof cdb,
+                           .pBuffer = data.data(),
+                           .dwBufferSize = sizeof data,
+                           .pSenseBuffer = sense.data(),
+                           .dwSenseLength = 13};
     ASSERT_EQ(sendCommand(hCissRemote, kRequestScsi, kDirectionRead, &scsi, sizeof scsi, 0, 0), kResultOk);
     EXPECT_EQ(capture->requests().back().in.substr(2 * 40, 20), "5a003f00000000000400");
-    EXPECT_EQ(+scsi.bScsiStatus, 2);
-    EXPECT_EQ(+scsi.dwSenseLength, 13u);
-    EXPECT_EQ(toHex(sense, 0, 14), "700005000000000a00000000205a");
+    EXPECT_EQ(std::tuple(+scsi.bScsiStatus, +scsi.dwSenseLength, toHex(sense, 0, 14)),
+              std::tuple(2, 13u, "700005000000000a00000000205a"));
 }
 
 TEST_F(ObjectModel, MalformedRecordsAndTransportErrors)
 {
     std::array<std::uint8_t, 16> cdb{};
     BmicRequestRecord bmic;
-    ScsiRequestRecord scsi;
-    scsi.pCdb = cdb.data();
-    scsi.bCdbLength = 17;
+    ScsiRequestRecord scsi{.pCdb = cdb.data(), .bCdbLength = 17};
     const struct {
         const char* what;
         std::uint32_t dwRequestType;

@@ -35,6 +35,7 @@ using tsmtest::hexDigits;
 using tsmtest::toHex;
 using Image = tsmtest::ByteImage;
 using StandIn = tsmtest::StandInDrivers;
+using Bytes = std::vector<std::uint8_t>;
 
 // The caller's side of one send: data, sense room and the out-values.
 struct Call {
@@ -50,6 +51,8 @@ struct Call {
           dwSenseLength(static_cast<std::uint32_t>(nSense))
     {
     }
+    // SCSI status, command status and sense length after a send.
+    std::tuple<int, int, std::uint32_t> status() const { return {bScsiStatus, wCommandStatus, dwSenseLength}; }
     CommandBuffers buffers()
     {
         const auto orNull = [](std::vector<std::uint8_t>& bytes) { return bytes.empty() ? nullptr : bytes.data(); };
@@ -104,10 +107,8 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
                              .hex(56, "01000000");
     EXPECT_EQ(lastSent(), toHex(packet.bytes()));
     // Four logical drives, the map flag of the big map, drive 128 present.
-    EXPECT_EQ(toHex(identify.data, 0, 1), "04");
-    EXPECT_EQ(identify.data[54], 0x01);
-    EXPECT_EQ(std::make_tuple(identify.bScsiStatus, identify.wCommandStatus, identify.dwSenseLength),
-              std::make_tuple(std::uint8_t{0}, std::uint16_t{0}, 16u));
+    EXPECT_EQ(toHex(identify.data, 0, 1) + toHex(identify.data, 54, 1), "0401");
+    EXPECT_EQ(identify.status(), std::tuple(0, 0, 16u));
 
     // A refusal with 48 sense bytes: a smaller buffer gets only its room, a
     // larger one is clipped to 40, none at all reports 0.
@@ -116,8 +117,7 @@ TEST_F(TransportOnMachine, CissPacketAndReply)
         Call call(512, nRoom);
         call.dwSenseLength = nRoom == 0 ? 32 : static_cast<std::uint32_t>(nRoom);
         EXPECT_EQ(call.bmic(controller, 0x64), 0u);
-        EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.wCommandStatus, call.dwSenseLength),
-                  std::make_tuple(std::uint8_t{2}, std::uint16_t{1}, dwExpected));
+        EXPECT_EQ(call.status(), std::tuple(2, 1, dwExpected));
         const std::size_t nShown = std::min<std::size_t>(dwExpected, 4);
         EXPECT_EQ(toHex(call.sense, 0, nShown), std::string("70000503").substr(0, 2 * nShown));
         EXPECT_EQ(toHex(call.sense, dwExpected), std::string(2 * (nRoom - dwExpected), 'c'));
@@ -142,9 +142,8 @@ TEST_F(TransportOnMachine, FailuresLeaveTheCallersBuffersAlone)
         SCOPED_TRACE(dwPort);
         Call call(512, 32);
         EXPECT_EQ(call.bmic(SchemaObjectEssentialData(dwPort, 0x8000, types[(dwPort - 10) % 4]), 0x11), 0x80000005u);
-        EXPECT_EQ(call.data, std::vector<std::uint8_t>(512, 0xCC));
-        EXPECT_EQ(call.sense, std::vector<std::uint8_t>(32, 0xCC));
-        EXPECT_EQ(call.dwSenseLength, 32u);
+        EXPECT_EQ(std::tie(call.data, call.sense, call.dwSenseLength),
+                  std::tuple(Bytes(512, 0xCC), Bytes(32, 0xCC), 32u));
     }
     for (CommandType eType : types)
         EXPECT_EQ(Call(512, 32).bmic(SchemaObjectEssentialData(9, 0x8000, eType), 0x11), 0x80000007u);
@@ -160,12 +159,10 @@ TEST_F(TransportOnMachine, I2OBmicCountsSectorsAndReportsItsStatusAsSense)
                              .hex(28, "02 11 0100 04030201");
     EXPECT_EQ(lastSent(), toHex(packet.bytes()));
     // One logical drive; drive 1 in the map at 18.
-    EXPECT_EQ(toHex(call.data, 0, 1), "01");
-    EXPECT_EQ(toHex(call.data, 18, 4), "02000000");
+    EXPECT_EQ(toHex(call.data, 0, 1) + toHex(call.data, 18, 4), "0102000000");
     // The status word: its low byte is the SCSI status and the one sense byte.
     EXPECT_EQ(call.bmic(controller, 0x64), 0u);
-    EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.wCommandStatus, call.dwSenseLength, call.sense[0], call.sense[1]),
-              std::make_tuple(std::uint8_t{2}, std::uint16_t{0x0102}, 17u, std::uint8_t{2}, std::uint8_t{0}));
+    EXPECT_EQ(std::tuple(call.status(), toHex(call.sense, 0, 2)), std::tuple(std::tuple(2, 0x0102, 17u), "0200"));
 
     // Below 512 bytes the count is the byte count; the reply gets the room given.
     for (const auto& [dwLength, pszCount] : {std::pair{200u, "c800"}, {511u, "ff01"}, {1024u, "0200"}, {0u, "0000"}}) {
@@ -173,9 +170,8 @@ TEST_F(TransportOnMachine, I2OBmicCountsSectorsAndReportsItsStatusAsSense)
         Call sized(dwLength, 8);
         EXPECT_EQ(sized.bmic(controller, 0x11), 0u);
         const std::string in = lastSent();
-        EXPECT_EQ(in.substr(2 * 30, 4), pszCount);
-        EXPECT_EQ(in.size(), 2 * (92u + dwLength));
-        EXPECT_EQ(sized.dwSenseLength, 8u);
+        EXPECT_EQ(std::tuple(in.substr(2 * 30, 4), in.size(), sized.dwSenseLength),
+                  std::tuple(pszCount, 2 * (92u + dwLength), 8u));
     }
 }
 
@@ -192,8 +188,7 @@ TEST_F(TransportOnMachine, I2OScsiPacketAndReadTranslation)
     EXPECT_EQ(lastSent(), toHex(packet.bytes()));
     // The reply frame from 92, clipped to 32: command status, SCSI status at
     // 13, 18 bytes of sense; no data.
-    EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.wCommandStatus, call.dwSenseLength),
-              std::make_tuple(std::uint8_t{2}, std::uint16_t{1}, 32u));
+    EXPECT_EQ(call.status(), std::tuple(2, 1, 32u));
     EXPECT_EQ(toHex(call.sense, 0, 32),
               "0100" + std::string(22, '0') + hexDigits("02 700005000000001000000000240000000000"));
     EXPECT_EQ(call.data, std::vector<std::uint8_t>(64, 0));
@@ -230,12 +225,10 @@ TEST_F(TransportOnMachine, FibreCommandFollowsItsAddressQuery)
                                         .hex(44, "26 02 04030201 11 0002 00")
                                         .hex(60, "01000000")
                                         .bytes()));
-    EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.dwSenseLength), std::make_tuple(std::uint8_t{0}, 40u));
-    EXPECT_EQ(call.data[0], 0);
+    EXPECT_EQ(std::tuple(call.status(), call.data[0]), std::tuple(std::tuple(0, 0, 40u), 0));
     // A refusal with 48 sense bytes: 40 of them.
     EXPECT_EQ(call.bmic(device, 0x64), 0u);
-    EXPECT_EQ(std::make_tuple(call.bScsiStatus, call.wCommandStatus, call.dwSenseLength, call.sense[39]),
-              std::make_tuple(std::uint8_t{2}, std::uint16_t{1}, 40u, std::uint8_t{39}));
+    EXPECT_EQ(std::tuple(call.status(), call.sense[39]), std::tuple(std::tuple(2, 1, 40u), 39));
 
     // A drive of the device is routed with the device's address bytes.
     Call small(512, 8);

@@ -218,9 +218,7 @@ TEST_F(Ports, RefuseMalformedAndForeignRequests)
     for (const auto& [what, port, code, in, outSize, error] : cases) {
         SCOPED_TRACE(what);
         const Reply reply = ioctl(port, code, in, outSize != 0 ? outSize : in.size());
-        EXPECT_FALSE(reply.ok);
-        EXPECT_EQ(reply.error, error);
-        EXPECT_EQ(reply.returned, 0u);
+        EXPECT_EQ(std::tuple(reply.ok, reply.error, reply.returned), std::tuple(false, error, 0u));
     }
 }
 

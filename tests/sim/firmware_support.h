@@ -82,10 +82,9 @@ inline Answer scsi(sim::ControllerFirmware& firmware, Bytes cdb, size_t length, 
 
 inline void expectGood(const Answer& answer)
 {
-    EXPECT_EQ(answer.reply.error, 0u);
-    EXPECT_EQ(answer.reply.scsiStatus, 0);
-    EXPECT_EQ(answer.reply.commandStatus, 0);
-    EXPECT_TRUE(answer.reply.sense.empty());
+    const sim::FirmwareReply& reply = answer.reply;
+    EXPECT_EQ(std::tuple(reply.error, +reply.scsiStatus, +reply.commandStatus, reply.sense.size()),
+              std::tuple(0u, 0, 0, 0u));
 }
 
 // A check condition with 18 bytes of fixed-format sense: response code 0x70,
@@ -93,9 +92,7 @@ inline void expectGood(const Answer& answer)
 inline void expectCheckCondition(const Answer& answer, int key, int code, int qualifier = 0)
 {
     const Bytes& sense = answer.reply.sense;
-    EXPECT_EQ(answer.reply.scsiStatus, 2);
-    EXPECT_EQ(answer.reply.commandStatus, 1);
-    ASSERT_EQ(sense.size(), 18u);
+    ASSERT_EQ(std::tuple(+answer.reply.scsiStatus, +answer.reply.commandStatus, sense.size()), std::tuple(2, 1, 18u));
     EXPECT_EQ((std::vector<int>{sense[0], sense[2] & 0x0F, sense[7], sense[12], sense[13]}),
               (std::vector<int>{0x70, key, 10, code, qualifier}));
 }

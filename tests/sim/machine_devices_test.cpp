@@ -75,9 +75,8 @@ TEST(MachineDescription, MalformedOnesAreRefusedWithFileLineAndProblem)
         EXPECT_NE(errors.find(expected), std::string::npos) << errors;
         // Nothing of the refused description is used: no ports, no health
         // driver, no setup records, the default operating system.
-        EXPECT_FALSE(opens(kHealth));
-        EXPECT_EQ(setupRecordCount(), 0u);
-        EXPECT_EQ(osVersion().dwMajorVersion, 5u);
+        EXPECT_EQ(std::tuple(opens(kHealth), setupRecordCount(), osVersion().dwMajorVersion),
+                  std::tuple(false, 0u, 5u));
         // Reported once per change of the file, not on every use.
         EXPECT_EQ(machine.read("debug-output.log"), debug);
     }
@@ -87,8 +86,7 @@ TEST(MachineDescription, EmptyOrMissingDescriptions)
 {
     tsmtest::TempMachine machine;
     // No description: no hardware, and nothing to complain about.
-    EXPECT_FALSE(opens(portName(0)));
-    EXPECT_FALSE(opens(kHealth));
+    EXPECT_FALSE(opens(portName(0)) || opens(kHealth));
     EXPECT_EQ(machine.read("debug-output.log"), "");
 
     machine.writeDescription("");
@@ -114,8 +112,7 @@ TEST(MachineDescription, EmptyOrMissingDescriptions)
 
     tsmtest::TempMachine empty;
     empty.useDescription(kMachines + "empty.xml");
-    EXPECT_FALSE(opens(portName(0)));
-    EXPECT_FALSE(opens(kHealth));
+    EXPECT_FALSE(opens(portName(0)) || opens(kHealth));
     EXPECT_EQ(empty.read("debug-output.log"), "");
 }
 
@@ -123,22 +120,18 @@ TEST(MachineDescription, ChangesArePickedUpWhileRunning)
 {
     tsmtest::TempMachine machine;
     machine.writeDescription(R"(<machine><port number="3" driver="other"/></machine>)");
-    EXPECT_TRUE(opens(portName(3)));
-    EXPECT_FALSE(opens(portName(4)));
+    EXPECT_TRUE(opens(portName(3)) && !opens(portName(4)));
 
     // An open handle sees the machine as it is now: the port was pulled.
     const HANDLE h = CreateFileA(portName(3).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                  OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     machine.writeDescription(R"(<machine><port number="4" driver="other"/><health present="true"/></machine>)");
-    EXPECT_FALSE(opens(portName(3)));
-    EXPECT_TRUE(opens(portName(4)));
-    EXPECT_TRUE(opens(kHealth));
+    EXPECT_TRUE(!opens(portName(3)) && opens(portName(4)) && opens(kHealth));
     BYTE buffer[4] = {};
     DWORD returned = 7;
     EXPECT_FALSE(DeviceIoControl(h, 0x0004D008, buffer, sizeof buffer, buffer, sizeof buffer, &returned, nullptr));
-    EXPECT_EQ(GetLastError(), 1167u);
-    EXPECT_EQ(returned, 0u);
+    EXPECT_EQ(std::pair(GetLastError(), returned), std::pair(1167u, 0u));
     CloseHandle(h);
 
     // A broken edit empties the machine; the next good one brings it back.
@@ -146,8 +139,7 @@ TEST(MachineDescription, ChangesArePickedUpWhileRunning)
     EXPECT_FALSE(opens(portName(4)));
     machine.writeDescription(
         R"(<machine><port number="4" driver="other"/><port number="5" driver="other"/></machine>)");
-    EXPECT_TRUE(opens(portName(4)));
-    EXPECT_TRUE(opens(portName(5)));
+    EXPECT_TRUE(opens(portName(4)) && opens(portName(5)));
 }
 
 constexpr DWORD kSlotCode = 0x000721F8;
@@ -170,8 +162,7 @@ TEST(SimulatedDevices, HealthDriverAnswersAndRefusesBadBuffers)
     for (const auto& [what, code, in, outSize, error] : cases) {
         SCOPED_TRACE(what);
         const Reply reply = ioctl(kHealth, code, in, outSize);
-        EXPECT_EQ(reply.error, error);
-        EXPECT_EQ(reply.returned, 0u);
+        EXPECT_EQ(std::pair(reply.error, reply.returned), std::pair(error, 0u));
     }
     // (A known slot is read back by the slot lookup on this machine, an
     // unknown one by the health driver's request test, the configuration
@@ -191,22 +182,18 @@ TEST(SimulatedDevices, FaultsAroundAnyDevice)
     </machine>)");
     // A short reply: success with fewer bytes, the rest of the buffer as it was.
     const Reply shortReply = ioctl(kHealth, kSlotCode, {0, 1 << 3, 0, 0}, Buffer(4, 0x77));
-    EXPECT_EQ(shortReply.error, 0u);
-    EXPECT_EQ(shortReply.returned, 2u);
-    EXPECT_EQ(shortReply.out[2], 0x77);
+    EXPECT_EQ(std::tuple(shortReply.error, shortReply.returned, +shortReply.out[2]), std::tuple(0u, 2u, 0x77));
 
     // A garbage reply: the whole buffer, scrambled, reported as success.
     const Reply first = ioctl(kHealth, kHeaderCode, {}, 276);
     const Reply second = ioctl(kHealth, kHeaderCode, {}, 276);
-    EXPECT_EQ(first.error + second.error, 0u);
-    EXPECT_EQ(first.returned, 276u);
+    EXPECT_EQ(std::pair(first.error + second.error, first.returned), std::pair(0u, 276u));
     EXPECT_NE(first.out, Buffer(276, 0));
     EXPECT_NE(first.out, second.out);
 
     // A failing request and a failing open.
     const Reply failed = ioctl(0, kPassThrough, Buffer(8), 8);
-    EXPECT_EQ(failed.error, 1117u);
-    EXPECT_EQ(failed.returned, 0u);
+    EXPECT_EQ(std::pair(failed.error, failed.returned), std::pair(1117u, 0u));
     EXPECT_EQ(ioctl(1, kPassThrough, Buffer(8), 8).error, 5u);
     // Names that are no port: no colon, four digits.
     for (const char* pszName : {"\\\\.\\Scsi0", "\\\\.\\Scsi0000:"})
@@ -254,9 +241,9 @@ TEST(SimulatedDevices, OperatingSystemVersion)
     tsmtest::TempMachine machine;
     machine.useDescription(kMachines + "slot-nt4.xml");
     const OSVERSIONINFOEXA extended = osVersion();
-    EXPECT_EQ(std::make_tuple(extended.dwMajorVersion, extended.dwMinorVersion, extended.dwBuildNumber),
-              std::make_tuple(4u, 0u, 1381u));
-    EXPECT_STREQ(extended.szCSDVersion, "Service Pack 6");
+    EXPECT_EQ(std::tuple(extended.dwMajorVersion, extended.dwMinorVersion, extended.dwBuildNumber,
+                         std::string(extended.szCSDVersion)),
+              std::tuple(4u, 0u, 1381u, "Service Pack 6"));
     // The short record, and a size that is neither.
     OSVERSIONINFOA plain{};
     plain.dwOSVersionInfoSize = sizeof plain;
