@@ -30,9 +30,7 @@ TEST_F(Console, UsageAndVersionOnStandardOutputAndRejectedLinesChangeNothing)
     for (const auto& [arguments, out] : cases) {
         SCOPED_TRACE(arguments[0] + " x" + std::to_string(arguments.size()));
         const tsmtest::ProcessResult result = vxa(arguments);
-        EXPECT_EQ(result.exitCode, 0);
-        EXPECT_EQ(result.out, out);
-        EXPECT_EQ(result.err, "");
+        EXPECT_EQ(std::tie(result.exitCode, result.out, result.err), std::tuple(0, out, ""));
     }
     // Nothing was installed or traced by any of them.
     EXPECT_EQ(m_machine.read("debug-output.log"), "");
@@ -44,9 +42,7 @@ TEST_F(Console, WithoutOptionsFromAConsoleOnlyTracesAndEndsAtOnce)
     const auto began = std::chrono::steady_clock::now();
     const tsmtest::ProcessResult result = vxa({});
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(10));
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.out, "");
-    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(std::tie(result.exitCode, result.out, result.err), std::tuple(0, "", ""));
 
     // The dispatcher, without a service manager to talk to, returns at once.
     const std::vector<std::string> trace = traceLines();

@@ -89,9 +89,8 @@ protected:
     {
         const tsmtest::ProcessResult result = vxa(arguments);
         // A POSIX exit status keeps only the low eight bits of the Windows code.
-        EXPECT_EQ(result.exitCode, exitCode & 0xFF) << arguments[0];
-        EXPECT_EQ(result.out, "") << arguments[0];
-        EXPECT_EQ(result.err, err) << arguments[0];
+        EXPECT_EQ(std::tie(result.exitCode, result.out, result.err), std::tuple(exitCode & 0xFF, "", err))
+            << arguments[0];
     }
 };
 

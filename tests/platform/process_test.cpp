@@ -105,21 +105,22 @@ TEST(Files, ListingsMatchPatternsWithoutCase)
               (Names{"alpha.vxa", "Beta.VXA", "gamma.vxa.bak", "delta.txt", "sub.vxa.d"}));
     EXPECT_EQ(listing("C:\\qwex\\cache\\*").count(".."), 1u);
 
-    DWORD error = 0;
-    EXPECT_TRUE(listing("C:\\qwex\\cache\\*.none", &error).empty());
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-    EXPECT_TRUE(listing("C:\\qwex\\missing\\*.vxa", &error).empty());
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-    EXPECT_TRUE(listing("Q:\\*.vxa", &error).empty());
-    EXPECT_EQ(error, static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+    // No such file, no such folder, no such drive: the error of an empty listing.
+    const auto error = [](const char* pattern) {
+        DWORD code = 0;
+        EXPECT_TRUE(listing(pattern, &code).empty()) << pattern;
+        return code;
+    };
+    EXPECT_EQ(std::vector({error("C:\\qwex\\cache\\*.none"), error("C:\\qwex\\missing\\*.vxa"), error("Q:\\*.vxa")}),
+              std::vector<DWORD>({ERROR_FILE_NOT_FOUND, ERROR_PATH_NOT_FOUND, ERROR_PATH_NOT_FOUND}));
 
     // What one entry tells.
     WIN32_FIND_DATAA data{};
     HANDLE find = FindFirstFileA("C:\\qwex\\cache\\ALPHA.vxa", &data);
     ASSERT_NE(find, INVALID_HANDLE_VALUE);
-    EXPECT_STREQ(data.cFileName, "alpha.vxa");
-    EXPECT_EQ(data.nFileSizeLow, 10u);
-    EXPECT_EQ(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(
+        std::tuple(std::string(data.cFileName), data.nFileSizeLow, data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY),
+        std::tuple("alpha.vxa", 10u, 0u));
     EXPECT_GT(data.ftLastWriteTime.dwHighDateTime, 0x01D00000u); // after 2015
     EXPECT_FALSE(FindNextFileA(find, &data));
     EXPECT_TRUE(FindClose(find));

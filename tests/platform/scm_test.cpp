@@ -56,44 +56,6 @@ bool becomes(SC_HANDLE service, DWORD wanted)
                       std::chrono::seconds(10));
 }
 
-// Plays the starting manager for a dispatcher run in this process: answers
-// its one "STARTED <pid>" line with "OK".
-class StartListener {
-public:
-    explicit StartListener(const std::string& path) : m_fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0))
-    {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        const bool listening = m_fd &&
-                               ::bind(m_fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-                               ::listen(m_fd.get(), 1) == 0;
-        if (listening)
-            m_answerer = std::thread([this] { answerOnce(); });
-    }
-    ~StartListener()
-    {
-        ::shutdown(m_fd.get(), SHUT_RDWR);
-        if (m_answerer.joinable())
-            m_answerer.join();
-    }
-
-private:
-    void answerOnce() const
-    {
-        const tsm::UniqueFd connection(::accept(m_fd.get(), nullptr, nullptr));
-        char line[64] = {};
-        if (connection && ::read(connection.get(), line, sizeof line - 1) > 0 &&
-            std::strncmp(line, "STARTED ", 8) == 0) {
-            ssize_t ignored = ::write(connection.get(), "OK\n", 3);
-            (void)ignored;
-        }
-    }
-
-    tsm::UniqueFd m_fd;
-    std::thread m_answerer;
-};
-
 // A service main that reports stopped at once but returns only when released,
 // reading its argument after that.
 std::atomic<bool> g_lingerReleased{false};
@@ -320,8 +282,8 @@ TEST_F(Scm, AProbeServiceStartsTakesControlsOnTheDispatcherThreadAndStops)
     EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
     EXPECT_TRUE(ControlService(service.get(), SERVICE_CONTROL_INTERROGATE, &status));
     EXPECT_TRUE(ControlService(service.get(), 200, &status));
-    EXPECT_EQ(status.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
-    EXPECT_EQ(status.dwControlsAccepted, static_cast<DWORD>(SERVICE_ACCEPT_STOP));
+    EXPECT_EQ(std::pair(status.dwCurrentState, status.dwControlsAccepted),
+              (std::pair<DWORD, DWORD>(SERVICE_RUNNING, SERVICE_ACCEPT_STOP)));
 
     // Deleting a running service marks it; it goes once it has stopped.
     EXPECT_TRUE(DeleteService(service.get()));
@@ -390,8 +352,21 @@ TEST_F(Scm, AServiceThreadThatOutlivesTheDispatchersGraceKeepsItsArgument)
 {
     // Long enough that the name's copy lives on the heap, not inline.
     const std::string name = "lingering service with a name beyond any inline buffer";
+    // The test plays the starting manager: it answers the dispatcher's one
+    // "STARTED <pid>" line with "OK".
     const std::string startPath = m_machine.root() + "/start";
-    StartListener manager(startPath);
+    const tsm::UniqueFd listener(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    std::strncpy(address.sun_path, startPath.c_str(), sizeof address.sun_path - 1);
+    ASSERT_TRUE(::bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+                ::listen(listener.get(), 1) == 0);
+    std::thread manager([&listener] {
+        const tsm::UniqueFd connection(::accept(listener.get(), nullptr, nullptr));
+        char line[64] = {};
+        EXPECT_TRUE(::read(connection.get(), line, sizeof line - 1) > 0 && std::strncmp(line, "STARTED ", 8) == 0 &&
+                    ::write(connection.get(), "OK\n", 3) == 3)
+            << line;
+    });
     g_lingerReleased = false;
     g_lingerReturned = false;
     ::setenv("TSM_SERVICE_NAME", name.c_str(), 1);
@@ -400,7 +375,11 @@ TEST_F(Scm, AServiceThreadThatOutlivesTheDispatchersGraceKeepsItsArgument)
     std::string entryName = name;
     const SERVICE_TABLE_ENTRYA table[] = {{entryName.data(), lingeringMain}, {nullptr, nullptr}};
     const auto began = std::chrono::steady_clock::now();
-    ASSERT_TRUE(StartServiceCtrlDispatcherA(table)) << GetLastError();
+    const BOOL dispatched = StartServiceCtrlDispatcherA(table);
+    const DWORD error = GetLastError();
+    ::shutdown(listener.get(), SHUT_RDWR);
+    manager.join();
+    ASSERT_TRUE(dispatched) << error;
     EXPECT_LT(std::chrono::steady_clock::now() - began, std::chrono::seconds(3));
     EXPECT_FALSE(g_lingerReturned.load());
 
