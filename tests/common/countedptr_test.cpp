@@ -39,9 +39,7 @@ TEST(CountedPtr, SharesOneCountDeletesWithTheLastOwnerAndNullHasItsOwnCount)
 
     // Null has a count of its own; derived and base pointers share theirs.
     CountedPtr<Tracked> empty;
-    EXPECT_FALSE(empty);
-    EXPECT_EQ(empty.get(), nullptr);
-    EXPECT_EQ(empty.useCount(), 1);
+    EXPECT_TRUE(!empty && empty.get() == nullptr && empty.useCount() == 1);
     CountedPtr<Tracked> copy = empty;
     EXPECT_EQ(empty.useCount(), 2);
     destroyed = 0;
