@@ -94,12 +94,10 @@ TEST(FirmwareDescription, RefusesDriveStatesThatContradictEachOther)
         {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" failed=\"0:1\" status=\"recovering\"/>",
          "line 2: <logicaldrive> is recovering but names no rebuilding drive"},
         {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" spares=\"0:3\" failed=\"0:1\" "
-         "status=\"recovering\" "
-         "rebuilding=\"0:3\"/>",
+         "status=\"recovering\" rebuilding=\"0:3\"/>",
          "line 2: <logicaldrive> rebuilds onto 0:3, which is not one of its active spares"},
         {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" spares=\"0:3\" activespares=\"0:3\" "
-         "failed=\"0:1\" "
-         "rebuilding=\"0:3\"/>",
+         "failed=\"0:1\" rebuilding=\"0:3\"/>",
          "line 2: <logicaldrive> names a rebuilding drive but is not recovering"},
         {"<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" failed=\"0:3\"/>",
          "line 2: <logicaldrive> failed names 0:3, which is neither a drive nor a spare of it"},
