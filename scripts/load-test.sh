@@ -50,15 +50,16 @@ measure() {
   echo "$now $(awk '/^VmRSS/ { print $2 }' /proc/"$pid"/status)"
 }
 
-# wrk's summary: requests, failures (non-2xx and every socket error).
+# wrk's summary: requests, failures (non-2xx and every socket error); a run
+# that printed no summary counts as no request answered.
 run() {
   local out
-  out="$(wrk -t2 -c"$clients" -d"$1"s --timeout 120s "$page")"
+  out="$(wrk -t2 -c"$clients" -d"$1"s --timeout 120s "$page")" || echo "wrk failed" >&2
   echo "$out" >&2
   local requests bad
   requests="$(echo "$out" | awk '/requests in/ { print $1 }')"
   bad="$(echo "$out" | awk '/Non-2xx/ { n += $NF } /Socket errors/ { gsub(",", ""); n += $4 + $6 + $8 + $10 } END { print n + 0 }')"
-  echo "$requests $bad"
+  echo "${requests:-0} $bad"
 }
 
 read -r _ warmBad < <(run "${TSM_LOAD_WARMUP:-30}")
