@@ -31,20 +31,16 @@ std::vector<int> requestNumbers(const std::string& text)
 
 TEST(QwexAccessLog, RotatesBySizeKeepsTheConfiguredFilesAndLosesNoLineOfThem)
 {
-    struct Case {
-        const char* config;
-        unsigned keptFiles;
-    };
-    // The smallest size honoured is 4096 bytes.
-    const Case cases[] = {
+    // The configuration and the files it keeps; the smallest size honoured is 4096 bytes.
+    const std::pair<const char*, unsigned> cases[] = {
         {"access_log_max_bytes = 4096\naccess_log_keep = 2\n", 2},
         {"access_log_max_bytes = 100\naccess_log_keep = 1\n", 1},
         {"access_log_max_bytes = 4096\naccess_log_keep = 0\n", 0},
     };
     constexpr int kRequests = 400; // some 50 bytes a line: several rotations
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.config);
-        const tsmtest::QwexMachine machine(c.config);
+    for (const auto& [pszConfig, keptFiles] : cases) {
+        SCOPED_TRACE(pszConfig);
+        const tsmtest::QwexMachine machine(pszConfig);
         const std::string log = machine.serverFolder() + "/access.log";
         {
             tsmtest::QwexServer served;
@@ -54,7 +50,7 @@ TEST(QwexAccessLog, RotatesBySizeKeepsTheConfiguredFilesAndLosesNoLineOfThem)
         }
         // Oldest file first: the kept lines are the last requests, in order.
         std::vector<int> numbers;
-        for (unsigned kept = c.keptFiles + 1; kept > 0; --kept) {
+        for (unsigned kept = keptFiles + 1; kept > 0; --kept) {
             const std::string path = kept == 1 ? log : log + "." + std::to_string(kept - 1);
             SCOPED_TRACE(path);
             ASSERT_TRUE(std::filesystem::exists(path));
@@ -65,7 +61,7 @@ TEST(QwexAccessLog, RotatesBySizeKeepsTheConfiguredFilesAndLosesNoLineOfThem)
             const std::vector<int> inFile = requestNumbers(tsmtest::readFile(path));
             numbers.insert(numbers.end(), inFile.begin(), inFile.end());
         }
-        EXPECT_FALSE(std::filesystem::exists(log + "." + std::to_string(c.keptFiles + 1)));
+        EXPECT_FALSE(std::filesystem::exists(log + "." + std::to_string(keptFiles + 1)));
         ASSERT_FALSE(numbers.empty());
         EXPECT_EQ(numbers.back(), kRequests - 1);
         for (size_t i = 1; i < numbers.size(); ++i)

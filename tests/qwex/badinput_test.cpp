@@ -28,42 +28,37 @@ TEST(QwexBadInput, NeverLeavesAWebRootAndRefusesMalformedRequests)
     const QwexMachine machine("max_body_bytes = 1000\n");
     prepare(machine);
     const tsmtest::QwexServer server(&answerOk);
-    struct Case {
-        std::string request;
-        const char* statusLine;
-    };
     const std::string bigBody(5000, 'b');
-    const Case cases[] = {
-        {getRequest("/peer/doc.xml"), "HTTP/1.1 200 OK"},
-        {getRequest("/VXA/page.htm"), "HTTP/1.1 200 OK"},
-        {getRequest("/peer/../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/VXA/../../qwex/server.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/peer/%2e%2e/%2E%2E/server.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/peer/..%2f..%2fserver.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/peer/%2e%2e%5cserver.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/peer/..\\..\\server.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/peer/C:/qwex/server.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/peer//etc/passwd"), "HTTP/1.1 404 Not Found"},
-        {getRequest("/peer/link/server.key"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/VXA/key.htm"), "HTTP/1.1 403 Forbidden"},
-        {getRequest("/peer/doc.xml%00.htm"), "HTTP/1.1 400 Bad Request"},
-        {getRequest("/peer/" + std::string(1100, 'a')), "HTTP/1.1 414 URI Too Long"},
-        {getRequest("/peer/" + std::string(300, 'a')), "HTTP/1.1 414 URI Too Long"},
-        {getRequest("/peer/" + std::string(40000, 'a')), "HTTP/1.1 414 URI Too Long"},
+    // The request; the status line of the answer, after "HTTP/1.1 ".
+    const std::pair<std::string, const char*> cases[] = {
+        {getRequest("/peer/doc.xml"), "200 OK"},
+        {getRequest("/VXA/page.htm"), "200 OK"},
+        {getRequest("/peer/../qwex/server.key"), "403 Forbidden"},
+        {getRequest("/VXA/../../qwex/server.key"), "403 Forbidden"},
+        {getRequest("/peer/%2e%2e/%2E%2E/server.key"), "403 Forbidden"},
+        {getRequest("/peer/..%2f..%2fserver.key"), "403 Forbidden"},
+        {getRequest("/peer/%2e%2e%5cserver.key"), "403 Forbidden"},
+        {getRequest("/peer/..\\..\\server.key"), "403 Forbidden"},
+        {getRequest("/peer/C:/qwex/server.key"), "403 Forbidden"},
+        {getRequest("/peer//etc/passwd"), "404 Not Found"},
+        {getRequest("/peer/link/server.key"), "403 Forbidden"},
+        {getRequest("/VXA/key.htm"), "403 Forbidden"},
+        {getRequest("/peer/doc.xml%00.htm"), "400 Bad Request"},
+        {getRequest("/peer/" + std::string(1100, 'a')), "414 URI Too Long"},
+        {getRequest("/peer/" + std::string(300, 'a')), "414 URI Too Long"},
+        {getRequest("/peer/" + std::string(40000, 'a')), "414 URI Too Long"},
         {getRequest("/peer/doc.xml", "127.0.0.1", "X-Long: " + std::string(40000, 'h') + "\r\n"),
-         "HTTP/1.1 431 Request Header Fields Too Large"},
-        {"BREW /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 501 Not Implemented"},
-        {"DELETE /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "HTTP/1.1 405 Method Not Allowed"},
-        {"POST /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\nab",
-         "HTTP/1.1 405 Method Not Allowed"},
+         "431 Request Header Fields Too Large"},
+        {"BREW /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "501 Not Implemented"},
+        {"DELETE /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n", "405 Method Not Allowed"},
+        {"POST /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 2\r\n\r\nab", "405 Method Not Allowed"},
         {"POST /VXA/page.htm HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 5000\r\n\r\n" + bigBody,
-         "HTTP/1.1 413 Content Too Large"},
-        {"GET /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nHost: y\r\nContent-Length: -1\r\n\r\n",
-         "HTTP/1.1 400 Bad Request"},
+         "413 Content Too Large"},
+        {"GET /peer/doc.xml HTTP/1.1\r\nHost: 127.0.0.1\r\nHost: y\r\nContent-Length: -1\r\n\r\n", "400 Bad Request"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.request.substr(0, 80));
-        EXPECT_EQ(rawStatusLine(machine.httpPort(), c.request), c.statusLine);
+    for (const auto& [request, pszStatus] : cases) {
+        SCOPED_TRACE(request.substr(0, 80));
+        EXPECT_EQ(rawStatusLine(machine.httpPort(), request), std::string("HTTP/1.1 ") + pszStatus);
     }
 }
 

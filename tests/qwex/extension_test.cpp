@@ -6,6 +6,7 @@
 #include <pthread.h>
 
 #include <mutex>
+#include <tuple>
 
 namespace {
 
@@ -98,11 +99,8 @@ TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
     ASSERT_EQ(QWEXStartupHTTPServer(&startup, &server), static_cast<DWORD>(QWEX_SUCCESS));
     ASSERT_NE(server, nullptr);
     takeEvents();
-    struct Case {
-        const char* name;
-        void (*spoil)(QWEX_EXTENSION_INFO&);
-    };
-    const Case cases[] = {
+    // Each case spoils one field of a good record.
+    const std::pair<const char*, void (*)(QWEX_EXTENSION_INFO&)> cases[] = {
         {"size one too small", [](QWEX_EXTENSION_INFO& r) { r.cbSize -= 1; }},
         {"root without slash", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "VXA"); }},
         {"root with two levels", [](QWEX_EXTENSION_INFO& r) { std::strcpy(r.szUrlRoot, "/VXA/x"); }},
@@ -115,11 +113,11 @@ TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
              r.pHeaderDescriptions = kWrong;
          }},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [pszName, spoil] : cases) {
+        SCOPED_TRACE(pszName);
         QWEX_EXTENSION_INFO record =
             tsmtest::extensionRecord("/VXA", &versionCallback, &requestCallback, &terminateCallback);
-        c.spoil(record);
+        spoil(record);
         EXPECT_EQ(QWEXRegisterIsapiExtension(server, &record), static_cast<DWORD>(QWEX_ERROR_BAD_RECORD));
     }
     EXPECT_TRUE(takeEvents().empty());
@@ -137,11 +135,8 @@ TEST(QwexRegistration, RefusesRecordsWithAWrongSizeAndCallsTheCallbacksInOrder)
 TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
 {
     const QwexMachine machine;
-    struct Tagged {
-        const char* page;
-        const char* expected;
-    };
-    const Tagged tagged[] = {
+    // Page templates and what they expand to.
+    const std::pair<const char*, const char*> tagged[] = {
         {"no tags <b>here</b>", "no tags <b>here</b>"},
         {"a<%Two%>b<%Two%>c", "a[two]b[two]c"},
         {"x<%Unknown%>y", "xy"},
@@ -151,7 +146,7 @@ TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
         {"", ""},
     };
     for (size_t i = 0; i < std::size(tagged); ++i)
-        writeFile(machine.pageFolder() + "/page" + std::to_string(i) + ".htm", tagged[i].page);
+        writeFile(machine.pageFolder() + "/page" + std::to_string(i) + ".htm", tagged[i].first);
     writeFile(machine.pageFolder() + "/facts.htm", "<%ServerDirectory%>|<%StackSize%>");
     writeFile(machine.pageFolder() + "/Mixed.HTM", "case");
     writeFile(machine.pageFolder() + "/Images/logo.gif", "GIF89a");
@@ -161,12 +156,8 @@ TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
     ASSERT_EQ(served.registered(), static_cast<DWORD>(QWEX_SUCCESS));
     for (const char* name : {"VXA.vxa", "peer1.vxa", "peer2.vxa"})
         EXPECT_TRUE(std::filesystem::is_regular_file(machine.serverFolder() + "/cache/" + name)) << name;
-    struct Case {
-        std::string url;
-        unsigned status;
-        std::string body;
-    };
-    std::vector<Case> cases = {
+    // The URL; the status and the body of its answer.
+    std::vector<std::tuple<std::string, unsigned, std::string>> cases = {
         {machine.http("/VXA/facts.htm"), 200, "C:\\qwex|128000"},
         {machine.http("/vxa/mixed.htm"), 200, "case"},
         {machine.http("/VXA/missing.htm"), 404, "Not found.\n"},
@@ -178,14 +169,12 @@ TEST(QwexPages, ExpandTheTagsThePageNamesAndServeStaticFiles)
         {machine.http("/"), 404, "Not found.\n"},
     };
     for (size_t i = 0; i < std::size(tagged); ++i)
-        cases.push_back({machine.http("/VXA/page" + std::to_string(i) + ".htm"), 200, tagged[i].expected});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.url);
-        const tsmtest::Fetched fetched = fetch(served.handle(), c.url);
-        EXPECT_EQ(fetched.result, static_cast<DWORD>(QWEX_SUCCESS));
-        EXPECT_EQ(fetched.status, c.status);
-        EXPECT_EQ(fetched.body, c.body);
-        EXPECT_EQ(fetched.calls, 1);
+        cases.push_back({machine.http("/VXA/page" + std::to_string(i) + ".htm"), 200, tagged[i].second});
+    for (const auto& [url, status, body] : cases) {
+        SCOPED_TRACE(url);
+        const tsmtest::Fetched fetched = fetch(served.handle(), url);
+        EXPECT_EQ(std::make_tuple(fetched.result, fetched.status, fetched.body, fetched.calls),
+                  std::make_tuple(static_cast<DWORD>(QWEX_SUCCESS), status, body, 1));
     }
 }
 

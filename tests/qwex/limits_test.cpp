@@ -15,7 +15,6 @@
 #include <memory>
 #include <mutex>
 #include <set>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -70,11 +69,8 @@ TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
     const tsmtest::QwexServer server(&answerOk);
     ASSERT_NE(server.handle(), nullptr);
     const std::string port = std::to_string(machine.httpPort());
-    struct Case {
-        std::string host;
-        bool answered;
-    };
-    const Case cases[] = {
+    // The Host header; whether the page is answered.
+    const std::pair<std::string, bool> cases[] = {
         {"127.0.0.1", true},
         {"127.0.0.1:" + port, true},
         {"127.1.2.3:80", true},
@@ -97,13 +93,13 @@ TEST(QwexLimits, AnswersOnlyItsOwnHostNamesAndMarksEveryAnswer)
         {"storage.example.attacker", false},
         {"", false},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.host);
+    for (const auto& [host, bAnswered] : cases) {
+        SCOPED_TRACE(host);
         const int before = tsmtest::g_okPages;
-        EXPECT_EQ(rawStatusLine(machine.httpPort(), getRequest("/VXA/page.htm", c.host)),
-                  c.answered ? "HTTP/1.1 200 OK" : "HTTP/1.1 421 Misdirected Request");
+        EXPECT_EQ(rawStatusLine(machine.httpPort(), getRequest("/VXA/page.htm", host)),
+                  bAnswered ? "HTTP/1.1 200 OK" : "HTTP/1.1 421 Misdirected Request");
         // A refused name runs nothing.
-        EXPECT_EQ(tsmtest::g_okPages - before, c.answered ? 1 : 0);
+        EXPECT_EQ(tsmtest::g_okPages - before, bAnswered ? 1 : 0);
     }
     EXPECT_EQ(rawStatusLine(machine.httpPort(), "GET /VXA/page.htm HTTP/1.0\r\n\r\n"), "HTTP/1.1 200 OK");
 

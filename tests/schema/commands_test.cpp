@@ -134,9 +134,7 @@ TEST(BmicCommand, ControllerLogsEveryRequestItSends)
     Core::IdentifyPhysicalDriveCommand identify(0x0A000000u);
     EXPECT_EQ(identify.run(controller)->value(), Core::Status::eFAILED) << "the handle was never issued";
     const std::uint8_t abCdb[6] = {0x12, 0x00, 0x00, 0x00, 0x60, 0x00};
-    Core::ScsiParameters scsi;
-    scsi.pCdb = abCdb;
-    scsi.cdbLength = sizeof abCdb;
+    Core::ScsiParameters scsi{.pCdb = abCdb, .cdbLength = sizeof abCdb};
     EXPECT_FALSE(controller.sendScsiCommand(scsi));
     // In this order: the BMIC request, then the SCSI one.
     const std::string text = tail.appended();
@@ -164,10 +162,7 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
     for (const auto& [pDevice, bLun] : cases) {
         SCOPED_TRACE(index++);
         tree.top().bmic.clear();
-        Core::BmicParameters parameters;
-        parameters.opcode = 0x50;
-        parameters.detail = 0x1234;
-        parameters.lun = 9;
+        Core::BmicParameters parameters{.opcode = 0x50, .detail = 0x1234, .lun = 9};
         EXPECT_TRUE(dynamic_cast<Core::BmicDevice&>(*pDevice).sendBmicCommand(parameters));
         ASSERT_EQ(tree.top().bmic.size(), 1u);
         const Core::BmicParameters& sent = tree.top().bmic[0];
@@ -177,9 +172,7 @@ TEST(CommandRouting, DrivesAndArraysForwardToTheirParentAndFailWithoutOne)
 
     // SCSI blocks pass unchanged through an array and a logical drive.
     const std::uint8_t abCdb[6] = {0x12, 0, 0, 0, 96, 0};
-    Core::ScsiParameters scsi;
-    scsi.pCdb = abCdb;
-    scsi.cdbLength = 6;
+    Core::ScsiParameters scsi{.pCdb = abCdb, .cdbLength = 6};
     EXPECT_TRUE(dynamic_cast<Core::SCSIDevice&>(*pLogical).sendScsiCommand(scsi));
     ASSERT_EQ(tree.top().scsi.size(), 1u);
     EXPECT_EQ(std::make_tuple(tree.top().scsi[0].pCdb, tree.top().scsi[0].cdbLength), std::make_tuple(abCdb, 6));

@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <future>
+#include <tuple>
 
 namespace {
 
@@ -53,11 +54,8 @@ TEST_F(Faults, DriverFaultsCostOnlyTheFaultyController)
     std::string healthGarbage = typical();
     healthGarbage.replace(healthGarbage.find("<health present=\"true\"/>"), 24,
                           "<health present=\"true\"><fault kind=\"garbage\"/></health>");
-    const struct {
-        const char* name;
-        std::string machine;
-        int missing; // the port whose controller is gone from the page, or -1
-    } cases[] = {
+    // The machine; the port whose controller is gone from the page, or -1.
+    const std::tuple<const char*, std::string, int> cases[] = {
         {"hang", typicalWith(0, "<fault kind=\"hang\" ms=\"150\"/>"), -1},
         {"open", typicalWith(0, "<fault kind=\"open\" error=\"5\"/>"), 0},
         {"garbage", typicalWith(1, "<fault kind=\"garbage\" seed=\"7\"/>"), 1},
@@ -66,10 +64,10 @@ TEST_F(Faults, DriverFaultsCostOnlyTheFaultyController)
         {"health driver garbage", healthGarbage, -1},
         {"healed", typical(), -1},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        m_machine.writeDescription(c.machine);
-        expectPage(c.missing);
+    for (const auto& [pszName, machine, missing] : cases) {
+        SCOPED_TRACE(pszName);
+        m_machine.writeDescription(machine);
+        expectPage(missing);
     }
 }
 

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace {
 
 using tsmtest::Attributes;
@@ -46,28 +48,22 @@ TEST(ControllerHealth, ReadsEachFactAndNeverTakesAMissingOneForOk)
 {
     constexpr FactState OK = FactState::eOK, BAD = FactState::eATTENTION, UNKNOWN = FactState::eUNKNOWN,
                         NONE = FactState::eABSENT;
-    struct Case {
-        const char* pszName;
-        Attributes attributes;
-        FactState controller, cache, battery, redundancy, firmware;
-    } const cases[] = {
+    // The attributes; the controller, cache, battery, redundancy and firmware facts.
+    const std::tuple<const char*, Attributes, FactState, FactState, FactState, FactState, FactState> cases[] = {
         {"all well, no redundant partner", healthy(), OK, OK, OK, NONE, OK},
         {"cache wants diagnostics", with(healthy(), {{"CacheStatus", "RunADU"}}), OK, BAD, OK, NONE, OK},
-        {"a board without packs", with(without(healthy(), {"BatteryStatus"}), {{"BatteryPackCount", "0"}}), OK, OK,
-         NONE, NONE, OK},
+        {"no packs", with(without(healthy(), {"BatteryStatus"}), {{"BatteryPackCount", "0"}}), OK, OK, NONE, NONE, OK},
         {"redundancy failed", with(healthy(), {{"RedundantState", "Active"}, {"RedundancyStatus", "Failed"}}), OK, OK,
          OK, BAD, OK},
         {"redundant, status not read", with(healthy(), {{"RedundantState", "Active"}}), OK, OK, OK, UNKNOWN, OK},
         {"nothing read at all", {}, UNKNOWN, UNKNOWN, UNKNOWN, NONE, UNKNOWN},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        const Web::ControllerHealth health = Web::ReadControllerHealth(*tsmtest::standInController(c.attributes));
-        EXPECT_EQ(health.controller.eState, c.controller);
-        EXPECT_EQ(health.cache.eState, c.cache);
-        EXPECT_EQ(health.battery.eState, c.battery);
-        EXPECT_EQ(health.redundancy.eState, c.redundancy);
-        EXPECT_EQ(health.firmware.eState, c.firmware);
+    for (const auto& [pszName, attributes, controller, cache, battery, redundancy, firmware] : cases) {
+        SCOPED_TRACE(pszName);
+        const Web::ControllerHealth health = Web::ReadControllerHealth(*tsmtest::standInController(attributes));
+        EXPECT_EQ(std::make_tuple(health.controller.eState, health.cache.eState, health.battery.eState,
+                                  health.redundancy.eState, health.firmware.eState),
+                  std::make_tuple(controller, cache, battery, redundancy, firmware));
     }
 }
 

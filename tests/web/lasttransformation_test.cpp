@@ -9,6 +9,8 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
+#include <tuple>
 
 namespace {
 
@@ -17,26 +19,21 @@ constexpr std::size_t kCap = LastTransformation::kMaxKeptBytes;
 
 TEST(LastTransformation, AnswersTheInputsItKeptAndKeepsNothingPastItsCap)
 {
-    const struct {
-        const char* pszCase;
-        std::size_t inputs;
-        std::size_t result;
-        bool bKept;
-    } cases[] = {
+    // The sizes of the inputs and of the result; whether they are kept.
+    const std::tuple<const char*, std::size_t, std::size_t, bool> cases[] = {
         {"small", 100, 200, true},
         {"exactly the cap", kCap - 10, 10, true},
         {"one byte over", kCap - 10, 11, false},
         {"inputs alone over", kCap + 1, 0, false},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszCase);
+    for (const auto& [pszCase, inputSize, resultSize, bKept] : cases) {
+        SCOPED_TRACE(pszCase);
         LastTransformation memo;
         memo.keep("before", "page before");
-        const std::string inputs(c.inputs, 'i');
-        memo.keep(inputs, std::string(c.result, 'r'));
-        const std::optional<std::string> found = memo.find(inputs);
-        EXPECT_EQ(found.has_value(), c.bKept);
-        EXPECT_EQ(found.value_or("").size(), c.bKept ? c.result : 0u);
+        const std::string inputs(inputSize, 'i');
+        const std::string result(resultSize, 'r');
+        memo.keep(inputs, result);
+        EXPECT_EQ(memo.find(inputs), bKept ? std::optional(result) : std::nullopt);
         // What was kept before is replaced or forgotten, never answered again.
         EXPECT_FALSE(memo.find("before").has_value());
         EXPECT_FALSE(memo.find(inputs + "x").has_value());

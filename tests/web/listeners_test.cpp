@@ -7,6 +7,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <tuple>
+
 namespace {
 
 using tsmtest::eventually;
@@ -43,22 +46,18 @@ TEST_F(Listeners, LoopbackOnlyTls12OrLaterAndAPrivateKey)
         EXPECT_TRUE(listeners("/proc/net/tcp6", port).empty());
     }
 
-    const struct {
-        const char* name;
-        long lowest;
-        long highest;
-        bool accepted;
-    } versions[] = {
+    // The TLS versions a client offers (lowest and highest); whether it is answered.
+    const std::tuple<const char*, long, long, bool> versions[] = {
         {"1.0", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_0, false},
         {"1.1", CURL_SSLVERSION_TLSv1_0, CURL_SSLVERSION_MAX_TLSv1_1, false},
         {"1.2", CURL_SSLVERSION_TLSv1_2, CURL_SSLVERSION_MAX_TLSv1_2, true},
         {"1.3", CURL_SSLVERSION_TLSv1_3, CURL_SSLVERSION_MAX_TLSv1_3, true},
     };
-    for (const auto& version : versions) {
-        SCOPED_TRACE(version.name);
+    for (const auto& [pszName, lowest, highest, bAccepted] : versions) {
+        SCOPED_TRACE(pszName);
         // A response arrives only over a completed handshake.
-        const long offered = version.lowest | version.highest;
-        EXPECT_EQ(tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 30, offered).status != 0, version.accepted);
+        EXPECT_EQ(tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 30, lowest | highest).status != 0,
+                  bAccepted);
     }
 
     // The key is made private, and made private again if someone opened it.
@@ -84,13 +83,11 @@ TEST_F(Listeners, APortHeldByAnotherProgramStopsTheServiceAndSaysWhy)
     EXPECT_TRUE(eventually([] { return tsmtest::serviceState() == SERVICE_STOPPED; }, std::chrono::seconds(60)));
     ::close(neighbour);
     EXPECT_NE(m_machine.read("debug-output.log")
-                  .find("the management HTTP server did not start: another program "
-                        "holds its port"),
+                  .find("the management HTTP server did not start: another program holds its port"),
               std::string::npos);
-    bool failureLogged = false;
-    for (const tsm::EventRecord& event : tsm::readEventLog())
-        failureLogged = failureLogged || (event.id == 104 && event.type == EVENTLOG_ERROR_TYPE);
-    EXPECT_TRUE(failureLogged);
+    EXPECT_TRUE(std::ranges::any_of(tsm::readEventLog(), [](const tsm::EventRecord& event) {
+        return event.id == 104 && event.type == EVENTLOG_ERROR_TYPE;
+    }));
     // Nothing of the agent answers on the HTTPS port either.
     EXPECT_EQ(tsmtest::httpGet(tsmtest::kPageHttps + "vxasupport.xml", 5).status, 0);
 }

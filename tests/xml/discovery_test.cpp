@@ -23,9 +23,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <iostream>
-#include <map>
 #include <sstream>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -242,11 +242,8 @@ TEST(DiscoveryMerger, EachPartOfTheBudgetHoldsTheMergeToItsLimit)
     const std::string grouped =
         "<DeviceGroup><Operation><Name>Both</Name>" + kInfo + "<Link>/tool/run.htm?Operation=Both&amp;" + kQueryA +
         "&amp;" + kQueryB + "</Link></Operation>" + kA + kEnd + kB + kEnd + "<Name>A&amp;B&amp;</Name></DeviceGroup>";
-    struct {
-        const char* pszName;
-        Xml::MergeWork limit;
-        std::string expected;
-    } const cases[] = {
+    // The limit; the merged document.
+    const std::tuple<const char*, Xml::MergeWork, std::string> cases[] = {
         {"exactly the work of both", both, discovery(checked + grouped)},
         {"one visit short: the second is left out", {both.visits - 1, both.nodes, both.characters}, discovery(checked)},
         {"one node short", {both.visits, both.nodes - 1, both.characters}, discovery(checked)},
@@ -254,13 +251,13 @@ TEST(DiscoveryMerger, EachPartOfTheBudgetHoldsTheMergeToItsLimit)
         {"the first over the limit, the second fits", two,
          discovery(kA + "<Operations/>" + kEnd + kB + kC + kEnd + "<Operations/>" + kEnd + grouped)},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        Xml::DiscoveryMerger merger(xmltest::parse(discovery(kDevices)), c.limit);
+    for (const auto& [pszName, limit, expected] : cases) {
+        SCOPED_TRACE(pszName);
+        Xml::DiscoveryMerger merger(xmltest::parse(discovery(kDevices)), limit);
         merger.Merge(xmltest::parse(first));
         merger.Merge(xmltest::parse(second));
-        EXPECT_EQ(c.expected + "\n\n", xmltest::print(merger.document()));
-        EXPECT_TRUE(merger.spent().fitsWithin(c.limit));
+        EXPECT_EQ(expected + "\n\n", xmltest::print(merger.document()));
+        EXPECT_TRUE(merger.spent().fitsWithin(limit));
     }
 }
 
@@ -282,12 +279,8 @@ TEST(DiscoveryMerger, ClientsOverThePageBudgetAddNothingAndLeaveTheRestToOthers)
     std::string deep = hostile("Deep/vxasupport.xml");
     deep.replace(deep.find("<RegisteredName>Deep<") + 16, 4, "Deep sea\x7F");
     const std::string chain = hostile("Chain/vxasupport.xml");
-    struct {
-        const char* pszName;
-        std::string primary;
-        std::vector<std::string> clients;
-        std::vector<std::string> leftOut; // RegisteredNames, in order
-    } const cases[] = {
+    // The primary document, the clients; the RegisteredNames left out, in order.
+    const std::tuple<const char*, std::string, std::vector<std::string>, std::vector<std::string>> cases[] = {
         {"22 nested devices, 6 nested patterns", hostile("Deep/d.xml"), {tool, deep}, {"Deep sea\x7F"}},
         {"20 nested devices, 10 nested patterns", hostile("Chain/d.xml"), {chain, other}, {"Chain"}},
         {"16 nested devices, both between two that fit",
@@ -296,15 +289,15 @@ TEST(DiscoveryMerger, ClientsOverThePageBudgetAddNothingAndLeaveTheRestToOthers)
          {"Deep sea\x7F", "Chain"}},
         {"flat devices: everything fits", discovery(kDevices), {tool, deep, chain, other}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
+    for (const auto& [pszName, primary, clients, leftOut] : cases) {
+        SCOPED_TRACE(pszName);
         const tsmtest::LogTail log;
-        Xml::DiscoveryMerger merger(xmltest::parse(c.primary));
+        Xml::DiscoveryMerger merger(xmltest::parse(primary));
         // The same merge without the clients that are left out.
-        Xml::DiscoveryMerger without(xmltest::parse(c.primary));
-        for (const std::string& text : c.clients) {
+        Xml::DiscoveryMerger without(xmltest::parse(primary));
+        for (const std::string& text : clients) {
             merger.Merge(xmltest::parse(text));
-            if (std::none_of(c.leftOut.begin(), c.leftOut.end(), [&](const std::string& name) {
+            if (std::none_of(leftOut.begin(), leftOut.end(), [&](const std::string& name) {
                     return text.find("<RegisteredName>" + name + "<") != std::string::npos;
                 }))
                 without.Merge(xmltest::parse(text));
@@ -312,7 +305,7 @@ TEST(DiscoveryMerger, ClientsOverThePageBudgetAddNothingAndLeaveTheRestToOthers)
         EXPECT_EQ(xmltest::print(without.document()), xmltest::print(merger.document()));
         EXPECT_EQ(without.spent().nodes, merger.spent().nodes);
         std::vector<std::string> expectedLog;
-        for (std::string name : c.leftOut) {
+        for (std::string name : leftOut) {
             std::replace(name.begin(), name.end(), '\x7F', '?');
             expectedLog.push_back("Merge left out " + name + ": it needs more than the page's merge budget has left");
         }
@@ -489,11 +482,8 @@ TEST(ControllerDescription, DescribesEachControllerByItsBusRow)
                              {"BusType", "eisa"},
                              {"SubsystemID", "1381408800"},
                              {"Slot", ""}};
-    struct {
-        const char* pszName;
-        std::vector<Attributes> controllers;
-        std::string devices;
-    } const cases[] = {
+    // The controllers; the Device elements that describe them.
+    const std::tuple<const char*, std::vector<Attributes>, std::string> cases[] = {
         {"low half below 0x100: blank padded", {pciController("4054253632")}, pciDevice("0xF1A7", "0x  40")},
         {"not a number", {pciController("ArrayLine")}, pciDevice("0x0000", "0x   0")},
         {"leading blanks and sign", {pciController("  -1")}, pciDevice("0xFFFF", "0xFFFF")},
@@ -520,10 +510,10 @@ TEST(ControllerDescription, DescribesEachControllerByItsBusRow)
          {pciController("4054273030"), with(pciController("4054273030"), "Slot", "2")},
          pciDevice("0xF1A7", "0x4C06")},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        EXPECT_EQ((c.devices.empty() ? std::string("<Devices/>") : "<Devices>" + c.devices + "</Devices>") + "\n\n",
-                  describe(c.controllers));
+    for (const auto& [pszName, controllers, devices] : cases) {
+        SCOPED_TRACE(pszName);
+        EXPECT_EQ((devices.empty() ? std::string("<Devices/>") : "<Devices>" + devices + "</Devices>") + "\n\n",
+                  describe(controllers));
     }
 }
 

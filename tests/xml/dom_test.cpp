@@ -14,6 +14,7 @@
 #include <latch>
 #include <fstream>
 #include <optional>
+#include <tuple>
 
 namespace {
 
@@ -34,21 +35,17 @@ std::string nested(unsigned depth)
     return text;
 }
 
-// diagnostic: the start of what standard error receives; "" when nothing is written.
-struct ParseCase {
-    const char* pszName;
-    std::string text;
-    bool bValidate, bDocument;
-    std::string diagnostic;
-};
-
 TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnosticAndNoExternalEntity)
 {
     const std::string malformed = "Fatal Error at file \"DOMFactory\", line 1, column 4\n   Message: ";
-    // A DTD that would make the document valid, outside the DTD folder.
-    const std::string outside = testing::TempDir() + "outside.dtd";
+    // A DTD that would make the document valid, outside the DTD folder (in a
+    // scratch folder removed at the end).
+    const tsmtest::TempMachine scratch;
+    const std::string outside = scratch.root() + "/outside.dtd";
     std::ofstream(outside) << "<!ELEMENT a EMPTY>";
-    const ParseCase cases[] = {
+    // The text, whether it is validated; whether it gives a document, and the
+    // start of what standard error receives ("" when nothing is written).
+    const std::tuple<const char*, std::string, bool, bool, std::string> cases[] = {
         {"valid, validated", kDiscovery, true, true, ""},
         {"valid, not validated", kDiscovery, false, true, ""},
         {"undeclared element, validated", kUndeclaredElement, true, false,
@@ -72,18 +69,16 @@ TEST(DOMFactory, ParseBufferGivesADocumentOnlyWithoutAnyDiagnosticAndNoExternalE
          "Fatal Error at file \"DOMFactory\", line 1, column 388\n   Message: elements are nested too deeply\n"},
         {"entity expansion bomb", xmltest::corpus("entity_bomb"), false, false, "Fatal Error at file \"DOMFactory\""},
     };
-    for (const ParseCase& c : cases) {
-        SCOPED_TRACE(c.pszName);
+    for (const auto& [pszName, text, bValidate, bDocument, expected] : cases) {
+        SCOPED_TRACE(pszName);
         testing::internal::CaptureStderr();
-        const Xml::DocumentHandle document = xmltest::factory().ParseBuffer(c.text, c.bValidate);
+        const Xml::DocumentHandle document = xmltest::factory().ParseBuffer(text, bValidate);
         const std::string diagnostic = testing::internal::GetCapturedStderr();
-        EXPECT_EQ(c.bDocument, !document.isNull());
-        if (c.diagnostic.empty()) {
-            EXPECT_EQ("", diagnostic);
-        } else {
-            EXPECT_EQ(c.diagnostic, diagnostic.substr(0, c.diagnostic.size()));
-            EXPECT_EQ('\n', diagnostic.back());
-        }
+        // The diagnostic starts as expected and ends its line; none at all when none is expected.
+        const std::size_t compared = expected.empty() ? std::string::npos : expected.size();
+        EXPECT_EQ(std::make_tuple(bDocument, expected, true),
+                  std::make_tuple(!document.isNull(), diagnostic.substr(0, compared),
+                                  expected.empty() || diagnostic.ends_with('\n')));
     }
     // External entities (a local file and a loopback address) resolve to nothing.
     const Xml::DocumentHandle document = xmltest::parse(xmltest::corpus("external_entity"));
@@ -130,11 +125,8 @@ Xml::DocumentHandle builtInMemory(const Xml::XmlDeclaration* pDeclaration = null
 
 TEST(DOMPrinter, WritesEveryNodeKindAsTheTreeHoldsIt)
 {
-    struct {
-        const char* pszName;
-        Xml::DocumentHandle document;
-        std::string expected;
-    } const cases[] = {
+    // The document; its printed text.
+    const std::tuple<const char*, Xml::DocumentHandle, std::string> cases[] = {
         {"built in memory: no declaration", builtInMemory(),
          "<Root a=\"say &quot;x&quot; &amp; &lt;y>\"><Empty/><Text></Text><!-- a & <b> -->"
          "<?page x=\"1\" & <y>?><?bare?>1 &lt; 2 &amp; 3</Root>\n<!--after-->\n\n"},
@@ -156,12 +148,12 @@ TEST(DOMPrinter, WritesEveryNodeKindAsTheTreeHoldsIt)
         {"internal subset and entity reference", xmltest::parse("<!DOCTYPE a [<!ENTITY e \"v\">]><a>&e;</a>"),
          "<!DOCTYPE a[<!ENTITY e \"v\">]>\n<a>&e;</a>\n\n"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        ASSERT_FALSE(c.document.isNull());
-        EXPECT_EQ(c.expected, Xml::DOMPrinter::ToString(c.document.get()));
+    for (const auto& [pszName, document, expected] : cases) {
+        SCOPED_TRACE(pszName);
+        ASSERT_FALSE(document.isNull());
+        EXPECT_EQ(expected, Xml::DOMPrinter::ToString(document.get()));
         // Print, parse, print gives the same text.
-        const std::string reread = xmltest::print(xmltest::parse(c.expected));
+        const std::string reread = xmltest::print(xmltest::parse(expected));
         EXPECT_EQ(reread, xmltest::print(xmltest::parse(reread)));
     }
     // An empty text node is not kept by a parse: the element reads back empty.
@@ -199,31 +191,27 @@ TEST(DOMFactory, ValidationFollowsTheDtdFilesAsTheyAreNow)
     std::filesystem::create_directories(folder);
     const Xml::DOMFactory factory(folder);
     const std::string text = "<!DOCTYPE a SYSTEM \"t_1.dtd\"><a/>";
-    const struct {
-        const char* pszName;
-        const char* pszDtd;
-        bool bValid;
-        const char16_t* pszDefault;
-    } cases[] = {
+    // The DTD file (none: removed); whether the document is valid, and its default attribute.
+    const std::tuple<const char*, const char*, bool, const char16_t*> cases[] = {
         {"declared, with a default attribute", "<!ELEMENT a EMPTY><!ATTLIST a x CDATA \"one\">", true, u"one"},
         {"another default", "<!ELEMENT a EMPTY><!ATTLIST a x CDATA \"other\">", true, u"other"},
         {"content now required", "<!ELEMENT a (b)><!ELEMENT b EMPTY>", false, nullptr},
         {"DTD removed", nullptr, false, nullptr},
         {"DTD back", "<!ELEMENT a EMPTY>", true, u""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.pszName);
-        if (c.pszDtd)
-            std::ofstream(folder + "/t_1.dtd") << c.pszDtd;
+    for (const auto& [pszName, pszDtd, bValid, pszDefault] : cases) {
+        SCOPED_TRACE(pszName);
+        if (pszDtd)
+            std::ofstream(folder + "/t_1.dtd") << pszDtd;
         else
             std::filesystem::remove(folder + "/t_1.dtd");
         testing::internal::CaptureStderr();
         const Xml::DocumentHandle document = factory.ParseBuffer(text, true);
         testing::internal::GetCapturedStderr();
-        ASSERT_EQ(c.bValid, !document.isNull());
-        if (c.pszDefault == nullptr)
+        ASSERT_EQ(bValid, !document.isNull());
+        if (pszDefault == nullptr)
             continue;
-        EXPECT_EQ(std::u16string(c.pszDefault), document->getDocumentElement()->getAttribute(u"x"));
+        EXPECT_EQ(std::u16string(pszDefault), document->getDocumentElement()->getAttribute(u"x"));
     }
     // Threads that validate at once against definitions just loaded share
     // them without building anything in them (the sanitizer build would find

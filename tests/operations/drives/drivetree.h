@@ -42,20 +42,25 @@ inline std::string keyName(const std::string& type)
     return type == "array" ? "ArrayLetter" : type == "logicaldrive" ? "Number" : "DriveNumber";
 }
 
-// The one device below the controller with that firmware version whose
-// "Type" is type and whose "Number" (logical drives), "DriveNumber" (physical
-// drives) or "ArrayLetter" is key; null when there is none or several.
-inline Core::DevicePtr find(const Core::DevicePtr& pRoot, const std::string& firmware, const std::string& type,
-                            const std::string& key)
+// The one device below pParent whose "Type" is type and whose "Number"
+// (logical drives), "DriveNumber" (physical drives) or "ArrayLetter" is key;
+// null when there is none or several, or no parent.
+inline Core::DevicePtr below(const Core::DevicePtr& pParent, const std::string& type, const std::string& key)
 {
-    const Core::DevicePtr pController = optest::controllerWith(pRoot, "FirmwareVersion", firmware);
-    if (pController.get() == nullptr)
-        return pController;
-    Core::DeviceFinder finder(pController);
+    if (pParent.get() == nullptr)
+        return pParent;
+    Core::DeviceFinder finder(pParent);
     finder.addCriterion("Type", type);
     finder.addCriterion(keyName(type), key);
     const Core::DeviceList found = finder.findDevices();
     return found.size() == 1 ? found.front() : Core::DevicePtr();
+}
+
+// The same below the controller with that firmware version.
+inline Core::DevicePtr find(const Core::DevicePtr& pRoot, const std::string& firmware, const std::string& type,
+                            const std::string& key)
+{
+    return below(optest::controllerWith(pRoot, "FirmwareVersion", firmware), type, key);
 }
 
 // The values of the named attributes joined by "|", "-" for a missing one.

@@ -10,6 +10,7 @@
 
 namespace {
 
+using drivetest::below;
 using drivetest::values;
 
 // Drives 0 to 3 and an unassigned drive 9 (port 1 target 2) in the given bay
@@ -24,15 +25,6 @@ std::string controllerContent(const std::string& logicalDrive, const std::string
            "\"/>"
            "<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" spares=\"0:3\" " +
            logicalDrive + "/>" + rest;
-}
-
-Core::DevicePtr drive(const optest::OneController& one, const char* pszType, const char* pszKey)
-{
-    Core::DeviceFinder finder(one.pController);
-    finder.addCriterion("Type", pszType);
-    finder.addCriterion(drivetest::keyName(pszType), pszKey);
-    const Core::DeviceList found = finder.findDevices();
-    return found.size() == 1 ? found.front() : Core::DevicePtr();
 }
 
 // The value of the device's sample of the gauge, "-" when there is none.
@@ -56,11 +48,11 @@ TEST_F(DriveFailurePaths, IdentifyFailingOnALaterRefreshPublishesTheFailedSetAnd
 {
     optest::OneController one(controllerContent(""));
     ASSERT_NE(one.pController.get(), nullptr);
-    ASSERT_EQ(values(drive(one, "physicaldrive", "9"), {"Status", "BayInBox", "Size"}), "ok|4|34731");
+    ASSERT_EQ(values(below(one.pController, "physicaldrive", "9"), {"Status", "BayInBox", "Size"}), "ok|4|34731");
     // Discovery's identify still answers, the read's that follows does not;
     // the drive moved to bay 6, which only that read could show.
     one.refresh(controllerContent("", "<fail opcode=\"0x15\" drive=\"9\" after=\"1\" commandstatus=\"4\"/>", "6"));
-    const Core::DevicePtr pDrive = drive(one, "physicaldrive", "9");
+    const Core::DevicePtr pDrive = below(one.pController, "physicaldrive", "9");
     ASSERT_NE(pDrive.get(), nullptr);
     EXPECT_EQ(values(pDrive, {"Status", "SCSIBus", "SCSIID", "Size", "BoxOnBus", "BayInBox", "SerialNumber"}),
               "failed|1|2|0|2|4|3HXT000009" + std::string(30, ' '));
@@ -77,11 +69,11 @@ TEST_F(DriveFailurePaths, LogicalDriveCommandsFailingAfterDiscoveryPublishNothin
         SCOPED_TRACE(pszOpcode);
         optest::OneController one(controllerContent("stripe=\"64\""));
         const std::vector<std::string> names = {"RaidLevel", "StripeSize", "Status", "BlocksLeftToExpand"};
-        ASSERT_EQ(values(drive(one, "logicaldrive", "0"), names), "raid5|64|ok|-");
+        ASSERT_EQ(values(below(one.pController, "logicaldrive", "0"), names), "raid5|64|ok|-");
         one.refresh(controllerContent("stripe=\"256\" status=\"expanding\" blocksleft=\"500\"",
                                       std::string("<fail opcode=\"") + pszOpcode +
                                           "\" drive=\"0\" after=\"1\" commandstatus=\"4\"/>"));
-        EXPECT_EQ(values(drive(one, "logicaldrive", "0"), names), "raid5|64|ok|-");
+        EXPECT_EQ(values(below(one.pController, "logicaldrive", "0"), names), "raid5|64|ok|-");
     }
 }
 
@@ -93,12 +85,11 @@ TEST_F(DriveFailurePaths, AcceleratorEnabledWithoutAListLeavesTheLogicalDrivesAl
         "<board ports=\"1\"/><cache accelerator=\"enabled\"/><physicaldrive port=\"0\" target=\"0\"/>";
     for (int n = 0; n < 32; ++n)
         content += "<logicaldrive number=\"" + std::to_string(n) +
-                   "\" raid=\"0\" drives=\"0:0\" blocks=\"1000\" "
-                   "accelerator=\"disabled\"/>";
+                   "\" raid=\"0\" drives=\"0:0\" blocks=\"1000\" accelerator=\"disabled\"/>";
     const optest::OneController one(content);
     ASSERT_NE(one.pController.get(), nullptr);
     EXPECT_EQ(values(one.pController, {"ArrayAccelerator", "EnabledAcceleratorList"}), "Enabled|-");
-    EXPECT_EQ(values(drive(one, "logicaldrive", "31"), {"RaidLevel", "ArrayAccelerator"}), "raid0|-");
+    EXPECT_EQ(values(below(one.pController, "logicaldrive", "31"), {"RaidLevel", "ArrayAccelerator"}), "raid0|-");
 }
 
 TEST_F(DriveFailurePaths, ARebuiltDriveStaysOnTheRebuildListButNotInTheGauges)
@@ -107,19 +98,22 @@ TEST_F(DriveFailurePaths, ARebuiltDriveStaysOnTheRebuildListButNotInTheGauges)
         "failed=\"0:1\" activespares=\"0:3\" status=\"recovering\" rebuilding=\"0:3\" blocksleft=\"4000\""));
     ASSERT_NE(one.pController.get(), nullptr);
     std::string metrics = tsmtool::prometheusFacts(*Schema::System::instance());
-    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_rebuilding", drive(one, "physicaldrive", "3")), "1") << metrics;
+    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_rebuilding", below(one.pController, "physicaldrive", "3")), "1")
+        << metrics;
     // The rebuild ends; then the spare is taken out of the array. The tree
     // keeps the drive on the list, the gauge does not.
     one.refresh(controllerContent("failed=\"0:1\""));
     metrics = tsmtool::prometheusFacts(*Schema::System::instance());
     EXPECT_EQ(optest::valueOf(one.pController, "RebuildingDriveList"), "3*-*");
-    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_rebuilding", drive(one, "physicaldrive", "3")), "0") << metrics;
-    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_failed", drive(one, "physicaldrive", "1")), "1") << metrics;
+    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_rebuilding", below(one.pController, "physicaldrive", "3")), "0")
+        << metrics;
+    EXPECT_EQ(gauge(metrics, "tsm_physical_drive_failed", below(one.pController, "physicaldrive", "1")), "1")
+        << metrics;
     one.refresh("<board ports=\"1\"/><physicaldrive port=\"0\" target=\"0\"/><physicaldrive port=\"0\" target=\"1\"/>"
                 "<physicaldrive port=\"0\" target=\"2\"/><physicaldrive port=\"0\" target=\"3\"/>"
                 "<logicaldrive number=\"0\" raid=\"5\" drives=\"0:0 0:1 0:2\" failed=\"0:1\"/>");
     EXPECT_EQ(optest::valueOf(one.pController, "RebuildingDriveList"), "3*-*");
-    const Core::DevicePtr pFormerSpare = drive(one, "physicaldrive", "3");
+    const Core::DevicePtr pFormerSpare = below(one.pController, "physicaldrive", "3");
     EXPECT_EQ(values(pFormerSpare, {"DriveType", "Status", "DriveRebuilding"}), "unassigned|ok|True");
     metrics = tsmtool::prometheusFacts(*Schema::System::instance());
     EXPECT_EQ(gauge(metrics, "tsm_physical_drive_rebuilding", pFormerSpare), "0") << metrics;

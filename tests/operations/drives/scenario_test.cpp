@@ -252,8 +252,7 @@ TEST(AlertScenarios, ADriveFailsIsRebuiltOntoTheSpareAndReplaced)
                                           " is being rebuilt onto a spare or replaced drive"};
     const ExpectedAlert stalled = {"RebuildStalled", "tsm_logical_drive_rebuild_blocks_left{",
                                    "On db-7, the rebuild of logical drive 0 of array A on " + controller +
-                                       " has made no "
-                                       "progress for 30 minutes"};
+                                       " has made no progress for 30 minutes"};
     playScenario("drive-rebuild.xml",
                  {{"healthy", "cache=OK L0=ok d7.identified scrape=1", {}},
                   {"drive-fails", "cache=OK L0=interimrecovery d1.failed d7.identified scrape=1", {drive1, interim}},
