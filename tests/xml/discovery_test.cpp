@@ -22,7 +22,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <iostream>
 #include <sstream>
 #include <thread>
 #include <tuple>
@@ -317,27 +316,21 @@ const char* const kGoldenPath = TSM_XML_TEST_DIR "/golden/typical-discovery.xml"
 const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n"
                                   "<!DOCTYPE VXA_Discovery SYSTEM \"vxadiscovery_1_1.dtd\">\n";
 
-// Fails the child process with a message on standard error.
-[[noreturn]] void fail(const std::string& message)
-{
-    std::cerr << message;
-    std::exit(1);
-}
-
 // Runs in a freshly started process: the hardware library reads the setup
 // records once per process, so no earlier machine of the run may be seen.
-[[noreturn]] void buildTypicalDocument()
+// Returns what differs, empty when nothing does; the machine is gone by then.
+std::string checkTypicalDocument()
 {
     optest::SimulatedMachine machine("typical.xml");
     const std::string text = xmltest::print(Xml::BuildDiscoveryDocument());
     if (std::getenv("TSM_UPDATE_GOLDEN") != nullptr) {
         std::ofstream(kGoldenPath, std::ios::binary) << text;
-        std::exit(0);
+        return "";
     }
     if (text != tsmtest::readFile(kGoldenPath))
-        fail("discovery document differs from " + std::string(kGoldenPath) + ":\n" + text);
+        return "discovery document differs from " + std::string(kGoldenPath) + ":\n" + text;
     if (!xmltest::factory().IsValidDocumentText(kDocumentType + text, "<!DOCTYPE VXA_Discovery SYSTEM"))
-        fail("the discovery document does not follow its DTD\n");
+        return "the discovery document does not follow its DTD\n";
 
     // A reader sees the described controllers, in the document's order.
     std::string readNames;
@@ -351,7 +344,7 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
     for (std::size_t at = text.find("<Name>"); at != std::string::npos; at = text.find("<Name>", at + 1))
         documentNames += text.substr(at, text.find("</Name>", at) + 7 - at);
     if (read != text || readNames != documentNames)
-        fail("the reader saw " + readNames + " beside the document's " + documentNames + "\n");
+        return "the reader saw " + readNames + " beside the document's " + documentNames + "\n";
 
     // Requests overlap: each build refreshes and reads the shared tree.
     std::vector<std::string> texts(4);
@@ -362,8 +355,8 @@ const std::string kDocumentType = "<?xml version=\"1.0\" encoding=\"UTF-8\" ?>\n
         request.join();
     for (const std::string& result : texts)
         if (result != text)
-            fail("an overlapping build gave another document:\n" + result);
-    std::exit(0);
+            return "an overlapping build gave another document:\n" + result;
+    return "";
 }
 
 TEST(DiscoveryDocumentDeathTest, TypicalMachineDocumentIsTheReviewedOne)
@@ -371,7 +364,7 @@ TEST(DiscoveryDocumentDeathTest, TypicalMachineDocumentIsTheReviewedOne)
     ASSERT_TRUE(std::getenv("TSM_UPDATE_GOLDEN") != nullptr || !tsmtest::readFile(kGoldenPath).empty())
         << "missing " << kGoldenPath;
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(buildTypicalDocument(), testing::ExitedWithCode(0), "");
+    EXPECT_EXIT(optest::exitWithFailure(checkTypicalDocument()), testing::ExitedWithCode(0), "");
 }
 
 // `depth` Device elements, each nested in the one before.

@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <iostream>
 #include <map>
 #include <mutex>
 #include <string>
@@ -69,6 +71,15 @@ public:
 private:
     tsmtest::TempMachine m_machine;
 };
+
+// Ends a death test's child: exit code 0 when the failure text is empty, else
+// the text on standard error and code 1. std::exit runs no destructor of a
+// local, so the child's machine must be gone before: its folder stays else.
+[[noreturn]] inline void exitWithFailure(const std::string& failure)
+{
+    std::cerr << failure;
+    std::exit(failure.empty() ? 0 : 1);
+}
 
 // The array controllers of the tree, depth first, and with them the one
 // whose attribute holds the value (null when none or several).
