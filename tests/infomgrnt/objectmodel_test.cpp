@@ -448,7 +448,8 @@ TEST_F(ObjectModel, MalformedRecordsAndTransportErrors)
 {
     std::array<std::uint8_t, 16> cdb{};
     BmicRequestRecord bmic;
-    ScsiRequestRecord scsi{.pCdb = cdb.data(), .bCdbLength = 17};
+    ScsiRequestRecord scsi{.pCdb = cdb.data(), .bCdbLength = 10};
+    ScsiRequestRecord longCdb{.pCdb = cdb.data(), .bCdbLength = 17};
     const struct {
         const char* what;
         std::uint32_t dwRequestType;
@@ -458,7 +459,7 @@ TEST_F(ObjectModel, MalformedRecordsAndTransportErrors)
         {"BMIC record one byte short", kRequestBmic, &bmic, sizeof bmic - 1},
         {"BMIC record one byte long", kRequestBmic, &bmic, sizeof bmic + 1},
         {"SCSI record of BMIC size", kRequestScsi, &scsi, sizeof bmic},
-        {"CDB longer than 16 bytes", kRequestScsi, &scsi, sizeof scsi},
+        {"CDB longer than 16 bytes", kRequestScsi, &longCdb, sizeof longCdb},
         {"no record", kRequestBmic, nullptr, sizeof bmic},
     };
     for (const auto& c : cases) {
@@ -471,7 +472,6 @@ TEST_F(ObjectModel, MalformedRecordsAndTransportErrors)
     // The controllers were pulled: their ports no longer open.
     machine.writeDescription("<machine/>");
     EXPECT_EQ(sendCommand(hCiss, kRequestBmic, kDirectionRead, &bmic, sizeof bmic, 0, 0), 0x80000007u);
-    scsi.bCdbLength = 10;
     EXPECT_EQ(sendCommand(hI2O, kRequestScsi, kDirectionRead, &scsi, sizeof scsi, 0, 0), 0x80000007u);
 }
 
