@@ -44,6 +44,7 @@ rm "$TSM_MACHINE/filler"
 accessBefore="$(stat -c %s "$access")"
 curl -fsS -o /dev/null --max-time 60 http://127.0.0.1:2301/VXA/VXA.htm || fail "no page after the disk had room"
 grep -q "Debug log: [1-9][0-9]* lines could not be written" "$log" || fail "the debug log did not resume"
+[ "$(grep -c "lines could not be written" "$log")" -eq 1 ] || fail "the debug log told of its lost lines more than once"
 for _ in $(seq 1 50); do
   [ "$(stat -c %s "$access")" -gt "$accessBefore" ] && break
   sleep 0.1

@@ -178,6 +178,7 @@ TEST(Modules, SystemModulesAreFoundWithoutCaseAndOfferTheirProcedures)
     const auto loose = reinterpret_cast<HMODULE>(&notAModule);
     EXPECT_EQ(failed(GetProcAddress(loose, "ChangeServiceConfig2A")), ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(failed(FreeLibrary(loose)), ERROR_INVALID_HANDLE);
+    EXPECT_EQ(failed(GetModuleFileNameA(loose, std::string(8, ' ').data(), 8)), ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(failed(LoadLibraryA("nosuchmodule.dll")), ERROR_MOD_NOT_FOUND);
     EXPECT_EQ(failed(LoadLibraryA("")), ERROR_INVALID_PARAMETER);
 }

@@ -251,7 +251,7 @@ TEST(EventLog, EntriesKeepTheirFieldsAndBadSourcesHandlesAndArgumentsAreRefused)
     EXPECT_TRUE(tsm::readEventLog().empty());
 
     const time_t before = std::time(nullptr);
-    LPCSTR strings[] = {"first", "tab\tand\nline", ""};
+    LPCSTR strings[] = {"first", "tab\tand\nline 5%", ""};
     EXPECT_TRUE(ReportEventA(source, EVENTLOG_ERROR_TYPE, 3, 106, nullptr, 3, 0, strings, nullptr));
     const BYTE data[] = {1, 2, 0, 255};
     EXPECT_TRUE(ReportEventA(source, EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, nullptr, 0, sizeof data, nullptr,
@@ -274,7 +274,7 @@ TEST(EventLog, EntriesKeepTheirFieldsAndBadSourcesHandlesAndArgumentsAreRefused)
         return Fields(e.source, e.type, e.category, e.id, e.strings, e.data);
     };
     EXPECT_EQ(fields(events[0]),
-              Fields("Probe Source", EVENTLOG_ERROR_TYPE, 3, 106, {"first", "tab\tand\nline", ""}, ""));
+              Fields("Probe Source", EVENTLOG_ERROR_TYPE, 3, 106, {"first", "tab\tand\nline 5%", ""}, ""));
     EXPECT_EQ(fields(events[1]), Fields("Probe Source", EVENTLOG_INFORMATION_TYPE, 0, 0xC0000105u, {},
                                         std::string("\x01\x02\x00\xff", 4)));
     EXPECT_GE(events[0].timeSeconds, static_cast<int64_t>(before));

@@ -153,10 +153,11 @@ TEST_F(Ports, AnswersNoTransportAsksFor)
     EXPECT_NE(toHex(good(2, fibreCommand(array, kInquiry, 96).u8(42, 2)).out, 20, 4), "00000000");
     const Bytes port = packet("FCM&P", 14, 10, 96).le32(28, 8);
     EXPECT_NE(toHex(good(2, Bytes(port).u8(34, 9)).out, 20, 4), "00000000");
-    // A remote described without names gets its own.
-    reply = good(2, Bytes(port).u8(34, 2));
-    EXPECT_NE(toHex(reply.out, 36, 8), toHex(good(2, Bytes(port).u8(34, 1)).out, 36, 8));
-    EXPECT_NE(toHex(reply.out, 36, 8), toHex(reply.out, 44, 8));
+    // A remote described without names gets its own: the prefix 5F1A70, two
+    // zero bytes, the port, its position among the remotes (the second: 1),
+    // then 00 in the node's name and 01 in the port's.
+    EXPECT_EQ(toHex(good(2, Bytes(port).u8(34, 2)).out, 36, 16), "5f1a700000020100"
+                                                                 "5f1a700000020101");
 
     // "ODXM&P" code 5, 45 bytes: a PCI board's vendor then device, each most
     // significant byte first, at 36; bus type 3 at 40, the PCI bus at 41.
